@@ -1,0 +1,18 @@
+# One interface target carries the warning level, -Werror, hidden visibility
+# and the sanitizer switch for every target of ours. Third-party code never
+# links it, so their warnings cannot break our build.
+add_library(zendrix_options INTERFACE)
+target_compile_options(zendrix_options INTERFACE
+  -Wall -Wextra -Wpedantic -Werror
+  -Wshadow=local -Wnon-virtual-dtor -Wcast-align -Wformat=2 -Wundef
+  -Wno-error=deprecated-declarations)
+target_compile_definitions(zendrix_options INTERFACE $<$<CONFIG:Debug>:ZENDRIX_DEBUG_BUILD=1>)
+set(CMAKE_CXX_VISIBILITY_PRESET hidden)
+set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+
+if(ZENDRIX_SANITIZE)
+  target_compile_options(zendrix_options INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(zendrix_options INTERFACE -fsanitize=address,undefined)
+endif()
