@@ -1,8 +1,8 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <chrono>
 #include <mutex>
-
-#include "ZxExport.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
