@@ -345,9 +345,11 @@ bool IniWriteValue(const std::string& path, std::wstring_view section, std::wstr
         bytes.size() % 2 != 0) {
         bytes.pop_back(); // half a character at the end would shift everything appended after it
     }
-    const bool crlf =
-        bytes.empty() || bytes.find("\r\n") != std::string::npos || bytes.find('\n') == std::string::npos;
-    const std::wstring eol = crlf ? L"\r\n" : L"\n";
+    // New lines follow the file's own line ends; CR LF for a file that has none yet.
+    const std::string lf = EncodeFor(doc.encoding, L"\n").value_or("\n");
+    const std::string crlf = EncodeFor(doc.encoding, L"\r\n").value_or("\r\n");
+    const bool useCrLf = bytes.find(crlf) != std::string::npos || bytes.find(lf) == std::string::npos;
+    const std::wstring eol = useCrLf ? L"\r\n" : L"\n";
     const std::wstring entry = std::wstring(key) + L"=" + std::wstring(value);
 
     const SectionSpan span = Locate(doc, section, key);
