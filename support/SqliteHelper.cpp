@@ -103,6 +103,11 @@ int sqlite_next_record(sqlite3_stmt* stmt)
         SilentTrace("sql query record fail, param is invalid\n");
         return -1;
     }
+    // After the last row the library would start the query over on the next
+    // step; a finished statement stays finished instead.
+    if (!sqlite3_stmt_busy(stmt)) {
+        return 1;
+    }
     return RetryWhileBusy([&] { return sqlite3_step(stmt); }) == SQLITE_ROW ? 0 : 1;
 }
 
