@@ -4,7 +4,7 @@
 add_library(zendrix_options INTERFACE)
 target_compile_options(zendrix_options INTERFACE
   -Wall -Wextra -Wpedantic -Werror
-  -Wshadow=local -Wnon-virtual-dtor -Wcast-align -Wformat=2 -Wundef
+  $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> $<$<CXX_COMPILER_ID:Clang>:-Wshadow-uncaptured-local> -Wnon-virtual-dtor -Wcast-align -Wformat=2 -Wundef
   -Wno-error=deprecated-declarations)
 target_compile_definitions(zendrix_options INTERFACE $<$<CONFIG:Debug>:ZENDRIX_DEBUG_BUILD=1>)
 set(CMAKE_CXX_VISIBILITY_PRESET hidden)

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -175,16 +177,28 @@ std::optional<std::string> EncodeFor(IniEncoding encoding, std::wstring_view tex
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes)
 {
-    // Written beside the target and renamed over it, so a failure midway
-    // leaves the old file whole.
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (f == nullptr) {
+    // Written to a fresh file beside the target and renamed over it, so a
+    // failure midway leaves the old file whole and two writers never share
+    // the scratch file.
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
+    struct stat old
+    {
+    };
+    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    const bool closed = ::close(fd) == 0;
+    if (done != bytes.size() || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
         std::remove(temp.c_str());
         return false;
     }
@@ -290,14 +304,23 @@ std::optional<std::wstring> IniFindValue(const IniDocument& doc, std::wstring_vi
     return std::wstring(ParseLine(doc.lines[span.keyLine].text).value);
 }
 
-std::optional<std::wstring> IniReadValue(const std::string& path, std::wstring_view section,
-                                         std::wstring_view key)
+std::optional<IniDocument> IniLoad(const std::string& path)
 {
     const auto bytes = ReadWholeFile(path);
     if (!bytes) {
         return std::nullopt;
     }
-    return IniFindValue(IniParse(*bytes), section, key);
+    return IniParse(*bytes);
+}
+
+std::optional<std::wstring> IniReadValue(const std::string& path, std::wstring_view section,
+                                         std::wstring_view key)
+{
+    const auto doc = IniLoad(path);
+    if (!doc) {
+        return std::nullopt;
+    }
+    return IniFindValue(*doc, section, key);
 }
 
 int IniReadInt(const std::string& path, std::wstring_view section, std::wstring_view key, int fallback)
@@ -336,6 +359,10 @@ bool IniWriteValue(const std::string& path, std::wstring_view section, std::wstr
         key.find(L'=') != std::wstring_view::npos || section.find(L']') != std::wstring_view::npos) {
         return false;
     }
+    // Read, change and write back as one step, so writers in two threads of
+    // the program never lose each other's change.
+    static std::mutex writeLock;
+    std::lock_guard lock(writeLock);
     std::string bytes;
     if (auto existing = ReadWholeFile(path)) {
         bytes = std::move(*existing);

@@ -48,6 +48,10 @@ ZX_EXPORT IniDocument IniParse(std::string_view bytes);
 ZX_EXPORT std::optional<std::wstring> IniFindValue(const IniDocument& doc, std::wstring_view section,
                                                    std::wstring_view key);
 
+// Reads and parses a file; nothing when it cannot be read. A file above
+// 16 MiB is no language or settings file and reads as empty.
+ZX_EXPORT std::optional<IniDocument> IniLoad(const std::string& path);
+
 // Reads the file and looks the value up; nothing when the file cannot be read.
 ZX_EXPORT std::optional<std::wstring> IniReadValue(const std::string& path, std::wstring_view section,
                                                    std::wstring_view key);

@@ -125,11 +125,11 @@ std::vector<LangFileInfo> LangListFiles()
     std::sort(files.begin(), files.end(),
               [](const LangFileInfo& a, const LangFileInfo& b) { return a.fileName < b.fileName; });
     for (LangFileInfo& info : files) {
-        const std::string path = folder + "/" + info.fileName;
-        info.displayName = IniReadValue(path, L"LANGUAGE", L"Language").value_or(std::wstring());
-        info.displayName =
-            info.displayName.substr(0, std::min(info.displayName.find(L'\0'), kDisplayNameChars));
-        info.langId = static_cast<unsigned>(IniReadInt(path, L"LANGUAGE", L"LangID", 0));
+        const IniDocument doc = IniLoad(folder + "/" + info.fileName).value_or(IniDocument());
+        const std::wstring name = IniFindValue(doc, L"LANGUAGE", L"Language").value_or(std::wstring());
+        info.displayName = name.substr(0, std::min(name.find(L'\0'), kDisplayNameChars));
+        info.langId =
+            static_cast<unsigned>(IniParseInt(IniFindValue(doc, L"LANGUAGE", L"LangID").value_or(L"0")));
     }
     return files;
 }

@@ -3,6 +3,8 @@
 #include "SupportTestFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
 std::optional<std::wstring> Find(const std::string& bytes, const wchar_t* section, const wchar_t* key)
@@ -127,5 +129,36 @@ TEST(IniFiles, RefusesWhatWouldBreakTheFile)
     ASSERT_TRUE(IniWriteValue(path, L"Next", L"b", L"2"));
     EXPECT_EQ(IniReadValue(path, L"Next", L"b"), L"2");
     EXPECT_EQ(IniReadValue(path, L"Main", L"a"), L"1");
+}
+TEST(IniFiles, WritersInManyThreadsKeepEveryChangeAndTheFileMode)
+{
+    TempProgramFolder folder;
+    const std::string path = folder.Path() + "/shared.ini";
+    WriteBytes(path, "[Main]\r\n");
+    ::chmod(path.c_str(), 0600);
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([&path, t] {
+            for (int i = 0; i < 25; ++i) {
+                const std::wstring key = L"k" + std::to_wstring(t) + L"_" + std::to_wstring(i);
+                EXPECT_TRUE(IniWriteValue(path, L"Main", key, std::to_wstring(t * 100 + i)));
+            }
+        });
+    }
+    for (auto& writer : writers) {
+        writer.join();
+    }
+    for (int t = 0; t < 4; ++t) {
+        for (int i = 0; i < 25; ++i) {
+            const std::wstring key = L"k" + std::to_wstring(t) + L"_" + std::to_wstring(i);
+            EXPECT_EQ(IniReadInt(path, L"Main", key, -1), t * 100 + i);
+        }
+    }
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2); // Lang and the file
 }
 } // namespace
