@@ -50,7 +50,9 @@ int sqlite_open_db(const char* path, sqlite3** db)
         SilentTrace("param is invalid, SqlFile:%x  Handle:%x\n", path, db);
         return -1;
     }
-    const int rc = sqlite3_open(path, db);
+    // An existing file only: a missing path must not leave an empty database
+    // behind, the log files are never written.
+    const int rc = sqlite3_open_v2(path, db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         SilentTrace("open sqlite fail with:%d", rc);
         sqlite3_close(*db); // the library hands out a handle even when it fails

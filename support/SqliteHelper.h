@@ -17,8 +17,9 @@ struct sqlite3_stmt;
 //             sqlite_query_data per column and sqlite_next_record until it
 //             returns non-zero; sqlite_clear; sqlite_close_db; unlock.
 
-// 0: opened; -1: missing argument or the library refused (no connection is
-// left behind then, and *db is null).
+// Opens an existing database file (a missing file is not created).
+// 0: opened; -1: missing argument, no such file, or the library refused (no
+// connection is left behind then, and *db is null).
 ZX_EXPORT int sqlite_open_db(const char* path, sqlite3** db);
 
 // 0: closed; -1: no connection, or the library refused.

@@ -1,8 +1,9 @@
 #pragma once
 #include "ZxExport.h"
 
-// Code pages understood by the codec: 0 is the locale's own character set
-// (what the user's system calls "ANSI"), 65001 is UTF-8.
+// Code pages understood by the codec: 0 is the character set of the user's
+// locale (LC_ALL / LC_CTYPE / LANG; UTF-8 when that is plain ASCII, as in the
+// C locale), 65001 is UTF-8, any other number n is iconv's "CPn" (936, 1252...).
 inline constexpr unsigned kCodePageAnsi = 0;
 inline constexpr unsigned kCodePageUtf8 = 65001;
 

@@ -195,6 +195,13 @@ TEST_F(SqliteHelperTest, BrokenFilesFailCleanly)
     EXPECT_EQ(m_trace, "[zendrix]sqlite_query_record sqlite3_prepare fail:26===sql:select * from log\n");
     EXPECT_EQ(sqlite_close_db(db), 0);
 
+    // A missing file is not created.
+    const std::string missing = m_folder.Path() + "/missing.db";
+    db = reinterpret_cast<sqlite3*>(&columns);
+    EXPECT_EQ(sqlite_open_db(missing.c_str(), &db), -1);
+    EXPECT_EQ(db, nullptr);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
     // A folder cannot be opened: no connection is left behind.
     db = reinterpret_cast<sqlite3*>(&columns);
     EXPECT_EQ(sqlite_open_db(m_folder.Path().c_str(), &db), -1);
