@@ -45,9 +45,10 @@ bool MissingPath(const char* path)
 {
     return path == nullptr || *path == '\0';
 }
-} // namespace
 
-int LogDbBuildSql(const tagLogFilter& f, bool forCount, char* sql, int sqlBytes)
+// The statement a filter selects: the sub type counts only with a main type,
+// the time range only when start < end.
+int BuildSql(const tagLogFilter& f, bool forCount, char* sql, int sqlBytes)
 {
     if (sql == nullptr || sqlBytes < 1) {
         return -1;
@@ -81,13 +82,15 @@ int LogDbBuildSql(const tagLogFilter& f, bool forCount, char* sql, int sqlBytes)
     return n < 0 || n >= sqlBytes ? -1 : 0;
 }
 
+} // namespace
+
 int LogDbCount(const char* path, const tagLogFilter* filter, int* count)
 {
     if (MissingPath(path) || filter == nullptr || count == nullptr) {
         return -1;
     }
     char sql[kSqlBytes];
-    if (LogDbBuildSql(*filter, true, sql, sizeof sql) != 0) {
+    if (BuildSql(*filter, true, sql, sizeof sql) != 0) {
         return -1;
     }
     return RunQuery(path, sql, [&](sqlite3_stmt* stmt) {
@@ -109,7 +112,7 @@ int LogDbQueryPage(const char* path, const tagLogFilter* filter, tagLogRow** row
         return -1;
     }
     char sql[kSqlBytes];
-    if (LogDbBuildSql(*filter, false, sql, sizeof sql) != 0) {
+    if (BuildSql(*filter, false, sql, sizeof sql) != 0) {
         return -1;
     }
     return RunQuery(path, sql, [&](sqlite3_stmt* stmt) {

@@ -44,7 +44,3 @@ ZX_EXPORT int LogDbCount(const char* path, const tagLogFilter* filter, int* coun
 // 1..kLogMaxPageRows is refused with -1.
 ZX_EXPORT int LogDbQueryPage(const char* path, const tagLogFilter* filter, tagLogRow** rows, int* rowCount);
 ZX_EXPORT void LogDbFreeRows(tagLogRow* rows);
-
-// The SQL text a filter selects (for the count query when forCount is true).
-// Exposed so the choice of statement can be checked on its own.
-ZX_EXPORT int LogDbBuildSql(const tagLogFilter& filter, bool forCount, char* sql, int sqlBytes);

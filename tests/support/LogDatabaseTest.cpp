@@ -107,52 +107,6 @@ TEST_F(LogDatabaseTest, FiltersByTypeAndTime)
     EXPECT_EQ(page.get()[1].time, 1000);
 }
 
-TEST_F(LogDatabaseTest, ChoosesTheStatementByTheFilter)
-{
-    const struct
-    {
-        tagLogFilter filter;
-        const char* page;
-        const char* count;
-    } cases[] = {
-        {Filter(1, 9, 2, 105, 80, 40),
-         "select time,main_type,sub_type,sub_param,user,ip,detail from log where main_type=2 and "
-         "sub_type=105 "
-         "and time>=1 and time<9 order by time desc limit 80, 40",
-         "select count(*) from log where main_type=2 and sub_type=105 and time>=1 and time<9"},
-        {Filter(1, 9, 2, 10),
-         "select time,main_type,sub_type,sub_param,user,ip,detail from log where main_type=2 and time>=1 and "
-         "time<9 order by time desc limit 0, 40",
-         "select count(*) from log where main_type=2 and time>=1 and time<9"},
-        {Filter(9, 9, 2, 11),
-         "select time,main_type,sub_type,sub_param,user,ip,detail from log where main_type=2 and sub_type=11 "
-         "order by time desc limit 0, 40",
-         "select count(*) from log where main_type=2 and sub_type=11"},
-        {Filter(9, 1, 3, 0),
-         "select time,main_type,sub_type,sub_param,user,ip,detail from log where main_type=3 order by time "
-         "desc "
-         "limit 0, 40",
-         "select count(*) from log where main_type=3"},
-        {Filter(-5, 9, 0, 300),
-         "select time,main_type,sub_type,sub_param,user,ip,detail from log where time>=-5 and time<9 order "
-         "by "
-         "time desc limit 0, 40",
-         "select count(*) from log where time>=-5 and time<9"},
-        {Filter(9, 9, -1, 300),
-         "select time,main_type,sub_type,sub_param,user,ip,detail from log order by time desc limit 0, 40",
-         "select count(*) from log"},
-    };
-    for (const auto& c : cases) {
-        char sql[1024];
-        ASSERT_EQ(LogDbBuildSql(c.filter, false, sql, sizeof sql), 0);
-        EXPECT_STREQ(sql, c.page);
-        ASSERT_EQ(LogDbBuildSql(c.filter, true, sql, sizeof sql), 0);
-        EXPECT_STREQ(sql, c.count);
-    }
-    char tiny[16];
-    EXPECT_EQ(LogDbBuildSql(Filter(0, 0, 0, 0), true, tiny, sizeof tiny), -1);
-}
-
 TEST_F(LogDatabaseTest, LongTextsArriveCutAndTerminated)
 {
     const std::string path = m_folder.Path() + "/long.db";
