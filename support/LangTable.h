@@ -92,8 +92,9 @@ ZX_EXPORT unsigned LangSystemDefaultId();
 ZX_EXPORT std::string LangMenuKey(unsigned commandId);
 ZX_EXPORT std::string LangSubmenuKey(const std::string& parentKey, unsigned position);
 
-// The non-empty value of key in section of the current language file, read
-// up to 1024 characters; empty when there is none (leave the label alone).
+// The non-empty value of key in section of the current language file, at
+// most 1023 characters (a 1024-character buffer); empty when there is none
+// (then leave the label alone).
 ZX_EXPORT std::wstring LangReadLabel(const std::string& section, const std::string& key);
 
 inline constexpr unsigned kLangFirstCommandId = 99;    // placeholder's command ID
@@ -121,7 +122,8 @@ struct LangMenuPlan
 // The "Change Language" popup as data. Wanted = the stored choice, else the
 // system default; files are taken in LangListFiles order while the next ID is
 // below kLangCommandIdEnd; a file with an empty display name adds no item but
-// still uses up an ID; the last file whose LangID equals wanted is marked.
+// still uses up an ID; the last listed file with a display name whose LangID
+// equals wanted is marked.
 // Writes wanted back into Language.ini, so the system language is stored the
 // first time the menu opens.
 ZX_EXPORT LangMenuPlan LangPlanMenu(unsigned firstCommandId = kLangFirstCommandId);
