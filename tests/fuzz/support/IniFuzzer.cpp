@@ -53,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (f == nullptr) {
             return 0;
         }
-        std::fwrite(data, 1, size, f);
+        if (size > 0) {
+            std::fwrite(data, 1, size, f);
+        }
         std::fclose(f);
     }
     if (IniWriteValue(ScratchFile(), L"Main", L"Language", L"2052")) {
