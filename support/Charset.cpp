@@ -135,9 +135,9 @@ std::wstring DecodeUtf8(std::string_view bytes)
     return out;
 }
 
-std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian)
+void DecodeUtf16Into(std::string_view bytes, bool bigEndian, std::wstring& out)
 {
-    std::wstring out;
+    out.clear();
     const std::size_t units = bytes.size() / 2; // an odd last byte is dropped
     out.reserve(units);
     auto unitAt = [&](std::size_t k) {
@@ -157,7 +157,6 @@ std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian)
         }
         out += (u >= 0xD800 && u <= 0xDFFF) ? kReplacement : static_cast<wchar_t>(u);
     }
-    return out;
 }
 
 Converter::Converter(const std::string& to, const std::string& from)

@@ -18,7 +18,7 @@ bool IsUtf8Name(const std::string& charset);
 
 // Lenient decoding: invalid input becomes U+FFFD, never fails.
 std::wstring DecodeUtf8(std::string_view bytes);
-std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian);
+void DecodeUtf16Into(std::string_view bytes, bool bigEndian, std::wstring& out); // replaces out
 
 // Encodes one character as UTF-8 (a surrogate or out-of-range value becomes U+FFFD).
 void AppendUtf8(std::string& out, char32_t c);

@@ -3,10 +3,10 @@
 #include "Charset.h"
 #include "TextCodec.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,58 +87,79 @@ ParsedLine ParseLine(std::wstring_view text)
     return line;
 }
 
-// Where a section starts and where its entries end, by line index.
-struct SectionSpan
+// Follows the lines of a file, in order, looking for one key of one section:
+// only the first section of that name counts, and its first matching entry.
+// Fed line by line, so it works on a parsed document and on a file being
+// scanned alike.
+class SectionFinder
 {
-    bool found = false;
-    std::size_t header = 0;
-    std::size_t lastEntry = 0; // the header itself when the section is empty
-    std::size_t keyLine = 0;
-    bool keyFound = false;
-};
+public:
+    SectionFinder(std::wstring_view section, std::wstring_view key) : m_section(section), m_key(key) {}
 
-SectionSpan Locate(const IniDocument& doc, std::wstring_view section, std::wstring_view key)
-{
-    SectionSpan span;
-    for (std::size_t i = 0; i < doc.lines.size(); ++i) {
-        const ParsedLine line = ParseLine(doc.lines[i].text);
+    // Returns false once nothing later can change the outcome.
+    bool Feed(std::size_t index, std::wstring_view text, bool stopAtKey)
+    {
+        const ParsedLine line = ParseLine(text);
         if (line.kind == ParsedLine::Kind::Section) {
-            if (span.found) {
-                break; // only the first section of that name counts
+            if (sectionFound) {
+                return false;
             }
-            if (IniEqualNoCase(line.name, section)) {
-                span.found = true;
-                span.header = i;
-                span.lastEntry = i;
+            if (IniEqualNoCase(line.name, m_section)) {
+                sectionFound = true;
+                lastEntry = index;
             }
-            continue;
+            return true;
         }
-        if (!span.found || line.kind != ParsedLine::Kind::Entry) {
-            continue;
+        if (!sectionFound || line.kind != ParsedLine::Kind::Entry) {
+            return true;
         }
-        span.lastEntry = i;
-        if (!span.keyFound && IniEqualNoCase(line.name, key)) {
-            span.keyFound = true;
-            span.keyLine = i;
+        lastEntry = index;
+        if (!keyFound && IniEqualNoCase(line.name, m_key)) {
+            keyFound = true;
+            keyLine = index;
+            value = line.value;
+            return !stopAtKey;
         }
+        return true;
     }
-    return span;
-}
+
+    bool sectionFound = false;
+    std::size_t lastEntry = 0; // the section's header when it has no entry
+    bool keyFound = false;
+    std::size_t keyLine = 0;
+    std::wstring value;
+
+private:
+    std::wstring_view m_section;
+    std::wstring_view m_key;
+};
 
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return std::nullopt;
     }
-    std::string bytes;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > kMaxFileBytes) {
-            return std::string();
+    struct stat info
+    {
+    };
+    std::optional<std::string> bytes;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        bytes.emplace();
+        if (static_cast<std::size_t>(info.st_size) <= kMaxFileBytes) {
+            bytes->resize(static_cast<std::size_t>(info.st_size));
+            std::size_t done = 0;
+            while (done < bytes->size()) {
+                const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
+                if (n <= 0) {
+                    break;
+                }
+                done += static_cast<std::size_t>(n);
+            }
+            bytes->resize(done);
         }
     }
+    ::close(fd);
     return bytes;
 }
 
@@ -224,25 +245,37 @@ bool IniEqualNoCase(std::wstring_view a, std::wstring_view b)
     return true;
 }
 
-IniDocument IniParse(std::string_view bytes)
+namespace {
+IniEncoding EncodingOf(std::string_view bytes, std::size_t& start)
 {
-    IniDocument doc;
-    std::size_t start = 0;
     auto startsWith = [&](std::string_view bom) { return bytes.substr(0, bom.size()) == bom; };
+    start = 0;
     if (startsWith("\xFF\xFE")) {
-        doc.encoding = IniEncoding::Utf16LeBom;
         start = 2;
-    } else if (startsWith("\xFE\xFF")) {
-        doc.encoding = IniEncoding::Utf16BeBom;
-        start = 2;
-    } else if (startsWith("\xEF\xBB\xBF")) {
-        doc.encoding = IniEncoding::Utf8Bom;
-        start = 3;
+        return IniEncoding::Utf16LeBom;
     }
+    if (startsWith("\xFE\xFF")) {
+        start = 2;
+        return IniEncoding::Utf16BeBom;
+    }
+    if (startsWith("\xEF\xBB\xBF")) {
+        start = 3;
+        return IniEncoding::Utf8Bom;
+    }
+    return IniEncoding::Ansi;
+}
 
-    if (doc.encoding == IniEncoding::Utf16LeBom || doc.encoding == IniEncoding::Utf16BeBom) {
-        const bool big = doc.encoding == IniEncoding::Utf16BeBom;
-        const std::size_t end = start + (bytes.size() - start) / 2 * 2;
+// Splits bytes into lines (CR LF, LF or CR) and hands each one, decoded, to
+// visit(byteBegin, byteEnd, text) until it returns false. The text buffer is
+// reused from line to line.
+template <typename Visit> IniEncoding ScanLines(std::string_view bytes, Visit visit)
+{
+    std::size_t start = 0;
+    const IniEncoding encoding = EncodingOf(bytes, start);
+    std::wstring text;
+    if (encoding == IniEncoding::Utf16LeBom || encoding == IniEncoding::Utf16BeBom) {
+        const bool big = encoding == IniEncoding::Utf16BeBom;
+        const std::size_t end = start + (bytes.size() - start) / 2 * 2; // a stray last byte is dropped
         auto unitAt = [&](std::size_t pos) {
             const auto a = static_cast<unsigned char>(bytes[pos]);
             const auto b = static_cast<unsigned char>(bytes[pos + 1]);
@@ -256,20 +289,21 @@ IniDocument IniParse(std::string_view bytes)
                 continue;
             }
             if (!atEnd || pos > lineBegin) {
-                doc.lines.push_back(
-                    {lineBegin, pos, zxcharset::DecodeUtf16(bytes.substr(lineBegin, pos - lineBegin), big)});
+                zxcharset::DecodeUtf16Into(bytes.substr(lineBegin, pos - lineBegin), big, text);
+                if (!visit(lineBegin, pos, text)) {
+                    break;
+                }
             }
             if (!atEnd && unit == '\r' && pos + 2 < end && unitAt(pos + 2) == '\n') {
                 pos += 2;
             }
             lineBegin = pos + 2;
         }
-        return doc;
+        return encoding;
     }
 
-    const std::string charset = doc.encoding == IniEncoding::Utf8Bom
-                                    ? std::string("UTF-8")
-                                    : zxcharset::CharsetOfCodePage(kCodePageAnsi);
+    const std::string charset =
+        encoding == IniEncoding::Utf8Bom ? std::string("UTF-8") : zxcharset::CharsetOfCodePage(kCodePageAnsi);
     std::size_t lineBegin = start;
     for (std::size_t pos = start; pos <= bytes.size(); ++pos) {
         const bool atEnd = pos == bytes.size();
@@ -278,30 +312,50 @@ IniDocument IniParse(std::string_view bytes)
         }
         if (!atEnd || pos > lineBegin) {
             const std::string_view raw = bytes.substr(lineBegin, pos - lineBegin);
-            bool ascii = true;
-            for (char c : raw) {
-                ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+            const bool ascii = std::all_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) == 0; });
+            if (ascii) {
+                text.assign(raw.begin(), raw.end());
+            } else {
+                text = zxcharset::Decode(charset, raw);
             }
-            doc.lines.push_back(
-                {lineBegin, pos,
-                 ascii ? std::wstring(raw.begin(), raw.end()) : zxcharset::Decode(charset, raw)});
+            if (!visit(lineBegin, pos, text)) {
+                break;
+            }
         }
         if (!atEnd && bytes[pos] == '\r' && pos + 1 < bytes.size() && bytes[pos + 1] == '\n') {
             ++pos;
         }
         lineBegin = pos + 1;
     }
+    return encoding;
+}
+
+// Finds section and key in a parsed document; with stopAtKey the search ends
+// at the key, else it runs to the end of the section (for a write).
+SectionFinder Locate(const IniDocument& doc, std::wstring_view section, std::wstring_view key, bool stopAtKey)
+{
+    SectionFinder finder(section, key);
+    for (std::size_t i = 0; i < doc.lines.size() && finder.Feed(i, doc.lines[i].text, stopAtKey); ++i) {
+    }
+    return finder;
+}
+} // namespace
+
+IniDocument IniParse(std::string_view bytes)
+{
+    IniDocument doc;
+    doc.encoding = ScanLines(bytes, [&doc](std::size_t begin, std::size_t end, const std::wstring& text) {
+        doc.lines.push_back({begin, end, text});
+        return true;
+    });
     return doc;
 }
 
 std::optional<std::wstring> IniFindValue(const IniDocument& doc, std::wstring_view section,
                                          std::wstring_view key)
 {
-    const SectionSpan span = Locate(doc, section, key);
-    if (!span.keyFound) {
-        return std::nullopt;
-    }
-    return std::wstring(ParseLine(doc.lines[span.keyLine].text).value);
+    SectionFinder finder = Locate(doc, section, key, true);
+    return finder.keyFound ? std::optional<std::wstring>(std::move(finder.value)) : std::nullopt;
 }
 
 std::optional<IniDocument> IniLoad(const std::string& path)
@@ -316,11 +370,18 @@ std::optional<IniDocument> IniLoad(const std::string& path)
 std::optional<std::wstring> IniReadValue(const std::string& path, std::wstring_view section,
                                          std::wstring_view key)
 {
-    const auto doc = IniLoad(path);
-    if (!doc) {
+    // Scanned without building the whole document, stopping at the key:
+    // language lookups read the file every time.
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) {
         return std::nullopt;
     }
-    return IniFindValue(*doc, section, key);
+    SectionFinder finder(section, key);
+    std::size_t index = 0;
+    ScanLines(*bytes, [&](std::size_t, std::size_t, const std::wstring& text) {
+        return finder.Feed(index++, text, true);
+    });
+    return finder.keyFound ? std::optional<std::wstring>(std::move(finder.value)) : std::nullopt;
 }
 
 int IniReadInt(const std::string& path, std::wstring_view section, std::wstring_view key, int fallback)
@@ -379,7 +440,7 @@ bool IniWriteValue(const std::string& path, std::wstring_view section, std::wstr
     const std::wstring eol = useCrLf ? L"\r\n" : L"\n";
     const std::wstring entry = std::wstring(key) + L"=" + std::wstring(value);
 
-    const SectionSpan span = Locate(doc, section, key);
+    const SectionFinder span = Locate(doc, section, key, false);
     std::size_t at = bytes.size();
     std::size_t replaced = 0;
     std::wstring insert;
@@ -387,7 +448,7 @@ bool IniWriteValue(const std::string& path, std::wstring_view section, std::wstr
         at = doc.lines[span.keyLine].byteBegin;
         replaced = doc.lines[span.keyLine].byteEnd - at;
         insert = entry;
-    } else if (span.found) {
+    } else if (span.sectionFound) {
         at = doc.lines[span.lastEntry].byteEnd;
         insert = eol + entry;
     } else {

@@ -48,7 +48,8 @@ ZX_EXPORT IniDocument IniParse(std::string_view bytes);
 ZX_EXPORT std::optional<std::wstring> IniFindValue(const IniDocument& doc, std::wstring_view section,
                                                    std::wstring_view key);
 
-// Reads and parses a file; nothing when it cannot be read. A file above
+// Reads and parses a file; nothing when it cannot be read or is no regular
+// file (a pipe or device never blocks the reader). A file above
 // 16 MiB is no language or settings file and reads as empty.
 ZX_EXPORT std::optional<IniDocument> IniLoad(const std::string& path);
 
