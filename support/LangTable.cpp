@@ -4,6 +4,7 @@
 #include "ProgramFolder.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -34,9 +35,14 @@ void SetCurrentFile(const std::string& path)
     CurrentFileRef() = path;
 }
 
-std::wstring Widen(std::string_view ascii)
+// Keys and section names are ASCII; any other byte is taken as Latin-1.
+std::wstring Widen(std::string_view text)
 {
-    return std::wstring(ascii.begin(), ascii.end());
+    std::wstring wide;
+    for (const unsigned char c : text) {
+        wide += static_cast<wchar_t>(c);
+    }
+    return wide;
 }
 
 void StoreLangId(int langId)
@@ -57,7 +63,6 @@ bool HasLngExtension(const std::string& name)
     const std::string ext = name.substr(name.size() - 4);
     return ext[0] == '.' && (ext[1] | 0x20) == 'l' && (ext[2] | 0x20) == 'n' && (ext[3] | 0x20) == 'g';
 }
-
 } // namespace
 
 std::string LangSettingsFile()
@@ -182,7 +187,7 @@ unsigned LangSystemDefaultId()
     }
     std::string tag(locale, std::strcspn(locale, ".@"));
     std::transform(tag.begin(), tag.end(), tag.begin(),
-                   [](char c) { return static_cast<char>(std::tolower(c)); });
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (tag == "zh" || tag == "zh_cn" || tag == "zh_sg") {
         return 2052;
     }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <cwchar>
+#include <cwctype>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
