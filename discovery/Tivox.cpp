@@ -16,7 +16,9 @@
 
 namespace {
 
-constexpr int kSnapshotLength = 65536;
+// Discovery frames are 260 bytes; a small snapshot keeps each slot of the
+// kernel ring small, so that a burst of thousands of replies fits in it.
+constexpr int kSnapshotLength = 2048;
 constexpr int kReadTimeoutMs = 1000;
 // Room for a burst of a few thousand replies between two reads.
 constexpr int kCaptureBufferBytes = 8 * 1024 * 1024;
