@@ -277,10 +277,12 @@ int CTivox::ModifyIpcInfo(tagVtIpcInfo* info)
         info->password[0] == '\0') {
         return -1;
     }
+    // Recorded before it is sent: a camera can answer before the send call
+    // returns, and its reply must find the request to clear. A failed send
+    // stays recorded, so that the user sees it time out.
+    tivox::GlobalModifyTable().Insert(*info, tivox::PendingModifyTable::Clock::now());
     const tivox::Frame frame = tivox::BuildModifyRequest(m_adapterMac, *info);
     SendFrame(frame.data());
-    // A failed send is still recorded, so that the user sees it time out.
-    tivox::GlobalModifyTable().Insert(*info, tivox::PendingModifyTable::Clock::now());
     return 0;
 }
 
