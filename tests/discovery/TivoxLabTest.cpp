@@ -3,6 +3,7 @@
 // camera namespace.
 #include "DebugOutput.h"
 #include "Lab.h"
+#include "NetworkAdapters.h"
 #include "Tivox.h"
 
 #include <chrono>
@@ -271,6 +272,18 @@ TEST_F(TivoxLab, ListingMatchesDevicesToTheirAdapters)
     CTivox::FreeSearchAdapter(nullptr);
     EXPECT_TRUE(sawLab) << wsInterface << " not listed";
     EXPECT_TRUE(sawAny);
+
+    // The adapter list says what kind of link each interface is.
+    std::vector<PlatformAdapter> adapters;
+    ASSERT_TRUE(PlatformListAdapters(adapters));
+    bool described = false;
+    for (const PlatformAdapter& adapter : adapters) {
+        if (adapter.name == wsInterface) {
+            described = true;
+            EXPECT_EQ(adapter.description, "VIRTUAL veth");
+        }
+    }
+    EXPECT_TRUE(described);
 }
 
 TEST_F(TivoxLab, OpeningRefusesMissingNonEthernetAndUnknownDevices)
