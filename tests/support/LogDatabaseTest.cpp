@@ -23,9 +23,9 @@ tagLogFilter Filter(int start, int end, int mainType, int subType, int offset = 
 
 // 41 rows, one a second from time 1000; main types 1-4 in turn, sub type
 // 11 + (i % 3) for events and 100 + i otherwise.
-std::vector<LogRowSpec> FortyOneRows()
+std::vector<LogRowData> FortyOneRows()
 {
-    std::vector<LogRowSpec> rows;
+    std::vector<LogRowData> rows;
     for (int i = 0; i < 41; ++i) {
         const int mainType = 1 + i % 4;
         rows.push_back({1000 + i, mainType, mainType == 1 ? 11 + i % 3 : 100 + i, i,

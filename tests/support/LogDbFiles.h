@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-struct LogRowSpec
+struct LogRowData
 {
     long time;
     int mainType;
@@ -28,7 +28,7 @@ inline void ExecSql(sqlite3* db, const std::string& sql)
 }
 
 // A log database as a camera keeps it: table log with the seven columns.
-inline void CreateLogDatabase(const std::string& path, const std::vector<LogRowSpec>& rows)
+inline void CreateLogDatabase(const std::string& path, const std::vector<LogRowData>& rows)
 {
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
@@ -37,7 +37,7 @@ inline void CreateLogDatabase(const std::string& path, const std::vector<LogRowS
     ExecSql(db, "begin");
     sqlite3_stmt* insert = nullptr;
     sqlite3_prepare_v2(db, "insert into log values(?,?,?,?,?,?,?)", -1, &insert, nullptr);
-    for (const LogRowSpec& row : rows) {
+    for (const LogRowData& row : rows) {
         sqlite3_bind_int64(insert, 1, row.time);
         sqlite3_bind_int(insert, 2, row.mainType);
         sqlite3_bind_int(insert, 3, row.subType);
