@@ -122,8 +122,10 @@ COperationLog::COperationLog(std::string logsFolder) : m_folder(std::move(logsFo
 
 COperationLog& COperationLog::Process()
 {
-    static COperationLog log;
-    return log;
+    // Never destroyed: a trace from another object's destructor at exit still
+    // finds it. Nothing is held open between lines, so nothing is lost.
+    static COperationLog* const log = new COperationLog();
+    return *log;
 }
 
 bool COperationLog::IsOpen() const

@@ -42,7 +42,8 @@ public:
     std::string CurrentPath() const;
     std::string Folder() const { return m_folder; }
 
-    // The process-wide log, made on first use. The program touches it first
+    // The process-wide log, made on first use and never destroyed (traces
+    // from destructors at exit still land). The program touches it first
     // thing in main() so that it exists from process start; tests that want
     // it elsewhere call PlatformSetProgramFolder before the first use.
     static COperationLog& Process();
