@@ -1,11 +1,11 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "ZxExport.h"
 
 // A private-profile (INI) file read the way Windows reads one:
 // - encoding from the first bytes: FF FE is UTF-16LE, FE FF is UTF-16BE,
@@ -19,7 +19,13 @@
 // missing brackets) never fails: it decodes to replacement characters or
 // lines that match nothing.
 
-enum class IniEncoding { Ansi, Utf8Bom, Utf16LeBom, Utf16BeBom };
+enum class IniEncoding
+{
+    Ansi,
+    Utf8Bom,
+    Utf16LeBom,
+    Utf16BeBom
+};
 
 struct IniLine
 {
@@ -45,6 +51,10 @@ ZX_EXPORT std::optional<std::wstring> IniFindValue(const IniDocument& doc, std::
 // Reads the file and looks the value up; nothing when the file cannot be read.
 ZX_EXPORT std::optional<std::wstring> IniReadValue(const std::string& path, std::wstring_view section,
                                                    std::wstring_view key);
+
+// The number in a value as GetPrivateProfileInt reads it: leading blanks, an
+// optional sign, decimal digits up to the first non-digit, wrapped to 32 bits.
+ZX_EXPORT int IniParseInt(std::wstring_view value);
 
 // Like GetPrivateProfileInt: the decimal value with an optional sign, stopping
 // at the first non-digit (so "12ab" is 12 and "abc" is 0); fallback when the

@@ -1,7 +1,7 @@
 #pragma once
-#include <cstddef>
-
 #include "ZxExport.h"
+
+#include <cstddef>
 
 // The text keys of the program with their built-in English defaults, in
 // ascending key order. Windows pass the default to LangGetText; the English

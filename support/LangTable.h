@@ -1,8 +1,8 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <string>
 #include <vector>
-
-#include "ZxExport.h"
 
 // Language tables: every visible text has a decimal key and a built-in English
 // default; the language files "<Lang folder>/*.lng" translate the keys. The
@@ -96,9 +96,9 @@ ZX_EXPORT std::string LangSubmenuKey(const std::string& parentKey, unsigned posi
 // up to 1024 characters; empty when there is none (leave the label alone).
 ZX_EXPORT std::wstring LangReadLabel(const std::string& section, const std::string& key);
 
-inline constexpr unsigned kLangFirstCommandId = 99;       // placeholder's command ID
-inline constexpr unsigned kLangCommandIdEnd = 149;        // at most 50 languages listed
-inline constexpr unsigned kLangLastActionableId = 109;    // choices beyond are ignored
+inline constexpr unsigned kLangFirstCommandId = 99;    // placeholder's command ID
+inline constexpr unsigned kLangCommandIdEnd = 149;     // at most 50 languages listed
+inline constexpr unsigned kLangLastActionableId = 109; // choices beyond are ignored
 
 // True for the command IDs whose choice switches the language (99-109).
 ZX_EXPORT bool LangIsActionableCommand(unsigned commandId);

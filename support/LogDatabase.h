@@ -1,7 +1,7 @@
 #pragma once
-#include <cstdint>
-
 #include "ZxExport.h"
+
+#include <cstdint>
 
 // Queries on a camera's log database: an SQLite file with a table "log" of
 // the columns time (seconds since 1970 UTC), main_type, sub_type, sub_param,
@@ -9,7 +9,7 @@
 // lock (LogDatabaseLock) from opening the file to closing it and may be called
 // from any thread.
 
-inline constexpr int kLogPageRows = 40;   // rows per page of the log page
+inline constexpr int kLogPageRows = 40;      // rows per page of the log page
 inline constexpr int kLogMaxPageRows = 4096; // largest page a query accepts
 
 struct tagLogFilter
@@ -28,7 +28,7 @@ struct tagLogRow
     int32_t mainType;
     int32_t subType;
     int32_t subParam;
-    char user[32];    // texts zero-terminated, cut to one byte less than the field
+    char user[32]; // texts zero-terminated, cut to one byte less than the field
     char ip[64];
     char detail[256];
 };

@@ -1,8 +1,8 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <mutex>
 #include <string>
-
-#include "ZxExport.h"
 
 // The operation log: every trace line, time-stamped, in a text file of the
 // Logs folder beside the program (PlatformProgramFolder()/Logs). A new file is

@@ -1,8 +1,8 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <chrono>
 #include <mutex>
-
-#include "ZxExport.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -26,14 +26,15 @@ ZX_EXPORT int sqlite_close_db(sqlite3* db);
 
 // Prepares sql into *stmt and steps once. 0: the first row is current and
 // *columnCount holds the column count; 1: prepared but no row (*columnCount
-// untouched); -1: missing argument or the preparation failed (then one trace
-// line "sqlite_query_record sqlite3_prepare fail:%d===sql:%s" is written).
+// untouched); -1: missing argument, the preparation failed (then one trace
+// line "sqlite_query_record sqlite3_prepare fail:%d===sql:%s" is written) or
+// the first step failed on a broken file (trace "... sqlite3_step fail ...").
 // A busy database is retried every millisecond for as long as it stays busy,
 // up to SqliteBusyLimit(); a database still busy after that fails with -1.
 ZX_EXPORT int sqlite_query_record(sqlite3* db, const char* sql, sqlite3_stmt** stmt, int* columnCount);
 
-// 0: a further row is current; 1: no further row, or the step failed;
-// -1: no statement.
+// 0: a further row is current; 1: no further row, or the step failed (and
+// so on every later call: a finished query never starts over); -1: no statement.
 ZX_EXPORT int sqlite_next_record(sqlite3_stmt* stmt);
 
 // Copies the column's text, byte for byte, into out: at most size - 1 bytes;
