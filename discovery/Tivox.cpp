@@ -225,13 +225,21 @@ int CTivox::StartCapture(TivoxCallback callback, void* user)
         m_callback = callback;
         m_user = user;
     }
-    if (!m_capture.joinable()) {
-        try {
-            m_capture = std::thread(&CTivox::CaptureLoop, this);
-        } catch (const std::exception&) {
-            PlatformDebugOutput("Cannot start the capture thread.\n");
-            return -1;
-        }
+    if (m_captureTried) {
+        return 0;
+    }
+    m_captureTried = true;
+    // The filter is in place before this returns: installing it drops what
+    // was captured so far, which would otherwise swallow the first replies
+    // to a discovery sent right after this call. An unusable filter leaves
+    // the object open but deaf.
+    if (!InstallFilter()) {
+        return 0;
+    }
+    try {
+        m_capture = std::thread(&CTivox::CaptureLoop, this);
+    } catch (const std::exception&) {
+        PlatformDebugOutput("Cannot start the capture thread.\n");
     }
     return 0;
 }
@@ -297,6 +305,7 @@ void CTivox::UnInitTivox()
         pcap_close(m_handle);
         m_handle = nullptr;
     }
+    m_captureTried = false;
     m_opened = false;
 }
 
@@ -314,26 +323,28 @@ void CTivox::Report(int code, tagMsgInfo* msg)
     }
 }
 
+bool CTivox::InstallFilter()
+{
+    if (m_filter[0] == '\0') {
+        PlatformDebugOutput("Not Set the Filter.");
+        return false;
+    }
+    bpf_program program{};
+    if (pcap_compile(m_handle, &program, m_filter, 1, 0xFFFFFF) != 0) {
+        PlatformDebugOutput("Error compiling filter: wrong syntax.\n");
+        return false;
+    }
+    const bool installed = pcap_setfilter(m_handle, &program) == 0;
+    if (!installed) {
+        PlatformDebugOutput("Error setting the filter\n");
+    }
+    pcap_freecode(&program);
+    return installed;
+}
+
 void CTivox::CaptureLoop()
 {
     pcap_t* handle = m_handle;
-    if (handle == nullptr || !m_opened) {
-        return;
-    }
-    if (m_filter[0] == '\0') {
-        PlatformDebugOutput("Not Set the Filter.");
-        return;
-    }
-    bpf_program program{};
-    if (pcap_compile(handle, &program, m_filter, 1, 0xFFFFFF) != 0) {
-        PlatformDebugOutput("Error compiling filter: wrong syntax.\n");
-        return;
-    }
-    if (pcap_setfilter(handle, &program) != 0) {
-        PlatformDebugOutput("Error setting the filter\n");
-        pcap_freecode(&program);
-        return;
-    }
     for (;;) {
         pcap_pkthdr* header = nullptr;
         const u_char* data = nullptr;
@@ -353,7 +364,6 @@ void CTivox::CaptureLoop()
             Report(3, &msg);
         }
     }
-    pcap_freecode(&program);
 }
 
 void CTivox::SweepLoop()

@@ -126,6 +126,7 @@ public:
     void UnInitTivox();
 
 private:
+    bool InstallFilter();
     void CaptureLoop();
     void SweepLoop();
     bool SendFrame(const unsigned char* frame);
@@ -143,4 +144,5 @@ private:
     std::mutex m_sendLock; // callers may send from several threads at once
     std::thread m_sweeper;
     std::thread m_capture;
+    bool m_captureTried = false; // capture set up once per opening
 };
