@@ -1,0 +1,20 @@
+#pragma once
+#include <QDialog>
+
+#include "ZxExport.h"
+
+// The About box: program mark, name, version and the maker's web address.
+// Its texts come from the language section "ABOUT" by control ID:
+// 100 the title, 1000 the program name, 1001 the word before the version
+// number, 1002 the copyright line, 1 the OK button.
+class ZX_EXPORT CAboutDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+    void Relabel();
+
+private:
+    class QLabel* m_version = nullptr;
+};
