@@ -36,17 +36,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     auto* icon = new QLabel(this);
     icon->setPixmap(ProgramMark());
     auto* name = new QLabel(QStringLiteral("Vantrel Zendrix"), this);
-    SetCtrlId(name, 1000);
+    SetCtrlId(name, 1002);
     QFont bold = name->font();
     bold.setBold(true);
     bold.setPixelSize(16);
     name->setFont(bold);
     m_version = new QLabel(this);
     SetCtrlId(m_version, 1001);
-    auto* copyright = new QLabel(QStringLiteral("Copyright (C) Vantrel"), this);
-    SetCtrlId(copyright, 1002);
-    auto* link = new QLabel(QStringLiteral("<a href=\"https://www.vantrel.example/\">www.vantrel.example</a>"), this);
-    link->setOpenExternalLinks(true);
+    m_link = new QLabel(this);
+    SetCtrlId(m_link, 1003);
+    m_link->setOpenExternalLinks(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     SetCtrlId(buttons->button(QDialogButtonBox::Ok), 1);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -54,8 +53,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     auto* texts = new QVBoxLayout;
     texts->addWidget(name);
     texts->addWidget(m_version);
-    texts->addWidget(copyright);
-    texts->addWidget(link);
+    texts->addWidget(m_link);
     auto* row = new QHBoxLayout;
     row->addWidget(icon, 0, Qt::AlignTop);
     row->addSpacing(12);
@@ -68,8 +66,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 
 void CAboutDlg::Relabel()
 {
-    // The version line is the static's own word, then the program version.
+    // The version line is the static's own word, then the program version;
+    // the link keeps its address whatever its words.
     m_version->setText(QStringLiteral("Version"));
+    m_link->setText(QStringLiteral("Visit the Vantrel web site"));
     LangRelabelWindow(this, "ABOUT");
     m_version->setText(m_version->text() + QLatin1Char(' ') + QStringLiteral(ZENDRIX_VERSION_TEXT));
+    m_link->setText(QStringLiteral("<a href=\"https://www.vantrel.example/\">%1</a>").arg(m_link->text().toHtmlEscaped()));
 }

@@ -77,6 +77,7 @@ CSearchDlg::CSearchDlg(CZendrixDlg& main, std::uint32_t holderBit, QWidget* pare
 CSearchDlg::~CSearchDlg()
 {
     m_pageTimer->stop();
+    m_binding->disconnect(this);
     m_binding.reset();
 }
 
@@ -124,6 +125,8 @@ void CSearchDlg::BuildControls()
     connect(m_list, &QTreeWidget::currentItemChanged, this, &CSearchDlg::OnCurrentRowChanged);
     connect(m_selectAll, &QCheckBox::clicked, this, &CSearchDlg::OnSelectAll);
     connect(m_sameIp, &QCheckBox::toggled, this, &CSearchDlg::UpdateIpLabel);
+    // The name is cut to its weight as it changes, not a moment later.
+    connect(m_name, &QLineEdit::textChanged, this, &CSearchDlg::EnforceNameWeight);
     connect(m_modify, &QPushButton::clicked, this, &CSearchDlg::OnModify);
 }
 
@@ -353,12 +356,14 @@ void CSearchDlg::OnPageTimer()
     if (m_ticks % 50 == 0) {
         UpdateModifyEnabled();
     }
-    if (m_ticks % 10 == 0 && !m_multi) {
-        const std::wstring name = m_name->text().toStdWString();
-        if (NameWeight(name) > 31) {
-            m_name->setText(QString::fromStdWString(CutNameToWeight(name)));
-            m_name->setCursorPosition(static_cast<int>(m_name->text().size()));
-        }
+}
+
+void CSearchDlg::EnforceNameWeight()
+{
+    const std::wstring name = m_name->text().toStdWString();
+    if (NameWeight(name) > 31) {
+        m_name->setText(QString::fromStdWString(CutNameToWeight(name)));
+        m_name->setCursorPosition(static_cast<int>(m_name->text().size()));
     }
 }
 

@@ -55,6 +55,7 @@ private:
     void OnRowsChanged();
     void OnModify();
     void OnPageTimer();
+    void EnforceNameWeight();
     void SendNextQueued();
 
     void UpdateMode();
