@@ -68,6 +68,9 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
 {
     InitGlobalModifyInfo();
     setWindowTitle(QStringLiteral("Vantrel Zendrix"));
+    // Set for the whole program: widgets with a style sheet of their own
+    // take the application's font, not their parent's.
+    QApplication::setFont(WindowFont());
     setFont(WindowFont());
     setMouseTracking(true);
     SetCtrlId(this, 102);
