@@ -36,7 +36,6 @@ class CameraTable
 {
 public:
     void Add(SimCamera camera);
-    std::size_t Size() const;
     std::vector<SimCamera> Snapshot() const;
     std::optional<SimCamera> Find(const MacAddress& mac) const;
 

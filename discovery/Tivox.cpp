@@ -6,7 +6,6 @@
 #include "NetworkAdapters.h"
 #include "PendingModifyTable.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -16,7 +15,9 @@
 
 namespace {
 
-constexpr int kSnapshotLength = 65536;
+// Discovery frames are 260 bytes; a small snapshot keeps each slot of the
+// kernel ring small, so that a burst of thousands of replies fits in it.
+constexpr int kSnapshotLength = 2048;
 constexpr int kReadTimeoutMs = 1000;
 // Room for a burst of a few thousand replies between two reads.
 constexpr int kCaptureBufferBytes = 8 * 1024 * 1024;
@@ -275,10 +276,12 @@ int CTivox::ModifyIpcInfo(tagVtIpcInfo* info)
         info->password[0] == '\0') {
         return -1;
     }
+    // Recorded before it is sent: a camera can answer before the send call
+    // returns, and its reply must find the request to clear. A failed send
+    // stays recorded, so that the user sees it time out.
+    tivox::GlobalModifyTable().Insert(*info, tivox::PendingModifyTable::Clock::now());
     const tivox::Frame frame = tivox::BuildModifyRequest(m_adapterMac, *info);
     SendFrame(frame.data());
-    // A failed send is still recorded, so that the user sees it time out.
-    tivox::GlobalModifyTable().Insert(*info, tivox::PendingModifyTable::Clock::now());
     return 0;
 }
 

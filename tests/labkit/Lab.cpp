@@ -18,11 +18,13 @@ namespace {
 
 std::unique_ptr<Lab> g_lab;
 
-// Runs a program, returns its exit status and standard output.
-int RunCapture(const std::vector<std::string>& argv, std::string& output)
+// Starts argv[0] with its standard output on a pipe, in the network namespace
+// netns when that is not -1. Returns the pid (and the pipe's reading end in
+// output), or -1.
+pid_t Spawn(const std::vector<std::string>& argv, int netns, int& output)
 {
     int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+    if (argv.empty() || pipe2(pipeFds, O_CLOEXEC) != 0) {
         return -1;
     }
     std::vector<char*> args;
@@ -32,19 +34,40 @@ int RunCapture(const std::vector<std::string>& argv, std::string& output)
     args.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
+        // Only async-signal-safe calls between fork and exec.
+        if (netns >= 0 && setns(netns, CLONE_NEWNET) != 0) {
+            _exit(126);
+        }
         dup2(pipeFds[1], STDOUT_FILENO);
         execv(args[0], args.data());
         _exit(127);
     }
     close(pipeFds[1]);
+    if (pid < 0) {
+        close(pipeFds[0]);
+        return -1;
+    }
+    output = pipeFds[0];
+    return pid;
+}
+
+// Runs a program (in netns unless -1), returns its exit status and standard
+// output.
+int RunCapture(const std::vector<std::string>& argv, std::string& output, int netns = -1)
+{
+    int pipe = -1;
+    const pid_t pid = Spawn(argv, netns, pipe);
+    if (pid < 0) {
+        return -1;
+    }
     char buffer[4096];
     ssize_t got = 0;
-    while ((got = read(pipeFds[0], buffer, sizeof(buffer))) > 0) {
+    while ((got = read(pipe, buffer, sizeof(buffer))) > 0) {
         output.append(buffer, static_cast<std::size_t>(got));
     }
-    close(pipeFds[0]);
+    close(pipe);
     int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid) {
+    if (waitpid(pid, &status, 0) != pid) {
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -106,22 +129,9 @@ Lab::~Lab()
     while (!m_children.empty()) {
         Stop(m_children.back().pid);
     }
-    // camlab must run in the namespace the lab was made from; a child returns
-    // there before it runs the script.
-    const std::string camlab = CamlabPath();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (m_homeNamespace >= 0 && setns(m_homeNamespace, CLONE_NEWNET) != 0) {
-            _exit(126);
-        }
-        const int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDOUT_FILENO);
-        execl("/bin/bash", "bash", camlab.c_str(), "destroy", m_id.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    if (pid > 0) {
-        waitpid(pid, nullptr, 0);
-    }
+    // camlab must run in the namespace the lab was made from.
+    std::string output;
+    RunCapture({"/bin/bash", CamlabPath(), "destroy", m_id}, output, m_homeNamespace);
     if (m_homeNamespace >= 0) {
         close(m_homeNamespace);
     }
@@ -153,34 +163,19 @@ pid_t Lab::StartInCamera(const std::vector<std::string>& argv, const std::string
         return -1;
     }
     const std::string nsPath = "/run/netns/" + m_camNamespace;
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-        error = std::string("pipe: ") + std::strerror(errno);
+    const int netns = open(nsPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (netns < 0) {
+        error = "cannot open " + nsPath + ": " + std::strerror(errno);
         return -1;
     }
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // Only async-signal-safe calls between fork and exec.
-        const int ns = open(nsPath.c_str(), O_RDONLY);
-        if (ns < 0 || setns(ns, CLONE_NEWNET) != 0) {
-            _exit(126);
-        }
-        dup2(pipeFds[1], STDOUT_FILENO);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
+    int output = -1;
+    const pid_t pid = Spawn(argv, netns, output);
+    close(netns);
     if (pid < 0) {
-        close(pipeFds[0]);
-        error = std::string("fork: ") + std::strerror(errno);
+        error = std::string("cannot start ") + argv[0] + ": " + std::strerror(errno);
         return -1;
     }
-    m_children.push_back({pid, pipeFds[0]});
+    m_children.push_back({pid, output});
     if (readyText.empty()) {
         return pid;
     }
@@ -189,14 +184,14 @@ pid_t Lab::StartInCamera(const std::vector<std::string>& argv, const std::string
     while (seen.find(readyText) == std::string::npos) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        pollfd waitFor{pipeFds[0], POLLIN, 0};
+        pollfd waitFor{output, POLLIN, 0};
         if (left.count() <= 0 || poll(&waitFor, 1, static_cast<int>(left.count())) <= 0) {
             error = argv[0] + " did not say \"" + readyText + "\" within ten seconds";
             Stop(pid);
             return -1;
         }
         char buffer[512];
-        const ssize_t got = read(pipeFds[0], buffer, sizeof(buffer));
+        const ssize_t got = read(output, buffer, sizeof(buffer));
         if (got <= 0) {
             Stop(pid);
             error = argv[0] + " ended before it was ready; output: " + seen;
