@@ -1,13 +1,13 @@
 #include "AboutDlg.h"
 
+#include "LangWidgets.h"
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "LangWidgets.h"
 
 namespace {
 QPixmap ProgramMark()
@@ -27,7 +27,7 @@ QPixmap ProgramMark()
     p.drawEllipse(QPointF(28, 28), 3.5, 3.5);
     return mark;
 }
-}  // namespace
+} // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
@@ -72,5 +72,6 @@ void CAboutDlg::Relabel()
     m_link->setText(QStringLiteral("Visit the Vantrel web site"));
     LangRelabelWindow(this, "ABOUT");
     m_version->setText(m_version->text() + QLatin1Char(' ') + QStringLiteral(ZENDRIX_VERSION_TEXT));
-    m_link->setText(QStringLiteral("<a href=\"https://www.vantrel.example/\">%1</a>").arg(m_link->text().toHtmlEscaped()));
+    m_link->setText(QStringLiteral("<a href=\"https://www.vantrel.example/\">%1</a>")
+                        .arg(m_link->text().toHtmlEscaped()));
 }

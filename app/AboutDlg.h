@@ -1,7 +1,7 @@
 #pragma once
-#include <QDialog>
-
 #include "ZxExport.h"
+
+#include <QDialog>
 
 // The About box: program mark, name, version and the maker's web address.
 // Its texts come from the language section "ABOUT" by control ID:

@@ -1,14 +1,14 @@
 #include "DeviceListBinding.h"
 
+#include "DeviceRules.h"
+#include "LangWidgets.h"
+#include "SortListCtrl.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QTimer>
 #include <algorithm>
-
-#include "DeviceRules.h"
-#include "LangWidgets.h"
-#include "SortListCtrl.h"
 
 namespace {
 // A row of a device list: it keeps its camera alive for as long as it shows it.
@@ -25,7 +25,10 @@ private:
 class DeviceEvent : public QEvent
 {
 public:
-    DeviceEvent(int message, DeviceRef entry) : QEvent(DeviceEventType(message)), m_message(message), m_entry(std::move(entry)) {}
+    DeviceEvent(int message, DeviceRef entry)
+        : QEvent(DeviceEventType(message)), m_message(message), m_entry(std::move(entry))
+    {
+    }
     int Message() const { return m_message; }
     const DeviceRef& Entry() const { return m_entry; }
 
@@ -45,7 +48,7 @@ public:
 private:
     int& m_counter;
 };
-}  // namespace
+} // namespace
 
 QEvent::Type DeviceEventType(int message)
 {

@@ -1,4 +1,7 @@
 #pragma once
+#include "DeviceTable.h"
+#include "ZxExport.h"
+
 #include <QEvent>
 #include <QObject>
 #include <QString>
@@ -8,9 +11,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-#include "DeviceTable.h"
-#include "ZxExport.h"
 
 class CSortListCtrl;
 class QTreeWidgetItem;
@@ -60,7 +60,8 @@ class ZX_EXPORT DeviceListBinding : public QObject, public DeviceFilterTarget
     Q_OBJECT
 
 public:
-    DeviceListBinding(CSortListCtrl* list, DeviceListSpec spec, DeviceListHost& host, QObject* parent = nullptr);
+    DeviceListBinding(CSortListCtrl* list, DeviceListSpec spec, DeviceListHost& host,
+                      QObject* parent = nullptr);
     ~DeviceListBinding() override;
 
     CSortListCtrl* List() const { return m_list; }

@@ -1,14 +1,14 @@
 #include "OperationPanel.h"
 
+#include "DeviceRules.h"
+#include "MessageBox.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
 #include <condition_variable>
 #include <ctime>
 #include <mutex>
-
-#include "DeviceRules.h"
-#include "MessageBox.h"
 
 namespace {
 const QEvent::Type kLineEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -23,13 +23,16 @@ struct LineRequest
 class LineEvent : public QEvent
 {
 public:
-    explicit LineEvent(std::shared_ptr<LineRequest> request) : QEvent(kLineEvent), m_request(std::move(request)) {}
+    explicit LineEvent(std::shared_ptr<LineRequest> request)
+        : QEvent(kLineEvent), m_request(std::move(request))
+    {
+    }
     const std::shared_ptr<LineRequest>& Request() const { return m_request; }
 
 private:
     std::shared_ptr<LineRequest> m_request;
 };
-}  // namespace
+} // namespace
 
 // Shared between the panel and the workers: it outlives the panel as long as
 // a worker still holds it, and `panel` is cleared when the panel goes.
@@ -41,7 +44,8 @@ struct COperationPanel::Handover
     bool closed = false;
 };
 
-COperationPanel::COperationPanel(QWidget* parent) : QListWidget(parent), m_handover(std::make_shared<Handover>())
+COperationPanel::COperationPanel(QWidget* parent)
+    : QListWidget(parent), m_handover(std::make_shared<Handover>())
 {
     m_handover->panel = this;
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -1,9 +1,9 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <QListWidget>
 #include <memory>
 #include <string>
-
-#include "ZxExport.h"
 
 // The list at the foot of the main window where every page reports what it
 // did to a camera, one line per camera and operation.

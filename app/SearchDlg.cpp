@@ -1,5 +1,15 @@
 #include "SearchDlg.h"
 
+#include "AppSettings.h"
+#include "DeviceRules.h"
+#include "FilteredEdit.h"
+#include "LangTable.h"
+#include "LangWidgets.h"
+#include "MessageBox.h"
+#include "NetworkForm.h"
+#include "SortListCtrl.h"
+#include "ZendrixDlg.h"
+
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -9,16 +19,6 @@
 #include <QTimer>
 #include <cstring>
 
-#include "DeviceRules.h"
-#include "FilteredEdit.h"
-#include "LangTable.h"
-#include "LangWidgets.h"
-#include "MessageBox.h"
-#include "NetworkForm.h"
-#include "AppSettings.h"
-#include "SortListCtrl.h"
-#include "ZendrixDlg.h"
-
 namespace {
 constexpr int kStripHeight = 33;
 
@@ -27,11 +27,12 @@ QString Field(const char* text)
     return QString::fromStdWString(FieldText(text));
 }
 
-DeviceColumn Column(unsigned key, int width, std::function<QString(const tagVtIpcInfo&, std::time_t)> text = {})
+DeviceColumn Column(unsigned key, int width,
+                    std::function<QString(const tagVtIpcInfo&, std::time_t)> text = {})
 {
     return DeviceColumn{key, width, std::move(text)};
 }
-}  // namespace
+} // namespace
 
 DeviceListSpec CSearchDlg::NetworkListSpec(std::uint32_t holderBit)
 {
@@ -40,15 +41,19 @@ DeviceListSpec CSearchDlg::NetworkListSpec(std::uint32_t holderBit)
     spec.columns = {
         Column(0, 24),
         Column(0, 36, [](const tagVtIpcInfo&, std::time_t) { return QString(); }),
-        Column(20000, 120, [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(NameText(i)); }),
-        Column(20001, 132, [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(FormatMac(i.mac)); }),
+        Column(20000, 120,
+               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(NameText(i)); }),
+        Column(20001, 132,
+               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(FormatMac(i.mac)); }),
         Column(20002, 120, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.ip); }),
         Column(20003, 48, [](const tagVtIpcInfo& i, std::time_t) { return QString::number(i.port); }),
         Column(20004, 110, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.netmask); }),
         Column(20005, 110, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.gateway); }),
         Column(20006, 110, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.model); }),
         Column(20031, 146,
-               [](const tagVtIpcInfo& i, std::time_t now) { return QString::fromStdWString(RunUpTimeText(now, i.upTime)); }),
+               [](const tagVtIpcInfo& i, std::time_t now) {
+                   return QString::fromStdWString(RunUpTimeText(now, i.upTime));
+               }),
         Column(20007, 80, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.version); }),
     };
     spec.numberColumn = 1;
@@ -58,7 +63,8 @@ DeviceListSpec CSearchDlg::NetworkListSpec(std::uint32_t holderBit)
     return spec;
 }
 
-CSearchDlg::CSearchDlg(CZendrixDlg& main, std::uint32_t holderBit, QWidget* parent) : QWidget(parent), m_main(main)
+CSearchDlg::CSearchDlg(CZendrixDlg& main, std::uint32_t holderBit, QWidget* parent)
+    : QWidget(parent), m_main(main)
 {
     SetCtrlId(this, 129);
     BuildControls();
@@ -108,7 +114,8 @@ void CSearchDlg::BuildControls()
     m_ip = edit(1010, 16);
     m_portLabel = label(1009);
     m_port = edit(1014, 5);
-    m_port->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), m_port));
+    m_port->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), m_port));
     m_netmaskLabel = label(1006);
     m_netmask = edit(1011, 16);
     m_gatewayLabel = label(1007);
@@ -170,7 +177,7 @@ void CSearchDlg::Relayout()
     {
         QWidget* widget;
         int width;
-        bool box;   // a 100-pixel box that may give way when room is short
+        bool box; // a 100-pixel box that may give way when room is short
         int gapAfter;
     };
     std::vector<Item> items;
@@ -400,8 +407,9 @@ void CSearchDlg::OnModify()
             return;
         }
         const std::vector<QTreeWidgetItem*> ticked = m_binding->TickedRows();
-        const std::vector<std::string> addresses =
-            m_sameIp->isChecked() ? std::vector<std::string>(ticked.size(), ip) : SequentialAddresses(ip, ticked.size());
+        const std::vector<std::string> addresses = m_sameIp->isChecked()
+                                                       ? std::vector<std::string>(ticked.size(), ip)
+                                                       : SequentialAddresses(ip, ticked.size());
         for (std::size_t k = 0; k < ticked.size(); ++k) {
             tagVtIpcInfo camera{};
             if (m_binding->InfoOf(ticked[k], camera)) {
@@ -426,7 +434,8 @@ void CSearchDlg::OnModify()
     }
     tagVtIpcInfo request = BuildModifyRequest(camera, form, ip);
     if (m_main.ModifyVtIpcInfo(&request) != 0) {
-        m_main.AddLine(MacPrefix(camera.mac) + L" " + LangText(85000, L"Modify device information failed."), true);
+        m_main.AddLine(MacPrefix(camera.mac) + L" " + LangText(85000, L"Modify device information failed."),
+                       true);
     }
 }
 
@@ -439,7 +448,8 @@ void CSearchDlg::SendNextQueued()
     tagVtIpcInfo request = m_queue.front();
     m_queue.pop_front();
     if (m_main.ModifyVtIpcInfo(&request) != 0) {
-        m_main.AddLine(MacPrefix(request.mac) + L" " + LangText(85000, L"Modify device information failed."), true);
+        m_main.AddLine(MacPrefix(request.mac) + L" " + LangText(85000, L"Modify device information failed."),
+                       true);
     }
     if (m_queue.empty()) {
         m_sendTimer->stop();

@@ -1,10 +1,10 @@
 #pragma once
+#include "DeviceListBinding.h"
+#include "ZxExport.h"
+
 #include <QWidget>
 #include <deque>
 #include <memory>
-
-#include "DeviceListBinding.h"
-#include "ZxExport.h"
 
 class CZendrixDlg;
 class CSortListCtrl;

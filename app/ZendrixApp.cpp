@@ -1,13 +1,13 @@
 #include "ZendrixApp.h"
 
-#include <QApplication>
-
 #include "DeviceTable.h"
 #include "OperationLog.h"
 #include "OsVersion.h"
 #include "TextCodec.h"
 #include "VtIpcSDK.h"
 #include "ZendrixDlg.h"
+
+#include <QApplication>
 
 CZendrixApp::CZendrixApp(std::vector<std::string> arguments) : m_arguments(std::move(arguments)) {}
 

@@ -1,10 +1,10 @@
 #pragma once
+#include "AppSettings.h"
+#include "ZxExport.h"
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "AppSettings.h"
-#include "ZxExport.h"
 
 class CTextCodec;
 class DeviceTable;

@@ -1,26 +1,5 @@
 #include "ZendrixDlg.h"
 
-#include <QActionGroup>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QDesktopServices>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLinearGradient>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPushButton>
-#include <QScreen>
-#include <QSizeGrip>
-#include <QTabWidget>
-#include <QTimer>
-#include <QUrl>
-#include <QWindow>
-#include <cstring>
-
 #include "AboutDlg.h"
 #include "AppSettings.h"
 #include "CapturePermission.h"
@@ -33,9 +12,30 @@
 #include "SearchDlg.h"
 #include "SortListCtrl.h"
 #include "TextCodec.h"
-#include "Tivox.h"
 #include "TitleButton.h"
+#include "Tivox.h"
 #include "ZendrixApp.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QSizeGrip>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+#include <cstring>
 
 namespace {
 constexpr int kCaptionHeight = 90;
@@ -61,7 +61,7 @@ QString CaptureHelpText()
                "setcap cap_net_raw,cap_net_admin+eip %1")
         .arg(QCoreApplication::applicationFilePath());
 }
-}  // namespace
+} // namespace
 
 CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_app(app), m_options(options)
@@ -78,8 +78,8 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
 
     m_panel = new COperationPanel(this);
     SetCtrlId(m_panel, 1002);
-    m_router = new DeviceRouter([this](const std::wstring& text, bool stamped) { m_panel->AddLine(text, stamped); },
-                                this);
+    m_router = new DeviceRouter(
+        [this](const std::wstring& text, bool stamped) { m_panel->AddLine(text, stamped); }, this);
     BuildControls();
 
     m_user->setMaxLength(31);
@@ -150,8 +150,9 @@ void CZendrixDlg::BuildControls()
         auto* edit = new QLineEdit(this);
         SetCtrlId(edit, id);
         edit->setFrame(false);
-        edit->setStyleSheet(QStringLiteral("QLineEdit { background: white; border-radius: 5px; padding: 0 4px; }"
-                                           "QLineEdit:disabled { background: rgb(226,234,242); color: rgb(60,70,80); }"));
+        edit->setStyleSheet(
+            QStringLiteral("QLineEdit { background: white; border-radius: 5px; padding: 0 4px; }"
+                           "QLineEdit:disabled { background: rgb(226,234,242); color: rgb(60,70,80); }"));
         return edit;
     };
     m_user = lineEdit(1039);
@@ -386,7 +387,8 @@ QMenu* CZendrixDlg::ShowHelpMenu()
     languages->setObjectName(QStringLiteral("languageMenu"));
     SetCommandId(languages->addAction(QStringLiteral("English")), kLangFirstCommandId);
     LangBuildMenu(languages);
-    connect(menu, &QMenu::triggered, this, [this](QAction* action) { OnHelpCommand(CommandId(action), action->text()); });
+    connect(menu, &QMenu::triggered, this,
+            [this](QAction* action) { OnHelpCommand(CommandId(action), action->text()); });
     menu->popup(m_help->mapToGlobal(QPoint(0, m_help->height())));
     return menu;
 }

@@ -1,12 +1,12 @@
 #pragma once
+#include "DeviceListBinding.h"
+#include "ZxExport.h"
+
 #include <QRect>
 #include <QWidget>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "DeviceListBinding.h"
-#include "ZxExport.h"
 
 class CTivox;
 class CZendrixApp;

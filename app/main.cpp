@@ -1,12 +1,12 @@
-#include <QApplication>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 #include "OperationLog.h"
 #include "ProgramFolder.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 // ZENDRIX_NO_CAPTURE=1 starts the window without opening capture devices
 // (for looking at the program on a machine where it must not send frames).
@@ -25,7 +25,8 @@ int main(int argc, char** argv)
         arguments.emplace_back(argv[i]);
     }
     MainWindowOptions options;
-    if (const char* noCapture = std::getenv("ZENDRIX_NO_CAPTURE"); noCapture != nullptr && *noCapture == '1') {
+    if (const char* noCapture = std::getenv("ZENDRIX_NO_CAPTURE");
+        noCapture != nullptr && *noCapture == '1') {
         options.openAdapters = false;
     }
     CZendrixApp app(std::move(arguments));

@@ -1,16 +1,15 @@
 #include "CapturePermission.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kCapNetAdmin = 12;
 constexpr int kCapNetRaw = 13;
-}  // namespace
+} // namespace
 
 bool PlatformStatusHasCaptureCaps(const std::string& statusText)
 {

@@ -1,7 +1,7 @@
 #pragma once
-#include <string>
-
 #include "ZxExport.h"
+
+#include <string>
 
 // Whether this process may open capture devices and send raw frames. On Linux
 // the kernel is the capture driver: it takes root, or the capabilities

@@ -1,10 +1,9 @@
 #include "OsVersion.h"
 
-#include <sys/utsname.h>
+#include "DebugOutput.h"
 
 #include <string>
-
-#include "DebugOutput.h"
+#include <sys/utsname.h>
 
 namespace {
 constexpr int kModernSystemCode = 27;
@@ -14,7 +13,7 @@ COsVersion::COsVersion()
 {
     utsname name{};
     if (::uname(&name) != 0) {
-        return;  // the version cannot be read: code 0
+        return; // the version cannot be read: code 0
     }
     m_code = kModernSystemCode;
     const std::string line = std::string("Server Type:") + name.sysname + " " + name.release + "\n";

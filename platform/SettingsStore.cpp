@@ -1,19 +1,19 @@
 #include "SettingsStore.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "DebugOutput.h"
+#include "Utf8Text.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cwctype>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
-
-#include "DebugOutput.h"
 
 struct RegKey
 {
@@ -40,60 +40,6 @@ std::string StoreFolder()
     return base + "/Vantrel Zendrix";
 }
 
-// UTF-8 <-> wide by hand, so the store does not depend on the process locale.
-std::string ToUtf8(const std::wstring& text)
-{
-    std::string out;
-    for (wchar_t wc : text) {
-        auto c = static_cast<char32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x110000) {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::wstring FromUtf8(const std::string& text)
-{
-    std::wstring out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        int extra = 0;
-        char32_t c = b;
-        if (b >= 0xF0) {
-            extra = 3;
-            c = b & 0x07;
-        } else if (b >= 0xE0) {
-            extra = 2;
-            c = b & 0x0F;
-        } else if (b >= 0xC0) {
-            extra = 1;
-            c = b & 0x1F;
-        }
-        if (i + extra >= text.size()) {
-            break;
-        }
-        for (int k = 1; k <= extra; ++k) {
-            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        }
-        out += static_cast<wchar_t>(c);
-        i += 1 + extra;
-    }
-    return out;
-}
-
 // Values and section names are escaped so that line breaks, brackets and the
 // escape character itself survive a round trip through the line-based file.
 std::string Escape(const std::string& text)
@@ -101,13 +47,26 @@ std::string Escape(const std::string& text)
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '=': out += "\\e"; break;
-        case '[': out += "\\o"; break;
-        case ']': out += "\\c"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '=':
+            out += "\\e";
+            break;
+        case '[':
+            out += "\\o";
+            break;
+        case ']':
+            out += "\\c";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -122,12 +81,23 @@ std::string Unescape(const std::string& text)
             continue;
         }
         switch (text[++i]) {
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 'e': out += '='; break;
-        case 'o': out += '['; break;
-        case 'c': out += ']'; break;
-        default: out += text[i];
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'e':
+            out += '=';
+            break;
+        case 'o':
+            out += '[';
+            break;
+        case 'c':
+            out += ']';
+            break;
+        default:
+            out += text[i];
         }
     }
     return out;
@@ -221,7 +191,7 @@ void CopyOut(const std::wstring& text, wchar_t* out, std::size_t outChars)
     std::copy_n(text.begin(), n, out);
     out[n] = L'\0';
 }
-}  // namespace
+} // namespace
 
 std::string RegStoreFile()
 {
@@ -238,11 +208,11 @@ void RegReadString(RegRoot root, const wchar_t* subkey, const wchar_t* valueName
     }
     std::lock_guard lock(StoreMutex());
     std::vector<Section> sections = LoadStore();
-    if (Section* section = FindSection(sections, ToUtf8(subkey)); section != nullptr) {
-        const std::string name = ToUtf8(valueName);
+    if (Section* section = FindSection(sections, PlatformToUtf8(subkey)); section != nullptr) {
+        const std::string name = PlatformToUtf8(valueName);
         for (const auto& [key, value] : section->values) {
             if (SameName(key, name)) {
-                CopyOut(FromUtf8(value), out, outChars);
+                CopyOut(PlatformFromUtf8(value), out, outChars);
                 return;
             }
         }
@@ -257,7 +227,7 @@ int RegCreateKeyPath(RegRoot root, const wchar_t* subkey, RegKey** key)
     }
     std::lock_guard lock(StoreMutex());
     std::vector<Section> sections = LoadStore();
-    const std::string name = ToUtf8(subkey);
+    const std::string name = PlatformToUtf8(subkey);
     if (FindSection(sections, name) == nullptr) {
         sections.push_back({name, {}});
         if (!SaveStore(sections)) {
@@ -288,19 +258,19 @@ int RegWriteValue(RegRoot root, const wchar_t* subkey, const wchar_t* valueName,
     }
     std::lock_guard lock(StoreMutex());
     std::vector<Section> sections = LoadStore();
-    const std::string sectionName = ToUtf8(subkey);
+    const std::string sectionName = PlatformToUtf8(subkey);
     Section* section = FindSection(sections, sectionName);
     if (section == nullptr) {
         sections.push_back({sectionName, {}});
         section = &sections.back();
     }
-    const std::string name = ToUtf8(valueName);
+    const std::string name = PlatformToUtf8(valueName);
     auto it = std::find_if(section->values.begin(), section->values.end(),
                            [&name](const auto& pair) { return SameName(pair.first, name); });
     if (it != section->values.end()) {
-        it->second = ToUtf8(value);
+        it->second = PlatformToUtf8(value);
     } else {
-        section->values.emplace_back(name, ToUtf8(value));
+        section->values.emplace_back(name, PlatformToUtf8(value));
     }
     return SaveStore(sections) ? 1 : 0;
 }

@@ -1,8 +1,8 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <cstddef>
 #include <string>
-
-#include "ZxExport.h"
 
 // The per-user settings store. It keeps the key paths and value names a
 // registry would hold, in one INI file per user:
@@ -12,11 +12,18 @@
 
 // The hive a key path lives under. Only the current user's hive exists;
 // RegRootNone stands for a missing root and makes every call fail.
-enum RegRoot { RegRootNone = 0, RegRootCurrentUser = 1 };
+enum RegRoot
+{
+    RegRootNone = 0,
+    RegRootCurrentUser = 1
+};
 
 // Value types. Strings are stored as their characters; the byte count of a
 // string is sizeof(wchar_t) times the character count, without a terminator.
-enum RegValueType { RegTypeString = 1 };
+enum RegValueType
+{
+    RegTypeString = 1
+};
 
 struct RegKey;
 
@@ -27,8 +34,8 @@ ZX_EXPORT void RegReadString(RegRoot root, const wchar_t* subkey, const wchar_t*
 
 // Creates the key path if needed and writes the value; 1 on success, 0 when the
 // key cannot be created or the file cannot be written.
-ZX_EXPORT int RegWriteValue(RegRoot root, const wchar_t* subkey, const wchar_t* valueName,
-                            const void* data, std::size_t byteCount, RegValueType type);
+ZX_EXPORT int RegWriteValue(RegRoot root, const wchar_t* subkey, const wchar_t* valueName, const void* data,
+                            std::size_t byteCount, RegValueType type);
 
 // Creates the key path; 0 for a missing root, an empty subkey or a failed
 // creation, else 1. With key non-null the open key is handed out and must be

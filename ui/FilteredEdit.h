@@ -1,7 +1,7 @@
 #pragma once
-#include <QLineEdit>
-
 #include "ZxExport.h"
+
+#include <QLineEdit>
 
 // An edit box that ignores typed semicolons, equals signs, apostrophes and
 // plus signs, and their full-width and curly look-alikes (U+FF1B, U+3001,

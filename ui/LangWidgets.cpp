@@ -1,5 +1,8 @@
 #include "LangWidgets.h"
 
+#include "LangKeys.h"
+#include "LangTable.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
@@ -8,9 +11,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QVariant>
-
-#include "LangKeys.h"
-#include "LangTable.h"
 
 namespace {
 void SetWidgetText(QWidget* widget, const QString& text)
@@ -39,7 +39,7 @@ void RelabelOne(QWidget* widget, const char* section)
         SetWidgetText(widget, QString::fromStdWString(text));
     }
 }
-}  // namespace
+} // namespace
 
 void SetCtrlId(QWidget* widget, unsigned id)
 {

@@ -1,7 +1,7 @@
 #pragma once
-#include <QString>
-
 #include "ZxExport.h"
+
+#include <QString>
 
 class QAction;
 class QMenu;

@@ -1,10 +1,10 @@
 #include "MessageBox.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
 #include "LangKeys.h"
 #include "LangTable.h"
+
+#include <QApplication>
+#include <QMessageBox>
 
 namespace {
 ZxMessageBoxHook& Hook()
@@ -12,7 +12,7 @@ ZxMessageBoxHook& Hook()
     static ZxMessageBoxHook hook;
     return hook;
 }
-}  // namespace
+} // namespace
 
 void ZxSetMessageBoxHook(ZxMessageBoxHook hook)
 {
@@ -29,7 +29,8 @@ ZxAnswer ZxMessageBoxText(const QString& text, ZxButtons buttons, QWidget* paren
     }
     QMessageBox box(buttons == ZxButtons::YesNo ? QMessageBox::Question : QMessageBox::Information,
                     QStringLiteral("Vantrel Zendrix"), text,
-                    buttons == ZxButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, parent);
+                    buttons == ZxButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                    parent);
     const int result = box.exec();
     if (buttons == ZxButtons::Ok) {
         return ZxAnswer::Ok;

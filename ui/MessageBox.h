@@ -1,8 +1,8 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <QString>
 #include <functional>
-
-#include "ZxExport.h"
 
 class QWidget;
 
@@ -10,8 +10,17 @@ class QWidget;
 // error. Texts come from the language tables by key; tests answer in advance
 // through the hook and read the text.
 
-enum class ZxButtons { Ok, YesNo };
-enum class ZxAnswer { Ok, Yes, No };
+enum class ZxButtons
+{
+    Ok,
+    YesNo
+};
+enum class ZxAnswer
+{
+    Ok,
+    Yes,
+    No
+};
 
 // Shows the text of key (its English default when no language file has it).
 ZX_EXPORT ZxAnswer ZxMessageBox(unsigned key, ZxButtons buttons = ZxButtons::Ok, QWidget* parent = nullptr);

@@ -1,9 +1,9 @@
 #include "SortListCtrl.h"
 
+#include "SortOrder.h"
+
 #include <QHeaderView>
 #include <algorithm>
-
-#include "SortOrder.h"
 
 CSortListCtrl::CSortListCtrl(QWidget* parent) : QTreeWidget(parent)
 {
@@ -18,8 +18,9 @@ CSortListCtrl::CSortListCtrl(QWidget* parent) : QTreeWidget(parent)
     header()->setSectionsClickable(true);
     header()->setStretchLastSection(false);
     header()->setHighlightSections(false);
-    setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d9dde2; border-bottom: 1px solid "
-                                 "#e6e9ed; padding: 1px 3px; }"));
+    setStyleSheet(
+        QStringLiteral("QTreeView::item { border-right: 1px solid #d9dde2; border-bottom: 1px solid "
+                       "#e6e9ed; padding: 1px 3px; }"));
     connect(header(), &QHeaderView::sectionClicked, this, &CSortListCtrl::OnHeaderClicked);
 }
 
@@ -30,7 +31,8 @@ void CSortListCtrl::SetAddressColumns(int first, int second, int third)
 
 bool CSortListCtrl::IsAddressColumn(int column) const
 {
-    return column >= 0 && std::find(m_addressColumns.begin(), m_addressColumns.end(), column) != m_addressColumns.end();
+    return column >= 0 &&
+           std::find(m_addressColumns.begin(), m_addressColumns.end(), column) != m_addressColumns.end();
 }
 
 void CSortListCtrl::OnHeaderClicked(int column)
@@ -73,7 +75,8 @@ void CSortListCtrl::Sort(int column, bool ascending)
     keyed.reserve(static_cast<std::size_t>(rows.size()));
     for (QTreeWidgetItem* row : rows) {
         const QString text = row->text(column);
-        keyed.push_back({row, byAddress ? AddressSortKey(text) : 0, byAddress ? QString() : TextSortKey(text)});
+        keyed.push_back(
+            {row, byAddress ? AddressSortKey(text) : 0, byAddress ? QString() : TextSortKey(text)});
     }
     const auto less = [byAddress](const Keyed& a, const Keyed& b) {
         if (byAddress) {
@@ -84,7 +87,8 @@ void CSortListCtrl::Sort(int column, bool ascending)
     if (ascending) {
         std::stable_sort(keyed.begin(), keyed.end(), less);
     } else {
-        std::stable_sort(keyed.begin(), keyed.end(), [&less](const Keyed& a, const Keyed& b) { return less(b, a); });
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [&less](const Keyed& a, const Keyed& b) { return less(b, a); });
     }
     rows.clear();
     for (const Keyed& k : keyed) {

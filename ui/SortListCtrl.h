@@ -1,9 +1,9 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <QTreeWidget>
 #include <array>
 #include <vector>
-
-#include "ZxExport.h"
 
 // The report-view list that every page shows cameras in: tick boxes in
 // column 0, full-row selection, grid lines, draggable columns. A header click

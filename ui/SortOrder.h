@@ -1,7 +1,7 @@
 #pragma once
-#include <QString>
-
 #include "ZxExport.h"
+
+#include <QString>
 
 // The two orders of the sortable device list, as sort keys.
 

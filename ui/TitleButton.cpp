@@ -41,7 +41,8 @@ void CTitleButton::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF box = rect().adjusted(1, 1, -1, -1);
     if (m_hover || isDown()) {
-        const QColor back = m_glyph == Glyph::Close ? QColor(220, 60, 50) : QColor(255, 255, 255, isDown() ? 90 : 55);
+        const QColor back =
+            m_glyph == Glyph::Close ? QColor(220, 60, 50) : QColor(255, 255, 255, isDown() ? 90 : 55);
         p.setPen(Qt::NoPen);
         p.setBrush(m_dark ? QColor(0, 0, 0, isDown() ? 50 : 25) : back);
         p.drawRoundedRect(box, 3, 3);
@@ -63,8 +64,9 @@ void CTitleButton::paintEvent(QPaintEvent*)
         break;
     case Glyph::Restore:
         p.drawRect(QRectF(c.x() - s, c.y() - s * 0.5, s * 1.5, s * 1.5));
-        p.drawPolyline(QPolygonF({c + QPointF(-s * 0.5, -s * 0.5), c + QPointF(-s * 0.5, -s),
-                                  c + QPointF(s, -s), c + QPointF(s, s * 0.5), c + QPointF(s * 0.5, s * 0.5)}));
+        p.drawPolyline(
+            QPolygonF({c + QPointF(-s * 0.5, -s * 0.5), c + QPointF(-s * 0.5, -s), c + QPointF(s, -s),
+                       c + QPointF(s, s * 0.5), c + QPointF(s * 0.5, s * 0.5)}));
         break;
     case Glyph::Minimise:
         p.drawLine(c + QPointF(-s, s * 0.6), c + QPointF(s, s * 0.6));

@@ -1,7 +1,7 @@
 #pragma once
-#include <QAbstractButton>
-
 #include "ZxExport.h"
+
+#include <QAbstractButton>
 
 // A flat button of the window's own title band, drawn as a white glyph that
 // lights up under the cursor.
@@ -10,7 +10,17 @@ class ZX_EXPORT CTitleButton : public QAbstractButton
     Q_OBJECT
 
 public:
-    enum class Glyph { Close, Maximise, Restore, Minimise, Help, Mode, Refresh, Clear };
+    enum class Glyph
+    {
+        Close,
+        Maximise,
+        Restore,
+        Minimise,
+        Help,
+        Mode,
+        Refresh,
+        Clear
+    };
 
     CTitleButton(Glyph glyph, QWidget* parent = nullptr);
     void SetGlyph(Glyph glyph);

@@ -1,9 +1,9 @@
 #include "AppSettings.h"
 
+#include "SettingsStore.h"
+
 #include <cwchar>
 #include <mutex>
-
-#include "SettingsStore.h"
 
 AppSwitches ParseSwitches(const std::vector<std::string>& arguments)
 {
@@ -39,7 +39,7 @@ bool WriteSetting(const wchar_t* name, const std::wstring& value)
 namespace {
 std::mutex g_webLock;
 std::string g_webAddress;
-}  // namespace
+} // namespace
 
 void SetPendingWebAddress(const std::string& address)
 {

@@ -1,8 +1,8 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <string>
 #include <vector>
-
-#include "ZxExport.h"
 
 // Start-up switches and stored settings of the program.
 
@@ -11,8 +11,8 @@ inline constexpr const wchar_t* kSettingsKey = L"SOFTWARE\\Vantrel Zendrix";
 
 struct AppSwitches
 {
-    int vtlog = 0;  // adds the device-log page
-    int vtoem = 0;  // adds the OEM page
+    int vtlog = 0; // adds the device-log page
+    int vtoem = 0; // adds the OEM page
 };
 
 // Looks at the first two arguments only (after the program name), compared

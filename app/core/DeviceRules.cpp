@@ -1,13 +1,12 @@
 #include "DeviceRules.h"
 
-#include <boost/regex.hpp>
-
-#include <algorithm>
-#include <cstdio>
-#include <cwctype>
-
 #include "NetworkForm.h"
 #include "TextCodec.h"
+
+#include <algorithm>
+#include <boost/regex.hpp>
+#include <cstdio>
+#include <cwctype>
 
 namespace {
 // Reads exactly four decimal numbers separated by points, printed the way
@@ -29,7 +28,7 @@ std::wstring Convert(unsigned codePage, const char* text, std::size_t capacity)
     CTextCodec::ToWide(codePage, text, out.data(), static_cast<int>(out.size()));
     return out.c_str();
 }
-}  // namespace
+} // namespace
 
 std::string FormatMac(const unsigned char* mac, bool colons)
 {
@@ -198,7 +197,8 @@ std::vector<std::pair<std::string, int>> CountByModel(const std::vector<std::str
     constexpr std::size_t kMaxModels = 48;
     std::vector<std::pair<std::string, int>> counts;
     for (const std::string& model : models) {
-        auto it = std::find_if(counts.begin(), counts.end(), [&model](const auto& c) { return c.first == model; });
+        auto it =
+            std::find_if(counts.begin(), counts.end(), [&model](const auto& c) { return c.first == model; });
         if (it != counts.end()) {
             ++it->second;
         } else if (counts.size() < kMaxModels) {

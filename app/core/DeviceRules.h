@@ -1,12 +1,12 @@
 #pragma once
+#include "Tivox.h"
+#include "ZxExport.h"
+
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "Tivox.h"
-#include "ZxExport.h"
 
 // Rules of the device lists and the network settings form, free of any
 // window so that tests call them directly.

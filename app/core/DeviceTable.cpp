@@ -1,13 +1,14 @@
 #include "DeviceTable.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "DeviceRules.h"
 #include "ModifyReport.h"
 #include "OperationLog.h"
 
-DeviceTable::DeviceTable() : m_lock(MutexCreate()), m_clock([] { return static_cast<std::int64_t>(std::time(nullptr)); })
+#include <algorithm>
+#include <cstring>
+
+DeviceTable::DeviceTable()
+    : m_lock(MutexCreate()), m_clock([] { return static_cast<std::int64_t>(std::time(nullptr)); })
 {
 }
 
@@ -178,8 +179,9 @@ void DeviceTable::CheckExpired(bool thirtySecond)
         if (it != m_entries.end()) {
             item.entry->linked = false;
             m_entries.erase(it);
-            TraceA(0, thirtySecond ? "Delete One Timeout Ipc by check per 30s: %s."
-                                   : "Delete One Timeout Ipc by check per 5s: %s.",
+            TraceA(0,
+                   thirtySecond ? "Delete One Timeout Ipc by check per 30s: %s."
+                                : "Delete One Timeout Ipc by check per 5s: %s.",
                    item.ip.c_str());
         }
     }

@@ -1,4 +1,8 @@
 #pragma once
+#include "Threads.h"
+#include "Tivox.h"
+#include "ZxExport.h"
+
 #include <atomic>
 #include <cstdint>
 #include <ctime>
@@ -6,10 +10,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "Threads.h"
-#include "Tivox.h"
-#include "ZxExport.h"
 
 // The process-wide table of the cameras that discovery has reported, in the
 // order they were first heard, and the messages it gives the pages.
@@ -36,8 +36,8 @@ inline constexpr std::uint32_t kHolderNetworkBasic = 0x20;
 inline constexpr std::uint32_t kHolderLog = 0x40;
 inline constexpr std::uint32_t kHolderAll = 0x7F;
 // The five-second check leaves the two network settings lists alone.
-inline constexpr std::uint32_t kHolderFastExpiry = kHolderBatchSet | kHolderBatchUpgrade | kHolderPreview |
-                                                   kHolderLog | kHolderOem;
+inline constexpr std::uint32_t kHolderFastExpiry =
+    kHolderBatchSet | kHolderBatchUpgrade | kHolderPreview | kHolderLog | kHolderOem;
 
 // Seconds of silence after which a camera is reported gone.
 inline constexpr std::int64_t kDeviceSilenceLimit = 64;
@@ -46,10 +46,10 @@ inline constexpr std::int64_t kDeviceSilenceLimit = 64;
 // to is never freed under it; whether the table still lists it is `linked`.
 struct DeviceEntry
 {
-    tagVtIpcInfo info{};            // guarded by the table lock: read it through Snapshot
-    std::int64_t lastSeen = 0;      // guarded by the table lock
-    bool linked = true;             // guarded by the table lock
-    std::atomic<std::uint32_t> holders{0};  // changed only on the UI thread
+    tagVtIpcInfo info{};                   // guarded by the table lock: read it through Snapshot
+    std::int64_t lastSeen = 0;             // guarded by the table lock
+    bool linked = true;                    // guarded by the table lock
+    std::atomic<std::uint32_t> holders{0}; // changed only on the UI thread
 };
 using DeviceRef = std::shared_ptr<DeviceEntry>;
 

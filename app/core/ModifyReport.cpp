@@ -1,10 +1,10 @@
 #include "ModifyReport.h"
 
-#include <cstdio>
-#include <cstring>
-
 #include "DeviceRules.h"
 #include "LangTable.h"
+
+#include <cstdio>
+#include <cstring>
 
 namespace {
 constexpr std::size_t kReportLimit = 519;
@@ -28,11 +28,7 @@ private:
     std::wstring m_text;
 };
 
-std::wstring Change(const char* before, const char* after)
-{
-    return FieldText(before) + L"->" + FieldText(after);
-}
-}  // namespace
+} // namespace
 
 ModifyLabels CurrentModifyLabels()
 {
@@ -55,11 +51,21 @@ std::vector<PanelLine> BuildModifyReport(const tagVtIpcInfo& before, const tagVt
     ReportText text(MacPrefix(before.mac) + L" " + labels.modify);
     int counter = 0;
     bool changed = false;
-    const auto breakIfFull = [&] {
-        if (counter == 3) {
+    // One changed address field: "  Label:old->new". After three counted
+    // changes the gateway and DNS go on a continuation line.
+    const auto addressChange = [&](const char* old, const char* now, const std::wstring& label,
+                                   bool mayBreak) {
+        if (std::strncmp(old, now, 32) == 0) {
+            return;
+        }
+        if (mayBreak && counter == 3) {
             lines.push_back({text.Text(), true});
             text.Restart(std::wstring(32, L' '));
         }
+        text.Append(L"  " + label);
+        text.Append(FieldText(old) + L"->" + FieldText(now));
+        ++counter;
+        changed = true;
     };
     if (std::strncmp(before.devName, after.devName, sizeof before.devName) != 0) {
         text.Append(L" " + labels.deviceName);
@@ -67,37 +73,16 @@ std::vector<PanelLine> BuildModifyReport(const tagVtIpcInfo& before, const tagVt
         counter = 1;
         changed = true;
     }
-    if (std::strncmp(before.ip, after.ip, sizeof before.ip) != 0) {
-        text.Append(L"  " + labels.ip);
-        text.Append(Change(before.ip, after.ip));
-        ++counter;
-        changed = true;
-    }
+    addressChange(before.ip, after.ip, labels.ip, false);
     if (before.port != after.port) {
+        // The port is reported but not counted towards the line break.
         text.Append(L"  " + labels.port);
         text.Append(std::to_wstring(before.port) + L"->" + std::to_wstring(after.port));
         changed = true;
     }
-    if (std::strncmp(before.netmask, after.netmask, sizeof before.netmask) != 0) {
-        text.Append(L"  " + labels.netmask);
-        text.Append(Change(before.netmask, after.netmask));
-        ++counter;
-        changed = true;
-    }
-    if (std::strncmp(before.gateway, after.gateway, sizeof before.gateway) != 0) {
-        breakIfFull();
-        text.Append(L"  " + labels.gateway);
-        text.Append(Change(before.gateway, after.gateway));
-        ++counter;
-        changed = true;
-    }
-    if (std::strncmp(before.dns, after.dns, sizeof before.dns) != 0) {
-        breakIfFull();
-        text.Append(L"  " + labels.dns);
-        text.Append(Change(before.dns, after.dns));
-        ++counter;
-        changed = true;
-    }
+    addressChange(before.netmask, after.netmask, labels.netmask, false);
+    addressChange(before.gateway, after.gateway, labels.gateway, true);
+    addressChange(before.dns, after.dns, labels.dns, true);
     text.Append(L" " + labels.success);
     if (changed) {
         lines.push_back({text.Text(), counter <= 3});
@@ -108,5 +93,6 @@ std::vector<PanelLine> BuildModifyReport(const tagVtIpcInfo& before, const tagVt
 std::wstring BuildModifyFailure(const tagVtIpcInfo& request)
 {
     return MacPrefix(request.mac) + L" " +
-           LangText(83000, L"Modify IP, Port, Netmask, Gateway, DNS failed. Username or password is incorrect.");
+           LangText(83000,
+                    L"Modify IP, Port, Netmask, Gateway, DNS failed. Username or password is incorrect.");
 }

@@ -1,9 +1,9 @@
 #pragma once
-#include <string>
-#include <vector>
-
 #include "Tivox.h"
 #include "ZxExport.h"
+
+#include <string>
+#include <vector>
 
 // The operation-panel lines that a camera's modify reply produces.
 

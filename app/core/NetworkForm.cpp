@@ -1,14 +1,14 @@
 #include "NetworkForm.h"
 
-#include <strings.h>
+#include "DeviceRules.h"
+#include "TextCodec.h"
+#include "Utf8Text.h"
 
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
-
-#include "DeviceRules.h"
-#include "TextCodec.h"
+#include <strings.h>
 
 std::wstring Trimmed(const std::wstring& text)
 {
@@ -22,30 +22,6 @@ std::wstring Trimmed(const std::wstring& text)
         --end;
     }
     return text.substr(begin, end - begin);
-}
-
-std::string ToUtf8(const std::wstring& text)
-{
-    std::string out;
-    for (wchar_t wc : text) {
-        auto c = static_cast<char32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x110000) {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 std::string ToAnsi(const std::wstring& text)
@@ -85,7 +61,7 @@ void CopyNarrow(unsigned codePage, const std::wstring& text, char* out, int byte
     std::memset(out, 0, static_cast<std::size_t>(bytes));
     CTextCodec::ToNarrow(codePage, text.c_str(), out, bytes);
 }
-}  // namespace
+} // namespace
 
 FormProblem CheckNetworkForm(const NetworkForm& form)
 {
@@ -101,7 +77,7 @@ FormProblem CheckNetworkForm(const NetworkForm& form)
         if (name.empty()) {
             return {90005, kEmpty, FormField::Name};
         }
-        if (HasForbiddenNameCharacter(ToUtf8(name))) {
+        if (HasForbiddenNameCharacter(PlatformToUtf8(name))) {
             return {83010, L"Device name can't contain these characters &/\\:*?'\"<>|%", FormField::Name};
         }
     }
@@ -171,7 +147,7 @@ bool FormMatchesCamera(const tagVtIpcInfo& camera, const NetworkForm& form)
     };
     char name[64] = {};
     CTextCodec::ToNarrow(kCodePageUtf8, Trimmed(form.name).c_str(), name, sizeof name);
-    return same(camera.ip, form.ip) && same(camera.netmask, form.netmask) && same(camera.gateway, form.gateway) &&
-           same(camera.dns, form.dns) && camera.port == PortValue(form.port) &&
-           std::strncmp(camera.devName, name, sizeof name) == 0;
+    return same(camera.ip, form.ip) && same(camera.netmask, form.netmask) &&
+           same(camera.gateway, form.gateway) && same(camera.dns, form.dns) &&
+           camera.port == PortValue(form.port) && std::strncmp(camera.devName, name, sizeof name) == 0;
 }

@@ -1,19 +1,30 @@
 #pragma once
-#include <string>
-#include <vector>
-
 #include "Tivox.h"
 #include "ZxExport.h"
 
+#include <string>
+#include <vector>
+
 // The network settings form as typed, and the checks Modify runs on it.
 
-enum class FormField { None, User, Password, Name, Ip, Port, Netmask, Gateway, Dns };
+enum class FormField
+{
+    None,
+    User,
+    Password,
+    Name,
+    Ip,
+    Port,
+    Netmask,
+    Gateway,
+    Dns
+};
 
 struct NetworkForm
 {
     std::wstring user;
     std::wstring password;
-    std::wstring name;  // used in single mode only
+    std::wstring name; // used in single mode only
     std::wstring ip;
     std::wstring port;
     std::wstring netmask;
@@ -51,5 +62,4 @@ ZX_EXPORT bool FormMatchesCamera(const tagVtIpcInfo& camera, const NetworkForm& 
 
 // Trim helpers shared by the form and the pages.
 ZX_EXPORT std::wstring Trimmed(const std::wstring& text);
-ZX_EXPORT std::string ToUtf8(const std::wstring& text);
 ZX_EXPORT std::string ToAnsi(const std::wstring& text);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "AppSettings.h"
+
+#include <gtest/gtest.h>
 
 TEST(AppSwitches, OnlyTheFirstTwoArgumentsCountAndCaseMatters)
 {

@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "DeviceRules.h"
+
 #include "TestInfo.h"
+
+#include <gtest/gtest.h>
 
 TEST(AddressCheck, AcceptsOnlyCanonicalAddressesInRange)
 {
@@ -88,7 +89,8 @@ TEST(NameRules, WeightLimitAndForbiddenCharacters)
     EXPECT_EQ(CutNameToWeight(std::wstring(29, L'a') + L"\x4e2d"), std::wstring(29, L'a'))
         << "a wide character that would pass the limit is dropped whole";
 
-    for (const char* bad : {"a&b", "a/b", "a\\b", "a:b", "a*b", "a?b", "a'b", "a\"b", "a<b", "a>b", "a|b", "50%"}) {
+    for (const char* bad :
+         {"a&b", "a/b", "a\\b", "a:b", "a*b", "a?b", "a'b", "a\"b", "a<b", "a>b", "a|b", "50%"}) {
         EXPECT_TRUE(HasForbiddenNameCharacter(bad)) << bad;
     }
     EXPECT_FALSE(HasForbiddenNameCharacter("Front Door-2 (east) \xe4\xb8\xad"));

@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <mutex>
-#include <thread>
+#include "DeviceTable.h"
 
 #include "DeviceRules.h"
-#include "DeviceTable.h"
 #include "TestInfo.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
 
 namespace {
 // Records what the table tells the program, and plays one page that holds
@@ -83,7 +83,7 @@ protected:
     DeviceTable table;
     std::int64_t now = 1000000;
 };
-}  // namespace
+} // namespace
 
 TEST_F(DeviceTableTest, TwoRepliesFromOneCameraGiveOneEntryAddedThenUpdated)
 {
@@ -109,7 +109,7 @@ TEST_F(DeviceTableTest, ModifyRepliesWriteLinesAfterTheTableAndFailuresLeaveItAl
     tagVtIpcInfo changed = camera;
     changed.port = 8080;
     Reply(changed, 3, 0);
-    Reply(changed, 3, 0);  // the same answer through a second adapter
+    Reply(changed, 3, 0); // the same answer through a second adapter
     ASSERT_EQ(listener.lines.size(), 1u);
     EXPECT_EQ(listener.lines[0].first, L"[00:1A:2B:3C:4D:5E] Modify  Port:80->8080 successfully.");
     EXPECT_EQ(listener.posted.back().first, WM_DEVICE_MODIFIED);
@@ -119,7 +119,8 @@ TEST_F(DeviceTableTest, ModifyRepliesWriteLinesAfterTheTableAndFailuresLeaveItAl
     Reply(refused, 3, -1);
     Reply(refused, 3, 1);
     ASSERT_EQ(listener.lines.size(), 3u);
-    EXPECT_NE(listener.lines[1].first.find(L"failed. Username or password is incorrect."), std::wstring::npos);
+    EXPECT_NE(listener.lines[1].first.find(L"failed. Username or password is incorrect."),
+              std::wstring::npos);
     EXPECT_EQ(listener.lines[1].first, listener.lines[2].first) << "refusal and silence read alike";
     tagVtIpcInfo info{};
     table.Snapshot(*table.Entries().front(), info);

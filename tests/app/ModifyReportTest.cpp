@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "ModifyReport.h"
+
 #include "TestInfo.h"
+
+#include <gtest/gtest.h>
 
 TEST(ModifyReport, PortOnlyChangeIsOneStampedLine)
 {
@@ -23,8 +24,9 @@ TEST(ModifyReport, FourthChangeGoesOnAContinuationLineWithThirtyTwoBlanks)
     const auto lines = BuildModifyReport(before, after, ModifyLabels{});
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(lines[0].stamped);
-    EXPECT_EQ(lines[0].text, L"[00:1A:2B:3C:4D:5E] Modify Device Name:Cam->Gate  IP:192.168.5.10->192.168.6.10"
-                             L"  Netmask:255.255.255.0->255.255.0.0");
+    EXPECT_EQ(lines[0].text,
+              L"[00:1A:2B:3C:4D:5E] Modify Device Name:Cam->Gate  IP:192.168.5.10->192.168.6.10"
+              L"  Netmask:255.255.255.0->255.255.0.0");
     EXPECT_FALSE(lines[1].stamped);
     EXPECT_EQ(lines[1].text, std::wstring(32, L' ') + L"  Gateway:192.168.5.1->192.168.6.1 successfully.");
 }

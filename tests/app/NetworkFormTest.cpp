@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "NetworkForm.h"
+
 #include "TestInfo.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 NetworkForm GoodForm()
@@ -17,7 +18,7 @@ NetworkForm GoodForm()
     form.dns = L"192.168.5.1";
     return form;
 }
-}  // namespace
+} // namespace
 
 TEST(NetworkForm, ChecksRunInOrderAndNameTheBoxToFocus)
 {

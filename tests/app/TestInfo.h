@@ -1,8 +1,8 @@
 #pragma once
+#include "Tivox.h"
+
 #include <cstdio>
 #include <cstring>
-
-#include "Tivox.h"
 
 // A camera record as discovery would report it.
 inline tagVtIpcInfo MakeCamera(unsigned char last, const char* ip, int port = 80, const char* name = "Cam",

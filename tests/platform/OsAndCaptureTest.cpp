@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include "CapturePermission.h"
 #include "OsVersion.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 TEST(OsVersion, LinuxTakesTheModernPaths)
 {

@@ -1,12 +1,11 @@
-#include <gtest/gtest.h>
-#include <sys/stat.h>
+#include "SettingsStore.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
-
-#include "SettingsStore.h"
+#include <sys/stat.h>
 
 namespace {
 constexpr const wchar_t* kKey = L"SOFTWARE\\Vantrel Zendrix";
@@ -43,7 +42,7 @@ protected:
 
     std::filesystem::path m_folder;
 };
-}  // namespace
+} // namespace
 
 TEST_F(SettingsStoreTest, FirstStartGivesDefaultsAndWritesCreateAPrivateFile)
 {
@@ -54,7 +53,9 @@ TEST_F(SettingsStoreTest, FirstStartGivesDefaultsAndWritesCreateAPrivateFile)
     ASSERT_EQ(Write(L"BasicMode", L"0"), 1);
     ASSERT_EQ(Write(L"Password", L"qr7319"), 1);
     EXPECT_EQ(RegStoreFile(), (m_folder / "Vantrel Zendrix" / "settings.ini").string());
-    struct stat info{};
+    struct stat info
+    {
+    };
     ASSERT_EQ(::stat(RegStoreFile().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(Read(L"BasicMode", L"1"), L"0");

@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
+#include "Threads.h"
 
 #include <atomic>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
-
-#include "Threads.h"
 
 namespace {
 struct Shared
@@ -22,7 +21,7 @@ unsigned AddMany(void* argument)
     }
     return 0;
 }
-}  // namespace
+} // namespace
 
 TEST(Threads, MutexSerialisesThreadsAndJoinWaitsForThem)
 {

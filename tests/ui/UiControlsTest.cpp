@@ -1,3 +1,10 @@
+#include "FilteredEdit.h"
+#include "LangTable.h"
+#include "LangWidgets.h"
+#include "MessageBox.h"
+#include "ProgramFolder.h"
+#include "SortListCtrl.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -5,13 +12,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include "FilteredEdit.h"
-#include "LangTable.h"
-#include "LangWidgets.h"
-#include "MessageBox.h"
-#include "ProgramFolder.h"
-#include "SortListCtrl.h"
 
 namespace {
 QStringList Column(const CSortListCtrl& list, int column)
@@ -29,7 +29,7 @@ void ClickHeader(CSortListCtrl& list, int column)
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
 }
-}  // namespace
+} // namespace
 
 class UiControlsTest : public QObject
 {
@@ -108,7 +108,8 @@ void UiControlsTest::insertedRowsFollowTheCurrentOrder()
     row->setText(2, QStringLiteral("1.1.1.1"));
     row->setText(3, QStringLiteral("cam-bb"));
     list.InsertSorted(row);
-    QCOMPARE(Column(list, 3), QStringList({"CAM-A", "cam-b", "cam-bb", " cam-c"}));  // placed by its name, not by its address
+    QCOMPARE(Column(list, 3),
+             QStringList({"CAM-A", "cam-b", "cam-bb", " cam-c"})); // placed by its name, not by its address
     list.Sort(2, false);
     auto* another = new QTreeWidgetItem;
     another->setText(2, QStringLiteral("10.0.0.5"));

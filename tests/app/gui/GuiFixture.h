@@ -1,4 +1,13 @@
 #pragma once
+#include "../TestInfo.h"
+#include "DeviceTable.h"
+#include "LangTable.h"
+#include "LangWidgets.h"
+#include "MessageBox.h"
+#include "ProgramFolder.h"
+#include "ZendrixApp.h"
+#include "ZendrixDlg.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -7,15 +16,6 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
-
-#include "DeviceTable.h"
-#include "LangTable.h"
-#include "LangWidgets.h"
-#include "MessageBox.h"
-#include "ProgramFolder.h"
-#include "ZendrixApp.h"
-#include "ZendrixDlg.h"
-#include "../TestInfo.h"
 
 // One program started the way main() starts it, without capture devices, in
 // a private settings and program folder with the real language files.
@@ -75,8 +75,7 @@ public:
         QCoreApplication::processEvents();
     }
 
-    template <class T>
-    T* ById(QWidget* root, unsigned id) const
+    template <class T> T* ById(QWidget* root, unsigned id) const
     {
         for (T* widget : root->findChildren<T*>()) {
             if (CtrlId(widget) == id) {

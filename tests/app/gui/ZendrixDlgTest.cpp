@@ -1,23 +1,23 @@
-#include <QCheckBox>
-#include <QDesktopServices>
-#include <QInputMethodEvent>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QUrl>
-#include <QScopeGuard>
-#include <atomic>
-#include <chrono>
-#include <fstream>
-
 #include "GuiFixture.h"
 #include "OperationPanel.h"
 #include "SearchDlg.h"
 #include "SettingsStore.h"
 #include "SortListCtrl.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTabWidget>
+#include <QUrl>
+#include <atomic>
+#include <chrono>
+#include <fstream>
 
 QStringList GuiFixture::Lines() const
 {
@@ -80,7 +80,7 @@ public:
 public slots:
     void Open(const QUrl& url) { opened << url; }
 };
-}  // namespace
+} // namespace
 
 class ZendrixDlgTest : public QObject
 {
@@ -112,17 +112,17 @@ void ZendrixDlgTest::firstStartIsBasicModeWithDefaultLoginAndSavesOnExit()
         QCOMPARE(f.app->vtlog, 0);
         QVERIFY(f.dlg->BasicWindow()->isVisible());
         QVERIFY(!f.dlg->Sheet()->isVisible());
-        QCOMPARE(f.dlg->Sheet()->count(), 1);  // only pages that exist are tabs
+        QCOMPARE(f.dlg->Sheet()->count(), 1); // only pages that exist are tabs
         auto* user = f.ById<QLineEdit>(f.dlg.get(), 1039);
         auto* password = f.ById<QLineEdit>(f.dlg.get(), 1029);
         QCOMPARE(user->text(), QStringLiteral("admin"));
-        QVERIFY(!user->isEnabled());  // the user name cannot be typed
+        QVERIFY(!user->isEnabled()); // the user name cannot be typed
         QCOMPARE(password->text(), QStringLiteral("qr7319"));
         QCOMPARE(f.dlg->AdapterCount(), 0);
         password->setText(QStringLiteral("  n3w'pass "));
         char narrow[16];
         f.dlg->GetLoginPassword(narrow, sizeof narrow);
-        QCOMPARE(QByteArray(narrow), QByteArray("n3w\\'pass"));  // escaped for the device SDK
+        QCOMPARE(QByteArray(narrow), QByteArray("n3w\\'pass")); // escaped for the device SDK
         f.dlg->ToggleBasicMode();
         f.dlg.reset();
         f.app->ExitInstance();
@@ -145,7 +145,7 @@ void ZendrixDlgTest::camerasFromCaptureThreadsAreListedSortedAndNumbered()
                 MakeCamera(3, "10.0.0.2", 80, " cam-c")});
     QTreeWidget* list = f.dlg->NetworkPage()->List();
     QTRY_COMPARE(list->topLevelItemCount(), 3);
-    QCOMPARE(f.dlg->BasicWindow()->List()->topLevelItemCount(), 3);  // both network lists hold every camera
+    QCOMPARE(f.dlg->BasicWindow()->List()->topLevelItemCount(), 3); // both network lists hold every camera
     QCOMPARE(Column(list, 4), QStringList({"10.0.0.2", "10.0.0.10", "192.168.1.1"}));
     QTRY_COMPARE(Column(list, 1), QStringList({"1", "2", "3"}));
     QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("00:1A:2B:3C:4D:03"));
@@ -155,7 +155,7 @@ void ZendrixDlgTest::camerasFromCaptureThreadsAreListedSortedAndNumbered()
 
     ClickHeader(list, 4);
     QCOMPARE(Column(list, 4), QStringList({"192.168.1.1", "10.0.0.10", "10.0.0.2"}));
-    QCOMPARE(Column(list, 1), QStringList({"1", "2", "3"}));  // renumbered after the sort
+    QCOMPARE(Column(list, 1), QStringList({"1", "2", "3"})); // renumbered after the sort
     ClickHeader(list, 2);
     QCOMPARE(Column(list, 2), QStringList({"CAM-A", "cam-b", " cam-c"}));
 
@@ -189,7 +189,7 @@ void ZendrixDlgTest::searchBoxRefillsTheShownListAndCountsEveryKeystroke()
     // camera that does not match is not shown.
     f.Discover({MakeCamera(1, "10.0.5.20"), MakeCamera(9, "10.9.9.9")});
     QTRY_COMPARE(list->topLevelItemCount(), 0);
-    QCOMPARE(f.dlg->BasicWindow()->List()->topLevelItemCount(), 4);  // a hidden list is not filtered
+    QCOMPARE(f.dlg->BasicWindow()->List()->topLevelItemCount(), 4); // a hidden list is not filtered
 
     for (int i = 0; i < 3; ++i) {
         QTest::keyClick(search, Qt::Key_Backspace);
@@ -197,7 +197,7 @@ void ZendrixDlgTest::searchBoxRefillsTheShownListAndCountsEveryKeystroke()
     QCOMPARE(list->topLevelItemCount(), 4);
     QTest::keyClick(search, Qt::Key_Return);
     QVERIFY(f.Lines().last().endsWith(QStringLiteral("] 4 items have been found.")));
-    QVERIFY(f.dlg->isVisible());  // Enter never closes the window
+    QVERIFY(f.dlg->isVisible()); // Enter never closes the window
 }
 
 void ZendrixDlgTest::modifyValidatesEveryBoxInOrderAndFocusesTheCulprit()
@@ -228,7 +228,8 @@ void ZendrixDlgTest::modifyValidatesEveryBoxInOrderAndFocusesTheCulprit()
     };
     const QString empty = QStringLiteral("Field can't be empty.");
     const Case cases[] = {
-        {name, QStringLiteral("50%"), QStringLiteral("Device name can't contain these characters &/\\:*?'\"<>|%")},
+        {name, QStringLiteral("50%"),
+         QStringLiteral("Device name can't contain these characters &/\\:*?'\"<>|%")},
         {name, QStringLiteral("   "), empty},
         {ip, QStringLiteral("10.255.1.1"), QStringLiteral("Invalid IP address.")},
         {ip, QStringLiteral("192.168.001.010"), QStringLiteral("Invalid IP address.")},
@@ -252,7 +253,7 @@ void ZendrixDlgTest::modifyValidatesEveryBoxInOrderAndFocusesTheCulprit()
     f.boxes.clear();
     QTest::mouseClick(modify, Qt::LeftButton);
     QCOMPARE(f.boxes, QStringList({QStringLiteral("Password field can't be empty.")}));
-    QVERIFY(f.Lines().isEmpty());  // nothing is sent after an input error
+    QVERIFY(f.Lines().isEmpty()); // nothing is sent after an input error
 }
 
 void ZendrixDlgTest::unchangedSingleCameraWritesNothingChangedLine()
@@ -289,7 +290,7 @@ void ZendrixDlgTest::tickingEntersMultiModeWithStartAddressAndAsksBeforeSending(
     QVERIFY(!name->isVisible());
     QVERIFY(sameIp->isVisible());
     QCOMPARE(ipLabel->text(), QStringLiteral("Start IP:"));
-    QCOMPARE(ip->text(), QStringLiteral("192.168.5.11"));  // boxes come from the first ticked row
+    QCOMPARE(ip->text(), QStringLiteral("192.168.5.11")); // boxes come from the first ticked row
     QTest::mouseClick(sameIp, Qt::LeftButton);
     QCOMPARE(ipLabel->text(), QStringLiteral("IP:"));
 
@@ -329,8 +330,9 @@ void ZendrixDlgTest::languageChangeRelabelsEveryWindow()
                            f.ById<QWidget>(f.dlg.get(), 1162)->toolTip()};
     };
     const QStringList english = texts();
-    QCOMPARE(english, QStringList({"Network Settings", "Operating Information:", "Search here...", "Select All",
-                                   "Modify", "Port:", "Device Name", "Select All", "Run-up Time", "Refresh"}));
+    QCOMPARE(english,
+             QStringList({"Network Settings", "Operating Information:", "Search here...", "Select All",
+                          "Modify", "Port:", "Device Name", "Select All", "Run-up Time", "Refresh"}));
 
     const auto choose = [&](const QString& language) {
         QMenu* menu = f.dlg->ShowHelpMenu();
@@ -453,7 +455,7 @@ void ZendrixDlgTest::silentCameraLeavesBothNetworkListsAtTheThirtySecondCheck()
     f.Discover({MakeCamera(2, "192.168.5.11")});
     now += 34;
     f.app->Table().CheckExpired(false);
-    QCOMPARE(f.dlg->NetworkPage()->List()->topLevelItemCount(), 2);  // the 5 s check spares the network lists
+    QCOMPARE(f.dlg->NetworkPage()->List()->topLevelItemCount(), 2); // the 5 s check spares the network lists
     f.app->Table().CheckExpired(true);
     QCOMPARE(f.dlg->NetworkPage()->List()->topLevelItemCount(), 1);
     QCOMPARE(f.dlg->BasicWindow()->List()->topLevelItemCount(), 1);
@@ -471,7 +473,7 @@ void ZendrixDlgTest::doubleClickOpensTheCameraWebPage()
     QTreeWidget* list = f.dlg->NetworkPage()->List();
     QTRY_COMPARE(list->topLevelItemCount(), 2);
     DoubleClickRow(list, 0);
-    QVERIFY(f.dlg->NetworkPage()->IsMultiMode());  // the double click ticks the row
+    QVERIFY(f.dlg->NetworkPage()->IsMultiMode()); // the double click ticks the row
     QTRY_COMPARE(catcher.opened, QList<QUrl>({QUrl(QStringLiteral("http://192.168.5.10:8080"))}));
     DoubleClickRow(list, 1);
     QTRY_COMPARE(catcher.opened.size(), 2);

@@ -1,18 +1,5 @@
 // The real program logic in the lab's workstation namespace (offscreen)
 // against vtcamsim in the camera namespace, over real raw frames.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
-#include <cstdlib>
-#include <memory>
-
 #include "Lab.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
@@ -23,6 +10,18 @@
 #include "SortListCtrl.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 // Made by the first test, after the lab environment has moved the process
@@ -40,8 +39,7 @@ void Application()
     }
 }
 
-template <class T>
-T* ById(QWidget* root, unsigned id)
+template <class T> T* ById(QWidget* root, unsigned id)
 {
     for (T* widget : root->findChildren<T*>()) {
         if (CtrlId(widget) == id) {
@@ -177,11 +175,14 @@ TEST_F(ZendrixLab, SingleAndSequentialModifiesChangeTheCameras)
 
     // The simulator itself now answers with the new identities.
     QTest::mouseClick(ById<QWidget>(m_dlg.get(), 1162), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] {
-        QStringList ips = Column(4);
-        ips.sort();
-        return ips == QStringList({"10.20.0.1", "10.20.0.10", "10.20.0.253", "10.20.0.254"});
-    }, 5000)) << Column(4).join(QLatin1Char(' ')).toStdString();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            QStringList ips = Column(4);
+            ips.sort();
+            return ips == QStringList({"10.20.0.1", "10.20.0.10", "10.20.0.253", "10.20.0.254"});
+        },
+        5000))
+        << Column(4).join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(List()->topLevelItemCount(), 4);
 }
 
@@ -229,7 +230,7 @@ TEST_F(ZendrixLab, SilentCameraLeavesTheListsAsTheTableTimesIt)
     EXPECT_EQ(m_dlg->BasicWindow()->List()->topLevelItemCount(), 0);
     EXPECT_EQ(m_dlg->Table().Count(), 0u);
 }
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

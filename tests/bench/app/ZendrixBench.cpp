@@ -1,19 +1,5 @@
 // The program with 2000 simulated cameras in a lab: how long until all are
 // listed, one search keystroke, one header-click sort, and the resident memory.
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTest>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <memory>
-#include <string>
-
 #include "Lab.h"
 #include "LangWidgets.h"
 #include "ProgramFolder.h"
@@ -21,6 +7,19 @@
 #include "SortListCtrl.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
 
 namespace {
 constexpr int kCameras = 2000;
@@ -81,14 +80,15 @@ void BM_ListAllCamerasAfterRefresh(benchmark::State& state)
         g_session->dlg->show();
         QTreeWidget* list = g_session->dlg->NetworkPage()->List();
         if (!WaitForRows(list, kCameras, 30000)) {
-            const std::string message = "not every camera was listed within 30 s: " +
-                                        std::to_string(list->topLevelItemCount()) + " rows, " +
-                                        std::to_string(g_session->app->Table().Count()) + " in the table";
+            const std::string message =
+                "not every camera was listed within 30 s: " + std::to_string(list->topLevelItemCount()) +
+                " rows, " + std::to_string(g_session->app->Table().Count()) + " in the table";
             state.SkipWithError(message.c_str());
             return;
         }
         QCoreApplication::processEvents();
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     state.counters["cameras"] = g_session->dlg->NetworkPage()->List()->topLevelItemCount();
     state.counters["rss_MB"] = ResidentMegabytes();
@@ -122,7 +122,7 @@ void BM_HeaderClickSort(benchmark::State& state)
 BENCHMARK(BM_ListAllCamerasAfterRefresh)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchKeystrokeRefill)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HeaderClickSort)->Arg(4)->Arg(2)->Iterations(10)->Unit(benchmark::kMillisecond);
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -133,7 +133,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zendrix_bench: the camera lab could not be made: %s\n", error.c_str());
         return 1;
     }
-    if (lab->StartCamSim({"--count", std::to_string(kCameras), "--base-ip", "10.30.0.1", "--seed", "3"}, error) <= 0) {
+    if (lab->StartCamSim({"--count", std::to_string(kCameras), "--base-ip", "10.30.0.1", "--seed", "3"},
+                         error) <= 0) {
         std::fprintf(stderr, "zendrix_bench: vtcamsim did not start: %s\n", error.c_str());
         return 1;
     }
