@@ -7,21 +7,17 @@
 #include <algorithm>
 #include <cstring>
 
-DeviceTable::DeviceTable()
-    : m_lock(MutexCreate()), m_clock([] { return static_cast<std::int64_t>(std::time(nullptr)); })
-{
-}
+DeviceTable::DeviceTable() : m_clock([] { return static_cast<std::int64_t>(std::time(nullptr)); }) {}
 
 DeviceTable::~DeviceTable()
 {
     {
-        MutexScope scope(m_lock);
+        std::lock_guard scope(m_lock);
         for (const DeviceRef& entry : m_entries) {
             entry->linked = false;
         }
         m_entries.clear();
     }
-    MutexDestroy(m_lock);
 }
 
 void DeviceTable::SetListener(DeviceTableListener* listener)
@@ -74,7 +70,7 @@ DeviceRef DeviceTable::FindLocked(const unsigned char mac[8]) const
 
 DeviceRef DeviceTable::Find(const unsigned char mac[8]) const
 {
-    MutexScope scope(m_lock);
+    std::lock_guard scope(m_lock);
     return FindLocked(mac);
 }
 
@@ -83,7 +79,7 @@ void DeviceTable::AddOrUpdate(const tagVtIpcInfo& info)
     int message = WM_DEVICE_UPDATED;
     DeviceRef entry;
     {
-        MutexScope scope(m_lock);
+        std::lock_guard scope(m_lock);
         entry = FindLocked(info.mac);
         if (entry) {
             entry->lastSeen = Now();
@@ -107,7 +103,7 @@ void DeviceTable::ReportModified(const tagVtIpcInfo& info)
     std::vector<PanelLine> lines;
     DeviceRef entry;
     {
-        MutexScope scope(m_lock);
+        std::lock_guard scope(m_lock);
         entry = FindLocked(info.mac);
         if (!entry) {
             return;
@@ -148,7 +144,7 @@ void DeviceTable::CheckExpired(bool thirtySecond)
     };
     std::vector<Expired> expired;
     {
-        MutexScope scope(m_lock);
+        std::lock_guard scope(m_lock);
         const std::int64_t now = Now();
         for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
             const std::int64_t age = now - (*it)->lastSeen;
@@ -168,7 +164,7 @@ void DeviceTable::CheckExpired(bool thirtySecond)
             listener->SendDeviceGone(item.entry, holders);
         }
     }
-    MutexScope scope(m_lock);
+    std::lock_guard scope(m_lock);
     const std::int64_t now = Now();
     for (const Expired& item : expired) {
         // A camera that answered while the pages were being told stays.
@@ -192,7 +188,7 @@ int DeviceTable::ApplySearchFilter(DeviceFilterTarget& target, const std::wstrin
     target.ClearRows();
     std::vector<std::pair<DeviceRef, tagVtIpcInfo>> accepted;
     {
-        MutexScope scope(m_lock);
+        std::lock_guard scope(m_lock);
         for (const DeviceRef& entry : m_entries) {
             if (filter.empty() || target.Matches(entry->info, filter)) {
                 accepted.emplace_back(entry, entry->info);
@@ -210,19 +206,19 @@ int DeviceTable::ApplySearchFilter(DeviceFilterTarget& target, const std::wstrin
 
 bool DeviceTable::Snapshot(const DeviceEntry& entry, tagVtIpcInfo& out) const
 {
-    MutexScope scope(m_lock);
+    std::lock_guard scope(m_lock);
     out = entry.info;
     return entry.linked;
 }
 
 std::vector<DeviceRef> DeviceTable::Entries() const
 {
-    MutexScope scope(m_lock);
+    std::lock_guard scope(m_lock);
     return m_entries;
 }
 
 std::size_t DeviceTable::Count() const
 {
-    MutexScope scope(m_lock);
+    std::lock_guard scope(m_lock);
     return m_entries.size();
 }

@@ -1,5 +1,4 @@
 #pragma once
-#include "Threads.h"
 #include "Tivox.h"
 #include "ZxExport.h"
 
@@ -8,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -123,7 +123,8 @@ private:
     DeviceRef FindLocked(const unsigned char mac[8]) const;
     std::int64_t Now() const;
 
-    MutexBlock* m_lock;
+    // The device table lock; a plain mutex, so creating it cannot fail.
+    mutable std::mutex m_lock;
     std::vector<DeviceRef> m_entries;
     std::atomic<DeviceTableListener*> m_listener{nullptr};
     Clock m_clock;

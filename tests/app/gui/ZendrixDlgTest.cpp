@@ -101,6 +101,7 @@ private slots:
     void doubleClickOpensTheCameraWebPage();
     void longChineseNameIsCutAtOnce();
     void countByModelWithTheOemSwitch();
+    void captionDoubleClickMaximisesAndRestores();
 };
 
 void ZendrixDlgTest::firstStartIsBasicModeWithDefaultLoginAndSavesOnExit()
@@ -513,6 +514,27 @@ void ZendrixDlgTest::countByModelWithTheOemSwitch()
     QVERIFY(f.Lines()[0].endsWith(QStringLiteral("] M1:2")));
     f.dlg->ToggleBasicMode();
     QVERIFY(!count->isVisible());
+}
+
+void ZendrixDlgTest::captionDoubleClickMaximisesAndRestores()
+{
+    GuiFixture f({}, "0");
+    QWidget* maximise = f.ById<QWidget>(f.dlg.get(), 1156);
+    QCOMPARE(maximise->toolTip(), QStringLiteral("Maxmize"));
+    const QRect before = f.dlg->geometry();
+    QTest::mouseDClick(f.dlg.get(), Qt::LeftButton, {}, QPoint(400, 30));
+    QVERIFY(f.dlg->IsMaximised());
+    QCOMPARE(maximise->toolTip(), QStringLiteral("Restore"));
+    QTest::mouseDClick(f.dlg.get(), Qt::LeftButton, {}, QPoint(400, 300));
+    QVERIFY(f.dlg->IsMaximised()); // below the caption band nothing happens
+    QTest::mouseClick(maximise, Qt::LeftButton);
+    QVERIFY(!f.dlg->IsMaximised());
+    QCOMPARE(f.dlg->geometry(), before);
+    QCOMPARE(maximise->toolTip(), QStringLiteral("Maxmize"));
+    // The window buttons sit at their places from the right edge.
+    QCOMPARE(f.ById<QWidget>(f.dlg.get(), 1157)->geometry(), QRect(f.dlg->width() - 40, 7, 25, 28));
+    QTest::mouseClick(f.ById<QWidget>(f.dlg.get(), 1157), Qt::LeftButton);
+    QVERIFY(!f.dlg->isVisible());
 }
 
 QTEST_MAIN(ZendrixDlgTest)
