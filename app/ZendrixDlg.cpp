@@ -523,11 +523,31 @@ void CZendrixDlg::paintEvent(QPaintEvent*)
 void CZendrixDlg::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && event->position().y() < kCaptionHeight && !m_maximised) {
+        // The window manager moves the window when it can; otherwise the
+        // window follows the mouse itself.
         if (QWindow* window = windowHandle(); window != nullptr && window->startSystemMove()) {
             return;
         }
+        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        m_dragging = true;
+        return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void CZendrixDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton) != 0) {
+        move(event->globalPosition().toPoint() - m_dragOffset);
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void CZendrixDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
 }
 
 void CZendrixDlg::mouseDoubleClickEvent(QMouseEvent* event)

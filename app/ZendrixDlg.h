@@ -75,6 +75,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -116,5 +118,7 @@ private:
     std::wstring m_searchText;
     bool m_maximised = false;
     QRect m_restoreGeometry;
+    QPoint m_dragOffset;
+    bool m_dragging = false;
     bool m_shutDown = false;
 };

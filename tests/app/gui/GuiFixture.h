@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -60,9 +61,12 @@ public:
         ::unsetenv("XDG_CONFIG_HOME");
     }
 
-    // Reports cameras the way the capture threads do: from another thread.
+    // Reports cameras the way the capture threads do: from another thread,
+    // which may wait for this one to take its panel lines, so this thread
+    // keeps serving events until it is done.
     void Discover(const std::vector<tagVtIpcInfo>& cameras, int code = 1, int result = 0)
     {
+        std::atomic<bool> done{false};
         std::thread capture([&] {
             for (const tagVtIpcInfo& info : cameras) {
                 tagMsgInfo msg{};
@@ -70,7 +74,11 @@ public:
                 msg.result = result;
                 DeviceTable::CaptureCallback(code, &msg, &app->Table());
             }
+            done = true;
         });
+        while (!done) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
         capture.join();
         QCoreApplication::processEvents();
     }

@@ -102,6 +102,8 @@ private slots:
     void longChineseNameIsCutAtOnce();
     void countByModelWithTheOemSwitch();
     void captionDoubleClickMaximisesAndRestores();
+    void modifyRepliesFromCaptureThreadsReachPanelAndRows();
+    void lateEventForAFreedCameraAddsNoRow();
 };
 
 void ZendrixDlgTest::firstStartIsBasicModeWithDefaultLoginAndSavesOnExit()
@@ -531,10 +533,65 @@ void ZendrixDlgTest::captionDoubleClickMaximisesAndRestores()
     QVERIFY(!f.dlg->IsMaximised());
     QCOMPARE(f.dlg->geometry(), before);
     QCOMPARE(maximise->toolTip(), QStringLiteral("Maxmize"));
+
+    // Dragging in the caption band moves the window; below it nothing moves.
+    const QPoint start = f.dlg->pos();
+    QTest::mousePress(f.dlg.get(), Qt::LeftButton, {}, QPoint(300, 40));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(340, 60), f.dlg->mapToGlobal(QPointF(340, 60)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.dlg.get(), &drag);
+    QTest::mouseRelease(f.dlg.get(), Qt::LeftButton, {}, QPoint(340, 60));
+    QCOMPARE(f.dlg->pos(), start + QPoint(40, 20));
+    QTest::mousePress(f.dlg.get(), Qt::LeftButton, {}, QPoint(300, 120));
+    QMouseEvent below(QEvent::MouseMove, QPointF(360, 160), f.dlg->mapToGlobal(QPointF(360, 160)),
+                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.dlg.get(), &below);
+    QTest::mouseRelease(f.dlg.get(), Qt::LeftButton, {}, QPoint(360, 160));
+    QCOMPARE(f.dlg->pos(), start + QPoint(40, 20));
     // The window buttons sit at their places from the right edge.
     QCOMPARE(f.ById<QWidget>(f.dlg.get(), 1157)->geometry(), QRect(f.dlg->width() - 40, 7, 25, 28));
     QTest::mouseClick(f.ById<QWidget>(f.dlg.get(), 1157), Qt::LeftButton);
     QVERIFY(!f.dlg->isVisible());
+}
+
+void ZendrixDlgTest::modifyRepliesFromCaptureThreadsReachPanelAndRows()
+{
+    GuiFixture f({}, "0");
+    const tagVtIpcInfo camera = MakeCamera(0x5E, "192.168.5.10", 80);
+    f.Discover({camera});
+    QTreeWidget* list = f.dlg->NetworkPage()->List();
+    QTRY_COMPARE(list->topLevelItemCount(), 1);
+    tagVtIpcInfo changed = camera;
+    changed.port = 8080;
+    f.Discover({changed}, 3, 0);
+    QCOMPARE(f.Lines().size(), 1);
+    QVERIFY(
+        f.Lines()[0].endsWith(QStringLiteral("] [00:1A:2B:3C:4D:5E] Modify  Port:80->8080 successfully.")));
+    QTRY_COMPARE(list->topLevelItem(0)->text(5), QStringLiteral("8080"));
+    f.Discover({changed}, 3, -1);
+    QCOMPARE(f.Lines().size(), 2);
+    QVERIFY(f.Lines()[1].endsWith(
+        QStringLiteral("] [00:1A:2B:3C:4D:5E] Modify IP, Port, Netmask, Gateway, DNS failed. Username or "
+                       "password is incorrect.")));
+}
+
+void ZendrixDlgTest::lateEventForAFreedCameraAddsNoRow()
+{
+    GuiFixture f({}, "0");
+    std::int64_t now = 5000;
+    f.app->Table().SetClock([&now] { return now; });
+    // The camera's "added" message is still queued when the table lets it go.
+    tagMsgInfo msg{};
+    msg.info = MakeCamera(7, "192.168.5.70");
+    DeviceTable::CaptureCallback(1, &msg, &f.app->Table());
+    const DeviceRef entry = f.app->Table().Entries().front();
+    now += 64;
+    f.app->Table().CheckExpired(true);
+    QCOMPARE(f.app->Table().Count(), std::size_t{0});
+    QCoreApplication::processEvents();
+    QCOMPARE(f.dlg->NetworkPage()->List()->topLevelItemCount(), 0);
+    QCOMPARE(f.dlg->BasicWindow()->List()->topLevelItemCount(), 0);
+    QCOMPARE(entry->holders.load(), 0u);
 }
 
 QTEST_MAIN(ZendrixDlgTest)
