@@ -159,7 +159,6 @@ void CZendrixDlg::BuildControls()
     m_password = lineEdit(1029);
     m_password->setEchoMode(QLineEdit::Password);
     m_search = lineEdit(1160);
-    m_search->installEventFilter(this);
     connect(m_search, &QLineEdit::textEdited, this, &CZendrixDlg::OnSearchEdited);
     connect(m_search, &QLineEdit::returnPressed, this, &CZendrixDlg::OnSearchEdited);
 
@@ -322,18 +321,6 @@ void CZendrixDlg::OnSearchEdited()
 {
     m_searchText = NormaliseFilter(m_search->text().toStdWString());
     ApplySearchFilter(true);
-}
-
-bool CZendrixDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    // Enter in the search box searches; it never closes the window.
-    if (watched == m_search && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape) {
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void CZendrixDlg::OnCount()
