@@ -229,18 +229,6 @@ QTreeWidgetItem* DeviceListBinding::FindRow(const DeviceEntry* entry) const
     return nullptr;
 }
 
-QTreeWidgetItem* DeviceListBinding::FindRowByMac(const unsigned char mac[8]) const
-{
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = m_list->topLevelItem(i);
-        tagVtIpcInfo info{};
-        if (InfoOf(row, info) && std::memcmp(info.mac, mac, sizeof info.mac) == 0) {
-            return row;
-        }
-    }
-    return nullptr;
-}
-
 void DeviceListBinding::Renumber()
 {
     m_renumberPending = false;
@@ -309,11 +297,6 @@ std::vector<QTreeWidgetItem*> DeviceListBinding::TickedRows() const
         }
     }
     return rows;
-}
-
-int DeviceListBinding::RowCount() const
-{
-    return m_list->topLevelItemCount();
 }
 
 DeviceRouter::DeviceRouter(LineSink lines, QObject* parent) : QObject(parent), m_lines(std::move(lines)) {}

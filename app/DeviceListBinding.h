@@ -65,7 +65,6 @@ public:
     ~DeviceListBinding() override;
 
     CSortListCtrl* List() const { return m_list; }
-    const DeviceListSpec& Spec() const { return m_spec; }
 
     // Table messages, on the UI thread.
     void HandleDeviceMessage(int message, const DeviceRef& entry);
@@ -77,7 +76,6 @@ public:
     void RefreshRow(QTreeWidgetItem* row, const tagVtIpcInfo& info);
     void RemoveRow(const DeviceRef& entry);
     QTreeWidgetItem* FindRow(const DeviceEntry* entry) const;
-    QTreeWidgetItem* FindRowByMac(const unsigned char mac[8]) const;
     // Numbers the rows from 1 now; ScheduleRenumber does it once when the
     // UI thread is next idle, so a burst of added rows is numbered once.
     void Renumber();
@@ -95,7 +93,6 @@ public:
     bool InfoOf(const QTreeWidgetItem* row, tagVtIpcInfo& info) const;
     std::vector<QTreeWidgetItem*> Rows() const;
     std::vector<QTreeWidgetItem*> TickedRows() const;
-    int RowCount() const;
 
 signals:
     // Rows were added, removed or cleared; pages recheck their state.

@@ -32,7 +32,6 @@ public:
     DeviceListBinding& Binding() { return *m_binding; }
     CSortListCtrl* List() const { return m_list; }
     bool IsMultiMode() const { return m_multi; }
-    DeviceRef SelectedEntry() const { return m_selected; }
 
     void Relabel();
     // The Count button: rows per model, as panel lines and one message box.

@@ -100,13 +100,6 @@ void CSortListCtrl::Sort(int column, bool ascending)
     }
 }
 
-void CSortListCtrl::Resort()
-{
-    if (m_sortColumn >= 0) {
-        Sort(m_sortColumn, m_ascending);
-    }
-}
-
 void CSortListCtrl::InsertSorted(QTreeWidgetItem* row)
 {
     if (m_sortColumn < 0) {

@@ -23,8 +23,6 @@ public:
 
     // Sorts now and remembers column and direction.
     void Sort(int column, bool ascending);
-    // Sorts again by the remembered column and direction (nothing before the first sort).
-    void Resort();
     // Adds a row where the remembered order puts it (at the end before the
     // first sort), which equals adding it and sorting again, without
     // touching the other rows.

@@ -24,7 +24,6 @@ public:
 
     CTitleButton(Glyph glyph, QWidget* parent = nullptr);
     void SetGlyph(Glyph glyph);
-    Glyph CurrentGlyph() const { return m_glyph; }
     // Dark glyph for buttons that sit on a light background.
     void SetDark(bool dark);
 

@@ -68,12 +68,6 @@ DeviceRef DeviceTable::FindLocked(const unsigned char mac[8]) const
     return nullptr;
 }
 
-DeviceRef DeviceTable::Find(const unsigned char mac[8]) const
-{
-    std::lock_guard scope(m_lock);
-    return FindLocked(mac);
-}
-
 void DeviceTable::AddOrUpdate(const tagVtIpcInfo& info)
 {
     int message = WM_DEVICE_UPDATED;

@@ -115,7 +115,6 @@ public:
     // Entries in table order.
     std::vector<DeviceRef> Entries() const;
     std::size_t Count() const;
-    DeviceRef Find(const unsigned char mac[8]) const;
 
 private:
     void AddOrUpdate(const tagVtIpcInfo& info);
