@@ -2,7 +2,6 @@
 
 #include "AboutDlg.h"
 #include "AppSettings.h"
-#include "CapturePermission.h"
 #include "DeviceRules.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
@@ -220,7 +219,7 @@ bool CZendrixDlg::IsShownList(const DeviceListBinding* list) const
 
 void CZendrixDlg::StartDiscovery()
 {
-    if (!PlatformCapturePermitted()) {
+    if (!m_options.capturePermitted()) {
         AddLine(CaptureHelpText().toStdWString(), true);
         TraceA(1, "%s", CaptureHelpText().toUtf8().constData());
         return;

@@ -1,9 +1,11 @@
 #pragma once
+#include "CapturePermission.h"
 #include "DeviceListBinding.h"
 #include "ZxExport.h"
 
 #include <QRect>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +27,8 @@ class QTimer;
 struct MainWindowOptions
 {
     bool openAdapters = true;
+    // Whether this process may capture; asked once before any device is opened.
+    std::function<bool()> capturePermitted = PlatformCapturePermitted;
 };
 
 // The program's only top-level window: its own title band with the window

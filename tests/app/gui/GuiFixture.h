@@ -23,7 +23,8 @@
 class GuiFixture
 {
 public:
-    explicit GuiFixture(std::vector<std::string> arguments = {}, const char* basicMode = nullptr)
+    explicit GuiFixture(std::vector<std::string> arguments = {}, const char* basicMode = nullptr,
+                        MainWindowOptions options = NoCapture())
     {
         QVERIFY(m_folder.isValid());
         ::setenv("XDG_CONFIG_HOME", m_folder.filePath(QStringLiteral("config")).toLocal8Bit().constData(), 1);
@@ -44,8 +45,6 @@ public:
         });
         app = std::make_unique<CZendrixApp>(std::move(arguments));
         app->InitInstance();
-        MainWindowOptions options;
-        options.openAdapters = false;
         dlg = std::make_unique<CZendrixDlg>(*app, options);
         dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
@@ -59,6 +58,13 @@ public:
         LangClearSelection();
         PlatformSetProgramFolder("");
         ::unsetenv("XDG_CONFIG_HOME");
+    }
+
+    static MainWindowOptions NoCapture()
+    {
+        MainWindowOptions options;
+        options.openAdapters = false;
+        return options;
     }
 
     // Reports cameras the way the capture threads do: from another thread,

@@ -104,6 +104,7 @@ private slots:
     void captionDoubleClickMaximisesAndRestores();
     void modifyRepliesFromCaptureThreadsReachPanelAndRows();
     void lateEventForAFreedCameraAddsNoRow();
+    void missingCapturePermissionIsExplainedOnce();
 };
 
 void ZendrixDlgTest::firstStartIsBasicModeWithDefaultLoginAndSavesOnExit()
@@ -593,6 +594,22 @@ void ZendrixDlgTest::lateEventForAFreedCameraAddsNoRow()
     QCOMPARE(f.dlg->NetworkPage()->List()->topLevelItemCount(), 0);
     QCOMPARE(f.dlg->BasicWindow()->List()->topLevelItemCount(), 0);
     QCOMPARE(entry->holders.load(), 0u);
+}
+
+void ZendrixDlgTest::missingCapturePermissionIsExplainedOnce()
+{
+    // The check comes before any capture device is opened, so this window
+    // opens none even though it is asked to.
+    MainWindowOptions options;
+    options.capturePermitted = [] { return false; };
+    GuiFixture f({}, "0", options);
+    QCOMPARE(f.dlg->AdapterCount(), 0);
+    const QStringList lines = f.Lines();
+    QCOMPARE(lines.size(), 1);
+    QVERIFY(lines[0].contains(QStringLiteral("Run it as root")));
+    QVERIFY(lines[0].contains(QStringLiteral("setcap cap_net_raw,cap_net_admin+eip ")));
+    QTest::mouseClick(f.ById<QWidget>(f.dlg.get(), 1162), Qt::LeftButton);
+    QCOMPARE(f.Lines().size(), 1);
 }
 
 QTEST_MAIN(ZendrixDlgTest)
