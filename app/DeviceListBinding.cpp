@@ -306,9 +306,9 @@ DeviceRouter::~DeviceRouter()
     Detach();
 }
 
-void DeviceRouter::AddRecipient(DeviceListBinding* list)
+void DeviceRouter::AddRecipient(DeviceListBinding* list, const DeviceListBinding* before)
 {
-    m_recipients.push_back(list);
+    m_recipients.insert(std::find(m_recipients.begin(), m_recipients.end(), before), list);
 }
 
 void DeviceRouter::RemoveRecipient(DeviceListBinding* list)

@@ -122,7 +122,8 @@ public:
     explicit DeviceRouter(LineSink lines, QObject* parent = nullptr);
     ~DeviceRouter() override;
 
-    void AddRecipient(DeviceListBinding* list);
+    // Appends list, or puts it just before `before` when that is registered.
+    void AddRecipient(DeviceListBinding* list, const DeviceListBinding* before = nullptr);
     void RemoveRecipient(DeviceListBinding* list);
     // After this no event is posted and no line passed on; the events already
     // queued are dropped with the router.

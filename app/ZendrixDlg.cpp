@@ -94,11 +94,10 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
 
     m_sheet = new QTabWidget(this);
     m_sheet->setDocumentMode(false);
-    m_networkPage = new CSearchDlg(*this, kHolderNetworkTab, m_sheet);
-    m_sheet->addTab(m_networkPage, QString());
     m_basicWindow = new CSearchDlg(*this, kHolderNetworkBasic, this);
-    m_router->AddRecipient(&m_networkPage->Binding());
     m_router->AddRecipient(&m_basicWindow->Binding());
+    m_networkPage = new CSearchDlg(*this, kHolderNetworkTab, m_sheet);
+    AddDevicePage(m_networkPage, 10001, {}, &m_networkPage->Binding());
     m_basicWindow->setVisible(IsBasicMode());
     m_sheet->setVisible(!IsBasicMode());
     connect(m_sheet, &QTabWidget::currentChanged, this, [this] { update(); });
@@ -137,7 +136,11 @@ CZendrixDlg::~CZendrixDlg()
     WriteSetting(L"User", Trimmed(m_user->text().toStdWString()));
     WriteSetting(L"Password", Trimmed(m_password->text().toStdWString()));
     // The pages go before the router they are registered with.
-    m_router->RemoveRecipient(&m_networkPage->Binding());
+    for (const SheetPage& page : m_pages) {
+        if (page.list != nullptr) {
+            m_router->RemoveRecipient(page.list);
+        }
+    }
     m_router->RemoveRecipient(&m_basicWindow->Binding());
     delete m_sheet;
     delete m_basicWindow;
@@ -191,6 +194,16 @@ void CZendrixDlg::BuildControls()
     connect(m_minimise, &QAbstractButton::clicked, this, &QWidget::showMinimized);
     connect(m_help, &QAbstractButton::clicked, this, &CZendrixDlg::ShowHelpMenu);
     connect(m_mode, &QAbstractButton::clicked, this, &CZendrixDlg::ToggleBasicMode);
+}
+
+void CZendrixDlg::AddDevicePage(QWidget* page, unsigned titleKey, const QString& fixedTitle,
+                                DeviceListBinding* list)
+{
+    m_sheet->addTab(page, titleKey != 0 ? LangQText(titleKey) : fixedTitle);
+    m_pages.push_back({page, titleKey, fixedTitle, list});
+    if (list != nullptr) {
+        m_router->AddRecipient(list, &m_basicWindow->Binding());
+    }
 }
 
 DeviceTable& CZendrixDlg::Table()
@@ -398,7 +411,10 @@ void CZendrixDlg::ShowAbout()
 
 void CZendrixDlg::Relabel()
 {
-    m_sheet->setTabText(m_sheet->indexOf(m_networkPage), LangQText(10001));
+    for (const SheetPage& page : m_pages) {
+        m_sheet->setTabText(m_sheet->indexOf(page.page),
+                            page.titleKey != 0 ? LangQText(page.titleKey) : page.fixedTitle);
+    }
     m_panelTitle->setText(LangQText(10008));
     m_refresh->setToolTip(LangQText(10016));
     m_clearLogs->setToolTip(LangQText(10017));

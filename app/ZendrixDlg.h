@@ -66,6 +66,12 @@ public:
     QTabWidget* Sheet() const { return m_sheet; }
     int AdapterCount() const { return static_cast<int>(m_adapters.size()); }
 
+    // Adds a page as the next tab, titled by titleKey (or by the fixed title
+    // when the key is 0); a page with a device list also receives the table's
+    // messages, after the pages before it and before the basic-mode window.
+    // The window owns the page from then on.
+    void AddDevicePage(QWidget* page, unsigned titleKey, const QString& fixedTitle, DeviceListBinding* list);
+
     void Relabel();
     void ToggleBasicMode();
     void ToggleMaximise();
@@ -116,6 +122,14 @@ private:
     CTitleButton* m_mode = nullptr;
     QTimer* m_expiryTimer = nullptr;
     QTimer* m_webTimer = nullptr;
+    struct SheetPage
+    {
+        QWidget* page;
+        unsigned titleKey;
+        QString fixedTitle;
+        DeviceListBinding* list;
+    };
+    std::vector<SheetPage> m_pages;
     std::vector<std::unique_ptr<CTivox>> m_adapters;
     std::vector<std::string> m_adapterNames;
     std::wstring m_searchText;
