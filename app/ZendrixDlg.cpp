@@ -13,6 +13,7 @@
 #include "TextCodec.h"
 #include "TitleButton.h"
 #include "Tivox.h"
+#include "WaitCursor.h"
 #include "ZendrixApp.h"
 
 #include <QActionGroup>
@@ -323,6 +324,8 @@ void CZendrixDlg::ApplySearchFilter(bool countLine)
     if (target == nullptr) {
         return;
     }
+    // Refilling thousands of rows takes a moment.
+    const CWaitCursor busy;
     const int count = m_app.Table().ApplySearchFilter(target->Binding(), m_searchText);
     if (countLine) {
         AddLine(std::to_wstring(count) + L" " + LangText(83007, L"items have been found."), true);
