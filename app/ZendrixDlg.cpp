@@ -281,16 +281,16 @@ int CZendrixDlg::ModifyVtIpcInfo(tagVtIpcInfo* info)
     if (info == nullptr) {
         return -1;
     }
+    // A change that no adapter could send would otherwise vanish without a
+    // word: the caller reports it as failed.
+    bool sent = false;
     for (std::size_t i = 0; i < m_adapters.size(); ++i) {
         const auto& tivox = m_adapters[i];
         TraceA(1, "ModifyVtIpcInfo Adapter:%s", m_adapterNames[i].c_str());
-        if (info->viaUdp != 0) {
-            tivox->ModifyUdppInfo(info);
-        } else {
-            tivox->ModifyIpcInfo(info);
-        }
+        const int result = info->viaUdp != 0 ? tivox->ModifyUdppInfo(info) : tivox->ModifyIpcInfo(info);
+        sent = sent || result == 0;
     }
-    return 0;
+    return sent ? 0 : -1;
 }
 
 void CZendrixDlg::GetLoginUser(char* buffer, int size) const

@@ -50,6 +50,8 @@ public:
     std::wstring LoginUserText() const;
     std::wstring LoginPasswordText() const;
     void AddLine(const std::wstring& text, bool stamped);
+    // Sends one change through every adapter; 0 when at least one sent it,
+    // -1 for a missing record or when none could.
     int ModifyVtIpcInfo(tagVtIpcInfo* info);
     void ApplySearchFilter(bool countLine);
     bool IsBasicMode() const;

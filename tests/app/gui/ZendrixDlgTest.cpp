@@ -91,7 +91,7 @@ private slots:
     void camerasFromCaptureThreadsAreListedSortedAndNumbered();
     void searchBoxRefillsTheShownListAndCountsEveryKeystroke();
     void modifyValidatesEveryBoxInOrderAndFocusesTheCulprit();
-    void unchangedSingleCameraWritesNothingChangedLine();
+    void singleModifyWritesNothingChangedOrNotSentLines();
     void tickingEntersMultiModeWithStartAddressAndAsksBeforeSending();
     void languageChangeRelabelsEveryWindow();
     void basicModeAndBackKeepsTheColumnOrder();
@@ -261,7 +261,7 @@ void ZendrixDlgTest::modifyValidatesEveryBoxInOrderAndFocusesTheCulprit()
     QVERIFY(f.Lines().isEmpty()); // nothing is sent after an input error
 }
 
-void ZendrixDlgTest::unchangedSingleCameraWritesNothingChangedLine()
+void ZendrixDlgTest::singleModifyWritesNothingChangedOrNotSentLines()
 {
     GuiFixture f({}, "0");
     f.Discover({MakeCamera(0x5E, "192.168.5.10")});
@@ -274,6 +274,12 @@ void ZendrixDlgTest::unchangedSingleCameraWritesNothingChangedLine()
     QVERIFY(f.boxes.isEmpty());
     QCOMPARE(f.Lines().size(), 1);
     QVERIFY(f.Lines()[0].endsWith(QStringLiteral("] [00:1A:2B:3C:4D:5E] Nothing has been changed.")));
+
+    // A change with no adapter to send it through is reported, not lost.
+    Type(ip, QStringLiteral("192.168.5.11"));
+    QTest::mouseClick(f.ById<QPushButton>(page, 1015), Qt::LeftButton);
+    QCOMPARE(f.Lines().size(), 2);
+    QVERIFY(f.Lines()[1].endsWith(QStringLiteral("] [00:1A:2B:3C:4D:5E] Modify device information failed.")));
 }
 
 void ZendrixDlgTest::tickingEntersMultiModeWithStartAddressAndAsksBeforeSending()
