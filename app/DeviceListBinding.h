@@ -1,0 +1,147 @@
+#pragma once
+#include "DeviceTable.h"
+#include "ZxExport.h"
+
+#include <QEvent>
+#include <QObject>
+#include <QString>
+#include <array>
+#include <ctime>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CSortListCtrl;
+class QTreeWidgetItem;
+class DeviceListBinding;
+
+// What a device list needs from the main window.
+class DeviceListHost
+{
+public:
+    virtual ~DeviceListHost() = default;
+    virtual DeviceTable& Table() = 0;
+    // The search text, trimmed and lower-cased; empty when there is none.
+    virtual std::wstring SearchText() const = 0;
+    // True when this list is the one the operator sees now (the shown tab, or
+    // the basic-mode window in basic mode): only it answers the search filter.
+    virtual bool IsShownList(const DeviceListBinding* list) const = 0;
+};
+
+// One column of a device list: header text by key (0: none), width, and the
+// cell text of a camera (null for the tick and number columns).
+struct DeviceColumn
+{
+    unsigned headerKey = 0;
+    int width = 100;
+    std::function<QString(const tagVtIpcInfo& info, std::time_t now)> text;
+};
+
+// What distinguishes one page's device list from another's.
+struct DeviceListSpec
+{
+    std::uint32_t holderBit = 0;
+    std::vector<DeviceColumn> columns;
+    int numberColumn = 1;
+    std::array<int, 3> addressColumns{-1, -1, -1};
+    int initialSortColumn = 0;
+    bool tickBoxes = true;
+    // The texts the search filter looks in.
+    std::function<std::vector<std::wstring>(const tagVtIpcInfo& info, std::time_t now)> matchFields;
+};
+
+// Binds a sortable list to the device table by the page contract: rows are
+// added, refreshed, removed and renumbered here, and the page's holder bit
+// follows its rows. Every page with a device list configures one and writes
+// none of this itself.
+class ZX_EXPORT DeviceListBinding : public QObject, public DeviceFilterTarget
+{
+    Q_OBJECT
+
+public:
+    DeviceListBinding(CSortListCtrl* list, DeviceListSpec spec, DeviceListHost& host,
+                      QObject* parent = nullptr);
+    ~DeviceListBinding() override;
+
+    CSortListCtrl* List() const { return m_list; }
+
+    // Table messages, on the UI thread.
+    void HandleDeviceMessage(int message, const DeviceRef& entry);
+    void DeviceGone(const DeviceRef& entry);
+
+    // The contract's operations.
+    void ClearRows() override;
+    void AddRow(const DeviceRef& entry, const tagVtIpcInfo& info, bool resort);
+    void RefreshRow(QTreeWidgetItem* row, const tagVtIpcInfo& info);
+    void RemoveRow(const DeviceRef& entry);
+    QTreeWidgetItem* FindRow(const DeviceEntry* entry) const;
+    // Numbers the rows from 1 now; ScheduleRenumber does it once when the
+    // UI thread is next idle, so a burst of added rows is numbered once.
+    void Renumber();
+    void ScheduleRenumber();
+    void RelabelHeaders();
+
+    std::uint32_t HolderBit() const override { return m_spec.holderBit; }
+    bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const override;
+    void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) override;
+    void ScrollToTop() override;
+
+    // Rows and what they show.
+    DeviceRef EntryOf(const QTreeWidgetItem* row) const;
+    // The camera of a row as the table holds it now; false when it is gone.
+    bool InfoOf(const QTreeWidgetItem* row, tagVtIpcInfo& info) const;
+    std::vector<QTreeWidgetItem*> Rows() const;
+    std::vector<QTreeWidgetItem*> TickedRows() const;
+
+signals:
+    // Rows were added, removed or cleared; pages recheck their state.
+    void rowsChanged();
+
+private:
+    bool FilterApplies() const;
+    void FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info, bool allColumns);
+
+    CSortListCtrl* m_list;
+    DeviceListSpec m_spec;
+    DeviceListHost& m_host;
+    // A list operation never starts inside another one on the same list.
+    int m_busy = 0;
+    bool m_renumberPending = false;
+};
+
+// Registered lists in the order they receive the table's messages. Events
+// posted from discovery threads are delivered on the UI thread.
+class ZX_EXPORT DeviceRouter : public QObject, public DeviceTableListener
+{
+    Q_OBJECT
+
+public:
+    using LineSink = std::function<void(const std::wstring& text, bool stamped)>;
+
+    explicit DeviceRouter(LineSink lines, QObject* parent = nullptr);
+    ~DeviceRouter() override;
+
+    // Appends list, or puts it just before `before` when that is registered.
+    void AddRecipient(DeviceListBinding* list, const DeviceListBinding* before = nullptr);
+    void RemoveRecipient(DeviceListBinding* list);
+    // After this no event is posted and no line passed on; the events already
+    // queued are dropped with the router.
+    void Detach();
+
+    void PostDeviceMessage(int message, const DeviceRef& entry) override;
+    void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) override;
+    void AddPanelLine(const std::wstring& text, bool stamped) override;
+
+protected:
+    void customEvent(QEvent* event) override;
+
+private:
+    std::vector<DeviceListBinding*> m_recipients;
+    LineSink m_lines;
+    std::mutex m_postLock;
+    bool m_attached = true;
+};
+
+// Custom event types carrying the table's message numbers.
+ZX_EXPORT QEvent::Type DeviceEventType(int message);

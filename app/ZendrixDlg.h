@@ -1,0 +1,143 @@
+#pragma once
+#include "CapturePermission.h"
+#include "DeviceListBinding.h"
+#include "ZxExport.h"
+
+#include <QRect>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CTivox;
+class CZendrixApp;
+class CSearchDlg;
+class COperationPanel;
+class CTitleButton;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+// How the main window starts. Tests and tools that must not touch the
+// network start it without capture devices.
+struct MainWindowOptions
+{
+    bool openAdapters = true;
+    // Whether this process may capture; asked once before any device is opened.
+    std::function<bool()> capturePermitted = PlatformCapturePermitted;
+};
+
+// The program's only top-level window: its own title band with the window
+// buttons, the login boxes every camera operation uses, the search box, the
+// pages as tabs (or the network settings window alone in basic mode), the
+// operation panel, one discovery object per capture device and the expiry
+// timer of the device table.
+class ZX_EXPORT CZendrixDlg : public QWidget, public DeviceListHost
+{
+    Q_OBJECT
+
+public:
+    CZendrixDlg(CZendrixApp& app, MainWindowOptions options = {});
+    ~CZendrixDlg() override;
+
+    // Services for the pages.
+    void GetLoginUser(char* buffer, int size) const;
+    void GetLoginPassword(char* buffer, int size) const;
+    std::wstring LoginUserText() const;
+    std::wstring LoginPasswordText() const;
+    void AddLine(const std::wstring& text, bool stamped);
+    // Sends one change through every adapter; 0 when at least one sent it,
+    // -1 for a missing record or when none could.
+    int ModifyVtIpcInfo(tagVtIpcInfo* info);
+    void ApplySearchFilter(bool countLine);
+    bool IsBasicMode() const;
+    COperationPanel* Panel() const { return m_panel; }
+
+    // DeviceListHost
+    DeviceTable& Table() override;
+    std::wstring SearchText() const override { return m_searchText; }
+    bool IsShownList(const DeviceListBinding* list) const override;
+
+    // The pages and controls, for the pages that arrive later and for tests.
+    CSearchDlg* NetworkPage() const { return m_networkPage; }
+    CSearchDlg* BasicWindow() const { return m_basicWindow; }
+    QTabWidget* Sheet() const { return m_sheet; }
+    int AdapterCount() const { return static_cast<int>(m_adapters.size()); }
+
+    // Adds a page as the next tab, titled by titleKey (or by the fixed title
+    // when the key is 0); a page with a device list also receives the table's
+    // messages, after the pages before it and before the basic-mode window.
+    // The window owns the page from then on.
+    void AddDevicePage(QWidget* page, unsigned titleKey, const QString& fixedTitle, DeviceListBinding* list);
+
+    void Relabel();
+    void ToggleBasicMode();
+    void ToggleMaximise();
+    bool IsMaximised() const { return m_maximised; }
+    // The help menu as it pops up below its button.
+    QMenu* ShowHelpMenu();
+    void OnHelpCommand(unsigned commandId, const QString& text);
+    void ShowAbout();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void Layout();
+    void StartDiscovery();
+    void Refresh();
+    void OnSearchEdited();
+    void OnCount();
+    void ShutDown();
+    void OpenPendingWebAddress();
+    CSearchDlg* ShownPage() const;
+
+    CZendrixApp& m_app;
+    MainWindowOptions m_options;
+    DeviceRouter* m_router = nullptr;
+    QTabWidget* m_sheet = nullptr;
+    CSearchDlg* m_networkPage = nullptr;
+    CSearchDlg* m_basicWindow = nullptr;
+    COperationPanel* m_panel = nullptr;
+    QLabel* m_panelTitle = nullptr;
+    QLineEdit* m_user = nullptr;
+    QLineEdit* m_password = nullptr;
+    QLineEdit* m_search = nullptr;
+    CTitleButton* m_refresh = nullptr;
+    QPushButton* m_count = nullptr;
+    CTitleButton* m_clearLogs = nullptr;
+    CTitleButton* m_close = nullptr;
+    CTitleButton* m_maximise = nullptr;
+    CTitleButton* m_minimise = nullptr;
+    CTitleButton* m_help = nullptr;
+    CTitleButton* m_mode = nullptr;
+    QTimer* m_expiryTimer = nullptr;
+    QTimer* m_webTimer = nullptr;
+    struct SheetPage
+    {
+        QWidget* page;
+        unsigned titleKey;
+        QString fixedTitle;
+        DeviceListBinding* list;
+    };
+    std::vector<SheetPage> m_pages;
+    std::vector<std::unique_ptr<CTivox>> m_adapters;
+    std::vector<std::string> m_adapterNames;
+    std::wstring m_searchText;
+    bool m_maximised = false;
+    QRect m_restoreGeometry;
+    QPoint m_dragOffset;
+    bool m_dragging = false;
+    bool m_shutDown = false;
+};

@@ -1,0 +1,218 @@
+#include "DeviceTable.h"
+
+#include "DeviceRules.h"
+#include "ModifyReport.h"
+#include "OperationLog.h"
+
+#include <algorithm>
+#include <cstring>
+
+DeviceTable::DeviceTable() : m_clock([] { return static_cast<std::int64_t>(std::time(nullptr)); }) {}
+
+DeviceTable::~DeviceTable()
+{
+    {
+        std::lock_guard scope(m_lock);
+        for (const DeviceRef& entry : m_entries) {
+            entry->linked = false;
+        }
+        m_entries.clear();
+    }
+}
+
+void DeviceTable::SetListener(DeviceTableListener* listener)
+{
+    m_listener.store(listener);
+}
+
+void DeviceTable::SetClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
+std::int64_t DeviceTable::Now() const
+{
+    return m_clock();
+}
+
+void DeviceTable::CaptureCallback(int code, tagMsgInfo* msg, void* user)
+{
+    if (msg == nullptr || user == nullptr) {
+        return;
+    }
+    static_cast<DeviceTable*>(user)->OnCapture(code, *msg);
+}
+
+void DeviceTable::OnCapture(int code, const tagMsgInfo& msg)
+{
+    if (code == 1 && msg.result == 0) {
+        AddOrUpdate(msg.info);
+    } else if (code == 3 && msg.result == 0) {
+        ReportModified(msg.info);
+    } else if (code == 3) {
+        if (DeviceTableListener* listener = m_listener.load()) {
+            listener->AddPanelLine(BuildModifyFailure(msg.info), true);
+        }
+    } else {
+        TraceA(1, "Unknown Message.");
+    }
+}
+
+DeviceRef DeviceTable::FindLocked(const unsigned char mac[8]) const
+{
+    for (const DeviceRef& entry : m_entries) {
+        if (std::memcmp(entry->info.mac, mac, sizeof entry->info.mac) == 0) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+void DeviceTable::AddOrUpdate(const tagVtIpcInfo& info)
+{
+    int message = WM_DEVICE_UPDATED;
+    DeviceRef entry;
+    {
+        std::lock_guard scope(m_lock);
+        entry = FindLocked(info.mac);
+        if (entry) {
+            entry->lastSeen = Now();
+            entry->info = info;
+        } else {
+            entry = std::make_shared<DeviceEntry>();
+            entry->info = info;
+            entry->lastSeen = Now();
+            m_entries.push_back(entry);
+            message = WM_DEVICE_ADDED;
+        }
+    }
+    if (DeviceTableListener* listener = m_listener.load()) {
+        listener->PostDeviceMessage(message, entry);
+    }
+}
+
+void DeviceTable::ReportModified(const tagVtIpcInfo& info)
+{
+    const ModifyLabels labels = CurrentModifyLabels();
+    std::vector<PanelLine> lines;
+    DeviceRef entry;
+    {
+        std::lock_guard scope(m_lock);
+        entry = FindLocked(info.mac);
+        if (!entry) {
+            return;
+        }
+        lines = BuildModifyReport(entry->info, info, labels);
+        entry->lastSeen = Now();
+        entry->info = info;
+    }
+    // Lines may wait for the UI thread, so they go out only after the lock
+    // is released: the UI thread may be waiting for it in an expiry check.
+    if (DeviceTableListener* listener = m_listener.load()) {
+        listener->PostDeviceMessage(WM_DEVICE_MODIFIED, entry);
+        for (const PanelLine& line : lines) {
+            listener->AddPanelLine(line.text, line.stamped);
+        }
+    }
+}
+
+void DeviceTable::OnTimerTick()
+{
+    ++m_ticks;
+    if (m_ticks % 300 == 0) {
+        m_ticks = 0;
+        CheckExpired(true);
+    } else if (m_ticks % 50 == 0) {
+        CheckExpired(false);
+    }
+}
+
+void DeviceTable::CheckExpired(bool thirtySecond)
+{
+    const std::uint32_t considered = thirtySecond ? kHolderAll : kHolderFastExpiry;
+    struct Expired
+    {
+        DeviceRef entry;
+        std::string ip;
+        std::int64_t age;
+    };
+    std::vector<Expired> expired;
+    {
+        std::lock_guard scope(m_lock);
+        const std::int64_t now = Now();
+        for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
+            const std::int64_t age = now - (*it)->lastSeen;
+            if (age >= kDeviceSilenceLimit) {
+                expired.push_back({*it, (*it)->info.ip, age});
+            }
+        }
+    }
+    // The pages are told without the lock held: a page handling the message
+    // may read the table, and the capture threads must not stall meanwhile.
+    DeviceTableListener* listener = m_listener.load();
+    for (const Expired& item : expired) {
+        TraceA(1, thirtySecond ? "Check_30 Disconnect IPC:%s %llds" : "Check_5 Disconnect IPC:%s %llds",
+               item.ip.c_str(), static_cast<long long>(item.age));
+        const std::uint32_t holders = item.entry->holders.load() & considered;
+        if (listener != nullptr && holders != 0) {
+            listener->SendDeviceGone(item.entry, holders);
+        }
+    }
+    std::lock_guard scope(m_lock);
+    const std::int64_t now = Now();
+    for (const Expired& item : expired) {
+        // A camera that answered while the pages were being told stays.
+        if (item.entry->holders.load() != 0 || now - item.entry->lastSeen < kDeviceSilenceLimit) {
+            continue;
+        }
+        auto it = std::find(m_entries.begin(), m_entries.end(), item.entry);
+        if (it != m_entries.end()) {
+            item.entry->linked = false;
+            m_entries.erase(it);
+            TraceA(0,
+                   thirtySecond ? "Delete One Timeout Ipc by check per 30s: %s."
+                                : "Delete One Timeout Ipc by check per 5s: %s.",
+                   item.ip.c_str());
+        }
+    }
+}
+
+int DeviceTable::ApplySearchFilter(DeviceFilterTarget& target, const std::wstring& filter)
+{
+    target.ClearRows();
+    std::vector<std::pair<DeviceRef, tagVtIpcInfo>> accepted;
+    {
+        std::lock_guard scope(m_lock);
+        for (const DeviceRef& entry : m_entries) {
+            if (filter.empty() || target.Matches(entry->info, filter)) {
+                accepted.emplace_back(entry, entry->info);
+            } else {
+                entry->holders.fetch_and(~target.HolderBit());
+            }
+        }
+    }
+    for (const auto& [entry, info] : accepted) {
+        target.AddFilteredRow(entry, info);
+    }
+    target.ScrollToTop();
+    return static_cast<int>(accepted.size());
+}
+
+bool DeviceTable::Snapshot(const DeviceEntry& entry, tagVtIpcInfo& out) const
+{
+    std::lock_guard scope(m_lock);
+    out = entry.info;
+    return entry.linked;
+}
+
+std::vector<DeviceRef> DeviceTable::Entries() const
+{
+    std::lock_guard scope(m_lock);
+    return m_entries;
+}
+
+std::size_t DeviceTable::Count() const
+{
+    std::lock_guard scope(m_lock);
+    return m_entries.size();
+}

@@ -1,0 +1,131 @@
+#pragma once
+#include "Tivox.h"
+#include "ZxExport.h"
+
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The process-wide table of the cameras that discovery has reported, in the
+// order they were first heard, and the messages it gives the pages.
+//
+// Threads: the capture callback runs on the discovery library's threads; the
+// expiry checks, the search filter and every page run on the UI thread. The
+// table lock guards the list and every entry's info; the listener's calls
+// that may wait for the UI thread are never made while it is held.
+
+// Message numbers between the table and the pages.
+inline constexpr int WM_DEVICE_ADDED = 1177;
+inline constexpr int WM_DEVICE_MODIFIED = 1280;
+inline constexpr int WM_LIST_SORTED = 1281;
+inline constexpr int WM_DEVICE_UPDATED = 1282;
+inline constexpr int WM_DEVICE_GONE = 1283;
+
+// One bit per window that can show cameras.
+inline constexpr std::uint32_t kHolderNetworkTab = 0x01;
+inline constexpr std::uint32_t kHolderBatchSet = 0x02;
+inline constexpr std::uint32_t kHolderBatchUpgrade = 0x04;
+inline constexpr std::uint32_t kHolderPreview = 0x08;
+inline constexpr std::uint32_t kHolderOem = 0x10;
+inline constexpr std::uint32_t kHolderNetworkBasic = 0x20;
+inline constexpr std::uint32_t kHolderLog = 0x40;
+inline constexpr std::uint32_t kHolderAll = 0x7F;
+// The five-second check leaves the two network settings lists alone.
+inline constexpr std::uint32_t kHolderFastExpiry =
+    kHolderBatchSet | kHolderBatchUpgrade | kHolderPreview | kHolderLog | kHolderOem;
+
+// Seconds of silence after which a camera is reported gone.
+inline constexpr std::int64_t kDeviceSilenceLimit = 64;
+
+// One camera. Pages keep shared references, so an entry a page still points
+// to is never freed under it; whether the table still lists it is `linked`.
+struct DeviceEntry
+{
+    tagVtIpcInfo info{};                   // guarded by the table lock: read it through Snapshot
+    std::int64_t lastSeen = 0;             // guarded by the table lock
+    bool linked = true;                    // guarded by the table lock
+    std::atomic<std::uint32_t> holders{0}; // changed only on the UI thread
+};
+using DeviceRef = std::shared_ptr<DeviceEntry>;
+
+// What the table needs from the program around it.
+class DeviceTableListener
+{
+public:
+    virtual ~DeviceTableListener() = default;
+    // Any thread: queue message for every page (recipient order). Must not block.
+    virtual void PostDeviceMessage(int message, const DeviceRef& entry) = 0;
+    // UI thread: tell each window whose bit is in holders that the camera is
+    // gone; returns when they have handled it.
+    virtual void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) = 0;
+    // Any thread: one line for the operation panel (may wait for the UI thread).
+    virtual void AddPanelLine(const std::wstring& text, bool stamped) = 0;
+};
+
+// The page contract as the search filter uses it.
+class DeviceFilterTarget
+{
+public:
+    virtual ~DeviceFilterTarget() = default;
+    virtual std::uint32_t HolderBit() const = 0;
+    virtual void ClearRows() = 0;
+    virtual bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const = 0;
+    // Adds a row for an entry that the filter accepted; sets the holder bit.
+    virtual void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) = 0;
+    virtual void ScrollToTop() = 0;
+};
+
+class ZX_EXPORT DeviceTable
+{
+public:
+    using Clock = std::function<std::int64_t()>;
+
+    DeviceTable();
+    ~DeviceTable();
+    DeviceTable(const DeviceTable&) = delete;
+    DeviceTable& operator=(const DeviceTable&) = delete;
+
+    // The listener must outlive every capture callback; clear it (null)
+    // only after the discovery threads have been joined.
+    void SetListener(DeviceTableListener* listener);
+    void SetClock(Clock clock);
+
+    // The capture callback of the discovery library; user is the table.
+    static void CaptureCallback(int code, tagMsgInfo* msg, void* user);
+    void OnCapture(int code, const tagMsgInfo& msg);
+
+    // Timer 2001, every 100 ms: the 5 s check every 50th tick, the 30 s check
+    // every 300th.
+    void OnTimerTick();
+    // The checks themselves; thirtySecond picks the holders considered.
+    void CheckExpired(bool thirtySecond);
+
+    // Clears the target, then adds every entry the filter accepts (every
+    // entry for an empty filter), clearing the target's bit on the others.
+    // Returns the number of rows added.
+    int ApplySearchFilter(DeviceFilterTarget& target, const std::wstring& filter);
+
+    // The entry's info as it is now; false when the table no longer lists it.
+    bool Snapshot(const DeviceEntry& entry, tagVtIpcInfo& out) const;
+    // Entries in table order.
+    std::vector<DeviceRef> Entries() const;
+    std::size_t Count() const;
+
+private:
+    void AddOrUpdate(const tagVtIpcInfo& info);
+    void ReportModified(const tagVtIpcInfo& info);
+    DeviceRef FindLocked(const unsigned char mac[8]) const;
+    std::int64_t Now() const;
+
+    // The device table lock; a plain mutex, so creating it cannot fail.
+    mutable std::mutex m_lock;
+    std::vector<DeviceRef> m_entries;
+    std::atomic<DeviceTableListener*> m_listener{nullptr};
+    Clock m_clock;
+    unsigned m_ticks = 0;
+};

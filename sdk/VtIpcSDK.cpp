@@ -1,0 +1,287 @@
+// The C interface of the device SDK. Every call sets the calling thread's
+// last error, and nothing thrown below may leave through here.
+#include "VtIpcSDK.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
+
+#include "CameraSession.h"
+#include "RecordJson.h"
+
+namespace {
+
+thread_local int t_lastError = VT_ERR_NONE;
+std::atomic<bool> g_initialised{false};
+
+vtclient::SessionTable& Sessions()
+{
+    static vtclient::SessionTable table;
+    return table;
+}
+
+int Fail(int error)
+{
+    t_lastError = error;
+    return -1;
+}
+
+int Succeed()
+{
+    t_lastError = VT_ERR_NONE;
+    return 0;
+}
+
+// A zero-terminated text of at most `maxLength` bytes.
+bool TextFits(const char* text, size_t maxLength)
+{
+    return text != nullptr && strnlen(text, maxLength + 1) <= maxLength;
+}
+
+// Runs `body` with the session behind `handle`, turning every failure and
+// every exception into a last-error code.
+template <class Body> int WithSession(int handle, Body&& body)
+{
+    try {
+        if (!g_initialised.load()) {
+            return Fail(VT_ERR_NOT_INITIALISED);
+        }
+        const auto session = Sessions().Get(handle);
+        if (!session) {
+            return Fail(VT_ERR_INVALID_HANDLE);
+        }
+        const int error = body(*session);
+        return error == VT_ERR_NONE ? Succeed() : Fail(error);
+    } catch (const std::bad_alloc&) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    } catch (...) {
+        return Fail(VT_ERR_PROTOCOL);
+    }
+}
+
+template <class Record> int GetRecord(int handle, const std::string& target, Record* record)
+{
+    if (record == nullptr) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const auto result = session.Call("GET", target, {});
+        if (result.error != VT_ERR_NONE) {
+            return result.error;
+        }
+        const auto object = vtwire::ParseObject(result.body);
+        Record decoded{};
+        if (!object || !vtwire::FromJson(*object, decoded, true)) {
+            return static_cast<int>(VT_ERR_PROTOCOL);
+        }
+        *record = decoded;
+        return static_cast<int>(VT_ERR_NONE);
+    });
+}
+
+template <class Record> int SetRecord(int handle, const std::string& target, const Record* record)
+{
+    if (record == nullptr) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    const auto object = vtwire::ToJson(*record);
+    if (!object) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(handle, [&](vtclient::CameraSession& session) {
+        return session.Call("PUT", target, object->dump()).error;
+    });
+}
+
+int PostAction(int handle, const char* target)
+{
+    return WithSession(handle, [&](vtclient::CameraSession& session) { return session.Call("POST", target, {}).error; });
+}
+
+std::string StreamTarget(uint8_t stream)
+{
+    return "/vtipc/v1/video/stream/" + std::to_string(stream == 0 ? 0 : 1);
+}
+
+} // namespace
+
+extern "C" {
+
+int Vt_Sdk_Init()
+{
+    g_initialised = true;
+    return Succeed();
+}
+
+int Vt_Sdk_Destroy()
+{
+    g_initialised = false;
+    try {
+        Sessions().Clear();
+    } catch (...) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    }
+    return Succeed();
+}
+
+int Vt_Sdk_GetLastError()
+{
+    return t_lastError;
+}
+
+int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const char* user, const char* password,
+                 int /*reserved*/)
+{
+    try {
+        if (!g_initialised.load()) {
+            return Fail(VT_ERR_NOT_INITIALISED);
+        }
+        if (!TextFits(address, 31) || !TextFits(user, 31) || !TextFits(password, 15) || *user == '\0' ||
+            port < 1 || port > 65535) {
+            return Fail(VT_ERR_INVALID_ARGUMENT);
+        }
+        int handle = Sessions().Find(address, port, user, password);
+        std::shared_ptr<vtclient::CameraSession> session =
+            handle >= 0 ? Sessions().Get(handle)
+                        : std::make_shared<vtclient::CameraSession>(address, port, user, password);
+        if (!session) {
+            return Fail(VT_ERR_INVALID_HANDLE);
+        }
+        const auto result = session->Call("GET", "/vtipc/v1/login", {});
+        if (result.error != VT_ERR_NONE) {
+            return Fail(result.error);
+        }
+        if (handle < 0) {
+            handle = Sessions().Add(session);
+            if (handle < 0) {
+                return Fail(VT_ERR_NO_RESOURCES);
+            }
+        }
+        t_lastError = VT_ERR_NONE;
+        return handle;
+    } catch (const std::bad_alloc&) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    } catch (...) {
+        return Fail(VT_ERR_PROTOCOL);
+    }
+}
+
+int Vt_Ipc_GetSystemDate(int handle, SystemDateRecord* record)
+{
+    return GetRecord(handle, "/vtipc/v1/system/date", record);
+}
+
+int Vt_Ipc_SetSystemDate(int handle, const SystemDateRecord* record)
+{
+    return SetRecord(handle, "/vtipc/v1/system/date", record);
+}
+
+int Vt_Ipc_SetDeviceName(int handle, const char* encodedName)
+{
+    if (!TextFits(encodedName, 127)) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    const std::string body = nlohmann::json{{"name", vtwire::TextToJson(encodedName)}}.dump();
+    return WithSession(handle, [&](vtclient::CameraSession& session) {
+        return session.Call("PUT", "/vtipc/v1/system/name", body).error;
+    });
+}
+
+int Vt_Ipc_ModifyPassword(int handle, const char* user, const char* newPassword)
+{
+    if (!TextFits(user, 31) || !TextFits(newPassword, 15)) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    const std::string body =
+        nlohmann::json{{"user", vtwire::TextToJson(user)}, {"password", vtwire::TextToJson(newPassword)}}.dump();
+    return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const int error = session.Call("PUT", "/vtipc/v1/system/password", body).error;
+        if (error == VT_ERR_NONE) {
+            // The camera now knows only the new password; keep the handle usable.
+            session.ChangePassword(user, newPassword);
+        }
+        return error;
+    });
+}
+
+int Vt_Ipc_GetSystemInfo(int handle, SystemInfoRecord* record)
+{
+    return GetRecord(handle, "/vtipc/v1/system/info", record);
+}
+
+int Vt_Ipc_GetPortInfo(int handle, PortInfoRecord* record)
+{
+    return GetRecord(handle, "/vtipc/v1/network/ports", record);
+}
+
+int Vt_Ipc_SetPortInfo(int handle, const PortInfoRecord* record)
+{
+    return SetRecord(handle, "/vtipc/v1/network/ports", record);
+}
+
+int Vt_Ipc_GetDDNS(int handle, DdnsRecord* record)
+{
+    return GetRecord(handle, "/vtipc/v1/network/ddns", record);
+}
+
+int Vt_Ipc_SetDDNS(int handle, const DdnsRecord* record)
+{
+    return SetRecord(handle, "/vtipc/v1/network/ddns", record);
+}
+
+int Vt_Ipc_GetVideoConfig(int handle, VideoConfigRecord* record)
+{
+    if (record == nullptr) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return GetRecord(handle, StreamTarget(record->stream), record);
+}
+
+int Vt_Ipc_SetVideoConfig(int handle, const VideoConfigRecord* record)
+{
+    if (record == nullptr) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return SetRecord(handle, StreamTarget(record->stream), record);
+}
+
+int Vt_Ipc_GetOSD(int handle, OsdRecord* record)
+{
+    return GetRecord(handle, "/vtipc/v1/video/osd", record);
+}
+
+int Vt_Ipc_SetOSD(int handle, const OsdRecord* record)
+{
+    return SetRecord(handle, "/vtipc/v1/video/osd", record);
+}
+
+int Vt_Ipc_GetImagingSettings(int handle, ImagingSettingsRecord* record)
+{
+    return GetRecord(handle, "/vtipc/v1/image/settings", record);
+}
+
+int Vt_Ipc_SetImagingSettings(int handle, const ImagingSettingsRecord* record)
+{
+    return SetRecord(handle, "/vtipc/v1/image/settings", record);
+}
+
+int Vt_Ipc_GetImagingConfig(int handle, ImagingConfigRecord* record)
+{
+    return GetRecord(handle, "/vtipc/v1/image/config", record);
+}
+
+int Vt_Ipc_SetImagingConfig(int handle, const ImagingConfigRecord* record)
+{
+    return SetRecord(handle, "/vtipc/v1/image/config", record);
+}
+
+int Vt_Ipc_RebootSystem(int handle)
+{
+    return PostAction(handle, "/vtipc/v1/system/reboot");
+}
+
+int Vt_Ipc_RestoreSystem(int handle)
+{
+    return PostAction(handle, "/vtipc/v1/system/restore");
+}
+}

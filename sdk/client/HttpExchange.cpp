@@ -1,0 +1,151 @@
+#include "HttpExchange.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace vtclient {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class Socket
+{
+public:
+    explicit Socket(int fd) : fd_(fd) {}
+    ~Socket()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int RemainingMs(Clock::time_point deadline, int cap)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) {
+        return 0;
+    }
+    return static_cast<int>(std::min<long long>(left, cap));
+}
+
+// Waits for `events` on the socket; false on time-out or error.
+bool WaitFor(int fd, short events, int timeoutMs)
+{
+    if (timeoutMs <= 0) {
+        return false;
+    }
+    pollfd entry{fd, events, 0};
+    for (;;) {
+        const int ready = ::poll(&entry, 1, timeoutMs);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        return ready > 0;
+    }
+}
+
+} // namespace
+
+std::string BuildRequest(std::string_view method, std::string_view target, std::string_view host, int port,
+                         std::string_view authorization, std::string_view contentType, std::string_view body)
+{
+    std::string request;
+    request.reserve(256 + body.size());
+    request.append(method).append(" ").append(target).append(" HTTP/1.1\r\n");
+    request.append("Host: ").append(host);
+    if (port != 80) {
+        request.append(":").append(std::to_string(port));
+    }
+    request.append("\r\nUser-Agent: VtIpcSDK/1\r\nAccept: application/json\r\nConnection: close\r\n");
+    if (!authorization.empty()) {
+        request.append("Authorization: ").append(authorization).append("\r\n");
+    }
+    if (!contentType.empty()) {
+        request.append("Content-Type: ").append(contentType).append("\r\n");
+    }
+    if (!body.empty() || method == "PUT" || method == "POST") {
+        request.append("Content-Length: ").append(std::to_string(body.size())).append("\r\n");
+    }
+    request.append("\r\n").append(body);
+    return request;
+}
+
+ExchangeResult HttpExchange(const std::string& address, int port, std::string_view request,
+                            HttpResponseParser& parser, const ExchangeLimits& limits)
+{
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    if (port < 1 || port > 65535 || ::inet_pton(AF_INET, address.c_str(), &target.sin_addr) != 1) {
+        return ExchangeResult::InvalidAddress;
+    }
+    target.sin_port = htons(static_cast<uint16_t>(port));
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limits.totalMs);
+
+    Socket sock(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (sock.fd() < 0) {
+        return ExchangeResult::Unreachable;
+    }
+    if (::connect(sock.fd(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+        if (errno != EINPROGRESS) {
+            return ExchangeResult::Unreachable;
+        }
+        if (!WaitFor(sock.fd(), POLLOUT, RemainingMs(deadline, limits.connectMs))) {
+            return ExchangeResult::Unreachable;
+        }
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(sock.fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+            return ExchangeResult::Unreachable;
+        }
+    }
+
+    size_t sent = 0;
+    while (sent < request.size()) {
+        const ssize_t n = ::send(sock.fd(), request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (!WaitFor(sock.fd(), POLLOUT, RemainingMs(deadline, limits.ioMs))) {
+                return ExchangeResult::Unreachable;
+            }
+        } else {
+            return ExchangeResult::Unreachable;
+        }
+    }
+
+    char buffer[16 * 1024];
+    for (;;) {
+        if (!WaitFor(sock.fd(), POLLIN, RemainingMs(deadline, limits.ioMs))) {
+            return parser.Empty() ? ExchangeResult::Unreachable : ExchangeResult::Protocol;
+        }
+        const ssize_t n = ::recv(sock.fd(), buffer, sizeof buffer, 0);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            continue;
+        }
+        if (n < 0) {
+            return parser.Empty() ? ExchangeResult::Unreachable : ExchangeResult::Protocol;
+        }
+        const auto state = n == 0 ? parser.Finish() : parser.Feed(std::string_view(buffer, static_cast<size_t>(n)));
+        if (state == HttpResponseParser::State::Complete) {
+            return ExchangeResult::Ok;
+        }
+        if (state == HttpResponseParser::State::Failed) {
+            return (n == 0 && parser.Empty()) ? ExchangeResult::Unreachable : ExchangeResult::Protocol;
+        }
+    }
+}
+
+} // namespace vtclient

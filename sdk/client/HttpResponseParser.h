@@ -1,0 +1,63 @@
+#pragma once
+// An HTTP/1.1 response parser that never holds more than its bounds: the
+// status line and headers are limited in bytes and lines, the body in bytes.
+// Bytes arrive in any split; the parser says when the answer is complete.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vtclient {
+
+struct HttpResponse
+{
+    int status = 0;
+    std::vector<std::pair<std::string, std::string>> headers; // names lower-cased
+    std::string body;
+
+    // The first header of that (lower-case) name, or nullptr.
+    const std::string* Header(std::string_view name) const;
+};
+
+class HttpResponseParser
+{
+public:
+    static constexpr size_t kMaxHeadBytes = 16 * 1024;
+    static constexpr size_t kMaxHeaderLines = 64;
+
+    enum class State { Incomplete, Complete, Failed };
+
+    explicit HttpResponseParser(size_t maxBody) : maxBody_(maxBody) {}
+
+    State Feed(std::string_view data);
+    // The peer closed the connection: completes an answer that runs to the close.
+    State Finish();
+
+    State Current() const { return state_; }
+    const HttpResponse& Response() const { return response_; }
+    // True when nothing at all has arrived yet.
+    bool Empty() const { return !sawBytes_; }
+
+private:
+    enum class Phase { Head, Body, ChunkSize, ChunkData, ChunkDataEnd, Trailer, ToClose };
+
+    State Fail();
+    bool TakeLine(std::string& line);
+    bool ParseStatusLine(const std::string& line);
+    bool ParseHeaderLine(const std::string& line);
+    bool StartBody();
+    State Run();
+
+    size_t maxBody_;
+    State state_ = State::Incomplete;
+    Phase phase_ = Phase::Head;
+    bool sawBytes_ = false;
+    bool sawStatus_ = false;
+    size_t headBytes_ = 0;
+    size_t remaining_ = 0; // body or chunk bytes still expected
+    std::string pending_;
+    HttpResponse response_;
+};
+
+} // namespace vtclient

@@ -1,0 +1,109 @@
+#pragma once
+#include "../TestInfo.h"
+#include "DeviceTable.h"
+#include "LangTable.h"
+#include "LangWidgets.h"
+#include "MessageBox.h"
+#include "ProgramFolder.h"
+#include "ZendrixApp.h"
+#include "ZendrixDlg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+// One program started the way main() starts it, without capture devices, in
+// a private settings and program folder with the real language files.
+class GuiFixture
+{
+public:
+    explicit GuiFixture(std::vector<std::string> arguments = {}, const char* basicMode = nullptr,
+                        MainWindowOptions options = NoCapture())
+    {
+        QVERIFY(m_folder.isValid());
+        ::setenv("XDG_CONFIG_HOME", m_folder.filePath(QStringLiteral("config")).toLocal8Bit().constData(), 1);
+        const QString lang = m_folder.filePath(QStringLiteral("Lang"));
+        QDir().mkpath(lang);
+        const QDir shipped(QString::fromStdString(PlatformExecutableFolder()) + QStringLiteral("/Lang"));
+        for (const QString& name : shipped.entryList({QStringLiteral("*.lng")}, QDir::Files)) {
+            QFile::copy(shipped.filePath(name), lang + QLatin1Char('/') + name);
+        }
+        PlatformSetProgramFolder(m_folder.path().toStdString());
+        LangClearSelection();
+        if (basicMode != nullptr) {
+            WriteSetting(L"BasicMode", std::wstring(basicMode, basicMode + std::strlen(basicMode)));
+        }
+        ZxSetMessageBoxHook([this](const QString& text, ZxButtons buttons) {
+            boxes << text;
+            return buttons == ZxButtons::YesNo ? answer : ZxAnswer::Ok;
+        });
+        app = std::make_unique<CZendrixApp>(std::move(arguments));
+        app->InitInstance();
+        dlg = std::make_unique<CZendrixDlg>(*app, options);
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    }
+
+    ~GuiFixture()
+    {
+        dlg.reset();
+        app.reset();
+        ZxSetMessageBoxHook({});
+        LangClearSelection();
+        PlatformSetProgramFolder("");
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+
+    static MainWindowOptions NoCapture()
+    {
+        MainWindowOptions options;
+        options.openAdapters = false;
+        return options;
+    }
+
+    // Reports cameras the way the capture threads do: from another thread,
+    // which may wait for this one to take its panel lines, so this thread
+    // keeps serving events until it is done.
+    void Discover(const std::vector<tagVtIpcInfo>& cameras, int code = 1, int result = 0)
+    {
+        std::atomic<bool> done{false};
+        std::thread capture([&] {
+            for (const tagVtIpcInfo& info : cameras) {
+                tagMsgInfo msg{};
+                msg.info = info;
+                msg.result = result;
+                DeviceTable::CaptureCallback(code, &msg, &app->Table());
+            }
+            done = true;
+        });
+        while (!done) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        capture.join();
+        QCoreApplication::processEvents();
+    }
+
+    template <class T> T* ById(QWidget* root, unsigned id) const
+    {
+        for (T* widget : root->findChildren<T*>()) {
+            if (CtrlId(widget) == id) {
+                return widget;
+            }
+        }
+        return nullptr;
+    }
+
+    QStringList Lines() const;
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<CZendrixApp> app;
+    std::unique_ptr<CZendrixDlg> dlg;
+    QStringList boxes;
+    ZxAnswer answer = ZxAnswer::Yes;
+};
