@@ -55,9 +55,9 @@ QEvent::Type DeviceEventType(int message)
     return static_cast<QEvent::Type>(QEvent::User + message);
 }
 
-DeviceListBinding::DeviceListBinding(CSortListCtrl* list, DeviceListSpec spec, DeviceListHost& host,
+DeviceListBinding::DeviceListBinding(CSortListCtrl* list, DeviceListSpec listSpec, DeviceListHost& host,
                                      QObject* parent)
-    : QObject(parent), m_list(list), m_spec(std::move(spec)), m_host(host)
+    : QObject(parent), m_list(list), m_spec(std::move(listSpec)), m_host(host)
 {
     m_list->setColumnCount(static_cast<int>(m_spec.columns.size()));
     for (int c = 0; c < static_cast<int>(m_spec.columns.size()); ++c) {

@@ -60,7 +60,7 @@ class ZX_EXPORT DeviceListBinding : public QObject, public DeviceFilterTarget
     Q_OBJECT
 
 public:
-    DeviceListBinding(CSortListCtrl* list, DeviceListSpec spec, DeviceListHost& host,
+    DeviceListBinding(CSortListCtrl* list, DeviceListSpec listSpec, DeviceListHost& host,
                       QObject* parent = nullptr);
     ~DeviceListBinding() override;
 

@@ -36,9 +36,9 @@ DeviceColumn Column(unsigned key, int width,
 
 DeviceListSpec CSearchDlg::NetworkListSpec(std::uint32_t holderBit)
 {
-    DeviceListSpec spec;
-    spec.holderBit = holderBit;
-    spec.columns = {
+    DeviceListSpec listSpec;
+    listSpec.holderBit = holderBit;
+    listSpec.columns = {
         Column(0, 24),
         Column(0, 36, [](const tagVtIpcInfo&, std::time_t) { return QString(); }),
         Column(20000, 120,
@@ -56,11 +56,11 @@ DeviceListSpec CSearchDlg::NetworkListSpec(std::uint32_t holderBit)
                }),
         Column(20007, 80, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.version); }),
     };
-    spec.numberColumn = 1;
-    spec.addressColumns = {4, 6, 7};
-    spec.initialSortColumn = 4;
-    spec.matchFields = NetworkMatchFields;
-    return spec;
+    listSpec.numberColumn = 1;
+    listSpec.addressColumns = {4, 6, 7};
+    listSpec.initialSortColumn = 4;
+    listSpec.matchFields = NetworkMatchFields;
+    return listSpec;
 }
 
 CSearchDlg::CSearchDlg(CZendrixDlg& main, std::uint32_t holderBit, QWidget* parent)
