@@ -1,0 +1,268 @@
+#include "CameraRoutes.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <ctime>
+
+#include "RecordJson.h"
+#include "StatusPage.h"
+
+namespace camsim {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kJson = "application/json";
+
+void Answer(httplib::Response& res, int status, const json& body)
+{
+    res.status = status;
+    res.set_content(body.dump(), kJson);
+}
+
+void Refuse(httplib::Response& res, const char* reason)
+{
+    Answer(res, 400, json{{"error", reason}});
+}
+
+int64_t Now()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+// Runs `body` with the camera locked, or answers 503 when it is gone.
+template <class Body>
+void WithCamera(const std::weak_ptr<HttpCamera>& weak, httplib::Response& res, Body&& body)
+{
+    const auto camera = weak.lock();
+    if (!camera) {
+        res.status = 503;
+        return;
+    }
+    std::lock_guard lock(camera->mutex);
+    body(*camera);
+}
+
+template <class Record> std::optional<Record> DecodeBody(const httplib::Request& req, const Record& current)
+{
+    const auto object = vtwire::ParseObject(req.body);
+    Record record = current;
+    if (!object || !vtwire::FromJson(*object, record, false)) {
+        return std::nullopt;
+    }
+    return record;
+}
+
+// GET and PUT of a record the camera keeps as it is.
+template <class Record, class Check>
+void ServeRecord(httplib::Server& server, const std::string& path, std::weak_ptr<HttpCamera> weak,
+                 Record CameraSettings::*field, Check check)
+{
+    server.Get(path, [weak, field](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.*field)); });
+    });
+    server.Put(path, [weak, field, check](const httplib::Request& req, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            const auto record = DecodeBody(req, camera.settings.*field);
+            if (!record || !check(*record, camera)) {
+                Refuse(res, "values refused");
+                return;
+            }
+            camera.settings.*field = *record;
+            Answer(res, 200, *vtwire::ToJson(camera.settings.*field));
+        });
+    });
+}
+
+json DateJson(const HttpCamera& camera)
+{
+    SystemDateRecord record = camera.settings.date;
+    const int64_t clock = Now() + camera.settings.clockOffsetSeconds;
+    const std::string date = FormatCameraDate(clock);
+    const std::string time = FormatCameraTime(clock);
+    std::snprintf(record.date, sizeof record.date, "%s", date.c_str());
+    std::snprintf(record.time, sizeof record.time, "%s", time.c_str());
+    return *vtwire::ToJson(record);
+}
+
+void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& weak, const CameraActions& actions)
+{
+    server.Get("/vtipc/v1/login", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            Answer(res, 200,
+                   json{{"model", vtwire::TextToJson(camera.model)},
+                        {"version", vtwire::TextToJson(camera.version)},
+                        {"name", vtwire::TextToJson(camera.name)}});
+        });
+    });
+    server.Get("/vtipc/v1/system/date", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) { Answer(res, 200, DateJson(camera)); });
+    });
+    server.Put("/vtipc/v1/system/date", [weak](const httplib::Request& req, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            const auto record = DecodeBody(req, camera.settings.date);
+            if (!record || !IsAcceptable(*record)) {
+                Refuse(res, "date refused");
+                return;
+            }
+            if (record->mode == 0 || record->mode == 2) {
+                camera.settings.clockOffsetSeconds = *ParseCameraClock(record->date, record->time) - Now();
+            } else if (record->mode == 1) {
+                camera.settings.clockOffsetSeconds = 0; // as if the NTP server was reached
+            }
+            camera.settings.date = *record;
+            std::memset(camera.settings.date.date, 0, sizeof camera.settings.date.date);
+            std::memset(camera.settings.date.time, 0, sizeof camera.settings.date.time);
+            Answer(res, 200, DateJson(camera));
+        });
+    });
+    server.Put("/vtipc/v1/system/name", [weak](const httplib::Request& req, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            const auto object = vtwire::ParseObject(req.body);
+            const auto encoded = object && object->contains("name") ? vtwire::TextFromJson((*object)["name"])
+                                                                      : std::nullopt;
+            const auto name = encoded ? PercentDecode(*encoded) : std::nullopt;
+            if (!name || !IsAcceptableDeviceName(*name)) {
+                Refuse(res, "name refused");
+                return;
+            }
+            camera.name = *name;
+            Answer(res, 200, json{{"name", vtwire::TextToJson(camera.name)}});
+        });
+    });
+    server.Put("/vtipc/v1/system/password", [weak](const httplib::Request& req, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            const auto object = vtwire::ParseObject(req.body);
+            const auto user = object && object->contains("user") ? vtwire::TextFromJson((*object)["user"])
+                                                                   : std::nullopt;
+            const auto password = object && object->contains("password")
+                                      ? vtwire::TextFromJson((*object)["password"])
+                                      : std::nullopt;
+            if (!user || !password || *user != camera.user || password->size() < 4 || password->size() > 15 ||
+                password->find('\0') != std::string::npos) {
+                Refuse(res, "password refused");
+                return;
+            }
+            camera.password = *password;
+            Answer(res, 200, json{{"user", vtwire::TextToJson(camera.user)}});
+        });
+    });
+    server.Get("/vtipc/v1/system/info", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            SystemInfoRecord record{};
+            std::snprintf(record.model, sizeof record.model, "%s", camera.model.c_str());
+            std::snprintf(record.hardware, sizeof record.hardware, "%s", camera.hardware.c_str());
+            std::snprintf(record.version, sizeof record.version, "%s", camera.version.c_str());
+            json body = *vtwire::ToJson(record);
+            body["mac"] = camera.MacText();
+            body["upTime"] = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
+                                                                              camera.bootTime)
+                                 .count();
+            Answer(res, 200, body);
+        });
+    });
+    server.Post("/vtipc/v1/system/reboot", [weak, actions](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera&) { Answer(res, 202, json{{"rebooting", true}}); });
+        if (res.status == 202) {
+            actions.reboot();
+        }
+    });
+    server.Post("/vtipc/v1/system/restore", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            camera.settings = FactorySettings(camera.model, camera.port, camera.MacText());
+            Answer(res, 200, json{{"restored", true}});
+        });
+    });
+}
+
+void AddNetworkRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& weak, const CameraActions& actions)
+{
+    server.Get("/vtipc/v1/network/ports", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.ports)); });
+    });
+    server.Put("/vtipc/v1/network/ports", [weak, actions](const httplib::Request& req, httplib::Response& res) {
+        bool moved = false;
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            const auto record = DecodeBody(req, camera.settings.ports);
+            if (!record || !IsAcceptable(*record)) {
+                Refuse(res, "ports refused");
+                return;
+            }
+            camera.settings.ports = *record;
+            moved = record->httpPort != camera.port;
+            camera.port = record->httpPort;
+            Answer(res, 200, *vtwire::ToJson(camera.settings.ports));
+        });
+        if (moved) {
+            actions.moveLater();
+        }
+    });
+    server.Get("/vtipc/v1/network/ddns", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            std::snprintf(camera.settings.ddns.mac, sizeof camera.settings.ddns.mac, "%s", camera.MacText().c_str());
+            Answer(res, 200, *vtwire::ToJson(camera.settings.ddns));
+        });
+    });
+    server.Put("/vtipc/v1/network/ddns", [weak](const httplib::Request& req, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            const auto record = DecodeBody(req, camera.settings.ddns);
+            if (!record || !IsAcceptable(*record)) {
+                Refuse(res, "DDNS refused");
+                return;
+            }
+            camera.settings.ddns = *record;
+            Answer(res, 200, *vtwire::ToJson(camera.settings.ddns));
+        });
+    });
+}
+
+void AddVideoRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& weak)
+{
+    const std::string streamPath = R"(/vtipc/v1/video/stream/([01]))";
+    server.Get(streamPath, [weak](const httplib::Request& req, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            const bool primary = req.matches[1] == "1";
+            Answer(res, 200, *vtwire::ToJson(primary ? camera.settings.primary : camera.settings.secondary));
+        });
+    });
+    server.Put(streamPath, [weak](const httplib::Request& req, httplib::Response& res) {
+        WithCamera(weak, res, [&](HttpCamera& camera) {
+            const int stream = req.matches[1] == "1" ? 1 : 0;
+            VideoConfigRecord& target = stream == 1 ? camera.settings.primary : camera.settings.secondary;
+            auto record = DecodeBody(req, target);
+            if (!record || !IsAcceptable(*record, stream)) {
+                Refuse(res, "video configuration refused");
+                return;
+            }
+            record->profile = target.profile; // the camera's own value
+            target = *record;
+            // One switch of the camera, seen in both streams' records.
+            camera.settings.primary.secondaryEnabled = record->secondaryEnabled;
+            camera.settings.secondary.secondaryEnabled = record->secondaryEnabled;
+            Answer(res, 200, *vtwire::ToJson(target));
+        });
+    });
+    ServeRecord(server, "/vtipc/v1/video/osd", weak, &CameraSettings::osd,
+                [](const OsdRecord& r, const HttpCamera&) { return IsAcceptable(r); });
+    ServeRecord(server, "/vtipc/v1/image/settings", weak, &CameraSettings::picture,
+                [](const ImagingSettingsRecord& r, const HttpCamera& c) { return IsAcceptable(r, c.model); });
+    ServeRecord(server, "/vtipc/v1/image/config", weak, &CameraSettings::imaging,
+                [](const ImagingConfigRecord& r, const HttpCamera&) { return IsAcceptable(r); });
+}
+
+} // namespace
+
+void AddCameraRoutes(httplib::Server& server, std::weak_ptr<HttpCamera> camera, CameraActions actions)
+{
+    server.Get("/", [camera](const httplib::Request&, httplib::Response& res) {
+        WithCamera(camera, res, [&](HttpCamera& locked) {
+            res.set_content(StatusPageHtml(locked), "text/html; charset=utf-8");
+        });
+    });
+    AddSystemRoutes(server, camera, actions);
+    AddNetworkRoutes(server, camera, actions);
+    AddVideoRoutes(server, camera);
+}
+
+} // namespace camsim
