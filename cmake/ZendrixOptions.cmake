@@ -4,7 +4,7 @@
 add_library(zendrix_options INTERFACE)
 target_compile_options(zendrix_options INTERFACE
   -Wall -Wextra -Wpedantic -Werror
-  -Wshadow=local -Wnon-virtual-dtor -Wcast-align -Wformat=2 -Wundef
+  $<IF:$<CXX_COMPILER_ID:GNU>,-Wshadow=local,-Wshadow-uncaptured-local> -Wnon-virtual-dtor -Wcast-align -Wformat=2 -Wundef
   -Wno-error=deprecated-declarations)
 target_compile_definitions(zendrix_options INTERFACE $<$<CONFIG:Debug>:ZENDRIX_DEBUG_BUILD=1>)
 set(CMAKE_CXX_VISIBILITY_PRESET hidden)
@@ -14,5 +14,12 @@ set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 if(ZENDRIX_SANITIZE)
   target_compile_options(zendrix_options INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(zendrix_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Fuzz builds instrument every library of ours for coverage and memory errors,
+# so that libFuzzer sees into the code under test, not only into the harness.
+if(ZENDRIX_FUZZ)
+  target_compile_options(zendrix_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
   target_link_options(zendrix_options INTERFACE -fsanitize=address,undefined)
 endif()

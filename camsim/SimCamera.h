@@ -1,0 +1,55 @@
+#pragma once
+// One simulated camera: its identity, its network settings as it reports
+// them, its login, and the faults it is told to show.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace camsim {
+
+enum SimFault : unsigned
+{
+    kFaultNone = 0,
+    kFaultLostModify = 1u << 0,    // never answers a modify request
+    kFaultRefuseModify = 1u << 1,  // answers every modify request with a refusal
+    kFaultLostDiscovery = 1u << 2, // never answers a discovery request
+};
+
+// "lost-modify", "refuse-modify", "lost-discovery" -> the fault bit; 0 for an
+// unknown name.
+unsigned FaultFromName(const std::string& name);
+
+using MacAddress = std::array<unsigned char, 6>;
+
+struct SimCamera
+{
+    MacAddress mac{};
+    std::string ip;
+    int port = 80;
+    std::string netmask = "255.255.0.0";
+    std::string gateway;
+    std::string dns;
+    std::string model = "VT-IPC2130";
+    std::string version = "V3.2.0";
+    std::string name;
+    std::string user = "admin";
+    std::string password = "admin";
+    std::string extra7 = "0";
+    std::string extra9 = "0";
+    std::chrono::steady_clock::time_point upSince = std::chrono::steady_clock::now();
+    unsigned faults = kFaultNone;
+
+    bool Has(SimFault fault) const { return (faults & fault) != 0; }
+    int UpTimeSeconds(std::chrono::steady_clock::time_point now) const
+    {
+        return static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(now - upSince).count());
+    }
+};
+
+// "02:5a:00:00:00:01" -> bytes; false when the text is not six hex pairs.
+bool ParseMac(const std::string& text, MacAddress& mac);
+std::string FormatMac(const MacAddress& mac);
+
+} // namespace camsim

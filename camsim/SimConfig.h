@@ -1,0 +1,40 @@
+#pragma once
+// How vtcamsim's cameras are made: counts and defaults from the command line,
+// per-camera overrides from a JSON file.
+
+#include "CameraTable.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace camsim {
+
+struct SimOptions
+{
+    std::string interfaceName;
+    int count = 1;
+    std::string baseIp = "192.168.1.100";
+    std::string model = "VT-IPC2130";
+    std::string version = "V3.2.0";
+    std::string user = "admin";
+    std::string password = "admin";
+    std::string configFile;
+    unsigned faults = kFaultNone;
+    uint32_t seed = 1;
+};
+
+// Parses the command line; false with a message for bad or missing options.
+// "--help" gives false with the usage text as the message.
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& message);
+
+// The cameras the options describe: consecutive addresses from the base,
+// addresses 02:5a:xx:... derived from the seed and the index.
+bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, std::string& error);
+
+// Applies {"cameras": [{"index": 0, "mac": "...", "ip": "...", "port": 80,
+// "netmask", "gateway", "dns", "model", "version", "name", "user",
+// "password", "uptime": seconds, "faults": ["refuse-modify", ...]}]}.
+bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, std::string& error);
+
+} // namespace camsim
