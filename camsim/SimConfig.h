@@ -22,6 +22,9 @@ struct SimOptions
     std::string configFile;
     unsigned faults = kFaultNone;
     uint32_t seed = 1;
+    int rebootMs = 5000;  // how long a rebooting camera stays silent
+    int slowMs = 3000;    // the delay of the slow-http fault
+    int httpWorkers = 16; // threads that serve all cameras' web requests
 };
 
 // Parses the command line; false with a message for bad or missing options.
@@ -34,7 +37,8 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
 
 // Applies {"cameras": [{"index": 0, "mac": "...", "ip": "...", "port": 80,
 // "netmask", "gateway", "dns", "model", "version", "name", "user",
-// "password", "uptime": seconds, "faults": ["refuse-modify", ...]}]}.
+// "password", "hardware", "uptime": seconds, "rebootMs", "slowMs",
+// "faults": ["refuse-modify", "slow-http", ...]}]}.
 bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, std::string& error);
 
 } // namespace camsim

@@ -99,7 +99,7 @@ void CameraHttpService::SetMovedCallback(MovedCallback callback)
     moved_ = std::move(callback);
 }
 
-std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared_ptr<HttpCamera>& camera)
+std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared_ptr<LiveCamera>& camera)
 {
     auto server = std::make_unique<httplib::Server>();
     server->new_task_queue = [this] { return new ServerQueue(pool_); };
@@ -107,26 +107,22 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
     server->set_read_timeout(5, 0);
     server->set_write_timeout(5, 0);
     server->set_payload_max_length(kMaxRequestBody);
-    std::weak_ptr<HttpCamera> weak = camera;
+    std::weak_ptr<LiveCamera> weak = camera;
     server->set_pre_routing_handler([this, weak](const httplib::Request& req, httplib::Response& res) {
         const auto locked = weak.lock();
         if (!locked) {
             res.status = 503;
             return httplib::Server::HandlerResponse::Handled;
         }
-        HttpFaults faults;
-        std::string user;
-        std::string password;
+        SimCamera sim;
         {
             std::lock_guard lock(locked->mutex);
-            faults = locked->faults;
-            user = locked->user;
-            password = locked->password;
+            sim = locked->sim;
         }
-        if (faults.slowMs > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(faults.slowMs));
+        if (sim.Has(kFaultSlowHttp)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(sim.slowMs));
         }
-        if (faults.broken) {
+        if (sim.Has(kFaultBrokenHttp)) {
             BreakAnswer(res);
             return httplib::Server::HandlerResponse::Handled;
         }
@@ -135,7 +131,7 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
         }
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
         const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method, req.target,
-                                                  user, password, nonces_, now);
+                                                  sim.user, sim.password, nonces_, now);
         if (verdict == vtwire::DigestVerdict::Accepted) {
             return httplib::Server::HandlerResponse::Unhandled;
         }
@@ -162,17 +158,17 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
     return server;
 }
 
-bool CameraHttpService::Start(const std::shared_ptr<HttpCamera>& camera)
+bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)
 {
     std::string ip;
     int port = 0;
     {
         std::lock_guard lock(camera->mutex);
-        if (camera->faults.unreachable || camera->rebooting) {
+        if (camera->sim.Has(kFaultUnreachable) || camera->sim.silent) {
             return true;
         }
-        ip = camera->ip;
-        port = camera->port;
+        ip = camera->sim.ip;
+        port = camera->sim.port;
     }
     auto listener = std::make_unique<Listener>();
     listener->server = MakeServer(camera);
@@ -182,7 +178,7 @@ bool CameraHttpService::Start(const std::shared_ptr<HttpCamera>& camera)
             return false;
         }
         std::lock_guard lock(camera->mutex);
-        camera->port = port;
+        camera->sim.port = port;
         camera->settings.ports.httpPort = port;
         camera->settings.ports.httpPort2 = port;
     } else if (!listener->server->bind_to_port(ip, port)) {
@@ -209,7 +205,7 @@ bool CameraHttpService::Start(const std::shared_ptr<HttpCamera>& camera)
     return true;
 }
 
-void CameraHttpService::Stop(const std::shared_ptr<HttpCamera>& camera)
+void CameraHttpService::Stop(const std::shared_ptr<LiveCamera>& camera)
 {
     std::unique_ptr<Listener> listener;
     {
@@ -225,15 +221,15 @@ void CameraHttpService::Stop(const std::shared_ptr<HttpCamera>& camera)
     listener->thread.join();
 }
 
-bool CameraHttpService::Restart(const std::shared_ptr<HttpCamera>& camera)
+bool CameraHttpService::Restart(const std::shared_ptr<LiveCamera>& camera)
 {
     Stop(camera);
     return Start(camera);
 }
 
-void CameraHttpService::Reboot(const std::shared_ptr<HttpCamera>& camera)
+void CameraHttpService::Reboot(const std::shared_ptr<LiveCamera>& camera)
 {
-    std::weak_ptr<HttpCamera> weak = camera;
+    std::weak_ptr<LiveCamera> weak = camera;
     scheduler_.After(kAfterAnswer, [this, weak] {
         const auto locked = weak.lock();
         if (!locked) {
@@ -242,8 +238,8 @@ void CameraHttpService::Reboot(const std::shared_ptr<HttpCamera>& camera)
         int rebootMs = 0;
         {
             std::lock_guard lock(locked->mutex);
-            locked->rebooting = true;
-            rebootMs = locked->rebootMs;
+            locked->sim.silent = true;
+            rebootMs = locked->sim.rebootMs;
         }
         Stop(locked);
         scheduler_.After(std::chrono::milliseconds(rebootMs), [this, weak] {
@@ -253,8 +249,8 @@ void CameraHttpService::Reboot(const std::shared_ptr<HttpCamera>& camera)
             }
             {
                 std::lock_guard lock(back->mutex);
-                back->rebooting = false;
-                back->bootTime = std::chrono::steady_clock::now();
+                back->sim.silent = false;
+                back->sim.upSince = std::chrono::steady_clock::now();
             }
             Start(back);
             if (rebooted_) {
@@ -266,7 +262,7 @@ void CameraHttpService::Reboot(const std::shared_ptr<HttpCamera>& camera)
 
 void CameraHttpService::StopAll()
 {
-    std::map<HttpCamera*, std::unique_ptr<Listener>> listeners;
+    std::map<LiveCamera*, std::unique_ptr<Listener>> listeners;
     {
         std::lock_guard lock(mutex_);
         listeners.swap(listeners_);

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "DigestAuth.h"
-#include "HttpCamera.h"
+#include "LiveCamera.h"
 #include "WorkerPool.h"
 
 namespace httplib {
@@ -22,9 +22,9 @@ class CameraHttpService
 {
 public:
     // Called on the timer thread when a camera comes back from a reboot.
-    using RebootedCallback = std::function<void(const std::shared_ptr<HttpCamera>&)>;
+    using RebootedCallback = std::function<void(const std::shared_ptr<LiveCamera>&)>;
     // Called on the timer thread after the camera protocol moved a camera to a new port.
-    using MovedCallback = std::function<void(const std::shared_ptr<HttpCamera>&)>;
+    using MovedCallback = std::function<void(const std::shared_ptr<LiveCamera>&)>;
 
     explicit CameraHttpService(size_t workers = 16);
     ~CameraHttpService();
@@ -36,23 +36,23 @@ public:
 
     // Starts the camera's server on its current address and port; a camera
     // with the unreachable fault gets none. False when the address cannot be bound.
-    bool Start(const std::shared_ptr<HttpCamera>& camera);
-    void Stop(const std::shared_ptr<HttpCamera>& camera);
+    bool Start(const std::shared_ptr<LiveCamera>& camera);
+    void Stop(const std::shared_ptr<LiveCamera>& camera);
     // Moves the server to the camera's current address and port.
-    bool Restart(const std::shared_ptr<HttpCamera>& camera);
+    bool Restart(const std::shared_ptr<LiveCamera>& camera);
     // Silent for the camera's reboot time, then back with a RebootedCallback.
-    void Reboot(const std::shared_ptr<HttpCamera>& camera);
+    void Reboot(const std::shared_ptr<LiveCamera>& camera);
     void StopAll();
 
 private:
     struct Listener;
 
-    std::unique_ptr<httplib::Server> MakeServer(const std::shared_ptr<HttpCamera>& camera);
+    std::unique_ptr<httplib::Server> MakeServer(const std::shared_ptr<LiveCamera>& camera);
 
     WorkerPool pool_;
     vtwire::DigestNonceIssuer nonces_;
     std::mutex mutex_;
-    std::map<HttpCamera*, std::unique_ptr<Listener>> listeners_;
+    std::map<LiveCamera*, std::unique_ptr<Listener>> listeners_;
     RebootedCallback rebooted_;
     MovedCallback moved_;
     Scheduler scheduler_; // last: stopped first, before the servers go

@@ -33,7 +33,7 @@ int64_t Now()
 
 // Runs `body` with the camera locked, or answers 503 when it is gone.
 template <class Body>
-void WithCamera(const std::weak_ptr<HttpCamera>& weak, httplib::Response& res, Body&& body)
+void WithCamera(const std::weak_ptr<LiveCamera>& weak, httplib::Response& res, Body&& body)
 {
     const auto camera = weak.lock();
     if (!camera) {
@@ -56,14 +56,14 @@ template <class Record> std::optional<Record> DecodeBody(const httplib::Request&
 
 // GET and PUT of a record the camera keeps as it is.
 template <class Record, class Check>
-void ServeRecord(httplib::Server& server, const std::string& path, std::weak_ptr<HttpCamera> weak,
+void ServeRecord(httplib::Server& server, const std::string& path, std::weak_ptr<LiveCamera> weak,
                  Record CameraSettings::*field, Check check)
 {
     server.Get(path, [weak, field](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.*field)); });
+        WithCamera(weak, res, [&](LiveCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.*field)); });
     });
     server.Put(path, [weak, field, check](const httplib::Request& req, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             const auto record = DecodeBody(req, camera.settings.*field);
             if (!record || !check(*record, camera)) {
                 Refuse(res, "values refused");
@@ -75,7 +75,7 @@ void ServeRecord(httplib::Server& server, const std::string& path, std::weak_ptr
     });
 }
 
-json DateJson(const HttpCamera& camera)
+json DateJson(const LiveCamera& camera)
 {
     SystemDateRecord record = camera.settings.date;
     const int64_t clock = Now() + camera.settings.clockOffsetSeconds;
@@ -86,21 +86,21 @@ json DateJson(const HttpCamera& camera)
     return *vtwire::ToJson(record);
 }
 
-void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& weak, const CameraActions& actions)
+void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, const CameraActions& actions)
 {
     server.Get("/vtipc/v1/login", [weak](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             Answer(res, 200,
-                   json{{"model", vtwire::TextToJson(camera.model)},
-                        {"version", vtwire::TextToJson(camera.version)},
-                        {"name", vtwire::TextToJson(camera.name)}});
+                   json{{"model", vtwire::TextToJson(camera.sim.model)},
+                        {"version", vtwire::TextToJson(camera.sim.version)},
+                        {"name", vtwire::TextToJson(camera.sim.name)}});
         });
     });
     server.Get("/vtipc/v1/system/date", [weak](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) { Answer(res, 200, DateJson(camera)); });
+        WithCamera(weak, res, [&](LiveCamera& camera) { Answer(res, 200, DateJson(camera)); });
     });
     server.Put("/vtipc/v1/system/date", [weak](const httplib::Request& req, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             const auto record = DecodeBody(req, camera.settings.date);
             if (!record || !IsAcceptable(*record)) {
                 Refuse(res, "date refused");
@@ -118,7 +118,7 @@ void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& w
         });
     });
     server.Put("/vtipc/v1/system/name", [weak](const httplib::Request& req, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             const auto object = vtwire::ParseObject(req.body);
             const auto encoded = object && object->contains("name") ? vtwire::TextFromJson((*object)["name"])
                                                                       : std::nullopt;
@@ -127,71 +127,71 @@ void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& w
                 Refuse(res, "name refused");
                 return;
             }
-            camera.name = *name;
-            Answer(res, 200, json{{"name", vtwire::TextToJson(camera.name)}});
+            camera.sim.name = *name;
+            Answer(res, 200, json{{"name", vtwire::TextToJson(camera.sim.name)}});
         });
     });
     server.Put("/vtipc/v1/system/password", [weak](const httplib::Request& req, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             const auto object = vtwire::ParseObject(req.body);
             const auto user = object && object->contains("user") ? vtwire::TextFromJson((*object)["user"])
                                                                    : std::nullopt;
             const auto password = object && object->contains("password")
                                       ? vtwire::TextFromJson((*object)["password"])
                                       : std::nullopt;
-            if (!user || !password || *user != camera.user || password->size() < 4 || password->size() > 15 ||
+            if (!user || !password || *user != camera.sim.user || password->size() < 4 || password->size() > 15 ||
                 password->find('\0') != std::string::npos) {
                 Refuse(res, "password refused");
                 return;
             }
-            camera.password = *password;
-            Answer(res, 200, json{{"user", vtwire::TextToJson(camera.user)}});
+            camera.sim.password = *password;
+            Answer(res, 200, json{{"user", vtwire::TextToJson(camera.sim.user)}});
         });
     });
     server.Get("/vtipc/v1/system/info", [weak](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             SystemInfoRecord record{};
-            std::snprintf(record.model, sizeof record.model, "%s", camera.model.c_str());
-            std::snprintf(record.hardware, sizeof record.hardware, "%s", camera.hardware.c_str());
-            std::snprintf(record.version, sizeof record.version, "%s", camera.version.c_str());
+            std::snprintf(record.model, sizeof record.model, "%s", camera.sim.model.c_str());
+            std::snprintf(record.hardware, sizeof record.hardware, "%s", camera.sim.hardware.c_str());
+            std::snprintf(record.version, sizeof record.version, "%s", camera.sim.version.c_str());
             json body = *vtwire::ToJson(record);
             body["mac"] = camera.MacText();
             body["upTime"] = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
-                                                                              camera.bootTime)
+                                                                              camera.sim.upSince)
                                  .count();
             Answer(res, 200, body);
         });
     });
     server.Post("/vtipc/v1/system/reboot", [weak, actions](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera&) { Answer(res, 202, json{{"rebooting", true}}); });
+        WithCamera(weak, res, [&](LiveCamera&) { Answer(res, 202, json{{"rebooting", true}}); });
         if (res.status == 202) {
             actions.reboot();
         }
     });
     server.Post("/vtipc/v1/system/restore", [weak](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
-            camera.settings = FactorySettings(camera.model, camera.port, camera.MacText());
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            camera.settings = FactorySettings(camera.sim.model, camera.sim.port, camera.MacText());
             Answer(res, 200, json{{"restored", true}});
         });
     });
 }
 
-void AddNetworkRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& weak, const CameraActions& actions)
+void AddNetworkRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, const CameraActions& actions)
 {
     server.Get("/vtipc/v1/network/ports", [weak](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.ports)); });
+        WithCamera(weak, res, [&](LiveCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.ports)); });
     });
     server.Put("/vtipc/v1/network/ports", [weak, actions](const httplib::Request& req, httplib::Response& res) {
         bool moved = false;
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             const auto record = DecodeBody(req, camera.settings.ports);
             if (!record || !IsAcceptable(*record)) {
                 Refuse(res, "ports refused");
                 return;
             }
             camera.settings.ports = *record;
-            moved = record->httpPort != camera.port;
-            camera.port = record->httpPort;
+            moved = record->httpPort != camera.sim.port;
+            camera.sim.port = record->httpPort;
             Answer(res, 200, *vtwire::ToJson(camera.settings.ports));
         });
         if (moved) {
@@ -199,13 +199,13 @@ void AddNetworkRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& 
         }
     });
     server.Get("/vtipc/v1/network/ddns", [weak](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             std::snprintf(camera.settings.ddns.mac, sizeof camera.settings.ddns.mac, "%s", camera.MacText().c_str());
             Answer(res, 200, *vtwire::ToJson(camera.settings.ddns));
         });
     });
     server.Put("/vtipc/v1/network/ddns", [weak](const httplib::Request& req, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             const auto record = DecodeBody(req, camera.settings.ddns);
             if (!record || !IsAcceptable(*record)) {
                 Refuse(res, "DDNS refused");
@@ -217,17 +217,17 @@ void AddNetworkRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& 
     });
 }
 
-void AddVideoRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& weak)
+void AddVideoRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak)
 {
     const std::string streamPath = R"(/vtipc/v1/video/stream/([01]))";
     server.Get(streamPath, [weak](const httplib::Request& req, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             const bool primary = req.matches[1] == "1";
             Answer(res, 200, *vtwire::ToJson(primary ? camera.settings.primary : camera.settings.secondary));
         });
     });
     server.Put(streamPath, [weak](const httplib::Request& req, httplib::Response& res) {
-        WithCamera(weak, res, [&](HttpCamera& camera) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
             const int stream = req.matches[1] == "1" ? 1 : 0;
             VideoConfigRecord& target = stream == 1 ? camera.settings.primary : camera.settings.secondary;
             auto record = DecodeBody(req, target);
@@ -244,19 +244,19 @@ void AddVideoRoutes(httplib::Server& server, const std::weak_ptr<HttpCamera>& we
         });
     });
     ServeRecord(server, "/vtipc/v1/video/osd", weak, &CameraSettings::osd,
-                [](const OsdRecord& r, const HttpCamera&) { return IsAcceptable(r); });
+                [](const OsdRecord& r, const LiveCamera&) { return IsAcceptable(r); });
     ServeRecord(server, "/vtipc/v1/image/settings", weak, &CameraSettings::picture,
-                [](const ImagingSettingsRecord& r, const HttpCamera& c) { return IsAcceptable(r, c.model); });
+                [](const ImagingSettingsRecord& r, const LiveCamera& c) { return IsAcceptable(r, c.sim.model); });
     ServeRecord(server, "/vtipc/v1/image/config", weak, &CameraSettings::imaging,
-                [](const ImagingConfigRecord& r, const HttpCamera&) { return IsAcceptable(r); });
+                [](const ImagingConfigRecord& r, const LiveCamera&) { return IsAcceptable(r); });
 }
 
 } // namespace
 
-void AddCameraRoutes(httplib::Server& server, std::weak_ptr<HttpCamera> camera, CameraActions actions)
+void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, CameraActions actions)
 {
     server.Get("/", [camera](const httplib::Request&, httplib::Response& res) {
-        WithCamera(camera, res, [&](HttpCamera& locked) {
+        WithCamera(camera, res, [&](LiveCamera& locked) {
             res.set_content(StatusPageHtml(locked), "text/html; charset=utf-8");
         });
     });

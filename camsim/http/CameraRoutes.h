@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "HttpCamera.h"
+#include "LiveCamera.h"
 
 namespace httplib {
 class Server;
@@ -17,6 +17,6 @@ struct CameraActions
     std::function<void()> moveLater; // after the answer: serve on the camera's new port
 };
 
-void AddCameraRoutes(httplib::Server& server, std::weak_ptr<HttpCamera> camera, CameraActions actions);
+void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, CameraActions actions);
 
 } // namespace camsim

@@ -44,21 +44,21 @@ std::string HtmlEscape(std::string_view text)
     return out;
 }
 
-std::string StatusPageHtml(const HttpCamera& camera)
+std::string StatusPageHtml(const LiveCamera& camera)
 {
     const auto upSeconds =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - camera.bootTime).count();
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - camera.sim.upSince).count();
     const CameraSettings& s = camera.settings;
-    std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(camera.name) +
+    std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(camera.sim.name) +
                        "</title>\n<style>body{font-family:sans-serif;margin:2em;background:#f5f6f5}"
                        "table{border-collapse:collapse;background:#fff}th,td{border:1px solid #ccc;"
                        "padding:4px 12px;text-align:left}th{background:#eef}</style></head>\n<body>\n<h1>" +
-                       HtmlEscape(camera.name) + "</h1>\n<table>\n";
-    page += Row("Model", camera.model);
-    page += Row("Firmware version", camera.version);
+                       HtmlEscape(camera.sim.name) + "</h1>\n<table>\n";
+    page += Row("Model", camera.sim.model);
+    page += Row("Firmware version", camera.sim.version);
     page += Row("MAC address", camera.MacText());
-    page += Row("IP address", camera.ip);
-    page += Row("HTTP port", std::to_string(camera.port));
+    page += Row("IP address", camera.sim.ip);
+    page += Row("HTTP port", std::to_string(camera.sim.port));
     page += Row("RTSP port", std::to_string(s.ports.rtspPort));
     page += Row("Running for", std::to_string(upSeconds) + " s");
     page += Row("Primary stream", StreamText(s.primary, true));

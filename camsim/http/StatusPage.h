@@ -3,12 +3,12 @@
 #include <string>
 #include <string_view>
 
-#include "HttpCamera.h"
+#include "LiveCamera.h"
 
 namespace camsim {
 
 std::string HtmlEscape(std::string_view text);
 // The caller holds the camera's mutex.
-std::string StatusPageHtml(const HttpCamera& camera);
+std::string StatusPageHtml(const LiveCamera& camera);
 
 } // namespace camsim

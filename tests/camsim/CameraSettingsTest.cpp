@@ -81,12 +81,12 @@ TEST(CameraSettings, DeviceNamesArePercentDecodedUtf8WithoutSemicolons)
 
 TEST(StatusPage, ShowsTheCameraAndEscapesItsTexts)
 {
-    HttpCamera camera;
-    camera.name = "<script>alert(1)</script>";
-    camera.model = "VT-C6121";
-    camera.ip = "192.168.5.10";
-    camera.mac = {0x00, 0x30, 0x4F, 0xAB, 0xCD, 0xEF};
-    camera.settings = FactorySettings(camera.model, 80, camera.MacText());
+    LiveCamera camera;
+    camera.sim.name = "<script>alert(1)</script>";
+    camera.sim.model = "VT-C6121";
+    camera.sim.ip = "192.168.5.10";
+    camera.sim.mac = {0x00, 0x30, 0x4F, 0xAB, 0xCD, 0xEF};
+    camera.settings = FactorySettings(camera.sim.model, 80, camera.MacText());
     const std::string page = StatusPageHtml(camera);
     EXPECT_EQ(page.find("<script>"), std::string::npos);
     EXPECT_NE(page.find("&lt;script&gt;"), std::string::npos);

@@ -12,27 +12,27 @@
 namespace {
 
 using camsim::CameraHttpService;
-using camsim::HttpCamera;
+using camsim::LiveCamera;
 
-std::shared_ptr<HttpCamera> MakeCamera(const char* model = "VT-C6121")
+std::shared_ptr<LiveCamera> MakeCamera(const char* model = "VT-C6121")
 {
-    auto camera = std::make_shared<HttpCamera>();
-    camera->ip = "127.0.0.1";
-    camera->port = 0;
-    camera->mac = {0x00, 0x30, 0x4F, 0x12, 0x34, 0x56};
-    camera->model = model;
-    camera->version = "31.4.0.83";
-    camera->name = "Cam A";
-    camera->password = "secret1";
-    camera->rebootMs = 400;
-    camera->settings = camsim::FactorySettings(camera->model, 0, "00:30:4F:12:34:56");
+    auto camera = std::make_shared<LiveCamera>();
+    camera->sim.ip = "127.0.0.1";
+    camera->sim.port = 0;
+    camera->sim.mac = {0x00, 0x30, 0x4F, 0x12, 0x34, 0x56};
+    camera->sim.model = model;
+    camera->sim.version = "31.4.0.83";
+    camera->sim.name = "Cam A";
+    camera->sim.password = "secret1";
+    camera->sim.rebootMs = 400;
+    camera->settings = camsim::FactorySettings(camera->sim.model, 0, "00:30:4F:12:34:56");
     return camera;
 }
 
-int PortOf(const std::shared_ptr<HttpCamera>& camera)
+int PortOf(const std::shared_ptr<LiveCamera>& camera)
 {
     std::lock_guard lock(camera->mutex);
-    return camera->port;
+    return camera->sim.port;
 }
 
 class LoopbackTest : public ::testing::Test
@@ -49,7 +49,7 @@ protected:
     void TearDown() override { Vt_Sdk_Destroy(); }
 
     CameraHttpService service_{4};
-    std::shared_ptr<HttpCamera> camera_;
+    std::shared_ptr<LiveCamera> camera_;
     int handle_ = -1;
 };
 
@@ -83,7 +83,7 @@ TEST_F(LoopbackTest, BrokenAnswersAreProtocolErrors)
 {
     {
         std::lock_guard lock(camera_->mutex);
-        camera_->faults.broken = true;
+        camera_->sim.faults |= camsim::kFaultBrokenHttp;
     }
     PortInfoRecord ports{};
     EXPECT_EQ(Vt_Ipc_GetPortInfo(handle_, &ports), -1);
@@ -143,7 +143,7 @@ TEST_F(LoopbackTest, DeviceNameIsDecodedAndKept)
     ASSERT_EQ(Vt_Ipc_SetDeviceName(handle_, "%43%61%6D.%31%20%E5%8C%97"), 0) << Vt_Sdk_GetLastError();
     {
         std::lock_guard lock(camera_->mutex);
-        EXPECT_EQ(camera_->name, "Cam.1 \xE5\x8C\x97");
+        EXPECT_EQ(camera_->sim.name, "Cam.1 \xE5\x8C\x97");
     }
     EXPECT_EQ(Vt_Ipc_SetDeviceName(handle_, "a%3Bb"), -1); // ";" can never be in a name
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
@@ -175,7 +175,7 @@ TEST_F(LoopbackTest, SystemInfoReportsTheCamera)
 TEST_F(LoopbackTest, PortChangeMovesTheServer)
 {
     std::atomic<int> moves{0};
-    service_.SetMovedCallback([&](const std::shared_ptr<HttpCamera>&) { ++moves; });
+    service_.SetMovedCallback([&](const std::shared_ptr<LiveCamera>&) { ++moves; });
     PortInfoRecord ports{};
     ASSERT_EQ(Vt_Ipc_GetPortInfo(handle_, &ports), 0);
     EXPECT_EQ(ports.httpPort, PortOf(camera_));
@@ -340,7 +340,7 @@ TEST_F(LoopbackTest, RestoreBringsBackFactorySettingsButKeepsAccess)
 TEST_F(LoopbackTest, RebootSilencesTheCameraThenBringsItBack)
 {
     std::atomic<int> rebooted{0};
-    service_.SetRebootedCallback([&](const std::shared_ptr<HttpCamera>&) { ++rebooted; });
+    service_.SetRebootedCallback([&](const std::shared_ptr<LiveCamera>&) { ++rebooted; });
     ASSERT_EQ(Vt_Ipc_RebootSystem(handle_), 0) << Vt_Sdk_GetLastError();
     bool sawSilence = false;
     for (int i = 0; i < 100 && rebooted == 0; ++i) {

@@ -1,0 +1,23 @@
+#pragma once
+// One simulated camera as both its frame side and its web server see it:
+// identity, login and faults, and the settings it keeps. Every field is
+// guarded by `mutex`.
+#include <mutex>
+#include <string>
+
+#include "CameraSettings.h"
+#include "SimCamera.h"
+
+namespace camsim {
+
+struct LiveCamera
+{
+    mutable std::mutex mutex;
+    SimCamera sim;
+    CameraSettings settings;
+
+    // "00:30:4F:12:34:56", as the camera writes it; the caller holds the mutex.
+    std::string MacText() const;
+};
+
+} // namespace camsim
