@@ -1,19 +1,19 @@
 // The client's exchange against hand-made servers on 127.0.0.1 that answer
 // badly on purpose: silence, endless answers, trickles, odd challenges.
-#include <gtest/gtest.h>
+#include "CameraSession.h"
+
+#include "DigestAuth.h"
+#include "VtIpcSDK.h"
 
 #include <arpa/inet.h>
 #include <atomic>
 #include <functional>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
-
-#include "CameraSession.h"
-#include "DigestAuth.h"
-#include "VtIpcSDK.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ public:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
         if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(listener_, 8) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            ::listen(listener_, 8) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
             ADD_FAILURE() << "cannot listen on 127.0.0.1";
         }
         port_ = ntohs(address.sin_port);
@@ -83,7 +84,8 @@ const vtclient::ExchangeLimits kShort{500, 300, 1500};
 
 TEST(CameraSession, SilentCameraIsUnreachable)
 {
-    RawServer server([](int, const std::string&, int) { std::this_thread::sleep_for(std::chrono::milliseconds(500)); });
+    RawServer server(
+        [](int, const std::string&, int) { std::this_thread::sleep_for(std::chrono::milliseconds(500)); });
     vtclient::CameraSession session("127.0.0.1", server.port(), "admin", "pw", kShort);
     EXPECT_EQ(session.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_UNREACHABLE);
 }
@@ -150,7 +152,8 @@ TEST(CameraSession, ChallengeWithoutDigestAndStatusCodes)
 {
     RawServer server([](int fd, const std::string& head, int) {
         if (head.find("/basic") != std::string::npos) {
-            Send(fd, "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\"\r\nContent-Length: 0\r\n\r\n");
+            Send(fd, "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\"\r\nContent-Length: "
+                     "0\r\n\r\n");
         } else if (head.find("/busy") != std::string::npos) {
             Send(fd, "HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n");
         } else {

@@ -1,13 +1,14 @@
-#include <gtest/gtest.h>
-
 #include "DigestAuth.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
 TEST(DigestAuth, ResponseMatchesTheRfcExample)
 {
-    EXPECT_EQ(vtwire::DigestResponse("Mufasa", "testrealm@host.com", "Circle Of Life", "GET", "/dir/index.html",
-                                     "dcd98b7102dd2f0e8b11d0f600bfb0c093", "00000001", "0a4f113b"),
+    EXPECT_EQ(vtwire::DigestResponse("Mufasa", "testrealm@host.com", "Circle Of Life", "GET",
+                                     "/dir/index.html", "dcd98b7102dd2f0e8b11d0f600bfb0c093", "00000001",
+                                     "0a4f113b"),
               "6629fae49393a05397450978507c4ef1");
 }
 
@@ -22,8 +23,9 @@ TEST(DigestAuth, ChallengeParsing)
     EXPECT_TRUE(challenge->stale);
     EXPECT_FALSE(vtwire::ParseDigestChallenge(R"(Basic realm="VtIpc")").has_value());
     EXPECT_FALSE(vtwire::ParseDigestChallenge(R"(Digest realm="VtIpc", nonce="n")").has_value()) << "no qop";
-    EXPECT_FALSE(vtwire::ParseDigestChallenge(R"(Digest realm="VtIpc", qop="auth", nonce="n", algorithm=SHA-256)")
-                     .has_value());
+    EXPECT_FALSE(
+        vtwire::ParseDigestChallenge(R"(Digest realm="VtIpc", qop="auth", nonce="n", algorithm=SHA-256)")
+            .has_value());
     EXPECT_FALSE(vtwire::ParseDigestChallenge(R"(Digest realm="VtIpc, qop="auth")").has_value());
 }
 

@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "HttpResponseParser.h"
+
+#include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -21,7 +20,8 @@ State FeedInSteps(HttpResponseParser& parser, const std::string& text, size_t st
 
 TEST(HttpResponseParser, ContentLengthBodyInAnySplit)
 {
-    const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 7\r\n\r\n{\"a\":1}";
+    const std::string answer =
+        "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 7\r\n\r\n{\"a\":1}";
     for (size_t step : {1u, 3u, 1000u}) {
         HttpResponseParser parser(1024);
         ASSERT_EQ(FeedInSteps(parser, answer, step), State::Complete) << step;
@@ -35,14 +35,17 @@ TEST(HttpResponseParser, ContentLengthBodyInAnySplit)
 TEST(HttpResponseParser, ChunkedAndCloseDelimitedBodies)
 {
     HttpResponseParser chunked(1024);
-    EXPECT_EQ(FeedInSteps(chunked,
-                          "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4;x=y\r\nWiki\r\n5\r\npedia\r\n0\r\n\r\n",
-                          2),
-              State::Complete);
+    EXPECT_EQ(
+        FeedInSteps(
+            chunked,
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4;x=y\r\nWiki\r\n5\r\npedia\r\n0\r\n\r\n",
+            2),
+        State::Complete);
     EXPECT_EQ(chunked.Response().body, "Wikipedia");
 
     HttpResponseParser toClose(1024);
-    EXPECT_EQ(toClose.Feed("HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Digest x=1\r\n\r\nno"), State::Incomplete);
+    EXPECT_EQ(toClose.Feed("HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Digest x=1\r\n\r\nno"),
+              State::Incomplete);
     EXPECT_EQ(toClose.Finish(), State::Complete);
     EXPECT_EQ(toClose.Response().status, 401);
     EXPECT_EQ(toClose.Response().body, "no");
@@ -50,11 +53,12 @@ TEST(HttpResponseParser, ChunkedAndCloseDelimitedBodies)
 
 TEST(HttpResponseParser, RefusesMalformedAnswers)
 {
-    for (const char* bad : {"HTTP/2 200 OK\r\n\r\n", "HTTP/1.1 20 OK\r\n\r\n", "HTTP/1.1 999 OK\r\n\r\n",
-                            "HTTP/1.1 200 OK\r\nNoColon\r\n\r\n", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n",
-                            "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\n",
-                            "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\n",
-                            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"}) {
+    for (const char* bad :
+         {"HTTP/2 200 OK\r\n\r\n", "HTTP/1.1 20 OK\r\n\r\n", "HTTP/1.1 999 OK\r\n\r\n",
+          "HTTP/1.1 200 OK\r\nNoColon\r\n\r\n", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n",
+          "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\n",
+          "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\n",
+          "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"}) {
         HttpResponseParser parser(1024);
         EXPECT_EQ(parser.Feed(bad), State::Failed) << bad;
     }
@@ -69,7 +73,8 @@ TEST(HttpResponseParser, BoundsCutOffOversizedAnswers)
     EXPECT_EQ(bigBody.Feed("HTTP/1.1 200 OK\r\nContent-Length: 17\r\n\r\n"), State::Failed);
 
     HttpResponseParser bigChunks(16);
-    EXPECT_EQ(bigChunks.Feed("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\n0123456789abcdef\r\n1\r\n"),
+    EXPECT_EQ(bigChunks.Feed(
+                  "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\n0123456789abcdef\r\n1\r\n"),
               State::Failed);
 
     HttpResponseParser endlessBody(16);

@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
+#include "RecordJson.h"
 
 #include <cstring>
+#include <gtest/gtest.h>
 #include <random>
-
-#include "RecordJson.h"
 
 namespace {
 
@@ -37,9 +36,9 @@ template <class Record> void ExpectRoundTrips()
         for (const auto& field : vtwire::RecordFields<Record>()) {
             const auto* a = reinterpret_cast<const unsigned char*>(&original) + field.offset;
             const auto* b = reinterpret_cast<const unsigned char*>(&decoded) + field.offset;
-            const size_t length =
-                field.kind == vtwire::FieldKind::Text ? strnlen(reinterpret_cast<const char*>(a), field.width) + 1
-                                                      : field.width;
+            const size_t length = field.kind == vtwire::FieldKind::Text
+                                      ? strnlen(reinterpret_cast<const char*>(a), field.width) + 1
+                                      : field.width;
             EXPECT_EQ(std::memcmp(a, b, length), 0) << field.name;
         }
     }

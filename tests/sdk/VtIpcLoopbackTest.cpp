@@ -1,13 +1,12 @@
 // The device SDK against the simulator's camera web server on 127.0.0.1:
 // every call goes over real HTTP, and the camera's kept state is checked.
-#include <gtest/gtest.h>
+#include "CameraHttpService.h"
+#include "VtIpcSDK.h"
 
 #include <atomic>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <thread>
-
-#include "CameraHttpService.h"
-#include "VtIpcSDK.h"
 
 namespace {
 
