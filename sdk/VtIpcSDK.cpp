@@ -2,12 +2,12 @@
 // last error, and nothing thrown below may leave through here.
 #include "VtIpcSDK.h"
 
+#include "CameraSession.h"
+#include "RecordJson.h"
+
 #include <atomic>
 #include <cstring>
 #include <string>
-
-#include "CameraSession.h"
-#include "RecordJson.h"
 
 namespace {
 
@@ -95,7 +95,8 @@ template <class Record> int SetRecord(int handle, const std::string& target, con
 
 int PostAction(int handle, const char* target)
 {
-    return WithSession(handle, [&](vtclient::CameraSession& session) { return session.Call("POST", target, {}).error; });
+    return WithSession(
+        handle, [&](vtclient::CameraSession& session) { return session.Call("POST", target, {}).error; });
 }
 
 std::string StreamTarget(uint8_t stream)
@@ -129,8 +130,8 @@ int Vt_Sdk_GetLastError()
     return t_lastError;
 }
 
-int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const char* user, const char* password,
-                 int /*reserved*/)
+int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const char* user,
+                 const char* password, int /*reserved*/)
 {
     try {
         if (!g_initialised.load()) {
@@ -193,7 +194,8 @@ int Vt_Ipc_ModifyPassword(int handle, const char* user, const char* newPassword)
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
     const std::string body =
-        nlohmann::json{{"user", vtwire::TextToJson(user)}, {"password", vtwire::TextToJson(newPassword)}}.dump();
+        nlohmann::json{{"user", vtwire::TextToJson(user)}, {"password", vtwire::TextToJson(newPassword)}}
+            .dump();
     return WithSession(handle, [&](vtclient::CameraSession& session) {
         const int error = session.Call("PUT", "/vtipc/v1/system/password", body).error;
         if (error == VT_ERR_NONE) {

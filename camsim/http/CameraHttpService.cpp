@@ -1,15 +1,14 @@
 #include "CameraHttpService.h"
 
-#include <httplib.h>
+#include "CameraRoutes.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
+#include <httplib.h>
 #include <random>
 #include <thread>
 #include <utility>
-
-#include "CameraRoutes.h"
 
 namespace camsim {
 namespace {
@@ -130,8 +129,8 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
             return httplib::Server::HandlerResponse::Unhandled;
         }
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
-        const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method, req.target,
-                                                  sim.user, sim.password, nonces_, now);
+        const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method,
+                                                  req.target, sim.user, sim.password, nonces_, now);
         if (verdict == vtwire::DigestVerdict::Accepted) {
             return httplib::Server::HandlerResponse::Unhandled;
         }

@@ -3,14 +3,14 @@
 // and port, answering the camera protocol with the camera's own credentials.
 // Connections are served by one shared pool, so thousands of cameras cost
 // one listening thread each and a fixed number of workers.
+#include "DigestAuth.h"
+#include "LiveCamera.h"
+#include "WorkerPool.h"
+
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
-
-#include "DigestAuth.h"
-#include "LiveCamera.h"
-#include "WorkerPool.h"
 
 namespace httplib {
 class Server;

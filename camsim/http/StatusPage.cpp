@@ -33,12 +33,24 @@ std::string HtmlEscape(std::string_view text)
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
+            break;
         }
     }
     return out;
@@ -46,10 +58,12 @@ std::string HtmlEscape(std::string_view text)
 
 std::string StatusPageHtml(const LiveCamera& camera)
 {
-    const auto upSeconds =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - camera.sim.upSince).count();
+    const auto upSeconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
+                                                                            camera.sim.upSince)
+                               .count();
     const CameraSettings& s = camera.settings;
-    std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(camera.sim.name) +
+    std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" +
+                       HtmlEscape(camera.sim.name) +
                        "</title>\n<style>body{font-family:sans-serif;margin:2em;background:#f5f6f5}"
                        "table{border-collapse:collapse;background:#fff}th,td{border:1px solid #ccc;"
                        "padding:4px 12px;text-align:left}th{background:#eef}</style></head>\n<body>\n<h1>" +

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
+#include "CameraSettings.h"
+
+#include "StatusPage.h"
 
 #include <cstring>
-
-#include "CameraSettings.h"
-#include "StatusPage.h"
+#include <gtest/gtest.h>
 
 namespace {
 
