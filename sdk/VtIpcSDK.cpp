@@ -84,11 +84,11 @@ template <class Record> int SetRecord(int handle, const std::string& target, con
     if (record == nullptr) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    const auto object = vtwire::ToJson(*record);
-    if (!object) {
-        return Fail(VT_ERR_INVALID_ARGUMENT);
-    }
     return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const auto object = vtwire::ToJson(*record);
+        if (!object) {
+            return static_cast<int>(VT_ERR_INVALID_ARGUMENT);
+        }
         return session.Call("PUT", target, object->dump()).error;
     });
 }
@@ -182,8 +182,8 @@ int Vt_Ipc_SetDeviceName(int handle, const char* encodedName)
     if (!TextFits(encodedName, 127)) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    const std::string body = nlohmann::json{{"name", vtwire::TextToJson(encodedName)}}.dump();
     return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const std::string body = nlohmann::json{{"name", vtwire::TextToJson(encodedName)}}.dump();
         return session.Call("PUT", "/vtipc/v1/system/name", body).error;
     });
 }
@@ -193,10 +193,10 @@ int Vt_Ipc_ModifyPassword(int handle, const char* user, const char* newPassword)
     if (!TextFits(user, 31) || !TextFits(newPassword, 15)) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    const std::string body =
-        nlohmann::json{{"user", vtwire::TextToJson(user)}, {"password", vtwire::TextToJson(newPassword)}}
-            .dump();
     return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const std::string body =
+            nlohmann::json{{"user", vtwire::TextToJson(user)}, {"password", vtwire::TextToJson(newPassword)}}
+                .dump();
         const int error = session.Call("PUT", "/vtipc/v1/system/password", body).error;
         if (error == VT_ERR_NONE) {
             // The camera now knows only the new password; keep the handle usable.
