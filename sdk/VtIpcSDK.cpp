@@ -7,7 +7,10 @@
 
 #include <atomic>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +100,52 @@ int PostAction(int handle, const char* target)
 {
     return WithSession(
         handle, [&](vtclient::CameraSession& session) { return session.Call("POST", target, {}).error; });
+}
+
+constexpr uint64_t kMaxImageBytes = 128ull * 1024 * 1024;
+
+// Closes the file when the upload is done, whichever way it ends.
+class ReadFile
+{
+public:
+    explicit ReadFile(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
+    ~ReadFile()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    ReadFile(const ReadFile&) = delete;
+    ReadFile& operator=(const ReadFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int UploadImage(int handle, const char* path, const char* target)
+{
+    if (path == nullptr || *path == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(handle, [&](vtclient::CameraSession& session) {
+        ReadFile file(path);
+        struct stat info
+        {
+        };
+        if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            return static_cast<int>(VT_ERR_FILE);
+        }
+        if (static_cast<uint64_t>(info.st_size) > kMaxImageBytes) {
+            return static_cast<int>(VT_ERR_INVALID_ARGUMENT);
+        }
+        std::string_view name(path);
+        const size_t slash = name.find_last_of("/\\");
+        if (slash != std::string_view::npos) {
+            name.remove_prefix(slash + 1);
+        }
+        return session.Upload(target, name, file.fd(), static_cast<uint64_t>(info.st_size)).error;
+    });
 }
 
 std::string StreamTarget(uint8_t stream)
@@ -285,5 +334,15 @@ int Vt_Ipc_RebootSystem(int handle)
 int Vt_Ipc_RestoreSystem(int handle)
 {
     return PostAction(handle, "/vtipc/v1/system/restore");
+}
+
+int Vt_Ipc_UpdateFirmware(int handle, const char* path)
+{
+    return UploadImage(handle, path, "/vtipc/v1/firmware");
+}
+
+int Vt_Ipc_UpdateKernal(int handle, const char* path)
+{
+    return UploadImage(handle, path, "/vtipc/v1/kernel");
 }
 }

@@ -195,4 +195,10 @@ ZX_EXPORT int Vt_Ipc_SetImagingConfig(int handle, const ImagingConfigRecord* rec
 
 ZX_EXPORT int Vt_Ipc_RebootSystem(int handle);
 ZX_EXPORT int Vt_Ipc_RestoreSystem(int handle);
+
+// Sends a firmware or kernel image (a local file of at most 128 MiB, streamed
+// from disk). The camera checks the image's name against its model, answers,
+// then flashes and reboots; it is silent meanwhile and announces itself after.
+ZX_EXPORT int Vt_Ipc_UpdateFirmware(int handle, const char* path);
+ZX_EXPORT int Vt_Ipc_UpdateKernal(int handle, const char* path);
 }

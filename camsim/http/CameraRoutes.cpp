@@ -1,5 +1,7 @@
 #include "CameraRoutes.h"
 
+#include "FirmwareRules.h"
+#include "PercentEncoding.h"
 #include "RecordJson.h"
 #include "StatusPage.h"
 
@@ -123,7 +125,7 @@ void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& w
             const auto object = vtwire::ParseObject(req.body);
             const auto encoded =
                 object && object->contains("name") ? vtwire::TextFromJson((*object)["name"]) : std::nullopt;
-            const auto name = encoded ? PercentDecode(*encoded) : std::nullopt;
+            const auto name = encoded ? vtwire::PercentDecode(*encoded) : std::nullopt;
             if (!name || !IsAcceptableDeviceName(*name)) {
                 Refuse(res, "name refused");
                 return;
@@ -241,7 +243,44 @@ void AddVideoRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& we
                 [](const ImagingConfigRecord& r, const LiveCamera&) { return IsAcceptable(r); });
 }
 
+void AddImageRoute(httplib::Server& server, const std::string& path, ImageKind kind,
+                   const std::weak_ptr<LiveCamera>& weak, const CameraActions& actions)
+{
+    server.Post(path, [weak, actions, kind](const httplib::Request& req, httplib::Response& res,
+                                            const httplib::ContentReader& reader) {
+        // The whole image is read before the answer, so the client never
+        // sees its upload cut off by an early refusal.
+        size_t received = 0;
+        reader([&](const char*, size_t length) {
+            received += length;
+            return received <= kMaxImageRequest;
+        });
+        if (received > kMaxImageRequest) {
+            res.status = 413;
+            return;
+        }
+        const auto name = vtwire::PercentDecode(req.get_header_value("X-Vt-File-Name"));
+        bool fits = false;
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            fits = name && ImageFitsModel(kind, *name, camera.sim.model);
+            if (!fits) {
+                Answer(res, 422, json{{"error", "the image does not fit this camera"}});
+                return;
+            }
+            Answer(res, 200, json{{"flashing", true}, {"bytes", received}});
+        });
+        if (fits) {
+            actions.flash(kind == ImageKind::Firmware ? VersionFromImageName(*name) : std::nullopt);
+        }
+    });
+}
+
 } // namespace
+
+bool IsUploadPath(const std::string& path)
+{
+    return path == "/vtipc/v1/firmware" || path == "/vtipc/v1/kernel";
+}
 
 void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, CameraActions actions)
 {
@@ -253,6 +292,8 @@ void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, 
     AddSystemRoutes(server, camera, actions);
     AddNetworkRoutes(server, camera, actions);
     AddVideoRoutes(server, camera);
+    AddImageRoute(server, "/vtipc/v1/firmware", ImageKind::Firmware, camera, actions);
+    AddImageRoute(server, "/vtipc/v1/kernel", ImageKind::Kernel, camera, actions);
 }
 
 } // namespace camsim

@@ -1,5 +1,6 @@
 #include "CameraSession.h"
 
+#include "PercentEncoding.h"
 #include "VtIpcSDK.h"
 
 #include <chrono>
@@ -12,6 +13,7 @@ int ErrorForStatus(int status)
 {
     switch (status) {
     case 400:
+    case 413:
     case 422:
         return VT_ERR_REJECTED;
     case 401:
@@ -69,20 +71,56 @@ std::string CameraSession::Authorization(std::string_view method, std::string_vi
 CallResult CameraSession::Call(std::string_view method, std::string_view target, std::string_view body,
                                size_t maxBody)
 {
+    RequestBody content;
+    content.bytes = body;
+    return Exchange(method, target, body.empty() ? "" : "application/json", content, {}, maxBody, limits_);
+}
+
+CallResult CameraSession::Upload(std::string_view target, std::string_view fileName, int fd, uint64_t length)
+{
+    // A challenge on the first try would cost a whole upload, so a fresh
+    // session fetches its nonce with a small request first.
+    bool haveNonce = false;
+    {
+        std::lock_guard lock(mutex_);
+        haveNonce = challenge_.has_value();
+    }
+    if (!haveNonce) {
+        const CallResult login = Call("GET", "/vtipc/v1/login", {});
+        if (login.error != VT_ERR_NONE) {
+            return login;
+        }
+    }
+    RequestBody content;
+    content.fd = fd;
+    content.fileLength = length;
+    ExchangeLimits limits = limits_;
+    limits.totalMs += static_cast<int>(std::min<uint64_t>(length / (1024 * 1024) * 1000, 600000));
+    return Exchange("POST", target, "application/octet-stream", content,
+                    "X-Vt-File-Name: " + vtwire::PercentEncode(fileName) + "\r\n", kMaxJsonBody, limits);
+}
+
+CallResult CameraSession::Exchange(std::string_view method, std::string_view target,
+                                   std::string_view contentType, const RequestBody& body,
+                                   const std::string& extraHeaders, size_t maxBody,
+                                   const ExchangeLimits& limits)
+{
     // At most: one try with the kept nonce, one after a stale or first
     // challenge, one more if that nonce went stale in between.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const std::string authorization = Authorization(method, target);
-        const std::string request = BuildRequest(method, target, address_, port_, authorization,
-                                                 body.empty() ? "" : "application/json", body);
+        const std::string head = BuildRequestHead(method, target, address_, port_, authorization, contentType,
+                                                  body.Length(), extraHeaders);
         HttpResponseParser parser(maxBody);
-        switch (HttpExchange(address_, port_, request, parser, limits_)) {
+        switch (HttpExchange(address_, port_, head, body, parser, limits)) {
         case ExchangeResult::InvalidAddress:
             return {VT_ERR_INVALID_ARGUMENT, {}};
         case ExchangeResult::Unreachable:
             return {VT_ERR_UNREACHABLE, {}};
         case ExchangeResult::Protocol:
             return {VT_ERR_PROTOCOL, {}};
+        case ExchangeResult::LocalFile:
+            return {VT_ERR_FILE, {}};
         case ExchangeResult::Ok:
             break;
         }

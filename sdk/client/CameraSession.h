@@ -36,6 +36,10 @@ public:
     CallResult Call(std::string_view method, std::string_view target, std::string_view body,
                     size_t maxBody = kMaxJsonBody);
 
+    // Sends the first `length` bytes of the open file `fd` as a POST body,
+    // with its name; the time bound grows with the size.
+    CallResult Upload(std::string_view target, std::string_view fileName, int fd, uint64_t length);
+
     bool Matches(std::string_view address, int port, std::string_view user, std::string_view password) const;
     // After the camera accepted a new password for `user`: when that is this
     // session's user, the session goes on with the new password.
@@ -43,6 +47,9 @@ public:
 
 private:
     std::string Authorization(std::string_view method, std::string_view target);
+    CallResult Exchange(std::string_view method, std::string_view target, std::string_view contentType,
+                        const RequestBody& body, const std::string& extraHeaders, size_t maxBody,
+                        const ExchangeLimits& limits);
 
     const std::string address_;
     const int port_;

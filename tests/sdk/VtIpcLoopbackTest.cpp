@@ -6,8 +6,11 @@
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -371,6 +374,66 @@ TEST_F(LoopbackTest, RebootSilencesTheCameraThenBringsItBack)
     ASSERT_EQ(rebooted, 1);
     SystemInfoRecord info{};
     EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0);
+}
+
+// A file of `size` bytes in a folder of its own, removed with the object.
+class ImageFile
+{
+public:
+    ImageFile(const std::string& name, size_t size)
+        : folder_(std::filesystem::temp_directory_path() / ("vtipc-image-" + std::to_string(getpid())))
+    {
+        std::filesystem::create_directories(folder_);
+        path_ = (folder_ / name).string();
+        std::ofstream(path_, std::ios::binary) << std::string(size, '\x5A');
+    }
+    ~ImageFile() { std::filesystem::remove_all(folder_); }
+    const char* path() const { return path_.c_str(); }
+
+private:
+    std::filesystem::path folder_;
+    std::string path_;
+};
+
+TEST_F(LoopbackTest, FirmwareUploadFlashesRebootsAndBringsTheNewVersion)
+{
+    std::atomic<int> rebooted{0};
+    service_.SetRebootedCallback([&](const std::shared_ptr<LiveCamera>&) { ++rebooted; });
+    {
+        std::lock_guard lock(camera_->mutex);
+        camera_->sim.flashMs = 100;
+    }
+    const ImageFile wrong("VTFImage_15_40.0.0.1.bin", 1000); // a platform for another model
+    EXPECT_EQ(Vt_Ipc_UpdateFirmware(handle_, wrong.path()), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
+    EXPECT_EQ(Vt_Ipc_UpdateKernal(handle_, wrong.path()), -1) << "a firmware image is no kernel image";
+    EXPECT_EQ(Vt_Ipc_UpdateFirmware(handle_, "/nonexistent/VTFImage_55.bin"), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_FILE);
+
+    const ImageFile image("VTFImage_55_31.4.0.90.bin", 3 * 1024 * 1024 + 17);
+    ASSERT_EQ(Vt_Ipc_UpdateFirmware(handle_, image.path()), 0) << Vt_Sdk_GetLastError();
+    for (int i = 0; i < 200 && rebooted == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(rebooted, 1);
+    SystemInfoRecord info{};
+    ASSERT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0);
+    EXPECT_STREQ(info.version, "31.4.0.90");
+
+    const ImageFile kernel("KImage_5_k.bin", 4096);
+    EXPECT_EQ(Vt_Ipc_UpdateKernal(handle_, kernel.path()), 0) << Vt_Sdk_GetLastError();
+}
+
+TEST_F(LoopbackTest, OversizedJsonBodiesAreRefused)
+{
+    OsdRecord osd{};
+    ASSERT_EQ(Vt_Ipc_GetOSD(handle_, &osd), 0);
+    vtclient::CameraSession session("127.0.0.1", PortOf(camera_), "admin", "secret1");
+    const std::string huge = R"({"title":")" + std::string(70 * 1024, 'x') + R"("})";
+    EXPECT_EQ(session.Call("PUT", "/vtipc/v1/video/osd", huge).error, VT_ERR_REJECTED);
+    OsdRecord after{};
+    ASSERT_EQ(Vt_Ipc_GetOSD(handle_, &after), 0);
+    EXPECT_EQ(std::memcmp(&osd, &after, sizeof osd), 0);
 }
 
 } // namespace
