@@ -3,6 +3,7 @@
 #include "VtIpcSDK.h"
 
 #include "CameraSession.h"
+#include "PercentEncoding.h"
 #include "RecordJson.h"
 
 #include <atomic>
@@ -146,6 +147,15 @@ int UploadImage(int handle, const char* path, const char* target)
         }
         return session.Upload(target, name, file.fd(), static_cast<uint64_t>(info.st_size)).error;
     });
+}
+
+int DownloadTo(int handle, const char* localPath, const std::string& target)
+{
+    if (localPath == nullptr || *localPath == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(
+        handle, [&](vtclient::CameraSession& session) { return session.Download(target, localPath).error; });
 }
 
 std::string StreamTarget(uint8_t stream)
@@ -344,5 +354,25 @@ int Vt_Ipc_UpdateFirmware(int handle, const char* path)
 int Vt_Ipc_UpdateKernal(int handle, const char* path)
 {
     return UploadImage(handle, path, "/vtipc/v1/kernel");
+}
+
+int Vt_Ipc_DownloadLog(int handle, const char* localPath)
+{
+    return DownloadTo(handle, localPath, "/vtipc/v1/files/log");
+}
+
+int Vt_Ipc_DownloadCfg(int handle, const char* localPath)
+{
+    return DownloadTo(handle, localPath, "/vtipc/v1/files/config");
+}
+
+int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName)
+{
+    if ((kind != 0 && kind != 1) || !TextFits(remoteName, 255) || *remoteName == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return DownloadTo(handle, localPath,
+                      "/vtipc/v1/files/custom?kind=" + std::to_string(kind) +
+                          "&name=" + vtwire::PercentEncode(remoteName));
 }
 }

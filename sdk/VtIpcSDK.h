@@ -201,4 +201,13 @@ ZX_EXPORT int Vt_Ipc_RestoreSystem(int handle);
 // then flashes and reboots; it is silent meanwhile and announces itself after.
 ZX_EXPORT int Vt_Ipc_UpdateFirmware(int handle, const char* path);
 ZX_EXPORT int Vt_Ipc_UpdateKernal(int handle, const char* path);
+
+// Fetch the camera's event log (an SQLite file with a table `log`), its
+// configuration text, or one of its files (kind 0: SD card, 1: other files;
+// `remoteName` at most 255 bytes) into `localPath`. The bytes go to a
+// temporary file beside it that is renamed only when complete, so a broken
+// download never leaves a file under `localPath`.
+ZX_EXPORT int Vt_Ipc_DownloadLog(int handle, const char* localPath);
+ZX_EXPORT int Vt_Ipc_DownloadCfg(int handle, const char* localPath);
+ZX_EXPORT int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName);
 }

@@ -1,5 +1,6 @@
 #include "CameraRoutes.h"
 
+#include "CameraFiles.h"
 #include "FirmwareRules.h"
 #include "PercentEncoding.h"
 #include "RecordJson.h"
@@ -259,7 +260,8 @@ void AddImageRoute(httplib::Server& server, const std::string& path, ImageKind k
             res.status = 413;
             return;
         }
-        const auto name = vtwire::PercentDecode(req.get_header_value("X-Vt-File-Name"));
+        // The server library hands header values over with their %XX escapes decoded.
+        const std::optional<std::string> name = req.get_header_value("X-Vt-File-Name");
         bool fits = false;
         WithCamera(weak, res, [&](LiveCamera& camera) {
             fits = name && ImageFitsModel(kind, *name, camera.sim.model);
@@ -272,6 +274,43 @@ void AddImageRoute(httplib::Server& server, const std::string& path, ImageKind k
         if (fits) {
             actions.flash(kind == ImageKind::Firmware ? VersionFromImageName(*name) : std::nullopt);
         }
+    });
+}
+
+void AddFileRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak)
+{
+    server.Get("/vtipc/v1/files/log", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            if (camera.eventLog.empty()) {
+                camera.eventLog = BuildEventLog(camera.sim, Now());
+            }
+            if (camera.eventLog.empty()) {
+                res.status = 500;
+                return;
+            }
+            res.set_content(camera.eventLog, "application/vnd.sqlite3");
+        });
+    });
+    server.Get("/vtipc/v1/files/config", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            res.set_content(BuildConfigText(camera), "text/plain; charset=utf-8");
+        });
+    });
+    server.Get("/vtipc/v1/files/custom", [weak](const httplib::Request& req, httplib::Response& res) {
+        const std::string kind = req.get_param_value("kind");
+        const std::string name = req.get_param_value("name");
+        if ((kind != "0" && kind != "1") || name.empty() || name.size() > 255) {
+            Refuse(res, "kind 0 or 1 and a name of 1-255 bytes");
+            return;
+        }
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            const auto file = CustomFile(camera, kind == "1" ? 1 : 0, name);
+            if (!file) {
+                Answer(res, 404, json{{"error", "no such file"}});
+                return;
+            }
+            res.set_content(*file, "application/octet-stream");
+        });
     });
 }
 
@@ -292,6 +331,7 @@ void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, 
     AddSystemRoutes(server, camera, actions);
     AddNetworkRoutes(server, camera, actions);
     AddVideoRoutes(server, camera);
+    AddFileRoutes(server, camera);
     AddImageRoute(server, "/vtipc/v1/firmware", ImageKind::Firmware, camera, actions);
     AddImageRoute(server, "/vtipc/v1/kernel", ImageKind::Kernel, camera, actions);
 }

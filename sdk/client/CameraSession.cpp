@@ -3,9 +3,11 @@
 #include "PercentEncoding.h"
 #include "VtIpcSDK.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <unistd.h>
 
 namespace vtclient {
 
@@ -100,10 +102,46 @@ CallResult CameraSession::Upload(std::string_view target, std::string_view fileN
                     "X-Vt-File-Name: " + vtwire::PercentEncode(fileName) + "\r\n", kMaxJsonBody, limits);
 }
 
+CallResult CameraSession::Download(std::string_view target, const std::string& localPath)
+{
+    std::string temporary = localPath + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return {VT_ERR_FILE, {}};
+    }
+    bool writeFailed = false;
+    const HttpResponseParser::BodySink sink = [&](std::string_view bytes) {
+        while (!bytes.empty() && !writeFailed) {
+            const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+            if (written <= 0) {
+                writeFailed = true;
+            } else {
+                bytes.remove_prefix(static_cast<size_t>(written));
+            }
+        }
+        return !writeFailed;
+    };
+    ExchangeLimits limits = limits_;
+    limits.totalMs = std::max(limits.totalMs, 600000); // each read still has to make progress
+    CallResult result = Exchange("GET", target, {}, RequestBody{}, {}, kMaxDownload, limits, sink);
+    if (writeFailed) {
+        result.error = VT_ERR_FILE;
+    }
+    const bool closed = ::close(fd) == 0;
+    if (result.error == VT_ERR_NONE && (!closed || ::rename(temporary.c_str(), localPath.c_str()) != 0)) {
+        result.error = VT_ERR_FILE;
+    }
+    if (result.error != VT_ERR_NONE) {
+        ::unlink(temporary.c_str());
+    }
+    result.body.clear();
+    return result;
+}
+
 CallResult CameraSession::Exchange(std::string_view method, std::string_view target,
                                    std::string_view contentType, const RequestBody& body,
                                    const std::string& extraHeaders, size_t maxBody,
-                                   const ExchangeLimits& limits)
+                                   const ExchangeLimits& limits, const HttpResponseParser::BodySink& sink)
 {
     // At most: one try with the kept nonce, one after a stale or first
     // challenge, one more if that nonce went stale in between.
@@ -111,7 +149,7 @@ CallResult CameraSession::Exchange(std::string_view method, std::string_view tar
         const std::string authorization = Authorization(method, target);
         const std::string head = BuildRequestHead(method, target, address_, port_, authorization, contentType,
                                                   body.Length(), extraHeaders);
-        HttpResponseParser parser(maxBody);
+        HttpResponseParser parser(maxBody, sink);
         switch (HttpExchange(address_, port_, head, body, parser, limits)) {
         case ExchangeResult::InvalidAddress:
             return {VT_ERR_INVALID_ARGUMENT, {}};

@@ -293,6 +293,29 @@ TEST_F(VtIpcLab, FirmwareUploadChangesTheVersionAfterTheReboot)
     EXPECT_STREQ(info.version, "31.4.0.91");
 }
 
+TEST_F(VtIpcLab, EventLogAndFilesDownloadWhole)
+{
+    const std::string folder = "/tmp/vtipc-lab-downloads-" + std::to_string(getpid());
+    std::filesystem::create_directories(folder);
+    const std::string first = folder + "/first.db";
+    const std::string second = folder + "/second.db";
+    ASSERT_EQ(Vt_Ipc_DownloadLog(handle_, first.c_str()), 0) << Vt_Sdk_GetLastError();
+    ASSERT_EQ(Vt_Ipc_DownloadLog(handle_, second.c_str()), 0) << Vt_Sdk_GetLastError();
+    const auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(read(first), read(second)) << "the camera keeps one log";
+    EXPECT_EQ(read(first).substr(0, 16), std::string("SQLite format 3\0", 16));
+    const std::string config = folder + "/camera.cfg";
+    ASSERT_EQ(Vt_Ipc_DownloadCfg(handle_, config.c_str()), 0) << Vt_Sdk_GetLastError();
+    EXPECT_NE(read(config).find("ip=192.168.10.1"), std::string::npos);
+    const std::string version = folder + "/version.txt";
+    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, version.c_str(), 1, "version.txt"), 0) << Vt_Sdk_GetLastError();
+    EXPECT_EQ(read(version), "VT-C6121 31.4.0.83 H1.0\r\n");
+    std::filesystem::remove_all(folder);
+}
+
 TEST_F(VtIpcLab, ModifyFrameMovesTheWebServer)
 {
     FrameSocket frames(labkit::LabEnvironment::Current()->WsInterface());

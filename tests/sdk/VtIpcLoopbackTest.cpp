@@ -1,5 +1,6 @@
 // The device SDK against the simulator's camera web server on 127.0.0.1:
 // every call goes over real HTTP, and the camera's kept state is checked.
+#include "CameraFiles.h"
 #include "CameraHttpService.h"
 #include "CameraSession.h"
 #include "VtIpcSDK.h"
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <thread>
 #include <unistd.h>
 
@@ -434,6 +436,107 @@ TEST_F(LoopbackTest, OversizedJsonBodiesAreRefused)
     OsdRecord after{};
     ASSERT_EQ(Vt_Ipc_GetOSD(handle_, &after), 0);
     EXPECT_EQ(std::memcmp(&osd, &after, sizeof osd), 0);
+}
+
+std::string ReadWhole(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int64_t QueryNumber(const std::string& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    int64_t value = -1;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            value = sqlite3_column_int64(statement, 0);
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+class DownloadTest : public LoopbackTest
+{
+protected:
+    DownloadTest()
+        : folder_(std::filesystem::temp_directory_path() / ("vtipc-dl-" + std::to_string(getpid())))
+    {
+    }
+    void SetUp() override
+    {
+        LoopbackTest::SetUp();
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override
+    {
+        std::filesystem::remove_all(folder_);
+        LoopbackTest::TearDown();
+    }
+    std::string Path(const char* name) const { return (folder_ / name).string(); }
+    size_t FilesInFolder() const
+    {
+        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder_), {}));
+    }
+
+    std::filesystem::path folder_;
+};
+
+TEST_F(DownloadTest, LogConfigurationAndFilesArriveByteForByte)
+{
+    const std::string log = Path("cam.db");
+    ASSERT_EQ(Vt_Ipc_DownloadLog(handle_, log.c_str()), 0) << Vt_Sdk_GetLastError();
+    std::string held;
+    {
+        std::lock_guard lock(camera_->mutex);
+        held = camera_->eventLog;
+    }
+    EXPECT_EQ(ReadWhole(log), held);
+    EXPECT_EQ(QueryNumber(log, "select count(*) from log"), 600);
+    EXPECT_EQ(QueryNumber(log, "select count(distinct main_type) from log"), 4);
+    EXPECT_EQ(QueryNumber(log, "select count(distinct sub_type) from log"), 39);
+    EXPECT_GT(QueryNumber(log, "select max(time) - min(time) from log"), 20 * 86400);
+
+    const std::string config = Path("cam.cfg");
+    ASSERT_EQ(Vt_Ipc_DownloadCfg(handle_, config.c_str()), 0) << Vt_Sdk_GetLastError();
+    {
+        std::lock_guard lock(camera_->mutex);
+        EXPECT_EQ(ReadWhole(config), camsim::BuildConfigText(*camera_));
+    }
+    EXPECT_NE(ReadWhole(config).find("model=VT-C6121"), std::string::npos);
+
+    const std::string clip = Path("clip.avi");
+    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, clip.c_str(), 0, "record/clip_0001.avi"), 0)
+        << Vt_Sdk_GetLastError();
+    {
+        std::lock_guard lock(camera_->mutex);
+        EXPECT_EQ(ReadWhole(clip), *camsim::CustomFile(*camera_, 0, "record/clip_0001.avi"));
+    }
+    EXPECT_EQ(FilesInFolder(), 3u) << "no temporary file stays behind";
+}
+
+TEST_F(DownloadTest, FailedDownloadsLeaveNoFile)
+{
+    const std::string missing = Path("missing.bin");
+    EXPECT_EQ(Vt_Ipc_DownloadCustom(handle_, missing.c_str(), 1, "no/such/file"), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_UNSUPPORTED);
+    EXPECT_EQ(Vt_Ipc_DownloadCustom(handle_, missing.c_str(), 2, "version.txt"), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(Vt_Ipc_DownloadLog(handle_, "/nonexistent-folder/cam.db"), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_FILE);
+
+    {
+        std::lock_guard lock(camera_->mutex);
+        camera_->sim.faults |= camsim::kFaultBrokenHttp; // answers break off mid-way
+    }
+    const std::string cut = Path("cut.db");
+    EXPECT_EQ(Vt_Ipc_DownloadLog(handle_, cut.c_str()), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_PROTOCOL);
+    EXPECT_EQ(FilesInFolder(), 0u);
 }
 
 } // namespace
