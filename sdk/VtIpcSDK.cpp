@@ -104,6 +104,7 @@ int PostAction(int handle, const char* target)
 }
 
 constexpr uint64_t kMaxImageBytes = 128ull * 1024 * 1024;
+constexpr uint64_t kMaxOemBytes = 16ull * 1024 * 1024;
 
 // Closes the file when the upload is done, whichever way it ends.
 class ReadFile
@@ -124,7 +125,7 @@ private:
     int fd_;
 };
 
-int UploadImage(int handle, const char* path, const char* target)
+int UploadFile(int handle, const char* path, const char* target, uint64_t maxBytes)
 {
     if (path == nullptr || *path == '\0') {
         return Fail(VT_ERR_INVALID_ARGUMENT);
@@ -137,7 +138,7 @@ int UploadImage(int handle, const char* path, const char* target)
         if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
             return static_cast<int>(VT_ERR_FILE);
         }
-        if (static_cast<uint64_t>(info.st_size) > kMaxImageBytes) {
+        if (static_cast<uint64_t>(info.st_size) > maxBytes) {
             return static_cast<int>(VT_ERR_INVALID_ARGUMENT);
         }
         std::string_view name(path);
@@ -348,12 +349,17 @@ int Vt_Ipc_RestoreSystem(int handle)
 
 int Vt_Ipc_UpdateFirmware(int handle, const char* path)
 {
-    return UploadImage(handle, path, "/vtipc/v1/firmware");
+    return UploadFile(handle, path, "/vtipc/v1/firmware", kMaxImageBytes);
 }
 
 int Vt_Ipc_UpdateKernal(int handle, const char* path)
 {
-    return UploadImage(handle, path, "/vtipc/v1/kernel");
+    return UploadFile(handle, path, "/vtipc/v1/kernel", kMaxImageBytes);
+}
+
+int Vt_Ipc_UploadOemConfigFile(int handle, const char* path)
+{
+    return UploadFile(handle, path, "/vtipc/v1/oem", kMaxOemBytes);
 }
 
 int Vt_Ipc_DownloadLog(int handle, const char* localPath)

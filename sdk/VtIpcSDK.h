@@ -202,6 +202,10 @@ ZX_EXPORT int Vt_Ipc_RestoreSystem(int handle);
 ZX_EXPORT int Vt_Ipc_UpdateFirmware(int handle, const char* path);
 ZX_EXPORT int Vt_Ipc_UpdateKernal(int handle, const char* path);
 
+// Sends an OEM file (the OEM configuration or one of its images, at most
+// 16 MiB) to the camera, which keeps it under its file name.
+ZX_EXPORT int Vt_Ipc_UploadOemConfigFile(int handle, const char* path);
+
 // Fetch the camera's event log (an SQLite file with a table `log`), its
 // configuration text, or one of its files (kind 0: SD card, 1: other files;
 // `remoteName` at most 255 bytes) into `localPath`. The bytes go to a
