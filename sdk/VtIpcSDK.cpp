@@ -5,6 +5,7 @@
 #include "CameraSession.h"
 #include "PercentEncoding.h"
 #include "RecordJson.h"
+#include "UniqueFd.h"
 
 #include <atomic>
 #include <cstring>
@@ -106,32 +107,13 @@ int PostAction(int handle, const char* target)
 constexpr uint64_t kMaxImageBytes = 128ull * 1024 * 1024;
 constexpr uint64_t kMaxOemBytes = 16ull * 1024 * 1024;
 
-// Closes the file when the upload is done, whichever way it ends.
-class ReadFile
-{
-public:
-    explicit ReadFile(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
-    ~ReadFile()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    ReadFile(const ReadFile&) = delete;
-    ReadFile& operator=(const ReadFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 int UploadFile(int handle, const char* path, const char* target, uint64_t maxBytes)
 {
     if (path == nullptr || *path == '\0') {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
     return WithSession(handle, [&](vtclient::CameraSession& session) {
-        ReadFile file(path);
+        const vtclient::UniqueFd file(::open(path, O_RDONLY | O_CLOEXEC));
         struct stat info
         {
         };
