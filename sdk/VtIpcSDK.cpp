@@ -3,6 +3,7 @@
 #include "VtIpcSDK.h"
 
 #include "CameraSession.h"
+#include "LiveVideo.h"
 #include "PercentEncoding.h"
 #include "RecordJson.h"
 #include "UniqueFd.h"
@@ -23,6 +24,12 @@ vtclient::SessionTable& Sessions()
 {
     static vtclient::SessionTable table;
     return table;
+}
+
+vtclient::LiveVideo& Video()
+{
+    static vtclient::LiveVideo video;
+    return video;
 }
 
 int Fail(int error)
@@ -160,6 +167,7 @@ int Vt_Sdk_Destroy()
 {
     g_initialised = false;
     try {
+        Video().StopAll();
         Sessions().Clear();
     } catch (...) {
         return Fail(VT_ERR_NO_RESOURCES);
@@ -362,5 +370,46 @@ int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const cha
     return DownloadTo(handle, localPath,
                       "/vtipc/v1/files/custom?kind=" + std::to_string(kind) +
                           "&name=" + vtwire::PercentEncode(remoteName));
+}
+
+int Vt_Sdk_SetFrameSink(uint32_t window, VtFrameSink sink, void* user)
+{
+    if (window == 0) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    try {
+        Video().SetSink(window, sink, user);
+    } catch (...) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    }
+    return Succeed();
+}
+
+int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int /*reserved1*/, int /*reserved2*/)
+{
+    if (record == nullptr || record->window == 0) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    const auto session = Sessions().Get(handle);
+    return WithSession(handle, [&](vtclient::CameraSession& camera) {
+        // The play starts only with a camera that answers and takes the login.
+        const int error = camera.Call("GET", "/vtipc/v1/login", {}).error;
+        if (error == VT_ERR_NONE) {
+            Video().Start(handle, session, record->window, 1);
+        }
+        return error;
+    });
+}
+
+int Vt_IpcClient_StopLivePlay(int handle)
+{
+    try {
+        if (!Video().Stop(handle)) {
+            return Fail(VT_ERR_INVALID_HANDLE);
+        }
+    } catch (...) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    }
+    return Succeed();
 }
 }

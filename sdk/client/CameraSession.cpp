@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <unistd.h>
 
@@ -136,6 +137,13 @@ CallResult CameraSession::Download(std::string_view target, const std::string& l
     }
     result.body.clear();
     return result;
+}
+
+CallResult CameraSession::Stream(std::string_view target, const HttpResponseParser::BodySink& sink)
+{
+    ExchangeLimits limits = limits_;
+    limits.totalMs = std::numeric_limits<int>::max();
+    return Exchange("GET", target, {}, RequestBody{}, {}, std::numeric_limits<size_t>::max(), limits, sink);
 }
 
 CallResult CameraSession::Exchange(std::string_view method, std::string_view target,

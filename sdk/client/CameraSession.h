@@ -46,6 +46,11 @@ public:
     // download leaves nothing under `localPath`.
     CallResult Download(std::string_view target, const std::string& localPath);
 
+    // A GET whose successful body goes to `sink` as it arrives, for as long as
+    // the camera sends and the sink returns true; each read must still make
+    // progress within the read bound.
+    CallResult Stream(std::string_view target, const HttpResponseParser::BodySink& sink);
+
     bool Matches(std::string_view address, int port, std::string_view user, std::string_view password) const;
     // After the camera accepted a new password for `user`: when that is this
     // session's user, the session goes on with the new password.
