@@ -375,8 +375,10 @@ void AddLiveRoute(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak
                     !sink.write(jpeg.data(), jpeg.size()) || !sink.write("\r\n", 2)) {
                     return false;
                 }
-                const int rate = std::clamp(
-                    stream == 1 ? settings.primary.frameRate : settings.secondary.frameRate, 1, 30);
+                // A copy first: the records are packed, and a reference to their fields may be misaligned.
+                const int configured =
+                    stream == 1 ? settings.primary.frameRate : settings.secondary.frameRate;
+                const int rate = std::clamp(configured, 1, 30);
                 std::this_thread::sleep_until(started + std::chrono::microseconds(1000000 / rate));
                 return true;
             });
