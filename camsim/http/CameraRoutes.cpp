@@ -368,7 +368,8 @@ void AddLiveRoute(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak
                     settings = camera->settings;
                 }
                 const auto started = std::chrono::steady_clock::now();
-                const std::string jpeg = encoder->Render(settings, stream, (*frame)++);
+                const std::string jpeg =
+                    encoder->Render(settings, stream, (*frame)++, Now() + settings.clockOffsetSeconds);
                 const std::string head = "--vtframe\r\nContent-Type: image/jpeg\r\nContent-Length: " +
                                          std::to_string(jpeg.size()) + "\r\n\r\n";
                 if (jpeg.empty() || !sink.write(head.data(), head.size()) ||
