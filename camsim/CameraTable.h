@@ -1,10 +1,13 @@
 #pragma once
 // The cameras of one simulator, safe to use from several threads (the raw
-// frame responder and any protocol server of the simulator).
+// frame responder and the web servers): the table guards its list, each
+// camera guards itself.
 
+#include "LiveCamera.h"
 #include "SimCamera.h"
 
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -35,9 +38,12 @@ enum class ModifyOutcome
 class CameraTable
 {
 public:
+    // The camera starts with its model's factory settings.
     void Add(SimCamera camera);
     std::vector<SimCamera> Snapshot() const;
     std::optional<SimCamera> Find(const MacAddress& mac) const;
+    std::vector<std::shared_ptr<LiveCamera>> Cameras() const;
+    std::shared_ptr<LiveCamera> FindLive(const MacAddress& mac) const;
 
     // Applies a change of identity when the login matches and the camera
     // takes changes; the camera as it is afterwards goes to current.
@@ -45,7 +51,7 @@ public:
 
 private:
     mutable std::mutex m_lock;
-    std::vector<SimCamera> m_cameras;
+    std::vector<std::shared_ptr<LiveCamera>> m_cameras;
 };
 
 } // namespace camsim

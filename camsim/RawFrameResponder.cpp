@@ -96,7 +96,7 @@ std::vector<std::vector<unsigned char>> RawFrameResponder::Answer(const unsigned
     if (request->kind == SimRequest::Kind::Discovery) {
         ++m_counters.discoveryRequests;
         for (const SimCamera& camera : m_cameras.Snapshot()) {
-            if (!camera.Has(kFaultLostDiscovery)) {
+            if (!camera.Has(kFaultLostDiscovery) && !camera.silent) {
                 replies.push_back(BuildSimDiscoveryReply(camera, request->requester, now));
             }
         }
@@ -109,11 +109,26 @@ std::vector<std::vector<unsigned char>> RawFrameResponder::Answer(const unsigned
         replies.push_back(
             BuildSimModifyReply(current, request->requester, outcome == ModifyOutcome::Accepted, now));
     }
+    if (outcome == ModifyOutcome::Accepted && m_modified) {
+        m_modified(request->target);
+    }
     return replies;
+}
+
+void RawFrameResponder::SetModifiedCallback(std::function<void(const MacAddress&)> callback)
+{
+    m_modified = std::move(callback);
+}
+
+void RawFrameResponder::Announce(const SimCamera& camera)
+{
+    const MacAddress everyone{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    Send(BuildSimDiscoveryReply(camera, everyone, std::chrono::steady_clock::now()));
 }
 
 void RawFrameResponder::Send(const std::vector<unsigned char>& frame)
 {
+    std::lock_guard lock(m_sendLock);
     if (m_handle == nullptr) {
         return;
     }

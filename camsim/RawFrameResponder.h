@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -41,8 +43,16 @@ public:
 
     const ResponderCounters& Counters() const { return m_counters; }
 
+    // Called (on the responder's thread) after a modify changed a camera's identity.
+    void SetModifiedCallback(std::function<void(const MacAddress&)> callback);
+    // An unrequested discovery reply to everyone, as a camera sends after a reboot.
+    void Announce(const SimCamera& camera);
+
 private:
     void Send(const std::vector<unsigned char>& frame);
+
+    std::function<void(const MacAddress&)> m_modified;
+    std::mutex m_sendLock;
 
     CameraTable& m_cameras;
     pcap* m_handle = nullptr;

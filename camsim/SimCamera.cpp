@@ -15,6 +15,15 @@ unsigned FaultFromName(const std::string& name)
     if (name == "lost-discovery") {
         return kFaultLostDiscovery;
     }
+    if (name == "slow-http") {
+        return kFaultSlowHttp;
+    }
+    if (name == "unreachable") {
+        return kFaultUnreachable;
+    }
+    if (name == "broken-http") {
+        return kFaultBrokenHttp;
+    }
     return kFaultNone;
 }
 

@@ -15,10 +15,13 @@ enum SimFault : unsigned
     kFaultLostModify = 1u << 0,    // never answers a modify request
     kFaultRefuseModify = 1u << 1,  // answers every modify request with a refusal
     kFaultLostDiscovery = 1u << 2, // never answers a discovery request
+    kFaultSlowHttp = 1u << 3,      // every web answer waits slowMs first
+    kFaultUnreachable = 1u << 4,   // no web server: connections are refused
+    kFaultBrokenHttp = 1u << 5,    // web answers that break off mid-way
 };
 
-// "lost-modify", "refuse-modify", "lost-discovery" -> the fault bit; 0 for an
-// unknown name.
+// "lost-modify", "refuse-modify", "lost-discovery", "slow-http",
+// "unreachable", "broken-http" -> the fault bit; 0 for an unknown name.
 unsigned FaultFromName(const std::string& name);
 
 using MacAddress = std::array<unsigned char, 6>;
@@ -31,8 +34,8 @@ struct SimCamera
     std::string netmask = "255.255.0.0";
     std::string gateway;
     std::string dns;
-    std::string model = "VT-IPC2130";
-    std::string version = "V3.2.0";
+    std::string model = "VT-C6121";
+    std::string version = "31.4.0.83";
     std::string name;
     std::string user = "admin";
     std::string password = "admin";
@@ -40,6 +43,11 @@ struct SimCamera
     std::string extra9 = "0";
     std::chrono::steady_clock::time_point upSince = std::chrono::steady_clock::now();
     unsigned faults = kFaultNone;
+    std::string hardware = "H1.0";
+    int slowMs = 3000;   // with kFaultSlowHttp
+    int rebootMs = 5000; // silent this long after a reboot
+    int flashMs = 3000;  // silent this long while an image is written, before the reboot
+    bool silent = false; // rebooting: answers no frame at all
 
     bool Has(SimFault fault) const { return (faults & fault) != 0; }
     int UpTimeSeconds(std::chrono::steady_clock::time_point now) const

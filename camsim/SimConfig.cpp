@@ -15,7 +15,9 @@ constexpr int kMaxCameras = 1 << 20;
 const char* kUsage =
     "usage: vtcamsim --interface IF [--count N] [--base-ip A.B.C.D] [--model M] [--version V]\n"
     "                [--user U] [--password P] [--config FILE.json]\n"
-    "                [--fault lost-modify|refuse-modify|lost-discovery]... [--seed S]\n";
+    "                [--fault "
+    "lost-modify|refuse-modify|lost-discovery|slow-http|unreachable|broken-http]...\n"
+    "                [--seed S] [--reboot-ms MS] [--slow-ms MS] [--flash-ms MS] [--http-workers N]\n";
 
 bool ParseNumber(const std::string& text, long long low, long long high, long long& value)
 {
@@ -81,6 +83,21 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
                 return false;
             }
             options.faults |= fault;
+        } else if (option == "--reboot-ms" || option == "--slow-ms" || option == "--flash-ms") {
+            if (!ParseNumber(value, 0, 600000, number)) {
+                message = "vtcamsim: " + option + " must be 0 to 600000\n";
+                return false;
+            }
+            int& field = option == "--reboot-ms" ? options.rebootMs
+                         : option == "--slow-ms" ? options.slowMs
+                                                 : options.flashMs;
+            field = static_cast<int>(number);
+        } else if (option == "--http-workers") {
+            if (!ParseNumber(value, 1, 256, number)) {
+                message = "vtcamsim: --http-workers must be 1 to 256\n";
+                return false;
+            }
+            options.httpWorkers = static_cast<int>(number);
         } else if (option == "--seed") {
             if (!ParseNumber(value, 0, UINT32_MAX, number)) {
                 message = "vtcamsim: --seed must be a number\n";
@@ -135,6 +152,9 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
         camera.password = options.password;
         camera.upSince = now - std::chrono::seconds(random() % 864000);
         camera.faults = options.faults;
+        camera.rebootMs = options.rebootMs;
+        camera.slowMs = options.slowMs;
+        camera.flashMs = options.flashMs;
         cameras.push_back(std::move(camera));
     }
     if (options.configFile.empty()) {
@@ -173,7 +193,8 @@ bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, s
                                   {"version", &camera.version},
                                   {"name", &camera.name},
                                   {"user", &camera.user},
-                                  {"password", &camera.password}}) {
+                                  {"password", &camera.password},
+                                  {"hardware", &camera.hardware}}) {
             if (entry.contains(key)) {
                 if (!entry[key].is_string()) {
                     error = std::string("\"") + key + "\" must be a string";
@@ -193,6 +214,17 @@ bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, s
                 return false;
             }
             camera.port = entry["port"].get<int>();
+        }
+        for (auto [key, field] : {std::pair{"rebootMs", &camera.rebootMs},
+                                  {"slowMs", &camera.slowMs},
+                                  {"flashMs", &camera.flashMs}}) {
+            if (entry.contains(key)) {
+                if (!entry[key].is_number_unsigned() || entry[key].get<unsigned long>() > 600000) {
+                    error = std::string("\"") + key + "\" must be 0 to 600000 milliseconds";
+                    return false;
+                }
+                *field = entry[key].get<int>();
+            }
         }
         if (entry.contains("uptime")) {
             if (!entry["uptime"].is_number_unsigned()) {

@@ -15,13 +15,17 @@ struct SimOptions
     std::string interfaceName;
     int count = 1;
     std::string baseIp = "192.168.1.100";
-    std::string model = "VT-IPC2130";
-    std::string version = "V3.2.0";
+    std::string model = "VT-C6121";
+    std::string version = "31.4.0.83";
     std::string user = "admin";
     std::string password = "admin";
     std::string configFile;
     unsigned faults = kFaultNone;
     uint32_t seed = 1;
+    int rebootMs = 5000;  // how long a rebooting camera stays silent
+    int slowMs = 3000;    // the delay of the slow-http fault
+    int flashMs = 3000;   // how long writing an image takes
+    int httpWorkers = 16; // threads that serve all cameras' web requests
 };
 
 // Parses the command line; false with a message for bad or missing options.
@@ -34,7 +38,8 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
 
 // Applies {"cameras": [{"index": 0, "mac": "...", "ip": "...", "port": 80,
 // "netmask", "gateway", "dns", "model", "version", "name", "user",
-// "password", "uptime": seconds, "faults": ["refuse-modify", ...]}]}.
+// "password", "hardware", "uptime": seconds, "rebootMs", "slowMs", "flashMs",
+// "faults": ["refuse-modify", "slow-http", ...]}]}.
 bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, std::string& error);
 
 } // namespace camsim

@@ -1,4 +1,8 @@
-// vtcamsim: any number of simulated cameras on one network interface.
+// vtcamsim: any number of simulated cameras on one network interface, each
+// answering discovery and modify frames and serving the camera protocol on its
+// own address and port.
+#include "CameraHttpService.h"
+#include "InterfaceAddresses.h"
 #include "RawFrameResponder.h"
 #include "SimConfig.h"
 
@@ -15,6 +19,12 @@ void OnSignal(int /*signal*/)
     if (g_responder != nullptr) {
         g_responder->Stop();
     }
+}
+
+camsim::InterfaceAddress AddressOf(const camsim::LiveCamera& camera)
+{
+    std::lock_guard lock(camera.mutex);
+    return {camera.sim.ip, camera.sim.netmask};
 }
 } // namespace
 
@@ -35,22 +45,61 @@ int main(int argc, char** argv)
     for (auto& camera : cameras) {
         table.Add(std::move(camera));
     }
+    std::vector<camsim::InterfaceAddress> addresses;
+    for (const auto& camera : table.Cameras()) {
+        addresses.push_back(AddressOf(*camera));
+    }
+    if (!camsim::AddInterfaceAddresses(options.interfaceName, addresses, message)) {
+        std::fprintf(stderr, "vtcamsim: %s\n", message.c_str());
+        return 1;
+    }
     camsim::RawFrameResponder responder(table);
     if (!responder.Open(options.interfaceName, message)) {
         std::fprintf(stderr, "vtcamsim: cannot open %s: %s\n", options.interfaceName.c_str(),
                      message.c_str());
         return 1;
     }
+    camsim::CameraHttpService web(static_cast<size_t>(options.httpWorkers));
+    web.SetRebootedCallback([&responder](const std::shared_ptr<camsim::LiveCamera>& camera) {
+        camsim::SimCamera announced;
+        {
+            std::lock_guard lock(camera->mutex);
+            announced = camera->sim;
+        }
+        responder.Announce(announced);
+    });
+    responder.SetModifiedCallback([&](const camsim::MacAddress& mac) {
+        const auto camera = table.FindLive(mac);
+        if (!camera) {
+            return;
+        }
+        std::string error;
+        if (!camsim::AddInterfaceAddresses(options.interfaceName, {AddressOf(*camera)}, error) ||
+            !web.Restart(camera)) {
+            std::fprintf(stderr, "vtcamsim: camera %s cannot serve on its new address %s\n",
+                         camsim::FormatMac(mac).c_str(), error.c_str());
+        }
+    });
+    size_t serving = 0;
+    for (const auto& camera : table.Cameras()) {
+        if (web.Start(camera)) {
+            ++serving;
+        } else {
+            std::fprintf(stderr, "vtcamsim: no web server for %s\n", AddressOf(*camera).ip.c_str());
+        }
+    }
     g_responder = &responder;
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGINT, OnSignal);
     const auto all = table.Snapshot();
-    std::printf("vtcamsim ready: %zu cameras on %s, %s (%s) to %s (%s)\n", all.size(),
+    std::printf("vtcamsim ready: %zu cameras on %s, %s (%s) to %s (%s), %zu web servers\n", all.size(),
                 options.interfaceName.c_str(), camsim::FormatMac(all.front().mac).c_str(),
-                all.front().ip.c_str(), camsim::FormatMac(all.back().mac).c_str(), all.back().ip.c_str());
+                all.front().ip.c_str(), camsim::FormatMac(all.back().mac).c_str(), all.back().ip.c_str(),
+                serving);
     std::fflush(stdout);
     responder.Run();
     g_responder = nullptr;
+    web.StopAll();
     const auto& counters = responder.Counters();
     std::fprintf(stderr, "vtcamsim: %zu discovery and %zu modify requests, %zu replies, %zu failed sends\n",
                  counters.discoveryRequests.load(), counters.modifyRequests.load(),

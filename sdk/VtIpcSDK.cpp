@@ -2,12 +2,18 @@
 // last error, and nothing thrown below may leave through here.
 #include "VtIpcSDK.h"
 
+#include "CameraSession.h"
+#include "LiveVideo.h"
+#include "PercentEncoding.h"
+#include "RecordJson.h"
+#include "UniqueFd.h"
+
 #include <atomic>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
-
-#include "CameraSession.h"
-#include "RecordJson.h"
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +24,12 @@ vtclient::SessionTable& Sessions()
 {
     static vtclient::SessionTable table;
     return table;
+}
+
+vtclient::LiveVideo& Video()
+{
+    static vtclient::LiveVideo video;
+    return video;
 }
 
 int Fail(int error)
@@ -84,18 +96,56 @@ template <class Record> int SetRecord(int handle, const std::string& target, con
     if (record == nullptr) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    const auto object = vtwire::ToJson(*record);
-    if (!object) {
-        return Fail(VT_ERR_INVALID_ARGUMENT);
-    }
     return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const auto object = vtwire::ToJson(*record);
+        if (!object) {
+            return static_cast<int>(VT_ERR_INVALID_ARGUMENT);
+        }
         return session.Call("PUT", target, object->dump()).error;
     });
 }
 
 int PostAction(int handle, const char* target)
 {
-    return WithSession(handle, [&](vtclient::CameraSession& session) { return session.Call("POST", target, {}).error; });
+    return WithSession(
+        handle, [&](vtclient::CameraSession& session) { return session.Call("POST", target, {}).error; });
+}
+
+constexpr uint64_t kMaxImageBytes = 128ull * 1024 * 1024;
+constexpr uint64_t kMaxOemBytes = 16ull * 1024 * 1024;
+
+int UploadFile(int handle, const char* path, const char* target, uint64_t maxBytes)
+{
+    if (path == nullptr || *path == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const vtclient::UniqueFd file(::open(path, O_RDONLY | O_CLOEXEC));
+        struct stat info
+        {
+        };
+        if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            return static_cast<int>(VT_ERR_FILE);
+        }
+        if (static_cast<uint64_t>(info.st_size) > maxBytes) {
+            return static_cast<int>(VT_ERR_INVALID_ARGUMENT);
+        }
+        std::string_view name(path);
+        const size_t slash = name.find_last_of("/\\");
+        if (slash != std::string_view::npos) {
+            name.remove_prefix(slash + 1);
+        }
+        return session.Upload(target, name, file.fd(), static_cast<uint64_t>(info.st_size)).error;
+    });
+}
+
+int DownloadTo(int handle, const char* localPath, const std::string& target)
+{
+    if (localPath == nullptr || *localPath == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(
+        handle, [&](vtclient::CameraSession& session) { return session.Download(target, localPath).error; });
 }
 
 std::string StreamTarget(uint8_t stream)
@@ -117,6 +167,7 @@ int Vt_Sdk_Destroy()
 {
     g_initialised = false;
     try {
+        Video().StopAll();
         Sessions().Clear();
     } catch (...) {
         return Fail(VT_ERR_NO_RESOURCES);
@@ -129,8 +180,8 @@ int Vt_Sdk_GetLastError()
     return t_lastError;
 }
 
-int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const char* user, const char* password,
-                 int /*reserved*/)
+int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const char* user,
+                 const char* password, int /*reserved*/)
 {
     try {
         if (!g_initialised.load()) {
@@ -181,8 +232,8 @@ int Vt_Ipc_SetDeviceName(int handle, const char* encodedName)
     if (!TextFits(encodedName, 127)) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    const std::string body = nlohmann::json{{"name", vtwire::TextToJson(encodedName)}}.dump();
     return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const std::string body = nlohmann::json{{"name", vtwire::TextToJson(encodedName)}}.dump();
         return session.Call("PUT", "/vtipc/v1/system/name", body).error;
     });
 }
@@ -192,9 +243,10 @@ int Vt_Ipc_ModifyPassword(int handle, const char* user, const char* newPassword)
     if (!TextFits(user, 31) || !TextFits(newPassword, 15)) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    const std::string body =
-        nlohmann::json{{"user", vtwire::TextToJson(user)}, {"password", vtwire::TextToJson(newPassword)}}.dump();
     return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const std::string body =
+            nlohmann::json{{"user", vtwire::TextToJson(user)}, {"password", vtwire::TextToJson(newPassword)}}
+                .dump();
         const int error = session.Call("PUT", "/vtipc/v1/system/password", body).error;
         if (error == VT_ERR_NONE) {
             // The camera now knows only the new password; keep the handle usable.
@@ -283,5 +335,81 @@ int Vt_Ipc_RebootSystem(int handle)
 int Vt_Ipc_RestoreSystem(int handle)
 {
     return PostAction(handle, "/vtipc/v1/system/restore");
+}
+
+int Vt_Ipc_UpdateFirmware(int handle, const char* path)
+{
+    return UploadFile(handle, path, "/vtipc/v1/firmware", kMaxImageBytes);
+}
+
+int Vt_Ipc_UpdateKernal(int handle, const char* path)
+{
+    return UploadFile(handle, path, "/vtipc/v1/kernel", kMaxImageBytes);
+}
+
+int Vt_Ipc_UploadOemConfigFile(int handle, const char* path)
+{
+    return UploadFile(handle, path, "/vtipc/v1/oem", kMaxOemBytes);
+}
+
+int Vt_Ipc_DownloadLog(int handle, const char* localPath)
+{
+    return DownloadTo(handle, localPath, "/vtipc/v1/files/log");
+}
+
+int Vt_Ipc_DownloadCfg(int handle, const char* localPath)
+{
+    return DownloadTo(handle, localPath, "/vtipc/v1/files/config");
+}
+
+int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName)
+{
+    if ((kind != 0 && kind != 1) || !TextFits(remoteName, 255) || *remoteName == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return DownloadTo(handle, localPath,
+                      "/vtipc/v1/files/custom?kind=" + std::to_string(kind) +
+                          "&name=" + vtwire::PercentEncode(remoteName));
+}
+
+int Vt_Sdk_SetFrameSink(uint32_t window, VtFrameSink sink, void* user)
+{
+    if (window == 0) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    try {
+        Video().SetSink(window, sink, user);
+    } catch (...) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    }
+    return Succeed();
+}
+
+int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int /*reserved1*/, int /*reserved2*/)
+{
+    if (record == nullptr || record->window == 0) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    const auto session = Sessions().Get(handle);
+    return WithSession(handle, [&](vtclient::CameraSession& camera) {
+        // The play starts only with a camera that answers and takes the login.
+        const int error = camera.Call("GET", "/vtipc/v1/login", {}).error;
+        if (error == VT_ERR_NONE) {
+            Video().Start(handle, session, record->window, 1);
+        }
+        return error;
+    });
+}
+
+int Vt_IpcClient_StopLivePlay(int handle)
+{
+    try {
+        if (!Video().Stop(handle)) {
+            return Fail(VT_ERR_INVALID_HANDLE);
+        }
+    } catch (...) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    }
+    return Succeed();
 }
 }

@@ -153,13 +153,32 @@ static_assert(offsetof(ImagingConfigRecord, localDisplay) == 36 &&
 static_assert(offsetof(ImagingConfigRecord, exposureLevel) == 42 &&
               offsetof(ImagingConfigRecord, maxExposure) == 43);
 
+// The video area to play into: a window handle the program registered with
+// Vt_Sdk_SetFrameSink.
+struct LivePlayRecord
+{
+    uint8_t reserved0[4];
+    uint32_t window;
+    uint8_t reserved1[32];
+};
+static_assert(sizeof(LivePlayRecord) == 40 && offsetof(LivePlayRecord, window) == 4);
+
 #pragma pack(pop)
+
+// Receives each decoded picture of a live play, on the play's own thread:
+// `height` rows of `width` RGB pixels, `stride` bytes apart, valid only during
+// the call. It must not call Vt_Sdk_SetFrameSink.
+typedef void (*VtFrameSink)(void* user, uint32_t window, const uint8_t* rgb, int width, int height,
+                            int stride);
 
 extern "C" {
 
 // Process set-up and tear-down. Destroy forgets every login handle.
 ZX_EXPORT int Vt_Sdk_Init();
 ZX_EXPORT int Vt_Sdk_Destroy();
+// Registers (or, with a null sink, removes) the sink of a window handle; a
+// removal returns once no delivery to that sink is running.
+ZX_EXPORT int Vt_Sdk_SetFrameSink(uint32_t window, VtFrameSink sink, void* user);
 // The reason of the calling thread's last failed call (VtSdkError); 0 after a success.
 ZX_EXPORT int Vt_Sdk_GetLastError();
 
@@ -195,4 +214,30 @@ ZX_EXPORT int Vt_Ipc_SetImagingConfig(int handle, const ImagingConfigRecord* rec
 
 ZX_EXPORT int Vt_Ipc_RebootSystem(int handle);
 ZX_EXPORT int Vt_Ipc_RestoreSystem(int handle);
+
+// Sends a firmware or kernel image (a local file of at most 128 MiB, streamed
+// from disk). The camera checks the image's name against its model, answers,
+// then flashes and reboots; it is silent meanwhile and announces itself after.
+ZX_EXPORT int Vt_Ipc_UpdateFirmware(int handle, const char* path);
+ZX_EXPORT int Vt_Ipc_UpdateKernal(int handle, const char* path);
+
+// Sends an OEM file (the OEM configuration or one of its images, at most
+// 16 MiB) to the camera, which keeps it under its file name.
+ZX_EXPORT int Vt_Ipc_UploadOemConfigFile(int handle, const char* path);
+
+// Fetch the camera's event log (an SQLite file with a table `log`), its
+// configuration text, or one of its files (kind 0: SD card, 1: other files;
+// `remoteName` at most 255 bytes) into `localPath`. The bytes go to a
+// temporary file beside it that is renamed only when complete, so a broken
+// download never leaves a file under `localPath`.
+ZX_EXPORT int Vt_Ipc_DownloadLog(int handle, const char* localPath);
+ZX_EXPORT int Vt_Ipc_DownloadCfg(int handle, const char* localPath);
+ZX_EXPORT int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName);
+
+// Plays the camera's primary stream into the record's window: the SDK reads
+// and decodes it on a thread of its own. Playing again with the same handle
+// replaces the play (a new window, say). The two numbers are not used.
+ZX_EXPORT int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int reserved1, int reserved2);
+// Stops the handle's play and waits for its thread.
+ZX_EXPORT int Vt_IpcClient_StopLivePlay(int handle);
 }

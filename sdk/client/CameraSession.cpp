@@ -1,10 +1,14 @@
 #include "CameraSession.h"
 
+#include "PercentEncoding.h"
+#include "VtIpcSDK.h"
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <random>
-
-#include "VtIpcSDK.h"
+#include <unistd.h>
 
 namespace vtclient {
 
@@ -12,6 +16,7 @@ int ErrorForStatus(int status)
 {
     switch (status) {
     case 400:
+    case 413:
     case 422:
         return VT_ERR_REJECTED;
     case 401:
@@ -33,8 +38,8 @@ CameraSession::CameraSession(std::string address, int port, std::string user, st
     : address_(std::move(address)), port_(port), user_(std::move(user)), limits_(limits),
       password_(std::move(password)), cnonceSeed_(std::random_device{}())
 {
-    cnonceSeed_ = (cnonceSeed_ << 32) ^ static_cast<uint64_t>(
-                                            std::chrono::steady_clock::now().time_since_epoch().count());
+    cnonceSeed_ = (cnonceSeed_ << 32) ^
+                  static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
 bool CameraSession::Matches(std::string_view address, int port, std::string_view user,
@@ -62,26 +67,106 @@ std::string CameraSession::Authorization(std::string_view method, std::string_vi
     char cnonce[17];
     std::snprintf(cnonce, sizeof cnonce, "%016llx",
                   static_cast<unsigned long long>(cnonceSeed_ ^ (0x9E3779B97F4A7C15ULL * (nonceCount_ + 1))));
-    return vtwire::BuildDigestAuthorization(*challenge_, user_, password_, method, target, ++nonceCount_, cnonce);
+    return vtwire::BuildDigestAuthorization(*challenge_, user_, password_, method, target, ++nonceCount_,
+                                            cnonce);
 }
 
 CallResult CameraSession::Call(std::string_view method, std::string_view target, std::string_view body,
                                size_t maxBody)
 {
+    RequestBody content;
+    content.bytes = body;
+    return Exchange(method, target, body.empty() ? "" : "application/json", content, {}, maxBody, limits_);
+}
+
+CallResult CameraSession::Upload(std::string_view target, std::string_view fileName, int fd, uint64_t length)
+{
+    // A challenge on the first try would cost a whole upload, so a fresh
+    // session fetches its nonce with a small request first.
+    bool haveNonce = false;
+    {
+        std::lock_guard lock(mutex_);
+        haveNonce = challenge_.has_value();
+    }
+    if (!haveNonce) {
+        const CallResult login = Call("GET", "/vtipc/v1/login", {});
+        if (login.error != VT_ERR_NONE) {
+            return login;
+        }
+    }
+    RequestBody content;
+    content.fd = fd;
+    content.fileLength = length;
+    ExchangeLimits limits = limits_;
+    limits.totalMs += static_cast<int>(std::min<uint64_t>(length / (1024 * 1024) * 1000, 600000));
+    return Exchange("POST", target, "application/octet-stream", content,
+                    "X-Vt-File-Name: " + vtwire::PercentEncode(fileName) + "\r\n", kMaxJsonBody, limits);
+}
+
+CallResult CameraSession::Download(std::string_view target, const std::string& localPath)
+{
+    std::string temporary = localPath + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return {VT_ERR_FILE, {}};
+    }
+    bool writeFailed = false;
+    const HttpResponseParser::BodySink sink = [&](std::string_view bytes) {
+        while (!bytes.empty() && !writeFailed) {
+            const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+            if (written <= 0) {
+                writeFailed = true;
+            } else {
+                bytes.remove_prefix(static_cast<size_t>(written));
+            }
+        }
+        return !writeFailed;
+    };
+    ExchangeLimits limits = limits_;
+    limits.totalMs = std::max(limits.totalMs, 600000); // each read still has to make progress
+    CallResult result = Exchange("GET", target, {}, RequestBody{}, {}, kMaxDownload, limits, sink);
+    if (writeFailed) {
+        result.error = VT_ERR_FILE;
+    }
+    const bool closed = ::close(fd) == 0;
+    if (result.error == VT_ERR_NONE && (!closed || ::rename(temporary.c_str(), localPath.c_str()) != 0)) {
+        result.error = VT_ERR_FILE;
+    }
+    if (result.error != VT_ERR_NONE) {
+        ::unlink(temporary.c_str());
+    }
+    result.body.clear();
+    return result;
+}
+
+CallResult CameraSession::Stream(std::string_view target, const HttpResponseParser::BodySink& sink)
+{
+    ExchangeLimits limits = limits_;
+    limits.totalMs = std::numeric_limits<int>::max();
+    return Exchange("GET", target, {}, RequestBody{}, {}, std::numeric_limits<size_t>::max(), limits, sink);
+}
+
+CallResult CameraSession::Exchange(std::string_view method, std::string_view target,
+                                   std::string_view contentType, const RequestBody& body,
+                                   const std::string& extraHeaders, size_t maxBody,
+                                   const ExchangeLimits& limits, const HttpResponseParser::BodySink& sink)
+{
     // At most: one try with the kept nonce, one after a stale or first
     // challenge, one more if that nonce went stale in between.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const std::string authorization = Authorization(method, target);
-        const std::string request =
-            BuildRequest(method, target, address_, port_, authorization, body.empty() ? "" : "application/json", body);
-        HttpResponseParser parser(maxBody);
-        switch (HttpExchange(address_, port_, request, parser, limits_)) {
+        const std::string head = BuildRequestHead(method, target, address_, port_, authorization, contentType,
+                                                  body.Length(), extraHeaders);
+        HttpResponseParser parser(maxBody, sink);
+        switch (HttpExchange(address_, port_, head, body, parser, limits)) {
         case ExchangeResult::InvalidAddress:
             return {VT_ERR_INVALID_ARGUMENT, {}};
         case ExchangeResult::Unreachable:
             return {VT_ERR_UNREACHABLE, {}};
         case ExchangeResult::Protocol:
             return {VT_ERR_PROTOCOL, {}};
+        case ExchangeResult::LocalFile:
+            return {VT_ERR_FILE, {}};
         case ExchangeResult::Ok:
             break;
         }
@@ -107,7 +192,8 @@ CallResult CameraSession::Call(std::string_view method, std::string_view target,
     return {VT_ERR_AUTH_REFUSED, {}};
 }
 
-int SessionTable::Find(std::string_view address, int port, std::string_view user, std::string_view password) const
+int SessionTable::Find(std::string_view address, int port, std::string_view user,
+                       std::string_view password) const
 {
     std::lock_guard lock(mutex_);
     for (size_t i = 0; i < sessions_.size(); ++i) {

@@ -1,20 +1,13 @@
 #include "HttpResponseParser.h"
 
-#include <cctype>
+#include "AsciiCase.h"
+#include "LineReader.h"
+
 #include <algorithm>
 #include <charconv>
 
 namespace vtclient {
 namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
 
 std::string_view Trim(std::string_view text)
 {
@@ -77,17 +70,14 @@ HttpResponseParser::State HttpResponseParser::Finish()
     return state_;
 }
 
-bool HttpResponseParser::TakeLine(std::string& line)
+bool HttpResponseParser::TakeBody(std::string_view bytes)
 {
-    const size_t end = pending_.find('\n');
-    if (end == std::string::npos) {
-        return false;
+    bodyBytes_ += bytes.size();
+    const bool success = response_.status >= 200 && response_.status < 300;
+    if (sink_ && success) {
+        return sink_(bytes);
     }
-    line.assign(pending_, 0, end);
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    pending_.erase(0, end + 1);
+    response_.body.append(bytes);
     return true;
 }
 
@@ -115,7 +105,7 @@ bool HttpResponseParser::ParseHeaderLine(const std::string& line)
     if (colon == std::string::npos || colon == 0) {
         return false;
     }
-    const std::string name = Lower(std::string_view(line).substr(0, colon));
+    const std::string name = vtwire::AsciiLower(std::string_view(line).substr(0, colon));
     for (char c : name) {
         if (c <= ' ' || c == 0x7F) {
             return false;
@@ -134,7 +124,7 @@ bool HttpResponseParser::StartBody()
         return true;
     }
     if (encoding != nullptr) {
-        if (Lower(*encoding) != "chunked") {
+        if (vtwire::AsciiLower(*encoding) != "chunked") {
             return false;
         }
         phase_ = Phase::ChunkSize;
@@ -167,7 +157,7 @@ HttpResponseParser::State HttpResponseParser::Run()
     while (state_ == State::Incomplete) {
         switch (phase_) {
         case Phase::Head:
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 if (headBytes_ + pending_.size() > kMaxHeadBytes) {
                     return Fail();
                 }
@@ -193,7 +183,9 @@ HttpResponseParser::State HttpResponseParser::Run()
         case Phase::Body:
         case Phase::ChunkData: {
             const size_t take = std::min(remaining_, pending_.size());
-            response_.body.append(pending_, 0, take);
+            if (!TakeBody(std::string_view(pending_).substr(0, take))) {
+                return Fail();
+            }
             pending_.erase(0, take);
             remaining_ -= take;
             if (remaining_ > 0) {
@@ -207,7 +199,7 @@ HttpResponseParser::State HttpResponseParser::Run()
             break;
         }
         case Phase::ChunkDataEnd:
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 return pending_.size() > 2 ? Fail() : state_;
             }
             if (!line.empty()) {
@@ -216,13 +208,13 @@ HttpResponseParser::State HttpResponseParser::Run()
             phase_ = Phase::ChunkSize;
             break;
         case Phase::ChunkSize: {
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 return pending_.size() > 64 ? Fail() : state_;
             }
             std::string_view size = line;
             size = Trim(size.substr(0, size.find(';')));
             size_t value = 0;
-            if (!ParseNumber(size, 16, value) || value > maxBody_ - response_.body.size()) {
+            if (!ParseNumber(size, 16, value) || value > maxBody_ - bodyBytes_) {
                 return Fail();
             }
             remaining_ = value;
@@ -230,7 +222,7 @@ HttpResponseParser::State HttpResponseParser::Run()
             break;
         }
         case Phase::Trailer:
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 if (pending_.size() > kMaxHeadBytes) {
                     return Fail();
                 }
@@ -245,10 +237,9 @@ HttpResponseParser::State HttpResponseParser::Run()
             }
             break;
         case Phase::ToClose:
-            if (response_.body.size() + pending_.size() > maxBody_) {
+            if (bodyBytes_ + pending_.size() > maxBody_ || !TakeBody(pending_)) {
                 return Fail();
             }
-            response_.body += pending_;
             pending_.clear();
             return state_;
         }

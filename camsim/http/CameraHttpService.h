@@ -1,0 +1,68 @@
+#pragma once
+// The web servers of all simulated cameras: one listener per camera address
+// and port, answering the camera protocol with the camera's own credentials.
+// Connections are served by one shared pool, so thousands of cameras cost
+// one listening thread each and a fixed number of workers.
+#include "DigestAuth.h"
+#include "LiveCamera.h"
+#include "WorkerPool.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace httplib {
+class Server;
+}
+
+namespace camsim {
+
+class CameraHttpService
+{
+public:
+    // Called on the timer thread when a camera comes back from a reboot.
+    using RebootedCallback = std::function<void(const std::shared_ptr<LiveCamera>&)>;
+    // Called on the timer thread after the camera protocol moved a camera to a new port.
+    using MovedCallback = std::function<void(const std::shared_ptr<LiveCamera>&)>;
+
+    explicit CameraHttpService(size_t workers = 16);
+    ~CameraHttpService();
+    CameraHttpService(const CameraHttpService&) = delete;
+    CameraHttpService& operator=(const CameraHttpService&) = delete;
+
+    void SetRebootedCallback(RebootedCallback callback);
+    void SetMovedCallback(MovedCallback callback);
+
+    // Starts the camera's server on its current address and port; a camera
+    // with the unreachable fault gets none. False when the address cannot be bound.
+    bool Start(const std::shared_ptr<LiveCamera>& camera);
+    void Stop(const std::shared_ptr<LiveCamera>& camera);
+    // Moves the server to the camera's current address and port.
+    bool Restart(const std::shared_ptr<LiveCamera>& camera);
+    // Silent for the camera's reboot time, then back with a RebootedCallback.
+    void Reboot(const std::shared_ptr<LiveCamera>& camera);
+    // Silent while the image is written and the camera reboots, then back
+    // with the image's version (when it names one) and a RebootedCallback.
+    void Flash(const std::shared_ptr<LiveCamera>& camera, std::optional<std::string> version);
+    void StopAll();
+
+private:
+    struct Listener;
+
+    std::unique_ptr<httplib::Server> MakeServer(const std::shared_ptr<LiveCamera>& camera);
+    void Silence(const std::shared_ptr<LiveCamera>& camera, bool flashing,
+                 std::optional<std::string> version);
+
+    WorkerPool pool_;
+    vtwire::DigestNonceIssuer nonces_;
+    std::mutex mutex_;
+    std::map<LiveCamera*, std::unique_ptr<Listener>> listeners_;
+    RebootedCallback rebooted_;
+    MovedCallback moved_;
+    Scheduler scheduler_; // last: stopped first, before the servers go
+};
+
+} // namespace camsim

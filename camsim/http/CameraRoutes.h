@@ -1,0 +1,34 @@
+#pragma once
+// The camera protocol's paths on one camera's server.
+#include "LiveCamera.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace httplib {
+class Server;
+}
+
+namespace camsim {
+
+struct CameraActions
+{
+    std::function<void()> reboot;    // after the answer: silent, then back
+    std::function<void()> moveLater; // after the answer: serve on the camera's new port
+    // after the answer: write the image (a firmware image may bring a new version), then reboot
+    std::function<void(std::optional<std::string>)> flash;
+};
+
+inline constexpr size_t kMaxJsonRequest = 64 * 1024;
+inline constexpr size_t kMaxImageRequest = 128 * 1024 * 1024;
+inline constexpr size_t kMaxOemFile = 16 * 1024 * 1024;
+inline constexpr size_t kMaxOemFiles = 32;
+
+// Paths whose bodies are files rather than JSON.
+bool IsUploadPath(const std::string& path);
+
+void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, CameraActions actions);
+
+} // namespace camsim

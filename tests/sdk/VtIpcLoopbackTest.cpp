@@ -1,0 +1,650 @@
+// The device SDK against the simulator's camera web server on 127.0.0.1:
+// every call goes over real HTTP, and the camera's kept state is checked.
+#include "CameraFiles.h"
+#include "CameraHttpService.h"
+#include "CameraSession.h"
+#include "VtIpcSDK.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <sqlite3.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using camsim::CameraHttpService;
+using camsim::LiveCamera;
+
+std::shared_ptr<LiveCamera> MakeCamera(const char* model = "VT-C6121")
+{
+    auto camera = std::make_shared<LiveCamera>();
+    camera->sim.ip = "127.0.0.1";
+    camera->sim.port = 0;
+    camera->sim.mac = {0x00, 0x30, 0x4F, 0x12, 0x34, 0x56};
+    camera->sim.model = model;
+    camera->sim.version = "31.4.0.83";
+    camera->sim.name = "Cam A";
+    camera->sim.password = "secret1";
+    camera->sim.rebootMs = 400;
+    camera->settings = camsim::FactorySettings(camera->sim.model, 0, "00:30:4F:12:34:56");
+    return camera;
+}
+
+int PortOf(const std::shared_ptr<LiveCamera>& camera)
+{
+    std::lock_guard lock(camera->mutex);
+    return camera->sim.port;
+}
+
+class LoopbackTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Vt_Sdk_Init();
+        camera_ = MakeCamera();
+        ASSERT_TRUE(service_.Start(camera_));
+        handle_ = Vt_Ipc_Login("127.0.0.1", "127.0.0.1", PortOf(camera_), "admin", "secret1", 0);
+        ASSERT_GE(handle_, 0) << "last error " << Vt_Sdk_GetLastError();
+    }
+    void TearDown() override { Vt_Sdk_Destroy(); }
+
+    CameraHttpService service_{4};
+    std::shared_ptr<LiveCamera> camera_;
+    int handle_ = -1;
+};
+
+TEST_F(LoopbackTest, LoginVerifiesCredentialsAndReusesHandles)
+{
+    const int port = PortOf(camera_);
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin", "secret1", 0), handle_);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_NONE);
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin", "wrong", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_AUTH_REFUSED);
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "root", "secret1", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_AUTH_REFUSED);
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin", "sixteen-chars-xx", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(Vt_Ipc_Login("not-an-ip", "", port, "admin", "secret1", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+}
+
+TEST_F(LoopbackTest, UnreachableCameraGivesErrorFive)
+{
+    const int port = PortOf(camera_);
+    service_.Stop(camera_);
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin", "secret1", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_UNREACHABLE);
+    SystemInfoRecord info{};
+    EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_UNREACHABLE);
+}
+
+TEST_F(LoopbackTest, BrokenAnswersAreProtocolErrors)
+{
+    {
+        std::lock_guard lock(camera_->mutex);
+        camera_->sim.faults |= camsim::kFaultBrokenHttp;
+    }
+    PortInfoRecord ports{};
+    EXPECT_EQ(Vt_Ipc_GetPortInfo(handle_, &ports), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_PROTOCOL);
+}
+
+TEST_F(LoopbackTest, SlowAnswersWithinTheBoundArriveLaterOnesAreUnreachable)
+{
+    {
+        std::lock_guard lock(camera_->mutex);
+        camera_->sim.faults |= camsim::kFaultSlowHttp;
+        camera_->sim.slowMs = 150;
+    }
+    const vtclient::ExchangeLimits limits{500, 400, 2000};
+    vtclient::CameraSession patient("127.0.0.1", PortOf(camera_), "admin", "secret1", limits);
+    EXPECT_EQ(patient.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_NONE);
+    {
+        std::lock_guard lock(camera_->mutex);
+        camera_->sim.slowMs = 1000;
+    }
+    EXPECT_EQ(patient.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_UNREACHABLE);
+}
+
+TEST_F(LoopbackTest, CallsWithoutInitOrWithBadHandlesFail)
+{
+    SystemInfoRecord info{};
+    EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_ + 100, &info), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_HANDLE);
+    EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, nullptr), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+    Vt_Sdk_Destroy();
+    EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_NOT_INITIALISED);
+}
+
+TEST_F(LoopbackTest, LastErrorBelongsToTheCallingThread)
+{
+    EXPECT_EQ(Vt_Ipc_GetSystemInfo(-7, nullptr), -1);
+    int otherThreadError = -1;
+    std::thread([&] {
+        SystemInfoRecord info{};
+        Vt_Ipc_GetSystemInfo(handle_, &info);
+        otherThreadError = Vt_Sdk_GetLastError();
+    }).join();
+    EXPECT_EQ(otherThreadError, VT_ERR_NONE);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+}
+
+TEST_F(LoopbackTest, SystemDateRoundTrip)
+{
+    SystemDateRecord date{};
+    date.mode = 0;
+    std::strcpy(date.date, "2031/02/28");
+    std::strcpy(date.time, "13:14:15");
+    date.daylight = 1;
+    std::strcpy(date.ntpServer, "time.example.org");
+    date.timeZone = 46;
+    ASSERT_EQ(Vt_Ipc_SetSystemDate(handle_, &date), 0) << Vt_Sdk_GetLastError();
+    SystemDateRecord read{};
+    ASSERT_EQ(Vt_Ipc_GetSystemDate(handle_, &read), 0);
+    EXPECT_STREQ(read.date, "2031/02/28");
+    EXPECT_EQ(std::string(read.time).substr(0, 5), "13:14");
+    EXPECT_EQ(read.daylight, 1);
+    EXPECT_EQ(read.timeZone, 46);
+    EXPECT_STREQ(read.ntpServer, "time.example.org");
+
+    std::strcpy(date.date, "2031/02/30");
+    EXPECT_EQ(Vt_Ipc_SetSystemDate(handle_, &date), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
+}
+
+TEST_F(LoopbackTest, DeviceNameIsDecodedAndKept)
+{
+    ASSERT_EQ(Vt_Ipc_SetDeviceName(handle_, "%43%61%6D.%31%20%E5%8C%97"), 0) << Vt_Sdk_GetLastError();
+    {
+        std::lock_guard lock(camera_->mutex);
+        EXPECT_EQ(camera_->sim.name, "Cam.1 \xE5\x8C\x97");
+    }
+    EXPECT_EQ(Vt_Ipc_SetDeviceName(handle_, "a%3Bb"), -1); // ";" can never be in a name
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
+    EXPECT_EQ(Vt_Ipc_SetDeviceName(handle_, "%FF%FE"), -1); // not UTF-8
+}
+
+TEST_F(LoopbackTest, PasswordChangeLocksOutTheOldPassword)
+{
+    const int port = PortOf(camera_);
+    ASSERT_EQ(Vt_Ipc_ModifyPassword(handle_, "admin", "n3wpass"), 0) << Vt_Sdk_GetLastError();
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin", "secret1", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_AUTH_REFUSED);
+    EXPECT_GE(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin", "n3wpass", 0), 0);
+    SystemInfoRecord info{};
+    EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0) << "the changing handle goes on working";
+    EXPECT_EQ(Vt_Ipc_ModifyPassword(handle_, "admin", "abc"), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
+}
+
+TEST_F(LoopbackTest, SystemInfoReportsTheCamera)
+{
+    SystemInfoRecord info{};
+    ASSERT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0);
+    EXPECT_STREQ(info.model, "VT-C6121");
+    EXPECT_STREQ(info.version, "31.4.0.83");
+    EXPECT_STREQ(reinterpret_cast<const char*>(&info) + 48, "31.4.0.83");
+}
+
+TEST_F(LoopbackTest, PortChangeMovesTheServer)
+{
+    std::atomic<int> moves{0};
+    service_.SetMovedCallback([&](const std::shared_ptr<LiveCamera>&) { ++moves; });
+    PortInfoRecord ports{};
+    ASSERT_EQ(Vt_Ipc_GetPortInfo(handle_, &ports), 0);
+    EXPECT_EQ(ports.httpPort, PortOf(camera_));
+    EXPECT_EQ(ports.rtspPort, 554);
+    const int oldPort = ports.httpPort;
+    // A free port: bind a probe camera to any port, then let it go.
+    auto probe = MakeCamera();
+    ASSERT_TRUE(service_.Start(probe));
+    const int newPort = PortOf(probe);
+    service_.Stop(probe);
+
+    ports = {newPort, newPort, 8554, 8554, 0};
+    ASSERT_EQ(Vt_Ipc_SetPortInfo(handle_, &ports), 0) << Vt_Sdk_GetLastError();
+    for (int i = 0; i < 100 && moves == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(moves, 1);
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", oldPort, "admin", "secret1", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_UNREACHABLE);
+    const int moved = Vt_Ipc_Login("127.0.0.1", "127.0.0.1", newPort, "admin", "secret1", 0);
+    ASSERT_GE(moved, 0);
+    PortInfoRecord read{};
+    ASSERT_EQ(Vt_Ipc_GetPortInfo(moved, &read), 0);
+    EXPECT_EQ(read.httpPort, newPort);
+    EXPECT_EQ(read.rtspPort, 8554);
+
+    ports.rtspPort = newPort;
+    EXPECT_EQ(Vt_Ipc_SetPortInfo(moved, &ports), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
+}
+
+TEST_F(LoopbackTest, DdnsRoundTripKeepsTheCamerasMac)
+{
+    DdnsRecord ddns{};
+    ddns.enabled = 1;
+    std::strcpy(ddns.provider, "freedns.afraid.org");
+    std::strcpy(ddns.user, "alice");
+    std::strcpy(ddns.password, "pw");
+    std::strcpy(ddns.hash, "abc123");
+    std::strcpy(ddns.host, "cam-01.example.org");
+    ddns.easyEnabled = 1;
+    ddns.easyChosen = 0;
+    std::strcpy(ddns.mac, "FF:FF:FF:FF:FF:FF");
+    ASSERT_EQ(Vt_Ipc_SetDDNS(handle_, &ddns), 0) << Vt_Sdk_GetLastError();
+    DdnsRecord read{};
+    ASSERT_EQ(Vt_Ipc_GetDDNS(handle_, &read), 0);
+    EXPECT_EQ(read.enabled, 1);
+    EXPECT_STREQ(read.provider, "freedns.afraid.org");
+    EXPECT_STREQ(read.user, "alice");
+    EXPECT_STREQ(read.password, "pw");
+    EXPECT_STREQ(read.hash, "abc123");
+    EXPECT_STREQ(read.host, "cam-01.example.org");
+    EXPECT_EQ(read.easyEnabled, 1);
+    EXPECT_STREQ(read.mac, "00:30:4F:12:34:56");
+}
+
+TEST_F(LoopbackTest, VideoStreamsRoundTripAndShareTheSecondarySwitch)
+{
+    VideoConfigRecord primary{};
+    primary.stream = 1;
+    ASSERT_EQ(Vt_Ipc_GetVideoConfig(handle_, &primary), 0);
+    const int32_t profile = primary.profile;
+    primary.secondaryEnabled = 0;
+    primary.codec = 2;
+    primary.frameSize = 2;
+    primary.frameRate = 20;
+    primary.bitRate = 2048;
+    primary.rateControl = 0;
+    primary.iFrameInterval = 40;
+    primary.profile = profile + 99; // the camera's own value; a write cannot change it
+    ASSERT_EQ(Vt_Ipc_SetVideoConfig(handle_, &primary), 0) << Vt_Sdk_GetLastError();
+
+    VideoConfigRecord read{};
+    read.stream = 1;
+    ASSERT_EQ(Vt_Ipc_GetVideoConfig(handle_, &read), 0);
+    EXPECT_EQ(read.codec, 2);
+    EXPECT_EQ(read.frameSize, 2);
+    EXPECT_EQ(read.frameRate, 20);
+    EXPECT_EQ(read.bitRate, 2048);
+    EXPECT_EQ(read.rateControl, 0);
+    EXPECT_EQ(read.iFrameInterval, 40);
+    EXPECT_EQ(read.profile, profile);
+
+    VideoConfigRecord secondary{};
+    secondary.stream = 0;
+    ASSERT_EQ(Vt_Ipc_GetVideoConfig(handle_, &secondary), 0);
+    EXPECT_EQ(secondary.stream, 0);
+    EXPECT_EQ(secondary.secondaryEnabled, 0);
+    secondary.frameSize = 4;
+    secondary.secondaryEnabled = 1;
+    ASSERT_EQ(Vt_Ipc_SetVideoConfig(handle_, &secondary), 0);
+    read.stream = 1;
+    ASSERT_EQ(Vt_Ipc_GetVideoConfig(handle_, &read), 0);
+    EXPECT_EQ(read.secondaryEnabled, 1);
+
+    secondary.frameSize = 5; // the secondary table has five sizes
+    EXPECT_EQ(Vt_Ipc_SetVideoConfig(handle_, &secondary), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
+}
+
+TEST_F(LoopbackTest, OsdRoundTripPassesTitleBytesThrough)
+{
+    OsdRecord osd{};
+    osd.showTitle = 1;
+    osd.showTime = 0;
+    std::strcpy(osd.title, "Gate \xB1\xB1"); // a title in a legacy code page, not UTF-8
+    osd.titlePosition = 1;
+    osd.datePosition = 3;
+    osd.dateFormat = 2;
+    ASSERT_EQ(Vt_Ipc_SetOSD(handle_, &osd), 0) << Vt_Sdk_GetLastError();
+    OsdRecord read{};
+    ASSERT_EQ(Vt_Ipc_GetOSD(handle_, &read), 0);
+    EXPECT_EQ(std::memcmp(&read, &osd, sizeof osd), 0);
+
+    std::memset(osd.title, 'x', sizeof osd.title); // no terminator
+    EXPECT_EQ(Vt_Ipc_SetOSD(handle_, &osd), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+}
+
+TEST_F(LoopbackTest, ImagingRoundTripsFollowTheModelsRanges)
+{
+    ImagingSettingsRecord picture{10, 20, 30, 100, 0};
+    ASSERT_EQ(Vt_Ipc_SetImagingSettings(handle_, &picture), 0) << Vt_Sdk_GetLastError();
+    ImagingSettingsRecord readPicture{};
+    ASSERT_EQ(Vt_Ipc_GetImagingSettings(handle_, &readPicture), 0);
+    EXPECT_EQ(std::memcmp(&readPicture, &picture, sizeof picture), 0);
+    picture.sharpness = 101; // 0-100 on a camera whose model does not end in A
+    EXPECT_EQ(Vt_Ipc_SetImagingSettings(handle_, &picture), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
+
+    ImagingConfigRecord config{};
+    ASSERT_EQ(Vt_Ipc_GetImagingConfig(handle_, &config), 0);
+    config.frequency = 60;
+    config.irCut = 1;
+    config.localDisplay = 2;
+    config.outdoor = 1;
+    config.exposureLevel = 9;
+    config.maxExposure = 12;
+    config.mirror = 1;
+    ASSERT_EQ(Vt_Ipc_SetImagingConfig(handle_, &config), 0) << Vt_Sdk_GetLastError();
+    ImagingConfigRecord readConfig{};
+    ASSERT_EQ(Vt_Ipc_GetImagingConfig(handle_, &readConfig), 0);
+    EXPECT_EQ(std::memcmp(&readConfig, &config, sizeof config), 0);
+    config.frequency = 55;
+    EXPECT_EQ(Vt_Ipc_SetImagingConfig(handle_, &config), -1);
+}
+
+TEST_F(LoopbackTest, RestoreBringsBackFactorySettingsButKeepsAccess)
+{
+    OsdRecord osd{};
+    ASSERT_EQ(Vt_Ipc_GetOSD(handle_, &osd), 0);
+    std::strcpy(osd.title, "Changed");
+    ASSERT_EQ(Vt_Ipc_SetOSD(handle_, &osd), 0);
+    ASSERT_EQ(Vt_Ipc_RestoreSystem(handle_), 0) << Vt_Sdk_GetLastError();
+    ASSERT_EQ(Vt_Ipc_GetOSD(handle_, &osd), 0);
+    EXPECT_STREQ(osd.title, "Camera");
+    PortInfoRecord ports{};
+    ASSERT_EQ(Vt_Ipc_GetPortInfo(handle_, &ports), 0);
+    EXPECT_EQ(ports.httpPort, PortOf(camera_));
+}
+
+TEST_F(LoopbackTest, RebootSilencesTheCameraThenBringsItBack)
+{
+    std::atomic<int> rebooted{0};
+    service_.SetRebootedCallback([&](const std::shared_ptr<LiveCamera>&) { ++rebooted; });
+    ASSERT_EQ(Vt_Ipc_RebootSystem(handle_), 0) << Vt_Sdk_GetLastError();
+    bool sawSilence = false;
+    for (int i = 0; i < 100 && rebooted == 0; ++i) {
+        SystemInfoRecord info{};
+        if (Vt_Ipc_GetSystemInfo(handle_, &info) != 0 && Vt_Sdk_GetLastError() == VT_ERR_UNREACHABLE) {
+            sawSilence = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(sawSilence);
+    ASSERT_EQ(rebooted, 1);
+    SystemInfoRecord info{};
+    EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0);
+}
+
+std::string ReadWhole(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A file of `size` bytes in a folder of its own, removed with the object.
+class ImageFile
+{
+public:
+    ImageFile(const std::string& name, size_t size)
+        : folder_(std::filesystem::temp_directory_path() / ("vtipc-image-" + std::to_string(getpid())))
+    {
+        std::filesystem::create_directories(folder_);
+        path_ = (folder_ / name).string();
+        std::ofstream(path_, std::ios::binary) << std::string(size, '\x5A');
+    }
+    ~ImageFile() { std::filesystem::remove_all(folder_); }
+    const char* path() const { return path_.c_str(); }
+
+private:
+    std::filesystem::path folder_;
+    std::string path_;
+};
+
+TEST_F(LoopbackTest, FirmwareUploadFlashesRebootsAndBringsTheNewVersion)
+{
+    std::atomic<int> rebooted{0};
+    service_.SetRebootedCallback([&](const std::shared_ptr<LiveCamera>&) { ++rebooted; });
+    {
+        std::lock_guard lock(camera_->mutex);
+        camera_->sim.flashMs = 100;
+    }
+    const ImageFile wrong("VTFImage_15_40.0.0.1.bin", 1000); // a platform for another model
+    EXPECT_EQ(Vt_Ipc_UpdateFirmware(handle_, wrong.path()), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
+    EXPECT_EQ(Vt_Ipc_UpdateKernal(handle_, wrong.path()), -1) << "a firmware image is no kernel image";
+    EXPECT_EQ(Vt_Ipc_UpdateFirmware(handle_, "/nonexistent/VTFImage_55.bin"), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_FILE);
+
+    const ImageFile image("VTFImage_55_31.4.0.90.bin", 3 * 1024 * 1024 + 17);
+    ASSERT_EQ(Vt_Ipc_UpdateFirmware(handle_, image.path()), 0) << Vt_Sdk_GetLastError();
+    for (int i = 0; i < 200 && rebooted == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(rebooted, 1);
+    SystemInfoRecord info{};
+    ASSERT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0);
+    EXPECT_STREQ(info.version, "31.4.0.90");
+
+    const ImageFile kernel("KImage_5_k.bin", 4096);
+    EXPECT_EQ(Vt_Ipc_UpdateKernal(handle_, kernel.path()), 0) << Vt_Sdk_GetLastError();
+}
+
+TEST_F(LoopbackTest, OemFilesAreKeptByteForByte)
+{
+    const ImageFile config("vtoem.cfg", 0);
+    std::ofstream(config.path(), std::ios::binary) << "[oemsec]\r\ncompany=ACME\r\nsoftversion=3\r\n";
+    ASSERT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, config.path()), 0) << Vt_Sdk_GetLastError();
+    const ImageFile logo("logo one.png", 70000);
+    ASSERT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, logo.path()), 0) << Vt_Sdk_GetLastError();
+    {
+        std::lock_guard lock(camera_->mutex);
+        ASSERT_EQ(camera_->oemFiles.size(), 2u);
+        EXPECT_EQ(camera_->oemFiles["vtoem.cfg"], ReadWhole(config.path()));
+        EXPECT_EQ(camera_->oemFiles["logo one.png"], std::string(70000, '\x5A'));
+    }
+    const ImageFile huge("huge.png", 16 * 1024 * 1024 + 1);
+    EXPECT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, huge.path()), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+}
+
+// What a video area would draw: counts frames, keeps the size and brightness of the last.
+struct FrameLog
+{
+    std::mutex lock;
+    std::condition_variable arrived;
+    int frames = 0;
+    bool otherWindow = false;
+    int width = 0;
+    int height = 0;
+    double brightness = 0;
+
+    static void Sink(void* user, uint32_t window, const uint8_t* rgb, int width, int height, int stride)
+    {
+        auto* log = static_cast<FrameLog*>(user);
+        double sum = 0;
+        int samples = 0;
+        for (int y = 0; y < height; y += 8) {
+            for (int x = 0; x < width * 3; x += 24) {
+                sum += rgb[static_cast<size_t>(y) * static_cast<size_t>(stride) + static_cast<size_t>(x)];
+                ++samples;
+            }
+        }
+        std::lock_guard guard(log->lock);
+        ++log->frames;
+        log->otherWindow = log->otherWindow || window != 7;
+        log->width = width;
+        log->height = height;
+        log->brightness = sum / samples;
+        log->arrived.notify_all();
+    }
+
+    bool WaitFor(int count)
+    {
+        std::unique_lock guard(lock);
+        return arrived.wait_for(guard, std::chrono::seconds(10), [&] { return frames >= count; });
+    }
+};
+
+TEST_F(LoopbackTest, LivePlayDeliversFramesOfTheConfiguredSizeAndFollowsThePicture)
+{
+    VideoConfigRecord video{};
+    video.stream = 1;
+    ASSERT_EQ(Vt_Ipc_GetVideoConfig(handle_, &video), 0);
+    video.frameSize = 6; // 704*576
+    video.frameRate = 25;
+    ASSERT_EQ(Vt_Ipc_SetVideoConfig(handle_, &video), 0);
+
+    FrameLog log;
+    ASSERT_EQ(Vt_Sdk_SetFrameSink(7, &FrameLog::Sink, &log), 0);
+    LivePlayRecord play{};
+    play.window = 7;
+    ASSERT_EQ(Vt_IpcClient_LivePlay(handle_, &play, 0, 0), 0) << Vt_Sdk_GetLastError();
+    ASSERT_TRUE(log.WaitFor(5));
+    double before = 0;
+    {
+        std::lock_guard guard(log.lock);
+        EXPECT_FALSE(log.otherWindow);
+        EXPECT_EQ(log.width, 704);
+        EXPECT_EQ(log.height, 576);
+        before = log.brightness;
+    }
+    ImagingSettingsRecord brighter{255, 128, 128, 50, 50};
+    ASSERT_EQ(Vt_Ipc_SetImagingSettings(handle_, &brighter), 0);
+    int seen = 0;
+    {
+        std::lock_guard guard(log.lock);
+        seen = log.frames;
+    }
+    ASSERT_TRUE(log.WaitFor(seen + 3));
+    {
+        std::lock_guard guard(log.lock);
+        EXPECT_GT(log.brightness, before + 60) << "the brightness change shows in the next frames";
+    }
+    ASSERT_EQ(Vt_IpcClient_StopLivePlay(handle_), 0);
+    {
+        std::lock_guard guard(log.lock);
+        seen = log.frames;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    {
+        std::lock_guard guard(log.lock);
+        EXPECT_EQ(log.frames, seen) << "no frame after the stop returned";
+    }
+    EXPECT_EQ(Vt_IpcClient_StopLivePlay(handle_), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_HANDLE);
+    EXPECT_EQ(Vt_Sdk_SetFrameSink(7, nullptr, nullptr), 0);
+}
+
+TEST_F(LoopbackTest, OversizedJsonBodiesAreRefused)
+{
+    OsdRecord osd{};
+    ASSERT_EQ(Vt_Ipc_GetOSD(handle_, &osd), 0);
+    vtclient::CameraSession session("127.0.0.1", PortOf(camera_), "admin", "secret1");
+    const std::string huge = R"({"title":")" + std::string(70 * 1024, 'x') + R"("})";
+    EXPECT_EQ(session.Call("PUT", "/vtipc/v1/video/osd", huge).error, VT_ERR_REJECTED);
+    OsdRecord after{};
+    ASSERT_EQ(Vt_Ipc_GetOSD(handle_, &after), 0);
+    EXPECT_EQ(std::memcmp(&osd, &after, sizeof osd), 0);
+}
+
+int64_t QueryNumber(const std::string& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    int64_t value = -1;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            value = sqlite3_column_int64(statement, 0);
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+class DownloadTest : public LoopbackTest
+{
+protected:
+    DownloadTest()
+        : folder_(std::filesystem::temp_directory_path() / ("vtipc-dl-" + std::to_string(getpid())))
+    {
+    }
+    void SetUp() override
+    {
+        LoopbackTest::SetUp();
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override
+    {
+        std::filesystem::remove_all(folder_);
+        LoopbackTest::TearDown();
+    }
+    std::string Path(const char* name) const { return (folder_ / name).string(); }
+    size_t FilesInFolder() const
+    {
+        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder_), {}));
+    }
+
+    std::filesystem::path folder_;
+};
+
+TEST_F(DownloadTest, LogConfigurationAndFilesArriveByteForByte)
+{
+    const std::string log = Path("cam.db");
+    ASSERT_EQ(Vt_Ipc_DownloadLog(handle_, log.c_str()), 0) << Vt_Sdk_GetLastError();
+    std::string held;
+    {
+        std::lock_guard lock(camera_->mutex);
+        held = camera_->eventLog;
+    }
+    EXPECT_EQ(ReadWhole(log), held);
+    EXPECT_EQ(QueryNumber(log, "select count(*) from log"), 600);
+    EXPECT_EQ(QueryNumber(log, "select count(distinct main_type) from log"), 4);
+    EXPECT_EQ(QueryNumber(log, "select count(distinct sub_type) from log"), 39);
+    EXPECT_GT(QueryNumber(log, "select max(time) - min(time) from log"), 20 * 86400);
+
+    const std::string config = Path("cam.cfg");
+    ASSERT_EQ(Vt_Ipc_DownloadCfg(handle_, config.c_str()), 0) << Vt_Sdk_GetLastError();
+    {
+        std::lock_guard lock(camera_->mutex);
+        EXPECT_EQ(ReadWhole(config), camsim::BuildConfigText(*camera_));
+    }
+    EXPECT_NE(ReadWhole(config).find("model=VT-C6121"), std::string::npos);
+
+    const std::string clip = Path("clip.avi");
+    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, clip.c_str(), 0, "record/clip_0001.avi"), 0)
+        << Vt_Sdk_GetLastError();
+    {
+        std::lock_guard lock(camera_->mutex);
+        EXPECT_EQ(ReadWhole(clip), *camsim::CustomFile(*camera_, 0, "record/clip_0001.avi"));
+    }
+    EXPECT_EQ(FilesInFolder(), 3u) << "no temporary file stays behind";
+}
+
+TEST_F(DownloadTest, FailedDownloadsLeaveNoFile)
+{
+    const std::string missing = Path("missing.bin");
+    EXPECT_EQ(Vt_Ipc_DownloadCustom(handle_, missing.c_str(), 1, "no/such/file"), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_UNSUPPORTED);
+    EXPECT_EQ(Vt_Ipc_DownloadCustom(handle_, missing.c_str(), 2, "version.txt"), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(Vt_Ipc_DownloadLog(handle_, "/nonexistent-folder/cam.db"), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_FILE);
+
+    {
+        std::lock_guard lock(camera_->mutex);
+        camera_->sim.faults |= camsim::kFaultBrokenHttp; // answers break off mid-way
+    }
+    const std::string cut = Path("cut.db");
+    EXPECT_EQ(Vt_Ipc_DownloadLog(handle_, cut.c_str()), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_PROTOCOL);
+    EXPECT_EQ(FilesInFolder(), 0u);
+}
+
+} // namespace
