@@ -7,6 +7,9 @@
 #include <string>
 
 #include "CameraSession.h"
+#include "FileTransfer.h"
+#include "FrameSinks.h"
+#include "LivePlayer.h"
 #include "RecordJson.h"
 
 namespace {
@@ -117,6 +120,7 @@ int Vt_Sdk_Destroy()
 {
     g_initialised = false;
     try {
+        vtmedia::LivePlayers::Instance().StopAll();
         Sessions().Clear();
     } catch (...) {
         return Fail(VT_ERR_NO_RESOURCES);
@@ -283,5 +287,111 @@ int Vt_Ipc_RebootSystem(int handle)
 int Vt_Ipc_RestoreSystem(int handle)
 {
     return PostAction(handle, "/vtipc/v1/system/restore");
+}
+}
+
+// Firmware, files and live video.
+namespace {
+
+int Upload(int handle, const char* target, const char* path)
+{
+    if (path == nullptr || *path == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(handle,
+                       [&](vtclient::CameraSession& session) { return vtmedia::UploadFile(session, target, path); });
+}
+
+int Download(int handle, const std::string& target, const char* localPath)
+{
+    if (localPath == nullptr || *localPath == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(handle, [&](vtclient::CameraSession& session) {
+        return vtmedia::DownloadFile(session, target, localPath);
+    });
+}
+
+} // namespace
+
+extern "C" {
+
+int Vt_Ipc_UpdateFirmware(int handle, const char* path)
+{
+    return Upload(handle, "/vtipc/v1/firmware", path);
+}
+
+int Vt_Ipc_UpdateKernal(int handle, const char* path)
+{
+    return Upload(handle, "/vtipc/v1/kernel", path);
+}
+
+int Vt_Ipc_UploadOemConfigFile(int handle, const char* path)
+{
+    return Upload(handle, "/vtipc/v1/oem", path);
+}
+
+int Vt_Ipc_DownloadLog(int handle, const char* localPath)
+{
+    return Download(handle, "/vtipc/v1/files/log", localPath);
+}
+
+int Vt_Ipc_DownloadCfg(int handle, const char* localPath)
+{
+    return Download(handle, "/vtipc/v1/files/config", localPath);
+}
+
+int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName)
+{
+    if ((kind != 0 && kind != 1) || !TextFits(remoteName, 255) || *remoteName == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return Download(handle,
+                    "/vtipc/v1/files/custom?kind=" + std::to_string(kind) +
+                        "&name=" + vtmedia::PercentEncode(remoteName),
+                    localPath);
+}
+
+int Vt_IpcClient_RegisterFrameSink(uint32_t window, VtFrameSink sink, void* user)
+{
+    try {
+        vtmedia::FrameSinks::Instance().Set(window, sink, user);
+    } catch (...) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    }
+    return Succeed();
+}
+
+int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int /*reserved1*/, int /*reserved2*/)
+{
+    if (record == nullptr || (record->stream != 0 && record->stream != 1)) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    try {
+        if (!g_initialised.load()) {
+            return Fail(VT_ERR_NOT_INITIALISED);
+        }
+        auto session = Sessions().Get(handle);
+        if (!session) {
+            return Fail(VT_ERR_INVALID_HANDLE);
+        }
+        const int error =
+            vtmedia::LivePlayers::Instance().Play(handle, std::move(session), record->stream, record->window);
+        return error == VT_ERR_NONE ? Succeed() : Fail(error);
+    } catch (const std::bad_alloc&) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    } catch (...) {
+        return Fail(VT_ERR_PROTOCOL);
+    }
+}
+
+int Vt_IpcClient_StopLivePlay(int handle)
+{
+    try {
+        vtmedia::LivePlayers::Instance().Stop(handle);
+    } catch (...) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    }
+    return Succeed();
 }
 }

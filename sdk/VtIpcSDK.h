@@ -196,3 +196,77 @@ ZX_EXPORT int Vt_Ipc_SetImagingConfig(int handle, const ImagingConfigRecord* rec
 ZX_EXPORT int Vt_Ipc_RebootSystem(int handle);
 ZX_EXPORT int Vt_Ipc_RestoreSystem(int handle);
 }
+
+// ---------------------------------------------------------------------------
+// Firmware, files and live video.
+
+#pragma pack(push, 1)
+
+// What live play shows. Callers that only fill in the window (everything else
+// zero) get the primary stream.
+struct LivePlayRecord
+{
+    int32_t stream;  // 0 the primary stream, 1 the secondary stream
+    uint32_t window; // the frame sink registered under this handle receives the pictures
+    uint8_t reserved[32];
+};
+static_assert(sizeof(LivePlayRecord) == 40);
+static_assert(offsetof(LivePlayRecord, window) == 4);
+
+#pragma pack(pop)
+
+// One decoded picture: `width` x `height` pixels of four bytes each, in memory
+// order R, G, B, unused (QImage::Format_RGBX8888), rows `stride` bytes apart.
+// The pixels are valid only during the sink call; copy what you keep.
+struct VtVideoFrame
+{
+    int32_t width;
+    int32_t height;
+    int32_t stride;
+    uint32_t sequence;   // counts the pictures of one live play from 1
+    int64_t timestampMs; // steady clock, milliseconds, when the picture was decoded
+    const uint8_t* pixels;
+};
+
+// Receives the pictures of every live play whose record names its window.
+// It runs on the SDK's decode thread of that play, never on the caller's
+// thread: copy the picture and ask the GUI thread to repaint; do not wait for
+// the thread that registers or unregisters sinks, which may be waiting for
+// this call to return.
+typedef void (*VtFrameSink)(void* user, const VtVideoFrame* frame);
+
+extern "C" {
+
+// Uploads stream the local file at `path` to the camera. Image names say what
+// they fit ("VTFImage_PS..." firmware, "KImage_P..." kernel); the camera
+// refuses an image that does not fit its model (VT_ERR_REJECTED) and answers
+// VT_ERR_BUSY while it flashes. An accepted image makes the camera flash and
+// reboot; the new version shows once it is back.
+ZX_EXPORT int Vt_Ipc_UpdateFirmware(int handle, const char* path);
+ZX_EXPORT int Vt_Ipc_UpdateKernal(int handle, const char* path);
+// The OEM file or one OEM image; the camera keeps it under its file name.
+ZX_EXPORT int Vt_Ipc_UploadOemConfigFile(int handle, const char* path);
+
+// Downloads write `localPath` whole or not at all: the bytes go to a
+// temporary file beside it, renamed only once every byte arrived. The folder
+// must exist; an existing file of that name is replaced.
+ZX_EXPORT int Vt_Ipc_DownloadLog(int handle, const char* localPath); // the event log, an SQLite file
+ZX_EXPORT int Vt_Ipc_DownloadCfg(int handle, const char* localPath); // the configuration text
+// `kind` 0: a file of the camera's SD card, 1: another file of the camera;
+// `remoteName` as the operator typed it, at most 255 bytes.
+ZX_EXPORT int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName);
+
+// Registers `sink` (with `user`) for the window handle; a null sink removes
+// it. Once this returns, the previous sink of that window is not running and
+// is never called again, so its `user` may go.
+ZX_EXPORT int Vt_IpcClient_RegisterFrameSink(uint32_t window, VtFrameSink sink, void* user);
+// Starts the camera's live video for this login; the pictures are decoded
+// on a thread of the SDK and handed to the sink of record->window. Playing
+// again on a login that plays only moves the pictures to the record's window
+// (or restarts the video for another stream). Several logins may play at once.
+// `reserved1` and `reserved2` are accepted for the callers' sake (always 0).
+ZX_EXPORT int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int reserved1, int reserved2);
+// Ends the live video of this login and joins its thread; 0 also when it was
+// not playing.
+ZX_EXPORT int Vt_IpcClient_StopLivePlay(int handle);
+}

@@ -10,11 +10,11 @@
 #include <utility>
 
 #include "CameraRoutes.h"
+#include "MediaRoutes.h"
 
 namespace camsim {
 namespace {
 
-constexpr size_t kMaxRequestBody = 64 * 1024;
 constexpr auto kAfterAnswer = std::chrono::milliseconds(100);
 
 // Hands one server's connections to the shared pool, and on shutdown waits
@@ -106,7 +106,7 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
     server->set_keep_alive_max_count(1);
     server->set_read_timeout(5, 0);
     server->set_write_timeout(5, 0);
-    server->set_payload_max_length(kMaxRequestBody);
+    server->set_payload_max_length(kMaxRequestBytes); // each path's own bound: RequestBodyWithinBounds
     std::weak_ptr<LiveCamera> weak = camera;
     server->set_pre_routing_handler([this, weak](const httplib::Request& req, httplib::Response& res) {
         const auto locked = weak.lock();
@@ -128,6 +128,10 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
         }
         if (req.path == "/") {
             return httplib::Server::HandlerResponse::Unhandled;
+        }
+        if (!RequestBodyWithinBounds(req)) {
+            res.status = 413;
+            return httplib::Server::HandlerResponse::Handled;
         }
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
         const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method, req.target,
@@ -154,8 +158,16 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
             }
         });
     };
+    if (media_) {
+        AddMediaRoutes(*server, weak, actions, *media_, nonces_);
+    }
     AddCameraRoutes(*server, weak, std::move(actions));
     return server;
+}
+
+void CameraHttpService::SetMediaLibrary(std::unique_ptr<MediaLibrary> library)
+{
+    media_ = std::move(library);
 }
 
 bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)

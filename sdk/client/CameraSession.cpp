@@ -107,6 +107,37 @@ CallResult CameraSession::Call(std::string_view method, std::string_view target,
     return {VT_ERR_AUTH_REFUSED, {}};
 }
 
+int CameraSession::StreamAuthorization(std::string_view method, std::string_view target,
+                                       std::string& authorization)
+{
+    bool haveChallenge = false;
+    {
+        std::lock_guard lock(mutex_);
+        haveChallenge = challenge_.has_value();
+    }
+    if (!haveChallenge) {
+        const int error = Call("GET", "/vtipc/v1/login", {}).error;
+        if (error != 0) {
+            return error;
+        }
+    }
+    authorization = Authorization(method, target);
+    return authorization.empty() ? static_cast<int>(VT_ERR_PROTOCOL) : static_cast<int>(VT_ERR_NONE);
+}
+
+bool CameraSession::RenewChallenge(std::string_view wwwAuthenticate)
+{
+    const auto challenge = vtwire::ParseDigestChallenge(wwwAuthenticate);
+    std::lock_guard lock(mutex_);
+    if (!challenge || !challenge->stale) {
+        challenge_.reset();
+        return false;
+    }
+    challenge_ = challenge;
+    nonceCount_ = 0;
+    return true;
+}
+
 int SessionTable::Find(std::string_view address, int port, std::string_view user, std::string_view password) const
 {
     std::lock_guard lock(mutex_);
