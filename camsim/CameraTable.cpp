@@ -66,7 +66,8 @@ ModifyOutcome CameraTable::ApplyModify(const MacAddress& mac, const ModifyReques
     if (camera.silent || camera.Has(kFaultLostModify)) {
         return ModifyOutcome::Silent;
     }
-    if (camera.Has(kFaultRefuseModify) || request.user != camera.user || request.password != camera.password) {
+    if (camera.Has(kFaultRefuseModify) || request.user != camera.user ||
+        request.password != camera.password) {
         current = camera;
         return ModifyOutcome::Refused;
     }

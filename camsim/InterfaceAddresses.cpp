@@ -16,8 +16,8 @@ bool SafeInterfaceName(const std::string& name)
         return false;
     }
     for (char c : name) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                        c == '_' || c == '.';
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '-' || c == '_' || c == '.';
         if (!ok) {
             return false;
         }
@@ -31,13 +31,17 @@ bool InHostNetworkNamespace()
 {
     // A namespace made with "ip netns add" (as the lab makes them) is pinned
     // under /run/netns; the host's namespace never is.
-    struct stat self{};
+    struct stat self
+    {
+    };
     if (stat("/proc/self/ns/net", &self) != 0) {
         return true; // cannot tell: assume the worst
     }
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/run/netns", ec)) {
-        struct stat pinned{};
+        struct stat pinned
+        {
+        };
         if (stat(entry.path().c_str(), &pinned) == 0 && pinned.st_ino == self.st_ino &&
             pinned.st_dev == self.st_dev) {
             return false;
@@ -66,7 +70,8 @@ bool AddInterfaceAddresses(const std::string& interfaceName, const std::vector<I
         return false;
     }
     if (InHostNetworkNamespace()) {
-        error = "refusing to change addresses in the host's network namespace; run me in the camera namespace";
+        error =
+            "refusing to change addresses in the host's network namespace; run me in the camera namespace";
         return false;
     }
     std::ofstream("/proc/sys/net/ipv4/conf/" + interfaceName + "/promote_secondaries") << "1\n";

@@ -2,11 +2,11 @@
 // One simulated camera as both its frame side and its web server see it:
 // identity, login and faults, and the settings it keeps. Every field is
 // guarded by `mutex`.
-#include <mutex>
-#include <string>
-
 #include "CameraSettings.h"
 #include "SimCamera.h"
+
+#include <mutex>
+#include <string>
 
 namespace camsim {
 

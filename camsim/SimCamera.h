@@ -35,8 +35,8 @@ struct SimCamera
     std::string netmask = "255.255.0.0";
     std::string gateway;
     std::string dns;
-    std::string model = "VT-IPC2130";
-    std::string version = "V3.2.0";
+    std::string model = "VT-C6121";
+    std::string version = "31.4.0.83";
     std::string name;
     std::string user = "admin";
     std::string password = "admin";

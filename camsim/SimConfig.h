@@ -15,8 +15,8 @@ struct SimOptions
     std::string interfaceName;
     int count = 1;
     std::string baseIp = "192.168.1.100";
-    std::string model = "VT-IPC2130";
-    std::string version = "V3.2.0";
+    std::string model = "VT-C6121";
+    std::string version = "31.4.0.83";
     std::string user = "admin";
     std::string password = "admin";
     std::string configFile;

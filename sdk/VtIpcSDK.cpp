@@ -2,15 +2,15 @@
 // last error, and nothing thrown below may leave through here.
 #include "VtIpcSDK.h"
 
-#include <atomic>
-#include <cstring>
-#include <string>
-
 #include "CameraSession.h"
 #include "FileTransfer.h"
 #include "FrameSinks.h"
 #include "LivePlayer.h"
 #include "RecordJson.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -87,18 +87,19 @@ template <class Record> int SetRecord(int handle, const std::string& target, con
     if (record == nullptr) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    const auto object = vtwire::ToJson(*record);
-    if (!object) {
-        return Fail(VT_ERR_INVALID_ARGUMENT);
-    }
     return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const auto object = vtwire::ToJson(*record);
+        if (!object) {
+            return static_cast<int>(VT_ERR_INVALID_ARGUMENT);
+        }
         return session.Call("PUT", target, object->dump()).error;
     });
 }
 
 int PostAction(int handle, const char* target)
 {
-    return WithSession(handle, [&](vtclient::CameraSession& session) { return session.Call("POST", target, {}).error; });
+    return WithSession(
+        handle, [&](vtclient::CameraSession& session) { return session.Call("POST", target, {}).error; });
 }
 
 std::string StreamTarget(uint8_t stream)
@@ -133,8 +134,8 @@ int Vt_Sdk_GetLastError()
     return t_lastError;
 }
 
-int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const char* user, const char* password,
-                 int /*reserved*/)
+int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const char* user,
+                 const char* password, int /*reserved*/)
 {
     try {
         if (!g_initialised.load()) {
@@ -185,8 +186,8 @@ int Vt_Ipc_SetDeviceName(int handle, const char* encodedName)
     if (!TextFits(encodedName, 127)) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    const std::string body = nlohmann::json{{"name", vtwire::TextToJson(encodedName)}}.dump();
     return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const std::string body = nlohmann::json{{"name", vtwire::TextToJson(encodedName)}}.dump();
         return session.Call("PUT", "/vtipc/v1/system/name", body).error;
     });
 }
@@ -196,9 +197,10 @@ int Vt_Ipc_ModifyPassword(int handle, const char* user, const char* newPassword)
     if (!TextFits(user, 31) || !TextFits(newPassword, 15)) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    const std::string body =
-        nlohmann::json{{"user", vtwire::TextToJson(user)}, {"password", vtwire::TextToJson(newPassword)}}.dump();
     return WithSession(handle, [&](vtclient::CameraSession& session) {
+        const std::string body =
+            nlohmann::json{{"user", vtwire::TextToJson(user)}, {"password", vtwire::TextToJson(newPassword)}}
+                .dump();
         const int error = session.Call("PUT", "/vtipc/v1/system/password", body).error;
         if (error == VT_ERR_NONE) {
             // The camera now knows only the new password; keep the handle usable.

@@ -1,16 +1,15 @@
 #include "CameraHttpService.h"
 
-#include <httplib.h>
+#include "CameraRoutes.h"
+#include "MediaRoutes.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
+#include <httplib.h>
 #include <random>
 #include <thread>
 #include <utility>
-
-#include "CameraRoutes.h"
-#include "MediaRoutes.h"
 
 namespace camsim {
 namespace {
@@ -134,8 +133,8 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
             return httplib::Server::HandlerResponse::Handled;
         }
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
-        const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method, req.target,
-                                                  sim.user, sim.password, nonces_, now);
+        const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method,
+                                                  req.target, sim.user, sim.password, nonces_, now);
         if (verdict == vtwire::DigestVerdict::Accepted) {
             return httplib::Server::HandlerResponse::Unhandled;
         }

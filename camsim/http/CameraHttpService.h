@@ -3,15 +3,15 @@
 // and port, answering the camera protocol with the camera's own credentials.
 // Connections are served by one shared pool, so thousands of cameras cost
 // one listening thread each and a fixed number of workers.
-#include <functional>
-#include <map>
-#include <memory>
-#include <mutex>
-
 #include "DigestAuth.h"
 #include "LiveCamera.h"
 #include "MediaLibrary.h"
 #include "WorkerPool.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 
 namespace httplib {
 class Server;

@@ -1,12 +1,11 @@
 #include "CameraRoutes.h"
 
-#include <httplib.h>
+#include "RecordJson.h"
+#include "StatusPage.h"
 
 #include <chrono>
 #include <ctime>
-
-#include "RecordJson.h"
-#include "StatusPage.h"
+#include <httplib.h>
 
 namespace camsim {
 namespace {
@@ -60,7 +59,8 @@ void ServeRecord(httplib::Server& server, const std::string& path, std::weak_ptr
                  Record CameraSettings::*field, Check check)
 {
     server.Get(path, [weak, field](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](LiveCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.*field)); });
+        WithCamera(weak, res,
+                   [&](LiveCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.*field)); });
     });
     server.Put(path, [weak, field, check](const httplib::Request& req, httplib::Response& res) {
         WithCamera(weak, res, [&](LiveCamera& camera) {
@@ -86,7 +86,8 @@ json DateJson(const LiveCamera& camera)
     return *vtwire::ToJson(record);
 }
 
-void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, const CameraActions& actions)
+void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak,
+                     const CameraActions& actions)
 {
     server.Get("/vtipc/v1/login", [weak](const httplib::Request&, httplib::Response& res) {
         WithCamera(weak, res, [&](LiveCamera& camera) {
@@ -120,8 +121,8 @@ void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& w
     server.Put("/vtipc/v1/system/name", [weak](const httplib::Request& req, httplib::Response& res) {
         WithCamera(weak, res, [&](LiveCamera& camera) {
             const auto object = vtwire::ParseObject(req.body);
-            const auto encoded = object && object->contains("name") ? vtwire::TextFromJson((*object)["name"])
-                                                                      : std::nullopt;
+            const auto encoded =
+                object && object->contains("name") ? vtwire::TextFromJson((*object)["name"]) : std::nullopt;
             const auto name = encoded ? PercentDecode(*encoded) : std::nullopt;
             if (!name || !IsAcceptableDeviceName(*name)) {
                 Refuse(res, "name refused");
@@ -134,13 +135,13 @@ void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& w
     server.Put("/vtipc/v1/system/password", [weak](const httplib::Request& req, httplib::Response& res) {
         WithCamera(weak, res, [&](LiveCamera& camera) {
             const auto object = vtwire::ParseObject(req.body);
-            const auto user = object && object->contains("user") ? vtwire::TextFromJson((*object)["user"])
-                                                                   : std::nullopt;
+            const auto user =
+                object && object->contains("user") ? vtwire::TextFromJson((*object)["user"]) : std::nullopt;
             const auto password = object && object->contains("password")
                                       ? vtwire::TextFromJson((*object)["password"])
                                       : std::nullopt;
-            if (!user || !password || *user != camera.sim.user || password->size() < 4 || password->size() > 15 ||
-                password->find('\0') != std::string::npos) {
+            if (!user || !password || *user != camera.sim.user || password->size() < 4 ||
+                password->size() > 15 || password->find('\0') != std::string::npos) {
                 Refuse(res, "password refused");
                 return;
             }
@@ -156,8 +157,8 @@ void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& w
             std::snprintf(record.version, sizeof record.version, "%s", camera.sim.version.c_str());
             json body = *vtwire::ToJson(record);
             body["mac"] = camera.MacText();
-            body["upTime"] = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
-                                                                              camera.sim.upSince)
+            body["upTime"] = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::steady_clock::now() - camera.sim.upSince)
                                  .count();
             Answer(res, 200, body);
         });
@@ -176,45 +177,33 @@ void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& w
     });
 }
 
-void AddNetworkRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, const CameraActions& actions)
+void AddNetworkRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak,
+                      const CameraActions& actions)
 {
     server.Get("/vtipc/v1/network/ports", [weak](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](LiveCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.ports)); });
+        WithCamera(weak, res,
+                   [&](LiveCamera& camera) { Answer(res, 200, *vtwire::ToJson(camera.settings.ports)); });
     });
-    server.Put("/vtipc/v1/network/ports", [weak, actions](const httplib::Request& req, httplib::Response& res) {
-        bool moved = false;
-        WithCamera(weak, res, [&](LiveCamera& camera) {
-            const auto record = DecodeBody(req, camera.settings.ports);
-            if (!record || !IsAcceptable(*record)) {
-                Refuse(res, "ports refused");
-                return;
-            }
-            camera.settings.ports = *record;
-            moved = record->httpPort != camera.sim.port;
-            camera.sim.port = record->httpPort;
-            Answer(res, 200, *vtwire::ToJson(camera.settings.ports));
-        });
-        if (moved) {
-            actions.moveLater();
-        }
-    });
-    server.Get("/vtipc/v1/network/ddns", [weak](const httplib::Request&, httplib::Response& res) {
-        WithCamera(weak, res, [&](LiveCamera& camera) {
-            std::snprintf(camera.settings.ddns.mac, sizeof camera.settings.ddns.mac, "%s", camera.MacText().c_str());
-            Answer(res, 200, *vtwire::ToJson(camera.settings.ddns));
-        });
-    });
-    server.Put("/vtipc/v1/network/ddns", [weak](const httplib::Request& req, httplib::Response& res) {
-        WithCamera(weak, res, [&](LiveCamera& camera) {
-            const auto record = DecodeBody(req, camera.settings.ddns);
-            if (!record || !IsAcceptable(*record)) {
-                Refuse(res, "DDNS refused");
-                return;
-            }
-            camera.settings.ddns = *record;
-            Answer(res, 200, *vtwire::ToJson(camera.settings.ddns));
-        });
-    });
+    server.Put("/vtipc/v1/network/ports",
+               [weak, actions](const httplib::Request& req, httplib::Response& res) {
+                   bool moved = false;
+                   WithCamera(weak, res, [&](LiveCamera& camera) {
+                       const auto record = DecodeBody(req, camera.settings.ports);
+                       if (!record || !IsAcceptable(*record)) {
+                           Refuse(res, "ports refused");
+                           return;
+                       }
+                       camera.settings.ports = *record;
+                       moved = record->httpPort != camera.sim.port;
+                       camera.sim.port = record->httpPort;
+                       Answer(res, 200, *vtwire::ToJson(camera.settings.ports));
+                   });
+                   if (moved) {
+                       actions.moveLater();
+                   }
+               });
+    ServeRecord(server, "/vtipc/v1/network/ddns", weak, &CameraSettings::ddns,
+                [](const DdnsRecord& r, const LiveCamera&) { return IsAcceptable(r); });
 }
 
 void AddVideoRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak)
@@ -245,8 +234,9 @@ void AddVideoRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& we
     });
     ServeRecord(server, "/vtipc/v1/video/osd", weak, &CameraSettings::osd,
                 [](const OsdRecord& r, const LiveCamera&) { return IsAcceptable(r); });
-    ServeRecord(server, "/vtipc/v1/image/settings", weak, &CameraSettings::picture,
-                [](const ImagingSettingsRecord& r, const LiveCamera& c) { return IsAcceptable(r, c.sim.model); });
+    ServeRecord(
+        server, "/vtipc/v1/image/settings", weak, &CameraSettings::picture,
+        [](const ImagingSettingsRecord& r, const LiveCamera& c) { return IsAcceptable(r, c.sim.model); });
     ServeRecord(server, "/vtipc/v1/image/config", weak, &CameraSettings::imaging,
                 [](const ImagingConfigRecord& r, const LiveCamera&) { return IsAcceptable(r); });
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The camera protocol's paths on one camera's server.
+#include "LiveCamera.h"
+
 #include <functional>
 #include <memory>
-
-#include "LiveCamera.h"
 
 namespace httplib {
 class Server;
@@ -13,7 +13,7 @@ namespace camsim {
 
 struct CameraActions
 {
-    std::function<void()> reboot;   // after the answer: silent, then back
+    std::function<void()> reboot;    // after the answer: silent, then back
     std::function<void()> moveLater; // after the answer: serve on the camera's new port
 };
 

@@ -1,11 +1,11 @@
 #include "CameraSettings.h"
 
+#include "RecordJson.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-
-#include "RecordJson.h"
 
 namespace camsim {
 namespace {
@@ -111,9 +111,9 @@ bool IsAcceptable(const DdnsRecord& r)
 bool IsAcceptable(const VideoConfigRecord& r, int stream)
 {
     const int64_t sizes = stream == 1 ? 6 : 4;
-    return r.stream == stream && IsFlag(r.secondaryEnabled) && r.codec <= 2 && InRange(r.frameSize, 0, sizes) &&
-           InRange(r.frameRate, 1, 30) && InRange(r.bitRate, 16, 16384) && IsFlag(r.rateControl) &&
-           InRange(r.iFrameInterval, 1, 60);
+    return r.stream == stream && IsFlag(r.secondaryEnabled) && r.codec <= 2 &&
+           InRange(r.frameSize, 0, sizes) && InRange(r.frameRate, 1, 30) && InRange(r.bitRate, 16, 16384) &&
+           IsFlag(r.rateControl) && InRange(r.iFrameInterval, 1, 60);
 }
 
 bool IsAcceptable(const OsdRecord& r)

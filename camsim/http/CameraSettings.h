@@ -1,12 +1,12 @@
 #pragma once
 // What a simulated camera keeps beyond its network identity: every record the
 // device SDK reads or writes, with the camera's rules for accepting new values.
+#include "VtIpcSDK.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "VtIpcSDK.h"
 
 namespace camsim {
 

@@ -1,9 +1,9 @@
 #pragma once
 // The small human-readable page a camera serves at "/".
+#include "LiveCamera.h"
+
 #include <string>
 #include <string_view>
-
-#include "LiveCamera.h"
 
 namespace camsim {
 

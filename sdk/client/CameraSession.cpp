@@ -1,10 +1,10 @@
 #include "CameraSession.h"
 
+#include "VtIpcSDK.h"
+
 #include <chrono>
 #include <cstdio>
 #include <random>
-
-#include "VtIpcSDK.h"
 
 namespace vtclient {
 
@@ -33,8 +33,8 @@ CameraSession::CameraSession(std::string address, int port, std::string user, st
     : address_(std::move(address)), port_(port), user_(std::move(user)), limits_(limits),
       password_(std::move(password)), cnonceSeed_(std::random_device{}())
 {
-    cnonceSeed_ = (cnonceSeed_ << 32) ^ static_cast<uint64_t>(
-                                            std::chrono::steady_clock::now().time_since_epoch().count());
+    cnonceSeed_ = (cnonceSeed_ << 32) ^
+                  static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
 bool CameraSession::Matches(std::string_view address, int port, std::string_view user,
@@ -62,7 +62,8 @@ std::string CameraSession::Authorization(std::string_view method, std::string_vi
     char cnonce[17];
     std::snprintf(cnonce, sizeof cnonce, "%016llx",
                   static_cast<unsigned long long>(cnonceSeed_ ^ (0x9E3779B97F4A7C15ULL * (nonceCount_ + 1))));
-    return vtwire::BuildDigestAuthorization(*challenge_, user_, password_, method, target, ++nonceCount_, cnonce);
+    return vtwire::BuildDigestAuthorization(*challenge_, user_, password_, method, target, ++nonceCount_,
+                                            cnonce);
 }
 
 CallResult CameraSession::Call(std::string_view method, std::string_view target, std::string_view body,
@@ -72,8 +73,8 @@ CallResult CameraSession::Call(std::string_view method, std::string_view target,
     // challenge, one more if that nonce went stale in between.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const std::string authorization = Authorization(method, target);
-        const std::string request =
-            BuildRequest(method, target, address_, port_, authorization, body.empty() ? "" : "application/json", body);
+        const std::string request = BuildRequest(method, target, address_, port_, authorization,
+                                                 body.empty() ? "" : "application/json", body);
         HttpResponseParser parser(maxBody);
         switch (HttpExchange(address_, port_, request, parser, limits_)) {
         case ExchangeResult::InvalidAddress:
@@ -138,7 +139,8 @@ bool CameraSession::RenewChallenge(std::string_view wwwAuthenticate)
     return true;
 }
 
-int SessionTable::Find(std::string_view address, int port, std::string_view user, std::string_view password) const
+int SessionTable::Find(std::string_view address, int port, std::string_view user,
+                       std::string_view password) const
 {
     std::lock_guard lock(mutex_);
     for (size_t i = 0; i < sessions_.size(); ++i) {

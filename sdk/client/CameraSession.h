@@ -2,6 +2,9 @@
 // A camera and the credentials used with it, with the Digest state that lets
 // later requests authenticate in one round trip. One session stands behind
 // each login handle; sessions are shared by every thread using that handle.
+#include "DigestAuth.h"
+#include "HttpExchange.h"
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -9,9 +12,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "DigestAuth.h"
-#include "HttpExchange.h"
 
 namespace vtclient {
 

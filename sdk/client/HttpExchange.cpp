@@ -138,7 +138,8 @@ ExchangeResult HttpExchange(const std::string& address, int port, std::string_vi
         if (n < 0) {
             return parser.Empty() ? ExchangeResult::Unreachable : ExchangeResult::Protocol;
         }
-        const auto state = n == 0 ? parser.Finish() : parser.Feed(std::string_view(buffer, static_cast<size_t>(n)));
+        const auto state =
+            n == 0 ? parser.Finish() : parser.Feed(std::string_view(buffer, static_cast<size_t>(n)));
         if (state == HttpResponseParser::State::Complete) {
             return ExchangeResult::Ok;
         }

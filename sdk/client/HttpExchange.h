@@ -1,10 +1,10 @@
 #pragma once
 // One HTTP request and its answer over a fresh TCP connection, with a time
 // bound on the connect, on every read and write, and on the whole exchange.
+#include "HttpResponseParser.h"
+
 #include <string>
 #include <string_view>
-
-#include "HttpResponseParser.h"
 
 namespace vtclient {
 
@@ -15,7 +15,8 @@ struct ExchangeLimits
     int totalMs = 10000; // the whole exchange
 };
 
-enum class ExchangeResult {
+enum class ExchangeResult
+{
     Ok,
     InvalidAddress,
     Unreachable, // refused, no route, timed out, reset before an answer

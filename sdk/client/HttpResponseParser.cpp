@@ -1,20 +1,12 @@
 #include "HttpResponseParser.h"
 
-#include <cctype>
+#include "AsciiCase.h"
+
 #include <algorithm>
 #include <charconv>
 
 namespace vtclient {
 namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
 
 std::string_view Trim(std::string_view text)
 {
@@ -115,7 +107,7 @@ bool HttpResponseParser::ParseHeaderLine(const std::string& line)
     if (colon == std::string::npos || colon == 0) {
         return false;
     }
-    const std::string name = Lower(std::string_view(line).substr(0, colon));
+    const std::string name = vtwire::AsciiLower(std::string_view(line).substr(0, colon));
     for (char c : name) {
         if (c <= ' ' || c == 0x7F) {
             return false;
@@ -134,7 +126,7 @@ bool HttpResponseParser::StartBody()
         return true;
     }
     if (encoding != nullptr) {
-        if (Lower(*encoding) != "chunked") {
+        if (vtwire::AsciiLower(*encoding) != "chunked") {
             return false;
         }
         phase_ = Phase::ChunkSize;

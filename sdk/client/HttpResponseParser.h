@@ -26,7 +26,12 @@ public:
     static constexpr size_t kMaxHeadBytes = 16 * 1024;
     static constexpr size_t kMaxHeaderLines = 64;
 
-    enum class State { Incomplete, Complete, Failed };
+    enum class State
+    {
+        Incomplete,
+        Complete,
+        Failed
+    };
 
     explicit HttpResponseParser(size_t maxBody) : maxBody_(maxBody) {}
 
@@ -40,7 +45,16 @@ public:
     bool Empty() const { return !sawBytes_; }
 
 private:
-    enum class Phase { Head, Body, ChunkSize, ChunkData, ChunkDataEnd, Trailer, ToClose };
+    enum class Phase
+    {
+        Head,
+        Body,
+        ChunkSize,
+        ChunkData,
+        ChunkDataEnd,
+        Trailer,
+        ToClose
+    };
 
     State Fail();
     bool TakeLine(std::string& line);

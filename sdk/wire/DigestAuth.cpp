@@ -1,22 +1,13 @@
 #include "DigestAuth.h"
 
-#include <openssl/evp.h>
+#include "AsciiCase.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <openssl/evp.h>
 
 namespace vtwire {
 namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
 
 void SkipBlanks(std::string_view text, size_t& at)
 {
@@ -57,7 +48,7 @@ std::optional<std::map<std::string, std::string>> ParseDigestParams(std::string_
 {
     size_t at = 0;
     SkipBlanks(header, at);
-    if (header.size() - at < 7 || Lower(header.substr(at, 6)) != "digest" || header[at + 6] != ' ') {
+    if (header.size() - at < 7 || AsciiLower(header.substr(at, 6)) != "digest" || header[at + 6] != ' ') {
         return std::nullopt;
     }
     at += 7;
@@ -67,7 +58,7 @@ std::optional<std::map<std::string, std::string>> ParseDigestParams(std::string_
         if (equals == std::string_view::npos || equals == at) {
             return std::nullopt;
         }
-        std::string name = Lower(header.substr(at, equals - at));
+        std::string name = AsciiLower(header.substr(at, equals - at));
         while (!name.empty() && name.back() == ' ') {
             name.pop_back();
         }
@@ -100,7 +91,7 @@ std::optional<DigestChallenge> ParseDigestChallenge(std::string_view header)
     if (!params || !params->contains("nonce") || !params->contains("realm")) {
         return std::nullopt;
     }
-    if (params->contains("algorithm") && Lower(params->at("algorithm")) != "md5") {
+    if (params->contains("algorithm") && AsciiLower(params->at("algorithm")) != "md5") {
         return std::nullopt;
     }
     if (!params->contains("qop") || params->at("qop").find("auth") == std::string::npos) {
@@ -112,7 +103,7 @@ std::optional<DigestChallenge> ParseDigestChallenge(std::string_view header)
     if (params->contains("opaque")) {
         challenge.opaque = params->at("opaque");
     }
-    challenge.stale = params->contains("stale") && Lower(params->at("stale")) == "true";
+    challenge.stale = params->contains("stale") && AsciiLower(params->at("stale")) == "true";
     return challenge;
 }
 
@@ -120,7 +111,8 @@ std::string DigestResponse(std::string_view user, std::string_view realm, std::s
                            std::string_view method, std::string_view uri, std::string_view nonce,
                            std::string_view nc, std::string_view cnonce)
 {
-    const std::string ha1 = Md5Hex(std::string(user) + ":" + std::string(realm) + ":" + std::string(password));
+    const std::string ha1 =
+        Md5Hex(std::string(user) + ":" + std::string(realm) + ":" + std::string(password));
     const std::string ha2 = Md5Hex(std::string(method) + ":" + std::string(uri));
     return Md5Hex(ha1 + ":" + std::string(nonce) + ":" + std::string(nc) + ":" + std::string(cnonce) +
                   ":auth:" + ha2);
@@ -132,12 +124,11 @@ std::string BuildDigestAuthorization(const DigestChallenge& challenge, std::stri
 {
     char nc[9];
     std::snprintf(nc, sizeof nc, "%08x", nonceCount);
-    std::string value = "Digest username=\"" + std::string(user) + "\", realm=\"" + challenge.realm +
-                        "\", nonce=\"" + challenge.nonce + "\", uri=\"" + std::string(uri) +
-                        "\", algorithm=MD5, qop=auth, nc=" + nc + ", cnonce=\"" + std::string(cnonce) +
-                        "\", response=\"" +
-                        DigestResponse(user, challenge.realm, password, method, uri, challenge.nonce, nc, cnonce) +
-                        "\"";
+    std::string value =
+        "Digest username=\"" + std::string(user) + "\", realm=\"" + challenge.realm + "\", nonce=\"" +
+        challenge.nonce + "\", uri=\"" + std::string(uri) + "\", algorithm=MD5, qop=auth, nc=" + nc +
+        ", cnonce=\"" + std::string(cnonce) + "\", response=\"" +
+        DigestResponse(user, challenge.realm, password, method, uri, challenge.nonce, nc, cnonce) + "\"";
     if (!challenge.opaque.empty()) {
         value += ", opaque=\"" + challenge.opaque + "\"";
     }
@@ -168,9 +159,9 @@ bool DigestNonceIssuer::Check(std::string_view nonce, int64_t nowSeconds, bool& 
     return true;
 }
 
-DigestVerdict VerifyDigest(std::string_view authorization, std::string_view method, std::string_view requestUri,
-                           std::string_view user,
-                           std::string_view password, const DigestNonceIssuer& issuer, int64_t nowSeconds)
+DigestVerdict VerifyDigest(std::string_view authorization, std::string_view method,
+                           std::string_view requestUri, std::string_view user, std::string_view password,
+                           const DigestNonceIssuer& issuer, int64_t nowSeconds)
 {
     if (authorization.empty()) {
         return DigestVerdict::Missing;
@@ -184,7 +175,8 @@ DigestVerdict VerifyDigest(std::string_view authorization, std::string_view meth
             return DigestVerdict::Refused;
         }
     }
-    if (params->at("qop") != "auth" || params->at("realm") != kDigestRealm || params->at("uri") != requestUri) {
+    if (params->at("qop") != "auth" || params->at("realm") != kDigestRealm ||
+        params->at("uri") != requestUri) {
         return DigestVerdict::Refused;
     }
     bool expired = false;

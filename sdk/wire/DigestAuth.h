@@ -52,12 +52,18 @@ private:
     std::string secret_;
 };
 
-enum class DigestVerdict { Missing, Refused, Stale, Accepted };
+enum class DigestVerdict
+{
+    Missing,
+    Refused,
+    Stale,
+    Accepted
+};
 
 // Checks an Authorization header against the expected credentials.
-DigestVerdict VerifyDigest(std::string_view authorization, std::string_view method, std::string_view requestUri,
-                           std::string_view user,
-                           std::string_view password, const DigestNonceIssuer& issuer, int64_t nowSeconds);
+DigestVerdict VerifyDigest(std::string_view authorization, std::string_view method,
+                           std::string_view requestUri, std::string_view user, std::string_view password,
+                           const DigestNonceIssuer& issuer, int64_t nowSeconds);
 
 std::string BuildDigestChallenge(const DigestNonceIssuer& issuer, int64_t nowSeconds, bool stale);
 

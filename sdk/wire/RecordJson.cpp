@@ -7,18 +7,33 @@
 namespace vtwire {
 namespace {
 
-#define VT_U8(R, m, name) FieldSpec{name, offsetof(R, m), FieldKind::U8, 1, false}
-#define VT_I32(R, m, name) FieldSpec{name, offsetof(R, m), FieldKind::I32, 4, false}
-#define VT_TEXT(R, m, name) FieldSpec{name, offsetof(R, m), FieldKind::Text, sizeof(R::m), false}
+#define VT_U8(R, m, name)                                                                                    \
+    FieldSpec                                                                                                \
+    {                                                                                                        \
+        name, offsetof(R, m), FieldKind::U8, 1, false                                                        \
+    }
+#define VT_I32(R, m, name)                                                                                   \
+    FieldSpec                                                                                                \
+    {                                                                                                        \
+        name, offsetof(R, m), FieldKind::I32, 4, false                                                       \
+    }
+#define VT_TEXT(R, m, name)                                                                                  \
+    FieldSpec                                                                                                \
+    {                                                                                                        \
+        name, offsetof(R, m), FieldKind::Text, sizeof(R::m), false                                           \
+    }
 
 const FieldSpec kSystemDate[] = {
-    VT_U8(SystemDateRecord, mode, "mode"),           VT_TEXT(SystemDateRecord, date, "date"),
-    VT_TEXT(SystemDateRecord, time, "time"),         VT_U8(SystemDateRecord, daylight, "daylight"),
-    VT_TEXT(SystemDateRecord, ntpServer, "ntpServer"), VT_I32(SystemDateRecord, timeZone, "timeZone"),
+    VT_U8(SystemDateRecord, mode, "mode"),
+    VT_TEXT(SystemDateRecord, date, "date"),
+    VT_TEXT(SystemDateRecord, time, "time"),
+    VT_U8(SystemDateRecord, daylight, "daylight"),
+    VT_TEXT(SystemDateRecord, ntpServer, "ntpServer"),
+    VT_I32(SystemDateRecord, timeZone, "timeZone"),
 };
 const FieldSpec kPortInfo[] = {
-    VT_I32(PortInfoRecord, httpPort, "http"), VT_I32(PortInfoRecord, httpPort2, "http2"),
-    VT_I32(PortInfoRecord, rtspPort, "rtsp"), VT_I32(PortInfoRecord, rtspPort2, "rtsp2"),
+    VT_I32(PortInfoRecord, httpPort, "http"),     VT_I32(PortInfoRecord, httpPort2, "http2"),
+    VT_I32(PortInfoRecord, rtspPort, "rtsp"),     VT_I32(PortInfoRecord, rtspPort2, "rtsp2"),
     VT_I32(PortInfoRecord, reserved, "reserved"),
 };
 const FieldSpec kDdns[] = {
@@ -49,9 +64,12 @@ const FieldSpec kVideoConfig[] = {
     VT_I32(VideoConfigRecord, profile, "profile"),
 };
 const FieldSpec kOsd[] = {
-    VT_U8(OsdRecord, showTitle, "showTitle"),         VT_U8(OsdRecord, showTime, "showTime"),
-    VT_TEXT(OsdRecord, title, "title"),               VT_U8(OsdRecord, titlePosition, "titlePosition"),
-    VT_U8(OsdRecord, datePosition, "datePosition"),   VT_U8(OsdRecord, dateFormat, "dateFormat"),
+    VT_U8(OsdRecord, showTitle, "showTitle"),
+    VT_U8(OsdRecord, showTime, "showTime"),
+    VT_TEXT(OsdRecord, title, "title"),
+    VT_U8(OsdRecord, titlePosition, "titlePosition"),
+    VT_U8(OsdRecord, datePosition, "datePosition"),
+    VT_U8(OsdRecord, dateFormat, "dateFormat"),
 };
 const FieldSpec kImagingSettings[] = {
     VT_I32(ImagingSettingsRecord, brightness, "brightness"),
@@ -87,14 +105,38 @@ int Base64Value(char c)
 
 } // namespace
 
-template <> std::span<const FieldSpec> RecordFields<SystemDateRecord>() { return kSystemDate; }
-template <> std::span<const FieldSpec> RecordFields<PortInfoRecord>() { return kPortInfo; }
-template <> std::span<const FieldSpec> RecordFields<DdnsRecord>() { return kDdns; }
-template <> std::span<const FieldSpec> RecordFields<SystemInfoRecord>() { return kSystemInfo; }
-template <> std::span<const FieldSpec> RecordFields<VideoConfigRecord>() { return kVideoConfig; }
-template <> std::span<const FieldSpec> RecordFields<OsdRecord>() { return kOsd; }
-template <> std::span<const FieldSpec> RecordFields<ImagingSettingsRecord>() { return kImagingSettings; }
-template <> std::span<const FieldSpec> RecordFields<ImagingConfigRecord>() { return kImagingConfig; }
+template <> std::span<const FieldSpec> RecordFields<SystemDateRecord>()
+{
+    return kSystemDate;
+}
+template <> std::span<const FieldSpec> RecordFields<PortInfoRecord>()
+{
+    return kPortInfo;
+}
+template <> std::span<const FieldSpec> RecordFields<DdnsRecord>()
+{
+    return kDdns;
+}
+template <> std::span<const FieldSpec> RecordFields<SystemInfoRecord>()
+{
+    return kSystemInfo;
+}
+template <> std::span<const FieldSpec> RecordFields<VideoConfigRecord>()
+{
+    return kVideoConfig;
+}
+template <> std::span<const FieldSpec> RecordFields<OsdRecord>()
+{
+    return kOsd;
+}
+template <> std::span<const FieldSpec> RecordFields<ImagingSettingsRecord>()
+{
+    return kImagingSettings;
+}
+template <> std::span<const FieldSpec> RecordFields<ImagingConfigRecord>()
+{
+    return kImagingConfig;
+}
 
 bool IsValidUtf8(std::string_view bytes)
 {

@@ -2,19 +2,23 @@
 // The JSON form of the device SDK's records, shared by the SDK and the camera
 // simulator so both ends agree on every field name, width and type. Each record
 // is described once by a table of its fields; the converters walk that table.
+#include "VtIpcSDK.h"
+
 #include <cstddef>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
-
-#include "VtIpcSDK.h"
-
 namespace vtwire {
 
-enum class FieldKind { U8, I32, Text };
+enum class FieldKind
+{
+    U8,
+    I32,
+    Text
+};
 
 struct FieldSpec
 {

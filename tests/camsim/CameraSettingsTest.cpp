@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
+#include "CameraSettings.h"
+
+#include "StatusPage.h"
 
 #include <cstring>
-
-#include "CameraSettings.h"
-#include "StatusPage.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -87,12 +87,14 @@ TEST(StatusPage, ShowsTheCameraAndEscapesItsTexts)
     camera.sim.ip = "192.168.5.10";
     camera.sim.mac = {0x00, 0x30, 0x4F, 0xAB, 0xCD, 0xEF};
     camera.settings = FactorySettings(camera.sim.model, 80, camera.MacText());
+    camera.sim.upSince = std::chrono::steady_clock::now() - std::chrono::seconds(90061);
     const std::string page = StatusPageHtml(camera);
     EXPECT_EQ(page.find("<script>"), std::string::npos);
     EXPECT_NE(page.find("&lt;script&gt;"), std::string::npos);
     EXPECT_NE(page.find("00:30:4F:AB:CD:EF"), std::string::npos);
     EXPECT_NE(page.find("192.168.5.10"), std::string::npos);
     EXPECT_NE(page.find("H.264 1280*720 25 fps 4096 kbit/s"), std::string::npos);
+    EXPECT_NE(page.find("1 d 01:01:01"), std::string::npos);
 }
 
 } // namespace

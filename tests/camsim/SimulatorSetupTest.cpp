@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "CameraTable.h"
 #include "InterfaceAddresses.h"
 #include "SimConfig.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -21,8 +21,8 @@ TEST(SimulatorSetup, WebFaultsAndTimesFromOptionsAndConfig)
 {
     SimOptions options;
     std::string message;
-    ASSERT_TRUE(ParseSimOptions({"--interface", "x", "--count", "2", "--fault", "slow-http", "--reboot-ms", "1500",
-                                 "--slow-ms", "200", "--http-workers", "4"},
+    ASSERT_TRUE(ParseSimOptions({"--interface", "x", "--count", "2", "--fault", "slow-http", "--reboot-ms",
+                                 "1500", "--slow-ms", "200", "--http-workers", "4"},
                                 options, message))
         << message;
     EXPECT_EQ(options.faults, kFaultSlowHttp);
@@ -35,8 +35,8 @@ TEST(SimulatorSetup, WebFaultsAndTimesFromOptionsAndConfig)
     EXPECT_EQ(cameras[1].rebootMs, 1500);
     EXPECT_EQ(cameras[1].slowMs, 200);
     ASSERT_TRUE(ApplyConfigText(
-        R"({"cameras":[{"index":1,"faults":["unreachable","broken-http"],"rebootMs":0,"hardware":"H2"}]})", cameras,
-        message))
+        R"({"cameras":[{"index":1,"faults":["unreachable","broken-http"],"rebootMs":0,"hardware":"H2"}]})",
+        cameras, message))
         << message;
     EXPECT_EQ(cameras[1].faults, kFaultUnreachable | kFaultBrokenHttp);
     EXPECT_EQ(cameras[1].rebootMs, 0);

@@ -106,7 +106,7 @@ TEST(CameraSession, EndlessAndTricklingAnswersAreCutOff)
 
     RawServer trickle([](int fd, const std::string&, int) {
         Send(fd, "HTTP/1.1 200 OK\r\n");
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 1000; ++i) {
             if (::send(fd, "X", 1, MSG_NOSIGNAL) < 0) {
                 return;
             }
@@ -116,7 +116,8 @@ TEST(CameraSession, EndlessAndTricklingAnswersAreCutOff)
     vtclient::CameraSession trickleSession("127.0.0.1", trickle.port(), "admin", "pw", kShort);
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(trickleSession.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_PROTOCOL);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5))
+        << "the trickle lasts ten seconds";
 }
 
 TEST(CameraSession, ChallengesAreAnsweredOnceAndTheNonceIsKept)

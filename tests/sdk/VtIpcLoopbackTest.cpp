@@ -1,6 +1,7 @@
 // The device SDK against the simulator's camera web server on 127.0.0.1:
 // every call goes over real HTTP, and the camera's kept state is checked.
 #include "CameraHttpService.h"
+#include "CameraSession.h"
 #include "VtIpcSDK.h"
 
 #include <atomic>
@@ -87,6 +88,23 @@ TEST_F(LoopbackTest, BrokenAnswersAreProtocolErrors)
     PortInfoRecord ports{};
     EXPECT_EQ(Vt_Ipc_GetPortInfo(handle_, &ports), -1);
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_PROTOCOL);
+}
+
+TEST_F(LoopbackTest, SlowAnswersWithinTheBoundArriveLaterOnesAreUnreachable)
+{
+    {
+        std::lock_guard lock(camera_->mutex);
+        camera_->sim.faults |= camsim::kFaultSlowHttp;
+        camera_->sim.slowMs = 150;
+    }
+    const vtclient::ExchangeLimits limits{500, 400, 2000};
+    vtclient::CameraSession patient("127.0.0.1", PortOf(camera_), "admin", "secret1", limits);
+    EXPECT_EQ(patient.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_NONE);
+    {
+        std::lock_guard lock(camera_->mutex);
+        camera_->sim.slowMs = 1000;
+    }
+    EXPECT_EQ(patient.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_UNREACHABLE);
 }
 
 TEST_F(LoopbackTest, CallsWithoutInitOrWithBadHandlesFail)
