@@ -11,12 +11,6 @@ void CameraTable::Add(SimCamera camera)
     m_cameras.push_back(std::move(live));
 }
 
-std::size_t CameraTable::Size() const
-{
-    std::lock_guard lock(m_lock);
-    return m_cameras.size();
-}
-
 std::vector<SimCamera> CameraTable::Snapshot() const
 {
     std::vector<SimCamera> cameras;

@@ -40,7 +40,6 @@ class CameraTable
 public:
     // The camera starts with its model's factory settings.
     void Add(SimCamera camera);
-    std::size_t Size() const;
     std::vector<SimCamera> Snapshot() const;
     std::optional<SimCamera> Find(const MacAddress& mac) const;
     std::vector<std::shared_ptr<LiveCamera>> Cameras() const;

@@ -104,7 +104,7 @@ int main(int argc, char** argv)
     g_responder = &responder;
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGINT, OnSignal);
-    std::printf("vtcamsim ready: %zu cameras on %s, %zu web servers\n", table.Size(),
+    std::printf("vtcamsim ready: %zu cameras on %s, %zu web servers\n", table.Cameras().size(),
                 options.interfaceName.c_str(), serving);
     std::fflush(stdout);
     responder.Run();

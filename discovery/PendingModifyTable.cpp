@@ -53,16 +53,6 @@ void PendingModifyTable::Clear()
     m_slots.fill(Slot{});
 }
 
-std::size_t PendingModifyTable::PendingCount()
-{
-    std::lock_guard lock(m_lock);
-    std::size_t count = 0;
-    for (const Slot& slot : m_slots) {
-        count += slot.busy ? 1 : 0;
-    }
-    return count;
-}
-
 PendingModifyTable& GlobalModifyTable()
 {
     static PendingModifyTable table;

@@ -29,7 +29,6 @@ public:
     // time-out or longer, each with result 1.
     std::vector<tagMsgInfo> TakeExpired(Clock::time_point now);
     void Clear();
-    std::size_t PendingCount();
 
 private:
     struct Slot

@@ -6,7 +6,6 @@
 #include "NetworkAdapters.h"
 #include "PendingModifyTable.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <new>
