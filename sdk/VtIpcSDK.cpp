@@ -304,13 +304,13 @@ int Upload(int handle, const char* target, const char* path)
                        [&](vtclient::CameraSession& session) { return vtmedia::UploadFile(session, target, path); });
 }
 
-int Download(int handle, const std::string& target, const char* localPath)
+int Download(int handle, const std::string& target, const char* localPath, const std::string& fileName = {})
 {
     if (localPath == nullptr || *localPath == '\0') {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
     return WithSession(handle, [&](vtclient::CameraSession& session) {
-        return vtmedia::DownloadFile(session, target, localPath);
+        return vtmedia::DownloadFile(session, target, localPath, fileName);
     });
 }
 
@@ -348,10 +348,7 @@ int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const cha
     if ((kind != 0 && kind != 1) || !TextFits(remoteName, 255) || *remoteName == '\0') {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    return Download(handle,
-                    "/vtipc/v1/files/custom?kind=" + std::to_string(kind) +
-                        "&name=" + vtmedia::PercentEncode(remoteName),
-                    localPath);
+    return Download(handle, "/vtipc/v1/files/custom?kind=" + std::to_string(kind), localPath, remoteName);
 }
 
 int Vt_IpcClient_RegisterFrameSink(uint32_t window, VtFrameSink sink, void* user)

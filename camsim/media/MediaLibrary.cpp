@@ -150,10 +150,25 @@ std::string MediaLibrary::KernelVersion(const MacAddress& mac) const
     return found != kernels_.end() ? found->second : "K1.0.0.0";
 }
 
-void MediaLibrary::SetKernelVersion(const MacAddress& mac, std::string version)
+void MediaLibrary::SetVersionAfterReboot(const MacAddress& mac, bool kernel, std::string version)
 {
     std::lock_guard lock(mutex_);
-    kernels_[mac] = std::move(version);
+    afterReboot_[mac] = {kernel, std::move(version)};
+}
+
+void MediaLibrary::ApplyVersionAfterReboot(SimCamera& sim)
+{
+    std::lock_guard lock(mutex_);
+    const auto found = afterReboot_.find(sim.mac);
+    if (found == afterReboot_.end()) {
+        return;
+    }
+    if (found->second.first) {
+        kernels_[sim.mac] = std::move(found->second.second);
+    } else {
+        sim.version = std::move(found->second.second);
+    }
+    afterReboot_.erase(found);
 }
 
 bool MediaLibrary::BeginStream()

@@ -55,7 +55,10 @@ public:
     // Runs `done` after the flash time, then clears the mark.
     void FinishFlashLater(const MacAddress& mac, std::function<void()> done);
     std::string KernelVersion(const MacAddress& mac) const;
-    void SetKernelVersion(const MacAddress& mac, std::string version);
+    // A flashed image's version, kept until the camera's next start.
+    void SetVersionAfterReboot(const MacAddress& mac, bool kernel, std::string version);
+    // At a start: the firmware version goes into `sim`, the kernel's is kept here.
+    void ApplyVersionAfterReboot(SimCamera& sim);
 
     // A live stream may start while fewer than maxStreams run.
     bool BeginStream();
@@ -69,6 +72,7 @@ private:
     std::set<MacAddress> prepared_;
     std::set<MacAddress> flashing_;
     std::map<MacAddress, std::string> kernels_;
+    std::map<MacAddress, std::pair<bool, std::string>> afterReboot_; // kernel?, version
     int streams_ = 0;
     Scheduler scheduler_; // last: stopped first
 };

@@ -137,11 +137,12 @@ void ServeFile(httplib::Response& res, const std::filesystem::path& path, bool b
     res.set_content_provider(
         size, "application/octet-stream",
         [fd, size, breakHalfway](size_t offset, size_t length, httplib::DataSink& sink) {
-            if (breakHalfway && offset >= size / 2) {
+            const size_t allowed = breakHalfway ? std::min(length, size / 2 - std::min(offset, size / 2)) : length;
+            if (allowed == 0) {
                 return false;
             }
             char buffer[64 * 1024];
-            const ssize_t n = ::pread(fd, buffer, std::min(length, sizeof buffer), static_cast<off_t>(offset));
+            const ssize_t n = ::pread(fd, buffer, std::min(allowed, sizeof buffer), static_cast<off_t>(offset));
             return n > 0 && sink.write(buffer, static_cast<size_t>(n));
         },
         [fd](bool) { ::close(fd); });
@@ -206,13 +207,9 @@ void HandleImage(const httplib::Request& req, httplib::Response& res, const http
            json{{"accepted", verdict.fileName}, {"version", version}, {"flashMs", library.Options().flashMs}});
     const auto kind = upload.kind;
     const auto reboot = actions.reboot;
-    library.FinishFlashLater(sim->mac, [weak, kind, version, reboot, &library, mac = sim->mac] {
-        if (kind == ImageKind::Kernel) {
-            library.SetKernelVersion(mac, version);
-        } else if (const auto camera = weak.lock()) {
-            std::lock_guard lock(camera->mutex);
-            camera->sim.version = version;
-        }
+    // The new version runs once the camera is back from its reboot.
+    library.FinishFlashLater(sim->mac, [kind, version, reboot, &library, mac = sim->mac] {
+        library.SetVersionAfterReboot(mac, kind == ImageKind::Kernel, version);
         reboot();
     });
 }
@@ -303,7 +300,8 @@ void AddFileRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& wea
     server.Get("/vtipc/v1/files/custom", [weak, &library](const httplib::Request& req, httplib::Response& res) {
         WithDownload(weak, res, library, [&](const SimCamera& sim, const CameraFiles& files) {
             const std::string kind = req.get_param_value("kind");
-            const std::string name = req.get_param_value("name");
+            const std::string name =
+                PercentDecode(req.get_header_value("X-Vt-File-Name")).value_or(std::string());
             if ((kind != "0" && kind != "1") || name.empty() || name.size() > 255) {
                 Answer(res, 400, json{{"error", "kind 0 or 1 and a name of 1-255 bytes are required"}});
                 return;
@@ -401,6 +399,11 @@ void AddMediaRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, c
     }
     AddFileRoutes(server, camera, library);
     AddLiveRoute(server, camera, library);
+    // A server starts after every reboot: a flashed image takes effect now.
+    if (const auto locked = camera.lock()) {
+        std::lock_guard lock(locked->mutex);
+        library.ApplyVersionAfterReboot(locked->sim);
+    }
 }
 
 } // namespace camsim

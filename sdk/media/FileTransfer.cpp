@@ -165,7 +165,7 @@ Attempt TryUpload(vtclient::CameraSession& session, const std::string& target, i
 }
 
 Attempt TryDownload(vtclient::CameraSession& session, const std::string& target, const char* localPath,
-                    const TransferLimits& limits, int& error)
+                    const std::string& fileName, const TransferLimits& limits, int& error)
 {
     const Deadline deadline(limits.totalMs);
     std::string authorization;
@@ -177,8 +177,10 @@ Attempt TryDownload(vtclient::CameraSession& session, const std::string& target,
         VT_ERR_NONE) {
         return Attempt::Done;
     }
-    if (connection.SendAll(RequestHead(session, "GET", target, authorization, "Accept: */*\r\n"),
-                           deadline.Wait(limits.ioMs)) != IoResult::Ok) {
+    const std::string extra =
+        "Accept: */*\r\n" + (fileName.empty() ? std::string() : "X-Vt-File-Name: " + PercentEncode(fileName) + "\r\n");
+    if (connection.SendAll(RequestHead(session, "GET", target, authorization, extra), deadline.Wait(limits.ioMs)) !=
+        IoResult::Ok) {
         error = VT_ERR_UNREACHABLE;
         return Attempt::Done;
     }
@@ -247,14 +249,14 @@ int UploadFile(vtclient::CameraSession& session, const std::string& target, cons
 }
 
 int DownloadFile(vtclient::CameraSession& session, const std::string& target, const char* localPath,
-                 const TransferLimits& limits)
+                 const std::string& fileName, const TransferLimits& limits)
 {
     if (localPath == nullptr || *localPath == '\0' || std::filesystem::path(localPath).filename().empty()) {
         return VT_ERR_INVALID_ARGUMENT;
     }
     int error = VT_ERR_NONE;
-    if (TryDownload(session, target, localPath, limits, error) == Attempt::Retry) {
-        TryDownload(session, target, localPath, limits, error);
+    if (TryDownload(session, target, localPath, fileName, limits, error) == Attempt::Retry) {
+        TryDownload(session, target, localPath, fileName, limits, error);
     }
     return error;
 }

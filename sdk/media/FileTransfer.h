@@ -26,8 +26,9 @@ std::string PercentEncode(std::string_view text);
 int UploadFile(vtclient::CameraSession& session, const std::string& target, const char* localPath,
                const TransferLimits& limits = {});
 
-// GETs `target` into `localPath`.
+// GETs `target` into `localPath`; `fileName`, when not empty, goes
+// percent-encoded in X-Vt-File-Name.
 int DownloadFile(vtclient::CameraSession& session, const std::string& target, const char* localPath,
-                 const TransferLimits& limits = {});
+                 const std::string& fileName = {}, const TransferLimits& limits = {});
 
 } // namespace vtmedia
