@@ -98,9 +98,11 @@ int LivePlayer::Open(std::string& early, std::string& boundary)
         }
         AnswerHeadReader answer;
         std::vector<char> buffer(16 * 1024);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limits_.openMs);
         while (answer.Current() == AnswerHeadReader::State::NeedMore) {
             size_t received = 0;
-            if (connection_.Receive(buffer.data(), buffer.size(), received, limits_.ioMs) != IoResult::Ok) {
+            if (std::chrono::steady_clock::now() > deadline ||
+                connection_.Receive(buffer.data(), buffer.size(), received, limits_.ioMs) != IoResult::Ok) {
                 return VT_ERR_UNREACHABLE;
             }
             answer.Feed(std::string_view(buffer.data(), received));
@@ -151,9 +153,11 @@ void LivePlayer::Run(std::string early, std::string boundary)
 {
     JpegDecoder decoder;
     uint32_t sequence = 0;
+    int64_t lastPictureMs = SteadyMs();
     MjpegStreamParser parser(
         std::move(boundary),
         [&](std::string_view jpeg) {
+            lastPictureMs = SteadyMs();
             VtVideoFrame frame{};
             if (stopping_ || !decoder.Decode(jpeg, limits_.maxPixels, frame)) {
                 return;
@@ -165,7 +169,7 @@ void LivePlayer::Run(std::string early, std::string boundary)
         limits_.mjpeg);
     std::vector<char> buffer(64 * 1024);
     bool going = parser.Feed(early);
-    while (going && !stopping_) {
+    while (going && !stopping_ && SteadyMs() - lastPictureMs <= limits_.pictureMs) {
         size_t received = 0;
         if (connection_.Receive(buffer.data(), buffer.size(), received, limits_.ioMs) != IoResult::Ok) {
             break;

@@ -19,7 +19,9 @@ namespace vtmedia {
 struct LiveLimits
 {
     int connectMs = 3000;
-    int ioMs = 5000; // a camera silent this long has stopped streaming
+    int ioMs = 5000;         // a camera silent this long has stopped streaming
+    int openMs = 10000;      // the answer's head must be in by then
+    int pictureMs = 10000;   // a stream without a whole picture for this long is cut off
     MjpegLimits mjpeg;
     int maxPixels = 4096 * 4096; // larger pictures are skipped, not decoded
 };

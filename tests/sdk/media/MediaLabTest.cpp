@@ -414,6 +414,38 @@ TEST_F(MediaLab, ABrightnessChangeShowsInTheNextPictures)
     Vt_Ipc_SetImagingSettings(handle_, &picture);
 }
 
+TEST_F(MediaLab, LiveVideoEndsWithARebootAndPlaysAgainAfterIt)
+{
+    const int second = Login(kSecondCamera);
+    ASSERT_GE(second, 0);
+    FrameCounter counter;
+    ASSERT_EQ(Vt_IpcClient_RegisterFrameSink(0x3001, &FrameCounter::Sink, &counter), 0);
+    LivePlayRecord play{};
+    play.window = 0x3001;
+    ASSERT_EQ(Vt_IpcClient_LivePlay(second, &play, 0, 0), 0) << Vt_Sdk_GetLastError();
+    counter.LumaAfter(3);
+    ASSERT_EQ(Vt_Ipc_RebootSystem(second), 0);
+    std::this_thread::sleep_for(400ms); // the camera is silent now
+    const int silentAt = counter.Frames();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(counter.Frames(), silentAt) << "pictures from a rebooting camera";
+    // Once it is back, playing again starts a new stream.
+    SystemInfoRecord info{};
+    for (int i = 0; i < 50 && Vt_Ipc_GetSystemInfo(second, &info) != 0; ++i) {
+        std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_EQ(Vt_IpcClient_LivePlay(second, &play, 0, 0), 0) << Vt_Sdk_GetLastError();
+    counter.LumaAfter(3);
+    // Shutting the SDK down stops every play before it returns.
+    Vt_Sdk_Destroy();
+    const int atDestroy = counter.Frames();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(counter.Frames(), atDestroy);
+    Vt_IpcClient_RegisterFrameSink(0x3001, nullptr, nullptr);
+    EXPECT_EQ(Vt_IpcClient_LivePlay(second, &play, 0, 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_NOT_INITIALISED);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
