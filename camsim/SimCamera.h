@@ -12,12 +12,12 @@ namespace camsim {
 enum SimFault : unsigned
 {
     kFaultNone = 0,
-    kFaultLostModify = 1u << 0,    // never answers a modify request
-    kFaultRefuseModify = 1u << 1,  // answers every modify request with a refusal
-    kFaultLostDiscovery = 1u << 2, // never answers a discovery request
-    kFaultSlowHttp = 1u << 3,      // every web answer waits slowMs first
-    kFaultUnreachable = 1u << 4,   // no web server: connections are refused
-    kFaultBrokenHttp = 1u << 5,    // web answers that break off mid-way
+    kFaultLostModify = 1u << 0,     // never answers a modify request
+    kFaultRefuseModify = 1u << 1,   // answers every modify request with a refusal
+    kFaultLostDiscovery = 1u << 2,  // never answers a discovery request
+    kFaultSlowHttp = 1u << 3,       // every web answer waits slowMs first
+    kFaultUnreachable = 1u << 4,    // no web server: connections are refused
+    kFaultBrokenHttp = 1u << 5,     // web answers that break off mid-way
     kFaultBrokenDownload = 1u << 6, // file downloads that break off half-way
 };
 

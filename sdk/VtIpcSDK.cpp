@@ -300,8 +300,8 @@ int Upload(int handle, const char* target, const char* path)
     if (path == nullptr || *path == '\0') {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    return WithSession(handle,
-                       [&](vtclient::CameraSession& session) { return vtmedia::UploadFile(session, target, path); });
+    return WithSession(
+        handle, [&](vtclient::CameraSession& session) { return vtmedia::UploadFile(session, target, path); });
 }
 
 int Download(int handle, const std::string& target, const char* localPath, const std::string& fileName = {})

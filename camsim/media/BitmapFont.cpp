@@ -77,7 +77,8 @@ int TextWidth(std::string_view text, int scale)
     return static_cast<int>(text.size()) * kCellWidth * scale;
 }
 
-void DrawText(uint8_t* luma, int width, int height, int stride, int x, int y, std::string_view text, int scale)
+void DrawText(uint8_t* luma, int width, int height, int stride, int x, int y, std::string_view text,
+              int scale)
 {
     // One pass for the outline, one for the glyphs on top of it.
     for (const bool outline : {true, false}) {
@@ -86,11 +87,12 @@ void DrawText(uint8_t* luma, int width, int height, int stride, int x, int y, st
             for (int column = -1; column <= kGlyphWidth; ++column) {
                 for (int row = -1; row <= kGlyphHeight; ++row) {
                     const bool on = GlyphBit(text[i], column, row);
-                    const bool near = GlyphBit(text[i], column - 1, row) || GlyphBit(text[i], column + 1, row) ||
-                                      GlyphBit(text[i], column, row - 1) || GlyphBit(text[i], column, row + 1);
+                    const bool near =
+                        GlyphBit(text[i], column - 1, row) || GlyphBit(text[i], column + 1, row) ||
+                        GlyphBit(text[i], column, row - 1) || GlyphBit(text[i], column, row + 1);
                     if ((outline && !on && near) || (!outline && on)) {
-                        Fill(luma, width, height, stride, cellX + column * scale, y + (row + 1) * scale, scale,
-                             outline ? kDark : kLight);
+                        Fill(luma, width, height, stride, cellX + column * scale, y + (row + 1) * scale,
+                             scale, outline ? kDark : kLight);
                     }
                 }
             }

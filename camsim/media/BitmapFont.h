@@ -25,6 +25,7 @@ inline int TextHeight(int scale)
 
 // Draws `text` with its top-left corner at (x, y); whatever falls outside
 // the plane is clipped.
-void DrawText(uint8_t* luma, int width, int height, int stride, int x, int y, std::string_view text, int scale);
+void DrawText(uint8_t* luma, int width, int height, int stride, int x, int y, std::string_view text,
+              int scale);
 
 } // namespace camsim

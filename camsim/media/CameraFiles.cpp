@@ -1,12 +1,12 @@
 #include "CameraFiles.h"
 
+#include "EventLogDatabase.h"
+#include "TestPicture.h"
+
 #include <algorithm>
 #include <fstream>
 #include <random>
 #include <unistd.h>
-
-#include "EventLogDatabase.h"
-#include "TestPicture.h"
 
 namespace camsim {
 namespace fs = std::filesystem;

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <memory>
 #include <random>
-#include <string>
 #include <sqlite3.h>
+#include <string>
 #include <unistd.h>
 
 namespace camsim {
@@ -47,15 +47,17 @@ bool Exec(sqlite3* db, const char* sql, std::string& error)
 
 bool Fill(sqlite3* db, uint32_t seed, int64_t now, int rows, std::string& error)
 {
-    if (!Exec(db,
-              "CREATE TABLE log (time INTEGER NOT NULL, main_type INTEGER NOT NULL, sub_type INTEGER NOT NULL,"
-              " sub_param INTEGER NOT NULL, user TEXT NOT NULL, ip TEXT NOT NULL, detail TEXT NOT NULL);"
-              "BEGIN;",
-              error)) {
+    if (!Exec(
+            db,
+            "CREATE TABLE log (time INTEGER NOT NULL, main_type INTEGER NOT NULL, sub_type INTEGER NOT NULL,"
+            " sub_param INTEGER NOT NULL, user TEXT NOT NULL, ip TEXT NOT NULL, detail TEXT NOT NULL);"
+            "BEGIN;",
+            error)) {
         return false;
     }
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, "INSERT INTO log VALUES (?, ?, ?, ?, ?, ?, ?)", -1, &raw, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, "INSERT INTO log VALUES (?, ?, ?, ?, ?, ?, ?)", -1, &raw, nullptr) !=
+        SQLITE_OK) {
         error = sqlite3_errmsg(db);
         return false;
     }

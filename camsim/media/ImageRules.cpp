@@ -60,7 +60,8 @@ size_t FourNumbers(std::string_view text)
             ++i;
         }
     }
-    return (i < text.size() && (IsDigit(text[i]) || (text[i] == '.' && i + 1 < text.size() && IsDigit(text[i + 1]))))
+    return (i < text.size() &&
+            (IsDigit(text[i]) || (text[i] == '.' && i + 1 < text.size() && IsDigit(text[i + 1]))))
                ? 0
                : i;
 }

@@ -13,14 +13,19 @@
 
 namespace camsim {
 
-enum class ImageKind { Firmware, Kernel };
+enum class ImageKind
+{
+    Firmware,
+    Kernel
+};
 
-enum class ImageVerdict {
+enum class ImageVerdict
+{
     Fits,
-    WrongKind,     // not an image of this kind at all
+    WrongKind, // not an image of this kind at all
     PlatformDiffers,
     SensorDiffers,
-    NoModel,       // the camera's model text is empty
+    NoModel, // the camera's model text is empty
 };
 
 ImageVerdict CheckImage(ImageKind kind, std::string_view fileName, std::string_view model);

@@ -1,12 +1,11 @@
 #include "LiveStream.h"
 
-#include <httplib.h>
+#include "TestPicture.h"
 
 #include <chrono>
 #include <ctime>
+#include <httplib.h>
 #include <thread>
-
-#include "TestPicture.h"
 
 namespace camsim {
 namespace {
@@ -34,9 +33,9 @@ std::optional<PictureSource> Snapshot(const std::weak_ptr<LiveCamera>& weak, int
     source.settings.size = StreamFrameSize(stream, source.video.frameSize);
     source.settings.picture = camera->settings.picture;
     source.settings.osd = camera->settings.osd;
-    source.settings.timeText = OsdTimeText(static_cast<int64_t>(std::time(nullptr)) +
-                                               camera->settings.clockOffsetSeconds,
-                                           camera->settings.osd.dateFormat);
+    source.settings.timeText =
+        OsdTimeText(static_cast<int64_t>(std::time(nullptr)) + camera->settings.clockOffsetSeconds,
+                    camera->settings.osd.dateFormat);
     return source;
 }
 
@@ -56,7 +55,8 @@ bool WaitUntil(const httplib::Server& server, Clock::time_point until)
         if (!server.is_running()) {
             return false;
         }
-        std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(50)));
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(50)));
     }
     return server.is_running();
 }
@@ -77,7 +77,8 @@ std::string MjpegPart(const std::string& jpeg)
 
 void AddLiveRoute(httplib::Server& server, std::weak_ptr<LiveCamera> camera, MediaLibrary& library)
 {
-    server.Get("/vtipc/v1/live", [&server, camera, &library](const httplib::Request& req, httplib::Response& res) {
+    server.Get("/vtipc/v1/live", [&server, camera, &library](const httplib::Request& req,
+                                                             httplib::Response& res) {
         const std::string streamText = req.has_param("stream") ? req.get_param_value("stream") : "1";
         if (streamText != "0" && streamText != "1") {
             res.status = 400;

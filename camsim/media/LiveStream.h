@@ -3,11 +3,11 @@
 // multipart/x-mixed-replace body of JPEG pictures of the test picture, at the
 // stream's frame size and frame rate, with the camera's picture values and
 // OSD as they are at each picture.
-#include <memory>
-#include <string>
-
 #include "LiveCamera.h"
 #include "MediaLibrary.h"
+
+#include <memory>
+#include <string>
 
 namespace httplib {
 class Server;

@@ -95,7 +95,8 @@ bool MediaLibrary::Open(std::string& error)
 std::string MediaLibrary::FolderName(const MacAddress& mac)
 {
     char text[13];
-    std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
+                  mac[5]);
     return text;
 }
 

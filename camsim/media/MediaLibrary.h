@@ -2,6 +2,10 @@
 // What the simulator keeps for the file and video side of its cameras: the
 // folder their files live in, how long flashing takes, which cameras are
 // flashing now, and how many live streams run.
+#include "CameraFiles.h"
+#include "SimCamera.h"
+#include "WorkerPool.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -11,10 +15,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-#include "CameraFiles.h"
-#include "SimCamera.h"
-#include "WorkerPool.h"
 
 namespace camsim {
 

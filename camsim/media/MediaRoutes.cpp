@@ -1,19 +1,18 @@
 #include "MediaRoutes.h"
 
-#include <httplib.h>
+#include "CameraSettings.h"
+#include "ImageRules.h"
+#include "LiveStream.h"
 
 #include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <httplib.h>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
-
-#include "CameraSettings.h"
-#include "ImageRules.h"
-#include "LiveStream.h"
 
 namespace camsim {
 namespace {
@@ -96,7 +95,8 @@ UploadVerdict CheckUpload(const httplib::Request& req, const UploadPath& upload,
         case ImageVerdict::Fits:
             break;
         case ImageVerdict::WrongKind:
-            return {422, upload.kind == ImageKind::Firmware ? "not a firmware image" : "not a kernel image", {}};
+            return {
+                422, upload.kind == ImageKind::Firmware ? "not a firmware image" : "not a kernel image", {}};
         case ImageVerdict::PlatformDiffers:
             return {422, "the image is for another platform", {}};
         case ImageVerdict::SensorDiffers:
@@ -124,7 +124,9 @@ std::optional<SimCamera> SimOf(const std::weak_ptr<LiveCamera>& weak)
 void ServeFile(httplib::Response& res, const std::filesystem::path& path, bool breakHalfway)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (fd < 0 || ::fstat(fd, &info) != 0) {
         if (fd >= 0) {
             ::close(fd);
@@ -137,19 +139,22 @@ void ServeFile(httplib::Response& res, const std::filesystem::path& path, bool b
     res.set_content_provider(
         size, "application/octet-stream",
         [fd, size, breakHalfway](size_t offset, size_t length, httplib::DataSink& sink) {
-            const size_t allowed = breakHalfway ? std::min(length, size / 2 - std::min(offset, size / 2)) : length;
+            const size_t allowed =
+                breakHalfway ? std::min(length, size / 2 - std::min(offset, size / 2)) : length;
             if (allowed == 0) {
                 return false;
             }
             char buffer[64 * 1024];
-            const ssize_t n = ::pread(fd, buffer, std::min(allowed, sizeof buffer), static_cast<off_t>(offset));
+            const ssize_t n =
+                ::pread(fd, buffer, std::min(allowed, sizeof buffer), static_cast<off_t>(offset));
             return n > 0 && sink.write(buffer, static_cast<size_t>(n));
         },
         [fd](bool) { ::close(fd); });
 }
 
 // Reads the body to a file beside `target` and renames it into place.
-bool ReceiveToFile(const httplib::ContentReader& reader, const std::filesystem::path& target, long long length)
+bool ReceiveToFile(const httplib::ContentReader& reader, const std::filesystem::path& target,
+                   long long length)
 {
     std::string building = target.string() + ".part-XXXXXX";
     const int fd = ::mkstemp(building.data());
@@ -164,7 +169,8 @@ bool ReceiveToFile(const httplib::ContentReader& reader, const std::filesystem::
         return written;
     });
     const bool closed = ::fchmod(fd, 0644) == 0 && ::close(fd) == 0;
-    if (!read || !written || !closed || received != length || std::rename(building.c_str(), target.c_str()) != 0) {
+    if (!read || !written || !closed || received != length ||
+        std::rename(building.c_str(), target.c_str()) != 0) {
         ::unlink(building.c_str());
         return false;
     }
@@ -172,8 +178,8 @@ bool ReceiveToFile(const httplib::ContentReader& reader, const std::filesystem::
 }
 
 void HandleImage(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader,
-                 const UploadPath& upload, const std::weak_ptr<LiveCamera>& weak, const CameraActions& actions,
-                 MediaLibrary& library)
+                 const UploadPath& upload, const std::weak_ptr<LiveCamera>& weak,
+                 const CameraActions& actions, MediaLibrary& library)
 {
     const auto sim = SimOf(weak);
     if (!sim) {
@@ -203,8 +209,9 @@ void HandleImage(const httplib::Request& req, httplib::Response& res, const http
         Answer(res, 400, json{{"error", "the image arrived incomplete"}});
         return;
     }
-    Answer(res, 200,
-           json{{"accepted", verdict.fileName}, {"version", version}, {"flashMs", library.Options().flashMs}});
+    Answer(
+        res, 200,
+        json{{"accepted", verdict.fileName}, {"version", version}, {"flashMs", library.Options().flashMs}});
     const auto kind = upload.kind;
     const auto reboot = actions.reboot;
     // The new version runs once the camera is back from its reboot.
@@ -243,7 +250,8 @@ void HandleOem(const httplib::Request& req, httplib::Response& res, const httpli
 
 // Downloads are for A models only; others answer 501.
 template <class Body>
-void WithDownload(const std::weak_ptr<LiveCamera>& weak, httplib::Response& res, MediaLibrary& library, Body&& body)
+void WithDownload(const std::weak_ptr<LiveCamera>& weak, httplib::Response& res, MediaLibrary& library,
+                  Body&& body)
 {
     const auto sim = SimOf(weak);
     if (!sim) {
@@ -297,23 +305,24 @@ void AddFileRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& wea
             ServeFile(res, *path, sim.Has(kFaultBrokenDownload));
         });
     });
-    server.Get("/vtipc/v1/files/custom", [weak, &library](const httplib::Request& req, httplib::Response& res) {
-        WithDownload(weak, res, library, [&](const SimCamera& sim, const CameraFiles& files) {
-            const std::string kind = req.get_param_value("kind");
-            const std::string name =
-                PercentDecode(req.get_header_value("X-Vt-File-Name")).value_or(std::string());
-            if ((kind != "0" && kind != "1") || name.empty() || name.size() > 255) {
-                Answer(res, 400, json{{"error", "kind 0 or 1 and a name of 1-255 bytes are required"}});
-                return;
-            }
-            const auto path = files.Resolve(kind == "0" ? 0 : 1, name);
-            if (!path) {
-                Answer(res, 404, json{{"error", "no such file"}});
-                return;
-            }
-            ServeFile(res, *path, sim.Has(kFaultBrokenDownload));
+    server.Get(
+        "/vtipc/v1/files/custom", [weak, &library](const httplib::Request& req, httplib::Response& res) {
+            WithDownload(weak, res, library, [&](const SimCamera& sim, const CameraFiles& files) {
+                const std::string kind = req.get_param_value("kind");
+                const std::string name =
+                    PercentDecode(req.get_header_value("X-Vt-File-Name")).value_or(std::string());
+                if ((kind != "0" && kind != "1") || name.empty() || name.size() > 255) {
+                    Answer(res, 400, json{{"error", "kind 0 or 1 and a name of 1-255 bytes are required"}});
+                    return;
+                }
+                const auto path = files.Resolve(kind == "0" ? 0 : 1, name);
+                if (!path) {
+                    Answer(res, 404, json{{"error", "no such file"}});
+                    return;
+                }
+                ServeFile(res, *path, sim.Has(kFaultBrokenDownload));
+            });
         });
-    });
 }
 
 } // namespace
@@ -326,7 +335,8 @@ bool RequestBodyWithinBounds(const httplib::Request& req)
     const long long length = AnnouncedLength(req);
     const UploadPath* upload = FindUpload(req.path);
     const size_t bound = upload != nullptr ? upload->maxBytes : kMaxJsonRequestBytes;
-    return !req.has_header("Content-Length") || (length >= 0 && static_cast<unsigned long long>(length) <= bound);
+    return !req.has_header("Content-Length") ||
+           (length >= 0 && static_cast<unsigned long long>(length) <= bound);
 }
 
 std::string ConfigText(const LiveCamera& camera, const std::string& kernelVersion)
@@ -337,8 +347,8 @@ std::string ConfigText(const LiveCamera& camera, const std::string& kernelVersio
         std::snprintf(text, sizeof text,
                       "[%s]\r\nenabled=%d\r\ncodec=%d\r\nframesize=%d\r\nframerate=%d\r\nbitrate=%d\r\n"
                       "ratecontrol=%d\r\niframe=%d\r\n",
-                      name, r.stream == 1 ? 1 : r.secondaryEnabled, r.codec, r.frameSize, r.frameRate, r.bitRate,
-                      r.rateControl, r.iFrameInterval);
+                      name, r.stream == 1 ? 1 : r.secondaryEnabled, r.codec, r.frameSize, r.frameRate,
+                      r.bitRate, r.rateControl, r.iFrameInterval);
         return std::string(text);
     };
     char text[1024];
@@ -347,16 +357,18 @@ std::string ConfigText(const LiveCamera& camera, const std::string& kernelVersio
                   "[network]\r\nip=%s\r\nnetmask=%s\r\ngateway=%s\r\ndns=%s\r\nhttp=%d\r\nrtsp=%d\r\n"
                   "[time]\r\nmode=%d\r\ntimezone=%d\r\nntp=%s\r\n",
                   camera.sim.name.c_str(), camera.sim.model.c_str(), camera.sim.hardware.c_str(),
-                  camera.sim.version.c_str(), kernelVersion.c_str(), camera.MacText().c_str(), camera.sim.ip.c_str(),
-                  camera.sim.netmask.c_str(), camera.sim.gateway.c_str(), camera.sim.dns.c_str(), s.ports.httpPort,
-                  s.ports.rtspPort, s.date.mode, s.date.timeZone, s.date.ntpServer);
+                  camera.sim.version.c_str(), kernelVersion.c_str(), camera.MacText().c_str(),
+                  camera.sim.ip.c_str(), camera.sim.netmask.c_str(), camera.sim.gateway.c_str(),
+                  camera.sim.dns.c_str(), s.ports.httpPort, s.ports.rtspPort, s.date.mode, s.date.timeZone,
+                  s.date.ntpServer);
     char image[512];
-    std::snprintf(image, sizeof image,
-                  "[osd]\r\nshowtitle=%d\r\ntitle=%s\r\nshowtime=%d\r\n[image]\r\nbrightness=%d\r\ncontrast=%d\r\n"
-                  "saturation=%d\r\nsharpness=%d\r\nnoisereduction=%d\r\nfrequency=%d\r\nircut=%d\r\n",
-                  s.osd.showTitle, s.osd.title, s.osd.showTime, s.picture.brightness, s.picture.contrast,
-                  s.picture.saturation, s.picture.sharpness, s.picture.noiseReduction, s.imaging.frequency,
-                  s.imaging.irCut);
+    std::snprintf(
+        image, sizeof image,
+        "[osd]\r\nshowtitle=%d\r\ntitle=%s\r\nshowtime=%d\r\n[image]\r\nbrightness=%d\r\ncontrast=%d\r\n"
+        "saturation=%d\r\nsharpness=%d\r\nnoisereduction=%d\r\nfrequency=%d\r\nircut=%d\r\n",
+        s.osd.showTitle, s.osd.title, s.osd.showTime, s.picture.brightness, s.picture.contrast,
+        s.picture.saturation, s.picture.sharpness, s.picture.noiseReduction, s.imaging.frequency,
+        s.imaging.irCut);
     return text + stream("primary", s.primary) + stream("secondary", s.secondary) + image;
 }
 
@@ -372,11 +384,11 @@ void AddMediaRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, c
                 return 100; // the ordinary handling answers
             }
             const int64_t now = Now();
-            const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method, req.target,
-                                                      sim->user, sim->password, nonces, now);
+            const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method,
+                                                      req.target, sim->user, sim->password, nonces, now);
             if (verdict != vtwire::DigestVerdict::Accepted) {
-                res.set_header("WWW-Authenticate",
-                               vtwire::BuildDigestChallenge(nonces, now, verdict == vtwire::DigestVerdict::Stale));
+                res.set_header("WWW-Authenticate", vtwire::BuildDigestChallenge(
+                                                       nonces, now, verdict == vtwire::DigestVerdict::Stale));
                 Answer(res, 401, json{{"error", "authentication required"}});
                 return 401;
             }
@@ -387,15 +399,15 @@ void AddMediaRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, c
             return check.status;
         });
     for (const UploadPath& upload : kUploads) {
-        server.Post(upload.path, [camera, actions, &library, &upload](const httplib::Request& req,
-                                                                      httplib::Response& res,
-                                                                      const httplib::ContentReader& reader) {
-            if (upload.image) {
-                HandleImage(req, res, reader, upload, camera, actions, library);
-            } else {
-                HandleOem(req, res, reader, camera, library);
-            }
-        });
+        server.Post(upload.path,
+                    [camera, actions, &library, &upload](const httplib::Request& req, httplib::Response& res,
+                                                         const httplib::ContentReader& reader) {
+                        if (upload.image) {
+                            HandleImage(req, res, reader, upload, camera, actions, library);
+                        } else {
+                            HandleOem(req, res, reader, camera, library);
+                        }
+                    });
     }
     AddFileRoutes(server, camera, library);
     AddLiveRoute(server, camera, library);

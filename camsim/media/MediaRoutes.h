@@ -2,13 +2,13 @@
 // The camera protocol's file and video paths on one camera's server:
 // firmware and kernel images, OEM files, the event log, the configuration
 // text, SD card and other files, and live MJPEG video.
-#include <cstddef>
-#include <memory>
-
 #include "CameraRoutes.h"
 #include "DigestAuth.h"
 #include "LiveCamera.h"
 #include "MediaLibrary.h"
+
+#include <cstddef>
+#include <memory>
 
 namespace httplib {
 class Server;

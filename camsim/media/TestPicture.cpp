@@ -1,13 +1,13 @@
 #include "TestPicture.h"
 
+#include "BitmapFont.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <turbojpeg.h>
-
-#include "BitmapFont.h"
 
 namespace camsim {
 namespace {
@@ -34,7 +34,13 @@ Yuv FromRgb(int r, int g, int b)
 const Yuv kBars[8] = {FromRgb(191, 191, 191), FromRgb(191, 191, 0), FromRgb(0, 191, 191), FromRgb(0, 191, 0),
                       FromRgb(191, 0, 191),   FromRgb(191, 0, 0),   FromRgb(0, 0, 191),   FromRgb(0, 0, 0)};
 
-enum class Corner { TopLeft, TopRight, BottomLeft, BottomRight };
+enum class Corner
+{
+    TopLeft,
+    TopRight,
+    BottomLeft,
+    BottomRight
+};
 
 } // namespace
 

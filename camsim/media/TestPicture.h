@@ -3,11 +3,11 @@
 // with the camera's brightness, contrast and saturation applied and its
 // on-screen title and timestamp drawn where the OSD settings put them,
 // encoded as JPEG.
+#include "VtIpcSDK.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "VtIpcSDK.h"
 
 namespace camsim {
 

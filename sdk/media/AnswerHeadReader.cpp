@@ -61,7 +61,8 @@ long long AnswerHeadReader::ContentLength() const
     const std::string* text = Head().Header("content-length");
     long long value = -1;
     if (text == nullptr || text->empty() || text->size() > 15 ||
-        std::from_chars(text->data(), text->data() + text->size(), value).ptr != text->data() + text->size()) {
+        std::from_chars(text->data(), text->data() + text->size(), value).ptr !=
+            text->data() + text->size()) {
         return -1;
     }
     return value;

@@ -2,18 +2,23 @@
 // Reads the status line and headers of a camera's answer, within the same
 // bounds as every other answer, and keeps the body bytes that came with them
 // for whoever streams the body (a file download, live video).
+#include "HttpResponseParser.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-#include "HttpResponseParser.h"
 
 namespace vtmedia {
 
 class AnswerHeadReader
 {
 public:
-    enum class State { NeedMore, Done, Failed };
+    enum class State
+    {
+        NeedMore,
+        Done,
+        Failed
+    };
 
     State Feed(std::string_view data);
     State Current() const { return state_; }

@@ -1,13 +1,13 @@
 #include "DownloadReceiver.h"
 
+#include "CameraSession.h"
+#include "VtIpcSDK.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "CameraSession.h"
-#include "VtIpcSDK.h"
 
 namespace vtmedia {
 
@@ -131,7 +131,8 @@ DownloadReceiver::State DownloadReceiver::Feed(std::string_view data)
 DownloadReceiver::State DownloadReceiver::Finish()
 {
     if (state_ == State::NeedMore) {
-        return Fail(head_.Current() == AnswerHeadReader::State::NeedMore ? VT_ERR_UNREACHABLE : VT_ERR_PROTOCOL);
+        return Fail(head_.Current() == AnswerHeadReader::State::NeedMore ? VT_ERR_UNREACHABLE
+                                                                         : VT_ERR_PROTOCOL);
     }
     return state_;
 }

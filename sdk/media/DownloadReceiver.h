@@ -3,12 +3,12 @@
 // body goes into a temporary file beside the target, which takes the target's
 // name only when every promised byte arrived. An answer that breaks off, lies
 // about its length or breaks a bound leaves nothing under the target name.
+#include "AnswerHeadReader.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
-
-#include "AnswerHeadReader.h"
 
 namespace vtmedia {
 
@@ -17,7 +17,12 @@ inline constexpr long long kMaxDownloadBytes = 256LL * 1024 * 1024;
 class DownloadReceiver
 {
 public:
-    enum class State { NeedMore, Complete, Failed };
+    enum class State
+    {
+        NeedMore,
+        Complete,
+        Failed
+    };
 
     DownloadReceiver(std::filesystem::path target, long long maxBytes = kMaxDownloadBytes);
     ~DownloadReceiver(); // removes the temporary file of an unfinished download

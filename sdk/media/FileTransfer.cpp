@@ -1,5 +1,10 @@
 #include "FileTransfer.h"
 
+#include "AnswerHeadReader.h"
+#include "DownloadReceiver.h"
+#include "TcpConnection.h"
+#include "VtIpcSDK.h"
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -8,11 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-
-#include "AnswerHeadReader.h"
-#include "DownloadReceiver.h"
-#include "TcpConnection.h"
-#include "VtIpcSDK.h"
 
 namespace vtmedia {
 namespace {
@@ -52,8 +52,8 @@ private:
     int fd_;
 };
 
-std::string RequestHead(const vtclient::CameraSession& session, std::string_view method, std::string_view target,
-                        const std::string& authorization, const std::string& extra)
+std::string RequestHead(const vtclient::CameraSession& session, std::string_view method,
+                        std::string_view target, const std::string& authorization, const std::string& extra)
 {
     std::string head;
     head.append(method).append(" ").append(target).append(" HTTP/1.1\r\nHost: ").append(session.Address());
@@ -108,7 +108,11 @@ bool SendBody(TcpConnection& connection, int fd, long long size, const Deadline&
     return true;
 }
 
-enum class Attempt { Done, Retry };
+enum class Attempt
+{
+    Done,
+    Retry
+};
 
 // One try of an upload; `error` is its outcome.
 Attempt TryUpload(vtclient::CameraSession& session, const std::string& target, int fd, long long size,
@@ -150,7 +154,8 @@ Attempt TryUpload(vtclient::CameraSession& session, const std::string& target, i
             return Attempt::Done;
         }
         if (ReadHead(connection, answer, deadline.Wait(limits.ioMs)) != IoResult::Ok) {
-            error = answer.Current() == AnswerHeadReader::State::Failed ? VT_ERR_PROTOCOL : VT_ERR_UNREACHABLE;
+            error =
+                answer.Current() == AnswerHeadReader::State::Failed ? VT_ERR_PROTOCOL : VT_ERR_UNREACHABLE;
             return Attempt::Done;
         }
     }
@@ -178,9 +183,10 @@ Attempt TryDownload(vtclient::CameraSession& session, const std::string& target,
         return Attempt::Done;
     }
     const std::string extra =
-        "Accept: */*\r\n" + (fileName.empty() ? std::string() : "X-Vt-File-Name: " + PercentEncode(fileName) + "\r\n");
-    if (connection.SendAll(RequestHead(session, "GET", target, authorization, extra), deadline.Wait(limits.ioMs)) !=
-        IoResult::Ok) {
+        "Accept: */*\r\n" +
+        (fileName.empty() ? std::string() : "X-Vt-File-Name: " + PercentEncode(fileName) + "\r\n");
+    if (connection.SendAll(RequestHead(session, "GET", target, authorization, extra),
+                           deadline.Wait(limits.ioMs)) != IoResult::Ok) {
         error = VT_ERR_UNREACHABLE;
         return Attempt::Done;
     }
@@ -203,7 +209,7 @@ Attempt TryDownload(vtclient::CameraSession& session, const std::string& target,
         }
     }
     error = receiver.Current() == DownloadReceiver::State::Complete ? static_cast<int>(VT_ERR_NONE)
-                                                                     : receiver.Error();
+                                                                    : receiver.Error();
     if (receiver.Status() == 401 && session.RenewChallenge(receiver.Challenge())) {
         return Attempt::Retry;
     }
@@ -236,7 +242,9 @@ int UploadFile(vtclient::CameraSession& session, const std::string& target, cons
         return VT_ERR_INVALID_ARGUMENT;
     }
     const FileHandle file(localPath);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return VT_ERR_FILE;
     }

@@ -2,18 +2,18 @@
 // Files between the workstation and a camera, streamed: an upload reads the
 // local file in small pieces, a download writes through DownloadReceiver. Both
 // authenticate with the login's session and answer a VtSdkError.
-#include <string>
-
 #include "CameraSession.h"
+
+#include <string>
 
 namespace vtmedia {
 
 struct TransferLimits
 {
     int connectMs = 3000;
-    int ioMs = 5000;        // longest wait for any progress
-    int continueMs = 2000;  // wait for the camera's go-ahead before a body is sent anyway
-    int totalMs = 300000;   // one transfer in all
+    int ioMs = 5000;       // longest wait for any progress
+    int continueMs = 2000; // wait for the camera's go-ahead before a body is sent anyway
+    int totalMs = 300000;  // one transfer in all
 };
 
 inline constexpr size_t kUploadPieceBytes = 64 * 1024;

@@ -2,12 +2,12 @@
 // The frame sinks the GUI registers per window handle, and the hand-over of a
 // decoded picture to one of them. Removing a sink waits for a hand-over that
 // is running on another thread, so a removed sink is never called again.
+#include "VtIpcSDK.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
-
-#include "VtIpcSDK.h"
 
 namespace vtmedia {
 

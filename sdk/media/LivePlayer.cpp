@@ -1,12 +1,12 @@
 #include "LivePlayer.h"
 
-#include <chrono>
-#include <turbojpeg.h>
-#include <vector>
-
 #include "AnswerHeadReader.h"
 #include "FrameSinks.h"
 #include "VtIpcSDK.h"
+
+#include <chrono>
+#include <turbojpeg.h>
+#include <vector>
 
 namespace vtmedia {
 namespace {
@@ -80,7 +80,8 @@ int LivePlayer::Open(std::string& early, std::string& boundary)
     const std::string target = "/vtipc/v1/live?stream=" + std::to_string(stream_ == 1 ? 0 : 1);
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::string authorization;
-        if (const int error = session_->StreamAuthorization("GET", target, authorization); error != VT_ERR_NONE) {
+        if (const int error = session_->StreamAuthorization("GET", target, authorization);
+            error != VT_ERR_NONE) {
             return error;
         }
         if (connection_.Connect(session_->Address(), session_->Port(), limits_.connectMs) != IoResult::Ok) {
@@ -195,7 +196,8 @@ LivePlayers& LivePlayers::Instance()
     return players;
 }
 
-int LivePlayers::Play(int handle, std::shared_ptr<vtclient::CameraSession> session, int stream, uint32_t window)
+int LivePlayers::Play(int handle, std::shared_ptr<vtclient::CameraSession> session, int stream,
+                      uint32_t window)
 {
     std::unique_ptr<LivePlayer> previous;
     {

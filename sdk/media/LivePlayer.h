@@ -2,6 +2,10 @@
 // One login's live video: an MJPEG answer read, cut into pictures and decoded
 // on a thread of its own, each picture handed to the frame sink of the
 // player's current window. Players are kept per login handle.
+#include "CameraSession.h"
+#include "MjpegStreamParser.h"
+#include "TcpConnection.h"
+
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -10,18 +14,14 @@
 #include <string>
 #include <thread>
 
-#include "CameraSession.h"
-#include "MjpegStreamParser.h"
-#include "TcpConnection.h"
-
 namespace vtmedia {
 
 struct LiveLimits
 {
     int connectMs = 3000;
-    int ioMs = 5000;         // a camera silent this long has stopped streaming
-    int openMs = 10000;      // the answer's head must be in by then
-    int pictureMs = 10000;   // a stream without a whole picture for this long is cut off
+    int ioMs = 5000;       // a camera silent this long has stopped streaming
+    int openMs = 10000;    // the answer's head must be in by then
+    int pictureMs = 10000; // a stream without a whole picture for this long is cut off
     MjpegLimits mjpeg;
     int maxPixels = 4096 * 4096; // larger pictures are skipped, not decoded
 };
@@ -29,7 +29,8 @@ struct LiveLimits
 class LivePlayer
 {
 public:
-    LivePlayer(std::shared_ptr<vtclient::CameraSession> session, int stream, uint32_t window, LiveLimits limits = {});
+    LivePlayer(std::shared_ptr<vtclient::CameraSession> session, int stream, uint32_t window,
+               LiveLimits limits = {});
     ~LivePlayer(); // stops and joins
     LivePlayer(const LivePlayer&) = delete;
     LivePlayer& operator=(const LivePlayer&) = delete;

@@ -36,7 +36,13 @@ public:
     size_t Pictures() const { return pictures_; }
 
 private:
-    enum class Phase { Boundary, Headers, Body, Failed };
+    enum class Phase
+    {
+        Boundary,
+        Headers,
+        Body,
+        Failed
+    };
 
     bool Fail();
     bool TakeLine(std::string& line);

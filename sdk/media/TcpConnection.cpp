@@ -83,7 +83,8 @@ IoResult TcpConnection::Connect(const std::string& address, int port, int timeou
     const IoResult ready = WaitFor(fd_, POLLOUT, timeoutMs);
     int error = 0;
     socklen_t length = sizeof error;
-    if (ready != IoResult::Ok || ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+    if (ready != IoResult::Ok || ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0 ||
+        error != 0) {
         Close();
         return ready == IoResult::TimedOut ? IoResult::TimedOut : IoResult::Failed;
     }

@@ -7,7 +7,13 @@
 
 namespace vtmedia {
 
-enum class IoResult { Ok, Closed, TimedOut, Failed };
+enum class IoResult
+{
+    Ok,
+    Closed,
+    TimedOut,
+    Failed
+};
 
 class TcpConnection
 {

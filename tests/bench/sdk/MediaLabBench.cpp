@@ -88,9 +88,9 @@ void BM_ParallelFirmwareUploads(benchmark::State& state)
     const int cameras = static_cast<int>(state.range(0));
     const int mib = ImageMiB();
     std::string error;
-    const pid_t sim = g_lab->StartCamSim({"--count", std::to_string(cameras), "--base-ip", CameraIp(0), "--model",
-                                          "VT-C2150", "--flash-ms", "0", "--reboot-ms", "200", "--http-workers",
-                                          std::to_string(cameras + 16)},
+    const pid_t sim = g_lab->StartCamSim({"--count", std::to_string(cameras), "--base-ip", CameraIp(0),
+                                          "--model", "VT-C2150", "--flash-ms", "0", "--reboot-ms", "200",
+                                          "--http-workers", std::to_string(cameras + 16)},
                                          error);
     if (sim < 0) {
         state.SkipWithError(error.c_str());
@@ -147,9 +147,8 @@ void BM_LivePlayDecode(benchmark::State& state)
 {
     const int cameras = static_cast<int>(state.range(0));
     std::string error;
-    const pid_t sim = g_lab->StartCamSim({"--count", std::to_string(cameras), "--base-ip", CameraIp(0), "--model",
-                                          "VT-C3190A"},
-                                         error);
+    const pid_t sim = g_lab->StartCamSim(
+        {"--count", std::to_string(cameras), "--base-ip", CameraIp(0), "--model", "VT-C3190A"}, error);
     if (sim < 0) {
         state.SkipWithError(error.c_str());
         g_failed = true;
@@ -166,7 +165,8 @@ void BM_LivePlayDecode(benchmark::State& state)
         video.frameSize = 5; // 1280 x 720
         video.frameRate = 30;
         ready = ready && Vt_Ipc_SetVideoConfig(handles[static_cast<size_t>(i)], &video) == 0;
-        Vt_IpcClient_RegisterFrameSink(static_cast<uint32_t>(100 + i), &CountPicture, &pictures[static_cast<size_t>(i)]);
+        Vt_IpcClient_RegisterFrameSink(static_cast<uint32_t>(100 + i), &CountPicture,
+                                       &pictures[static_cast<size_t>(i)]);
         LivePlayRecord play{};
         play.window = static_cast<uint32_t>(100 + i);
         ready = ready && Vt_IpcClient_LivePlay(handles[static_cast<size_t>(i)], &play, 0, 0) == 0;

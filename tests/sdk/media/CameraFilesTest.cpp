@@ -1,6 +1,7 @@
 // A camera's files: remote names stay inside their folder, OEM files are
 // bounded, the event log covers every type.
 #include "CameraFiles.h"
+
 #include "EventLogDatabase.h"
 
 #include <filesystem>
@@ -38,8 +39,8 @@ TEST_F(CameraFilesTest, RemoteNamesResolveInsideTheirFolderOnly)
     EXPECT_TRUE(files_.Resolve(1, "messages"));
     EXPECT_FALSE(files_.Resolve(1, "alarm.txt")) << "an SD card file is not another file";
     EXPECT_FALSE(files_.Resolve(2, "alarm.txt"));
-    for (const char* name : {"", "/", "record", "../other/messages", "record/../alarm.txt", "..", "./alarm.txt",
-                             "/etc/passwd", "..\\log.db"}) {
+    for (const char* name : {"", "/", "record", "../other/messages", "record/../alarm.txt", "..",
+                             "./alarm.txt", "/etc/passwd", "..\\log.db"}) {
         EXPECT_FALSE(files_.Resolve(0, name)) << name;
     }
     std::ofstream(root_ / "outside.txt") << "secret";
@@ -71,14 +72,15 @@ TEST_F(CameraFilesTest, TheEventLogHoldsEveryTypeOverWeeks)
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2(path->c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
     sqlite3_stmt* statement = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db,
-                                 "select count(*), count(distinct main_type), count(distinct sub_type), min(time), "
-                                 "max(time), sum(main_type=1 and sub_type between 11 and 17), "
-                                 "sum(main_type=2 and sub_type between 100 and 117), "
-                                 "sum(main_type=3 and sub_type between 300 and 306), "
-                                 "sum(main_type=4 and sub_type between 200 and 206) from log",
-                                 -1, &statement, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_prepare_v2(db,
+                           "select count(*), count(distinct main_type), count(distinct sub_type), min(time), "
+                           "max(time), sum(main_type=1 and sub_type between 11 and 17), "
+                           "sum(main_type=2 and sub_type between 100 and 117), "
+                           "sum(main_type=3 and sub_type between 300 and 306), "
+                           "sum(main_type=4 and sub_type between 200 and 206) from log",
+                           -1, &statement, nullptr),
+        SQLITE_OK);
     ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(statement, 0), 400);
     EXPECT_EQ(sqlite3_column_int(statement, 1), 4);

@@ -1,5 +1,6 @@
 // A download reaches its final name whole or not at all.
 #include "DownloadReceiver.h"
+
 #include "VtIpcSDK.h"
 
 #include <filesystem>
@@ -42,13 +43,14 @@ TEST_F(DownloadReceiverTest, AWholeAnswerReplacesTheTargetOnlyAtItsLastByte)
 {
     std::ofstream(target_) << "old";
     const std::string body = std::string(100000, 'a') + "tail";
-    const std::string answer =
-        "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body + "ignored after";
+    const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                               "\r\n\r\n" + body + "ignored after";
     const size_t lastBodyByte = answer.size() - std::string("ignored after").size() - 1;
     DownloadReceiver receiver(target_);
     for (size_t at = 0; at < lastBodyByte; at += 7000) {
-        EXPECT_EQ(receiver.Feed(std::string_view(answer).substr(at, std::min<size_t>(7000, lastBodyByte - at))),
-                  DownloadReceiver::State::NeedMore);
+        EXPECT_EQ(
+            receiver.Feed(std::string_view(answer).substr(at, std::min<size_t>(7000, lastBodyByte - at))),
+            DownloadReceiver::State::NeedMore);
     }
     EXPECT_EQ(Read(target_), "old") << "the target changed before the last byte";
     receiver.Feed(std::string_view(answer).substr(lastBodyByte));
@@ -68,7 +70,8 @@ TEST_F(DownloadReceiverTest, BrokenAnswersLeaveNothingBehind)
     const Case cases[] = {
         {"cut off", "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nonly part", VT_ERR_PROTOCOL},
         {"no length", "HTTP/1.1 200 OK\r\n\r\nbody to the close", VT_ERR_PROTOCOL},
-        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n0\r\n\r\n", VT_ERR_PROTOCOL},
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n0\r\n\r\n",
+         VT_ERR_PROTOCOL},
         {"too large", "HTTP/1.1 200 OK\r\nContent-Length: 1001\r\n\r\n", VT_ERR_PROTOCOL},
         {"not found", "HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\n{}", VT_ERR_UNSUPPORTED},
         {"busy", "HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n", VT_ERR_BUSY},
@@ -104,8 +107,9 @@ TEST_F(DownloadReceiverTest, AnAbandonedDownloadRemovesItsTemporaryFile)
 TEST_F(DownloadReceiverTest, ChallengesAndUnwritableFoldersAreReported)
 {
     DownloadReceiver refused(target_);
-    refused.Feed("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"VtIpc\", nonce=\"n\", stale=true\r\n"
-                 "Content-Length: 0\r\n\r\n");
+    refused.Feed(
+        "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"VtIpc\", nonce=\"n\", stale=true\r\n"
+        "Content-Length: 0\r\n\r\n");
     EXPECT_EQ(refused.Error(), VT_ERR_AUTH_REFUSED);
     EXPECT_EQ(refused.Status(), 401);
     EXPECT_NE(refused.Challenge().find("stale=true"), std::string::npos);
@@ -118,7 +122,8 @@ TEST_F(DownloadReceiverTest, ChallengesAndUnwritableFoldersAreReported)
 TEST_F(DownloadReceiverTest, AnEmptyFileIsAWholeFile)
 {
     DownloadReceiver receiver(target_);
-    EXPECT_EQ(receiver.Feed("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"), DownloadReceiver::State::Complete);
+    EXPECT_EQ(receiver.Feed("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"),
+              DownloadReceiver::State::Complete);
     EXPECT_TRUE(fs::exists(target_));
     EXPECT_EQ(fs::file_size(target_), 0u);
 }

@@ -75,10 +75,13 @@ TEST(FrameSinksTest, ASinkMayRemoveItselfFromItsOwnCall)
 {
     static FrameSinks sinks;
     static int calls = 0;
-    sinks.Set(9, [](void*, const VtVideoFrame*) {
-        ++calls;
-        sinks.Set(9, nullptr, nullptr);
-    }, nullptr);
+    sinks.Set(
+        9,
+        [](void*, const VtVideoFrame*) {
+            ++calls;
+            sinks.Set(9, nullptr, nullptr);
+        },
+        nullptr);
     EXPECT_TRUE(sinks.Deliver(9, VtVideoFrame{}));
     EXPECT_FALSE(sinks.Deliver(9, VtVideoFrame{}));
     EXPECT_EQ(calls, 1);

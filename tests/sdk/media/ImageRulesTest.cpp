@@ -17,10 +17,12 @@ TEST(ImageRulesTest, FirmwarePlatformAndSensorFollowTheModelDigits)
     EXPECT_EQ(CheckImage(ImageKind::Firmware, "VTFImage_15.bin", "VT-C3150"), ImageVerdict::PlatformDiffers);
     EXPECT_EQ(CheckImage(ImageKind::Firmware, "VTFImage_16.bin", "VT-C2150"), ImageVerdict::SensorDiffers);
     // Every entry of the sensor table.
-    const char* const table[][2] = {{"1", "6"}, {"2", "3"}, {"3", "4"}, {"4", "9"}, {"5", "1"}, {"6", "2"}, {"7", "5"}};
+    const char* const table[][2] = {{"1", "6"}, {"2", "3"}, {"3", "4"}, {"4", "9"},
+                                    {"5", "1"}, {"6", "2"}, {"7", "5"}};
     for (const auto& [sensor, hundreds] : table) {
         const std::string name = std::string("VTFImage_1") + sensor + "_x.bin";
-        EXPECT_EQ(CheckImage(ImageKind::Firmware, name, std::string("VT-C2") + hundreds + "00"), ImageVerdict::Fits)
+        EXPECT_EQ(CheckImage(ImageKind::Firmware, name, std::string("VT-C2") + hundreds + "00"),
+                  ImageVerdict::Fits)
             << name;
         EXPECT_EQ(CheckImage(ImageKind::Firmware, name, "VT-C2800"), ImageVerdict::SensorDiffers) << name;
     }

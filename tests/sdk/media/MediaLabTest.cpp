@@ -24,8 +24,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr int kPort = 80;
-const char* const kACamera = "192.168.20.1";   // VT-C3190A: files, OEM and video
-const char* const kPlainCamera = "192.168.20.2"; // VT-C2150: firmware rules
+const char* const kACamera = "192.168.20.1";      // VT-C3190A: files, OEM and video
+const char* const kPlainCamera = "192.168.20.2";  // VT-C2150: firmware rules
 const char* const kBrokenCamera = "192.168.20.3"; // downloads break off half-way
 const char* const kSecondCamera = "192.168.20.4"; // a second A model for video
 
@@ -113,11 +113,10 @@ protected:
         const std::string config = filesDir_ + ".json";
         std::ofstream(config) << kConfig;
         std::string error;
-        sim_ = labkit::LabEnvironment::Current()->StartCamSim({"--count", "4", "--base-ip", kACamera, "--password",
-                                                               "secret1", "--reboot-ms", "800", "--flash-ms", "300",
-                                                               "--log-rows", "500", "--files-dir", filesDir_,
-                                                               "--config", config},
-                                                              error);
+        sim_ = labkit::LabEnvironment::Current()->StartCamSim(
+            {"--count", "4", "--base-ip", kACamera, "--password", "secret1", "--reboot-ms", "800",
+             "--flash-ms", "300", "--log-rows", "500", "--files-dir", filesDir_, "--config", config},
+            error);
         std::remove(config.c_str());
         simError_ = error;
     }
@@ -147,7 +146,10 @@ protected:
         fs::remove_all(local_, ec);
     }
 
-    static int Login(const char* address) { return Vt_Ipc_Login(address, address, kPort, "admin", "secret1", 0); }
+    static int Login(const char* address)
+    {
+        return Vt_Ipc_Login(address, address, kPort, "admin", "secret1", 0);
+    }
     static fs::path CameraFolder(const char* mac) { return fs::path(filesDir_) / mac; }
 
     // The files of this folder whose names contain `part`.
@@ -268,7 +270,8 @@ TEST_F(MediaLab, DownloadsEqualWhatTheCameraHolds)
         EXPECT_GE(rows[i - 1].time, rows[i].time);
     }
     LogDbFreeRows(rows);
-    for (const auto& [mainType, subType, subTypes] : {std::tuple{1, 11, 7}, {2, 100, 18}, {3, 300, 7}, {4, 200, 7}}) {
+    for (const auto& [mainType, subType, subTypes] :
+         {std::tuple{1, 11, 7}, {2, 100, 18}, {3, 300, 7}, {4, 200, 7}}) {
         tagLogFilter filter{};
         filter.mainType = mainType;
         filter.count = kLogPageRows;
@@ -367,8 +370,7 @@ TEST_F(MediaLab, LivePlayDeliversConfiguredPicturesToEachWindowUntilStopped)
         if (counter.times.size() < 6) {
             return 0.0;
         }
-        const double seconds =
-            std::chrono::duration<double>(counter.times.back() - counter.times[2]).count();
+        const double seconds = std::chrono::duration<double>(counter.times.back() - counter.times[2]).count();
         return static_cast<double>(counter.times.size() - 3) / seconds;
     };
     EXPECT_NEAR(rate(first), 10.0, 2.5);

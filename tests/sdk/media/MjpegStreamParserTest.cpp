@@ -23,7 +23,8 @@ struct Collector
     std::vector<std::string> pictures;
     MjpegStreamParser Parser(MjpegLimits limits = {})
     {
-        return MjpegStreamParser("vtframe", [this](std::string_view jpeg) { pictures.emplace_back(jpeg); }, limits);
+        return MjpegStreamParser(
+            "vtframe", [this](std::string_view jpeg) { pictures.emplace_back(jpeg); }, limits);
     }
 };
 

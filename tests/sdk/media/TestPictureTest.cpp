@@ -66,8 +66,8 @@ TEST(TestPictureTest, EncodesAJpegOfTheAskedSizeThatMovesFromPictureToPicture)
     int height = 0;
     int subsampling = 0;
     int colorspace = 0;
-    ASSERT_EQ(tjDecompressHeader3(decoder, reinterpret_cast<const unsigned char*>(first.data()), first.size(), &width,
-                                  &height, &subsampling, &colorspace),
+    ASSERT_EQ(tjDecompressHeader3(decoder, reinterpret_cast<const unsigned char*>(first.data()), first.size(),
+                                  &width, &height, &subsampling, &colorspace),
               0);
     tjDestroy(decoder);
     EXPECT_EQ(width, 704);
@@ -107,8 +107,8 @@ TEST(TestPictureTest, SaturationZeroLeavesOnlyGrey)
     ASSERT_TRUE(picture.Encode(jpeg, 95));
     std::vector<unsigned char> rgb(320 * 240 * 3);
     tjhandle decoder = tjInitDecompress();
-    ASSERT_EQ(tjDecompress2(decoder, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), rgb.data(),
-                            320, 0, 240, TJPF_RGB, 0),
+    ASSERT_EQ(tjDecompress2(decoder, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(),
+                            rgb.data(), 320, 0, 240, TJPF_RGB, 0),
               0);
     tjDestroy(decoder);
     int worst = 0;
@@ -141,7 +141,8 @@ TEST(TestPictureTest, TitleAndTimeStandWhereTheOsdPutsThem)
         settings.osd.datePosition = static_cast<uint8_t>(c.datePosition);
         ASSERT_TRUE(picture.Render(settings, 0));
         EXPECT_EQ(LightPixels(picture, 0, 0, 200, band) > 0, c.topLeft) << c.titlePosition << c.datePosition;
-        EXPECT_EQ(LightPixels(picture, 440, 0, 200, band) > 0, c.topRight) << c.titlePosition << c.datePosition;
+        EXPECT_EQ(LightPixels(picture, 440, 0, 200, band) > 0, c.topRight)
+            << c.titlePosition << c.datePosition;
         EXPECT_EQ(LightPixels(picture, 0, 480 - band, 200, band) > 0, c.bottomLeft);
         EXPECT_EQ(LightPixels(picture, 440, 480 - band, 200, band) > 0, c.bottomRight);
     }
