@@ -1,6 +1,7 @@
 #include "FileTransfer.h"
 
 #include "AnswerHeadReader.h"
+#include "CameraRequest.h"
 #include "DownloadReceiver.h"
 #include "TcpConnection.h"
 #include "VtIpcSDK.h"
@@ -52,42 +53,6 @@ private:
     int fd_;
 };
 
-std::string RequestHead(const vtclient::CameraSession& session, std::string_view method,
-                        std::string_view target, const std::string& authorization, const std::string& extra)
-{
-    std::string head;
-    head.append(method).append(" ").append(target).append(" HTTP/1.1\r\nHost: ").append(session.Address());
-    if (session.Port() != 80) {
-        head.append(":").append(std::to_string(session.Port()));
-    }
-    head.append("\r\nUser-Agent: VtIpcSDK/1\r\nConnection: close\r\nAuthorization: ")
-        .append(authorization)
-        .append("\r\n")
-        .append(extra)
-        .append("\r\n");
-    return head;
-}
-
-int ConnectError(IoResult result)
-{
-    return result == IoResult::Ok ? static_cast<int>(VT_ERR_NONE) : static_cast<int>(VT_ERR_UNREACHABLE);
-}
-
-// Reads an answer's head into `reader`; false when none came whole.
-IoResult ReadHead(TcpConnection& connection, AnswerHeadReader& reader, int waitMs)
-{
-    std::vector<char> buffer(16 * 1024);
-    while (reader.Current() == AnswerHeadReader::State::NeedMore) {
-        size_t received = 0;
-        const IoResult result = connection.Receive(buffer.data(), buffer.size(), received, waitMs);
-        if (result != IoResult::Ok) {
-            return result;
-        }
-        reader.Feed(std::string_view(buffer.data(), received));
-    }
-    return reader.Current() == AnswerHeadReader::State::Done ? IoResult::Ok : IoResult::Failed;
-}
-
 // Sends the file; false only when the file itself could not be read whole.
 // A connection that fails on the way is left to the answer that follows.
 bool SendBody(TcpConnection& connection, int fd, long long size, const Deadline& deadline, int ioMs)
@@ -119,28 +84,20 @@ Attempt TryUpload(vtclient::CameraSession& session, const std::string& target, i
                   const std::string& name, const TransferLimits& limits, int& error)
 {
     const Deadline deadline(limits.totalMs);
-    std::string authorization;
-    if ((error = session.StreamAuthorization("POST", target, authorization)) != VT_ERR_NONE) {
-        return Attempt::Done;
-    }
     TcpConnection connection;
-    if ((error = ConnectError(connection.Connect(session.Address(), session.Port(), limits.connectMs))) !=
-        VT_ERR_NONE) {
-        return Attempt::Done;
-    }
-    const std::string head =
-        RequestHead(session, "POST", target, authorization,
-                    "Content-Type: application/octet-stream\r\nContent-Length: " + std::to_string(size) +
-                        "\r\nX-Vt-File-Name: " + PercentEncode(name) + "\r\nExpect: 100-continue\r\n");
-    if (connection.SendAll(head, deadline.Wait(limits.ioMs)) != IoResult::Ok) {
-        error = VT_ERR_UNREACHABLE;
+    error =
+        SendRequestHead(session, "POST", target,
+                        "Content-Type: application/octet-stream\r\nContent-Length: " + std::to_string(size) +
+                            "\r\nX-Vt-File-Name: " + PercentEncode(name) + "\r\nExpect: 100-continue\r\n",
+                        limits.connectMs, deadline.Wait(limits.ioMs), connection);
+    if (error != VT_ERR_NONE) {
         return Attempt::Done;
     }
     // The camera may refuse before the body (credentials, a wrong image, busy).
     AnswerHeadReader answer;
-    const IoResult interim = ReadHead(connection, answer, deadline.Wait(limits.continueMs));
+    const IoResult interim = ReadAnswerHead(connection, answer, deadline.Wait(limits.continueMs));
     if (interim == IoResult::Closed || interim == IoResult::Failed) {
-        error = answer.Current() == AnswerHeadReader::State::Failed ? VT_ERR_PROTOCOL : VT_ERR_UNREACHABLE;
+        error = HeadlessError(answer);
         return Attempt::Done;
     }
     if (interim == IoResult::TimedOut || answer.Head().status == 100) {
@@ -153,9 +110,8 @@ Attempt TryUpload(vtclient::CameraSession& session, const std::string& target, i
             error = VT_ERR_FILE;
             return Attempt::Done;
         }
-        if (ReadHead(connection, answer, deadline.Wait(limits.ioMs)) != IoResult::Ok) {
-            error =
-                answer.Current() == AnswerHeadReader::State::Failed ? VT_ERR_PROTOCOL : VT_ERR_UNREACHABLE;
+        if (ReadAnswerHead(connection, answer, deadline.Wait(limits.ioMs)) != IoResult::Ok) {
+            error = HeadlessError(answer);
             return Attempt::Done;
         }
     }
@@ -173,21 +129,13 @@ Attempt TryDownload(vtclient::CameraSession& session, const std::string& target,
                     const std::string& fileName, const TransferLimits& limits, int& error)
 {
     const Deadline deadline(limits.totalMs);
-    std::string authorization;
-    if ((error = session.StreamAuthorization("GET", target, authorization)) != VT_ERR_NONE) {
-        return Attempt::Done;
-    }
-    TcpConnection connection;
-    if ((error = ConnectError(connection.Connect(session.Address(), session.Port(), limits.connectMs))) !=
-        VT_ERR_NONE) {
-        return Attempt::Done;
-    }
     const std::string extra =
         "Accept: */*\r\n" +
         (fileName.empty() ? std::string() : "X-Vt-File-Name: " + PercentEncode(fileName) + "\r\n");
-    if (connection.SendAll(RequestHead(session, "GET", target, authorization, extra),
-                           deadline.Wait(limits.ioMs)) != IoResult::Ok) {
-        error = VT_ERR_UNREACHABLE;
+    TcpConnection connection;
+    error = SendRequestHead(session, "GET", target, extra, limits.connectMs, deadline.Wait(limits.ioMs),
+                            connection);
+    if (error != VT_ERR_NONE) {
         return Attempt::Done;
     }
     DownloadReceiver receiver(localPath);

@@ -1,6 +1,7 @@
 #include "LivePlayer.h"
 
 #include "AnswerHeadReader.h"
+#include "CameraRequest.h"
 #include "FrameSinks.h"
 #include "VtIpcSDK.h"
 
@@ -79,34 +80,14 @@ int LivePlayer::Open(std::string& early, std::string& boundary)
 {
     const std::string target = "/vtipc/v1/live?stream=" + std::to_string(stream_ == 1 ? 0 : 1);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::string authorization;
-        if (const int error = session_->StreamAuthorization("GET", target, authorization);
-            error != VT_ERR_NONE) {
+        const int error = SendRequestHead(*session_, "GET", target, "Accept: multipart/x-mixed-replace\r\n",
+                                          limits_.connectMs, limits_.ioMs, connection_);
+        if (error != VT_ERR_NONE) {
             return error;
         }
-        if (connection_.Connect(session_->Address(), session_->Port(), limits_.connectMs) != IoResult::Ok) {
-            return VT_ERR_UNREACHABLE;
-        }
-        std::string request = "GET " + target + " HTTP/1.1\r\nHost: " + session_->Address();
-        if (session_->Port() != 80) {
-            request += ":" + std::to_string(session_->Port());
-        }
-        request += "\r\nUser-Agent: VtIpcSDK/1\r\nAccept: multipart/x-mixed-replace\r\nConnection: close\r\n"
-                   "Authorization: " +
-                   authorization + "\r\n\r\n";
-        if (connection_.SendAll(request, limits_.ioMs) != IoResult::Ok) {
-            return VT_ERR_UNREACHABLE;
-        }
         AnswerHeadReader answer;
-        std::vector<char> buffer(16 * 1024);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limits_.openMs);
-        while (answer.Current() == AnswerHeadReader::State::NeedMore) {
-            size_t received = 0;
-            if (std::chrono::steady_clock::now() > deadline ||
-                connection_.Receive(buffer.data(), buffer.size(), received, limits_.ioMs) != IoResult::Ok) {
-                return VT_ERR_UNREACHABLE;
-            }
-            answer.Feed(std::string_view(buffer.data(), received));
+        if (ReadAnswerHead(connection_, answer, limits_.openMs) != IoResult::Ok) {
+            return HeadlessError(answer);
         }
         if (answer.Current() == AnswerHeadReader::State::Failed) {
             return VT_ERR_PROTOCOL;
@@ -120,8 +101,8 @@ int LivePlayer::Open(std::string& early, std::string& boundary)
             return VT_ERR_AUTH_REFUSED;
         }
         if (status != 200) {
-            const int error = vtclient::ErrorForStatus(status);
-            return error == VT_ERR_NONE ? VT_ERR_PROTOCOL : error;
+            const int refused = vtclient::ErrorForStatus(status);
+            return refused == VT_ERR_NONE ? VT_ERR_PROTOCOL : refused;
         }
         const std::string* type = answer.Head().Header("content-type");
         const auto found = type != nullptr ? MultipartBoundary(*type) : std::nullopt;

@@ -1,19 +1,11 @@
 #include "MjpegStreamParser.h"
 
-#include <algorithm>
-#include <cctype>
+#include "AsciiCase.h"
+
 #include <charconv>
 
 namespace vtmedia {
 namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 std::string_view Trim(std::string_view text)
 {
@@ -30,7 +22,7 @@ std::string_view Trim(std::string_view text)
 
 std::optional<std::string> MultipartBoundary(std::string_view contentType)
 {
-    const std::string lower = Lower(contentType);
+    const std::string lower = vtwire::AsciiLower(contentType);
     const size_t semicolon = lower.find(';');
     if (Trim(std::string_view(lower).substr(0, semicolon)) != "multipart/x-mixed-replace" ||
         semicolon == std::string::npos) {
@@ -92,7 +84,7 @@ bool MjpegStreamParser::HandleHeader(const std::string& line)
     if (colon == std::string::npos || colon == 0) {
         return false;
     }
-    const std::string name = Lower(Trim(std::string_view(line).substr(0, colon)));
+    const std::string name = vtwire::AsciiLower(Trim(std::string_view(line).substr(0, colon)));
     const std::string_view value = Trim(std::string_view(line).substr(colon + 1));
     if (name == "content-length") {
         long long length = -1;
