@@ -7,7 +7,6 @@
 #include "VtIpcSDK.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
@@ -172,7 +171,9 @@ std::string PercentEncode(std::string_view text)
     std::string out;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) != 0 || c == '.' || c == '-' || c == '_') {
+        const bool letterOrDigit =
+            (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
+        if (letterOrDigit || c == '.' || c == '-' || c == '_') {
             out += c;
         } else {
             out += '%';
