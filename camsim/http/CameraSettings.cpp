@@ -138,8 +138,14 @@ bool IsAcceptable(const ImagingConfigRecord& r)
 
 bool IsAcceptableDeviceName(std::string_view name)
 {
-    return !name.empty() && name.size() <= 63 && name.find(';') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos && vtwire::IsValidUtf8(name);
+    // A ";" would split the discovery reply's field string; control characters
+    // have no place in a name shown in lists.
+    for (char c : name) {
+        if (c == ';' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return false;
+        }
+    }
+    return !name.empty() && name.size() <= 63 && vtwire::IsValidUtf8(name);
 }
 
 std::optional<std::string> PercentDecode(std::string_view text)

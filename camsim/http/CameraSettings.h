@@ -38,7 +38,7 @@ bool IsAcceptable(const OsdRecord& record);
 bool IsAcceptable(const ImagingSettingsRecord& record, std::string_view model);
 bool IsAcceptable(const ImagingConfigRecord& record);
 
-// A device name as the camera keeps it: 1-63 bytes of UTF-8 without ";".
+// A device name as the camera keeps it: 1-63 bytes of UTF-8 without ";" or control characters.
 bool IsAcceptableDeviceName(std::string_view name);
 // "%XX" sequences decoded; nullopt for a broken sequence.
 std::optional<std::string> PercentDecode(std::string_view text);

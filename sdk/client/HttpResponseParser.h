@@ -39,7 +39,6 @@ public:
     // The peer closed the connection: completes an answer that runs to the close.
     State Finish();
 
-    State Current() const { return state_; }
     const HttpResponse& Response() const { return response_; }
     // True when nothing at all has arrived yet.
     bool Empty() const { return !sawBytes_; }

@@ -77,6 +77,8 @@ TEST(CameraSettings, DeviceNamesArePercentDecodedUtf8WithoutSemicolons)
     EXPECT_FALSE(IsAcceptableDeviceName("a;b"));
     EXPECT_FALSE(IsAcceptableDeviceName(std::string(64, 'n')));
     EXPECT_FALSE(IsAcceptableDeviceName("\xFF"));
+    EXPECT_FALSE(IsAcceptableDeviceName("tab\there"));
+    EXPECT_FALSE(IsAcceptableDeviceName(std::string("nul\0", 4)));
 }
 
 TEST(StatusPage, ShowsTheCameraAndEscapesItsTexts)
