@@ -119,6 +119,9 @@ int Vt_Sdk_Init()
 
 int Vt_Sdk_Destroy()
 {
+    if (vtmedia::OnDecodeThread()) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
     g_initialised = false;
     try {
         vtmedia::LivePlayers::Instance().StopAll();
@@ -363,7 +366,7 @@ int Vt_IpcClient_RegisterFrameSink(uint32_t window, VtFrameSink sink, void* user
 
 int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int /*reserved1*/, int /*reserved2*/)
 {
-    if (record == nullptr || (record->stream != 0 && record->stream != 1)) {
+    if (record == nullptr || (record->stream != 0 && record->stream != 1) || vtmedia::OnDecodeThread()) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
     try {
@@ -386,6 +389,9 @@ int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int /*reserv
 
 int Vt_IpcClient_StopLivePlay(int handle)
 {
+    if (vtmedia::OnDecodeThread()) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
     try {
         vtmedia::LivePlayers::Instance().Stop(handle);
     } catch (...) {

@@ -232,7 +232,8 @@ struct VtVideoFrame
 // It runs on the SDK's decode thread of that play, never on the caller's
 // thread: copy the picture and ask the GUI thread to repaint; do not wait for
 // the thread that registers or unregisters sinks, which may be waiting for
-// this call to return.
+// this call to return. Starting or stopping live play, or Vt_Sdk_Destroy,
+// from inside a sink fails with VT_ERR_INVALID_ARGUMENT.
 typedef void (*VtFrameSink)(void* user, const VtVideoFrame* frame);
 
 extern "C" {

@@ -56,6 +56,8 @@ private:
     std::vector<unsigned char> pixels_;
 };
 
+thread_local bool t_decodeThread = false;
+
 int64_t SteadyMs()
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -133,6 +135,7 @@ int LivePlayer::Start()
 
 void LivePlayer::Run(std::string early, std::string boundary)
 {
+    t_decodeThread = true;
     JpegDecoder decoder;
     uint32_t sequence = 0;
     int64_t lastPictureMs = SteadyMs();
@@ -169,6 +172,11 @@ void LivePlayer::Stop()
     if (thread_.joinable()) {
         thread_.join();
     }
+}
+
+bool OnDecodeThread()
+{
+    return t_decodeThread;
 }
 
 LivePlayers& LivePlayers::Instance()

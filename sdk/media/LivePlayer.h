@@ -58,6 +58,10 @@ private:
     std::thread thread_;
 };
 
+// True on a decode thread, that is inside a frame sink: starting or
+// stopping live play from there would have the thread wait for itself.
+bool OnDecodeThread();
+
 // The players of all logins, by login handle.
 class LivePlayers
 {

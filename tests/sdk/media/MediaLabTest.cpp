@@ -438,6 +438,27 @@ TEST_F(MediaLab, LiveVideoEndsWithARebootAndPlaysAgainAfterIt)
     }
     ASSERT_EQ(Vt_IpcClient_LivePlay(second, &play, 0, 0), 0) << Vt_Sdk_GetLastError();
     counter.LumaAfter(3);
+    // A sink that tries to stop its own play is refused instead of waiting for itself.
+    struct SelfStopper
+    {
+        int handle;
+        std::atomic<int> result{1};
+        std::atomic<int> error{0};
+        static void Sink(void* user, const VtVideoFrame*)
+        {
+            auto* self = static_cast<SelfStopper*>(user);
+            self->result = Vt_IpcClient_StopLivePlay(self->handle);
+            self->error = Vt_Sdk_GetLastError();
+        }
+    } stopper{second};
+    ASSERT_EQ(Vt_IpcClient_RegisterFrameSink(0x3001, &SelfStopper::Sink, &stopper), 0);
+    for (int i = 0; i < 50 && stopper.result == 1; ++i) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_EQ(stopper.result, -1);
+    EXPECT_EQ(stopper.error, VT_ERR_INVALID_ARGUMENT);
+    ASSERT_EQ(Vt_IpcClient_RegisterFrameSink(0x3001, &FrameCounter::Sink, &counter), 0);
+    counter.LumaAfter(2);
     // Shutting the SDK down stops every play before it returns.
     Vt_Sdk_Destroy();
     const int atDestroy = counter.Frames();
