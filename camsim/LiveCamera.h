@@ -15,6 +15,7 @@ struct LiveCamera
     mutable std::mutex mutex;
     SimCamera sim;
     CameraSettings settings;
+    std::string eventLog; // the SQLite file of its event log, made on first demand
 
     // "00:30:4F:12:34:56", as the camera writes it; the caller holds the mutex.
     std::string MacText() const;

@@ -47,6 +47,7 @@ struct SimCamera
     std::string hardware = "H1.0";
     int slowMs = 3000;   // with kFaultSlowHttp
     int rebootMs = 5000; // silent this long after a reboot
+    int flashMs = 3000;  // silent this long while an image is written, before the reboot
     bool silent = false; // rebooting: answers no frame at all
 
     bool Has(SimFault fault) const { return (faults & fault) != 0; }

@@ -17,7 +17,7 @@ const char* kUsage =
     "                [--user U] [--password P] [--config FILE.json]\n"
     "                [--fault lost-modify|refuse-modify|lost-discovery|slow-http|unreachable|broken-http|\n"
     "                         broken-download]...\n"
-    "                [--seed S] [--reboot-ms MS] [--slow-ms MS] [--http-workers N]\n";
+    "                [--seed S] [--reboot-ms MS] [--slow-ms MS] [--flash-ms MS] [--http-workers N]\n";
 
 bool ParseNumber(const std::string& text, long long low, long long high, long long& value)
 {
@@ -83,12 +83,15 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
                 return false;
             }
             options.faults |= fault;
-        } else if (option == "--reboot-ms" || option == "--slow-ms") {
+        } else if (option == "--reboot-ms" || option == "--slow-ms" || option == "--flash-ms") {
             if (!ParseNumber(value, 0, 600000, number)) {
                 message = "vtcamsim: " + option + " must be 0 to 600000\n";
                 return false;
             }
-            (option == "--reboot-ms" ? options.rebootMs : options.slowMs) = static_cast<int>(number);
+            int& field = option == "--reboot-ms" ? options.rebootMs
+                         : option == "--slow-ms" ? options.slowMs
+                                                 : options.flashMs;
+            field = static_cast<int>(number);
         } else if (option == "--http-workers") {
             if (!ParseNumber(value, 1, 256, number)) {
                 message = "vtcamsim: --http-workers must be 1 to 256\n";
@@ -151,6 +154,7 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
         camera.faults = options.faults;
         camera.rebootMs = options.rebootMs;
         camera.slowMs = options.slowMs;
+        camera.flashMs = options.flashMs;
         cameras.push_back(std::move(camera));
     }
     if (options.configFile.empty()) {
@@ -211,7 +215,9 @@ bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, s
             }
             camera.port = entry["port"].get<int>();
         }
-        for (auto [key, field] : {std::pair{"rebootMs", &camera.rebootMs}, {"slowMs", &camera.slowMs}}) {
+        for (auto [key, field] : {std::pair{"rebootMs", &camera.rebootMs},
+                                  {"slowMs", &camera.slowMs},
+                                  {"flashMs", &camera.flashMs}}) {
             if (entry.contains(key)) {
                 if (!entry[key].is_number_unsigned() || entry[key].get<unsigned long>() > 600000) {
                     error = std::string("\"") + key + "\" must be 0 to 600000 milliseconds";

@@ -24,6 +24,7 @@ struct SimOptions
     uint32_t seed = 1;
     int rebootMs = 5000;  // how long a rebooting camera stays silent
     int slowMs = 3000;    // the delay of the slow-http fault
+    int flashMs = 3000;   // how long writing an image takes
     int httpWorkers = 16; // threads that serve all cameras' web requests
 };
 
@@ -37,7 +38,7 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
 
 // Applies {"cameras": [{"index": 0, "mac": "...", "ip": "...", "port": 80,
 // "netmask", "gateway", "dns", "model", "version", "name", "user",
-// "password", "hardware", "uptime": seconds, "rebootMs", "slowMs",
+// "password", "hardware", "uptime": seconds, "rebootMs", "slowMs", "flashMs",
 // "faults": ["refuse-modify", "slow-http", ...]}]}.
 bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, std::string& error);
 

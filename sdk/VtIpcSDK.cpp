@@ -3,14 +3,17 @@
 #include "VtIpcSDK.h"
 
 #include "CameraSession.h"
-#include "FileTransfer.h"
 #include "FrameSinks.h"
 #include "LivePlayer.h"
+#include "PercentEncoding.h"
 #include "RecordJson.h"
 
 #include <atomic>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -100,6 +103,61 @@ int PostAction(int handle, const char* target)
 {
     return WithSession(
         handle, [&](vtclient::CameraSession& session) { return session.Call("POST", target, {}).error; });
+}
+
+constexpr uint64_t kMaxImageBytes = 128ull * 1024 * 1024;
+
+// Closes the file when the upload is done, whichever way it ends.
+class ReadFile
+{
+public:
+    explicit ReadFile(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
+    ~ReadFile()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    ReadFile(const ReadFile&) = delete;
+    ReadFile& operator=(const ReadFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int UploadImage(int handle, const char* path, const char* target)
+{
+    if (path == nullptr || *path == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(handle, [&](vtclient::CameraSession& session) {
+        ReadFile file(path);
+        struct stat info
+        {
+        };
+        if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            return static_cast<int>(VT_ERR_FILE);
+        }
+        if (static_cast<uint64_t>(info.st_size) > kMaxImageBytes) {
+            return static_cast<int>(VT_ERR_INVALID_ARGUMENT);
+        }
+        std::string_view name(path);
+        const size_t slash = name.find_last_of("/\\");
+        if (slash != std::string_view::npos) {
+            name.remove_prefix(slash + 1);
+        }
+        return session.Upload(target, name, file.fd(), static_cast<uint64_t>(info.st_size)).error;
+    });
+}
+
+int DownloadTo(int handle, const char* localPath, const std::string& target)
+{
+    if (localPath == nullptr || *localPath == '\0') {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    return WithSession(
+        handle, [&](vtclient::CameraSession& session) { return session.Download(target, localPath).error; });
 }
 
 std::string StreamTarget(uint8_t stream)
@@ -293,57 +351,25 @@ int Vt_Ipc_RestoreSystem(int handle)
 {
     return PostAction(handle, "/vtipc/v1/system/restore");
 }
-}
-
-// Firmware, files and live video.
-namespace {
-
-int Upload(int handle, const char* target, const char* path)
-{
-    if (path == nullptr || *path == '\0') {
-        return Fail(VT_ERR_INVALID_ARGUMENT);
-    }
-    return WithSession(
-        handle, [&](vtclient::CameraSession& session) { return vtmedia::UploadFile(session, target, path); });
-}
-
-int Download(int handle, const std::string& target, const char* localPath, const std::string& fileName = {})
-{
-    if (localPath == nullptr || *localPath == '\0') {
-        return Fail(VT_ERR_INVALID_ARGUMENT);
-    }
-    return WithSession(handle, [&](vtclient::CameraSession& session) {
-        return vtmedia::DownloadFile(session, target, localPath, fileName);
-    });
-}
-
-} // namespace
-
-extern "C" {
 
 int Vt_Ipc_UpdateFirmware(int handle, const char* path)
 {
-    return Upload(handle, "/vtipc/v1/firmware", path);
+    return UploadImage(handle, path, "/vtipc/v1/firmware");
 }
 
 int Vt_Ipc_UpdateKernal(int handle, const char* path)
 {
-    return Upload(handle, "/vtipc/v1/kernel", path);
-}
-
-int Vt_Ipc_UploadOemConfigFile(int handle, const char* path)
-{
-    return Upload(handle, "/vtipc/v1/oem", path);
+    return UploadImage(handle, path, "/vtipc/v1/kernel");
 }
 
 int Vt_Ipc_DownloadLog(int handle, const char* localPath)
 {
-    return Download(handle, "/vtipc/v1/files/log", localPath);
+    return DownloadTo(handle, localPath, "/vtipc/v1/files/log");
 }
 
 int Vt_Ipc_DownloadCfg(int handle, const char* localPath)
 {
-    return Download(handle, "/vtipc/v1/files/config", localPath);
+    return DownloadTo(handle, localPath, "/vtipc/v1/files/config");
 }
 
 int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName)
@@ -351,7 +377,18 @@ int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const cha
     if ((kind != 0 && kind != 1) || !TextFits(remoteName, 255) || *remoteName == '\0') {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    return Download(handle, "/vtipc/v1/files/custom?kind=" + std::to_string(kind), localPath, remoteName);
+    return DownloadTo(handle, localPath,
+                      "/vtipc/v1/files/custom?kind=" + std::to_string(kind) +
+                          "&name=" + vtwire::PercentEncode(remoteName));
+}
+}
+
+// Live video and the OEM files.
+extern "C" {
+
+int Vt_Ipc_UploadOemConfigFile(int handle, const char* path)
+{
+    return UploadImage(handle, path, "/vtipc/v1/oem");
 }
 
 int Vt_IpcClient_RegisterFrameSink(uint32_t window, VtFrameSink sink, void* user)

@@ -195,10 +195,25 @@ ZX_EXPORT int Vt_Ipc_SetImagingConfig(int handle, const ImagingConfigRecord* rec
 
 ZX_EXPORT int Vt_Ipc_RebootSystem(int handle);
 ZX_EXPORT int Vt_Ipc_RestoreSystem(int handle);
+
+// Sends a firmware or kernel image (a local file of at most 128 MiB, streamed
+// from disk). The camera checks the image's name against its model, answers,
+// then flashes and reboots; it is silent meanwhile and announces itself after.
+ZX_EXPORT int Vt_Ipc_UpdateFirmware(int handle, const char* path);
+ZX_EXPORT int Vt_Ipc_UpdateKernal(int handle, const char* path);
+
+// Fetch the camera's event log (an SQLite file with a table `log`), its
+// configuration text, or one of its files (kind 0: SD card, 1: other files;
+// `remoteName` at most 255 bytes) into `localPath`. The bytes go to a
+// temporary file beside it that is renamed only when complete, so a broken
+// download never leaves a file under `localPath`.
+ZX_EXPORT int Vt_Ipc_DownloadLog(int handle, const char* localPath);
+ZX_EXPORT int Vt_Ipc_DownloadCfg(int handle, const char* localPath);
+ZX_EXPORT int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName);
 }
 
 // ---------------------------------------------------------------------------
-// Firmware, files and live video.
+// OEM files and live video.
 
 #pragma pack(push, 1)
 
@@ -238,24 +253,9 @@ typedef void (*VtFrameSink)(void* user, const VtVideoFrame* frame);
 
 extern "C" {
 
-// Uploads stream the local file at `path` to the camera. Image names say what
-// they fit ("VTFImage_PS..." firmware, "KImage_P..." kernel); the camera
-// refuses an image that does not fit its model (VT_ERR_REJECTED) and answers
-// VT_ERR_BUSY while it flashes. An accepted image makes the camera flash and
-// reboot; the new version shows once it is back.
-ZX_EXPORT int Vt_Ipc_UpdateFirmware(int handle, const char* path);
-ZX_EXPORT int Vt_Ipc_UpdateKernal(int handle, const char* path);
-// The OEM file or one OEM image; the camera keeps it under its file name.
+// The OEM file or one OEM image (a local file, streamed from disk); the
+// camera keeps it byte for byte under its file name.
 ZX_EXPORT int Vt_Ipc_UploadOemConfigFile(int handle, const char* path);
-
-// Downloads write `localPath` whole or not at all: the bytes go to a
-// temporary file beside it, renamed only once every byte arrived. The folder
-// must exist; an existing file of that name is replaced.
-ZX_EXPORT int Vt_Ipc_DownloadLog(int handle, const char* localPath); // the event log, an SQLite file
-ZX_EXPORT int Vt_Ipc_DownloadCfg(int handle, const char* localPath); // the configuration text
-// `kind` 0: a file of the camera's SD card, 1: another file of the camera;
-// `remoteName` as the operator typed it, at most 255 bytes.
-ZX_EXPORT int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName);
 
 // Registers `sink` (with `user`) for the window handle; a null sink removes
 // it. Once this returns, the previous sink of that window is not running and

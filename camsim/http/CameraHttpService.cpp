@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <ctime>
 #include <httplib.h>
 #include <random>
@@ -105,7 +106,7 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
     server->set_keep_alive_max_count(1);
     server->set_read_timeout(5, 0);
     server->set_write_timeout(5, 0);
-    server->set_payload_max_length(kMaxRequestBytes); // each path's own bound: RequestBodyWithinBounds
+    server->set_payload_max_length(kMaxImageRequest);
     std::weak_ptr<LiveCamera> weak = camera;
     server->set_pre_routing_handler([this, weak](const httplib::Request& req, httplib::Response& res) {
         const auto locked = weak.lock();
@@ -125,12 +126,14 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
             BreakAnswer(res);
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (req.path == "/") {
-            return httplib::Server::HandlerResponse::Unhandled;
-        }
-        if (!RequestBodyWithinBounds(req)) {
+        if (!IsUploadPath(req.path) &&
+            (req.has_header("Transfer-Encoding") ||
+             std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > kMaxJsonRequest)) {
             res.status = 413;
             return httplib::Server::HandlerResponse::Handled;
+        }
+        if (req.path == "/") {
+            return httplib::Server::HandlerResponse::Unhandled;
         }
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
         const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method,
@@ -150,6 +153,11 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
             Reboot(locked);
         }
     };
+    actions.flash = [this, weak](std::optional<std::string> version) {
+        if (const auto locked = weak.lock()) {
+            Flash(locked, std::move(version));
+        }
+    };
     actions.moveLater = [this, weak] {
         scheduler_.After(kAfterAnswer, [this, weak] {
             if (const auto locked = weak.lock(); locked && Restart(locked) && moved_) {
@@ -158,7 +166,7 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
         });
     };
     if (media_) {
-        AddMediaRoutes(*server, weak, actions, *media_, nonces_);
+        AddMediaRoutes(*server, weak, *media_);
     }
     AddCameraRoutes(*server, weak, std::move(actions));
     return server;
@@ -240,20 +248,31 @@ bool CameraHttpService::Restart(const std::shared_ptr<LiveCamera>& camera)
 
 void CameraHttpService::Reboot(const std::shared_ptr<LiveCamera>& camera)
 {
+    Silence(camera, false, std::nullopt);
+}
+
+void CameraHttpService::Flash(const std::shared_ptr<LiveCamera>& camera, std::optional<std::string> version)
+{
+    Silence(camera, true, std::move(version));
+}
+
+void CameraHttpService::Silence(const std::shared_ptr<LiveCamera>& camera, bool flashing,
+                                std::optional<std::string> version)
+{
     std::weak_ptr<LiveCamera> weak = camera;
-    scheduler_.After(kAfterAnswer, [this, weak] {
+    scheduler_.After(kAfterAnswer, [this, weak, flashing, version] {
         const auto locked = weak.lock();
         if (!locked) {
             return;
         }
-        int rebootMs = 0;
+        int silentMs = 0;
         {
             std::lock_guard lock(locked->mutex);
             locked->sim.silent = true;
-            rebootMs = locked->sim.rebootMs;
+            silentMs = locked->sim.rebootMs + (flashing ? locked->sim.flashMs : 0);
         }
         Stop(locked);
-        scheduler_.After(std::chrono::milliseconds(rebootMs), [this, weak] {
+        scheduler_.After(std::chrono::milliseconds(silentMs), [this, weak, version] {
             const auto back = weak.lock();
             if (!back) {
                 return;
@@ -262,6 +281,9 @@ void CameraHttpService::Reboot(const std::shared_ptr<LiveCamera>& camera)
                 std::lock_guard lock(back->mutex);
                 back->sim.silent = false;
                 back->sim.upSince = std::chrono::steady_clock::now();
+                if (version) {
+                    back->sim.version = *version;
+                }
             }
             Start(back);
             if (rebooted_) {

@@ -12,6 +12,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 
 namespace httplib {
 class Server;
@@ -45,12 +47,17 @@ public:
     bool Restart(const std::shared_ptr<LiveCamera>& camera);
     // Silent for the camera's reboot time, then back with a RebootedCallback.
     void Reboot(const std::shared_ptr<LiveCamera>& camera);
+    // Silent while the image is written and the camera reboots, then back
+    // with the image's version (when it names one) and a RebootedCallback.
+    void Flash(const std::shared_ptr<LiveCamera>& camera, std::optional<std::string> version);
     void StopAll();
 
 private:
     struct Listener;
 
     std::unique_ptr<httplib::Server> MakeServer(const std::shared_ptr<LiveCamera>& camera);
+    void Silence(const std::shared_ptr<LiveCamera>& camera, bool flashing,
+                 std::optional<std::string> version);
 
     WorkerPool pool_;
     vtwire::DigestNonceIssuer nonces_;

@@ -1,5 +1,9 @@
 #include "CameraRoutes.h"
 
+#include "CameraFiles.h"
+#include "FirmwareRules.h"
+#include "MediaRoutes.h"
+#include "PercentEncoding.h"
 #include "RecordJson.h"
 #include "StatusPage.h"
 
@@ -123,7 +127,7 @@ void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& w
             const auto object = vtwire::ParseObject(req.body);
             const auto encoded =
                 object && object->contains("name") ? vtwire::TextFromJson((*object)["name"]) : std::nullopt;
-            const auto name = encoded ? PercentDecode(*encoded) : std::nullopt;
+            const auto name = encoded ? vtwire::PercentDecode(*encoded) : std::nullopt;
             if (!name || !IsAcceptableDeviceName(*name)) {
                 Refuse(res, "name refused");
                 return;
@@ -241,7 +245,83 @@ void AddVideoRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& we
                 [](const ImagingConfigRecord& r, const LiveCamera&) { return IsAcceptable(r); });
 }
 
+void AddImageRoute(httplib::Server& server, const std::string& path, ImageKind kind,
+                   const std::weak_ptr<LiveCamera>& weak, const CameraActions& actions)
+{
+    server.Post(path, [weak, actions, kind](const httplib::Request& req, httplib::Response& res,
+                                            const httplib::ContentReader& reader) {
+        // The whole image is read before the answer, so the client never
+        // sees its upload cut off by an early refusal.
+        size_t received = 0;
+        reader([&](const char*, size_t length) {
+            received += length;
+            return received <= kMaxImageRequest;
+        });
+        if (received > kMaxImageRequest) {
+            res.status = 413;
+            return;
+        }
+        // The server library hands header values over with their %XX escapes decoded.
+        const std::optional<std::string> name = req.get_header_value("X-Vt-File-Name");
+        bool fits = false;
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            fits = name && ImageFitsModel(kind, *name, camera.sim.model);
+            if (!fits) {
+                Answer(res, 422, json{{"error", "the image does not fit this camera"}});
+                return;
+            }
+            Answer(res, 200, json{{"flashing", true}, {"bytes", received}});
+        });
+        if (fits) {
+            actions.flash(kind == ImageKind::Firmware ? VersionFromImageName(*name) : std::nullopt);
+        }
+    });
+}
+
+void AddFileRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak)
+{
+    server.Get("/vtipc/v1/files/log", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            if (camera.eventLog.empty()) {
+                camera.eventLog = BuildEventLog(camera.sim, Now());
+            }
+            if (camera.eventLog.empty()) {
+                res.status = 500;
+                return;
+            }
+            AnswerFile(res, camera.eventLog, "application/vnd.sqlite3", camera.sim.Has(kFaultBrokenDownload));
+        });
+    });
+    server.Get("/vtipc/v1/files/config", [weak](const httplib::Request&, httplib::Response& res) {
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            AnswerFile(res, BuildConfigText(camera), "text/plain; charset=utf-8",
+                       camera.sim.Has(kFaultBrokenDownload));
+        });
+    });
+    server.Get("/vtipc/v1/files/custom", [weak](const httplib::Request& req, httplib::Response& res) {
+        const std::string kind = req.get_param_value("kind");
+        const std::string name = req.get_param_value("name");
+        if ((kind != "0" && kind != "1") || name.empty() || name.size() > 255) {
+            Refuse(res, "kind 0 or 1 and a name of 1-255 bytes");
+            return;
+        }
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            const auto file = CustomFile(camera, kind == "1" ? 1 : 0, name);
+            if (!file) {
+                Answer(res, 404, json{{"error", "no such file"}});
+                return;
+            }
+            AnswerFile(res, *file, "application/octet-stream", camera.sim.Has(kFaultBrokenDownload));
+        });
+    });
+}
+
 } // namespace
+
+bool IsUploadPath(const std::string& path)
+{
+    return path == "/vtipc/v1/firmware" || path == "/vtipc/v1/kernel" || path == "/vtipc/v1/oem";
+}
 
 void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, CameraActions actions)
 {
@@ -253,6 +333,9 @@ void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, 
     AddSystemRoutes(server, camera, actions);
     AddNetworkRoutes(server, camera, actions);
     AddVideoRoutes(server, camera);
+    AddFileRoutes(server, camera);
+    AddImageRoute(server, "/vtipc/v1/firmware", ImageKind::Firmware, camera, actions);
+    AddImageRoute(server, "/vtipc/v1/kernel", ImageKind::Kernel, camera, actions);
 }
 
 } // namespace camsim

@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace httplib {
 class Server;
@@ -15,7 +17,15 @@ struct CameraActions
 {
     std::function<void()> reboot;    // after the answer: silent, then back
     std::function<void()> moveLater; // after the answer: serve on the camera's new port
+    // after the answer: write the image (a firmware image may bring a new version), then reboot
+    std::function<void(std::optional<std::string>)> flash;
 };
+
+inline constexpr size_t kMaxJsonRequest = 64 * 1024;
+inline constexpr size_t kMaxImageRequest = 128 * 1024 * 1024;
+
+// Paths whose bodies are files rather than JSON.
+bool IsUploadPath(const std::string& path);
 
 void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, CameraActions actions);
 

@@ -148,24 +148,6 @@ bool IsAcceptableDeviceName(std::string_view name)
     return !name.empty() && name.size() <= 63 && vtwire::IsValidUtf8(name);
 }
 
-std::optional<std::string> PercentDecode(std::string_view text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
-            !std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            return std::nullopt;
-        }
-        out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
-        i += 2;
-    }
-    return out;
-}
-
 std::optional<int64_t> ParseCameraClock(std::string_view date, std::string_view time)
 {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;

@@ -40,8 +40,6 @@ bool IsAcceptable(const ImagingConfigRecord& record);
 
 // A device name as the camera keeps it: 1-63 bytes of UTF-8 without ";" or control characters.
 bool IsAcceptableDeviceName(std::string_view name);
-// "%XX" sequences decoded; nullopt for a broken sequence.
-std::optional<std::string> PercentDecode(std::string_view text);
 
 // "YYYY/MM/DD" and "hh:mm:ss" as seconds since 1970 (the camera's clock has no
 // zone of its own); nullopt for a malformed or impossible date or time.

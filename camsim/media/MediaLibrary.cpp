@@ -1,6 +1,7 @@
 #include "MediaLibrary.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -20,7 +21,7 @@ bool ParseCount(const std::string& text, int low, int high, int& value)
 
 const char* MediaUsage()
 {
-    return "                [--files-dir DIR] [--flash-ms MS] [--log-rows N] [--max-streams N]\n";
+    return "                [--files-dir DIR] [--max-streams N]\n";
 }
 
 bool TakeMediaOptions(std::vector<std::string>& args, MediaOptions& options, std::string& message)
@@ -28,9 +29,7 @@ bool TakeMediaOptions(std::vector<std::string>& args, MediaOptions& options, std
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        const bool ours = option == "--files-dir" || option == "--flash-ms" || option == "--log-rows" ||
-                          option == "--max-streams";
-        if (!ours) {
+        if (option != "--files-dir" && option != "--max-streams") {
             rest.push_back(option);
             continue;
         }
@@ -39,31 +38,30 @@ bool TakeMediaOptions(std::vector<std::string>& args, MediaOptions& options, std
             return false;
         }
         const std::string& value = args[++i];
-        bool good = true;
-        if (option == "--files-dir") {
-            good = !value.empty();
-            options.filesDir = value;
-        } else if (option == "--flash-ms") {
-            good = ParseCount(value, 0, 600000, options.flashMs);
-        } else if (option == "--log-rows") {
-            good = ParseCount(value, 0, 1000000, options.logRows);
-        } else {
-            good = ParseCount(value, 1, 4096, options.maxStreams);
-        }
+        const bool good =
+            option == "--files-dir" ? !value.empty() : ParseCount(value, 1, 4096, options.maxStreams);
         if (!good) {
             message = "vtcamsim: bad value for " + option + ": " + value + "\n";
             return false;
+        }
+        if (option == "--files-dir") {
+            options.filesDir = value;
         }
     }
     args.swap(rest);
     return true;
 }
 
+bool IsPlainFileName(std::string_view name)
+{
+    return !name.empty() && name.size() <= 255 && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
 MediaLibrary::MediaLibrary(MediaOptions options) : options_(std::move(options)) {}
 
 MediaLibrary::~MediaLibrary()
 {
-    scheduler_.Stop();
     if (ownRoot_) {
         std::error_code ec;
         fs::remove_all(root_, ec);
@@ -92,84 +90,31 @@ bool MediaLibrary::Open(std::string& error)
     return true;
 }
 
-std::string MediaLibrary::FolderName(const MacAddress& mac)
+fs::path MediaLibrary::OemFolder(const MacAddress& mac) const
 {
     char text[13];
     std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
                   mac[5]);
-    return text;
+    return root_ / text / "oem";
 }
 
-std::optional<CameraFiles> MediaLibrary::FilesOf(const MacAddress& mac, std::string& error)
+std::optional<fs::path> MediaLibrary::OemTarget(const MacAddress& mac, std::string_view fileName) const
 {
-    uint32_t seed = 0;
-    for (const unsigned char byte : mac) {
-        seed = seed * 131 + byte;
+    if (!IsPlainFileName(fileName)) {
+        return std::nullopt;
     }
-    CameraFiles files(root_ / FolderName(mac), seed);
-    std::lock_guard lock(mutex_);
-    if (prepared_.count(mac) == 0) {
-        if (!files.Prepare(error)) {
-            return std::nullopt;
-        }
-        prepared_.insert(mac);
+    const fs::path folder = OemFolder(mac);
+    const fs::path target = folder / std::string(fileName);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    size_t held = 0;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        held += entry.is_regular_file() && entry.path() != target ? 1 : 0;
     }
-    return files;
-}
-
-bool MediaLibrary::BeginFlash(const MacAddress& mac)
-{
-    std::lock_guard lock(mutex_);
-    return flashing_.insert(mac).second;
-}
-
-bool MediaLibrary::Flashing(const MacAddress& mac) const
-{
-    std::lock_guard lock(mutex_);
-    return flashing_.count(mac) != 0;
-}
-
-void MediaLibrary::CancelFlash(const MacAddress& mac)
-{
-    std::lock_guard lock(mutex_);
-    flashing_.erase(mac);
-}
-
-void MediaLibrary::FinishFlashLater(const MacAddress& mac, std::function<void()> done)
-{
-    scheduler_.After(std::chrono::milliseconds(options_.flashMs), [this, mac, done = std::move(done)] {
-        done();
-        std::lock_guard lock(mutex_);
-        flashing_.erase(mac);
-    });
-}
-
-std::string MediaLibrary::KernelVersion(const MacAddress& mac) const
-{
-    std::lock_guard lock(mutex_);
-    const auto found = kernels_.find(mac);
-    return found != kernels_.end() ? found->second : "K1.0.0.0";
-}
-
-void MediaLibrary::SetVersionAfterReboot(const MacAddress& mac, bool kernel, std::string version)
-{
-    std::lock_guard lock(mutex_);
-    afterReboot_[mac] = {kernel, std::move(version)};
-}
-
-void MediaLibrary::ApplyVersionAfterReboot(SimCamera& sim)
-{
-    std::lock_guard lock(mutex_);
-    const auto found = afterReboot_.find(sim.mac);
-    if (found == afterReboot_.end()) {
-        return;
+    if (ec || held >= kMaxOemFiles) {
+        return std::nullopt;
     }
-    if (found->second.first) {
-        kernels_[sim.mac] = std::move(found->second.second);
-    } else {
-        sim.version = std::move(found->second.second);
-    }
-    afterReboot_.erase(found);
+    return target;
 }
 
 bool MediaLibrary::BeginStream()

@@ -1,10 +1,13 @@
 #include "CameraSession.h"
 
+#include "PercentEncoding.h"
 #include "VtIpcSDK.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <unistd.h>
 
 namespace vtclient {
 
@@ -12,6 +15,7 @@ int ErrorForStatus(int status)
 {
     switch (status) {
     case 400:
+    case 413:
     case 422:
         return VT_ERR_REJECTED;
     case 401:
@@ -69,20 +73,92 @@ std::string CameraSession::Authorization(std::string_view method, std::string_vi
 CallResult CameraSession::Call(std::string_view method, std::string_view target, std::string_view body,
                                size_t maxBody)
 {
+    RequestBody content;
+    content.bytes = body;
+    return Exchange(method, target, body.empty() ? "" : "application/json", content, {}, maxBody, limits_);
+}
+
+CallResult CameraSession::Upload(std::string_view target, std::string_view fileName, int fd, uint64_t length)
+{
+    // A challenge on the first try would cost a whole upload, so a fresh
+    // session fetches its nonce with a small request first.
+    bool haveNonce = false;
+    {
+        std::lock_guard lock(mutex_);
+        haveNonce = challenge_.has_value();
+    }
+    if (!haveNonce) {
+        const CallResult login = Call("GET", "/vtipc/v1/login", {});
+        if (login.error != VT_ERR_NONE) {
+            return login;
+        }
+    }
+    RequestBody content;
+    content.fd = fd;
+    content.fileLength = length;
+    ExchangeLimits limits = limits_;
+    limits.totalMs += static_cast<int>(std::min<uint64_t>(length / (1024 * 1024) * 1000, 600000));
+    return Exchange("POST", target, "application/octet-stream", content,
+                    "X-Vt-File-Name: " + vtwire::PercentEncode(fileName) + "\r\n", kMaxJsonBody, limits);
+}
+
+CallResult CameraSession::Download(std::string_view target, const std::string& localPath)
+{
+    std::string temporary = localPath + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return {VT_ERR_FILE, {}};
+    }
+    bool writeFailed = false;
+    const HttpResponseParser::BodySink sink = [&](std::string_view bytes) {
+        while (!bytes.empty() && !writeFailed) {
+            const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+            if (written <= 0) {
+                writeFailed = true;
+            } else {
+                bytes.remove_prefix(static_cast<size_t>(written));
+            }
+        }
+        return !writeFailed;
+    };
+    ExchangeLimits limits = limits_;
+    limits.totalMs = std::max(limits.totalMs, 600000); // each read still has to make progress
+    CallResult result = Exchange("GET", target, {}, RequestBody{}, {}, kMaxDownload, limits, sink);
+    if (writeFailed) {
+        result.error = VT_ERR_FILE;
+    }
+    const bool closed = ::close(fd) == 0;
+    if (result.error == VT_ERR_NONE && (!closed || ::rename(temporary.c_str(), localPath.c_str()) != 0)) {
+        result.error = VT_ERR_FILE;
+    }
+    if (result.error != VT_ERR_NONE) {
+        ::unlink(temporary.c_str());
+    }
+    result.body.clear();
+    return result;
+}
+
+CallResult CameraSession::Exchange(std::string_view method, std::string_view target,
+                                   std::string_view contentType, const RequestBody& body,
+                                   const std::string& extraHeaders, size_t maxBody,
+                                   const ExchangeLimits& limits, const HttpResponseParser::BodySink& sink)
+{
     // At most: one try with the kept nonce, one after a stale or first
     // challenge, one more if that nonce went stale in between.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const std::string authorization = Authorization(method, target);
-        const std::string request = BuildRequest(method, target, address_, port_, authorization,
-                                                 body.empty() ? "" : "application/json", body);
-        HttpResponseParser parser(maxBody);
-        switch (HttpExchange(address_, port_, request, parser, limits_)) {
+        const std::string head = BuildRequestHead(method, target, address_, port_, authorization, contentType,
+                                                  body.Length(), extraHeaders);
+        HttpResponseParser parser(maxBody, sink);
+        switch (HttpExchange(address_, port_, head, body, parser, limits)) {
         case ExchangeResult::InvalidAddress:
             return {VT_ERR_INVALID_ARGUMENT, {}};
         case ExchangeResult::Unreachable:
             return {VT_ERR_UNREACHABLE, {}};
         case ExchangeResult::Protocol:
             return {VT_ERR_PROTOCOL, {}};
+        case ExchangeResult::LocalFile:
+            return {VT_ERR_FILE, {}};
         case ExchangeResult::Ok:
             break;
         }

@@ -16,6 +16,7 @@
 namespace vtclient {
 
 inline constexpr size_t kMaxJsonBody = 64 * 1024;
+inline constexpr size_t kMaxDownload = 256 * 1024 * 1024;
 
 struct CallResult
 {
@@ -36,6 +37,15 @@ public:
     CallResult Call(std::string_view method, std::string_view target, std::string_view body,
                     size_t maxBody = kMaxJsonBody);
 
+    // Sends the first `length` bytes of the open file `fd` as a POST body,
+    // with its name; the time bound grows with the size.
+    CallResult Upload(std::string_view target, std::string_view fileName, int fd, uint64_t length);
+
+    // Fetches the body of a GET into `localPath` through a temporary file in
+    // the same folder, renamed only when every byte arrived; a failed
+    // download leaves nothing under `localPath`.
+    CallResult Download(std::string_view target, const std::string& localPath);
+
     bool Matches(std::string_view address, int port, std::string_view user, std::string_view password) const;
     // After the camera accepted a new password for `user`: when that is this
     // session's user, the session goes on with the new password.
@@ -55,6 +65,9 @@ public:
 
 private:
     std::string Authorization(std::string_view method, std::string_view target);
+    CallResult Exchange(std::string_view method, std::string_view target, std::string_view contentType,
+                        const RequestBody& body, const std::string& extraHeaders, size_t maxBody,
+                        const ExchangeLimits& limits, const HttpResponseParser::BodySink& sink = {});
 
     const std::string address_;
     const int port_;

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vtclient {
 namespace {
@@ -57,34 +58,53 @@ bool WaitFor(int fd, short events, int timeoutMs)
     }
 }
 
-} // namespace
-
-std::string BuildRequest(std::string_view method, std::string_view target, std::string_view host, int port,
-                         std::string_view authorization, std::string_view contentType, std::string_view body)
+bool SendAll(int fd, std::string_view data, Clock::time_point deadline, int ioMs)
 {
-    std::string request;
-    request.reserve(256 + body.size());
-    request.append(method).append(" ").append(target).append(" HTTP/1.1\r\n");
-    request.append("Host: ").append(host);
-    if (port != 80) {
-        request.append(":").append(std::to_string(port));
+    size_t sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (!WaitFor(fd, POLLOUT, RemainingMs(deadline, ioMs))) {
+                return false;
+            }
+        } else {
+            return false;
+        }
     }
-    request.append("\r\nUser-Agent: VtIpcSDK/1\r\nAccept: application/json\r\nConnection: close\r\n");
-    if (!authorization.empty()) {
-        request.append("Authorization: ").append(authorization).append("\r\n");
-    }
-    if (!contentType.empty()) {
-        request.append("Content-Type: ").append(contentType).append("\r\n");
-    }
-    if (!body.empty() || method == "PUT" || method == "POST") {
-        request.append("Content-Length: ").append(std::to_string(body.size())).append("\r\n");
-    }
-    request.append("\r\n").append(body);
-    return request;
+    return true;
 }
 
-ExchangeResult HttpExchange(const std::string& address, int port, std::string_view request,
-                            HttpResponseParser& parser, const ExchangeLimits& limits)
+} // namespace
+
+std::string BuildRequestHead(std::string_view method, std::string_view target, std::string_view host,
+                             int port, std::string_view authorization, std::string_view contentType,
+                             uint64_t contentLength, std::string_view extraHeaders)
+{
+    std::string head;
+    head.reserve(512);
+    head.append(method).append(" ").append(target).append(" HTTP/1.1\r\n");
+    head.append("Host: ").append(host);
+    if (port != 80) {
+        head.append(":").append(std::to_string(port));
+    }
+    head.append("\r\nUser-Agent: VtIpcSDK/1\r\nAccept: application/json\r\nConnection: close\r\n");
+    if (!authorization.empty()) {
+        head.append("Authorization: ").append(authorization).append("\r\n");
+    }
+    if (!contentType.empty()) {
+        head.append("Content-Type: ").append(contentType).append("\r\n");
+    }
+    if (contentLength > 0 || method == "PUT" || method == "POST") {
+        head.append("Content-Length: ").append(std::to_string(contentLength)).append("\r\n");
+    }
+    head.append(extraHeaders).append("\r\n");
+    return head;
+}
+
+ExchangeResult HttpExchange(const std::string& address, int port, std::string_view head,
+                            const RequestBody& body, HttpResponseParser& parser, const ExchangeLimits& limits)
 {
     sockaddr_in target{};
     target.sin_family = AF_INET;
@@ -112,17 +132,24 @@ ExchangeResult HttpExchange(const std::string& address, int port, std::string_vi
         }
     }
 
-    size_t sent = 0;
-    while (sent < request.size()) {
-        const ssize_t n = ::send(sock.fd(), request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n > 0) {
-            sent += static_cast<size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            if (!WaitFor(sock.fd(), POLLOUT, RemainingMs(deadline, limits.ioMs))) {
-                return ExchangeResult::Unreachable;
+    // A camera may answer before it has read everything (a refusal, a
+    // challenge) and close: a failed send still leaves its answer to read.
+    const bool sending = SendAll(sock.fd(), head, deadline, limits.ioMs) &&
+                         (body.fd >= 0 || SendAll(sock.fd(), body.bytes, deadline, limits.ioMs));
+    if (sending && body.fd >= 0) {
+        std::vector<char> chunk(64 * 1024);
+        for (uint64_t offset = 0; offset < body.fileLength;) {
+            const size_t want =
+                static_cast<size_t>(std::min<uint64_t>(chunk.size(), body.fileLength - offset));
+            const ssize_t got = ::pread(body.fd, chunk.data(), want, static_cast<off_t>(offset));
+            if (got <= 0) {
+                return ExchangeResult::LocalFile;
             }
-        } else {
-            return ExchangeResult::Unreachable;
+            if (!SendAll(sock.fd(), std::string_view(chunk.data(), static_cast<size_t>(got)), deadline,
+                         limits.ioMs)) {
+                break;
+            }
+            offset += static_cast<uint64_t>(got);
         }
     }
 

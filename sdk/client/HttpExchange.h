@@ -3,6 +3,7 @@
 // bound on the connect, on every read and write, and on the whole exchange.
 #include "HttpResponseParser.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,12 +22,27 @@ enum class ExchangeResult
     InvalidAddress,
     Unreachable, // refused, no route, timed out, reset before an answer
     Protocol,    // a malformed or over-long answer
+    LocalFile,   // the file to send could not be read
 };
 
-std::string BuildRequest(std::string_view method, std::string_view target, std::string_view host, int port,
-                         std::string_view authorization, std::string_view contentType, std::string_view body);
+// What follows the request head: bytes in memory, or the first `fileLength`
+// bytes of an open file (read from its start, so a retry sends it again).
+struct RequestBody
+{
+    std::string_view bytes;
+    int fd = -1;
+    uint64_t fileLength = 0;
 
-ExchangeResult HttpExchange(const std::string& address, int port, std::string_view request,
-                            HttpResponseParser& parser, const ExchangeLimits& limits);
+    uint64_t Length() const { return fd >= 0 ? fileLength : bytes.size(); }
+};
+
+// `extraHeaders`: complete lines, each ending in CRLF.
+std::string BuildRequestHead(std::string_view method, std::string_view target, std::string_view host,
+                             int port, std::string_view authorization, std::string_view contentType,
+                             uint64_t contentLength, std::string_view extraHeaders);
+
+ExchangeResult HttpExchange(const std::string& address, int port, std::string_view head,
+                            const RequestBody& body, HttpResponseParser& parser,
+                            const ExchangeLimits& limits);
 
 } // namespace vtclient

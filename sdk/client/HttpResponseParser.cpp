@@ -69,6 +69,17 @@ HttpResponseParser::State HttpResponseParser::Finish()
     return state_;
 }
 
+bool HttpResponseParser::TakeBody(std::string_view bytes)
+{
+    bodyBytes_ += bytes.size();
+    const bool success = response_.status >= 200 && response_.status < 300;
+    if (sink_ && success) {
+        return sink_(bytes);
+    }
+    response_.body.append(bytes);
+    return true;
+}
+
 bool HttpResponseParser::TakeLine(std::string& line)
 {
     const size_t end = pending_.find('\n');
@@ -185,7 +196,9 @@ HttpResponseParser::State HttpResponseParser::Run()
         case Phase::Body:
         case Phase::ChunkData: {
             const size_t take = std::min(remaining_, pending_.size());
-            response_.body.append(pending_, 0, take);
+            if (!TakeBody(std::string_view(pending_).substr(0, take))) {
+                return Fail();
+            }
             pending_.erase(0, take);
             remaining_ -= take;
             if (remaining_ > 0) {
@@ -214,7 +227,7 @@ HttpResponseParser::State HttpResponseParser::Run()
             std::string_view size = line;
             size = Trim(size.substr(0, size.find(';')));
             size_t value = 0;
-            if (!ParseNumber(size, 16, value) || value > maxBody_ - response_.body.size()) {
+            if (!ParseNumber(size, 16, value) || value > maxBody_ - bodyBytes_) {
                 return Fail();
             }
             remaining_ = value;
@@ -237,10 +250,9 @@ HttpResponseParser::State HttpResponseParser::Run()
             }
             break;
         case Phase::ToClose:
-            if (response_.body.size() + pending_.size() > maxBody_) {
+            if (bodyBytes_ + pending_.size() > maxBody_ || !TakeBody(pending_)) {
                 return Fail();
             }
-            response_.body += pending_;
             pending_.clear();
             return state_;
         }

@@ -3,6 +3,7 @@
 // status line and headers are limited in bytes and lines, the body in bytes.
 // Bytes arrive in any split; the parser says when the answer is complete.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,7 +34,14 @@ public:
         Failed
     };
 
-    explicit HttpResponseParser(size_t maxBody) : maxBody_(maxBody) {}
+    // Takes the body of a successful (2xx) answer instead of keeping it;
+    // false from the sink fails the answer.
+    using BodySink = std::function<bool(std::string_view bytes)>;
+
+    explicit HttpResponseParser(size_t maxBody, BodySink sink = {})
+        : maxBody_(maxBody), sink_(std::move(sink))
+    {
+    }
 
     State Feed(std::string_view data);
     // The peer closed the connection: completes an answer that runs to the close.
@@ -57,12 +65,15 @@ private:
 
     State Fail();
     bool TakeLine(std::string& line);
+    bool TakeBody(std::string_view bytes);
     bool ParseStatusLine(const std::string& line);
     bool ParseHeaderLine(const std::string& line);
     bool StartBody();
     State Run();
 
     size_t maxBody_;
+    BodySink sink_;
+    size_t bodyBytes_ = 0;
     State state_ = State::Incomplete;
     Phase phase_ = Phase::Head;
     bool sawBytes_ = false;

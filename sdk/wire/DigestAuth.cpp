@@ -1,6 +1,7 @@
 #include "DigestAuth.h"
 
 #include "AsciiCase.h"
+#include "PercentEncoding.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -175,15 +176,18 @@ DigestVerdict VerifyDigest(std::string_view authorization, std::string_view meth
             return DigestVerdict::Refused;
         }
     }
+    // Some servers hand over header values with their %XX escapes decoded; the
+    // uri then differs from the request target by exactly that decoding.
+    const std::string& uri = params->at("uri");
     if (params->at("qop") != "auth" || params->at("realm") != kDigestRealm ||
-        params->at("uri") != requestUri) {
+        (uri != requestUri && PercentDecode(requestUri) != std::optional<std::string>(uri))) {
         return DigestVerdict::Refused;
     }
     bool expired = false;
     if (!issuer.Check(params->at("nonce"), nowSeconds, expired)) {
         return DigestVerdict::Refused;
     }
-    const std::string expected = DigestResponse(user, kDigestRealm, password, method, params->at("uri"),
+    const std::string expected = DigestResponse(user, kDigestRealm, password, method, requestUri,
                                                 params->at("nonce"), params->at("nc"), params->at("cnonce"));
     if (params->at("username") != user || !ConstantTimeEqual(params->at("response"), expected)) {
         return DigestVerdict::Refused;

@@ -1,4 +1,5 @@
 #include "CameraSettings.h"
+#include "PercentEncoding.h"
 
 #include "StatusPage.h"
 
@@ -69,9 +70,9 @@ TEST(CameraSettings, ClockParsingRefusesImpossibleDates)
 
 TEST(CameraSettings, DeviceNamesArePercentDecodedUtf8WithoutSemicolons)
 {
-    EXPECT_EQ(PercentDecode("%43%61%6D.%31"), std::optional<std::string>("Cam.1"));
-    EXPECT_FALSE(PercentDecode("%4").has_value());
-    EXPECT_FALSE(PercentDecode("%G0").has_value());
+    EXPECT_EQ(vtwire::PercentDecode("%43%61%6D.%31"), std::optional<std::string>("Cam.1"));
+    EXPECT_FALSE(vtwire::PercentDecode("%4").has_value());
+    EXPECT_FALSE(vtwire::PercentDecode("%G0").has_value());
     EXPECT_TRUE(IsAcceptableDeviceName("Cam \xE5\x8C\x97"));
     EXPECT_FALSE(IsAcceptableDeviceName(""));
     EXPECT_FALSE(IsAcceptableDeviceName("a;b"));

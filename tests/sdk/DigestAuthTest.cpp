@@ -55,4 +55,20 @@ TEST(DigestAuth, CameraAcceptsOnlyFreshNoncesTheRightUriAndPassword)
               DigestVerdict::Refused);
 }
 
+TEST(DigestAuth, UriWhoseEscapesTheServerDecodedStillMatchesTheTarget)
+{
+    const vtwire::DigestNonceIssuer issuer("s3cret");
+    const int64_t now = 1'800'000'000;
+    const auto challenge = vtwire::ParseDigestChallenge(vtwire::BuildDigestChallenge(issuer, now, false));
+    ASSERT_TRUE(challenge.has_value());
+    const std::string target = "/vtipc/v1/files/custom?kind=0&name=a%2Fb";
+    std::string seen = vtwire::BuildDigestAuthorization(*challenge, "admin", "pw", "GET", target, 1, "c");
+    seen.replace(seen.find("a%2Fb"), 5, "a/b");
+    EXPECT_EQ(vtwire::VerifyDigest(seen, "GET", target, "admin", "pw", issuer, now),
+              vtwire::DigestVerdict::Accepted);
+    EXPECT_EQ(vtwire::VerifyDigest(seen, "GET", "/vtipc/v1/files/custom?kind=0&name=a%2Fc", "admin", "pw",
+                                   issuer, now),
+              vtwire::DigestVerdict::Refused);
+}
+
 } // namespace

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <linux/if_packet.h>
@@ -268,6 +269,51 @@ TEST_F(VtIpcLab, RebootIsSilentThenAnnouncesItself)
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_UNREACHABLE);
     EXPECT_FALSE(frames.WaitForReplyFrom(kCamera, 5s).empty()) << "no announcement after the reboot";
     EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0) << Vt_Sdk_GetLastError();
+}
+
+TEST_F(VtIpcLab, FirmwareUploadChangesTheVersionAfterTheReboot)
+{
+    const std::string folder = "/tmp/vtipc-lab-images-" + std::to_string(getpid());
+    std::filesystem::create_directories(folder);
+    const std::string wrong = folder + "/VTFImage_15_40.0.0.1.bin";
+    const std::string right = folder + "/VTFImage_55_31.4.0.91.bin";
+    std::ofstream(wrong, std::ios::binary) << std::string(100000, 'w');
+    std::ofstream(right, std::ios::binary) << std::string(5 * 1024 * 1024, 'r');
+
+    EXPECT_EQ(Vt_Ipc_UpdateFirmware(handle_, wrong.c_str()), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
+    FrameSocket frames(labkit::LabEnvironment::Current()->WsInterface());
+    EXPECT_EQ(Vt_Ipc_UpdateFirmware(handle_, right.c_str()), 0) << Vt_Sdk_GetLastError();
+    EXPECT_EQ(Vt_Ipc_UpdateKernal(handle_, right.c_str()), -1) << "a firmware image is no kernel image";
+    const std::string announcement = frames.WaitForReplyFrom(kCamera, 8s);
+    std::filesystem::remove_all(folder);
+    EXPECT_NE(announcement.find(";31.4.0.91;"), std::string::npos) << announcement;
+    SystemInfoRecord info{};
+    ASSERT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0) << Vt_Sdk_GetLastError();
+    EXPECT_STREQ(info.version, "31.4.0.91");
+}
+
+TEST_F(VtIpcLab, EventLogAndFilesDownloadWhole)
+{
+    const std::string folder = "/tmp/vtipc-lab-downloads-" + std::to_string(getpid());
+    std::filesystem::create_directories(folder);
+    const std::string first = folder + "/first.db";
+    const std::string second = folder + "/second.db";
+    ASSERT_EQ(Vt_Ipc_DownloadLog(handle_, first.c_str()), 0) << Vt_Sdk_GetLastError();
+    ASSERT_EQ(Vt_Ipc_DownloadLog(handle_, second.c_str()), 0) << Vt_Sdk_GetLastError();
+    const auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(read(first), read(second)) << "the camera keeps one log";
+    EXPECT_EQ(read(first).substr(0, 16), std::string("SQLite format 3\0", 16));
+    const std::string config = folder + "/camera.cfg";
+    ASSERT_EQ(Vt_Ipc_DownloadCfg(handle_, config.c_str()), 0) << Vt_Sdk_GetLastError();
+    EXPECT_NE(read(config).find("ip=192.168.10.1"), std::string::npos);
+    const std::string version = folder + "/version.txt";
+    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, version.c_str(), 1, "version.txt"), 0) << Vt_Sdk_GetLastError();
+    EXPECT_EQ(read(version), "VT-C6121 31.4.0.83 H1.0\r\n");
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(VtIpcLab, ModifyFrameMovesTheWebServer)

@@ -1,9 +1,6 @@
-// Firmware uploads and live video through the lab: the wall time of N
-// parallel image uploads against one, and the pictures per second that live
-// play decodes and hands to its sinks for one and for four cameras.
-//
-// The image size is ZENDRIX_BENCH_IMAGE_MIB (20 by default); CI sets it
-// lower so that 50 parallel uploads stay within its time.
+// Live video through the lab: the pictures per second that live play reads,
+// decodes and hands to its sinks for one and for four cameras, and the SDK's
+// CPU time per picture.
 #include "Lab.h"
 #include "VtIpcSDK.h"
 
@@ -11,21 +8,14 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 #include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 std::unique_ptr<labkit::Lab> g_lab;
@@ -36,28 +26,6 @@ std::string CameraIp(int index)
     return "192.168.30." + std::to_string(index + 1);
 }
 
-int ImageMiB()
-{
-    const char* text = std::getenv("ZENDRIX_BENCH_IMAGE_MIB");
-    const int value = text != nullptr ? std::atoi(text) : 20;
-    return value > 0 && value <= 100 ? value : 20;
-}
-
-fs::path WriteImage(const fs::path& folder, int version, int mib)
-{
-    const fs::path path = folder / ("VTFImage_15_12.3.0." + std::to_string(version) + ".bin");
-    std::mt19937 random(static_cast<unsigned>(version));
-    std::string piece(1024 * 1024, '\0');
-    for (char& c : piece) {
-        c = static_cast<char>(random());
-    }
-    std::ofstream out(path, std::ios::binary);
-    for (int i = 0; i < mib; ++i) {
-        out << piece;
-    }
-    return path;
-}
-
 std::vector<int> LoginAll(int cameras)
 {
     std::vector<int> handles;
@@ -66,77 +34,6 @@ std::vector<int> LoginAll(int cameras)
         handles.push_back(Vt_Ipc_Login(ip.c_str(), ip.c_str(), 80, "admin", "admin", 0));
     }
     return handles;
-}
-
-// Waits until every camera is back from its reboot with `version`.
-bool WaitForVersion(const std::vector<int>& handles, const std::string& version)
-{
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    for (const int handle : handles) {
-        SystemInfoRecord info{};
-        while (Vt_Ipc_GetSystemInfo(handle, &info) != 0 || version != info.version) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-    }
-    return true;
-}
-
-void BM_ParallelFirmwareUploads(benchmark::State& state)
-{
-    const int cameras = static_cast<int>(state.range(0));
-    const int mib = ImageMiB();
-    std::string error;
-    const pid_t sim = g_lab->StartCamSim({"--count", std::to_string(cameras), "--base-ip", CameraIp(0),
-                                          "--model", "VT-C2150", "--flash-ms", "0", "--reboot-ms", "200",
-                                          "--http-workers", std::to_string(cameras + 16)},
-                                         error);
-    if (sim < 0) {
-        state.SkipWithError(error.c_str());
-        g_failed = true;
-        return;
-    }
-    const fs::path folder = fs::temp_directory_path() / ("vtmedia-bench-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    Vt_Sdk_Init();
-    const std::vector<int> handles = LoginAll(cameras);
-    size_t failures = 0;
-    int version = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const fs::path image = WriteImage(folder, ++version, mib);
-        state.ResumeTiming();
-        std::atomic<int> failed{0};
-        std::vector<std::thread> uploads;
-        for (const int handle : handles) {
-            uploads.emplace_back([&, handle] {
-                if (Vt_Ipc_UpdateFirmware(handle, image.c_str()) != 0) {
-                    ++failed;
-                }
-            });
-        }
-        for (auto& upload : uploads) {
-            upload.join();
-        }
-        state.PauseTiming();
-        failures += static_cast<size_t>(failed.load());
-        if (!WaitForVersion(handles, "12.3.0." + std::to_string(version))) {
-            ++failures;
-        }
-        fs::remove(image);
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(state.iterations() * cameras * mib * 1024LL * 1024);
-    state.counters["image_MiB"] = mib;
-    Vt_Sdk_Destroy();
-    g_lab->Stop(sim);
-    fs::remove_all(folder);
-    if (failures > 0) {
-        state.SkipWithError("some uploads failed or cameras did not come back");
-        g_failed = true;
-    }
 }
 
 // CPU time of this process, all threads: here only the SDK works.
@@ -216,7 +113,6 @@ void BM_LivePlayDecode(benchmark::State& state)
     }
 }
 
-BENCHMARK(BM_ParallelFirmwareUploads)->Arg(1)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LivePlayDecode)->Arg(1)->Arg(4)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -1,14 +1,18 @@
 // Login plus one read per round trip, from the workstation namespace to
-// vtcamsim over the lab's veth link: one camera, then spread over 24 and 500.
+// vtcamsim over the lab's veth link: one camera, then spread over 24 and 500; and
+// firmware uploads to one camera and to 50 at once.
 #include "Lab.h"
 #include "VtIpcSDK.h"
 
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -85,9 +89,68 @@ void BM_LoginAndGet500CamerasFourThreads(benchmark::State& state)
     LoginAndRead(state, 500, 4);
 }
 
+// Wall time of N cameras each taking a 20 MiB firmware image at once. The
+// cameras write and reboot at once (no flash or reboot time), so each round
+// starts on cameras that are back.
+void BM_FirmwareUpload20MiB(benchmark::State& state)
+{
+    const int cameras = static_cast<int>(state.range(0));
+    std::string error;
+    const pid_t sim = g_lab->StartCamSim({"--count", std::to_string(cameras), "--base-ip", CameraIp(0),
+                                          "--flash-ms", "0", "--reboot-ms", "0", "--http-workers", "64"},
+                                         error);
+    if (sim < 0) {
+        state.SkipWithError(error.c_str());
+        g_failed = true;
+        return;
+    }
+    const std::string folder = "/tmp/vtipc-bench-" + std::to_string(getpid());
+    std::filesystem::create_directories(folder);
+    const std::string image = folder + "/VTFImage_55_31.4.0.99.bin";
+    std::ofstream(image, std::ios::binary) << std::string(20 * 1024 * 1024, 'f');
+    Vt_Sdk_Init();
+    std::vector<int> handles;
+    for (int i = 0; i < cameras; ++i) {
+        const std::string ip = CameraIp(i);
+        handles.push_back(Vt_Ipc_Login(ip.c_str(), ip.c_str(), 80, "admin", "admin", 0));
+    }
+    std::atomic<int> failures{0};
+    for (auto _ : state) {
+        std::vector<std::thread> uploads;
+        for (int handle : handles) {
+            uploads.emplace_back([&, handle] {
+                if (Vt_Ipc_UpdateFirmware(handle, image.c_str()) != 0) {
+                    ++failures;
+                }
+            });
+        }
+        for (auto& upload : uploads) {
+            upload.join();
+        }
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the cameras come back
+        state.ResumeTiming();
+    }
+    state.counters["MiB_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * cameras * 20),
+                                                     benchmark::Counter::kIsRate);
+    Vt_Sdk_Destroy();
+    std::filesystem::remove_all(folder);
+    g_lab->Stop(sim);
+    if (failures > 0) {
+        state.SkipWithError("some uploads failed");
+        g_failed = true;
+    }
+}
+
 BENCHMARK(BM_LoginAndGetOneCamera)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoginAndGet24CamerasFourThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoginAndGet500CamerasFourThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FirmwareUpload20MiB)
+    ->Arg(1)
+    ->Arg(50)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // an unacceptable value into its settings.
 #include "CameraSettings.h"
 #include "DigestAuth.h"
+#include "PercentEncoding.h"
 #include "RecordJson.h"
 
 #include <cstddef>
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const vtwire::DigestNonceIssuer issuer("fuzz");
     vtwire::VerifyDigest(input, "GET", "/vtipc/v1/login", "admin", "admin", issuer, 1'800'000'000);
-    if (const auto name = camsim::PercentDecode(input)) {
+    if (const auto name = vtwire::PercentDecode(input)) {
         camsim::IsAcceptableDeviceName(*name);
     }
     const auto object = vtwire::ParseObject(input);

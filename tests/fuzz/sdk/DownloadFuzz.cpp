@@ -1,28 +1,20 @@
 // One input is a camera's answer to a file download, arriving in pieces whose
-// size the first byte picks. Whatever the answer, the target holds either the
-// whole promised body or nothing, and no temporary file stays behind.
-#include "DownloadReceiver.h"
+// size the first byte picks, read as the SDK reads downloads: the body of a
+// successful answer goes to a sink (the temporary file) instead of memory.
+// Whatever the answer, the sink never gets more than the bound, never gets
+// the body of a refusal, and a complete answer with a length gave it exactly
+// that many bytes.
+#include "HttpResponseParser.h"
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const fs::path& Folder()
-{
-    static const fs::path folder = [] {
-        const fs::path made = fs::temp_directory_path() / ("vtdownload-fuzz-" + std::to_string(getpid()));
-        fs::create_directories(made);
-        return made;
-    }();
-    return folder;
-}
+constexpr size_t kMaxBody = 4096;
 
 } // namespace
 
@@ -31,34 +23,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0) {
         return 0;
     }
-    const fs::path target = Folder() / "download.bin";
+    size_t sunk = 0;
+    vtclient::HttpResponseParser parser(kMaxBody, [&](std::string_view bytes) {
+        sunk += bytes.size();
+        return true;
+    });
     const std::string_view answer(reinterpret_cast<const char*>(data + 1), size - 1);
     const size_t step = 1 + data[0] % 61;
-    bool complete = false;
-    {
-        vtmedia::DownloadReceiver receiver(target, 4096);
-        for (size_t at = 0; at < answer.size(); at += step) {
-            if (receiver.Feed(answer.substr(at, step)) != vtmedia::DownloadReceiver::State::NeedMore) {
-                break;
-            }
-        }
-        complete = receiver.Finish() == vtmedia::DownloadReceiver::State::Complete;
-        if (complete == (receiver.Error() != 0)) {
-            std::abort(); // success with an error, or failure without one
-        }
+    auto state = vtclient::HttpResponseParser::State::Incomplete;
+    for (size_t at = 0; at < answer.size() && state == vtclient::HttpResponseParser::State::Incomplete;
+         at += step) {
+        state = parser.Feed(answer.substr(at, step));
     }
-    std::error_code ec;
-    const bool exists = fs::exists(target, ec);
-    if (exists != complete || (exists && fs::file_size(target, ec) > 4096)) {
-        std::abort(); // a file under the final name that is not a whole download
+    if (state == vtclient::HttpResponseParser::State::Incomplete) {
+        state = parser.Finish();
     }
-    size_t files = 0;
-    for (auto it = fs::directory_iterator(Folder(), ec); it != fs::directory_iterator(); ++it) {
-        ++files;
+    const auto& response = parser.Response();
+    const bool success = response.status >= 200 && response.status < 300;
+    if (sunk > kMaxBody || (!success && sunk > 0) || (success && !response.body.empty())) {
+        std::abort(); // the body went past its bound or to the wrong place
     }
-    if (files != (exists ? 1u : 0u)) {
-        std::abort(); // a temporary file stayed
+    const std::string* length = response.Header("content-length");
+    size_t announced = 0;
+    if (state == vtclient::HttpResponseParser::State::Complete && success && length != nullptr &&
+        response.Header("transfer-encoding") == nullptr &&
+        std::from_chars(length->data(), length->data() + length->size(), announced).ptr ==
+            length->data() + length->size() &&
+        announced != sunk) {
+        std::abort(); // a complete download of another length than announced
     }
-    fs::remove(target, ec);
     return 0;
 }

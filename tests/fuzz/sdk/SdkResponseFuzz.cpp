@@ -41,6 +41,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (state != vtclient::HttpResponseParser::State::Complete) {
         return 0;
     }
+    // The same answer as a download: a successful body goes to a sink, whose
+    // total must stay within the bound too.
+    size_t sunk = 0;
+    vtclient::HttpResponseParser download(kMaxBody, [&sunk](std::string_view bytes) {
+        sunk += bytes.size();
+        return true;
+    });
+    if (download.Feed(answer) == vtclient::HttpResponseParser::State::Incomplete) {
+        download.Finish();
+    }
+    if (sunk > kMaxBody) {
+        std::abort();
+    }
     const auto& response = parser.Response();
     if (response.body.size() > kMaxBody ||
         response.headers.size() > vtclient::HttpResponseParser::kMaxHeaderLines) {
