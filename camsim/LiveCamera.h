@@ -5,6 +5,7 @@
 #include "CameraSettings.h"
 #include "SimCamera.h"
 
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -15,7 +16,8 @@ struct LiveCamera
     mutable std::mutex mutex;
     SimCamera sim;
     CameraSettings settings;
-    std::string eventLog; // the SQLite file of its event log, made on first demand
+    std::string eventLog;                        // the SQLite file of its event log, made on first demand
+    std::map<std::string, std::string> oemFiles; // uploaded OEM files by name
 
     // "00:30:4F:12:34:56", as the camera writes it; the caller holds the mutex.
     std::string MacText() const;

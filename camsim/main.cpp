@@ -44,10 +44,6 @@ int main(int argc, char** argv)
     // Each live stream holds a web worker; half of them stay for everything else.
     mediaOptions.maxStreams = std::min(mediaOptions.maxStreams, std::max(1, options.httpWorkers / 2));
     auto media = std::make_unique<camsim::MediaLibrary>(mediaOptions);
-    if (!media->Open(message)) {
-        std::fprintf(stderr, "vtcamsim: %s\n", message.c_str());
-        return 1;
-    }
     std::vector<camsim::SimCamera> cameras;
     if (!camsim::BuildCameras(options, cameras, message)) {
         std::fprintf(stderr, "vtcamsim: %s\n", message.c_str());

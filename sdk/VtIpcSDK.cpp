@@ -7,6 +7,7 @@
 #include "LivePlayer.h"
 #include "PercentEncoding.h"
 #include "RecordJson.h"
+#include "UniqueFd.h"
 
 #include <atomic>
 #include <cstring>
@@ -106,40 +107,22 @@ int PostAction(int handle, const char* target)
 }
 
 constexpr uint64_t kMaxImageBytes = 128ull * 1024 * 1024;
+constexpr uint64_t kMaxOemBytes = 16ull * 1024 * 1024;
 
-// Closes the file when the upload is done, whichever way it ends.
-class ReadFile
-{
-public:
-    explicit ReadFile(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
-    ~ReadFile()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    ReadFile(const ReadFile&) = delete;
-    ReadFile& operator=(const ReadFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-int UploadImage(int handle, const char* path, const char* target)
+int UploadFile(int handle, const char* path, const char* target, uint64_t maxBytes)
 {
     if (path == nullptr || *path == '\0') {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
     return WithSession(handle, [&](vtclient::CameraSession& session) {
-        ReadFile file(path);
+        const vtclient::UniqueFd file(::open(path, O_RDONLY | O_CLOEXEC));
         struct stat info
         {
         };
         if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
             return static_cast<int>(VT_ERR_FILE);
         }
-        if (static_cast<uint64_t>(info.st_size) > kMaxImageBytes) {
+        if (static_cast<uint64_t>(info.st_size) > maxBytes) {
             return static_cast<int>(VT_ERR_INVALID_ARGUMENT);
         }
         std::string_view name(path);
@@ -354,12 +337,17 @@ int Vt_Ipc_RestoreSystem(int handle)
 
 int Vt_Ipc_UpdateFirmware(int handle, const char* path)
 {
-    return UploadImage(handle, path, "/vtipc/v1/firmware");
+    return UploadFile(handle, path, "/vtipc/v1/firmware", kMaxImageBytes);
 }
 
 int Vt_Ipc_UpdateKernal(int handle, const char* path)
 {
-    return UploadImage(handle, path, "/vtipc/v1/kernel");
+    return UploadFile(handle, path, "/vtipc/v1/kernel", kMaxImageBytes);
+}
+
+int Vt_Ipc_UploadOemConfigFile(int handle, const char* path)
+{
+    return UploadFile(handle, path, "/vtipc/v1/oem", kMaxOemBytes);
 }
 
 int Vt_Ipc_DownloadLog(int handle, const char* localPath)
@@ -383,13 +371,8 @@ int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const cha
 }
 }
 
-// Live video and the OEM files.
+// Live video.
 extern "C" {
-
-int Vt_Ipc_UploadOemConfigFile(int handle, const char* path)
-{
-    return UploadImage(handle, path, "/vtipc/v1/oem");
-}
 
 int Vt_IpcClient_RegisterFrameSink(uint32_t window, VtFrameSink sink, void* user)
 {

@@ -202,6 +202,10 @@ ZX_EXPORT int Vt_Ipc_RestoreSystem(int handle);
 ZX_EXPORT int Vt_Ipc_UpdateFirmware(int handle, const char* path);
 ZX_EXPORT int Vt_Ipc_UpdateKernal(int handle, const char* path);
 
+// Sends an OEM file (the OEM configuration or one of its images, at most
+// 16 MiB) to the camera, which keeps it under its file name.
+ZX_EXPORT int Vt_Ipc_UploadOemConfigFile(int handle, const char* path);
+
 // Fetch the camera's event log (an SQLite file with a table `log`), its
 // configuration text, or one of its files (kind 0: SD card, 1: other files;
 // `remoteName` at most 255 bytes) into `localPath`. The bytes go to a
@@ -213,7 +217,7 @@ ZX_EXPORT int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind,
 }
 
 // ---------------------------------------------------------------------------
-// OEM files and live video.
+// Live video.
 
 #pragma pack(push, 1)
 
@@ -252,10 +256,6 @@ struct VtVideoFrame
 typedef void (*VtFrameSink)(void* user, const VtVideoFrame* frame);
 
 extern "C" {
-
-// The OEM file or one OEM image (a local file, streamed from disk); the
-// camera keeps it byte for byte under its file name.
-ZX_EXPORT int Vt_Ipc_UploadOemConfigFile(int handle, const char* path);
 
 // Registers `sink` (with `user`) for the window handle; a null sink removes
 // it. Once this returns, the previous sink of that window is not running and

@@ -135,6 +135,10 @@ std::optional<std::string> CustomFile(const LiveCamera& camera, int kind, std::s
         }
         return std::nullopt;
     }
+    if (kind == 1 && name.starts_with("oem/")) {
+        const auto found = camera.oemFiles.find(std::string(name.substr(4)));
+        return found != camera.oemFiles.end() ? std::optional<std::string>(found->second) : std::nullopt;
+    }
     if (kind == 1 && name == "version.txt") {
         return camera.sim.model + " " + camera.sim.version + " " + camera.sim.hardware + "\r\n";
     }

@@ -17,7 +17,8 @@ std::string BuildEventLog(const SimCamera& camera, int64_t now, int rows = 600);
 // The camera's settings as an INI-style text; the caller holds the camera's mutex.
 std::string BuildConfigText(const LiveCamera& camera);
 
-// A file by kind (0 SD card, 1 other files) and name; nullopt when there is none.
+// A file by kind (0 SD card, 1 other files, among them "oem/NAME" for each
+// uploaded OEM file) and name; nullopt when there is none.
 // The caller holds the camera's mutex.
 std::optional<std::string> CustomFile(const LiveCamera& camera, int kind, std::string_view name);
 

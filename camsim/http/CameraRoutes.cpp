@@ -316,6 +316,35 @@ void AddFileRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& wea
     });
 }
 
+void AddOemRoute(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak)
+{
+    server.Post("/vtipc/v1/oem", [weak](const httplib::Request& req, httplib::Response& res,
+                                        const httplib::ContentReader& reader) {
+        std::string content;
+        reader([&](const char* data, size_t length) {
+            content.append(data,
+                           std::min(length, kMaxOemFile + 1 - std::min(content.size(), kMaxOemFile + 1)));
+            return content.size() <= kMaxOemFile;
+        });
+        if (content.size() > kMaxOemFile) {
+            res.status = 413;
+            return;
+        }
+        // The server library hands header values over with their %XX escapes decoded.
+        const std::string name = req.get_header_value("X-Vt-File-Name");
+        WithCamera(weak, res, [&](LiveCamera& camera) {
+            const bool known = camera.oemFiles.contains(name);
+            if (name.empty() || name.size() > 255 || name.find('/') != std::string::npos ||
+                (!known && camera.oemFiles.size() >= kMaxOemFiles)) {
+                Refuse(res, "a plain file name, and at most 32 files");
+                return;
+            }
+            camera.oemFiles[name] = std::move(content);
+            Answer(res, 200, json{{"stored", vtwire::TextToJson(name)}});
+        });
+    });
+}
+
 } // namespace
 
 bool IsUploadPath(const std::string& path)
@@ -334,6 +363,7 @@ void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, 
     AddNetworkRoutes(server, camera, actions);
     AddVideoRoutes(server, camera);
     AddFileRoutes(server, camera);
+    AddOemRoute(server, camera);
     AddImageRoute(server, "/vtipc/v1/firmware", ImageKind::Firmware, camera, actions);
     AddImageRoute(server, "/vtipc/v1/kernel", ImageKind::Kernel, camera, actions);
 }

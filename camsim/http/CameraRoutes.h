@@ -23,6 +23,8 @@ struct CameraActions
 
 inline constexpr size_t kMaxJsonRequest = 64 * 1024;
 inline constexpr size_t kMaxImageRequest = 128 * 1024 * 1024;
+inline constexpr size_t kMaxOemFile = 16 * 1024 * 1024;
+inline constexpr size_t kMaxOemFiles = 32;
 
 // Paths whose bodies are files rather than JSON.
 bool IsUploadPath(const std::string& path);

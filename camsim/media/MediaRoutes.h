@@ -1,6 +1,6 @@
 #pragma once
-// The camera protocol's OEM and live video paths on one camera's server, and
-// the answer with which every file download leaves the camera.
+// The camera protocol's live video path on one camera's server, and the
+// answer with which every file download leaves the camera.
 #include "LiveCamera.h"
 #include "MediaLibrary.h"
 
@@ -14,8 +14,6 @@ struct Response;
 } // namespace httplib
 
 namespace camsim {
-
-inline constexpr size_t kMaxOemBytes = 16 * 1024 * 1024;
 
 void AddMediaRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, MediaLibrary& library);
 

@@ -1,5 +1,7 @@
 #include "HttpExchange.h"
 
+#include "UniqueFd.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -14,24 +16,6 @@ namespace vtclient {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class Socket
-{
-public:
-    explicit Socket(int fd) : fd_(fd) {}
-    ~Socket()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 int RemainingMs(Clock::time_point deadline, int cap)
 {
@@ -114,7 +98,7 @@ ExchangeResult HttpExchange(const std::string& address, int port, std::string_vi
     target.sin_port = htons(static_cast<uint16_t>(port));
     const auto deadline = Clock::now() + std::chrono::milliseconds(limits.totalMs);
 
-    Socket sock(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    UniqueFd sock(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (sock.fd() < 0) {
         return ExchangeResult::Unreachable;
     }

@@ -293,7 +293,7 @@ TEST_F(VtIpcLab, FirmwareUploadChangesTheVersionAfterTheReboot)
     EXPECT_STREQ(info.version, "31.4.0.91");
 }
 
-TEST_F(VtIpcLab, EventLogAndFilesDownloadWhole)
+TEST_F(VtIpcLab, FilesUploadAndDownloadWhole)
 {
     const std::string folder = "/tmp/vtipc-lab-downloads-" + std::to_string(getpid());
     std::filesystem::create_directories(folder);
@@ -310,6 +310,13 @@ TEST_F(VtIpcLab, EventLogAndFilesDownloadWhole)
     const std::string config = folder + "/camera.cfg";
     ASSERT_EQ(Vt_Ipc_DownloadCfg(handle_, config.c_str()), 0) << Vt_Sdk_GetLastError();
     EXPECT_NE(read(config).find("ip=192.168.10.1"), std::string::npos);
+    const std::string oem = folder + "/vtoem.cfg";
+    const std::string oemText = "[oemsec]\r\ncompany=Lab\r\nwebsite=lab.example\r\nsoftversion=7\r\n";
+    std::ofstream(oem, std::ios::binary) << oemText;
+    ASSERT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, oem.c_str()), 0) << Vt_Sdk_GetLastError();
+    const std::string held = folder + "/held.cfg";
+    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, held.c_str(), 1, "oem/vtoem.cfg"), 0) << Vt_Sdk_GetLastError();
+    EXPECT_EQ(read(held), oemText) << "the camera holds the OEM file byte for byte";
     const std::string version = folder + "/version.txt";
     ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, version.c_str(), 1, "version.txt"), 0) << Vt_Sdk_GetLastError();
     EXPECT_EQ(read(version), "VT-C6121 31.4.0.83 H1.0\r\n");

@@ -378,6 +378,12 @@ TEST_F(LoopbackTest, RebootSilencesTheCameraThenBringsItBack)
     EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0);
 }
 
+std::string ReadWhole(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // A file of `size` bytes in a folder of its own, removed with the object.
 class ImageFile
 {
@@ -426,6 +432,24 @@ TEST_F(LoopbackTest, FirmwareUploadFlashesRebootsAndBringsTheNewVersion)
     EXPECT_EQ(Vt_Ipc_UpdateKernal(handle_, kernel.path()), 0) << Vt_Sdk_GetLastError();
 }
 
+TEST_F(LoopbackTest, OemFilesAreKeptByteForByte)
+{
+    const ImageFile config("vtoem.cfg", 0);
+    std::ofstream(config.path(), std::ios::binary) << "[oemsec]\r\ncompany=ACME\r\nsoftversion=3\r\n";
+    ASSERT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, config.path()), 0) << Vt_Sdk_GetLastError();
+    const ImageFile logo("logo one.png", 70000);
+    ASSERT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, logo.path()), 0) << Vt_Sdk_GetLastError();
+    {
+        std::lock_guard lock(camera_->mutex);
+        ASSERT_EQ(camera_->oemFiles.size(), 2u);
+        EXPECT_EQ(camera_->oemFiles["vtoem.cfg"], ReadWhole(config.path()));
+        EXPECT_EQ(camera_->oemFiles["logo one.png"], std::string(70000, '\x5A'));
+    }
+    const ImageFile huge("huge.png", 16 * 1024 * 1024 + 1);
+    EXPECT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, huge.path()), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+}
+
 TEST_F(LoopbackTest, OversizedJsonBodiesAreRefused)
 {
     OsdRecord osd{};
@@ -436,12 +460,6 @@ TEST_F(LoopbackTest, OversizedJsonBodiesAreRefused)
     OsdRecord after{};
     ASSERT_EQ(Vt_Ipc_GetOSD(handle_, &after), 0);
     EXPECT_EQ(std::memcmp(&osd, &after, sizeof osd), 0);
-}
-
-std::string ReadWhole(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 int64_t QueryNumber(const std::string& path, const char* sql)

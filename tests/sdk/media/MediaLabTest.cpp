@@ -1,6 +1,5 @@
 // Firmware, files and live video through the lab: the device SDK in the
-// workstation namespace, vtcamsim in the camera namespace, the OEM files the
-// camera keeps compared with what the SDK sent.
+// workstation namespace, vtcamsim in the camera namespace.
 #include "Lab.h"
 #include "LogDatabase.h"
 #include "VtIpcSDK.h"
@@ -109,14 +108,13 @@ protected:
         if (labkit::LabEnvironment::Current() == nullptr) {
             return;
         }
-        filesDir_ = "/tmp/vtmedia-lab-" + std::to_string(getpid());
-        const std::string config = filesDir_ + ".json";
+        const std::string config = "/tmp/vtmedia-lab-" + std::to_string(getpid()) + ".json";
         std::ofstream(config) << kConfig;
         std::string error;
-        sim_ = labkit::LabEnvironment::Current()->StartCamSim(
-            {"--count", "4", "--base-ip", kACamera, "--password", "secret1", "--reboot-ms", "800",
-             "--flash-ms", "300", "--files-dir", filesDir_, "--config", config},
-            error);
+        sim_ = labkit::LabEnvironment::Current()->StartCamSim({"--count", "4", "--base-ip", kACamera,
+                                                               "--password", "secret1", "--reboot-ms", "800",
+                                                               "--flash-ms", "300", "--config", config},
+                                                              error);
         std::remove(config.c_str());
         simError_ = error;
     }
@@ -125,8 +123,6 @@ protected:
         if (sim_ > 0) {
             labkit::LabEnvironment::Current()->Stop(sim_);
         }
-        std::error_code ec;
-        fs::remove_all(filesDir_, ec);
     }
 
     void SetUp() override
@@ -150,7 +146,6 @@ protected:
     {
         return Vt_Ipc_Login(address, address, kPort, "admin", "secret1", 0);
     }
-    static fs::path CameraFolder(const char* mac) { return fs::path(filesDir_) / mac; }
 
     // The files of this folder whose names contain `part`.
     static std::vector<std::string> Leftovers(const fs::path& folder, const std::string& part)
@@ -166,7 +161,6 @@ protected:
 
     static inline pid_t sim_ = -1;
     static inline std::string simError_;
-    static inline std::string filesDir_;
     fs::path local_;
     int handle_ = -1;
 };
@@ -240,14 +234,20 @@ TEST_F(MediaLab, OemFilesAreKeptByteForByte)
     WriteNoise(logo, 1536 * 1024, 3);
     ASSERT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, config.c_str()), 0) << Vt_Sdk_GetLastError();
     ASSERT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, logo.c_str()), 0) << Vt_Sdk_GetLastError();
-    const fs::path held = CameraFolder("025A20000001") / "oem";
-    EXPECT_EQ(ReadAll(held / "vtoem.cfg"), ReadAll(config));
-    EXPECT_TRUE(ReadAll(held / "logo image.bmp") == ReadAll(logo)) << "the image differs";
-    EXPECT_EQ(Leftovers(held, ".part-").size(), 0u);
+    // What the camera holds comes back as its other files "oem/NAME".
+    const fs::path heldConfig = local_ / "held.cfg";
+    const fs::path heldLogo = local_ / "held.bmp";
+    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, heldConfig.c_str(), 1, "oem/vtoem.cfg"), 0)
+        << Vt_Sdk_GetLastError();
+    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, heldLogo.c_str(), 1, "oem/logo image.bmp"), 0)
+        << Vt_Sdk_GetLastError();
+    EXPECT_EQ(ReadAll(heldConfig), ReadAll(config));
+    EXPECT_TRUE(ReadAll(heldLogo) == ReadAll(logo)) << "the image differs";
     // A later file of the same name replaces the earlier one whole.
     std::ofstream(config, std::ios::binary) << "[oemsec]\r\ncompany=Other\r\n";
     ASSERT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, config.c_str()), 0) << Vt_Sdk_GetLastError();
-    EXPECT_EQ(ReadAll(held / "vtoem.cfg"), ReadAll(config));
+    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, heldConfig.c_str(), 1, "oem/vtoem.cfg"), 0);
+    EXPECT_EQ(ReadAll(heldConfig), ReadAll(config));
     EXPECT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, (local_ / "missing.bmp").c_str()), -1);
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_FILE);
 }
