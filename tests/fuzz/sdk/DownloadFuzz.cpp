@@ -2,8 +2,8 @@
 // size the first byte picks, read as the SDK reads downloads: the body of a
 // successful answer goes to a sink (the temporary file) instead of memory.
 // Whatever the answer, the sink never gets more than the bound, never gets
-// the body of a refusal, and a complete answer with a length gave it exactly
-// that many bytes.
+// the body of a refusal, and a complete answer with a length (and a body)
+// gave it exactly that many bytes.
 #include "HttpResponseParser.h"
 
 #include <charconv>
@@ -45,7 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const std::string* length = response.Header("content-length");
     size_t announced = 0;
-    if (state == vtclient::HttpResponseParser::State::Complete && success && length != nullptr &&
+    // 204 and 304 carry no body whatever their headers say.
+    const bool bodyless = response.status == 204 || response.status == 304;
+    if (state == vtclient::HttpResponseParser::State::Complete && success && !bodyless && length != nullptr &&
         response.Header("transfer-encoding") == nullptr &&
         std::from_chars(length->data(), length->data() + length->size(), announced).ptr ==
             length->data() + length->size() &&
