@@ -100,8 +100,11 @@ int main(int argc, char** argv)
     g_responder = &responder;
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGINT, OnSignal);
-    std::printf("vtcamsim ready: %zu cameras on %s, %zu web servers\n", table.Cameras().size(),
-                options.interfaceName.c_str(), serving);
+    const auto all = table.Snapshot();
+    std::printf("vtcamsim ready: %zu cameras on %s, %s (%s) to %s (%s), %zu web servers\n", all.size(),
+                options.interfaceName.c_str(), camsim::FormatMac(all.front().mac).c_str(),
+                all.front().ip.c_str(), camsim::FormatMac(all.back().mac).c_str(), all.back().ip.c_str(),
+                serving);
     std::fflush(stdout);
     responder.Run();
     g_responder = nullptr;
