@@ -6,7 +6,6 @@
 #include "RawFrameResponder.h"
 #include "SimConfig.h"
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -32,18 +31,11 @@ camsim::InterfaceAddress AddressOf(const camsim::LiveCamera& camera)
 int main(int argc, char** argv)
 {
     camsim::SimOptions options;
-    camsim::MediaOptions mediaOptions;
     std::string message;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (!camsim::TakeMediaOptions(args, mediaOptions, message) ||
-        !camsim::ParseSimOptions(args, options, message)) {
-        const bool usage = message.rfind("usage", 0) == 0;
-        std::fputs((usage ? message + camsim::MediaUsage() : message).c_str(), stderr);
-        return usage ? 0 : 2;
+    if (!camsim::ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, message)) {
+        std::fputs(message.c_str(), stderr);
+        return message.rfind("usage", 0) == 0 ? 0 : 2;
     }
-    // Each live stream holds a web worker; half of them stay for everything else.
-    mediaOptions.maxStreams = std::min(mediaOptions.maxStreams, std::max(1, options.httpWorkers / 2));
-    auto media = std::make_unique<camsim::MediaLibrary>(mediaOptions);
     std::vector<camsim::SimCamera> cameras;
     if (!camsim::BuildCameras(options, cameras, message)) {
         std::fprintf(stderr, "vtcamsim: %s\n", message.c_str());
@@ -68,7 +60,6 @@ int main(int argc, char** argv)
         return 1;
     }
     camsim::CameraHttpService web(static_cast<size_t>(options.httpWorkers));
-    web.SetMediaLibrary(std::move(media));
     web.SetRebootedCallback([&responder](const std::shared_ptr<camsim::LiveCamera>& camera) {
         camsim::SimCamera announced;
         {

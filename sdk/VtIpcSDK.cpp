@@ -3,8 +3,7 @@
 #include "VtIpcSDK.h"
 
 #include "CameraSession.h"
-#include "FrameSinks.h"
-#include "LivePlayer.h"
+#include "LiveVideo.h"
 #include "PercentEncoding.h"
 #include "RecordJson.h"
 #include "UniqueFd.h"
@@ -25,6 +24,12 @@ vtclient::SessionTable& Sessions()
 {
     static vtclient::SessionTable table;
     return table;
+}
+
+vtclient::LiveVideo& Video()
+{
+    static vtclient::LiveVideo video;
+    return video;
 }
 
 int Fail(int error)
@@ -160,12 +165,9 @@ int Vt_Sdk_Init()
 
 int Vt_Sdk_Destroy()
 {
-    if (vtmedia::OnDecodeThread()) {
-        return Fail(VT_ERR_INVALID_ARGUMENT);
-    }
     g_initialised = false;
     try {
-        vtmedia::LivePlayers::Instance().StopAll();
+        Video().StopAll();
         Sessions().Clear();
     } catch (...) {
         return Fail(VT_ERR_NO_RESOURCES);
@@ -369,15 +371,14 @@ int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const cha
                       "/vtipc/v1/files/custom?kind=" + std::to_string(kind) +
                           "&name=" + vtwire::PercentEncode(remoteName));
 }
-}
 
-// Live video.
-extern "C" {
-
-int Vt_IpcClient_RegisterFrameSink(uint32_t window, VtFrameSink sink, void* user)
+int Vt_Sdk_SetFrameSink(uint32_t window, VtFrameSink sink, void* user)
 {
+    if (window == 0) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
     try {
-        vtmedia::FrameSinks::Instance().Set(window, sink, user);
+        Video().SetSink(window, sink, user);
     } catch (...) {
         return Fail(VT_ERR_NO_RESOURCES);
     }
@@ -386,34 +387,26 @@ int Vt_IpcClient_RegisterFrameSink(uint32_t window, VtFrameSink sink, void* user
 
 int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int /*reserved1*/, int /*reserved2*/)
 {
-    if (record == nullptr || (record->stream != 0 && record->stream != 1) || vtmedia::OnDecodeThread()) {
+    if (record == nullptr || record->window == 0) {
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
-    try {
-        if (!g_initialised.load()) {
-            return Fail(VT_ERR_NOT_INITIALISED);
+    const auto session = Sessions().Get(handle);
+    return WithSession(handle, [&](vtclient::CameraSession& camera) {
+        // The play starts only with a camera that answers and takes the login.
+        const int error = camera.Call("GET", "/vtipc/v1/login", {}).error;
+        if (error == VT_ERR_NONE) {
+            Video().Start(handle, session, record->window, 1);
         }
-        auto session = Sessions().Get(handle);
-        if (!session) {
-            return Fail(VT_ERR_INVALID_HANDLE);
-        }
-        const int error =
-            vtmedia::LivePlayers::Instance().Play(handle, std::move(session), record->stream, record->window);
-        return error == VT_ERR_NONE ? Succeed() : Fail(error);
-    } catch (const std::bad_alloc&) {
-        return Fail(VT_ERR_NO_RESOURCES);
-    } catch (...) {
-        return Fail(VT_ERR_PROTOCOL);
-    }
+        return error;
+    });
 }
 
 int Vt_IpcClient_StopLivePlay(int handle)
 {
-    if (vtmedia::OnDecodeThread()) {
-        return Fail(VT_ERR_INVALID_ARGUMENT);
-    }
     try {
-        vtmedia::LivePlayers::Instance().Stop(handle);
+        if (!Video().Stop(handle)) {
+            return Fail(VT_ERR_INVALID_HANDLE);
+        }
     } catch (...) {
         return Fail(VT_ERR_NO_RESOURCES);
     }

@@ -153,13 +153,32 @@ static_assert(offsetof(ImagingConfigRecord, localDisplay) == 36 &&
 static_assert(offsetof(ImagingConfigRecord, exposureLevel) == 42 &&
               offsetof(ImagingConfigRecord, maxExposure) == 43);
 
+// The video area to play into: a window handle the program registered with
+// Vt_Sdk_SetFrameSink.
+struct LivePlayRecord
+{
+    uint8_t reserved0[4];
+    uint32_t window;
+    uint8_t reserved1[32];
+};
+static_assert(sizeof(LivePlayRecord) == 40 && offsetof(LivePlayRecord, window) == 4);
+
 #pragma pack(pop)
+
+// Receives each decoded picture of a live play, on the play's own thread:
+// `height` rows of `width` RGB pixels, `stride` bytes apart, valid only during
+// the call. It must not call Vt_Sdk_SetFrameSink.
+typedef void (*VtFrameSink)(void* user, uint32_t window, const uint8_t* rgb, int width, int height,
+                            int stride);
 
 extern "C" {
 
 // Process set-up and tear-down. Destroy forgets every login handle.
 ZX_EXPORT int Vt_Sdk_Init();
 ZX_EXPORT int Vt_Sdk_Destroy();
+// Registers (or, with a null sink, removes) the sink of a window handle; a
+// removal returns once no delivery to that sink is running.
+ZX_EXPORT int Vt_Sdk_SetFrameSink(uint32_t window, VtFrameSink sink, void* user);
 // The reason of the calling thread's last failed call (VtSdkError); 0 after a success.
 ZX_EXPORT int Vt_Sdk_GetLastError();
 
@@ -214,60 +233,11 @@ ZX_EXPORT int Vt_Ipc_UploadOemConfigFile(int handle, const char* path);
 ZX_EXPORT int Vt_Ipc_DownloadLog(int handle, const char* localPath);
 ZX_EXPORT int Vt_Ipc_DownloadCfg(int handle, const char* localPath);
 ZX_EXPORT int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind, const char* remoteName);
-}
 
-// ---------------------------------------------------------------------------
-// Live video.
-
-#pragma pack(push, 1)
-
-// What live play shows. Callers that only fill in the window (everything else
-// zero) get the primary stream.
-struct LivePlayRecord
-{
-    int32_t stream;  // 0 the primary stream, 1 the secondary stream
-    uint32_t window; // the frame sink registered under this handle receives the pictures
-    uint8_t reserved[32];
-};
-static_assert(sizeof(LivePlayRecord) == 40);
-static_assert(offsetof(LivePlayRecord, window) == 4);
-
-#pragma pack(pop)
-
-// One decoded picture: `width` x `height` pixels of four bytes each, in memory
-// order R, G, B, unused (QImage::Format_RGBX8888), rows `stride` bytes apart.
-// The pixels are valid only during the sink call; copy what you keep.
-struct VtVideoFrame
-{
-    int32_t width;
-    int32_t height;
-    int32_t stride;
-    uint32_t sequence;   // counts the pictures of one live play from 1
-    int64_t timestampMs; // steady clock, milliseconds, when the picture was decoded
-    const uint8_t* pixels;
-};
-
-// Receives the pictures of every live play whose record names its window.
-// It runs on the SDK's decode thread of that play, never on the caller's
-// thread: copy the picture and ask the GUI thread to repaint; do not wait for
-// the thread that registers or unregisters sinks, which may be waiting for
-// this call to return. Starting or stopping live play, or Vt_Sdk_Destroy,
-// from inside a sink fails with VT_ERR_INVALID_ARGUMENT.
-typedef void (*VtFrameSink)(void* user, const VtVideoFrame* frame);
-
-extern "C" {
-
-// Registers `sink` (with `user`) for the window handle; a null sink removes
-// it. Once this returns, the previous sink of that window is not running and
-// is never called again, so its `user` may go.
-ZX_EXPORT int Vt_IpcClient_RegisterFrameSink(uint32_t window, VtFrameSink sink, void* user);
-// Starts the camera's live video for this login; the pictures are decoded
-// on a thread of the SDK and handed to the sink of record->window. Playing
-// again on a login that plays only moves the pictures to the record's window
-// (or restarts the video for another stream). Several logins may play at once.
-// `reserved1` and `reserved2` are accepted for the callers' sake (always 0).
+// Plays the camera's primary stream into the record's window: the SDK reads
+// and decodes it on a thread of its own. Playing again with the same handle
+// replaces the play (a new window, say). The two numbers are not used.
 ZX_EXPORT int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int reserved1, int reserved2);
-// Ends the live video of this login and joins its thread; 0 also when it was
-// not playing.
+// Stops the handle's play and waits for its thread.
 ZX_EXPORT int Vt_IpcClient_StopLivePlay(int handle);
 }

@@ -1,7 +1,6 @@
 #include "CameraHttpService.h"
 
 #include "CameraRoutes.h"
-#include "MediaRoutes.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -165,16 +164,8 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
             }
         });
     };
-    if (media_) {
-        AddMediaRoutes(*server, weak, *media_);
-    }
     AddCameraRoutes(*server, weak, std::move(actions));
     return server;
-}
-
-void CameraHttpService::SetMediaLibrary(std::unique_ptr<MediaLibrary> library)
-{
-    media_ = std::move(library);
 }
 
 bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)

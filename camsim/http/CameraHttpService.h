@@ -5,7 +5,6 @@
 // one listening thread each and a fixed number of workers.
 #include "DigestAuth.h"
 #include "LiveCamera.h"
-#include "MediaLibrary.h"
 #include "WorkerPool.h"
 
 #include <functional>
@@ -36,8 +35,6 @@ public:
 
     void SetRebootedCallback(RebootedCallback callback);
     void SetMovedCallback(MovedCallback callback);
-    // Gives the cameras their files, firmware and live video; call before Start.
-    void SetMediaLibrary(std::unique_ptr<MediaLibrary> library);
 
     // Starts the camera's server on its current address and port; a camera
     // with the unreachable fault gets none. False when the address cannot be bound.
@@ -66,9 +63,6 @@ private:
     RebootedCallback rebooted_;
     MovedCallback moved_;
     Scheduler scheduler_; // last: stopped first, before the servers go
-    // After the scheduler, so it goes first: its pending flashes reboot
-    // cameras through this service.
-    std::unique_ptr<MediaLibrary> media_;
 };
 
 } // namespace camsim

@@ -1,15 +1,18 @@
 #include "CameraRoutes.h"
 
 #include "CameraFiles.h"
+#include "FileAnswer.h"
 #include "FirmwareRules.h"
-#include "MediaRoutes.h"
+#include "LiveStream.h"
 #include "PercentEncoding.h"
 #include "RecordJson.h"
 #include "StatusPage.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <httplib.h>
+#include <thread>
 
 namespace camsim {
 namespace {
@@ -345,6 +348,43 @@ void AddOemRoute(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak)
     });
 }
 
+void AddLiveRoute(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak)
+{
+    server.Get("/vtipc/v1/live", [weak](const httplib::Request& req, httplib::Response& res) {
+        const int stream = req.get_param_value("stream") == "0" ? 0 : 1;
+        auto encoder = std::make_shared<JpegEncoder>();
+        auto frame = std::make_shared<uint64_t>(0);
+        res.set_chunked_content_provider(
+            "multipart/x-mixed-replace; boundary=vtframe",
+            [weak, stream, encoder, frame](size_t, httplib::DataSink& sink) {
+                const auto camera = weak.lock();
+                if (!camera) {
+                    return false;
+                }
+                CameraSettings settings;
+                {
+                    std::lock_guard lock(camera->mutex);
+                    if (camera->sim.silent) {
+                        return false;
+                    }
+                    settings = camera->settings;
+                }
+                const auto started = std::chrono::steady_clock::now();
+                const std::string jpeg = encoder->Render(settings, stream, (*frame)++);
+                const std::string head = "--vtframe\r\nContent-Type: image/jpeg\r\nContent-Length: " +
+                                         std::to_string(jpeg.size()) + "\r\n\r\n";
+                if (jpeg.empty() || !sink.write(head.data(), head.size()) ||
+                    !sink.write(jpeg.data(), jpeg.size()) || !sink.write("\r\n", 2)) {
+                    return false;
+                }
+                const int rate = std::clamp(
+                    stream == 1 ? settings.primary.frameRate : settings.secondary.frameRate, 1, 30);
+                std::this_thread::sleep_until(started + std::chrono::microseconds(1000000 / rate));
+                return true;
+            });
+    });
+}
+
 } // namespace
 
 bool IsUploadPath(const std::string& path)
@@ -364,6 +404,7 @@ void AddCameraRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, 
     AddVideoRoutes(server, camera);
     AddFileRoutes(server, camera);
     AddOemRoute(server, camera);
+    AddLiveRoute(server, camera);
     AddImageRoute(server, "/vtipc/v1/firmware", ImageKind::Firmware, camera, actions);
     AddImageRoute(server, "/vtipc/v1/kernel", ImageKind::Kernel, camera, actions);
 }

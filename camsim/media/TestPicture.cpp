@@ -44,20 +44,6 @@ enum class Corner
 
 } // namespace
 
-FrameSize StreamFrameSize(int stream, int code)
-{
-    static const FrameSize kPrimary[] = {{2560, 1920}, {2048, 1536}, {1920, 1080}, {1600, 1200},
-                                         {1280, 960},  {1280, 720},  {704, 576}};
-    static const FrameSize kSecondary[] = {{640, 480}, {640, 360}, {352, 288}, {320, 240}, {320, 192}};
-    if (stream == 1 && code >= 0 && code < 7) {
-        return kPrimary[code];
-    }
-    if (stream == 0 && code >= 0 && code < 5) {
-        return kSecondary[code];
-    }
-    return {};
-}
-
 std::string OsdTimeText(int64_t seconds, int dateFormat)
 {
     const time_t clock = static_cast<time_t>(seconds);

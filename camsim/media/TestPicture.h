@@ -2,7 +2,7 @@
 // The simulated camera's live picture: moving colour bars over a grey ramp,
 // with the camera's brightness, contrast and saturation applied and its
 // on-screen title and timestamp drawn where the OSD settings put them,
-// encoded as JPEG.
+// encoded as JPEG. FrameSizeOf (LiveStream.h) gives the size of a stream.
 #include "VtIpcSDK.h"
 
 #include <cstdint>
@@ -13,13 +13,9 @@ namespace camsim {
 
 struct FrameSize
 {
-    int width = 0;
-    int height = 0;
+    int width;
+    int height;
 };
-
-// The pixel size of a frame-size code of the primary (1) or secondary (0)
-// stream; {0, 0} for an unknown code.
-FrameSize StreamFrameSize(int stream, int code);
 
 // "2026-12-07 08:00:00" in the OSD's date format (0 YYYY-MM-DD, 1 MM/DD/YYYY,
 // 2 DD/MM/YYYY) for seconds since 1970 on the camera's clock.
@@ -27,7 +23,7 @@ std::string OsdTimeText(int64_t seconds, int dateFormat);
 
 struct PictureSettings
 {
-    FrameSize size;
+    FrameSize size{0, 0};
     ImagingSettingsRecord picture{128, 128, 128, 50, 50};
     OsdRecord osd{};
     std::string timeText;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <unistd.h>
 
@@ -138,6 +139,13 @@ CallResult CameraSession::Download(std::string_view target, const std::string& l
     return result;
 }
 
+CallResult CameraSession::Stream(std::string_view target, const HttpResponseParser::BodySink& sink)
+{
+    ExchangeLimits limits = limits_;
+    limits.totalMs = std::numeric_limits<int>::max();
+    return Exchange("GET", target, {}, RequestBody{}, {}, std::numeric_limits<size_t>::max(), limits, sink);
+}
+
 CallResult CameraSession::Exchange(std::string_view method, std::string_view target,
                                    std::string_view contentType, const RequestBody& body,
                                    const std::string& extraHeaders, size_t maxBody,
@@ -182,37 +190,6 @@ CallResult CameraSession::Exchange(std::string_view method, std::string_view tar
         nonceCount_ = 0;
     }
     return {VT_ERR_AUTH_REFUSED, {}};
-}
-
-int CameraSession::StreamAuthorization(std::string_view method, std::string_view target,
-                                       std::string& authorization)
-{
-    bool haveChallenge = false;
-    {
-        std::lock_guard lock(mutex_);
-        haveChallenge = challenge_.has_value();
-    }
-    if (!haveChallenge) {
-        const int error = Call("GET", "/vtipc/v1/login", {}).error;
-        if (error != 0) {
-            return error;
-        }
-    }
-    authorization = Authorization(method, target);
-    return authorization.empty() ? static_cast<int>(VT_ERR_PROTOCOL) : static_cast<int>(VT_ERR_NONE);
-}
-
-bool CameraSession::RenewChallenge(std::string_view wwwAuthenticate)
-{
-    const auto challenge = vtwire::ParseDigestChallenge(wwwAuthenticate);
-    std::lock_guard lock(mutex_);
-    if (!challenge || !challenge->stale) {
-        challenge_.reset();
-        return false;
-    }
-    challenge_ = challenge;
-    nonceCount_ = 0;
-    return true;
 }
 
 int SessionTable::Find(std::string_view address, int port, std::string_view user,

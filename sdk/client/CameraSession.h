@@ -46,22 +46,15 @@ public:
     // download leaves nothing under `localPath`.
     CallResult Download(std::string_view target, const std::string& localPath);
 
+    // A GET whose successful body goes to `sink` as it arrives, for as long as
+    // the camera sends and the sink returns true; each read must still make
+    // progress within the read bound.
+    CallResult Stream(std::string_view target, const HttpResponseParser::BodySink& sink);
+
     bool Matches(std::string_view address, int port, std::string_view user, std::string_view password) const;
     // After the camera accepted a new password for `user`: when that is this
     // session's user, the session goes on with the new password.
     void ChangePassword(std::string_view user, std::string password);
-
-    // For requests the caller sends on a connection of its own (streamed
-    // files, live video): the Authorization value for one such request. When
-    // the session holds no challenge yet, one ordinary call fetches it first;
-    // the result is that call's last-error code.
-    int StreamAuthorization(std::string_view method, std::string_view target, std::string& authorization);
-    // Such a request was answered 401 with this WWW-Authenticate value: true
-    // when only the nonce had gone stale and the new one is now kept, so the
-    // request may be sent once more.
-    bool RenewChallenge(std::string_view wwwAuthenticate);
-    const std::string& Address() const { return address_; }
-    int Port() const { return port_; }
 
 private:
     std::string Authorization(std::string_view method, std::string_view target);

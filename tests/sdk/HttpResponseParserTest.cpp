@@ -96,4 +96,33 @@ TEST(HttpResponseParser, BoundsCutOffOversizedAnswers)
     EXPECT_EQ(state, State::Failed);
 }
 
+TEST(HttpResponseParser, SinkTakesOnlySuccessfulBodiesWithinTheBound)
+{
+    std::string sunk;
+    const auto sink = [&sunk](std::string_view bytes) {
+        sunk.append(bytes);
+        return true;
+    };
+    HttpResponseParser ok(16, sink);
+    EXPECT_EQ(
+        FeedInSteps(
+            ok, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n", 3),
+        State::Complete);
+    EXPECT_EQ(sunk, "abcde");
+    EXPECT_TRUE(ok.Response().body.empty());
+
+    sunk.clear();
+    HttpResponseParser refused(16, sink);
+    EXPECT_EQ(refused.Feed("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\nnone"), State::Complete);
+    EXPECT_TRUE(sunk.empty()) << "an error page never reaches the file";
+    EXPECT_EQ(refused.Response().body, "none");
+
+    HttpResponseParser endless(16, sink);
+    endless.Feed("HTTP/1.1 200 OK\r\n\r\n");
+    EXPECT_EQ(endless.Feed(std::string(17, 'z')), State::Failed);
+
+    HttpResponseParser full(16, [](std::string_view) { return false; }); // the disk is full
+    EXPECT_EQ(full.Feed("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nab"), State::Failed);
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include "RecordJson.h"
 
+#include "PercentEncoding.h"
+
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
@@ -68,7 +70,7 @@ TEST(RecordJson, FieldNamesAreThoseOfTheProtocol)
     EXPECT_EQ(vtwire::ToJson(ports)->dump(), R"({"http":80,"http2":80,"reserved":0,"rtsp":554,"rtsp2":554})");
 }
 
-TEST(RecordJson, TextsThatAreNotUtf8TravelAsBase64)
+TEST(RecordJson, TextsThatAreNotUtf8TravelAsBase64AndNamesAsEscapes)
 {
     EXPECT_EQ(vtwire::TextToJson("caf\xC3\xA9"), json("caf\xC3\xA9"));
     const json legacy = vtwire::TextToJson("\xB1\xB1");
@@ -80,6 +82,9 @@ TEST(RecordJson, TextsThatAreNotUtf8TravelAsBase64)
         EXPECT_FALSE(vtwire::IsValidUtf8(bad)) << bad;
     }
     EXPECT_EQ(vtwire::Base64Encode("foobar"), "Zm9vYmFy");
+    EXPECT_EQ(vtwire::PercentEncode("a b/\xE5%.~"), "a%20b%2F%E5%25.~");
+    EXPECT_EQ(vtwire::PercentDecode(vtwire::PercentEncode("any \x01\xFF bytes")),
+              std::optional<std::string>("any \x01\xFF bytes"));
     EXPECT_EQ(vtwire::Base64Decode("Zm9vYg=="), std::optional<std::string>("foob"));
 }
 

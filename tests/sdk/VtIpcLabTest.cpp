@@ -5,6 +5,7 @@
 #include "VtIpcSDK.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -126,7 +127,7 @@ protected:
         const std::string config = "/tmp/vtipc-lab-" + std::to_string(getpid()) + ".json";
         std::ofstream(config) << kConfig;
         std::string error;
-        sim_ = labkit::LabEnvironment::Current()->StartCamSim({"--count", "3", "--base-ip", kCamera,
+        sim_ = labkit::LabEnvironment::Current()->StartCamSim({"--count", "4", "--base-ip", kCamera,
                                                                "--password", "secret1", "--reboot-ms", "1500",
                                                                "--config", config},
                                                               error);
@@ -321,6 +322,57 @@ TEST_F(VtIpcLab, FilesUploadAndDownloadWhole)
     ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, version.c_str(), 1, "version.txt"), 0) << Vt_Sdk_GetLastError();
     EXPECT_EQ(read(version), "VT-C6121 31.4.0.83 H1.0\r\n");
     std::filesystem::remove_all(folder);
+}
+
+struct FrameCount
+{
+    std::atomic<int> frames{0};
+    std::atomic<int> width{0};
+    std::atomic<int> height{0};
+
+    static void Sink(void* user, uint32_t, const uint8_t*, int width, int height, int)
+    {
+        auto* count = static_cast<FrameCount*>(user);
+        count->width = width;
+        count->height = height;
+        ++count->frames;
+    }
+};
+
+TEST_F(VtIpcLab, TwoCamerasPlayAtOnce)
+{
+    const char* const other = "192.168.10.4";
+    const int otherHandle = Vt_Ipc_Login(other, other, kPort, "admin", "secret1", 0);
+    ASSERT_GE(otherHandle, 0) << Vt_Sdk_GetLastError();
+    VideoConfigRecord video{};
+    video.stream = 1;
+    ASSERT_EQ(Vt_Ipc_GetVideoConfig(handle_, &video), 0);
+    video.frameSize = 6; // 704*576 on the first camera; the other keeps 1280*720
+    video.frameRate = 10;
+    ASSERT_EQ(Vt_Ipc_SetVideoConfig(handle_, &video), 0);
+
+    FrameCount first;
+    FrameCount second;
+    ASSERT_EQ(Vt_Sdk_SetFrameSink(11, &FrameCount::Sink, &first), 0);
+    ASSERT_EQ(Vt_Sdk_SetFrameSink(12, &FrameCount::Sink, &second), 0);
+    LivePlayRecord play{};
+    play.window = 11;
+    ASSERT_EQ(Vt_IpcClient_LivePlay(handle_, &play, 0, 0), 0) << Vt_Sdk_GetLastError();
+    play.window = 12;
+    ASSERT_EQ(Vt_IpcClient_LivePlay(otherHandle, &play, 0, 0), 0) << Vt_Sdk_GetLastError();
+    for (int i = 0; i < 200 && (first.frames < 5 || second.frames < 5); ++i) {
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_GE(first.frames, 5);
+    EXPECT_GE(second.frames, 5);
+    EXPECT_EQ(first.width, 704);
+    EXPECT_EQ(first.height, 576);
+    EXPECT_EQ(second.width, 1280);
+    EXPECT_EQ(second.height, 720);
+    EXPECT_EQ(Vt_IpcClient_StopLivePlay(handle_), 0);
+    EXPECT_EQ(Vt_IpcClient_StopLivePlay(otherHandle), 0);
+    EXPECT_EQ(Vt_Sdk_SetFrameSink(11, nullptr, nullptr), 0);
+    EXPECT_EQ(Vt_Sdk_SetFrameSink(12, nullptr, nullptr), 0);
 }
 
 TEST_F(VtIpcLab, ModifyFrameMovesTheWebServer)

@@ -45,7 +45,7 @@ double ProcessCpuSeconds()
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-void CountPicture(void* user, const VtVideoFrame*)
+void CountPicture(void* user, uint32_t, const uint8_t*, int, int, int)
 {
     ++*static_cast<std::atomic<int>*>(user);
 }
@@ -72,8 +72,7 @@ void BM_LivePlayDecode(benchmark::State& state)
         video.frameSize = 5; // 1280 x 720
         video.frameRate = 30;
         ready = ready && Vt_Ipc_SetVideoConfig(handles[static_cast<size_t>(i)], &video) == 0;
-        Vt_IpcClient_RegisterFrameSink(static_cast<uint32_t>(100 + i), &CountPicture,
-                                       &pictures[static_cast<size_t>(i)]);
+        Vt_Sdk_SetFrameSink(static_cast<uint32_t>(100 + i), &CountPicture, &pictures[static_cast<size_t>(i)]);
         LivePlayRecord play{};
         play.window = static_cast<uint32_t>(100 + i);
         ready = ready && Vt_IpcClient_LivePlay(handles[static_cast<size_t>(i)], &play, 0, 0) == 0;
@@ -99,7 +98,7 @@ void BM_LivePlayDecode(benchmark::State& state)
     const double cpu = ProcessCpuSeconds() - cpuBefore;
     for (int i = 0; i < cameras; ++i) {
         Vt_IpcClient_StopLivePlay(handles[static_cast<size_t>(i)]);
-        Vt_IpcClient_RegisterFrameSink(static_cast<uint32_t>(100 + i), nullptr, nullptr);
+        Vt_Sdk_SetFrameSink(static_cast<uint32_t>(100 + i), nullptr, nullptr);
     }
     state.counters["pictures_per_s"] = total / seconds;
     state.counters["per_camera_per_s"] = total / seconds / cameras;

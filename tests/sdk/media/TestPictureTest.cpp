@@ -39,18 +39,6 @@ PictureSettings Plain(FrameSize size)
     return settings;
 }
 
-TEST(TestPictureTest, FrameSizeCodesOfBothStreams)
-{
-    EXPECT_EQ(camsim::StreamFrameSize(1, 0).width, 2560);
-    EXPECT_EQ(camsim::StreamFrameSize(1, 5).height, 720);
-    EXPECT_EQ(camsim::StreamFrameSize(1, 6).width, 704);
-    EXPECT_EQ(camsim::StreamFrameSize(0, 0).width, 640);
-    EXPECT_EQ(camsim::StreamFrameSize(0, 4).height, 192);
-    EXPECT_EQ(camsim::StreamFrameSize(0, 5).width, 0);
-    EXPECT_EQ(camsim::StreamFrameSize(1, 7).width, 0);
-    EXPECT_EQ(camsim::StreamFrameSize(1, -1).width, 0);
-}
-
 TEST(TestPictureTest, EncodesAJpegOfTheAskedSizeThatMovesFromPictureToPicture)
 {
     TestPicture picture;

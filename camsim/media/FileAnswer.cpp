@@ -1,6 +1,4 @@
-#include "MediaRoutes.h"
-
-#include "LiveStream.h"
+#include "FileAnswer.h"
 
 #include <httplib.h>
 
@@ -19,11 +17,6 @@ void AnswerFile(httplib::Response& res, std::string bytes, const char* contentTy
                                  const size_t half = bytes.size() / 2;
                                  return offset < half && sink.write(bytes.data() + offset, half - offset);
                              });
-}
-
-void AddMediaRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, MediaLibrary& library)
-{
-    AddLiveRoute(server, camera, library);
 }
 
 } // namespace camsim
