@@ -370,15 +370,18 @@ void AddLiveRoute(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak
                     settings = camera->settings;
                 }
                 const auto started = std::chrono::steady_clock::now();
-                const std::string jpeg = encoder->Render(settings, stream, (*frame)++);
+                const std::string jpeg =
+                    encoder->Render(settings, stream, (*frame)++, Now() + settings.clockOffsetSeconds);
                 const std::string head = "--vtframe\r\nContent-Type: image/jpeg\r\nContent-Length: " +
                                          std::to_string(jpeg.size()) + "\r\n\r\n";
                 if (jpeg.empty() || !sink.write(head.data(), head.size()) ||
                     !sink.write(jpeg.data(), jpeg.size()) || !sink.write("\r\n", 2)) {
                     return false;
                 }
-                const int rate = std::clamp(
-                    stream == 1 ? settings.primary.frameRate : settings.secondary.frameRate, 1, 30);
+                // A copy first: the records are packed, and a reference to their fields may be misaligned.
+                const int configured =
+                    stream == 1 ? settings.primary.frameRate : settings.secondary.frameRate;
+                const int rate = std::clamp(configured, 1, 30);
                 std::this_thread::sleep_until(started + std::chrono::microseconds(1000000 / rate));
                 return true;
             });

@@ -1,6 +1,7 @@
 #include "HttpResponseParser.h"
 
 #include "AsciiCase.h"
+#include "LineReader.h"
 
 #include <algorithm>
 #include <charconv>
@@ -80,20 +81,6 @@ bool HttpResponseParser::TakeBody(std::string_view bytes)
     return true;
 }
 
-bool HttpResponseParser::TakeLine(std::string& line)
-{
-    const size_t end = pending_.find('\n');
-    if (end == std::string::npos) {
-        return false;
-    }
-    line.assign(pending_, 0, end);
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    pending_.erase(0, end + 1);
-    return true;
-}
-
 bool HttpResponseParser::ParseStatusLine(const std::string& line)
 {
     // "HTTP/1.x NNN reason", the reason optional
@@ -170,7 +157,7 @@ HttpResponseParser::State HttpResponseParser::Run()
     while (state_ == State::Incomplete) {
         switch (phase_) {
         case Phase::Head:
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 if (headBytes_ + pending_.size() > kMaxHeadBytes) {
                     return Fail();
                 }
@@ -212,7 +199,7 @@ HttpResponseParser::State HttpResponseParser::Run()
             break;
         }
         case Phase::ChunkDataEnd:
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 return pending_.size() > 2 ? Fail() : state_;
             }
             if (!line.empty()) {
@@ -221,7 +208,7 @@ HttpResponseParser::State HttpResponseParser::Run()
             phase_ = Phase::ChunkSize;
             break;
         case Phase::ChunkSize: {
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 return pending_.size() > 64 ? Fail() : state_;
             }
             std::string_view size = line;
@@ -235,7 +222,7 @@ HttpResponseParser::State HttpResponseParser::Run()
             break;
         }
         case Phase::Trailer:
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 if (pending_.size() > kMaxHeadBytes) {
                     return Fail();
                 }

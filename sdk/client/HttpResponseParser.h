@@ -64,7 +64,6 @@ private:
     };
 
     State Fail();
-    bool TakeLine(std::string& line);
     bool TakeBody(std::string_view bytes);
     bool ParseStatusLine(const std::string& line);
     bool ParseHeaderLine(const std::string& line);

@@ -1,6 +1,7 @@
 #include "MjpegParser.h"
 
 #include "AsciiCase.h"
+#include "LineReader.h"
 
 #include <charconv>
 
@@ -18,20 +19,6 @@ bool MjpegParser::Fail()
     return false;
 }
 
-bool MjpegParser::TakeLine(std::string& line)
-{
-    const size_t end = pending_.find('\n');
-    if (end == std::string::npos) {
-        return false;
-    }
-    line.assign(pending_, 0, end);
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    pending_.erase(0, end + 1);
-    return true;
-}
-
 bool MjpegParser::Feed(std::string_view bytes)
 {
     if (failed_) {
@@ -42,7 +29,7 @@ bool MjpegParser::Feed(std::string_view bytes)
     for (;;) {
         switch (phase_) {
         case Phase::Boundary:
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 return pending_.size() <= kMaxPartHead || Fail();
             }
             if (line.empty()) {
@@ -56,7 +43,7 @@ bool MjpegParser::Feed(std::string_view bytes)
             sawLength_ = false;
             break;
         case Phase::Head: {
-            if (!TakeLine(line)) {
+            if (!TakeLine(pending_, line)) {
                 return headBytes_ + pending_.size() <= kMaxPartHead || Fail();
             }
             headBytes_ += line.size() + 2;

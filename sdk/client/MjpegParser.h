@@ -32,7 +32,6 @@ private:
     };
 
     bool Fail();
-    bool TakeLine(std::string& line);
 
     PictureFn onPicture_;
     std::string delimiter_;

@@ -27,14 +27,25 @@ std::string CameraIp(int index)
     return "192.168." + std::to_string(10 + (index + 1) / 256) + "." + std::to_string((index + 1) % 256);
 }
 
-void LoginAndRead(benchmark::State& state, int cameras, int threads)
+// vtcamsim with that many cameras from CameraIp(0) on; -1 (and the benchmark
+// marked failed) when it does not start.
+pid_t StartCameras(benchmark::State& state, int cameras, std::vector<std::string> extra = {})
 {
+    std::vector<std::string> args = {"--count", std::to_string(cameras), "--base-ip", CameraIp(0)};
+    args.insert(args.end(), extra.begin(), extra.end());
     std::string error;
-    const pid_t sim =
-        g_lab->StartCamSim({"--count", std::to_string(cameras), "--base-ip", CameraIp(0)}, error);
+    const pid_t sim = g_lab->StartCamSim(args, error);
     if (sim < 0) {
         state.SkipWithError(error.c_str());
         g_failed = true;
+    }
+    return sim;
+}
+
+void LoginAndRead(benchmark::State& state, int cameras, int threads)
+{
+    const pid_t sim = StartCameras(state, cameras);
+    if (sim < 0) {
         return;
     }
     Vt_Sdk_Init();
@@ -95,13 +106,9 @@ void BM_LoginAndGet500CamerasFourThreads(benchmark::State& state)
 void BM_FirmwareUpload20MiB(benchmark::State& state)
 {
     const int cameras = static_cast<int>(state.range(0));
-    std::string error;
-    const pid_t sim = g_lab->StartCamSim({"--count", std::to_string(cameras), "--base-ip", CameraIp(0),
-                                          "--flash-ms", "0", "--reboot-ms", "0", "--http-workers", "64"},
-                                         error);
+    const pid_t sim =
+        StartCameras(state, cameras, {"--flash-ms", "0", "--reboot-ms", "0", "--http-workers", "64"});
     if (sim < 0) {
-        state.SkipWithError(error.c_str());
-        g_failed = true;
         return;
     }
     const std::string folder = "/tmp/vtipc-bench-" + std::to_string(getpid());
@@ -154,12 +161,8 @@ void CountFrame(void*, uint32_t, const uint8_t*, int, int, int)
 void BM_LivePlayFramesPerSecond(benchmark::State& state)
 {
     const int cameras = static_cast<int>(state.range(0));
-    std::string error;
-    const pid_t sim =
-        g_lab->StartCamSim({"--count", std::to_string(cameras), "--base-ip", CameraIp(0)}, error);
+    const pid_t sim = StartCameras(state, cameras);
     if (sim < 0) {
-        state.SkipWithError(error.c_str());
-        g_failed = true;
         return;
     }
     Vt_Sdk_Init();
