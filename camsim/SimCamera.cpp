@@ -24,6 +24,9 @@ unsigned FaultFromName(const std::string& name)
     if (name == "broken-http") {
         return kFaultBrokenHttp;
     }
+    if (name == "broken-download") {
+        return kFaultBrokenDownload;
+    }
     return kFaultNone;
 }
 

@@ -12,16 +12,17 @@ namespace camsim {
 enum SimFault : unsigned
 {
     kFaultNone = 0,
-    kFaultLostModify = 1u << 0,    // never answers a modify request
-    kFaultRefuseModify = 1u << 1,  // answers every modify request with a refusal
-    kFaultLostDiscovery = 1u << 2, // never answers a discovery request
-    kFaultSlowHttp = 1u << 3,      // every web answer waits slowMs first
-    kFaultUnreachable = 1u << 4,   // no web server: connections are refused
-    kFaultBrokenHttp = 1u << 5,    // web answers that break off mid-way
+    kFaultLostModify = 1u << 0,     // never answers a modify request
+    kFaultRefuseModify = 1u << 1,   // answers every modify request with a refusal
+    kFaultLostDiscovery = 1u << 2,  // never answers a discovery request
+    kFaultSlowHttp = 1u << 3,       // every web answer waits slowMs first
+    kFaultUnreachable = 1u << 4,    // no web server: connections are refused
+    kFaultBrokenHttp = 1u << 5,     // web answers that break off mid-way
+    kFaultBrokenDownload = 1u << 6, // file downloads that break off half-way
 };
 
 // "lost-modify", "refuse-modify", "lost-discovery", "slow-http",
-// "unreachable", "broken-http" -> the fault bit; 0 for an unknown name.
+// "unreachable", "broken-http", "broken-download" -> the fault bit; 0 for an unknown name.
 unsigned FaultFromName(const std::string& name);
 
 using MacAddress = std::array<unsigned char, 6>;

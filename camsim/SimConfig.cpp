@@ -15,8 +15,8 @@ constexpr int kMaxCameras = 1 << 20;
 const char* kUsage =
     "usage: vtcamsim --interface IF [--count N] [--base-ip A.B.C.D] [--model M] [--version V]\n"
     "                [--user U] [--password P] [--config FILE.json]\n"
-    "                [--fault "
-    "lost-modify|refuse-modify|lost-discovery|slow-http|unreachable|broken-http]...\n"
+    "                [--fault lost-modify|refuse-modify|lost-discovery|slow-http|unreachable|broken-http|\n"
+    "                         broken-download]...\n"
     "                [--seed S] [--reboot-ms MS] [--slow-ms MS] [--flash-ms MS] [--http-workers N]\n";
 
 bool ParseNumber(const std::string& text, long long low, long long high, long long& value)

@@ -1,6 +1,7 @@
 #include "CameraRoutes.h"
 
 #include "CameraFiles.h"
+#include "FileAnswer.h"
 #include "FirmwareRules.h"
 #include "LiveStream.h"
 #include "PercentEncoding.h"
@@ -291,12 +292,13 @@ void AddFileRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& wea
                 res.status = 500;
                 return;
             }
-            res.set_content(camera.eventLog, "application/vnd.sqlite3");
+            AnswerFile(res, camera.eventLog, "application/vnd.sqlite3", camera.sim.Has(kFaultBrokenDownload));
         });
     });
     server.Get("/vtipc/v1/files/config", [weak](const httplib::Request&, httplib::Response& res) {
         WithCamera(weak, res, [&](LiveCamera& camera) {
-            res.set_content(BuildConfigText(camera), "text/plain; charset=utf-8");
+            AnswerFile(res, BuildConfigText(camera), "text/plain; charset=utf-8",
+                       camera.sim.Has(kFaultBrokenDownload));
         });
     });
     server.Get("/vtipc/v1/files/custom", [weak](const httplib::Request& req, httplib::Response& res) {
@@ -312,7 +314,7 @@ void AddFileRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& wea
                 Answer(res, 404, json{{"error", "no such file"}});
                 return;
             }
-            res.set_content(*file, "application/octet-stream");
+            AnswerFile(res, *file, "application/octet-stream", camera.sim.Has(kFaultBrokenDownload));
         });
     });
 }
