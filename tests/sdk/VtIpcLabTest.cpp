@@ -5,11 +5,9 @@
 #include "VtIpcSDK.h"
 
 #include <arpa/inet.h>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <linux/if_packet.h>
@@ -270,109 +268,6 @@ TEST_F(VtIpcLab, RebootIsSilentThenAnnouncesItself)
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_UNREACHABLE);
     EXPECT_FALSE(frames.WaitForReplyFrom(kCamera, 5s).empty()) << "no announcement after the reboot";
     EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0) << Vt_Sdk_GetLastError();
-}
-
-TEST_F(VtIpcLab, FirmwareUploadChangesTheVersionAfterTheReboot)
-{
-    const std::string folder = "/tmp/vtipc-lab-images-" + std::to_string(getpid());
-    std::filesystem::create_directories(folder);
-    const std::string wrong = folder + "/VTFImage_15_40.0.0.1.bin";
-    const std::string right = folder + "/VTFImage_55_31.4.0.91.bin";
-    std::ofstream(wrong, std::ios::binary) << std::string(100000, 'w');
-    std::ofstream(right, std::ios::binary) << std::string(5 * 1024 * 1024, 'r');
-
-    EXPECT_EQ(Vt_Ipc_UpdateFirmware(handle_, wrong.c_str()), -1);
-    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_REJECTED);
-    FrameSocket frames(labkit::LabEnvironment::Current()->WsInterface());
-    EXPECT_EQ(Vt_Ipc_UpdateFirmware(handle_, right.c_str()), 0) << Vt_Sdk_GetLastError();
-    EXPECT_EQ(Vt_Ipc_UpdateKernal(handle_, right.c_str()), -1) << "a firmware image is no kernel image";
-    const std::string announcement = frames.WaitForReplyFrom(kCamera, 8s);
-    std::filesystem::remove_all(folder);
-    EXPECT_NE(announcement.find(";31.4.0.91;"), std::string::npos) << announcement;
-    SystemInfoRecord info{};
-    ASSERT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0) << Vt_Sdk_GetLastError();
-    EXPECT_STREQ(info.version, "31.4.0.91");
-}
-
-TEST_F(VtIpcLab, FilesUploadAndDownloadWhole)
-{
-    const std::string folder = "/tmp/vtipc-lab-downloads-" + std::to_string(getpid());
-    std::filesystem::create_directories(folder);
-    const std::string first = folder + "/first.db";
-    const std::string second = folder + "/second.db";
-    ASSERT_EQ(Vt_Ipc_DownloadLog(handle_, first.c_str()), 0) << Vt_Sdk_GetLastError();
-    ASSERT_EQ(Vt_Ipc_DownloadLog(handle_, second.c_str()), 0) << Vt_Sdk_GetLastError();
-    const auto read = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    };
-    EXPECT_EQ(read(first), read(second)) << "the camera keeps one log";
-    EXPECT_EQ(read(first).substr(0, 16), std::string("SQLite format 3\0", 16));
-    const std::string config = folder + "/camera.cfg";
-    ASSERT_EQ(Vt_Ipc_DownloadCfg(handle_, config.c_str()), 0) << Vt_Sdk_GetLastError();
-    EXPECT_NE(read(config).find("ip=192.168.10.1"), std::string::npos);
-    const std::string oem = folder + "/vtoem.cfg";
-    const std::string oemText = "[oemsec]\r\ncompany=Lab\r\nwebsite=lab.example\r\nsoftversion=7\r\n";
-    std::ofstream(oem, std::ios::binary) << oemText;
-    ASSERT_EQ(Vt_Ipc_UploadOemConfigFile(handle_, oem.c_str()), 0) << Vt_Sdk_GetLastError();
-    const std::string held = folder + "/held.cfg";
-    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, held.c_str(), 1, "oem/vtoem.cfg"), 0) << Vt_Sdk_GetLastError();
-    EXPECT_EQ(read(held), oemText) << "the camera holds the OEM file byte for byte";
-    const std::string version = folder + "/version.txt";
-    ASSERT_EQ(Vt_Ipc_DownloadCustom(handle_, version.c_str(), 1, "version.txt"), 0) << Vt_Sdk_GetLastError();
-    EXPECT_EQ(read(version), "VT-C6121 31.4.0.83 H1.0\r\n");
-    std::filesystem::remove_all(folder);
-}
-
-struct FrameCount
-{
-    std::atomic<int> frames{0};
-    std::atomic<int> width{0};
-    std::atomic<int> height{0};
-
-    static void Sink(void* user, uint32_t, const uint8_t*, int width, int height, int)
-    {
-        auto* count = static_cast<FrameCount*>(user);
-        count->width = width;
-        count->height = height;
-        ++count->frames;
-    }
-};
-
-TEST_F(VtIpcLab, TwoCamerasPlayAtOnce)
-{
-    const char* const other = "192.168.10.4";
-    const int otherHandle = Vt_Ipc_Login(other, other, kPort, "admin", "secret1", 0);
-    ASSERT_GE(otherHandle, 0) << Vt_Sdk_GetLastError();
-    VideoConfigRecord video{};
-    video.stream = 1;
-    ASSERT_EQ(Vt_Ipc_GetVideoConfig(handle_, &video), 0);
-    video.frameSize = 6; // 704*576 on the first camera; the other keeps 1280*720
-    video.frameRate = 10;
-    ASSERT_EQ(Vt_Ipc_SetVideoConfig(handle_, &video), 0);
-
-    FrameCount first;
-    FrameCount second;
-    ASSERT_EQ(Vt_Sdk_SetFrameSink(11, &FrameCount::Sink, &first), 0);
-    ASSERT_EQ(Vt_Sdk_SetFrameSink(12, &FrameCount::Sink, &second), 0);
-    LivePlayRecord play{};
-    play.window = 11;
-    ASSERT_EQ(Vt_IpcClient_LivePlay(handle_, &play, 0, 0), 0) << Vt_Sdk_GetLastError();
-    play.window = 12;
-    ASSERT_EQ(Vt_IpcClient_LivePlay(otherHandle, &play, 0, 0), 0) << Vt_Sdk_GetLastError();
-    for (int i = 0; i < 200 && (first.frames < 5 || second.frames < 5); ++i) {
-        std::this_thread::sleep_for(50ms);
-    }
-    EXPECT_GE(first.frames, 5);
-    EXPECT_GE(second.frames, 5);
-    EXPECT_EQ(first.width, 704);
-    EXPECT_EQ(first.height, 576);
-    EXPECT_EQ(second.width, 1280);
-    EXPECT_EQ(second.height, 720);
-    EXPECT_EQ(Vt_IpcClient_StopLivePlay(handle_), 0);
-    EXPECT_EQ(Vt_IpcClient_StopLivePlay(otherHandle), 0);
-    EXPECT_EQ(Vt_Sdk_SetFrameSink(11, nullptr, nullptr), 0);
-    EXPECT_EQ(Vt_Sdk_SetFrameSink(12, nullptr, nullptr), 0);
 }
 
 TEST_F(VtIpcLab, ModifyFrameMovesTheWebServer)

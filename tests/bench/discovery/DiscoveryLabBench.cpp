@@ -1,6 +1,6 @@
 // Time from StartDiscovery until every one of 1000 (and 2000) simulated
 // cameras has reached the callback, over real libpcap on the lab's veth link.
-#include "Lab.h"
+#include "LabBench.h"
 #include "Tivox.h"
 
 #include <algorithm>
@@ -8,17 +8,12 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 
 namespace {
 
-std::unique_ptr<labkit::Lab> g_lab;
-// A round that misses a camera is a fault, not a slow figure: the program
-// exits non-zero so that the run fails.
-bool g_failed = false;
 
 struct Replies
 {
@@ -44,10 +39,10 @@ void BM_DiscoverCameras(benchmark::State& state)
 {
     const auto cameras = static_cast<std::size_t>(state.range(0));
     std::string error;
-    const pid_t sim = g_lab->StartCamSim({"--count", std::to_string(cameras)}, error);
+    const pid_t sim = labbench::TheLab().StartCamSim({"--count", std::to_string(cameras)}, error);
     if (sim < 0) {
         state.SkipWithError(error.c_str());
-        g_failed = true;
+        labbench::MarkFailed();
         return;
     }
     VtAdapter* list = nullptr;
@@ -55,7 +50,7 @@ void BM_DiscoverCameras(benchmark::State& state)
     CTivox::SearchAdapter(&list, &count);
     VtAdapter adapter{};
     for (int i = 0; i < count; ++i) {
-        if (g_lab->WsInterface() == list[i].name) {
+        if (labbench::TheLab().WsInterface() == list[i].name) {
             adapter = list[i];
         }
     }
@@ -66,14 +61,14 @@ void BM_DiscoverCameras(benchmark::State& state)
                   adapter.mac[0], adapter.mac[1], adapter.mac[2], adapter.mac[3], adapter.mac[4],
                   adapter.mac[5]);
     CTivox tivox;
-    tivox.SetAdapter(g_lab->WsInterface().c_str());
+    tivox.SetAdapter(labbench::TheLab().WsInterface().c_str());
     tivox.SetAdapterMac(adapter.mac);
     tivox.SetFilter(filter);
     Replies replies;
     if (tivox.InitTivox() != 0 || tivox.StartCapture(&Replies::Callback, &replies) != 0) {
         state.SkipWithError("cannot open the lab interface");
-        g_failed = true;
-        g_lab->Stop(sim);
+        labbench::MarkFailed();
+        labbench::TheLab().Stop(sim);
         return;
     }
     std::size_t incomplete = 0;
@@ -97,12 +92,12 @@ void BM_DiscoverCameras(benchmark::State& state)
     state.counters["incomplete_rounds"] = static_cast<double>(incomplete);
     state.counters["fewest_heard"] = static_cast<double>(fewest);
     tivox.UnInitTivox();
-    g_lab->Stop(sim);
+    labbench::TheLab().Stop(sim);
     if (incomplete > 0) {
         const std::string message =
             "some cameras never reached the callback; fewest heard in a round: " + std::to_string(fewest);
         state.SkipWithError(message.c_str());
-        g_failed = true;
+        labbench::MarkFailed();
     }
 }
 BENCHMARK(BM_DiscoverCameras)
@@ -113,19 +108,3 @@ BENCHMARK(BM_DiscoverCameras)
     ->Iterations(5);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    // The lab must exist and be entered before any thread starts.
-    std::string error;
-    g_lab = labkit::Lab::Create(error);
-    if (!g_lab || !g_lab->EnterWorkstation(error)) {
-        std::fprintf(stderr, "camera lab: %s\n", error.c_str());
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_lab.reset();
-    return g_failed ? 1 : 0;
-}

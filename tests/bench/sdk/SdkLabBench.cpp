@@ -1,15 +1,13 @@
 // Login plus one read per round trip, from the workstation namespace to
 // vtcamsim over the lab's veth link: one camera, then spread over 24 and 500; and
 // firmware uploads to one camera and to 50 at once; live play of one and of four.
-#include "Lab.h"
+#include "LabBench.h"
 #include "VtIpcSDK.h"
 
 #include <atomic>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -17,8 +15,6 @@
 
 namespace {
 
-std::unique_ptr<labkit::Lab> g_lab;
-bool g_failed = false;
 
 constexpr int kPerThread = 50;
 
@@ -34,10 +30,10 @@ pid_t StartCameras(benchmark::State& state, int cameras, std::vector<std::string
     std::vector<std::string> args = {"--count", std::to_string(cameras), "--base-ip", CameraIp(0)};
     args.insert(args.end(), extra.begin(), extra.end());
     std::string error;
-    const pid_t sim = g_lab->StartCamSim(args, error);
+    const pid_t sim = labbench::TheLab().StartCamSim(args, error);
     if (sim < 0) {
         state.SkipWithError(error.c_str());
-        g_failed = true;
+        labbench::MarkFailed();
     }
     return sim;
 }
@@ -77,10 +73,10 @@ void LoginAndRead(benchmark::State& state, int cameras, int threads)
     state.counters["round_trips_per_s"] = benchmark::Counter(
         static_cast<double>(state.iterations() * threads * kPerThread), benchmark::Counter::kIsRate);
     Vt_Sdk_Destroy();
-    g_lab->Stop(sim);
+    labbench::TheLab().Stop(sim);
     if (failures > 0) {
         state.SkipWithError("some logins or reads failed");
-        g_failed = true;
+        labbench::MarkFailed();
     }
 }
 
@@ -142,10 +138,10 @@ void BM_FirmwareUpload20MiB(benchmark::State& state)
                                                      benchmark::Counter::kIsRate);
     Vt_Sdk_Destroy();
     std::filesystem::remove_all(folder);
-    g_lab->Stop(sim);
+    labbench::TheLab().Stop(sim);
     if (failures > 0) {
         state.SkipWithError("some uploads failed");
-        g_failed = true;
+        labbench::MarkFailed();
     }
 }
 
@@ -194,10 +190,10 @@ void BM_LivePlayFramesPerSecond(benchmark::State& state)
     }
     state.counters["frames_per_s"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
     Vt_Sdk_Destroy();
-    g_lab->Stop(sim);
+    labbench::TheLab().Stop(sim);
     if (frames == 0) {
         state.SkipWithError("no frame arrived");
-        g_failed = true;
+        labbench::MarkFailed();
     }
 }
 
@@ -218,19 +214,3 @@ BENCHMARK(BM_FirmwareUpload20MiB)
     ->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    // The lab must exist and be entered before any thread starts.
-    std::string error;
-    g_lab = labkit::Lab::Create(error);
-    if (!g_lab || !g_lab->EnterWorkstation(error)) {
-        std::fprintf(stderr, "camera lab: %s\n", error.c_str());
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_lab.reset();
-    return g_failed ? 1 : 0;
-}
