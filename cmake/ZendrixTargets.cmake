@@ -65,7 +65,7 @@ endfunction()
 
 # zendrix_bench(NAME SOURCES ... LIBS ... [LAB] [ARGS ...])
 # A Google Benchmark executable under label bench. CTest runs it briefly so
-# every benchmark is proven to work; scripts/bench runs them for the figures.
+# every benchmark is proven to work; run the program itself for the figures.
 function(zendrix_bench name)
   cmake_parse_arguments(Z "LAB" "" "SOURCES;LIBS;ARGS" ${ARGN})
   add_executable(${name} ${Z_SOURCES})
