@@ -1,4 +1,5 @@
 #include "DebugOutput.h"
+#include "Utf8Text.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,22 +49,7 @@ void PlatformDebugOutputW(const wchar_t* text)
     // channel does not depend on the process locale.
     std::string narrow;
     for (const wchar_t* p = text; *p != L'\0'; ++p) {
-        auto c = static_cast<char32_t>(*p);
-        if (c < 0x80) {
-            narrow += static_cast<char>(c);
-        } else if (c < 0x800) {
-            narrow += static_cast<char>(0xC0 | (c >> 6));
-            narrow += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            narrow += static_cast<char>(0xE0 | (c >> 12));
-            narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            narrow += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x110000) {
-            narrow += static_cast<char>(0xF0 | (c >> 18));
-            narrow += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            narrow += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        PlatformAppendUtf8(narrow, static_cast<char32_t>(*p));
     }
     PlatformDebugOutput(narrow.c_str());
 }

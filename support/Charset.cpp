@@ -1,4 +1,5 @@
 #include "Charset.h"
+#include "Utf8Text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -54,28 +55,6 @@ std::string CharsetOfCodePage(unsigned codePage)
 bool IsUtf8Name(const std::string& charset)
 {
     return strcasecmp(charset.c_str(), "UTF-8") == 0 || strcasecmp(charset.c_str(), "UTF8") == 0;
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-        c = kReplacement;
-    }
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 std::wstring DecodeUtf8(std::string_view bytes)
@@ -210,7 +189,7 @@ std::optional<std::string> Encode(const std::string& charset, std::wstring_view 
     if (IsUtf8Name(charset)) {
         for (wchar_t w : text) {
             std::string one;
-            AppendUtf8(one, static_cast<char32_t>(w));
+            PlatformAppendUtf8(one, static_cast<char32_t>(w));
             if (out.size() + one.size() > maxBytes) {
                 break;
             }

@@ -20,9 +20,6 @@ bool IsUtf8Name(const std::string& charset);
 std::wstring DecodeUtf8(std::string_view bytes);
 void DecodeUtf16Into(std::string_view bytes, bool bigEndian, std::wstring& out); // replaces out
 
-// Encodes one character as UTF-8 (a surrogate or out-of-range value becomes U+FFFD).
-void AppendUtf8(std::string& out, char32_t c);
-
 // One conversion handle, opened once and used for many pieces of text.
 class Converter
 {

@@ -2,6 +2,7 @@
 
 #include "Charset.h"
 #include "TextCodec.h"
+#include "Utf8Text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -187,7 +188,7 @@ std::optional<std::string> EncodeFor(IniEncoding encoding, std::wstring_view tex
         return out;
     case IniEncoding::Utf8Bom:
         for (wchar_t w : text) {
-            zxcharset::AppendUtf8(out, static_cast<char32_t>(w));
+            PlatformAppendUtf8(out, static_cast<char32_t>(w));
         }
         return out;
     case IniEncoding::Ansi:
