@@ -528,10 +528,3 @@ TEST_F(TivoxLab, InvalidFilterLeavesTheObjectOpenButSilent)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new labkit::LabEnvironment);
-    return RUN_ALL_TESTS();
-}

@@ -289,10 +289,3 @@ TEST_F(VtIpcLab, ModifyFrameMovesTheWebServer)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new labkit::LabEnvironment);
-    return RUN_ALL_TESTS();
-}

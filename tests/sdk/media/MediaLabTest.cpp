@@ -447,10 +447,3 @@ TEST_F(MediaLab, LiveVideoEndsWithARebootAndPlaysAgainAfterIt)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new labkit::LabEnvironment);
-    return RUN_ALL_TESTS();
-}
