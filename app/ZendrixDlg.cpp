@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "AppSettings.h"
+#include "DevicePage.h"
 #include "DeviceRules.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
@@ -99,6 +100,9 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
     m_router->AddRecipient(&m_basicWindow->Binding());
     m_networkPage = new CSearchDlg(*this, kHolderNetworkTab, m_sheet);
     AddDevicePage(m_networkPage, 10001, {}, &m_networkPage->Binding());
+    if (m_options.addPages) {
+        m_options.addPages(*this);
+    }
     m_basicWindow->setVisible(IsBasicMode());
     m_sheet->setVisible(!IsBasicMode());
     connect(m_sheet, &QTabWidget::currentChanged, this, [this] { update(); });
@@ -430,6 +434,11 @@ void CZendrixDlg::Relabel()
     m_search->setPlaceholderText(LangQText(80001));
     m_networkPage->Relabel();
     m_basicWindow->Relabel();
+    for (const SheetPage& page : m_pages) {
+        if (auto* devicePage = dynamic_cast<DevicePage*>(page.page)) {
+            devicePage->Relabel();
+        }
+    }
     for (CAboutDlg* about : findChildren<CAboutDlg*>()) {
         about->Relabel();
     }

@@ -12,6 +12,7 @@
 
 class CTivox;
 class CZendrixApp;
+class CZendrixDlg;
 class CSearchDlg;
 class COperationPanel;
 class CTitleButton;
@@ -29,6 +30,9 @@ struct MainWindowOptions
     bool openAdapters = true;
     // Whether this process may capture; asked once before any device is opened.
     std::function<bool()> capturePermitted = PlatformCapturePermitted;
+    // Adds the pages that work on cameras after the network settings page;
+    // the program passes them in, so this window needs no page of its own.
+    std::function<void(CZendrixDlg& window)> addPages;
 };
 
 // The program's only top-level window: its own title band with the window
@@ -56,6 +60,7 @@ public:
     void ApplySearchFilter(bool countLine);
     bool IsBasicMode() const;
     COperationPanel* Panel() const { return m_panel; }
+    CZendrixApp& App() const { return m_app; }
 
     // DeviceListHost
     DeviceTable& Table() override;
@@ -71,7 +76,8 @@ public:
     // Adds a page as the next tab, titled by titleKey (or by the fixed title
     // when the key is 0); a page with a device list also receives the table's
     // messages, after the pages before it and before the basic-mode window.
-    // The window owns the page from then on.
+    // The window owns the page from then on; a page that is a DevicePage is
+    // relabelled with the window.
     void AddDevicePage(QWidget* page, unsigned titleKey, const QString& fixedTitle, DeviceListBinding* list);
 
     void Relabel();

@@ -1,4 +1,5 @@
 #include "OperationLog.h"
+#include "PageFactory.h"
 #include "ProgramFolder.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv)
         arguments.emplace_back(argv[i]);
     }
     MainWindowOptions options;
+    options.addPages = AddZendrixPages;
     if (const char* noCapture = std::getenv("ZENDRIX_NO_CAPTURE");
         noCapture != nullptr && *noCapture == '1') {
         options.openAdapters = false;

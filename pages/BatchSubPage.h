@@ -1,0 +1,51 @@
+#pragma once
+#include "BatchEngine.h"
+#include "CameraAccess.h"
+#include "Tivox.h"
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+// What the sub-pages of the batch set page ask of it: the cameras an apply
+// works on, the login, the batch engine and the reboot queue.
+class BatchSetHost
+{
+public:
+    virtual ~BatchSetHost() = default;
+    // The cameras of the target rule: every ticked camera in list order, else
+    // the selected one; empty after telling the operator to select one.
+    virtual std::vector<tagVtIpcInfo> ApplyTargets() = 0;
+    virtual LoginCredentials Login() const = 0;
+    // Runs an apply on the batch engine; each camera's lines reach the
+    // operation panel in target order. False while another batch runs.
+    virtual bool RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Operation operation) = 0;
+    // Safe from any thread: the handle of a camera to reboot later.
+    virtual void QueueReboot(int handle) = 0;
+    virtual bool TickedMode() const = 0;
+};
+
+// A sub-page of the batch set page: "System", "Network" or "Video".
+class BatchSubPage : public QWidget
+{
+public:
+    explicit BatchSubPage(BatchSetHost& host, QWidget* parent = nullptr) : QWidget(parent), m_host(host) {}
+
+    virtual void Relabel() = 0;
+    // Fills the sub-page from the camera just clicked, over its login handle;
+    // runs on the UI thread under the wait cursor.
+    virtual void LoadFromCamera(int handle, const tagVtIpcInfo& camera) = 0;
+    // The save routine that "Save Parameters" runs while this sub-page is shown.
+    virtual void Save() = 0;
+    // Ticked mode changed (the device-name box is only for one camera).
+    virtual void SetTickedMode(bool /*ticked*/) {}
+    // The ticked camera with the lowest capability class, logged in (a
+    // handle of -1 when the login failed), whose choices bound a batch.
+    virtual void LoadReferenceCamera(int /*handle*/, const tagVtIpcInfo& /*camera*/) {}
+
+protected:
+    BatchSetHost& Host() const { return m_host; }
+
+private:
+    BatchSetHost& m_host;
+};
