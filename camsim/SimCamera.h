@@ -48,6 +48,7 @@ struct SimCamera
     int slowMs = 3000;   // with kFaultSlowHttp
     int rebootMs = 5000; // silent this long after a reboot
     int flashMs = 3000;  // silent this long while an image is written, before the reboot
+    int linkMbps = 0;    // uploads arrive no faster than this many megabits a second; 0: unlimited
     bool silent = false; // rebooting: answers no frame at all
 
     bool Has(SimFault fault) const { return (faults & fault) != 0; }

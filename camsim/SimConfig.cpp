@@ -17,7 +17,8 @@ const char* kUsage =
     "                [--user U] [--password P] [--config FILE.json]\n"
     "                [--fault lost-modify|refuse-modify|lost-discovery|slow-http|unreachable|broken-http|\n"
     "                         broken-download]...\n"
-    "                [--seed S] [--reboot-ms MS] [--slow-ms MS] [--flash-ms MS] [--http-workers N]\n";
+    "                [--seed S] [--reboot-ms MS] [--slow-ms MS] [--flash-ms MS] [--http-workers N]\n"
+    "                [--link-mbps N]\n";
 
 bool ParseNumber(const std::string& text, long long low, long long high, long long& value)
 {
@@ -98,6 +99,12 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
                 return false;
             }
             options.httpWorkers = static_cast<int>(number);
+        } else if (option == "--link-mbps") {
+            if (!ParseNumber(value, 0, 100000, number)) {
+                message = "vtcamsim: --link-mbps must be 0 to 100000\n";
+                return false;
+            }
+            options.linkMbps = static_cast<int>(number);
         } else if (option == "--seed") {
             if (!ParseNumber(value, 0, UINT32_MAX, number)) {
                 message = "vtcamsim: --seed must be a number\n";
@@ -155,6 +162,7 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
         camera.rebootMs = options.rebootMs;
         camera.slowMs = options.slowMs;
         camera.flashMs = options.flashMs;
+        camera.linkMbps = options.linkMbps;
         cameras.push_back(std::move(camera));
     }
     if (options.configFile.empty()) {

@@ -26,6 +26,7 @@ struct SimOptions
     int slowMs = 3000;    // the delay of the slow-http fault
     int flashMs = 3000;   // how long writing an image takes
     int httpWorkers = 16; // threads that serve all cameras' web requests
+    int linkMbps = 0;     // each camera's upload speed, as over its own link; 0: unlimited
 };
 
 // Parses the command line; false with a message for bad or missing options.

@@ -253,11 +253,19 @@ void AddImageRoute(httplib::Server& server, const std::string& path, ImageKind k
 {
     server.Post(path, [weak, actions, kind](const httplib::Request& req, httplib::Response& res,
                                             const httplib::ContentReader& reader) {
+        int linkMbps = 0;
+        if (const auto camera = weak.lock()) {
+            std::lock_guard lock(camera->mutex);
+            linkMbps = camera->sim.linkMbps;
+        }
         // The whole image is read before the answer, so the client never
-        // sees its upload cut off by an early refusal.
+        // sees its upload cut off by an early refusal; a camera on a slow
+        // link takes it no faster than its link carries it.
+        const auto start = std::chrono::steady_clock::now();
         size_t received = 0;
         reader([&](const char*, size_t length) {
             received += length;
+            std::this_thread::sleep_until(start + LinkTime(received, linkMbps));
             return received <= kMaxImageRequest;
         });
         if (received > kMaxImageRequest) {
@@ -389,6 +397,15 @@ void AddLiveRoute(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak
 }
 
 } // namespace
+
+std::chrono::microseconds LinkTime(uint64_t bytes, int linkMbps)
+{
+    if (linkMbps <= 0) {
+        return std::chrono::microseconds(0);
+    }
+    // bits / (Mbit/s) = microseconds
+    return std::chrono::microseconds(bytes * 8 / static_cast<uint64_t>(linkMbps));
+}
 
 bool IsUploadPath(const std::string& path)
 {

@@ -2,6 +2,8 @@
 // The camera protocol's paths on one camera's server.
 #include "LiveCamera.h"
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,6 +27,9 @@ inline constexpr size_t kMaxJsonRequest = 64 * 1024;
 inline constexpr size_t kMaxImageRequest = 128 * 1024 * 1024;
 inline constexpr size_t kMaxOemFile = 16 * 1024 * 1024;
 inline constexpr size_t kMaxOemFiles = 32;
+
+// How long `bytes` take over a link of linkMbps megabits a second (0: no time).
+std::chrono::microseconds LinkTime(uint64_t bytes, int linkMbps);
 
 // Paths whose bodies are files rather than JSON.
 bool IsUploadPath(const std::string& path);

@@ -1,3 +1,4 @@
+#include "CameraRoutes.h"
 #include "CameraTable.h"
 #include "InterfaceAddresses.h"
 #include "SimConfig.h"
@@ -42,6 +43,22 @@ TEST(SimulatorSetup, WebFaultsAndTimesFromOptionsAndConfig)
     EXPECT_EQ(cameras[1].rebootMs, 0);
     EXPECT_EQ(cameras[1].hardware, "H2");
     EXPECT_FALSE(ApplyConfigText(R"({"cameras":[{"index":0,"slowMs":-5}]})", cameras, message));
+}
+
+TEST(SimulatorSetup, LinkSpeedPacesUploads)
+{
+    SimOptions options;
+    std::string message;
+    ASSERT_TRUE(ParseSimOptions({"--interface", "x", "--count", "2", "--link-mbps", "100"}, options, message))
+        << message;
+    std::vector<SimCamera> cameras;
+    ASSERT_TRUE(BuildCameras(options, cameras, message)) << message;
+    EXPECT_EQ(cameras[1].linkMbps, 100);
+    EXPECT_FALSE(ParseSimOptions({"--interface", "x", "--link-mbps", "-1"}, options, message));
+    // 20 MiB over 100 Mbit/s: 1.68 s; an unlimited link takes no time.
+    EXPECT_EQ(LinkTime(20ull * 1024 * 1024, 100), std::chrono::microseconds(1677721));
+    EXPECT_EQ(LinkTime(125000, 1), std::chrono::seconds(1));
+    EXPECT_EQ(LinkTime(20ull * 1024 * 1024, 0), std::chrono::microseconds(0));
 }
 
 TEST(SimulatorSetup, AcceptedModifyMovesTheWebPortAndSilentCamerasIgnoreModifies)

@@ -1,0 +1,668 @@
+#include "BatchUpgradeDlg.h"
+
+#include "AppSettings.h"
+#include "DeviceRules.h"
+#include "LangKeys.h"
+#include "LangTable.h"
+#include "LangWidgets.h"
+#include "MessageBox.h"
+#include "OperationLog.h"
+#include "SearchDlg.h"
+#include "SortListCtrl.h"
+#include "ZendrixDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+constexpr int kStripHeight = 66;
+constexpr int kIpColumn = 4;
+
+// The columns of the network settings lists without the run-up time.
+DeviceListSpec UpgradeListSpec()
+{
+    DeviceListSpec listSpec = CSearchDlg::NetworkListSpec(CBatchUpgradeDlg::kHolderBit);
+    constexpr unsigned kRunUpTimeKey = 20031;
+    std::erase_if(listSpec.columns, [](const DeviceColumn& column) { return column.headerKey == kRunUpTimeKey; });
+    listSpec.matchFields = [](const tagVtIpcInfo& info, std::time_t now) {
+        std::vector<std::wstring> fields = NetworkMatchFields(info, now);
+        std::erase(fields, RunUpTimeText(now, info.upTime));
+        return fields;
+    };
+    return listSpec;
+}
+
+// A refill of the list through the device table that lets only the cameras
+// of the chosen firmware family have a row (and the page's holder bit).
+class FamilyGate : public DeviceFilterTarget
+{
+public:
+    FamilyGate(DeviceListBinding& list, int filterIndex) : m_list(list), m_filterIndex(filterIndex) {}
+
+    std::uint32_t HolderBit() const override { return m_list.HolderBit(); }
+    void ClearRows() override { m_list.ClearRows(); }
+    bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const override
+    {
+        return m_list.Matches(info, filter);
+    }
+    void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) override
+    {
+        if (FamilyListed(FirmwareFamily(info.version), m_filterIndex)) {
+            m_list.AddFilteredRow(entry, info);
+        } else {
+            entry->holders.fetch_and(~HolderBit());
+        }
+    }
+    void ScrollToTop() override { m_list.ScrollToTop(); }
+
+private:
+    DeviceListBinding& m_list;
+    int m_filterIndex;
+};
+
+QPushButton* Button(QWidget* parent, unsigned id)
+{
+    auto* button = new QPushButton(parent);
+    SetCtrlId(button, id);
+    return button;
+}
+
+} // namespace
+
+CBatchUpgradeDlg::CBatchUpgradeDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent)
+    : QWidget(parent), m_main(main), m_rebootQueue(std::move(rebootQueue))
+{
+    SetCtrlId(this, 131);
+    BuildControls();
+    m_binding = std::make_unique<DeviceListBinding>(m_list, UpgradeListSpec(), main);
+    connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CBatchUpgradeDlg::ScheduleListCheck);
+
+    const auto sink = [this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); };
+    m_logins = std::make_unique<BatchRunner>(sink);
+    m_upgrades = std::make_unique<BatchRunner>(sink);
+    m_actions = std::make_unique<BatchRunner>(sink);
+    connect(m_logins.get(), &BatchRunner::progress, this, &CBatchUpgradeDlg::OnLoginDone);
+    connect(m_logins.get(), &BatchRunner::finished, this, &CBatchUpgradeDlg::OnLoginsFinished);
+    connect(m_upgrades.get(), &BatchRunner::progress, this, &CBatchUpgradeDlg::OnUpgradeResult);
+    connect(m_upgrades.get(), &BatchRunner::finished, this, &CBatchUpgradeDlg::UpdateButtons);
+    connect(m_actions.get(), &BatchRunner::finished, this, &CBatchUpgradeDlg::UpdateButtons);
+    Relabel();
+    UpdateButtons();
+}
+
+CBatchUpgradeDlg::~CBatchUpgradeDlg()
+{
+    // Cameras not started are skipped, running calls are waited for; their
+    // results die with the runners, so nothing reaches a closing window.
+    m_logins.reset();
+    m_upgrades.reset();
+    m_actions.reset();
+    m_binding->disconnect(this);
+    m_binding.reset();
+}
+
+void CBatchUpgradeDlg::BuildControls()
+{
+    m_list = new CSortListCtrl(this);
+    SetCtrlId(m_list, 1003);
+    m_selectAll = new QCheckBox(this);
+    SetCtrlId(m_selectAll, 1004);
+    m_family = new QComboBox(this);
+    SetCtrlId(m_family, 1114);
+    for (const char* caption : FamilyFilterCaptions()) {
+        m_family->addItem(QString::fromLatin1(caption));
+    }
+    m_warning = new QLabel(this);
+    SetCtrlId(m_warning, 1021);
+    m_warning->setStyleSheet(QStringLiteral("QLabel { color: rgb(200,30,30); font-weight: bold; }"));
+    m_warning->hide();
+    m_fileLabel = new QLabel(this);
+    m_path = new QLineEdit(this);
+    SetCtrlId(m_path, 1185);
+    m_browse = Button(this, 1111);
+    m_upgrade = Button(this, 1178);
+    m_progressBar = new QProgressBar(this);
+    SetCtrlId(m_progressBar, 1113);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->hide();
+    m_reboot = Button(this, 1041);
+    m_restore = Button(this, 1042);
+
+    connect(m_list, &QTreeWidget::itemChanged, this, &CBatchUpgradeDlg::OnTickChanged);
+    connect(m_list, &QTreeWidget::itemClicked, this, &CBatchUpgradeDlg::OnRowClicked);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CBatchUpgradeDlg::OnRowDoubleClicked);
+    connect(m_list, &QTreeWidget::currentItemChanged, this, &CBatchUpgradeDlg::OnCurrentRowChanged);
+    connect(m_selectAll, &QCheckBox::clicked, this, &CBatchUpgradeDlg::OnSelectAll);
+    connect(m_family, &QComboBox::currentIndexChanged, this, &CBatchUpgradeDlg::OnFamilyChanged);
+    connect(m_browse, &QPushButton::clicked, this, &CBatchUpgradeDlg::OnBrowse);
+    connect(m_upgrade, &QPushButton::clicked, this, &CBatchUpgradeDlg::OnUpgrade);
+    connect(m_reboot, &QPushButton::clicked, this, &CBatchUpgradeDlg::OnReboot);
+    connect(m_restore, &QPushButton::clicked, this, &CBatchUpgradeDlg::OnRestore);
+}
+
+void CBatchUpgradeDlg::Relabel()
+{
+    m_selectAll->setText(LangQText(20010));
+    m_fileLabel->setText(LangQText(30000));
+    m_browse->setText(LangQText(30001));
+    m_upgrade->setText(LangQText(30002));
+    m_reboot->setText(LangQText(40007));
+    m_restore->setText(LangQText(40008));
+    if (m_warningKey != 0) {
+        m_warning->setText(LangQText(m_warningKey));
+    }
+    m_binding->RelabelHeaders();
+    Relayout();
+}
+
+void CBatchUpgradeDlg::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Relayout();
+}
+
+void CBatchUpgradeDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(0, height() - kStripHeight, width(), kStripHeight, QColor(245, 246, 245));
+    painter.setPen(QColor(235, 235, 235));
+    painter.drawLine(0, height() - kStripHeight, width(), height() - kStripHeight);
+}
+
+void CBatchUpgradeDlg::Relayout()
+{
+    const int w = width();
+    const int h = height();
+    const int rowHeight = 24;
+    m_list->setGeometry(0, 0, w, std::max(0, h - kStripHeight));
+
+    // First row: the choice of cameras, the warning and the progress.
+    const int top = h - kStripHeight + 6;
+    int x = 6;
+    const int selectWidth = m_selectAll->sizeHint().width();
+    m_selectAll->setGeometry(x, top, selectWidth, rowHeight);
+    x += selectWidth + 12;
+    m_family->setGeometry(x, top, 130, rowHeight);
+    x += 130 + 16;
+    const int barWidth = std::min(260, std::max(120, w / 4));
+    m_progressBar->setGeometry(w - barWidth - 8, top + 2, barWidth, rowHeight - 4);
+    m_warning->setGeometry(x, top, std::max(0, w - barWidth - 16 - x), rowHeight);
+
+    // Second row: the image file and the buttons.
+    const int bottom = h - 32;
+    x = 6;
+    const int labelWidth = m_fileLabel->sizeHint().width();
+    m_fileLabel->setGeometry(x, bottom, labelWidth, rowHeight);
+    x += labelWidth + 6;
+    const auto buttonWidth = [](QPushButton* button) { return std::max(84, button->sizeHint().width() + 8); };
+    QPushButton* const buttons[] = {m_browse, m_upgrade, m_reboot, m_restore};
+    int buttonsWidth = 0;
+    for (QPushButton* button : buttons) {
+        buttonsWidth += buttonWidth(button) + 6;
+    }
+    const int pathWidth = std::max(120, w - x - buttonsWidth - 24);
+    m_path->setGeometry(x, bottom, pathWidth, rowHeight);
+    x += pathWidth + 6;
+    for (QPushButton* button : buttons) {
+        // Reboot and Restore stand apart from the upgrade's buttons.
+        if (button == m_reboot) {
+            x += 18;
+        }
+        button->setGeometry(x, bottom - 1, buttonWidth(button), rowHeight + 2);
+        x += buttonWidth(button) + 6;
+    }
+}
+
+// ---- The list -------------------------------------------------------------
+
+void CBatchUpgradeDlg::ScheduleListCheck()
+{
+    if (m_pruning || m_listCheckPending) {
+        return;
+    }
+    // Once per burst of table messages, after the binding has finished its
+    // own work on the list.
+    m_listCheckPending = true;
+    QTimer::singleShot(0, this, [this] { CheckList(); });
+}
+
+void CBatchUpgradeDlg::CheckList()
+{
+    m_listCheckPending = false;
+    // Cameras of another firmware family get no row on this page.
+    m_pruning = true;
+    for (QTreeWidgetItem* row : m_binding->Rows()) {
+        tagVtIpcInfo info{};
+        if (m_binding->InfoOf(row, info) && !FamilyListed(FirmwareFamily(info.version), m_familyIndex)) {
+            m_binding->RemoveRow(m_binding->EntryOf(row));
+        }
+    }
+    m_pruning = false;
+    if (m_selected && m_binding->FindRow(m_selected.get()) == nullptr) {
+        m_selected.reset();
+    }
+    const std::vector<QTreeWidgetItem*> ticked = m_binding->TickedRows();
+    if (ticked.empty()) {
+        if (m_selectAll->isChecked() && m_binding->Rows().empty()) {
+            m_selectAll->setChecked(false);
+        }
+        CheckCurrentChoice();
+    } else {
+        CheckRows(ticked);
+    }
+}
+
+void CBatchUpgradeDlg::Refill()
+{
+    FamilyGate gate(*m_binding, m_familyIndex);
+    const std::wstring filter = m_main.IsShownList(m_binding.get()) ? m_main.SearchText() : std::wstring();
+    m_main.Table().ApplySearchFilter(gate, filter);
+    if (QTreeWidgetItem* row = SelectedRow()) {
+        m_list->setCurrentItem(row);
+        m_list->scrollToItem(row);
+    } else {
+        m_selected.reset();
+    }
+}
+
+QTreeWidgetItem* CBatchUpgradeDlg::SelectedRow() const
+{
+    return m_selected ? m_binding->FindRow(m_selected.get()) : nullptr;
+}
+
+void CBatchUpgradeDlg::SelectRow(QTreeWidgetItem* row)
+{
+    m_selected = m_binding->EntryOf(row);
+    if (m_list->currentItem() != row) {
+        m_list->setCurrentItem(row);
+    }
+}
+
+void CBatchUpgradeDlg::TickAll(bool ticked)
+{
+    m_applyingSelectAll = true;
+    for (QTreeWidgetItem* row : m_binding->Rows()) {
+        row->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    m_applyingSelectAll = false;
+}
+
+std::vector<tagVtIpcInfo> CBatchUpgradeDlg::Cameras(const std::vector<QTreeWidgetItem*>& rows) const
+{
+    std::vector<tagVtIpcInfo> cameras;
+    cameras.reserve(rows.size());
+    for (QTreeWidgetItem* row : rows) {
+        tagVtIpcInfo info{};
+        if (m_binding->InfoOf(row, info)) {
+            cameras.push_back(info);
+        }
+    }
+    return cameras;
+}
+
+std::vector<QTreeWidgetItem*> CBatchUpgradeDlg::TargetRows()
+{
+    std::vector<QTreeWidgetItem*> rows = m_binding->TickedRows();
+    if (rows.empty()) {
+        if (QTreeWidgetItem* row = SelectedRow()) {
+            rows.push_back(row);
+        }
+    }
+    if (rows.empty()) {
+        ZxMessageBox(90010, ZxButtons::Ok, this);
+    }
+    return rows;
+}
+
+void CBatchUpgradeDlg::OnRowClicked(QTreeWidgetItem* row, int column)
+{
+    if (row == nullptr || column == 0 || !m_binding->TickedRows().empty()) {
+        return;
+    }
+    SelectRow(row);
+    m_selectAll->setChecked(false);
+    CheckRows({row});
+}
+
+void CBatchUpgradeDlg::OnCurrentRowChanged(QTreeWidgetItem* current)
+{
+    // Moving with the keys picks the camera as a click does, so the
+    // highlighted row is always the one an upgrade would go to.
+    if (current == nullptr || current == SelectedRow() || !m_binding->TickedRows().empty()) {
+        return;
+    }
+    SelectRow(current);
+    CheckRows({current});
+}
+
+void CBatchUpgradeDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
+{
+    if (row == nullptr) {
+        return;
+    }
+    row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    tagVtIpcInfo info{};
+    if (m_binding->InfoOf(row, info)) {
+        SetPendingWebAddress(WebAddress(info));
+    }
+}
+
+void CBatchUpgradeDlg::OnTickChanged(QTreeWidgetItem*, int column)
+{
+    if (column != 0 || m_applyingSelectAll) {
+        return;
+    }
+    const std::vector<QTreeWidgetItem*> ticked = m_binding->TickedRows();
+    if (ticked.empty()) {
+        m_selectAll->setChecked(false);
+        CheckCurrentChoice();
+        return;
+    }
+    CheckRows(ticked);
+}
+
+void CBatchUpgradeDlg::OnSelectAll(bool checked)
+{
+    TickAll(checked);
+    const std::vector<QTreeWidgetItem*> ticked = m_binding->TickedRows();
+    if (checked && !ticked.empty()) {
+        CheckRows(ticked);
+        return;
+    }
+    CheckCurrentChoice();
+}
+
+void CBatchUpgradeDlg::OnFamilyChanged(int index)
+{
+    if (index == m_familyIndex || index < 0) {
+        return;
+    }
+    m_familyIndex = index;
+    Refill();
+    if (m_selectAll->isChecked()) {
+        TickAll(true);
+    }
+    CheckList();
+}
+
+// ---- Checks ---------------------------------------------------------------
+
+std::optional<ImageName> CBatchUpgradeDlg::ChosenImage() const
+{
+    const QString path = m_path->text().trimmed();
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    const QByteArray native = QFile::encodeName(path);
+    return ParseImageName(ImageFileName(std::string_view(native.constData(), native.size())));
+}
+
+bool CBatchUpgradeDlg::CheckRows(const std::vector<QTreeWidgetItem*>& rows)
+{
+    QHash<QString, int> addresses;
+    for (QTreeWidgetItem* row : m_binding->Rows()) {
+        ++addresses[row->text(kIpColumn).toLower()];
+    }
+    for (QTreeWidgetItem* row : rows) {
+        if (addresses.value(row->text(kIpColumn).toLower()) > 1) {
+            SelectRow(row);
+            m_list->scrollToItem(row);
+            ShowWarning(90012);
+            return false;
+        }
+    }
+    std::vector<CameraModel> models;
+    for (const tagVtIpcInfo& camera : Cameras(rows)) {
+        models.push_back({camera.model, camera.version});
+    }
+    if (!ImageMatchesCameras(ChosenImage(), models)) {
+        ShowWarning(90011);
+        return false;
+    }
+    HideWarning();
+    return true;
+}
+
+void CBatchUpgradeDlg::CheckCurrentChoice()
+{
+    const std::vector<QTreeWidgetItem*> ticked = m_binding->TickedRows();
+    if (!ticked.empty()) {
+        CheckRows(ticked);
+    } else if (QTreeWidgetItem* row = SelectedRow()) {
+        CheckRows({row});
+    } else {
+        HideWarning();
+        m_checkPassed = false;
+        UpdateButtons();
+    }
+}
+
+void CBatchUpgradeDlg::ShowWarning(unsigned key)
+{
+    m_warningKey = key;
+    m_warning->setText(LangQText(key));
+    m_warning->show();
+    m_checkPassed = false;
+    UpdateButtons();
+}
+
+void CBatchUpgradeDlg::HideWarning()
+{
+    m_warningKey = 0;
+    m_warning->hide();
+    m_checkPassed = true;
+    UpdateButtons();
+}
+
+void CBatchUpgradeDlg::UpdateButtons()
+{
+    m_upgrade->setEnabled(m_checkPassed && !Upgrading());
+    m_reboot->setEnabled(!ActionsRunning());
+    m_restore->setEnabled(!ActionsRunning());
+}
+
+bool CBatchUpgradeDlg::Upgrading() const
+{
+    return m_logins->Running() || m_upgrades->Running();
+}
+
+bool CBatchUpgradeDlg::ActionsRunning() const
+{
+    return m_actions->Running();
+}
+
+// ---- Image file -----------------------------------------------------------
+
+void CBatchUpgradeDlg::OnBrowse()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("All Files(*.*)"));
+    if (!path.isEmpty()) {
+        ChooseImage(path);
+    }
+}
+
+void CBatchUpgradeDlg::ChooseImage(const QString& path)
+{
+    if (!ImageSizeAccepted(static_cast<std::uint64_t>(QFileInfo(path).size()))) {
+        m_path->clear();
+        ZxMessageBox(90013, ZxButtons::Ok, this);
+        return;
+    }
+    m_path->setText(path);
+    if (!m_binding->TickedRows().empty() || SelectedRow() != nullptr) {
+        CheckCurrentChoice();
+    }
+}
+
+// ---- Upgrade --------------------------------------------------------------
+
+LoginCredentials CBatchUpgradeDlg::Login() const
+{
+    char user[32] = {};
+    char password[16] = {};
+    m_main.GetLoginUser(user, sizeof user);
+    m_main.GetLoginPassword(password, sizeof password);
+    return {user, password};
+}
+
+void CBatchUpgradeDlg::AddLine(unsigned key)
+{
+    m_main.AddLine(LangText(key, LangDefaultText(key)), true);
+}
+
+void CBatchUpgradeDlg::OnUpgrade()
+{
+    if (Upgrading()) {
+        return;
+    }
+    const LoginCredentials login = Login();
+    const QString path = m_path->text().trimmed();
+    if (path.isEmpty()) {
+        ZxMessageBox(90014, ZxButtons::Ok, this);
+        return;
+    }
+    const QByteArray native = QFile::encodeName(path);
+    const std::string fileName(ImageFileName(std::string_view(native.constData(), native.size())));
+    const ImageName image = ParseImageName(fileName);
+    if (image.kind == ImageKind::None) {
+        TraceA(1, "Firmware(%s) name is invalid.", fileName.c_str());
+        ZxMessageBox(90034, ZxButtons::Ok, this);
+        return;
+    }
+    // A path typed into the box meets the size rule here instead of at Browse.
+    if (!ImageSizeAccepted(static_cast<std::uint64_t>(QFileInfo(path).size()))) {
+        ZxMessageBox(90013, ZxButtons::Ok, this);
+        return;
+    }
+    const std::vector<QTreeWidgetItem*> rows = TargetRows();
+    const std::vector<tagVtIpcInfo> targets = Cameras(rows);
+    if (rows.empty()) {
+        return;
+    }
+    if (targets.empty()) {
+        ZxMessageBox(90010, ZxButtons::Ok, this);
+        return;
+    }
+    const tagVtIpcInfo& reference = targets.front();
+    switch (CheckReferenceCamera(image, reference.model)) {
+    case ReferenceVerdict::Fits:
+        break;
+    case ReferenceVerdict::NoModel:
+        return;
+    case ReferenceVerdict::Platform:
+        TraceA(1, "Platform is different.");
+        ZxMessageBox(90011, ZxButtons::Ok, this);
+        return;
+    case ReferenceVerdict::Sensor:
+        TraceA(1, "CMOS is different.(%s) (%s)", reference.model, fileName.c_str());
+        ZxMessageBox(90011, ZxButtons::Ok, this);
+        return;
+    case ReferenceVerdict::KernelForAModel:
+        TraceA(1, "Only upgrade kernel for amba is invalid.");
+        ZxMessageBox(90011, ZxButtons::Ok, this);
+        return;
+    }
+
+    m_upgradeTicked = !m_binding->TickedRows().empty();
+    m_progress.Begin(m_upgradeTicked);
+    ShowProgress();
+    m_imagePath = native.toStdString();
+    m_loginTargets = targets;
+    m_handles = std::make_shared<std::vector<int>>(targets.size(), -1);
+    m_logins->Start(targets, LoginOperation(login, kUpgradeLoginKeys, m_handles));
+    UpdateButtons();
+}
+
+void CBatchUpgradeDlg::OnLoginDone(int done)
+{
+    // Logins are handed over in target order: done - 1 is the camera.
+    const auto index = static_cast<std::size_t>(done - 1);
+    if (m_handles && index < m_handles->size() && (*m_handles)[index] >= 0) {
+        m_progress.JobStarted();
+        ShowProgress();
+    }
+}
+
+void CBatchUpgradeDlg::OnLoginsFinished()
+{
+    if (m_upgradeTicked || m_progress.Started() > 0) {
+        AddLine(82005);
+    }
+    std::vector<tagVtIpcInfo> cameras;
+    std::vector<int> handles;
+    for (std::size_t i = 0; i < m_loginTargets.size(); ++i) {
+        if ((*m_handles)[i] >= 0) {
+            cameras.push_back(m_loginTargets[i]);
+            handles.push_back((*m_handles)[i]);
+        }
+    }
+    if (!cameras.empty()) {
+        m_upgrades->Engine().SetMaxParallel(std::min(static_cast<int>(cameras.size()), kMaxParallelUpgrades));
+        m_upgrades->Start(std::move(cameras), UpgradeOperation(m_imagePath, std::move(handles)));
+    }
+    ShowProgress();
+    UpdateButtons();
+}
+
+void CBatchUpgradeDlg::OnUpgradeResult()
+{
+    m_progress.JobFinished();
+    ShowProgress();
+    if (m_progress.AllFinished()) {
+        AddLine(82003);
+    }
+}
+
+void CBatchUpgradeDlg::ShowProgress()
+{
+    m_progressBar->setValue(m_progress.Position());
+    m_progressBar->setVisible(m_progress.Visible());
+}
+
+// ---- Reboot and restore ---------------------------------------------------
+
+void CBatchUpgradeDlg::RunActions(unsigned question, BatchEngine::Operation operation,
+                                  std::vector<tagVtIpcInfo> targets)
+{
+    if (ZxMessageBox(question, ZxButtons::YesNo, this) != ZxAnswer::Yes) {
+        return;
+    }
+    m_actions->Start(std::move(targets), std::move(operation));
+    UpdateButtons();
+}
+
+void CBatchUpgradeDlg::OnReboot()
+{
+    if (ActionsRunning()) {
+        return;
+    }
+    const bool single = m_binding->TickedRows().empty();
+    const std::vector<QTreeWidgetItem*> rows = TargetRows();
+    if (!rows.empty()) {
+        RunActions(90026, RebootOperation(Login(), m_rebootQueue, single), Cameras(rows));
+    }
+}
+
+void CBatchUpgradeDlg::OnRestore()
+{
+    if (ActionsRunning()) {
+        return;
+    }
+    const std::vector<QTreeWidgetItem*> rows = TargetRows();
+    if (!rows.empty()) {
+        RunActions(90027, RestoreOperation(Login(), m_rebootQueue), Cameras(rows));
+    }
+}

@@ -1,0 +1,139 @@
+#pragma once
+#include "BatchRunner.h"
+#include "CameraUpgrade.h"
+#include "DeviceListBinding.h"
+#include "DevicePage.h"
+#include "UpgradeProgress.h"
+#include "UpgradeRules.h"
+#include "ZxExport.h"
+
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CZendrixDlg;
+class CSortListCtrl;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTreeWidgetItem;
+
+// The firmware page: the cameras of one firmware family, an image file, and
+// the upgrade of every ticked camera at once with one shared progress bar;
+// also the reboot and factory restore of the chosen cameras, which the reboot
+// queue shared with the batch set page completes later. Logins, uploads,
+// reboots and restores run off the UI thread; their lines reach the
+// operation panel while this page lives.
+class ZX_EXPORT CBatchUpgradeDlg : public QWidget, public DevicePage
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::uint32_t kHolderBit = 0x04;
+    // Uploads at once: one per camera up to this many; a larger batch starts
+    // the next camera as one finishes. The workstation's link is saturated
+    // long before, and the bound keeps threads and open files in reason.
+    static constexpr int kMaxParallelUpgrades = 64;
+
+    CBatchUpgradeDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent = nullptr);
+    ~CBatchUpgradeDlg() override;
+
+    DeviceListBinding& Binding() { return *m_binding; }
+    CSortListCtrl* List() const { return m_list; }
+    void Relabel() override;
+
+    // A file chosen with Browse: refused above 100 MiB, else shown and
+    // matched against the ticked cameras (or the selected one).
+    void ChooseImage(const QString& path);
+    // From the start of the logins until the last upload's result.
+    bool Upgrading() const;
+    // Reboots or restores being sent (logins and calls, not the queued reboots).
+    bool ActionsRunning() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildControls();
+    void Relayout();
+
+    // The operator's choices.
+    void OnRowClicked(QTreeWidgetItem* row, int column);
+    void OnCurrentRowChanged(QTreeWidgetItem* current);
+    void OnRowDoubleClicked(QTreeWidgetItem* row, int column);
+    void OnTickChanged(QTreeWidgetItem* row, int column);
+    void OnSelectAll(bool checked);
+    void OnFamilyChanged(int index);
+    void OnBrowse();
+    void OnUpgrade();
+    void OnReboot();
+    void OnRestore();
+
+    // The list.
+    void ScheduleListCheck();
+    void CheckList();
+    void Refill();
+    void SelectRow(QTreeWidgetItem* row);
+    QTreeWidgetItem* SelectedRow() const;
+    void TickAll(bool ticked);
+    std::vector<tagVtIpcInfo> Cameras(const std::vector<QTreeWidgetItem*>& rows) const;
+    // The ticked rows in list order, else the selected row; empty after 90010.
+    std::vector<QTreeWidgetItem*> TargetRows();
+
+    // The checks and the warning label.
+    bool CheckRows(const std::vector<QTreeWidgetItem*>& rows);
+    void CheckCurrentChoice();
+    void ShowWarning(unsigned key);
+    void HideWarning();
+    void UpdateButtons();
+    std::optional<ImageName> ChosenImage() const;
+
+    // The upgrade run.
+    void OnLoginDone(int done);
+    void OnLoginsFinished();
+    void OnUpgradeResult();
+    void ShowProgress();
+    void RunActions(unsigned question, BatchEngine::Operation operation, std::vector<tagVtIpcInfo> targets);
+    LoginCredentials Login() const;
+    void AddLine(unsigned key);
+
+    CZendrixDlg& m_main;
+    std::shared_ptr<RebootQueue> m_rebootQueue;
+    CSortListCtrl* m_list = nullptr;
+    std::unique_ptr<DeviceListBinding> m_binding;
+    QCheckBox* m_selectAll = nullptr;
+    QComboBox* m_family = nullptr;
+    QLabel* m_warning = nullptr;
+    QLabel* m_fileLabel = nullptr;
+    QLineEdit* m_path = nullptr;
+    QPushButton* m_browse = nullptr;
+    QPushButton* m_upgrade = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QPushButton* m_reboot = nullptr;
+    QPushButton* m_restore = nullptr;
+
+    DeviceRef m_selected;
+    int m_familyIndex = 0;
+    bool m_applyingSelectAll = false;
+    bool m_listCheckPending = false;
+    bool m_pruning = false;
+    bool m_checkPassed = false;
+    unsigned m_warningKey = 0;
+
+    // Logins of an upgrade, then the uploads, then reboots and restores:
+    // each batch on its own runner, so a reboot need not wait for an upload.
+    std::unique_ptr<BatchRunner> m_logins;
+    std::unique_ptr<BatchRunner> m_upgrades;
+    std::unique_ptr<BatchRunner> m_actions;
+    UpgradeProgress m_progress;
+    bool m_upgradeTicked = false;
+    std::string m_imagePath;
+    std::vector<tagVtIpcInfo> m_loginTargets;
+    LoginHandles m_handles;
+};

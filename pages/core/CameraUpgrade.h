@@ -1,0 +1,42 @@
+#pragma once
+#include "BatchEngine.h"
+#include "CameraAccess.h"
+#include "RebootQueue.h"
+#include "ZxExport.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The per-camera work of the batch upgrade page as batch operations: logins,
+// the upgrade itself, reboot and factory restore. Each returns that camera's
+// operation-panel lines; the terminal tool runs the same operations.
+
+// The lines of a failed login: camera unreachable, then credentials refused.
+inline constexpr LoginFailureKeys kUpgradeLoginKeys{82012, 82004};
+inline constexpr LoginFailureKeys kRebootLoginKeys{82013, 82006};
+inline constexpr LoginFailureKeys kRestoreLoginKeys{82014, 82009};
+
+// Where a login batch leaves its handles: one per target, -1 for a failed
+// login. Each worker writes only its own camera's place.
+using LoginHandles = std::shared_ptr<std::vector<int>>;
+
+// Logs in to every camera; a failure is that camera's line.
+ZX_EXPORT BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys keys,
+                                                LoginHandles handles);
+
+// Sends the image to one logged-in camera as firmware and then as kernel,
+// both always (the camera refuses the kind the image is not). "Upgrade
+// successfully." unless both calls failed. The path goes to the SDK as it is.
+ZX_EXPORT PanelLine UpgradeCamera(int handle, const tagVtIpcInfo& camera, const std::string& imagePath);
+// UpgradeCamera for each target; handles[i] is the login handle of target i.
+ZX_EXPORT BatchEngine::Operation UpgradeOperation(std::string imagePath, std::vector<int> handles);
+
+// Logs in and queues the camera for a reboot by the reboot queue's worker.
+// single: the operator picked one camera (no ticks), which is told
+// "Reboot successfully." at once.
+ZX_EXPORT BatchEngine::Operation RebootOperation(LoginCredentials login, std::shared_ptr<RebootQueue> queue,
+                                                 bool single);
+// Logs in and restores the factory settings; a restored camera pauses the
+// reboot queue and is queued for the reboot that completes the restore.
+ZX_EXPORT BatchEngine::Operation RestoreOperation(LoginCredentials login, std::shared_ptr<RebootQueue> queue);
