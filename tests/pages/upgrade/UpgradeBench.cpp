@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>

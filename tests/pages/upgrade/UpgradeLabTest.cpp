@@ -25,8 +25,10 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -107,8 +109,9 @@ protected:
     }
 
     // count cameras "VT-C2150" at 10.31.<subnet>.10 and up; the camera at
-    // wrongPassword (if any) has a password the window does not know.
-    void StartCameras(int count, int subnet, int wrongPassword = -1, const char* flashMs = "300")
+    // wrongPassword (if any) has a password the window does not know; each
+    // takes images at linkMbps (0: as fast as the lab carries them).
+    void StartCameras(int count, int subnet, int wrongPassword = -1, const char* linkMbps = "0")
     {
         m_base = QStringLiteral("10.31.%1.").arg(subnet);
         const QString config = m_folder.filePath(QStringLiteral("cameras.json"));
@@ -118,7 +121,7 @@ protected:
         std::vector<std::string> args = {"--count", std::to_string(count), "--base-ip",
                                          (m_base + QStringLiteral("10")).toStdString(), "--model", "VT-C2150",
                                          "--version", kOldVersion, "--password", "qr7319", "--seed",
-                                         std::to_string(subnet), "--flash-ms", flashMs, "--reboot-ms", "800",
+                                         std::to_string(subnet), "--flash-ms", "300", "--reboot-ms", "800", "--link-mbps", linkMbps,
                                          "--config", config.toStdString()};
         std::string error;
         m_sim = labkit::LabEnvironment::Current()->StartCamSim(args, error);
@@ -384,10 +387,11 @@ TEST_F(UpgradeLab, ALoneSelectedCameraIsToldOfItsRebootAtOnce)
 
 TEST_F(UpgradeLab, ClosingTheWindowInTheMiddleOfAnUpgradeNeitherCrashesNorHangs)
 {
-    StartCameras(3, 5, -1, "3000");
+    // Each camera takes about a second and a half for the image.
+    StartCameras(3, 5, -1, "100");
     StartProgram(3);
     Control<QCheckBox>(1004)->click();
-    m_page->ChooseImage(Image(48 * 1024 * 1024));
+    m_page->ChooseImage(Image(16 * 1024 * 1024));
     Press(1178);
     ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Please wait a moment")) == 1; }, 10000));
     ASSERT_TRUE(m_page->Upgrading());
