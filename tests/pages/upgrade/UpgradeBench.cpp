@@ -34,7 +34,7 @@ std::vector<tagVtIpcInfo> Cameras(int count, int subnet)
 {
     std::vector<tagVtIpcInfo> cameras(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const std::string ip = "10.40." + std::to_string(subnet) + "." + std::to_string(10 + i);
+        const std::string ip = "192.168." + std::to_string(140 + subnet) + "." + std::to_string(10 + i);
         std::snprintf(cameras[static_cast<std::size_t>(i)].ip, sizeof cameras[0].ip, "%s", ip.c_str());
         cameras[static_cast<std::size_t>(i)].port = 80;
         cameras[static_cast<std::size_t>(i)].mac[5] = static_cast<unsigned char>(i);

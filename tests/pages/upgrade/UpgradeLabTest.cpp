@@ -108,12 +108,12 @@ protected:
         ::unsetenv("XDG_CONFIG_HOME");
     }
 
-    // count cameras "VT-C2150" at 10.31.<subnet>.10 and up; the camera at
+    // count cameras "VT-C2150" at 192.168.(130 + subnet).10 and up; the camera at
     // wrongPassword (if any) has a password the window does not know; each
     // takes images at linkMbps (0: as fast as the lab carries them).
     void StartCameras(int count, int subnet, int wrongPassword = -1, const char* linkMbps = "0")
     {
-        m_base = QStringLiteral("10.31.%1.").arg(subnet);
+        m_base = QStringLiteral("192.168.%1.").arg(130 + subnet);
         const QString config = m_folder.filePath(QStringLiteral("cameras.json"));
         std::ofstream(config.toStdString())
             << R"({"cameras": [{"index": )" << std::max(wrongPassword, 0) << R"(, "password": ")"
