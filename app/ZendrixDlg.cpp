@@ -4,6 +4,7 @@
 #include "AppSettings.h"
 #include "DevicePage.h"
 #include "DeviceRules.h"
+#include "DiscoverySession.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
 #include "NetworkForm.h"
@@ -68,6 +69,7 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_app(app), m_options(options)
 {
     InitGlobalModifyInfo();
+    m_discovery = std::make_unique<DiscoverySession>();
     setWindowTitle(QStringLiteral("Vantrel Zendrix"));
     // Set for the whole program: widgets with a style sheet of their own
     // take the application's font, not their parent's.
@@ -242,59 +244,24 @@ void CZendrixDlg::StartDiscovery()
         TraceA(1, "%s", CaptureHelpText().toUtf8().constData());
         return;
     }
-    VtAdapter* adapters = nullptr;
-    int count = 0;
-    CTivox::SearchAdapter(&adapters, &count);
-    for (int i = 0; i < count; ++i) {
-        TraceA(1, "%d Adapter:%s %s", count, adapters[i].name, adapters[i].description);
-    }
-    if (count > 0) {
+    if (m_discovery->Open(m_app.Table()) > 0) {
         m_expiryTimer->start(100);
     }
-    for (int i = 0; i < count; ++i) {
-        const VtAdapter& adapter = adapters[i];
-        char filter[256];
-        std::snprintf(filter, sizeof filter, "%s and ether src not %.2x:%.2x:%.2x:%.2x:%.2x:%.2x",
-                      "(ether proto 0x0809 and len ==260)", adapter.mac[0], adapter.mac[1], adapter.mac[2],
-                      adapter.mac[3], adapter.mac[4], adapter.mac[5]);
-        auto tivox = std::make_unique<CTivox>();
-        tivox->SetAdapter(adapter.name);
-        tivox->SetAdapterMac(adapter.mac);
-        tivox->SetFilter(filter);
-        if (tivox->InitTivox() == 0) {
-            tivox->StartCapture(&DeviceTable::CaptureCallback, &m_app.Table());
-            tivox->StartDiscovery();
-            tivox->UdppDiscovery();
-        }
-        m_adapters.push_back(std::move(tivox));
-        m_adapterNames.emplace_back(adapter.name);
-    }
-    CTivox::FreeSearchAdapter(adapters);
 }
 
 void CZendrixDlg::Refresh()
 {
-    for (const auto& tivox : m_adapters) {
-        tivox->StartDiscovery();
-        tivox->UdppDiscovery();
-    }
+    m_discovery->Probe();
+}
+
+int CZendrixDlg::AdapterCount() const
+{
+    return static_cast<int>(m_discovery->DeviceCount());
 }
 
 int CZendrixDlg::ModifyVtIpcInfo(tagVtIpcInfo* info)
 {
-    if (info == nullptr) {
-        return -1;
-    }
-    // A change that no adapter could send would otherwise vanish without a
-    // word: the caller reports it as failed.
-    bool sent = false;
-    for (std::size_t i = 0; i < m_adapters.size(); ++i) {
-        const auto& tivox = m_adapters[i];
-        TraceA(1, "ModifyVtIpcInfo Adapter:%s", m_adapterNames[i].c_str());
-        const int result = info->viaUdp != 0 ? tivox->ModifyUdppInfo(info) : tivox->ModifyIpcInfo(info);
-        sent = sent || result == 0;
-    }
-    return sent ? 0 : -1;
+    return m_discovery->Modify(info);
 }
 
 void CZendrixDlg::GetLoginUser(char* buffer, int size) const
@@ -597,11 +564,7 @@ void CZendrixDlg::ShutDown()
     // Workers waiting to hand a panel line over are let go first: the
     // discovery threads are joined next and must not wait for this thread.
     m_panel->CloseHandover();
-    for (const auto& tivox : m_adapters) {
-        tivox->UnInitTivox();
-    }
-    m_adapters.clear();
-    m_adapterNames.clear();
+    m_discovery->Close();
     m_app.Table().SetListener(nullptr);
     m_router->Detach();
     m_expiryTimer->stop();

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class CTivox;
+class DiscoverySession;
 class CZendrixApp;
 class CZendrixDlg;
 class CSearchDlg;
@@ -71,7 +71,7 @@ public:
     CSearchDlg* NetworkPage() const { return m_networkPage; }
     CSearchDlg* BasicWindow() const { return m_basicWindow; }
     QTabWidget* Sheet() const { return m_sheet; }
-    int AdapterCount() const { return static_cast<int>(m_adapters.size()); }
+    int AdapterCount() const;
 
     // Adds a page as the next tab, titled by titleKey (or by the fixed title
     // when the key is 0); a page with a device list also receives the table's
@@ -138,8 +138,7 @@ private:
         DeviceListBinding* list;
     };
     std::vector<SheetPage> m_pages;
-    std::vector<std::unique_ptr<CTivox>> m_adapters;
-    std::vector<std::string> m_adapterNames;
+    std::unique_ptr<DiscoverySession> m_discovery;
     std::wstring m_searchText;
     bool m_maximised = false;
     QRect m_restoreGeometry;

@@ -1,0 +1,100 @@
+#include "DiscoverySession.h"
+
+#include "DeviceTable.h"
+#include "OperationLog.h"
+
+#include <algorithm>
+#include <cstdio>
+
+DiscoverySession::DiscoverySession() = default;
+
+DiscoverySession::~DiscoverySession()
+{
+    Close();
+}
+
+int DiscoverySession::Open(DeviceTable& table, const std::vector<std::string>& only,
+                           std::vector<std::string>* failed)
+{
+    return Open(&DeviceTable::CaptureCallback, &table, only, failed);
+}
+
+int DiscoverySession::Open(TivoxCallback callback, void* user, const std::vector<std::string>& only,
+                           std::vector<std::string>* failed)
+{
+    VtAdapter* adapters = nullptr;
+    int count = 0;
+    CTivox::SearchAdapter(&adapters, &count);
+    int opened = 0;
+    for (int i = 0; i < count; ++i) {
+        const VtAdapter& adapter = adapters[i];
+        TraceA(1, "%d Adapter:%s %s", count, adapter.name, adapter.description);
+        if (!only.empty() && std::find(only.begin(), only.end(), adapter.name) == only.end()) {
+            continue;
+        }
+        char filter[256];
+        std::snprintf(filter, sizeof filter, "%s and ether src not %.2x:%.2x:%.2x:%.2x:%.2x:%.2x",
+                      "(ether proto 0x0809 and len ==260)", adapter.mac[0], adapter.mac[1], adapter.mac[2],
+                      adapter.mac[3], adapter.mac[4], adapter.mac[5]);
+        auto tivox = std::make_unique<CTivox>();
+        tivox->SetAdapter(adapter.name);
+        tivox->SetAdapterMac(adapter.mac);
+        tivox->SetFilter(filter);
+        if (tivox->InitTivox() != 0) {
+            if (failed != nullptr) {
+                failed->emplace_back(adapter.name);
+            }
+            continue;
+        }
+        tivox->StartCapture(callback, user);
+        tivox->StartDiscovery();
+        tivox->UdppDiscovery();
+        m_devices.push_back(std::move(tivox));
+        m_names.emplace_back(adapter.name);
+        ++opened;
+    }
+    CTivox::FreeSearchAdapter(adapters);
+    if (failed != nullptr) {
+        for (const std::string& name : only) {
+            if (std::find(m_names.begin(), m_names.end(), name) == m_names.end() &&
+                std::find(failed->begin(), failed->end(), name) == failed->end()) {
+                failed->push_back(name);
+            }
+        }
+    }
+    return opened;
+}
+
+void DiscoverySession::Probe()
+{
+    for (const auto& tivox : m_devices) {
+        tivox->StartDiscovery();
+        tivox->UdppDiscovery();
+    }
+}
+
+int DiscoverySession::Modify(tagVtIpcInfo* info)
+{
+    if (info == nullptr) {
+        return -1;
+    }
+    // A change that no adapter could send would otherwise vanish without a
+    // word: the caller reports it as failed.
+    bool sent = false;
+    for (std::size_t i = 0; i < m_devices.size(); ++i) {
+        TraceA(1, "ModifyVtIpcInfo Adapter:%s", m_names[i].c_str());
+        const int result =
+            info->viaUdp != 0 ? m_devices[i]->ModifyUdppInfo(info) : m_devices[i]->ModifyIpcInfo(info);
+        sent = sent || result == 0;
+    }
+    return sent ? 0 : -1;
+}
+
+void DiscoverySession::Close()
+{
+    for (const auto& tivox : m_devices) {
+        tivox->UnInitTivox();
+    }
+    m_devices.clear();
+    m_names.clear();
+}

@@ -1,0 +1,46 @@
+#pragma once
+#include "Tivox.h"
+#include "ZxExport.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class DeviceTable;
+
+// One discovery object per capture device, all feeding one device table: the
+// window and the terminal tool open the adapters, probe and send changes of
+// identity the same way.
+class ZX_EXPORT DiscoverySession
+{
+public:
+    DiscoverySession();
+    // Closes every device (each waits for its threads).
+    ~DiscoverySession();
+    DiscoverySession(const DiscoverySession&) = delete;
+    DiscoverySession& operator=(const DiscoverySession&) = delete;
+
+    // Opens every capture device, or only those named in only (when not
+    // empty), with the filter that hears camera frames but not the adapter's
+    // own, and starts capturing into table. Returns how many devices opened;
+    // the names of those that did not open go to failed (when given).
+    int Open(DeviceTable& table, const std::vector<std::string>& only = {},
+             std::vector<std::string>* failed = nullptr);
+    // The same with a capture callback of the caller's, for callers that
+    // watch the replies themselves before handing them to a table.
+    int Open(TivoxCallback callback, void* user, const std::vector<std::string>& only = {},
+             std::vector<std::string>* failed = nullptr);
+    // Broadcasts a discovery request on every open device.
+    void Probe();
+    // Sends one change of identity through every open device; 0 when at least
+    // one sent it, -1 for a missing record or when none could.
+    int Modify(tagVtIpcInfo* info);
+    void Close();
+
+    std::size_t DeviceCount() const { return m_devices.size(); }
+    const std::vector<std::string>& DeviceNames() const { return m_names; }
+
+private:
+    std::vector<std::unique_ptr<CTivox>> m_devices;
+    std::vector<std::string> m_names;
+};

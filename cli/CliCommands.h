@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The subcommands of zendrix-cli; each takes the arguments after its name and
+// returns the exit status.
+int RunDiscover(const std::vector<std::string>& arguments);
+int RunSetIp(const std::vector<std::string>& arguments);
+int RunInventory(const std::vector<std::string>& arguments);
+
+// Help of one subcommand (or of the tool, for an empty or unknown name).
+std::string HelpText(const std::string& command);

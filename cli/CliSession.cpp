@@ -1,0 +1,125 @@
+#include "CliSession.h"
+
+#include "DeviceRules.h"
+
+#include <algorithm>
+#include <thread>
+
+CliSession::CliSession(LineSink lines) : m_lines(std::move(lines))
+{
+    InitGlobalModifyInfo();
+    m_table.SetListener(this);
+}
+
+CliSession::~CliSession()
+{
+    m_discovery.Close();
+    m_table.SetListener(nullptr);
+    DestroyGlobalModifyInfo();
+}
+
+bool CliSession::Open(const std::vector<std::string>& interfaces, std::string& error)
+{
+    std::vector<std::string> failed;
+    const int opened = m_discovery.Open(&CliSession::Capture, this, interfaces, &failed);
+    // Devices that cannot carry these frames (any, nflog, ...) are passed over
+    // unless the caller named them.
+    if (!interfaces.empty() && !failed.empty()) {
+        error = "cannot capture on";
+        for (const std::string& name : failed) {
+            error += " " + name;
+        }
+        error += " (no such device, not Ethernet, or no capture permission: run as root or grant "
+                 "cap_net_raw,cap_net_admin)";
+        return false;
+    }
+    if (opened == 0) {
+        error = "no capture device could be opened (run as root or grant cap_net_raw,cap_net_admin)";
+        return false;
+    }
+    return true;
+}
+
+void CliSession::Discover(std::chrono::milliseconds wait)
+{
+    const auto end = std::chrono::steady_clock::now() + wait;
+    // Open() sent the first probe; repeat it every second within the wait.
+    for (auto next = std::chrono::steady_clock::now() + std::chrono::seconds(1); next < end;
+         next += std::chrono::seconds(1)) {
+        std::this_thread::sleep_until(next);
+        m_discovery.Probe();
+    }
+    std::this_thread::sleep_until(end);
+}
+
+std::vector<tagVtIpcInfo> CliSession::Cameras() const
+{
+    std::vector<tagVtIpcInfo> cameras;
+    for (const DeviceRef& entry : m_table.Entries()) {
+        tagVtIpcInfo info{};
+        if (m_table.Snapshot(*entry, info)) {
+            cameras.push_back(info);
+        }
+    }
+    std::sort(cameras.begin(), cameras.end(), [](const tagVtIpcInfo& a, const tagVtIpcInfo& b) {
+        int pa[4];
+        int pb[4];
+        SplitAddress(a.ip, pa);
+        SplitAddress(b.ip, pb);
+        if (!std::equal(pa, pa + 4, pb)) {
+            return std::lexicographical_compare(pa, pa + 4, pb, pb + 4);
+        }
+        return std::lexicographical_compare(a.mac, a.mac + 6, b.mac, b.mac + 6);
+    });
+    return cameras;
+}
+
+bool CliSession::Modify(tagVtIpcInfo request)
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_outcomes.erase(FormatMac(request.mac));
+    }
+    return m_discovery.Modify(&request) == 0;
+}
+
+std::map<std::string, int> CliSession::WaitForOutcomes(const std::vector<std::string>& macs,
+                                                       std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(m_lock);
+    m_answered.wait_for(lock, limit, [&] {
+        return std::all_of(macs.begin(), macs.end(),
+                           [&](const std::string& mac) { return m_outcomes.count(mac); });
+    });
+    std::map<std::string, int> outcomes;
+    for (const std::string& mac : macs) {
+        const auto found = m_outcomes.find(mac);
+        outcomes[mac] = found == m_outcomes.end() ? 1 : found->second;
+    }
+    return outcomes;
+}
+
+void CliSession::Capture(int code, tagMsgInfo* msg, void* user)
+{
+    auto* self = static_cast<CliSession*>(user);
+    // The table writes the result lines first, so a caller that wakes on the
+    // outcome finds its lines already printed.
+    self->m_table.OnCapture(code, *msg);
+    if (code == 3) {
+        std::lock_guard lock(self->m_lock);
+        self->m_outcomes[FormatMac(msg->info.mac)] = msg->result;
+        self->m_answered.notify_all();
+    }
+}
+
+void CliSession::PostDeviceMessage(int, const DeviceRef&) {}
+
+void CliSession::SendDeviceGone(const DeviceRef&, std::uint32_t) {}
+
+void CliSession::AddPanelLine(const std::wstring& text, bool stamped)
+{
+    std::lock_guard lock(m_lineLock);
+    if (m_lines) {
+        m_lines(text, stamped);
+    }
+}

@@ -1,0 +1,209 @@
+// zendrix-cli as a user runs it, in the lab's workstation namespace, against
+// vtcamsim in the camera namespace; the cameras' state is read back by
+// discovery, which reports what the simulator holds.
+#include "Lab.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+struct CliRun
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::string Scratch(const std::string& name)
+{
+    return ::testing::TempDir() + "zendrix-cli-" + std::to_string(getpid()) + "-" + name;
+}
+
+// Runs the tool with arguments (already shell-quoted where needed).
+CliRun Cli(const std::string& arguments)
+{
+    const std::string out = Scratch("out");
+    const std::string err = Scratch("err");
+    const std::string command = std::string("ZENDRIX_PASSWORD=admin ") + ZENDRIX_CLI_PATH + " " + arguments +
+                                " </dev/null >" + out + " 2>" + err;
+    CliRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadFile(out);
+    run.err = ReadFile(err);
+    return run;
+}
+
+std::string Interface()
+{
+    return " --iface " + labkit::LabEnvironment::Current()->WsInterface();
+}
+
+// MAC -> IP of every camera discovered.
+std::map<std::string, std::string> Discovered(const std::string& wait = "2")
+{
+    const CliRun run = Cli("discover --format json --wait " + wait + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::map<std::string, std::string> cameras;
+    for (const auto& camera : nlohmann::json::parse(run.out)) {
+        cameras[camera["mac"].get<std::string>()] = camera["ip"].get<std::string>();
+    }
+    return cameras;
+}
+
+std::string Mac(int n)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "02:5A:25:00:%02X:%02X", n / 256, n % 256);
+    return text;
+}
+
+class CliLab : public ::testing::Test
+{
+protected:
+    void Start(const std::vector<std::string>& args)
+    {
+        std::string error;
+        sim_ = labkit::LabEnvironment::Current()->StartCamSim(args, error);
+        ASSERT_GT(sim_, 0) << error;
+    }
+    void TearDown() override
+    {
+        if (sim_ > 0) {
+            labkit::LabEnvironment::Current()->Stop(sim_);
+        }
+    }
+    pid_t sim_ = -1;
+};
+} // namespace
+
+TEST_F(CliLab, DiscoverSetIpAndInventoryChangeAndReportTheCameras)
+{
+    LABKIT_REQUIRE_LAB();
+    Start({"--count", "6", "--base-ip", "192.168.1.100"});
+    auto cameras = Discovered();
+    ASSERT_EQ(cameras.size(), 6U);
+    EXPECT_EQ(cameras[Mac(1)], "192.168.1.100");
+
+    const CliRun csv = Cli("discover --format csv --wait 1" + Interface());
+    EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')),
+              "name,mac,ip,port,netmask,gateway,model,started,version");
+
+    // One camera, then two by CSV, then sequential addresses for two models' worth.
+    CliRun run = Cli("set-ip --mac " + Mac(2) + " --new-ip 192.168.1.20 --wait 1" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("IP:192.168.1.101->192.168.1.20 successfully."), std::string::npos) << run.out;
+    const std::string plan = Scratch("plan.csv");
+    std::ofstream(plan) << "mac,ip,netmask,gateway,dns,port,name\n"
+                        << Mac(3) << ",192.168.1.30,,,,8080,Lobby\n"
+                        << Mac(4) << ",192.168.1.31\n";
+    run = Cli("set-ip --csv " + plan + " --wait 1" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    run = Cli("set-ip --mac " + Mac(5) + " --mac " + Mac(6) + " --start-ip 192.168.1.40 --wait 1" +
+              Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    cameras = Discovered();
+    EXPECT_EQ(cameras[Mac(1)], "192.168.1.100");
+    EXPECT_EQ(cameras[Mac(2)], "192.168.1.20");
+    EXPECT_EQ(cameras[Mac(3)], "192.168.1.30");
+    EXPECT_EQ(cameras[Mac(4)], "192.168.1.31");
+    EXPECT_EQ(cameras[Mac(5)], "192.168.1.40");
+    EXPECT_EQ(cameras[Mac(6)], "192.168.1.41");
+
+    // The dry run prints the plan and sends nothing.
+    run = Cli("set-ip --all --start-ip 192.168.1.200 --dry-run --format json --wait 1" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out).size(), 6U);
+    EXPECT_EQ(Discovered()[Mac(1)], "192.168.1.100");
+
+    // The site's record: every camera, its time zone, never a password.
+    run = Cli("inventory --format json --wait 1" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto inventory = nlohmann::json::parse(run.out);
+    ASSERT_EQ(inventory.size(), 6U);
+    EXPECT_TRUE(inventory[0]["time_zone"].is_number());
+    EXPECT_EQ(run.out.find("admin"), std::string::npos);
+
+    // A wrong password: every camera fails, each named with MAC and IP.
+    run = Cli("inventory --password wrong --wait 1" + Interface());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(Mac(1).substr(0, 12)), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("192.168.1.100"), std::string::npos) << run.err;
+    run = Cli("set-ip --mac " + Mac(1) + " --new-ip 192.168.1.99 --password wrong --wait 1" + Interface());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(Mac(1) + " 192.168.1.100: the camera refused the change"), std::string::npos)
+        << run.err;
+}
+
+TEST_F(CliLab, BadInputIsRefusedWithItsLineAndNothingIsSent)
+{
+    LABKIT_REQUIRE_LAB();
+    Start({"--count", "3", "--base-ip", "192.168.1.100"});
+    struct Case
+    {
+        std::string csv;
+        std::string words;
+    };
+    const Case cases[] = {
+        {Mac(1) + ",192.168.1.50\nbroken line\n", "line 2"},
+        {Mac(1) + ",192.168.1.50\n" + Mac(2) + ",192.168.1.50\n", "planned twice"},
+        {Mac(1) + ",10.1.2.3,255.255.0.0\n", "outside the subnet"},
+        {Mac(1) + ",192.168.1.50\n02:5A:25:00:0F:0F,192.168.1.51\n",
+         "no such camera was found: 02:5A:25:00:0F:0F"},
+        {Mac(1) + ",192.168.1.102\n", "already used by camera " + Mac(3)},
+    };
+    const std::string plan = Scratch("bad.csv");
+    for (const Case& c : cases) {
+        std::ofstream(plan) << c.csv;
+        const CliRun run = Cli("set-ip --csv " + plan + " --wait 1" + Interface());
+        EXPECT_EQ(run.status, 2) << c.csv;
+        EXPECT_NE(run.err.find(c.words), std::string::npos) << c.csv << "\n" << run.err;
+        EXPECT_EQ(run.out, "") << "a refused plan must send nothing";
+    }
+    EXPECT_EQ(Cli("set-ip --mac 02:5A:25:00:0F:0F --new-ip 192.168.1.9 --wait 1" + Interface()).status, 2);
+    EXPECT_EQ(Cli("discover --format xml").status, 2);
+    EXPECT_EQ(Cli("discover --iface no-such-device --wait 1").status, 2);
+    EXPECT_EQ(Cli("reboot-everything").status, 2);
+    const auto cameras = Discovered();
+    EXPECT_EQ(cameras.at(Mac(1)), "192.168.1.100");
+    EXPECT_EQ(cameras.at(Mac(2)), "192.168.1.101");
+}
+
+TEST_F(CliLab, TwoHundredCamerasReaddressedFromOneCsv)
+{
+    LABKIT_REQUIRE_LAB();
+    Start({"--count", "200", "--base-ip", "192.168.2.1"});
+    ASSERT_EQ(Discovered("3").size(), 200U);
+    const std::string plan = Scratch("site.csv");
+    {
+        std::ofstream file(plan);
+        file << "mac,ip\n";
+        for (int n = 1; n <= 200; ++n) {
+            file << Mac(n) << ",192.168.3." << n << ",255.255.0.0,192.168.0.1\n";
+        }
+    }
+    const CliRun run = Cli("set-ip --csv " + plan + " --wait 3" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("200 of 200 cameras changed"), std::string::npos) << run.err;
+    const auto cameras = Discovered("3");
+    ASSERT_EQ(cameras.size(), 200U);
+    for (int n = 1; n <= 200; ++n) {
+        EXPECT_EQ(cameras.at(Mac(n)), "192.168.3." + std::to_string(n));
+    }
+}
