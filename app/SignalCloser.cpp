@@ -14,9 +14,9 @@ std::atomic<int> g_writeEnd{-1};
 
 void OnSignal(int number)
 {
+    const int saved = errno;
     // A second signal while the program closes ends it the ordinary way.
     std::signal(number, SIG_DFL);
-    const int saved = errno;
     const char byte = static_cast<char>(number);
     if (const int fd = g_writeEnd.load(); fd >= 0) {
         [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);

@@ -226,6 +226,9 @@ int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const 
         if (result.error != VT_ERR_NONE) {
             return Fail(result.error);
         }
+        if (!g_initialised.load()) {
+            return Fail(VT_ERR_NOT_INITIALISED); // destroyed meanwhile: the session belongs to no SDK
+        }
         if (handle < 0) {
             handle = Sessions().Add(session);
             if (handle < 0) {
