@@ -3,6 +3,7 @@
 #include "DeviceTable.h"
 #include "OperationLog.h"
 #include "OsVersion.h"
+#include "SignalCloser.h"
 #include "TextCodec.h"
 #include "VtIpcSDK.h"
 #include "ZendrixDlg.h"
@@ -48,6 +49,12 @@ int CZendrixApp::Run(const MainWindowOptions& options)
     InitInstance();
     {
         CZendrixDlg dlg(*this, options);
+        // A logout or shutdown closes the window as its close button does;
+        // the settings are then saved on the usual way out.
+        const SignalCloser closer([&dlg] {
+            dlg.close();
+            QApplication::quit();
+        });
         dlg.show();
         QApplication::exec();
     }

@@ -7,6 +7,7 @@
 #include "DiscoverySession.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
+#include "LoginSecret.h"
 #include "NetworkForm.h"
 #include "OperationLog.h"
 #include "OperationPanel.h"
@@ -94,7 +95,7 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
         m_user->setEnabled(false);
     }
     m_user->setText(QString::fromStdWString(ReadSetting(L"User", L"admin")));
-    m_password->setText(QString::fromStdWString(ReadSetting(L"Password", L"qr7319")));
+    m_password->setText(QString::fromStdWString(ReadLoginPassword(L"qr7319")));
 
     m_sheet = new QTabWidget(this);
     m_sheet->setDocumentMode(false);
@@ -140,8 +141,6 @@ CZendrixDlg::~CZendrixDlg()
     ShutDown();
     DestroyGlobalModifyInfo();
     m_expiryTimer->stop();
-    WriteSetting(L"User", Trimmed(m_user->text().toStdWString()));
-    WriteSetting(L"Password", Trimmed(m_password->text().toStdWString()));
     // The pages go before the router they are registered with.
     for (const SheetPage& page : m_pages) {
         if (page.list != nullptr) {
@@ -569,4 +568,8 @@ void CZendrixDlg::ShutDown()
     m_router->Detach();
     m_expiryTimer->stop();
     m_webTimer->stop();
+    // Saved here, while the window still stands: the secret store answers
+    // through the event loop.
+    WriteSetting(L"User", Trimmed(m_user->text().toStdWString()));
+    WriteLoginPassword(Trimmed(m_password->text().toStdWString()));
 }

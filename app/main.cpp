@@ -5,6 +5,7 @@
 #include "ZendrixDlg.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -17,6 +18,13 @@ int main(int argc, char** argv)
 {
     if (const char* folder = std::getenv("ZENDRIX_PROGRAM_FOLDER"); folder != nullptr && *folder != '\0') {
         PlatformSetProgramFolder(folder);
+    }
+    // Logs and downloads go to the user's own folder or nowhere: never to a
+    // shared or foreign one in its place.
+    if (PlatformProgramFolder().empty()) {
+        std::fprintf(stderr, "zendrix: no folder of your own for logs and downloads: set HOME or "
+                             "XDG_DATA_HOME to a folder that only you can write to.\n");
+        return 1;
     }
     COperationLog::Process();
     QApplication application(argc, argv);

@@ -1,5 +1,8 @@
 #include "ProgramFolder.h"
 
+#include "PrivateFolder.h"
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -28,24 +31,50 @@ std::string CurrentOverride()
     return Override();
 }
 
-bool IsWritableFolder(const std::string& folder)
+// Folders of the installed system: a program there is shared by every user
+// (and only root can write there), so nothing of one user's belongs beside it.
+bool IsSystemFolder(const std::string& folder)
 {
-    return !folder.empty() && ::access(folder.c_str(), W_OK | X_OK) == 0;
+    static const char* const kSystemRoots[] = {"/usr", "/bin", "/sbin", "/lib", "/lib32", "/lib64",
+                                               "/libx32", "/opt", "/etc", "/var", "/srv", "/boot",
+                                               "/snap", "/nix", "/gnu", "/app"};
+    if (folder == "/") {
+        return true;
+    }
+    for (const char* root : kSystemRoots) {
+        const std::string prefix(root);
+        if (folder == prefix || folder.rfind(prefix + "/", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
+// A build tree or a portable unpack: the user's own folder that nobody else
+// may write to. Owner and mode decide, not access(), which root always passes.
+bool IsOwnFolder(const std::string& folder)
+{
+    struct stat info
+    {
+    };
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+// $XDG_DATA_HOME/zendrix (else <home>/.local/share/zendrix), made and
+// checked as the user's own; empty when there is no such folder to be had.
 std::string UserDataFolder()
 {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        base = std::string(home) + "/.local/share";
-    } else {
-        base = "/tmp";
+    const std::string base = PlatformXdgFolder("XDG_DATA_HOME", ".local/share");
+    if (base.empty()) {
+        return {};
     }
-    std::string folder = base + "/zendrix";
-    std::error_code ec;
-    fs::create_directories(folder, ec);
+    const std::string folder = base + "/zendrix";
+    const int fd = PlatformOpenPrivateFolder(folder);
+    if (fd < 0) {
+        return {};
+    }
+    ::close(fd);
     return folder;
 }
 }  // namespace
@@ -60,16 +89,20 @@ std::string PlatformExecutableFolder()
     return exe.parent_path().string();
 }
 
+std::string PlatformProgramFolderFor(const std::string& executableFolder)
+{
+    if (!IsSystemFolder(executableFolder) && IsOwnFolder(executableFolder)) {
+        return executableFolder;
+    }
+    return UserDataFolder();
+}
+
 std::string PlatformProgramFolder()
 {
     if (std::string folder = CurrentOverride(); !folder.empty()) {
         return folder;
     }
-    const std::string exeFolder = PlatformExecutableFolder();
-    if (IsWritableFolder(exeFolder)) {
-        return exeFolder;
-    }
-    return UserDataFolder();
+    return PlatformProgramFolderFor(PlatformExecutableFolder());
 }
 
 std::string PlatformLangFolder()
@@ -86,7 +119,21 @@ std::string PlatformLangFolder()
     if (fs::is_directory(installed, ec)) {
         return installed.string();
     }
-    return PlatformProgramFolder() + "/Lang";
+    const std::string programFolder = PlatformProgramFolder();
+    return programFolder.empty() ? std::string() : programFolder + "/Lang";
+}
+
+std::string PlatformLanguageSettingsFile()
+{
+    const std::string programFolder = PlatformProgramFolder();
+    if (programFolder.empty()) {
+        return {};
+    }
+    const std::string langFolder = PlatformLangFolder();
+    if (langFolder == programFolder + "/Lang" && IsOwnFolder(langFolder)) {
+        return langFolder + "/Language.ini";
+    }
+    return programFolder + "/Language.ini";
 }
 
 void PlatformSetProgramFolder(const std::string& folder)

@@ -1,15 +1,17 @@
 #include "SettingsStore.h"
 
 #include "DebugOutput.h"
+#include "PrivateFolder.h"
 #include "Utf8Text.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cwctype>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
+#include <random>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,17 +29,85 @@ std::mutex& StoreMutex()
     return mutex;
 }
 
+constexpr const char* kStoreName = "settings.ini";
+
+// Empty when the user has no home to keep settings in.
 std::string StoreFolder()
 {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0') {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        base = std::string(home) + "/.config";
-    } else {
-        base = "/tmp";
+    const std::string base = PlatformXdgFolder("XDG_CONFIG_HOME", ".config");
+    return base.empty() ? std::string() : base + "/Vantrel Zendrix";
+}
+
+// The store's folder, opened only when it is the user's own; -1 otherwise.
+class StoreDir
+{
+public:
+    StoreDir() : fd_(PlatformOpenPrivateFolder(StoreFolder())) {}
+    ~StoreDir()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
     }
-    return base + "/Vantrel Zendrix";
+    StoreDir(const StoreDir&) = delete;
+    StoreDir& operator=(const StoreDir&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The file's text; empty when there is none, or it is not a plain file of its own.
+std::string ReadStoreText()
+{
+    const StoreDir dir;
+    if (dir.fd() < 0) {
+        return {};
+    }
+    const int fd = ::openat(dir.fd(), kStoreName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+// Writes through a fresh scratch file of a unique name in the same folder
+// (never an existing file, never through a link), then renames it over the
+// store, so a reader sees the old file or the new one, nothing between.
+bool WriteStoreText(const std::string& body)
+{
+    const StoreDir dir;
+    if (dir.fd() < 0) {
+        return false;
+    }
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char temp[64];
+        std::snprintf(temp, sizeof temp, ".%s.%08x%08x", kStoreName, random(), random());
+        const int fd = ::openat(dir.fd(), temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return false;
+        }
+        bool written = ::fchmod(fd, 0600) == 0 &&
+                       ::write(fd, body.data(), body.size()) == static_cast<ssize_t>(body.size());
+        written = ::fsync(fd) == 0 && written;
+        written = ::close(fd) == 0 && written;
+        if (!written || ::renameat(dir.fd(), temp, dir.fd(), kStoreName) != 0) {
+            ::unlinkat(dir.fd(), temp, 0);
+            return false;
+        }
+        return true;
+    }
+    return false;
 }
 
 // Values and section names are escaped so that line breaks, brackets and the
@@ -119,7 +189,7 @@ bool SameName(const std::string& a, const std::string& b)
 std::vector<Section> LoadStore()
 {
     std::vector<Section> sections;
-    std::ifstream in(RegStoreFile());
+    std::istringstream in(ReadStoreText());
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') {
@@ -136,10 +206,6 @@ std::vector<Section> LoadStore()
 
 bool SaveStore(const std::vector<Section>& sections)
 {
-    const std::string folder = StoreFolder();
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ec);
-    ::mkdir(folder.c_str(), 0700);
     std::ostringstream text;
     for (const Section& section : sections) {
         text << '[' << Escape(section.name) << "]\n";
@@ -147,20 +213,7 @@ bool SaveStore(const std::vector<Section>& sections)
             text << Escape(name) << '=' << Escape(value) << '\n';
         }
     }
-    const std::string body = text.str();
-    const std::string file = RegStoreFile();
-    const std::string temp = file + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        PlatformDebugOutput("Settings store: cannot write the settings file.\n");
-        return false;
-    }
-    ::fchmod(fd, 0600);
-    bool written = ::write(fd, body.data(), body.size()) == static_cast<ssize_t>(body.size());
-    written = ::fsync(fd) == 0 && written;
-    ::close(fd);
-    if (!written || ::rename(temp.c_str(), file.c_str()) != 0) {
-        ::unlink(temp.c_str());
+    if (!WriteStoreText(text.str())) {
         PlatformDebugOutput("Settings store: cannot write the settings file.\n");
         return false;
     }
@@ -195,7 +248,8 @@ void CopyOut(const std::wstring& text, wchar_t* out, std::size_t outChars)
 
 std::string RegStoreFile()
 {
-    return StoreFolder() + "/settings.ini";
+    const std::string folder = StoreFolder();
+    return folder.empty() ? std::string() : folder + "/" + kStoreName;
 }
 
 void RegReadString(RegRoot root, const wchar_t* subkey, const wchar_t* valueName, const wchar_t* defaultText,
@@ -272,5 +326,26 @@ int RegWriteValue(RegRoot root, const wchar_t* subkey, const wchar_t* valueName,
     } else {
         section->values.emplace_back(name, PlatformToUtf8(value));
     }
+    return SaveStore(sections) ? 1 : 0;
+}
+
+int RegDeleteValue(RegRoot root, const wchar_t* subkey, const wchar_t* valueName)
+{
+    if (!ValidPath(root, subkey) || valueName == nullptr) {
+        return 0;
+    }
+    std::lock_guard lock(StoreMutex());
+    std::vector<Section> sections = LoadStore();
+    Section* section = FindSection(sections, PlatformToUtf8(subkey));
+    if (section == nullptr) {
+        return 1;
+    }
+    const std::string name = PlatformToUtf8(valueName);
+    const auto kept = std::remove_if(section->values.begin(), section->values.end(),
+                                     [&name](const auto& pair) { return SameName(pair.first, name); });
+    if (kept == section->values.end()) {
+        return 1;
+    }
+    section->values.erase(kept, section->values.end());
     return SaveStore(sections) ? 1 : 0;
 }

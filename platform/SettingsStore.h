@@ -6,9 +6,13 @@
 
 // The per-user settings store. It keeps the key paths and value names a
 // registry would hold, in one INI file per user:
-//   $XDG_CONFIG_HOME/Vantrel Zendrix/settings.ini (else ~/.config/...),
-// one section per key path, file mode 0600 (the password is kept in it).
-// Writes replace the file atomically, so a crash never leaves half a file.
+//   $XDG_CONFIG_HOME/Vantrel Zendrix/settings.ini (else <home>/.config/...,
+//   the home from $HOME or else the password database),
+// one section per key path, file mode 0600 (the password may be kept in it).
+// The folder must be the user's own (no link, nobody else may write to it),
+// else nothing is read from or written to it. Writes go through a scratch
+// file of a unique name, created anew and renamed over the store, so a crash
+// never leaves half a file and no planted file or link is ever written through.
 
 // The hive a key path lives under. Only the current user's hive exists;
 // RegRootNone stands for a missing root and makes every call fail.
@@ -43,5 +47,9 @@ ZX_EXPORT int RegWriteValue(RegRoot root, const wchar_t* subkey, const wchar_t* 
 ZX_EXPORT int RegCreateKeyPath(RegRoot root, const wchar_t* subkey, RegKey** key);
 ZX_EXPORT void RegCloseKeyPath(RegKey* key);
 
-// The file that holds the store, for the user's information and for tests.
+// Removes a value; 1 when it is gone (or never was), 0 when the file cannot be written.
+ZX_EXPORT int RegDeleteValue(RegRoot root, const wchar_t* subkey, const wchar_t* valueName);
+
+// The file that holds the store, for the user's information and for tests;
+// empty when the user has no home.
 ZX_EXPORT std::string RegStoreFile();

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -19,6 +20,17 @@ namespace {
 
 thread_local int t_lastError = VT_ERR_NONE;
 std::atomic<bool> g_initialised{false};
+
+// The signal every session of one Init..Destroy span watches: Destroy gives
+// it, so transfers in flight end at once, and the next Init takes a new one.
+std::mutex g_lifetimeLock;
+std::shared_ptr<vtclient::CancelSignal> g_lifetime;
+
+std::shared_ptr<const vtclient::CancelSignal> Lifetime()
+{
+    std::lock_guard lock(g_lifetimeLock);
+    return g_lifetime;
+}
 
 vtclient::SessionTable& Sessions()
 {
@@ -159,6 +171,14 @@ extern "C" {
 
 int Vt_Sdk_Init()
 {
+    try {
+        std::lock_guard lock(g_lifetimeLock);
+        if (!g_lifetime || g_lifetime->Cancelled()) {
+            g_lifetime = std::make_shared<vtclient::CancelSignal>();
+        }
+    } catch (...) {
+        return Fail(VT_ERR_NO_RESOURCES);
+    }
     g_initialised = true;
     return Succeed();
 }
@@ -167,6 +187,12 @@ int Vt_Sdk_Destroy()
 {
     g_initialised = false;
     try {
+        {
+            std::lock_guard lock(g_lifetimeLock);
+            if (g_lifetime) {
+                g_lifetime->Cancel(); // only this span's sessions watch it
+            }
+        }
         Video().StopAll();
         Sessions().Clear();
     } catch (...) {
@@ -191,16 +217,17 @@ int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const 
             port < 1 || port > 65535) {
             return Fail(VT_ERR_INVALID_ARGUMENT);
         }
-        int handle = Sessions().Find(address, port, user, password);
-        std::shared_ptr<vtclient::CameraSession> session =
-            handle >= 0 ? Sessions().Get(handle)
-                        : std::make_shared<vtclient::CameraSession>(address, port, user, password);
+        auto [handle, session] = Sessions().Find(address, port, user, password);
         if (!session) {
-            return Fail(VT_ERR_INVALID_HANDLE);
+            session = std::make_shared<vtclient::CameraSession>(address, port, user, password,
+                                                                vtclient::ExchangeLimits{}, Lifetime());
         }
         const auto result = session->Call("GET", "/vtipc/v1/login", {});
         if (result.error != VT_ERR_NONE) {
             return Fail(result.error);
+        }
+        if (!g_initialised.load()) {
+            return Fail(VT_ERR_NOT_INITIALISED); // destroyed meanwhile: the session belongs to no SDK
         }
         if (handle < 0) {
             handle = Sessions().Add(session);

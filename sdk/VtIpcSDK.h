@@ -173,7 +173,9 @@ typedef void (*VtFrameSink)(void* user, uint32_t window, const uint8_t* rgb, int
 
 extern "C" {
 
-// Process set-up and tear-down. Destroy forgets every login handle.
+// Process set-up and tear-down. Destroy ends every exchange in flight (those
+// calls fail with VT_ERR_NOT_INITIALISED), stops every play and forgets every
+// login handle; it returns promptly whatever the cameras do.
 ZX_EXPORT int Vt_Sdk_Init();
 ZX_EXPORT int Vt_Sdk_Destroy();
 // Registers (or, with a null sink, removes) the sink of a window handle; a
@@ -184,7 +186,10 @@ ZX_EXPORT int Vt_Sdk_GetLastError();
 
 // Verifies the credentials with the camera and returns a login handle (0 or
 // more), or -1. Handles are never closed; logging in again to the same camera
-// with the same credentials returns the same handle. `address2` and `reserved`
+// with the same credentials returns the same handle. Of more than 4096, the
+// least recently used handle that no call or play is using is retired (later
+// calls with it fail with VT_ERR_INVALID_HANDLE); a handle number is never
+// given to another camera. `address2` and `reserved`
 // are accepted for the callers' sake and not used.
 ZX_EXPORT int Vt_Ipc_Login(const char* address, const char* address2, int port, const char* user,
                            const char* password, int reserved);
@@ -238,6 +243,7 @@ ZX_EXPORT int Vt_Ipc_DownloadCustom(int handle, const char* localPath, int kind,
 // and decodes it on a thread of its own. Playing again with the same handle
 // replaces the play (a new window, say). The two numbers are not used.
 ZX_EXPORT int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, int reserved1, int reserved2);
-// Stops the handle's play and waits for its thread.
+// Stops the handle's play and waits for its thread; returns at once whatever
+// the camera does (only a frame sink still running is waited for).
 ZX_EXPORT int Vt_IpcClient_StopLivePlay(int handle);
 }

@@ -47,7 +47,9 @@ std::wstring Widen(std::string_view text)
 
 void StoreLangId(int langId)
 {
-    IniWriteValue(LangSettingsFile(), L"Main", L"Language", std::to_wstring(langId));
+    if (const std::string file = LangSettingsFile(); !file.empty()) {
+        IniWriteValue(file, L"Main", L"Language", std::to_wstring(langId));
+    }
 }
 
 int StoredLangId()
@@ -67,7 +69,7 @@ bool HasLngExtension(const std::string& name)
 
 std::string LangSettingsFile()
 {
-    return PlatformLangFolder() + "/Language.ini";
+    return PlatformLanguageSettingsFile();
 }
 
 std::string LangCurrentFile()

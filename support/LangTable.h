@@ -6,8 +6,9 @@
 
 // Language tables: every visible text has a decimal key and a built-in English
 // default; the language files "<Lang folder>/*.lng" translate the keys. The
-// Lang folder is PlatformLangFolder(); the choice is remembered as
-// "Language" in section "Main" of Language.ini in that folder.
+// Lang folder is PlatformLangFolder(); the choice is remembered per user as
+// "Language" in section "Main" of PlatformLanguageSettingsFile() (Language.ini
+// in the Lang folder of a portable copy, else in the user's program folder).
 //
 // Nothing is cached: every lookup reads the current language file, so a file
 // edited while the program runs is seen at once. All functions are safe to

@@ -34,9 +34,9 @@ int ErrorForStatus(int status)
 }
 
 CameraSession::CameraSession(std::string address, int port, std::string user, std::string password,
-                             ExchangeLimits limits)
+                             ExchangeLimits limits, std::shared_ptr<const CancelSignal> lifetime)
     : address_(std::move(address)), port_(port), user_(std::move(user)), limits_(limits),
-      password_(std::move(password)), cnonceSeed_(std::random_device{}())
+      lifetime_(std::move(lifetime)), password_(std::move(password)), cnonceSeed_(std::random_device{}())
 {
     cnonceSeed_ = (cnonceSeed_ << 32) ^
                   static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -139,18 +139,22 @@ CallResult CameraSession::Download(std::string_view target, const std::string& l
     return result;
 }
 
-CallResult CameraSession::Stream(std::string_view target, const HttpResponseParser::BodySink& sink)
+CallResult CameraSession::Stream(std::string_view target, const HttpResponseParser::BodySink& sink,
+                                 const CancelSignal& stop)
 {
     ExchangeLimits limits = limits_;
     limits.totalMs = std::numeric_limits<int>::max();
-    return Exchange("GET", target, {}, RequestBody{}, {}, std::numeric_limits<size_t>::max(), limits, sink);
+    return Exchange("GET", target, {}, RequestBody{}, {}, std::numeric_limits<size_t>::max(), limits, sink,
+                    &stop);
 }
 
 CallResult CameraSession::Exchange(std::string_view method, std::string_view target,
                                    std::string_view contentType, const RequestBody& body,
                                    const std::string& extraHeaders, size_t maxBody,
-                                   const ExchangeLimits& limits, const HttpResponseParser::BodySink& sink)
+                                   const ExchangeLimits& limits, const HttpResponseParser::BodySink& sink,
+                                   const CancelSignal* stop)
 {
+    const CancelList cancel{lifetime_.get(), stop};
     // At most: one try with the kept nonce, one after a stale or first
     // challenge, one more if that nonce went stale in between.
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -158,7 +162,7 @@ CallResult CameraSession::Exchange(std::string_view method, std::string_view tar
         const std::string head = BuildRequestHead(method, target, address_, port_, authorization, contentType,
                                                   body.Length(), extraHeaders);
         HttpResponseParser parser(maxBody, sink);
-        switch (HttpExchange(address_, port_, head, body, parser, limits)) {
+        switch (HttpExchange(address_, port_, head, body, parser, limits, cancel)) {
         case ExchangeResult::InvalidAddress:
             return {VT_ERR_INVALID_ARGUMENT, {}};
         case ExchangeResult::Unreachable:
@@ -167,6 +171,8 @@ CallResult CameraSession::Exchange(std::string_view method, std::string_view tar
             return {VT_ERR_PROTOCOL, {}};
         case ExchangeResult::LocalFile:
             return {VT_ERR_FILE, {}};
+        case ExchangeResult::Cancelled:
+            return {VT_ERR_NOT_INITIALISED, {}}; // the SDK is being torn down, or the play stopped
         case ExchangeResult::Ok:
             break;
         }
@@ -192,41 +198,74 @@ CallResult CameraSession::Exchange(std::string_view method, std::string_view tar
     return {VT_ERR_AUTH_REFUSED, {}};
 }
 
-int SessionTable::Find(std::string_view address, int port, std::string_view user,
-                       std::string_view password) const
+SessionTable::Found SessionTable::Find(std::string_view address, int port, std::string_view user,
+                                       std::string_view password)
 {
     std::lock_guard lock(mutex_);
-    for (size_t i = 0; i < sessions_.size(); ++i) {
-        if (sessions_[i]->Matches(address, port, user, password)) {
-            return static_cast<int>(i);
+    for (auto& [handle, entry] : sessions_) {
+        if (entry.session->Matches(address, port, user, password)) {
+            entry.lastUse = ++useClock_;
+            return {handle, entry.session};
         }
     }
-    return -1;
+    return {};
+}
+
+bool SessionTable::EvictOne()
+{
+    // In use: a call or a play holds a reference besides the table's. Holders
+    // only come through Get and Find, under this lock, so a session seen
+    // idle here stays idle until it is gone.
+    auto oldest = sessions_.end();
+    for (auto it = sessions_.begin(); it != sessions_.end(); ++it) {
+        if (it->second.session.use_count() == 1 &&
+            (oldest == sessions_.end() || it->second.lastUse < oldest->second.lastUse)) {
+            oldest = it;
+        }
+    }
+    if (oldest == sessions_.end()) {
+        return false;
+    }
+    sessions_.erase(oldest);
+    return true;
 }
 
 int SessionTable::Add(std::shared_ptr<CameraSession> session)
 {
     std::lock_guard lock(mutex_);
-    if (sessions_.size() >= kMaxSessions) {
+    if (sessions_.size() >= kMaxSessions && !EvictOne()) {
         return -1;
     }
-    sessions_.push_back(std::move(session));
-    return static_cast<int>(sessions_.size() - 1);
+    while (sessions_.count(nextHandle_) != 0) {
+        nextHandle_ = nextHandle_ == std::numeric_limits<int>::max() ? 0 : nextHandle_ + 1;
+    }
+    const int handle = nextHandle_;
+    nextHandle_ = nextHandle_ == std::numeric_limits<int>::max() ? 0 : nextHandle_ + 1;
+    sessions_[handle] = Entry{std::move(session), ++useClock_};
+    return handle;
 }
 
-std::shared_ptr<CameraSession> SessionTable::Get(int handle) const
+std::shared_ptr<CameraSession> SessionTable::Get(int handle)
 {
     std::lock_guard lock(mutex_);
-    if (handle < 0 || static_cast<size_t>(handle) >= sessions_.size()) {
+    const auto found = sessions_.find(handle);
+    if (found == sessions_.end()) {
         return nullptr;
     }
-    return sessions_[static_cast<size_t>(handle)];
+    found->second.lastUse = ++useClock_;
+    return found->second.session;
 }
 
 void SessionTable::Clear()
 {
     std::lock_guard lock(mutex_);
     sessions_.clear();
+}
+
+size_t SessionTable::Size() const
+{
+    std::lock_guard lock(mutex_);
+    return sessions_.size();
 }
 
 } // namespace vtclient

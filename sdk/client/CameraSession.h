@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 
 namespace vtclient {
 
@@ -30,8 +30,10 @@ int ErrorForStatus(int status);
 class CameraSession
 {
 public:
+    // `lifetime`: the SDK's signal that ends every exchange in flight when
+    // it is torn down.
     CameraSession(std::string address, int port, std::string user, std::string password,
-                  ExchangeLimits limits = {});
+                  ExchangeLimits limits = {}, std::shared_ptr<const CancelSignal> lifetime = {});
 
     // One request, authenticated; answers the body of a 2xx answer.
     CallResult Call(std::string_view method, std::string_view target, std::string_view body,
@@ -47,9 +49,10 @@ public:
     CallResult Download(std::string_view target, const std::string& localPath);
 
     // A GET whose successful body goes to `sink` as it arrives, for as long as
-    // the camera sends and the sink returns true; each read must still make
-    // progress within the read bound.
-    CallResult Stream(std::string_view target, const HttpResponseParser::BodySink& sink);
+    // the camera sends, the sink returns true and `stop` is not given; each
+    // read must still make progress within the read and pace bounds.
+    CallResult Stream(std::string_view target, const HttpResponseParser::BodySink& sink,
+                      const CancelSignal& stop);
 
     bool Matches(std::string_view address, int port, std::string_view user, std::string_view password) const;
     // After the camera accepted a new password for `user`: when that is this
@@ -60,12 +63,14 @@ private:
     std::string Authorization(std::string_view method, std::string_view target);
     CallResult Exchange(std::string_view method, std::string_view target, std::string_view contentType,
                         const RequestBody& body, const std::string& extraHeaders, size_t maxBody,
-                        const ExchangeLimits& limits, const HttpResponseParser::BodySink& sink = {});
+                        const ExchangeLimits& limits, const HttpResponseParser::BodySink& sink = {},
+                        const CancelSignal* stop = nullptr);
 
     const std::string address_;
     const int port_;
     const std::string user_;
     const ExchangeLimits limits_;
+    const std::shared_ptr<const CancelSignal> lifetime_;
     mutable std::mutex mutex_;
     std::string password_;
     std::optional<vtwire::DigestChallenge> challenge_;
@@ -73,22 +78,43 @@ private:
     uint64_t cnonceSeed_;
 };
 
-// Login handles: small indexes into this table. Entries live until Clear.
+// Login handles. A handle is never given to another session, so a handle
+// kept too long can only turn invalid, never point at another camera. When
+// the table is full, the session used least recently that no call or play
+// holds at that moment makes room; handles in use are never evicted.
 class SessionTable
 {
 public:
     static constexpr size_t kMaxSessions = 4096;
 
-    // The handle of an existing session for exactly these, or -1.
-    int Find(std::string_view address, int port, std::string_view user, std::string_view password) const;
-    // -1 when the table is full.
+    struct Found
+    {
+        int handle = -1;
+        std::shared_ptr<CameraSession> session;
+    };
+
+    // The session for exactly these, or handle -1; counts as a use.
+    Found Find(std::string_view address, int port, std::string_view user, std::string_view password);
+    // -1 only when every session in the table is in use.
     int Add(std::shared_ptr<CameraSession> session);
-    std::shared_ptr<CameraSession> Get(int handle) const;
+    // Null for a handle not (or no longer) in the table; counts as a use.
+    std::shared_ptr<CameraSession> Get(int handle);
+    // Forgets every session; their handles stay retired.
     void Clear();
+    size_t Size() const;
 
 private:
+    struct Entry
+    {
+        std::shared_ptr<CameraSession> session;
+        uint64_t lastUse = 0;
+    };
+    bool EvictOne();
+
     mutable std::mutex mutex_;
-    std::vector<std::shared_ptr<CameraSession>> sessions_;
+    std::unordered_map<int, Entry> sessions_;
+    int nextHandle_ = 0;
+    uint64_t useClock_ = 0;
 };
 
 } // namespace vtclient

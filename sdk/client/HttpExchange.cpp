@@ -17,48 +17,131 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int RemainingMs(Clock::time_point deadline, int cap)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) {
-        return 0;
-    }
-    return static_cast<int>(std::min<long long>(left, cap));
-}
+// Without an eventfd a cancel is seen between waits of this length.
+constexpr int kCancelPollMs = 20;
 
-// Waits for `events` on the socket; false on time-out or error.
-bool WaitFor(int fd, short events, int timeoutMs)
+// One connection's waits and pace: every wait also watches the cancel
+// signals, and every byte moved counts towards the pace bound.
+class Transfer
 {
-    if (timeoutMs <= 0) {
+public:
+    enum class Wait
+    {
+        Ready,
+        TimedOut,
+        Cancelled,
+        TooSlow, // a window ended below the pace bound
+    };
+
+    Transfer(int fd, const ExchangeLimits& limits, const CancelList& cancel)
+        : fd_(fd), limits_(limits), cancel_(cancel), deadline_(Clock::now() + Ms(limits.totalMs)),
+          windowStart_(Clock::now())
+    {
+    }
+
+    bool Cancelled() const
+    {
+        for (const CancelSignal* signal : cancel_) {
+            if (signal != nullptr && signal->Cancelled()) {
+                return true;
+            }
+        }
         return false;
     }
-    pollfd entry{fd, events, 0};
-    for (;;) {
-        const int ready = ::poll(&entry, 1, timeoutMs);
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        return ready > 0;
-    }
-}
 
-bool SendAll(int fd, std::string_view data, Clock::time_point deadline, int ioMs)
-{
-    size_t sent = 0;
-    while (sent < data.size()) {
-        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n > 0) {
-            sent += static_cast<size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            if (!WaitFor(fd, POLLOUT, RemainingMs(deadline, ioMs))) {
+    // Waits at most `capMs` (and never past the whole exchange's deadline)
+    // for `events` on the socket; a pace window that ends meanwhile is judged.
+    Wait WaitFor(short events, int capMs)
+    {
+        const auto until = std::min(deadline_, Clock::now() + Ms(capMs));
+        for (;;) {
+            if (Cancelled()) {
+                return Wait::Cancelled;
+            }
+            if (!Progress(0)) {
+                return Wait::TooSlow;
+            }
+            auto wake = until;
+            if (limits_.windowBytes > 0) {
+                wake = std::min(wake, windowStart_ + Ms(limits_.windowMs));
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now()).count();
+            if (Clock::now() >= until) {
+                return Wait::TimedOut;
+            }
+            pollfd entries[3] = {{fd_, events, 0}, {-1, POLLIN, 0}, {-1, POLLIN, 0}};
+            nfds_t count = 1;
+            bool blind = false; // a signal without a descriptor
+            for (const CancelSignal* signal : cancel_) {
+                if (signal != nullptr) {
+                    entries[count++].fd = signal->fd();
+                    blind = blind || signal->fd() < 0;
+                }
+            }
+            const int timeout =
+                static_cast<int>(std::max<long long>(0, blind ? std::min<long long>(left, kCancelPollMs) : left));
+            const int ready = ::poll(entries, count, timeout);
+            if (ready < 0 && errno != EINTR) {
+                return Wait::TimedOut;
+            }
+            if (ready > 0 && entries[0].revents != 0 && !Cancelled()) {
+                return Wait::Ready;
+            }
+        }
+    }
+
+    // Counts bytes moved; false once a whole window passed with fewer than
+    // the bound asks.
+    bool Progress(size_t bytes)
+    {
+        windowBytes_ += bytes;
+        if (limits_.windowBytes == 0) {
+            return true;
+        }
+        const auto now = Clock::now();
+        if (now - windowStart_ < Ms(limits_.windowMs)) {
+            return true;
+        }
+        slow_ = slow_ || windowBytes_ < limits_.windowBytes;
+        windowStart_ = now;
+        windowBytes_ = 0;
+        return !slow_;
+    }
+    bool TooSlow() const { return slow_; }
+
+    // Sends everything; false on an error, a stall, a cancel or too slow a pace.
+    bool SendAll(std::string_view data)
+    {
+        size_t sent = 0;
+        while (sent < data.size()) {
+            const ssize_t n = ::send(fd_, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+            if (n > 0) {
+                sent += static_cast<size_t>(n);
+                if (!Progress(static_cast<size_t>(n))) {
+                    return false;
+                }
+            } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+                if (WaitFor(POLLOUT, limits_.ioMs) != Wait::Ready) {
+                    return false;
+                }
+            } else {
                 return false;
             }
-        } else {
-            return false;
         }
+        return true;
     }
-    return true;
-}
+
+    static std::chrono::milliseconds Ms(int ms) { return std::chrono::milliseconds(ms); }
+
+private:
+    int fd_;
+    const ExchangeLimits& limits_;
+    const CancelList& cancel_;
+    Clock::time_point deadline_;
+    Clock::time_point windowStart_;
+    uint64_t windowBytes_ = 0;
+    bool slow_ = false;
+};
 
 } // namespace
 
@@ -88,7 +171,8 @@ std::string BuildRequestHead(std::string_view method, std::string_view target, s
 }
 
 ExchangeResult HttpExchange(const std::string& address, int port, std::string_view head,
-                            const RequestBody& body, HttpResponseParser& parser, const ExchangeLimits& limits)
+                            const RequestBody& body, HttpResponseParser& parser, const ExchangeLimits& limits,
+                            const CancelList& cancel)
 {
     sockaddr_in target{};
     target.sin_family = AF_INET;
@@ -96,18 +180,24 @@ ExchangeResult HttpExchange(const std::string& address, int port, std::string_vi
         return ExchangeResult::InvalidAddress;
     }
     target.sin_port = htons(static_cast<uint16_t>(port));
-    const auto deadline = Clock::now() + std::chrono::milliseconds(limits.totalMs);
 
     UniqueFd sock(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (sock.fd() < 0) {
         return ExchangeResult::Unreachable;
     }
+    Transfer transfer(sock.fd(), limits, cancel);
     if (::connect(sock.fd(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
         if (errno != EINPROGRESS) {
             return ExchangeResult::Unreachable;
         }
-        if (!WaitFor(sock.fd(), POLLOUT, RemainingMs(deadline, limits.connectMs))) {
+        switch (transfer.WaitFor(POLLOUT, limits.connectMs)) {
+        case Transfer::Wait::Cancelled:
+            return ExchangeResult::Cancelled;
+        case Transfer::Wait::TimedOut:
+        case Transfer::Wait::TooSlow:
             return ExchangeResult::Unreachable;
+        case Transfer::Wait::Ready:
+            break;
         }
         int error = 0;
         socklen_t length = sizeof error;
@@ -118,8 +208,8 @@ ExchangeResult HttpExchange(const std::string& address, int port, std::string_vi
 
     // A camera may answer before it has read everything (a refusal, a
     // challenge) and close: a failed send still leaves its answer to read.
-    const bool sending = SendAll(sock.fd(), head, deadline, limits.ioMs) &&
-                         (body.fd >= 0 || SendAll(sock.fd(), body.bytes, deadline, limits.ioMs));
+    const bool sending =
+        transfer.SendAll(head) && (body.fd >= 0 || transfer.SendAll(body.bytes));
     if (sending && body.fd >= 0) {
         std::vector<char> chunk(64 * 1024);
         for (uint64_t offset = 0; offset < body.fileLength;) {
@@ -129,25 +219,36 @@ ExchangeResult HttpExchange(const std::string& address, int port, std::string_vi
             if (got <= 0) {
                 return ExchangeResult::LocalFile;
             }
-            if (!SendAll(sock.fd(), std::string_view(chunk.data(), static_cast<size_t>(got)), deadline,
-                         limits.ioMs)) {
+            if (!transfer.SendAll(std::string_view(chunk.data(), static_cast<size_t>(got)))) {
                 break;
             }
             offset += static_cast<uint64_t>(got);
         }
     }
 
+    if (transfer.TooSlow()) {
+        return ExchangeResult::Protocol; // the camera took the body too slowly
+    }
+    const auto failure = [&] {
+        if (transfer.Cancelled()) {
+            return ExchangeResult::Cancelled;
+        }
+        if (transfer.TooSlow()) {
+            return ExchangeResult::Protocol;
+        }
+        return parser.Empty() ? ExchangeResult::Unreachable : ExchangeResult::Protocol;
+    };
     char buffer[16 * 1024];
     for (;;) {
-        if (!WaitFor(sock.fd(), POLLIN, RemainingMs(deadline, limits.ioMs))) {
-            return parser.Empty() ? ExchangeResult::Unreachable : ExchangeResult::Protocol;
+        if (transfer.WaitFor(POLLIN, limits.ioMs) != Transfer::Wait::Ready) {
+            return failure();
         }
         const ssize_t n = ::recv(sock.fd(), buffer, sizeof buffer, 0);
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             continue;
         }
         if (n < 0) {
-            return parser.Empty() ? ExchangeResult::Unreachable : ExchangeResult::Protocol;
+            return failure();
         }
         const auto state =
             n == 0 ? parser.Finish() : parser.Feed(std::string_view(buffer, static_cast<size_t>(n)));
@@ -155,7 +256,13 @@ ExchangeResult HttpExchange(const std::string& address, int port, std::string_vi
             return ExchangeResult::Ok;
         }
         if (state == HttpResponseParser::State::Failed) {
+            if (transfer.Cancelled()) {
+                return ExchangeResult::Cancelled;
+            }
             return (n == 0 && parser.Empty()) ? ExchangeResult::Unreachable : ExchangeResult::Protocol;
+        }
+        if (!transfer.Progress(static_cast<size_t>(n))) {
+            return ExchangeResult::Protocol; // too slow a trickle
         }
     }
 }

@@ -1,8 +1,11 @@
 #pragma once
 // One HTTP request and its answer over a fresh TCP connection, with a time
-// bound on the connect, on every read and write, and on the whole exchange.
+// bound on the connect, on every read and write, on the pace and on the whole
+// exchange, and cancel signals that end it at once.
+#include "CancelSignal.h"
 #include "HttpResponseParser.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,6 +17,11 @@ struct ExchangeLimits
     int connectMs = 3000;
     int ioMs = 5000;     // longest wait for any progress
     int totalMs = 10000; // the whole exchange
+    // The slowest pace taken: at least windowBytes sent or received in every
+    // windowMs, so a camera that trickles a byte now and then cannot hold a
+    // transfer for ever. windowBytes 0: no such bound.
+    int windowMs = 10000;
+    uint64_t windowBytes = 16 * 1024;
 };
 
 enum class ExchangeResult
@@ -23,7 +31,11 @@ enum class ExchangeResult
     Unreachable, // refused, no route, timed out, reset before an answer
     Protocol,    // a malformed or over-long answer
     LocalFile,   // the file to send could not be read
+    Cancelled,   // a cancel signal was given
 };
+
+// The signals that end an exchange early; null entries are ignored.
+using CancelList = std::array<const CancelSignal*, 2>;
 
 // What follows the request head: bytes in memory, or the first `fileLength`
 // bytes of an open file (read from its start, so a retry sends it again).
@@ -42,7 +54,7 @@ std::string BuildRequestHead(std::string_view method, std::string_view target, s
                              uint64_t contentLength, std::string_view extraHeaders);
 
 ExchangeResult HttpExchange(const std::string& address, int port, std::string_view head,
-                            const RequestBody& body, HttpResponseParser& parser,
-                            const ExchangeLimits& limits);
+                            const RequestBody& body, HttpResponseParser& parser, const ExchangeLimits& limits,
+                            const CancelList& cancel = {});
 
 } // namespace vtclient

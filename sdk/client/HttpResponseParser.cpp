@@ -72,9 +72,17 @@ HttpResponseParser::State HttpResponseParser::Finish()
 
 bool HttpResponseParser::TakeBody(std::string_view bytes)
 {
+    if (!Success()) {
+        const size_t room = BodyLimit() - std::min(BodyLimit(), bodyBytes_);
+        bodyBytes_ += bytes.size();
+        response_.body.append(bytes.substr(0, room));
+        if (bodyBytes_ >= BodyLimit()) {
+            state_ = State::Complete; // the rest of an error page is not worth reading
+        }
+        return true;
+    }
     bodyBytes_ += bytes.size();
-    const bool success = response_.status >= 200 && response_.status < 300;
-    if (sink_ && success) {
+    if (sink_) {
         return sink_(bytes);
     }
     response_.body.append(bytes);
@@ -132,7 +140,7 @@ bool HttpResponseParser::StartBody()
     }
     if (length != nullptr) {
         size_t value = 0;
-        if (!ParseNumber(*length, 10, value) || value > maxBody_) {
+        if (!ParseNumber(*length, 10, value) || (Success() && value > maxBody_)) {
             return false;
         }
         for (const auto& [key, other] : response_.headers) {
@@ -188,6 +196,9 @@ HttpResponseParser::State HttpResponseParser::Run()
             }
             pending_.erase(0, take);
             remaining_ -= take;
+            if (state_ != State::Incomplete) {
+                break;
+            }
             if (remaining_ > 0) {
                 return state_;
             }
@@ -214,7 +225,7 @@ HttpResponseParser::State HttpResponseParser::Run()
             std::string_view size = line;
             size = Trim(size.substr(0, size.find(';')));
             size_t value = 0;
-            if (!ParseNumber(size, 16, value) || value > maxBody_ - bodyBytes_) {
+            if (!ParseNumber(size, 16, value) || (Success() && value > maxBody_ - bodyBytes_)) {
                 return Fail();
             }
             remaining_ = value;
@@ -237,11 +248,14 @@ HttpResponseParser::State HttpResponseParser::Run()
             }
             break;
         case Phase::ToClose:
-            if (bodyBytes_ + pending_.size() > maxBody_ || !TakeBody(pending_)) {
+            if ((Success() && bodyBytes_ + pending_.size() > maxBody_) || !TakeBody(pending_)) {
                 return Fail();
             }
             pending_.clear();
-            return state_;
+            if (state_ == State::Incomplete) {
+                return state_;
+            }
+            break;
         }
     }
     pending_.clear();

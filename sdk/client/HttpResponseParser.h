@@ -1,7 +1,12 @@
 #pragma once
 // An HTTP/1.1 response parser that never holds more than its bounds: the
 // status line and headers are limited in bytes and lines, the body in bytes.
-// Bytes arrive in any split; the parser says when the answer is complete.
+// The body of an answer other than 2xx is an error page that only explains
+// the status: it is kept up to kMaxErrorBody bytes (or the caller's bound
+// when that is smaller), and the answer counts as complete there, so the
+// caller closes the connection instead of reading on. Bytes arrive in any
+// split; the parser says when the answer is complete.
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -26,6 +31,7 @@ class HttpResponseParser
 public:
     static constexpr size_t kMaxHeadBytes = 16 * 1024;
     static constexpr size_t kMaxHeaderLines = 64;
+    static constexpr size_t kMaxErrorBody = 4 * 1024;
 
     enum class State
     {
@@ -64,6 +70,10 @@ private:
     };
 
     State Fail();
+    bool Success() const { return response_.status >= 200 && response_.status < 300; }
+    size_t BodyLimit() const { return Success() ? maxBody_ : std::min(maxBody_, kMaxErrorBody); }
+    // Takes body bytes; false when the sink refused them. An error page that
+    // reached its bound completes the answer.
     bool TakeBody(std::string_view bytes);
     bool ParseStatusLine(const std::string& line);
     bool ParseHeaderLine(const std::string& line);

@@ -94,7 +94,7 @@ bool LiveVideo::Stop(int handle)
         play = std::move(found->second);
         plays_.erase(found);
     }
-    play->stop = true;
+    play->stop.Cancel();
     play->thread.join();
     return true;
 }
@@ -107,7 +107,7 @@ void LiveVideo::StopAll()
         plays.swap(plays_);
     }
     for (auto& [handle, play] : plays) {
-        play->stop = true;
+        play->stop.Cancel();
     }
     for (auto& [handle, play] : plays) {
         play->thread.join();
@@ -124,12 +124,13 @@ void LiveVideo::Run(Play& play, const std::shared_ptr<CameraSession>& session, u
         if (decoder.Decode(jpeg, rgb, width, height)) {
             Deliver(window, rgb.data(), width, height);
         }
-        return !play.stop.load();
+        return !play.stop.Cancelled();
     });
     const std::string target = "/vtipc/v1/live?stream=" + std::to_string(stream == 0 ? 0 : 1);
     // The stream ends when the camera goes, breaks the format or stop is asked.
-    session->Stream(target,
-                    [&](std::string_view bytes) { return !play.stop.load() && pictures.Feed(bytes); });
+    session->Stream(
+        target, [&](std::string_view bytes) { return !play.stop.Cancelled() && pictures.Feed(bytes); },
+        play.stop);
 }
 
 } // namespace vtclient

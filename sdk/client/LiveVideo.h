@@ -30,7 +30,8 @@ public:
     // Plays `stream` (1 primary, 0 secondary) of the handle's camera into the
     // window, replacing a play of the same handle.
     void Start(int handle, std::shared_ptr<CameraSession> session, uint32_t window, int stream);
-    // Stops and joins the handle's play; false when none played.
+    // Stops and joins the handle's play, at once whatever the camera does
+    // (only a sink still drawing a picture is waited for); false when none played.
     bool Stop(int handle);
     void StopAll();
 
@@ -40,7 +41,7 @@ public:
 private:
     struct Play
     {
-        std::atomic<bool> stop{false};
+        CancelSignal stop;
         std::thread thread;
     };
     struct Sink

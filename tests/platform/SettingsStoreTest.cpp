@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "PrivateFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -103,4 +105,88 @@ TEST_F(SettingsStoreTest, UnwritableFolderReportsFailure)
     EXPECT_EQ(Write(L"User", L"admin"), 0);
     EXPECT_EQ(RegCreateKeyPath(RegRootCurrentUser, kKey, nullptr), 0);
     EXPECT_EQ(Read(L"User", L"admin"), L"admin");
+}
+
+namespace {
+std::string ReadAll(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+} // namespace
+
+TEST_F(SettingsStoreTest, PlantedLinksAreNeitherFollowedNorWrittenThrough)
+{
+    const std::filesystem::path folder = m_folder / "Vantrel Zendrix";
+    const std::filesystem::path victim = m_folder / "victim.txt";
+    std::filesystem::create_directories(folder);
+    ::chmod(folder.c_str(), 0700);
+    std::ofstream(victim) << "precious";
+    // The store file and the scratch name older versions used, both links to another file.
+    std::filesystem::create_symlink(victim, folder / "settings.ini");
+    std::filesystem::create_symlink(victim, folder / "settings.ini.tmp");
+    EXPECT_EQ(Read(L"User", L"admin"), L"admin") << "a linked store is not read";
+    ASSERT_EQ(Write(L"Password", L"s3cret"), 1);
+    EXPECT_EQ(ReadAll(victim), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "settings.ini")) << "the link was replaced";
+    EXPECT_EQ(Read(L"Password", L""), L"s3cret");
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::lstat(RegStoreFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    size_t scratch = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        scratch += entry.path().filename().string().find(".settings.ini.") == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(scratch, 0u) << "no scratch file stays behind";
+
+    // The folder itself a link to a folder of someone else's choosing.
+    std::filesystem::remove_all(folder);
+    const std::filesystem::path elsewhere = m_folder / "elsewhere";
+    std::filesystem::create_directories(elsewhere);
+    std::filesystem::create_directory_symlink(elsewhere, folder);
+    EXPECT_EQ(Write(L"Password", L"s3cret"), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+}
+
+TEST_F(SettingsStoreTest, AFolderOthersControlIsRefused)
+{
+    const std::filesystem::path folder = m_folder / "Vantrel Zendrix";
+    ASSERT_EQ(Write(L"Password", L"mine"), 1);
+    ::chmod(folder.c_str(), 0777);
+    EXPECT_EQ(Write(L"Password", L"other"), 0) << "others may write to the folder";
+    EXPECT_EQ(Read(L"Password", L"default"), L"default") << "nor is anything read from it";
+    ::chmod(folder.c_str(), 0700);
+    EXPECT_EQ(Read(L"Password", L"default"), L"mine");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(Write(L"Password", L"other"), 0) << "another user's folder";
+        EXPECT_EQ(Read(L"Password", L"default"), L"default");
+    }
+}
+
+TEST_F(SettingsStoreTest, WithoutHomeTheStoreIsInTheUsersOwnHomeNeverInTmp)
+{
+    const char* home = std::getenv("HOME");
+    const std::string saved = home != nullptr ? home : "";
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+    const std::string file = RegStoreFile();
+    if (home != nullptr) {
+        ::setenv("HOME", saved.c_str(), 1);
+    }
+    EXPECT_EQ(file, PlatformHomeFolder() + "/.config/Vantrel Zendrix/settings.ini");
+    EXPECT_NE(file.rfind("/tmp/", 0), 0u);
+}
+
+TEST_F(SettingsStoreTest, DeletedValuesAreGoneAndOthersStay)
+{
+    ASSERT_EQ(Write(L"User", L"admin2"), 1);
+    ASSERT_EQ(Write(L"Password", L"pw"), 1);
+    EXPECT_EQ(RegDeleteValue(RegRootCurrentUser, kKey, L"password"), 1);
+    EXPECT_EQ(Read(L"Password", L"default"), L"default");
+    EXPECT_EQ(Read(L"User", L""), L"admin2");
+    EXPECT_EQ(RegDeleteValue(RegRootCurrentUser, kKey, L"Password"), 1) << "already gone";
+    EXPECT_EQ(ReadAll(RegStoreFile()).find("pw"), std::string::npos);
 }

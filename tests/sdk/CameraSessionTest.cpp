@@ -3,82 +3,19 @@
 #include "CameraSession.h"
 
 #include "DigestAuth.h"
+#include "RawServer.h"
 #include "VtIpcSDK.h"
 
-#include <arpa/inet.h>
 #include <atomic>
-#include <functional>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-// Accepts connections until destroyed and hands each, with its request head,
-// to `serve`. `serve` returns when it is done with the connection.
-class RawServer
-{
-public:
-    using Serve = std::function<void(int fd, const std::string& head, int index)>;
-
-    explicit RawServer(Serve serve) : serve_(std::move(serve))
-    {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(listener_, 8) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            ADD_FAILURE() << "cannot listen on 127.0.0.1";
-        }
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~RawServer()
-    {
-        stop_ = true;
-        thread_.join();
-        ::close(listener_);
-    }
-    int port() const { return port_; }
-    int connections() const { return index_; }
-    std::atomic<bool> stop_{false};
-
-private:
-    void Run()
-    {
-        while (!stop_) {
-            pollfd entry{listener_, POLLIN, 0};
-            if (::poll(&entry, 1, 20) <= 0) {
-                continue;
-            }
-            const int fd = ::accept(listener_, nullptr, nullptr);
-            std::string head;
-            char c;
-            while (head.find("\r\n\r\n") == std::string::npos && ::recv(fd, &c, 1, 0) == 1) {
-                head += c;
-            }
-            serve_(fd, head, index_++);
-            ::close(fd);
-        }
-    }
-
-    Serve serve_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::atomic<int> index_{0};
-    std::thread thread_;
-};
-
-void Send(int fd, const std::string& text)
-{
-    ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
-}
+using sdktest::RawServer;
+using sdktest::Send;
 
 const vtclient::ExchangeLimits kShort{500, 300, 1500};
 
@@ -167,20 +104,171 @@ TEST(CameraSession, ChallengeWithoutDigestAndStatusCodes)
     EXPECT_EQ(session.Call("PUT", "/values", "{}").error, VT_ERR_REJECTED);
 }
 
-TEST(SessionTable, HandlesAreSmallAndReused)
+// A file of `size` bytes, removed with the object.
+class ScratchFile
+{
+public:
+    explicit ScratchFile(size_t size)
+    {
+        char name[] = "/tmp/vtipc-upload-XXXXXX";
+        fd_ = ::mkstemp(name);
+        path_ = name;
+        const std::string block(64 * 1024, 'u');
+        for (size_t written = 0; written < size; written += block.size()) {
+            EXPECT_EQ(::write(fd_, block.data(), std::min(block.size(), size - written)),
+                      static_cast<ssize_t>(std::min(block.size(), size - written)));
+        }
+    }
+    ~ScratchFile()
+    {
+        ::close(fd_);
+        ::unlink(path_.c_str());
+    }
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+// At least 4 KiB in every half second; the per-read bound alone (2 s) would
+// let every trickle below go on for ever.
+const vtclient::ExchangeLimits kPaced{500, 2000, 60000, 500, 4096};
+
+TEST(CameraSession, TransfersSlowerThanThePaceBoundEnd)
+{
+    RawServer trickle([](int fd, const std::string& head, int) {
+        if (head.find("/login") != std::string::npos) {
+            Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}");
+            return;
+        }
+        Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n");
+        for (int i = 0; i < 100 && Send(fd, "x"); ++i) { // ten seconds of a byte every 100 ms
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    vtclient::CameraSession session("127.0.0.1", trickle.port(), "admin", "pw", kPaced);
+    const std::string target = "/tmp/vtipc-paced-" + std::to_string(::getpid());
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.Download("/vtipc/v1/files/log", target).error, VT_ERR_PROTOCOL);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+    EXPECT_NE(::access(target.c_str(), F_OK), 0) << "a cut download leaves no file";
+
+    // A camera that takes an upload a hundred bytes at a time.
+    RawServer slowReader(
+        [](int fd, const std::string& head, int) {
+            if (head.find("/login") != std::string::npos) {
+                Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}");
+                return;
+            }
+            char buffer[100];
+            for (int i = 0; i < 30 && ::recv(fd, buffer, sizeof buffer, 0) > 0; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        },
+        4096);
+    const ScratchFile image(12 * 1024 * 1024);
+    vtclient::CameraSession uploader("127.0.0.1", slowReader.port(), "admin", "pw", kPaced);
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ(uploader.Upload("/vtipc/v1/oem", "logo.png", image.fd(), 12 * 1024 * 1024).error,
+              VT_ERR_PROTOCOL);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2500));
+}
+
+TEST(CameraSession, SteadyTransfersAboveThePaceArrive)
+{
+    RawServer steady([](int fd, const std::string&, int) {
+        Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 163840\r\n\r\n");
+        for (int i = 0; i < 20 && Send(fd, std::string(8192, 's')); ++i) { // 80 KiB/s for two seconds
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    vtclient::CameraSession session("127.0.0.1", steady.port(), "admin", "pw", kPaced);
+    const std::string target = "/tmp/vtipc-steady-" + std::to_string(::getpid());
+    EXPECT_EQ(session.Download("/vtipc/v1/files/log", target).error, VT_ERR_NONE);
+    struct stat info
+    {
+    };
+    EXPECT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_size, 163840);
+    ::unlink(target.c_str());
+}
+
+TEST(CameraSession, AnErrorPageIsReadOnlyUpToItsBound)
+{
+    std::atomic<size_t> sent{0};
+    std::atomic<bool> cut{false};
+    RawServer endless([&](int fd, const std::string&, int) {
+        Send(fd, "HTTP/1.1 500 Internal Error\r\nContent-Length: 209715200\r\n\r\n");
+        const std::string block(64 * 1024, 'e');
+        for (int i = 0; i < 3200; ++i) {
+            if (!Send(fd, block)) {
+                cut = true;
+                return;
+            }
+            sent += block.size();
+        }
+    });
+    vtclient::CameraSession session("127.0.0.1", endless.port(), "admin", "pw", kShort);
+    const std::string target = "/tmp/vtipc-error-" + std::to_string(::getpid());
+    EXPECT_EQ(session.Download("/vtipc/v1/files/log", target).error, VT_ERR_CAMERA);
+    EXPECT_EQ(session.Call("GET", "/vtipc/v1/system/info", {}).error, VT_ERR_CAMERA);
+    EXPECT_TRUE(cut) << "the client closed instead of reading 200 MiB";
+    EXPECT_LT(sent, 64u * 1024 * 1024);
+    EXPECT_NE(::access(target.c_str(), F_OK), 0);
+}
+
+TEST(SessionTable, HandlesAreFoundAgainAndNeverGivenToAnotherSession)
 {
     vtclient::SessionTable table;
     const int first = table.Add(std::make_shared<vtclient::CameraSession>("10.0.0.1", 80, "admin", "a"));
     const int second = table.Add(std::make_shared<vtclient::CameraSession>("10.0.0.2", 80, "admin", "a"));
     EXPECT_EQ(first, 0);
     EXPECT_EQ(second, 1);
-    EXPECT_EQ(table.Find("10.0.0.2", 80, "admin", "a"), 1);
-    EXPECT_EQ(table.Find("10.0.0.2", 81, "admin", "a"), -1);
-    EXPECT_EQ(table.Find("10.0.0.2", 80, "admin", "b"), -1);
+    EXPECT_EQ(table.Find("10.0.0.2", 80, "admin", "a").handle, 1);
+    EXPECT_EQ(table.Find("10.0.0.2", 81, "admin", "a").handle, -1);
+    EXPECT_EQ(table.Find("10.0.0.2", 80, "admin", "b").session, nullptr);
     table.Get(1)->ChangePassword("admin", "b");
-    EXPECT_EQ(table.Find("10.0.0.2", 80, "admin", "b"), 1);
+    EXPECT_EQ(table.Find("10.0.0.2", 80, "admin", "b").handle, 1);
     EXPECT_EQ(table.Get(2), nullptr);
     EXPECT_EQ(table.Get(-1), nullptr);
+    table.Clear();
+    EXPECT_EQ(table.Get(0), nullptr);
+    EXPECT_EQ(table.Add(std::make_shared<vtclient::CameraSession>("10.0.0.1", 80, "admin", "a")), 2)
+        << "a handle from before a clear never comes back";
+}
+
+TEST(SessionTable, AFullTableEvictsTheLeastRecentlyUsedIdleSession)
+{
+    constexpr size_t kMax = vtclient::SessionTable::kMaxSessions;
+    vtclient::SessionTable table;
+    const auto session = [](size_t i) {
+        return std::make_shared<vtclient::CameraSession>("10.0.0.1", 80, "admin", "p" + std::to_string(i));
+    };
+    for (size_t i = 0; i < kMax; ++i) {
+        ASSERT_EQ(table.Add(session(i)), static_cast<int>(i));
+    }
+    const auto held = table.Get(0);  // a call running on the oldest handle
+    ASSERT_NE(table.Get(1), nullptr); // handle 1 used lately, then let go
+    const int next = table.Add(session(kMax));
+    EXPECT_EQ(next, static_cast<int>(kMax));
+    EXPECT_EQ(table.Size(), kMax);
+    EXPECT_NE(table.Get(0), nullptr) << "a session in use stays";
+    EXPECT_NE(table.Get(1), nullptr) << "a session used lately stays";
+    EXPECT_EQ(table.Get(2), nullptr) << "the least recently used idle session made room";
+    EXPECT_EQ(table.Find("10.0.0.1", 80, "admin", "p2").handle, -1);
+
+    vtclient::SessionTable busy;
+    std::vector<std::shared_ptr<vtclient::CameraSession>> holders;
+    for (size_t i = 0; i < kMax; ++i) {
+        busy.Add(session(i));
+        holders.push_back(busy.Get(static_cast<int>(i)));
+    }
+    EXPECT_EQ(busy.Add(session(kMax)), -1) << "only a table of sessions all in use is full";
+    holders[7].reset();
+    EXPECT_EQ(busy.Add(session(kMax)), static_cast<int>(kMax));
+    EXPECT_EQ(busy.Get(7), nullptr);
 }
 
 } // namespace
