@@ -11,7 +11,7 @@
 namespace {
 
 const char* const kConfig = R"({"cameras": [{"index": 0, "model": "VT-C3190A"}]})";
-const char* const kCamera = "10.32.0.10";
+const char* const kCamera = "192.168.32.10";
 constexpr int kSecondsPerRound = 4;
 
 double ThreadCpuSeconds()
