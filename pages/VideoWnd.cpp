@@ -44,10 +44,11 @@ void CVideoWnd::Deliver(const uint8_t* rgb, int width, int height, int stride)
     }
     ++m_received;
     const QImage source(rgb, width, height, stride, QImage::Format_RGB888);
-    // Scaling here spares the UI thread all but a straight copy.
+    // Scaling here spares the UI thread all but a straight copy; a smooth
+    // scale of a 1080p picture would cost the decode thread frames.
     QImage picture = (target.isEmpty() || target == source.size())
                          ? source.convertToFormat(QImage::Format_RGB32)
-                         : source.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         : source.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation)
                                .convertToFormat(QImage::Format_RGB32);
     bool tell = false;
     {

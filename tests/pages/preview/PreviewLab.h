@@ -15,6 +15,8 @@
 #include "ZendrixDlg.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -32,18 +34,24 @@
 namespace previewlab {
 
 // Made once the process is in the workstation namespace (no thread may exist
-// before that); lives until the end of main.
-inline std::unique_ptr<QApplication>& Application()
+// before that). A test main destroys it at its end; a benchmark main, which
+// is not ours, leaves it to the end of the process.
+inline QApplication* g_application = nullptr;
+inline QApplication& Application()
 {
-    static std::unique_ptr<QApplication> application;
     static int argc = 1;
     static char name[] = "zendrix_preview_lab";
     static char* argv[] = {name, nullptr};
-    if (!application) {
+    if (g_application == nullptr) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        application = std::make_unique<QApplication>(argc, argv);
+        g_application = new QApplication(argc, argv);
     }
-    return application;
+    return *g_application;
+}
+inline void DestroyApplication()
+{
+    delete g_application;
+    g_application = nullptr;
 }
 
 // Keeps the event loop running until the condition holds or time runs out.
@@ -97,6 +105,13 @@ public:
         }
         ::setenv("XDG_CONFIG_HOME", m_folder.path().toLocal8Bit().constData(), 1);
         PlatformSetProgramFolder(m_folder.path().toStdString());
+        // The shipped language files, so that a test can switch languages.
+        const QString lang = m_folder.filePath(QStringLiteral("Lang"));
+        QDir().mkpath(lang);
+        const QDir shipped(QString::fromStdString(PlatformExecutableFolder()) + QStringLiteral("/Lang"));
+        for (const QString& name : shipped.entryList({QStringLiteral("*.lng")}, QDir::Files)) {
+            QFile::copy(shipped.filePath(name), lang + QLatin1Char('/') + name);
+        }
         const std::string config = "/tmp/zx-preview-lab-" + std::to_string(getpid()) + ".json";
         std::ofstream(config) << configJson;
         m_sim = lab.StartCamSim({"--count", std::to_string(cameras), "--base-ip", baseIp, "--password", kPassword,
