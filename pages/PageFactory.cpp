@@ -2,6 +2,7 @@
 
 #include "BatchUpgradeDlg.h"
 #include "RebootQueue.h"
+#include "VideoViewDlg.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
 
@@ -15,4 +16,6 @@ void AddZendrixPages(CZendrixDlg& window)
     const auto rebootQueue = std::make_shared<RebootQueue>();
     auto* upgradePage = new CBatchUpgradeDlg(window, rebootQueue);
     window.AddDevicePage(upgradePage, 10003, {}, &upgradePage->Binding());
+    auto* preview = new CVideoViewDlg(window);
+    window.AddDevicePage(preview, 10004, {}, &preview->Binding());
 }

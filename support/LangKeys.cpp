@@ -202,6 +202,7 @@ constexpr LangKeyText kKeys[] = {
     {86001, L"Stop video successfully."},
     {86002, L"Save image parameters successfully."},
     {86003, L"Cancel out of the changes successfully."},
+    {86004, L"Save image parameters failed."},
     {86005, L"Play video failed."},
     {86006, L"Set default value failed."},
     {86007, L"Save settings failed."},
@@ -257,7 +258,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 250);
+static_assert(std::size(kKeys) == 251);
 } // namespace
 
 const LangKeyText* LangKeyTable()

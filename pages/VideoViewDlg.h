@@ -1,0 +1,114 @@
+#pragma once
+#include "DeviceListBinding.h"
+#include "DevicePage.h"
+#include "PreviewRules.h"
+#include "ZxExport.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class CZendrixDlg;
+class CSortListCtrl;
+class CVideoWnd;
+class PictureWriter;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QSlider;
+struct LoginCredentials;
+
+// The "Video Previews" page: one camera's live video, its five picture values
+// on sliders and six imaging options in lists, each written to the camera as
+// it changes. Save keeps the list values as the reference, Cancel writes the
+// reference back, Default puts the picture values to their middle; a
+// double-click on the video shows it over the whole screen and back.
+class ZX_EXPORT CVideoViewDlg : public QWidget, public DevicePage
+{
+    Q_OBJECT
+
+public:
+    explicit CVideoViewDlg(CZendrixDlg& main, QWidget* parent = nullptr);
+    // Stops the writes and the video before the video area goes.
+    ~CVideoViewDlg() override;
+
+    DeviceListBinding& Binding() { return *m_binding; }
+    void Relabel() override;
+
+    // The controls, for the main window's tests and the lab.
+    CSortListCtrl* List() const { return m_list; }
+    CVideoWnd* Video() const { return m_video; }
+    QPushButton* PlayButton() const { return m_play; }
+    QPushButton* SaveButton() const { return m_save; }
+    QPushButton* CancelButton() const { return m_cancel; }
+    QPushButton* DefaultButton() const { return m_default; }
+    QSlider* Slider(PictureValue value) const { return m_sliders[static_cast<std::size_t>(value)]; }
+    QComboBox* List(ImageList list) const { return m_lists[static_cast<std::size_t>(list)]; }
+    bool IsPlaying() const { return m_playing; }
+    bool IsFullScreen() const { return m_fullScreen; }
+    int LoginHandle() const { return m_handle; }
+
+    // The play button (also a double-click on a device row).
+    void OnPlay();
+    void OnSave();
+    void OnCancel();
+    void OnDefault();
+    // Switches the full-screen view of the video on or off.
+    void ToggleFullScreen();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildControls();
+    void Relayout();
+    void FillList(ImageList list, const QStringList& entries);
+    void FillExposureTimes(int frequency);
+    void SetCameraControlsEnabled(bool enabled);
+    void OnSelectionChanged();
+    void OnRowsChanged();
+    void SelectCamera(QTreeWidgetItem* row);
+    void LoadCamera();
+    void OnSliderMoved(PictureValue which, int position);
+    void OnListChosen(ImageList list, int entry);
+    void SetSliderQuietly(PictureValue which, int position);
+    void SelectChoices(const ImageChoices& choices);
+    ImageChoices ListChoices() const;
+    void StopVideo();
+    void OnLoggedIn(const tagVtIpcInfo& camera, int handle);
+    LoginCredentials Credentials() const;
+    // Logs in again when the handle is negative; false when that failed.
+    bool EnsureLogin();
+    void AddCameraLine(const tagVtIpcInfo& camera, unsigned key);
+
+    CZendrixDlg& m_main;
+    CSortListCtrl* m_list = nullptr;
+    std::unique_ptr<DeviceListBinding> m_binding;
+    CVideoWnd* m_video = nullptr;
+    QPushButton* m_play = nullptr;
+    QPushButton* m_default = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QFrame* m_separator = nullptr;
+    std::array<QSlider*, kPictureValueCount> m_sliders{};
+    std::array<QLabel*, kPictureValueCount> m_sliderLabels{};
+    std::array<QComboBox*, 6> m_lists{};
+    std::array<QLabel*, 6> m_listLabels{};
+    std::unique_ptr<PictureWriter> m_writer;
+
+    DeviceRef m_selected;
+    tagVtIpcInfo m_camera{};
+    bool m_aModel = false;
+    int m_handle = -1;
+    bool m_playing = false;
+    // The camera and handle of the video that plays, which may differ from
+    // the selection once its row went away.
+    tagVtIpcInfo m_playCamera{};
+    int m_playHandle = -1;
+    ImageChoices m_saved;
+    bool m_fullScreen = false;
+    bool m_quietSliders = false;
+};
