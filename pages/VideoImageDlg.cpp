@@ -465,8 +465,10 @@ void CVideoImageDlg::Save()
         m_title->setFocus();
         return;
     }
+    // A locked interval cannot be typed into, so it never blocks the save;
+    // when empty it goes out as last read.
     for (QLineEdit* edit : m_iFrame) {
-        if (edit->text().trimmed().isEmpty()) {
+        if (edit->isEnabled() && edit->text().trimmed().isEmpty()) {
             ZxMessageBox(90025, ZxButtons::Ok, this);
             edit->setFocus();
             return;
@@ -484,7 +486,8 @@ void CVideoImageDlg::Save()
         f.rateText = m_rate[s]->currentText().toStdString();
         f.bitRateText = m_bitRate[s]->currentText().toStdString();
         f.rateControl = m_control[s]->currentIndex();
-        f.iFrame = m_iFrame[s]->text().toInt();
+        const VideoConfigRecord& last = s == kPrimary ? m_primary : m_secondary;
+        f.iFrame = m_iFrame[s]->text().trimmed().isEmpty() ? last.iFrameInterval : m_iFrame[s]->text().toInt();
     }
     const VideoConfigRecord primary = BuildPrimaryRecord(forms[kPrimary], aModel);
     const VideoConfigRecord secondary = BuildSecondaryRecord(forms[kSecondary], aModel);

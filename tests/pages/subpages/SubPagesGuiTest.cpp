@@ -311,6 +311,14 @@ void SubPagesGuiTest::videoSaveTellsEveryProblemAndFocusesItsBox()
         QString text;
         QWidget* focus;
     };
+    // The secondary interval is checked while it can be typed into.
+    auto* secondaryOn = ById<QCheckBox>(page, 1085);
+    QVERIFY(!secondaryIFrame->isEnabled());
+    Type(title, QStringLiteral("Gate 1"));
+    Type(secondaryIFrame, QString());
+    QCOMPARE(Save(page), QStringList{"Please select one device."});
+    QTest::mouseClick(secondaryOn, Qt::LeftButton, {}, QPoint(8, secondaryOn->height() / 2));
+    QVERIFY(secondaryIFrame->isEnabled());
     const Case cases[] = {
         {"", "20", "30", "Video title can't be empty.", title},
         {"   ", "20", "30", "Video title can't be empty.", title},
@@ -407,12 +415,16 @@ void SubPagesGuiTest::aModelChoicesAndTheIFrameClock()
     QCOMPARE(secondarySize->count(), 5);
     QCOMPARE(secondarySize->currentText(), QStringLiteral("352*288"));
     QCOMPARE(Items(secondaryBitRate).last(), QStringLiteral("2048"));
-    // An MJPEG secondary runs at 512 CBR with its rate controls locked.
-    QCOMPARE(secondaryBitRate->currentText(), QStringLiteral("512"));
+    // An MJPEG secondary runs at CBR with its rate controls locked; the bit
+    // rate is the camera's.
+    QCOMPARE(secondaryBitRate->currentText(), QStringLiteral("2048"));
     QCOMPARE(secondaryControl->currentText(), QStringLiteral("CBR"));
     QVERIFY(secondaryOn->isChecked() && !secondaryBitRate->isEnabled());
     Choose(secondaryCodec, 0);
     QVERIFY(secondaryBitRate->isEnabled());
+    Choose(secondaryCodec, 1);
+    QCOMPARE(secondaryBitRate->currentText(), QStringLiteral("512"));
+    QVERIFY(!secondaryBitRate->isEnabled());
 
     // The clock puts the I-frame intervals back into range.
     Type(primaryIFrame, QStringLiteral("0"));
