@@ -202,11 +202,13 @@ void CVideoImageDlg::BuildControls()
     row += 6;
     grid->setRowMinimumHeight(row++, 10);
     grid->addWidget(m_osdGroup, row++, 0, 1, 5);
+    // The title gets the whole width: 31 characters do not fit a list's.
     pair(row, 0, m_showTitleLabel, m_showTitle);
     pair(row++, 3, m_showTimeLabel, m_showTime);
-    pair(row, 0, m_titleLabel, m_title);
-    pair(row++, 3, m_datePosLabel, m_datePos);
+    grid->addWidget(m_titleLabel, row, 0, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(m_title, row++, 1, 1, 4);
     pair(row, 0, m_titlePosLabel, m_titlePos);
+    pair(row++, 3, m_datePosLabel, m_datePos);
     pair(row++, 3, m_dateFormatLabel, m_dateFormat);
     grid->setRowStretch(row, 1);
 
@@ -411,6 +413,7 @@ void CVideoImageDlg::FillOsd(const OsdRecord& record)
     m_showTitle->setChecked(record.showTitle != 0);
     m_showTime->setChecked(record.showTime != 0);
     m_title->setText(QString::fromUtf8(record.title, static_cast<int>(strnlen(record.title, sizeof record.title))));
+    m_title->setCursorPosition(0);
     m_titlePos->setCurrentIndex(std::min<int>(record.titlePosition, m_titlePos->count() - 1));
     m_datePos->setCurrentIndex(std::min<int>(record.datePosition, m_datePos->count() - 1));
     m_dateFormat->setCurrentIndex(std::min<int>(record.dateFormat, m_dateFormat->count() - 1));

@@ -474,16 +474,21 @@ void SubPagesGuiTest::screenshots()
         const wchar_t* language;
         const char* suffix;
     } languages[] = {{nullptr, "en"}, {L"\u7b80\u4f53\u4e2d\u6587", "zh"}};
+    const auto shoot = [&](const QString& name) {
+        QTest::qWait(200);
+        const QRect frame = m_window->frameGeometry();
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+            .save(QString::fromUtf8(folder) + QLatin1Char('/') + name);
+    };
     for (const auto& lang : languages) {
         SelectLanguage(lang.language);
         auto* network = Show<CNetworkParamDlg>();
         std::string version = "31.5.0.1";
         network->FillDdns(Ddns("veltrocam", "00:30:4F:12:34:56", true, true), &version);
-        QTest::qWait(200);
-        QScreen* screen = QGuiApplication::primaryScreen();
-        const QRect frame = m_window->frameGeometry();
-        screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
-            .save(QString::fromUtf8(folder) + QStringLiteral("/subpage-network-%1.png").arg(lang.suffix));
+        shoot(QStringLiteral("subpage-network-%1.png").arg(lang.suffix));
+        network->FillDdns(Ddns("freedns.afraid.org", "02:5a:00:00:00:01", true), &version);
+        shoot(QStringLiteral("subpage-network-hash-%1.png").arg(lang.suffix));
 
         auto* video = Show<CVideoImageDlg>();
         OsdRecord osd{};
@@ -494,10 +499,10 @@ void SubPagesGuiTest::screenshots()
         video->FillOsd(osd);
         video->FillSecondary(Stream(0, 0, 0, 25, 512), "VT-C6121");
         video->FillPrimary(Stream(1, 0, 2, 25, 4096), "VT-C6121", 50);
-        QTest::qWait(200);
-        const QRect videoFrame = m_window->frameGeometry();
-        screen->grabWindow(0, videoFrame.x(), videoFrame.y(), videoFrame.width(), videoFrame.height())
-            .save(QString::fromUtf8(folder) + QStringLiteral("/subpage-video-%1.png").arg(lang.suffix));
+        shoot(QStringLiteral("subpage-video-%1.png").arg(lang.suffix));
+        // A 5M camera at 5M with MJPEG offered: the secondary is locked off.
+        video->FillPrimary(Stream(1, 0, 0, 8, 4096), "IPCAM", 50);
+        shoot(QStringLiteral("subpage-video-5m-%1.png").arg(lang.suffix));
     }
 }
 

@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -228,6 +230,18 @@ TEST_F(SubPagesLab, NetworkChangeReachesOnlyTheTargetsEachWithItsOwnEasyName)
     DdnsRecord ddns{};
     ASSERT_EQ(Vt_Ipc_GetDDNS(untouched, &ddns), 0);
     EXPECT_EQ(ddns.enabled, 0);
+
+    // The DDNS password went to the cameras and nowhere else: not to the
+    // panel, not to the operation log or trace beside the program.
+    for (const QString& line : m_host.lines) {
+        EXPECT_FALSE(line.contains(QStringLiteral("mine"))) << line.toStdString();
+    }
+    QDirIterator files(m_folder.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(file.readAll().contains("it's")) << file.fileName().toStdString();
+    }
 
     // Loading the changed camera shows what was saved, easy DDNS included.
     auto* again = Show<CNetworkParamDlg>();
