@@ -1,5 +1,6 @@
 #include "NetworkParamDlg.h"
 
+#include "GroupCaption.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "NetworkParams.h"
@@ -27,13 +28,6 @@ QString RecordText(const char* field, std::size_t size)
     std::vector<wchar_t> wide(bytes.size() + 1);
     CTextCodec::ToWide(kCodePageAnsi, bytes.c_str(), wide.data(), static_cast<int>(wide.size()));
     return QString::fromWCharArray(wide.data());
-}
-
-QFont BoldFont(QFont font)
-{
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.15);
-    return font;
 }
 } // namespace
 
@@ -72,8 +66,8 @@ void CNetworkParamDlg::BuildControls()
     };
     m_portGroup = label(1189);
     m_ddnsGroup = label(1190);
-    m_portGroup->setFont(BoldFont(font()));
-    m_ddnsGroup->setFont(BoldFont(font()));
+    SetGroupCaptionFont(m_portGroup);
+    SetGroupCaptionFont(m_ddnsGroup);
     m_httpLabel = label(0);
     m_http = portEdit(1014);
     m_rtspLabel = label(0);

@@ -1,6 +1,7 @@
 #include "VideoImageDlg.h"
 
 #include "CapabilityClass.h"
+#include "GroupCaption.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "VideoParams.h"
@@ -60,13 +61,6 @@ void RefillTexts(QComboBox* list, std::initializer_list<unsigned> keys)
         list->addItem(LangQText(key));
     }
     list->setCurrentIndex(selected >= 0 && selected < list->count() ? selected : 0);
-}
-
-QFont BoldFont(QFont font)
-{
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.15);
-    return font;
 }
 
 std::string ModelText(const tagVtIpcInfo& camera)
@@ -134,7 +128,7 @@ void CVideoImageDlg::BuildControls()
     m_secondaryGroup = label(1072);
     m_osdGroup = label(1106);
     for (QLabel* group : {m_primaryGroup, m_secondaryGroup, m_osdGroup}) {
-        group->setFont(BoldFont(font()));
+        SetGroupCaptionFont(group);
     }
     for (int s : {kPrimary, kSecondary}) {
         const unsigned offset = s == kPrimary ? 0 : 1;
