@@ -1,0 +1,501 @@
+#include "VideoImageDlg.h"
+
+#include "CapabilityClass.h"
+#include "GroupCaption.h"
+#include "LangWidgets.h"
+#include "MessageBox.h"
+#include "VideoParams.h"
+#include "WaitCursor.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <cstring>
+
+namespace {
+constexpr int kPrimary = 0;
+constexpr int kSecondary = 1;
+
+// Fills a list with values (shown as numbers, kept as item data).
+void FillNumbers(QComboBox* list, const std::vector<int>& values)
+{
+    list->clear();
+    for (int value : values) {
+        list->addItem(QString::number(value), value);
+    }
+}
+
+void FillRates(QComboBox* list, int maximum)
+{
+    std::vector<int> values;
+    for (int rate = 1; rate <= maximum; ++rate) {
+        values.push_back(rate);
+    }
+    FillNumbers(list, values);
+}
+
+// Selects the entry holding value; none (-1) when it is not listed.
+void SelectValue(QComboBox* list, int value)
+{
+    list->setCurrentIndex(list->findData(value));
+}
+
+void FillCodecs(QComboBox* list, const std::vector<int>& codecs)
+{
+    list->clear();
+    for (int codec : codecs) {
+        list->addItem(QString::fromLatin1(CodecCaption(codec)), codec);
+    }
+}
+
+// Refills a text list by keys and keeps its selection (0 when there was none).
+void RefillTexts(QComboBox* list, std::initializer_list<unsigned> keys)
+{
+    const int selected = list->currentIndex();
+    list->clear();
+    for (unsigned key : keys) {
+        list->addItem(LangQText(key));
+    }
+    list->setCurrentIndex(selected >= 0 && selected < list->count() ? selected : 0);
+}
+
+std::string ModelText(const tagVtIpcInfo& camera)
+{
+    return std::string(camera.model, strnlen(camera.model, sizeof camera.model));
+}
+} // namespace
+
+CVideoImageDlg::CVideoImageDlg(BatchSetHost& host, QWidget* parent) : BatchSubPage(host, parent)
+{
+    SetCtrlId(this, 135);
+    BuildControls();
+    for (const char* format : {"YYYY-MM-DD", "MM/DD/YYYY", "DD/MM/YYYY"}) {
+        m_dateFormat->addItem(QString::fromLatin1(format));
+    }
+    m_dateFormat->setCurrentIndex(0);
+    FillCodecs(m_codec[kPrimary], CodecChoices(false));
+    FillCodecs(m_codec[kSecondary], CodecChoices(false));
+    for (int s : {kPrimary, kSecondary}) {
+        m_control[s]->addItems({QStringLiteral("CBR"), QStringLiteral("VBR")});
+        m_control[s]->setCurrentIndex(1);
+        FillRates(m_rate[s], 30);
+        m_rate[s]->setCurrentIndex(24);
+    }
+    m_iFrame[kPrimary]->setText(QStringLiteral("20"));
+    m_iFrame[kSecondary]->setText(QStringLiteral("30"));
+    for (int code = 0; code < 7; ++code) {
+        m_size[kPrimary]->addItem(QString::fromLatin1(PrimarySizeCaption(code)), code);
+    }
+    m_size[kPrimary]->setCurrentIndex(kPrimarySize720P);
+    for (int code : SecondarySizes(false)) {
+        m_size[kSecondary]->addItem(QString::fromLatin1(SecondarySizeCaption(code)), code);
+    }
+    FillNumbers(m_bitRate[kPrimary], PrimaryBitRates(false));
+    SelectValue(m_bitRate[kPrimary], kDefaultPrimaryBitRate);
+    FillNumbers(m_bitRate[kSecondary], SecondaryBitRates(false));
+    SelectValue(m_bitRate[kSecondary], kDefaultSecondaryBitRate);
+    Relabel();
+    OnSecondaryEnable();
+    OnShowTitle();
+    OnShowTime();
+    m_clock = new QTimer(this);
+    connect(m_clock, &QTimer::timeout, this, &CVideoImageDlg::ClampIFrames);
+    m_clock->start(1000);
+}
+
+CVideoImageDlg::~CVideoImageDlg()
+{
+    m_clock->stop();
+}
+
+void CVideoImageDlg::BuildControls()
+{
+    const auto label = [this](unsigned id = 0) {
+        auto* l = new QLabel(this);
+        SetCtrlId(l, id);
+        return l;
+    };
+    const auto list = [this](unsigned id) {
+        auto* c = new QComboBox(this);
+        SetCtrlId(c, id);
+        return c;
+    };
+    m_primaryGroup = label(1071);
+    m_secondaryGroup = label(1072);
+    m_osdGroup = label(1106);
+    for (QLabel* group : {m_primaryGroup, m_secondaryGroup, m_osdGroup}) {
+        SetGroupCaptionFont(group);
+    }
+    for (int s : {kPrimary, kSecondary}) {
+        const unsigned offset = s == kPrimary ? 0 : 1;
+        m_codecLabel[s] = label();
+        m_codec[s] = list(1086 + offset);
+        m_sizeLabel[s] = label();
+        m_size[s] = list(1088 + offset);
+        m_rateLabel[s] = label();
+        m_rate[s] = list(1090 + offset);
+        m_bitRateLabel[s] = label();
+        m_bitRate[s] = list(1092 + offset);
+        m_controlLabel[s] = label();
+        m_control[s] = list(1094 + offset);
+        m_iFrameLabel[s] = label();
+        m_iFrame[s] = new QLineEdit(this);
+        SetCtrlId(m_iFrame[s], 1096 + offset);
+        m_iFrame[s]->setMaxLength(2);
+        m_iFrame[s]->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,2}")), m_iFrame[s]));
+    }
+    m_secondaryOn = new QCheckBox(this);
+    SetCtrlId(m_secondaryOn, 1085);
+    m_showTitleLabel = label();
+    m_showTitle = new QCheckBox(this);
+    SetCtrlId(m_showTitle, 1212);
+    m_titleLabel = label();
+    m_title = new QLineEdit(this);
+    SetCtrlId(m_title, 1099);
+    m_title->setMaxLength(31);
+    m_titlePosLabel = label();
+    m_titlePos = list(1101);
+    m_showTimeLabel = label();
+    m_showTime = new QCheckBox(this);
+    SetCtrlId(m_showTime, 1213);
+    m_datePosLabel = label();
+    m_datePos = list(1103);
+    m_dateFormatLabel = label();
+    m_dateFormat = list(1105);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(12, 10, 12, 10);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(6);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(4, 1);
+    grid->setColumnMinimumWidth(2, 10);
+    const auto pair = [grid](int row, int column, QWidget* caption, QWidget* field) {
+        grid->addWidget(caption, row, column, Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(field, row, column + 1);
+    };
+    int row = 0;
+    grid->addWidget(m_primaryGroup, row, 0, 1, 2);
+    grid->addWidget(m_secondaryGroup, row++, 3, 1, 2);
+    grid->addWidget(m_secondaryOn, row++, 4);
+    for (int s : {kPrimary, kSecondary}) {
+        const int column = s == kPrimary ? 0 : 3;
+        int r = row;
+        pair(r++, column, m_codecLabel[s], m_codec[s]);
+        pair(r++, column, m_sizeLabel[s], m_size[s]);
+        pair(r++, column, m_rateLabel[s], m_rate[s]);
+        pair(r++, column, m_bitRateLabel[s], m_bitRate[s]);
+        pair(r++, column, m_controlLabel[s], m_control[s]);
+        pair(r++, column, m_iFrameLabel[s], m_iFrame[s]);
+    }
+    row += 6;
+    grid->setRowMinimumHeight(row++, 10);
+    grid->addWidget(m_osdGroup, row++, 0, 1, 5);
+    // The title gets the whole width: 31 characters do not fit a list's.
+    pair(row, 0, m_showTitleLabel, m_showTitle);
+    pair(row++, 3, m_showTimeLabel, m_showTime);
+    grid->addWidget(m_titleLabel, row, 0, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(m_title, row++, 1, 1, 4);
+    pair(row, 0, m_titlePosLabel, m_titlePos);
+    pair(row++, 3, m_datePosLabel, m_datePos);
+    pair(row++, 3, m_dateFormatLabel, m_dateFormat);
+    grid->setRowStretch(row, 1);
+
+    connect(m_codec[kPrimary], &QComboBox::activated, this, &CVideoImageDlg::RebuildPrimarySizes);
+    connect(m_size[kPrimary], &QComboBox::activated, this, &CVideoImageDlg::RunRateRules);
+    connect(m_codec[kSecondary], &QComboBox::activated, this, &CVideoImageDlg::RebuildSecondarySizes);
+    connect(m_secondaryOn, &QCheckBox::clicked, this, &CVideoImageDlg::OnSecondaryEnable);
+    connect(m_showTitle, &QCheckBox::clicked, this, &CVideoImageDlg::OnShowTitle);
+    connect(m_showTime, &QCheckBox::clicked, this, &CVideoImageDlg::OnShowTime);
+}
+
+void CVideoImageDlg::Relabel()
+{
+    m_primaryGroup->setText(LangQText(60000));
+    m_secondaryGroup->setText(LangQText(60001));
+    for (int s : {kPrimary, kSecondary}) {
+        m_codecLabel[s]->setText(LangQText(60003));
+        m_sizeLabel[s]->setText(LangQText(60004));
+        m_rateLabel[s]->setText(LangQText(60005));
+        m_bitRateLabel[s]->setText(LangQText(60006));
+        m_controlLabel[s]->setText(LangQText(60007));
+        m_iFrameLabel[s]->setText(LangQText(60008));
+    }
+    m_secondaryOn->setText(LangQText(50006));
+    m_osdGroup->setText(LangQText(60012));
+    m_showTitleLabel->setText(LangQText(60013));
+    m_titleLabel->setText(LangQText(60014));
+    m_titlePosLabel->setText(LangQText(60015));
+    m_showTimeLabel->setText(LangQText(60016));
+    m_datePosLabel->setText(LangQText(60017));
+    m_dateFormatLabel->setText(LangQText(60018));
+    RefillTexts(m_titlePos, {60019, 60020});
+    RefillTexts(m_datePos, {60019, 60020, 60021, 60022});
+}
+
+bool CVideoImageDlg::AModel() const
+{
+    return IsAModel(m_model);
+}
+
+bool CVideoImageDlg::SecondaryMjpeg() const
+{
+    return m_codec[kSecondary]->currentData().toInt() == kCodecMjpeg &&
+           m_codec[kSecondary]->currentIndex() >= 0;
+}
+
+void CVideoImageDlg::RebuildPrimarySizes()
+{
+    const int codec = m_codec[kPrimary]->currentData().toInt();
+    QComboBox* sizes = m_size[kPrimary];
+    sizes->clear();
+    for (int code : PrimarySizes(CapabilityClassOfModel(m_model), codec)) {
+        sizes->addItem(QString::fromLatin1(PrimarySizeCaption(code)), code);
+    }
+    sizes->setCurrentIndex(0);
+    const int stored = sizes->findData(m_primary.frameSize);
+    if (stored >= 0) {
+        sizes->setCurrentIndex(stored);
+    }
+    RunRateRules();
+}
+
+void CVideoImageDlg::RunRateRules()
+{
+    RateRuleInput in;
+    in.aModel = AModel();
+    in.primaryCodec = m_codec[kPrimary]->currentData().toInt();
+    in.primarySize = m_size[kPrimary]->currentIndex() >= 0 ? m_size[kPrimary]->currentData().toInt() : -1;
+    in.powerFrequency = m_powerFrequency;
+    in.storedPrimaryRate = m_primary.frameRate;
+    in.storedPrimaryBitRate = m_primary.bitRate;
+    in.storedSecondaryRate = m_secondary.frameRate;
+    in.storedSecondaryCodec = m_secondary.codec;
+    in.secondaryCodecCount = m_codec[kSecondary]->count();
+    in.secondaryCodecEntry = m_codec[kSecondary]->currentIndex();
+    in.secondaryRateCount = m_rate[kSecondary]->count();
+    const RateRuleOutcome out = ApplyRateRules(in);
+
+    std::vector<int> shownCodecs;
+    for (int i = 0; i < m_codec[kSecondary]->count(); ++i) {
+        shownCodecs.push_back(m_codec[kSecondary]->itemData(i).toInt());
+    }
+    if (shownCodecs != out.secondaryCodecs) {
+        FillCodecs(m_codec[kSecondary], out.secondaryCodecs);
+    }
+    m_codec[kSecondary]->setCurrentIndex(out.secondaryCodecEntry);
+    for (QWidget* w : {static_cast<QWidget*>(m_bitRate[kPrimary]), static_cast<QWidget*>(m_control[kPrimary]),
+                       static_cast<QWidget*>(m_iFrame[kPrimary])}) {
+        w->setEnabled(out.primaryRatesEnabled);
+    }
+    FillRates(m_rate[kPrimary], out.primaryMaxRate);
+    SelectValue(m_rate[kPrimary], out.primaryRate);
+    if (out.secondaryForcedOff) {
+        m_secondaryOn->setChecked(false);
+        m_secondaryOn->setEnabled(false);
+        OnSecondaryEnable();
+    } else {
+        m_secondaryOn->setEnabled(true);
+        FillRates(m_rate[kSecondary], out.secondaryRateCount);
+    }
+    FillNumbers(m_bitRate[kPrimary], out.primaryBitRates);
+    SelectValue(m_bitRate[kPrimary], out.primaryBitRate);
+    SelectValue(m_rate[kSecondary], out.secondaryRate);
+    if (out.rebuildSecondarySizes) {
+        RebuildSecondarySizes();
+    }
+}
+
+void CVideoImageDlg::RebuildSecondarySizes()
+{
+    const bool on = m_secondaryOn->isChecked();
+    const bool mjpeg = SecondaryMjpeg();
+    if (mjpeg) {
+        SelectValue(m_bitRate[kSecondary], kDefaultSecondaryBitRate);
+        m_control[kSecondary]->setCurrentIndex(0);
+    }
+    for (QWidget* w : {static_cast<QWidget*>(m_bitRate[kSecondary]), static_cast<QWidget*>(m_control[kSecondary]),
+                       static_cast<QWidget*>(m_iFrame[kSecondary])}) {
+        w->setEnabled(!mjpeg && on);
+    }
+    QComboBox* sizes = m_size[kSecondary];
+    sizes->clear();
+    for (int code : SecondarySizes(AModel())) {
+        sizes->addItem(QString::fromLatin1(SecondarySizeCaption(code)), code);
+    }
+    sizes->setCurrentIndex(SecondarySizeEntry(m_secondary.frameSize, AModel()));
+}
+
+void CVideoImageDlg::OnSecondaryEnable()
+{
+    const bool on = m_secondaryOn->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(m_codec[kSecondary]), static_cast<QWidget*>(m_size[kSecondary]),
+                       static_cast<QWidget*>(m_rate[kSecondary])}) {
+        w->setEnabled(on);
+    }
+    const bool rates = on && !SecondaryMjpeg();
+    for (QWidget* w : {static_cast<QWidget*>(m_bitRate[kSecondary]), static_cast<QWidget*>(m_control[kSecondary]),
+                       static_cast<QWidget*>(m_iFrame[kSecondary])}) {
+        w->setEnabled(rates);
+    }
+}
+
+void CVideoImageDlg::OnShowTitle()
+{
+    m_title->setEnabled(m_showTitle->isChecked());
+    m_titlePos->setEnabled(m_showTitle->isChecked());
+}
+
+void CVideoImageDlg::OnShowTime()
+{
+    m_datePos->setEnabled(m_showTime->isChecked());
+    m_dateFormat->setEnabled(m_showTime->isChecked());
+}
+
+void CVideoImageDlg::ClampIFrames()
+{
+    for (QLineEdit* edit : m_iFrame) {
+        if (edit->text().isEmpty()) {
+            continue;
+        }
+        const int value = edit->text().toInt();
+        if (value != ClampIFrame(value)) {
+            edit->setText(QString::number(ClampIFrame(value)));
+            edit->setCursorPosition(static_cast<int>(edit->text().size()));
+        }
+    }
+}
+
+void CVideoImageDlg::FillSecondary(const VideoConfigRecord& record, const std::string& model)
+{
+    m_secondary = record;
+    m_model = model;
+    const bool aModel = AModel();
+    m_secondaryOn->setChecked(record.secondaryEnabled != 0);
+    FillCodecs(m_codec[kSecondary], CodecChoices(aModel));
+    m_codec[kSecondary]->setCurrentIndex(EntryOfWireCodec(record.codec, m_codec[kSecondary]->count()));
+    m_control[kSecondary]->setCurrentIndex(record.rateControl == 0 ? 0 : 1);
+    FillNumbers(m_bitRate[kSecondary], SecondaryBitRates(aModel));
+    RebuildSecondarySizes();
+    SelectValue(m_rate[kSecondary], record.frameRate);
+    const int bitRate = m_bitRate[kSecondary]->findData(record.bitRate);
+    m_bitRate[kSecondary]->setCurrentIndex(bitRate >= 0 ? bitRate
+                                                        : m_bitRate[kSecondary]->findData(kDefaultSecondaryBitRate));
+    m_iFrame[kSecondary]->setText(QString::number(record.iFrameInterval));
+    OnSecondaryEnable();
+}
+
+void CVideoImageDlg::FillPrimary(const VideoConfigRecord& record, const std::string& model, int powerFrequency)
+{
+    m_primary = record;
+    m_model = model;
+    m_powerFrequency = powerFrequency;
+    FillCodecs(m_codec[kPrimary], CodecChoices(AModel()));
+    m_codec[kPrimary]->setCurrentIndex(EntryOfWireCodec(record.codec, m_codec[kPrimary]->count()));
+    RebuildPrimarySizes();
+    m_control[kPrimary]->setCurrentIndex(record.rateControl == 0 ? 0 : 1);
+    m_iFrame[kPrimary]->setText(QString::number(record.iFrameInterval));
+}
+
+void CVideoImageDlg::FillOsd(const OsdRecord& record)
+{
+    m_showTitle->setChecked(record.showTitle != 0);
+    m_showTime->setChecked(record.showTime != 0);
+    m_title->setText(QString::fromUtf8(record.title, static_cast<int>(strnlen(record.title, sizeof record.title))));
+    m_title->setCursorPosition(0);
+    m_titlePos->setCurrentIndex(std::min<int>(record.titlePosition, m_titlePos->count() - 1));
+    m_datePos->setCurrentIndex(std::min<int>(record.datePosition, m_datePos->count() - 1));
+    m_dateFormat->setCurrentIndex(std::min<int>(record.dateFormat, m_dateFormat->count() - 1));
+    OnShowTitle();
+    OnShowTime();
+}
+
+void CVideoImageDlg::LoadFromCamera(int handle, const tagVtIpcInfo& camera)
+{
+    OsdRecord osd{};
+    if (Vt_Ipc_GetOSD(handle, &osd) == 0) {
+        FillOsd(osd);
+    }
+    ImagingConfigRecord imaging{};
+    const int frequency = Vt_Ipc_GetImagingConfig(handle, &imaging) == 0 ? imaging.frequency : 0;
+    LoadStreams(handle, camera, frequency);
+}
+
+void CVideoImageDlg::LoadReferenceCamera(int handle, const tagVtIpcInfo& camera)
+{
+    if (handle >= 0) {
+        LoadStreams(handle, camera, 50);
+    }
+}
+
+void CVideoImageDlg::LoadStreams(int handle, const tagVtIpcInfo& camera, int powerFrequency)
+{
+    // The secondary first: the primary's rules read what it left.
+    VideoConfigRecord secondary{};
+    secondary.stream = 0;
+    if (Vt_Ipc_GetVideoConfig(handle, &secondary) == 0) {
+        FillSecondary(secondary, ModelText(camera));
+    }
+    VideoConfigRecord primary{};
+    primary.stream = 1;
+    if (Vt_Ipc_GetVideoConfig(handle, &primary) == 0) {
+        FillPrimary(primary, ModelText(camera), powerFrequency);
+    }
+}
+
+void CVideoImageDlg::Save()
+{
+    OsdForm osd;
+    osd.showTitle = m_showTitle->isChecked();
+    osd.showTime = m_showTime->isChecked();
+    osd.title = m_title->text().toStdWString();
+    osd.titlePosition = std::max(0, m_titlePos->currentIndex());
+    osd.datePosition = std::max(0, m_datePos->currentIndex());
+    osd.dateFormat = std::max(0, m_dateFormat->currentIndex());
+    if (const unsigned problem = VideoTitleProblem(osd.title); problem != 0) {
+        ZxMessageBox(problem, ZxButtons::Ok, this);
+        m_title->setFocus();
+        return;
+    }
+    // A locked interval cannot be typed into, so it never blocks the save;
+    // when empty it goes out as last read.
+    for (QLineEdit* edit : m_iFrame) {
+        if (edit->isEnabled() && edit->text().trimmed().isEmpty()) {
+            ZxMessageBox(90025, ZxButtons::Ok, this);
+            edit->setFocus();
+            return;
+        }
+    }
+    const bool aModel = AModel();
+    StreamForm forms[2];
+    for (int s : {kPrimary, kSecondary}) {
+        StreamForm& f = forms[s];
+        f.secondaryEnabled = m_secondaryOn->isChecked();
+        f.codecEntry = m_codec[s]->currentIndex();
+        f.sizeText = m_size[s]->currentText().toStdString();
+        f.sizeEntry = m_size[s]->currentIndex();
+        f.sizeCount = m_size[s]->count();
+        f.rateText = m_rate[s]->currentText().toStdString();
+        f.bitRateText = m_bitRate[s]->currentText().toStdString();
+        f.rateControl = m_control[s]->currentIndex();
+        const VideoConfigRecord& last = s == kPrimary ? m_primary : m_secondary;
+        f.iFrame = m_iFrame[s]->text().trimmed().isEmpty() ? last.iFrameInterval : m_iFrame[s]->text().toInt();
+    }
+    const VideoConfigRecord primary = BuildPrimaryRecord(forms[kPrimary], aModel);
+    const VideoConfigRecord secondary = BuildSecondaryRecord(forms[kSecondary], aModel);
+    std::vector<tagVtIpcInfo> targets = Host().ApplyTargets();
+    if (targets.empty()) {
+        return;
+    }
+    CWaitCursor wait;
+    if (Host().RunApply(std::move(targets),
+                        VideoApplyOperation(Host().Login(), primary, secondary, BuildOsdRecord(osd)))) {
+        m_primary = primary;
+        m_secondary = secondary;
+    }
+}

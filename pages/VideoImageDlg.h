@@ -1,0 +1,89 @@
+#pragma once
+#include "BatchSubPage.h"
+#include "VtIpcSDK.h"
+#include "ZxExport.h"
+
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+// The "Video" sub-page of the batch set page: a camera's two video streams
+// and its on-screen display. The choices offered are those of the camera's
+// capability class and codec; in a batch, those of the ticked camera with the
+// lowest class.
+class ZX_EXPORT CVideoImageDlg : public BatchSubPage
+{
+    Q_OBJECT
+
+public:
+    explicit CVideoImageDlg(BatchSetHost& host, QWidget* parent = nullptr);
+    ~CVideoImageDlg() override;
+
+    void Relabel() override;
+    void LoadFromCamera(int handle, const tagVtIpcInfo& camera) override;
+    void Save() override;
+    void LoadReferenceCamera(int handle, const tagVtIpcInfo& camera) override;
+
+    // The fills of one stream from a camera's configuration; model is the
+    // camera's model text, powerFrequency its power line frequency in Hz.
+    void FillSecondary(const VideoConfigRecord& record, const std::string& model);
+    void FillPrimary(const VideoConfigRecord& record, const std::string& model, int powerFrequency);
+    void FillOsd(const OsdRecord& record);
+    // The clock tick: I-frame intervals back into 1 to 60.
+    void ClampIFrames();
+
+    const VideoConfigRecord& LastPrimary() const { return m_primary; }
+    const VideoConfigRecord& LastSecondary() const { return m_secondary; }
+
+private:
+    void BuildControls();
+    bool AModel() const;
+    void LoadStreams(int handle, const tagVtIpcInfo& camera, int powerFrequency);
+    void RebuildPrimarySizes();
+    void RunRateRules();
+    void RebuildSecondarySizes();
+    void OnSecondaryEnable();
+    void OnShowTitle();
+    void OnShowTime();
+    bool SecondaryMjpeg() const;
+
+    QLabel* m_primaryGroup = nullptr;
+    QLabel* m_secondaryGroup = nullptr;
+    QLabel* m_osdGroup = nullptr;
+    // Index 0: primary, 1: secondary.
+    QLabel* m_codecLabel[2] = {};
+    QComboBox* m_codec[2] = {};
+    QLabel* m_sizeLabel[2] = {};
+    QComboBox* m_size[2] = {};
+    QLabel* m_rateLabel[2] = {};
+    QComboBox* m_rate[2] = {};
+    QLabel* m_bitRateLabel[2] = {};
+    QComboBox* m_bitRate[2] = {};
+    QLabel* m_controlLabel[2] = {};
+    QComboBox* m_control[2] = {};
+    QLabel* m_iFrameLabel[2] = {};
+    QLineEdit* m_iFrame[2] = {};
+    QCheckBox* m_secondaryOn = nullptr;
+    QLabel* m_showTitleLabel = nullptr;
+    QCheckBox* m_showTitle = nullptr;
+    QLabel* m_titleLabel = nullptr;
+    QLineEdit* m_title = nullptr;
+    QLabel* m_titlePosLabel = nullptr;
+    QComboBox* m_titlePos = nullptr;
+    QLabel* m_showTimeLabel = nullptr;
+    QCheckBox* m_showTime = nullptr;
+    QLabel* m_datePosLabel = nullptr;
+    QComboBox* m_datePos = nullptr;
+    QLabel* m_dateFormatLabel = nullptr;
+    QComboBox* m_dateFormat = nullptr;
+    QTimer* m_clock = nullptr;
+
+    std::string m_model;
+    int m_powerFrequency = 50;
+    VideoConfigRecord m_primary{};
+    VideoConfigRecord m_secondary{};
+};
