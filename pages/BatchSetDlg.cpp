@@ -302,12 +302,7 @@ void CBatchSetDlg::OnTickChanged(QTreeWidgetItem* row, int column)
         return;
     }
     if (m_tickedMode) {
-        if (QTreeWidgetItem* conflict = TickedConflictRow()) {
-            ShowConflict(conflict);
-            return;
-        }
-        UpdateSaveState();
-        LoadReferenceCamera();
+        CheckTickedCameras();
         return;
     }
     UpdateSaveState();
@@ -322,12 +317,7 @@ void CBatchSetDlg::OnSelectAll(bool checked)
     SetTickedMode(checked);
     m_bulkChange = false;
     if (checked) {
-        if (QTreeWidgetItem* conflict = TickedConflictRow()) {
-            ShowConflict(conflict);
-            return;
-        }
-        UpdateSaveState();
-        LoadReferenceCamera();
+        CheckTickedCameras();
         return;
     }
     UpdateSaveState();
@@ -339,6 +329,16 @@ void CBatchSetDlg::OnSelectAll(bool checked)
         m_list->setCurrentItem(show);
         m_list->scrollToItem(show);
     }
+}
+
+void CBatchSetDlg::CheckTickedCameras()
+{
+    if (QTreeWidgetItem* conflict = TickedConflictRow()) {
+        ShowConflict(conflict);
+        return;
+    }
+    UpdateSaveState();
+    LoadReferenceCamera();
 }
 
 void CBatchSetDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)

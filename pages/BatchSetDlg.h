@@ -71,6 +71,9 @@ private:
 
     void LoadCamera(QTreeWidgetItem* row);
     void LoadReferenceCamera();
+    // After the ticks changed: a shared address blocks saving, otherwise the
+    // reference camera's choices are loaded.
+    void CheckTickedCameras();
     void SetTickedMode(bool ticked);
     // The first ticked row whose IP another row shares; null when none.
     QTreeWidgetItem* TickedConflictRow() const;

@@ -2,12 +2,14 @@
 // batch set page, against vtcamsim in the camera namespace: what "Save
 // Parameters" on the System sub-page does to the simulated cameras, read back
 // from them over the SDK.
+#include "BatchRunner.h"
 #include "BatchSetDlg.h"
 #include "Lab.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "OperationPanel.h"
 #include "PageFactory.h"
+#include "RebootQueue.h"
 #include "ProgramFolder.h"
 #include "SortListCtrl.h"
 #include "SystemParamDlg.h"
@@ -165,17 +167,17 @@ protected:
 
 TEST_F(BatchSetLab, OneCameraLoadedChangedAndSavedOnlyThatCameraChanges)
 {
-    StartCameras({"--count", "3", "--base-ip", "10.21.0.10"});
+    StartCameras({"--count", "3", "--base-ip", "192.168.21.10"});
     StartProgram(3);
     SystemDateRecord before{};
-    ASSERT_TRUE(ReadDate("10.21.0.11", before));
+    ASSERT_TRUE(ReadDate("192.168.21.11", before));
 
     // Loading fills the sub-page from the camera.
     auto* zone = ById<QComboBox>(System(), 1048);
     zone->setCurrentIndex(0);
     ClickRow(1);
     ASSERT_TRUE(WaitFor([&] { return zone->currentIndex() == before.timeZone; }, 3000));
-    EXPECT_EQ(List()->currentItem()->text(4), QStringLiteral("10.21.0.11"));
+    EXPECT_EQ(List()->currentItem()->text(4), QStringLiteral("192.168.21.11"));
 
     zone->setCurrentIndex(38);
     ById<QRadioButton>(System(), 1047)->setChecked(true);
@@ -186,15 +188,15 @@ TEST_F(BatchSetLab, OneCameraLoadedChangedAndSavedOnlyThatCameraChanges)
     ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Set device name successfully.")).size() == 1; },
                         10000))
         << Lines().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(LinesWith(QStringLiteral("10.21.0.11 Set date and time successfully.")).size(), 1);
+    EXPECT_EQ(LinesWith(QStringLiteral("192.168.21.11 Set date and time successfully.")).size(), 1);
     EXPECT_TRUE(LinesWith(QStringLiteral("password")).isEmpty()) << "the password was not changed";
 
     SystemDateRecord after{};
-    ASSERT_TRUE(ReadDate("10.21.0.11", after));
+    ASSERT_TRUE(ReadDate("192.168.21.11", after));
     EXPECT_EQ(after.timeZone, 38);
     EXPECT_EQ(after.mode, 1);
     EXPECT_STREQ(after.ntpServer, "ntp.lab.example");
-    for (const char* untouched : {"10.21.0.10", "10.21.0.12"}) {
+    for (const char* untouched : {"192.168.21.10", "192.168.21.12"}) {
         SystemDateRecord other{};
         ASSERT_TRUE(ReadDate(untouched, other));
         EXPECT_EQ(other.timeZone, before.timeZone) << untouched;
@@ -205,7 +207,7 @@ TEST_F(BatchSetLab, OneCameraLoadedChangedAndSavedOnlyThatCameraChanges)
     EXPECT_TRUE(WaitFor(
         [&] {
             return List()->findItems(QStringLiteral("Cam.1"), Qt::MatchExactly, 2).size() == 1 &&
-                   List()->findItems(QStringLiteral("10.21.0.11"), Qt::MatchExactly, 4).front()->text(2) ==
+                   List()->findItems(QStringLiteral("192.168.21.11"), Qt::MatchExactly, 4).front()->text(2) ==
                        QStringLiteral("Cam.1");
         },
         5000));
@@ -213,7 +215,7 @@ TEST_F(BatchSetLab, OneCameraLoadedChangedAndSavedOnlyThatCameraChanges)
 
 TEST_F(BatchSetLab, ABatchOverTickedCamerasGoesOnPastAWrongPassword)
 {
-    StartCameras({"--count", "3", "--base-ip", "10.21.1.10"},
+    StartCameras({"--count", "3", "--base-ip", "192.168.22.10"},
                  R"({"cameras": [{"index": 1, "password": "elsewhere"}]})");
     StartProgram(3);
     for (int row = 0; row < 3; ++row) {
@@ -225,26 +227,26 @@ TEST_F(BatchSetLab, ABatchOverTickedCamerasGoesOnPastAWrongPassword)
     PressSave();
     EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
     ASSERT_TRUE(WaitFor([&] { return BatchDone() && Lines().size() >= 3; }, 15000));
-    const QStringList lines = LinesWith(QStringLiteral(" 10.21.1.1"));
+    const QStringList lines = LinesWith(QStringLiteral(" 192.168.22.1"));
     ASSERT_EQ(lines.size(), 3) << Lines().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("10.21.1.10 Set date and time successfully.")));
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("192.168.22.10 Set date and time successfully.")));
     EXPECT_TRUE(
-        lines[1].endsWith(QStringLiteral("10.21.1.11 Set system parameters failed. Username or password is incorrect.")));
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("10.21.1.12 Set date and time successfully.")));
+        lines[1].endsWith(QStringLiteral("192.168.22.11 Set system parameters failed. Username or password is incorrect.")));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("192.168.22.12 Set date and time successfully.")));
     EXPECT_TRUE(LinesWith(QStringLiteral("device name")).isEmpty()) << "ticked cameras keep their names";
 
     SystemDateRecord record{};
-    ASSERT_TRUE(ReadDate("10.21.1.10", record));
+    ASSERT_TRUE(ReadDate("192.168.22.10", record));
     EXPECT_EQ(record.timeZone, 107);
-    ASSERT_TRUE(ReadDate("10.21.1.12", record));
+    ASSERT_TRUE(ReadDate("192.168.22.12", record));
     EXPECT_EQ(record.timeZone, 107);
-    ASSERT_TRUE(ReadDate("10.21.1.11", record, "elsewhere"));
+    ASSERT_TRUE(ReadDate("192.168.22.11", record, "elsewhere"));
     EXPECT_NE(record.timeZone, 107);
 }
 
 TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
 {
-    StartCameras({"--count", "2", "--base-ip", "10.21.2.10", "--reboot-ms", "4000"},
+    StartCameras({"--count", "2", "--base-ip", "192.168.23.10", "--reboot-ms", "4000"},
                  R"({"cameras": [{"index": 1, "model": "VT-C6121A"}]})");
     StartProgram(2);
     const auto loginError = [](const char* ip, const char* password) {
@@ -260,13 +262,13 @@ TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
     ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Modify password successfully.")).size() == 1; },
                         10000))
         << Lines().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(loginError("10.21.2.11", "fresh42"), 0);
-    EXPECT_EQ(loginError("10.21.2.11", "qr7319"), VT_ERR_AUTH_REFUSED);
+    EXPECT_EQ(loginError("192.168.23.11", "fresh42"), 0);
+    EXPECT_EQ(loginError("192.168.23.11", "qr7319"), VT_ERR_AUTH_REFUSED);
     EXPECT_EQ(m_page->Reboots().Pending(), 0u);
     QElapsedTimer quiet;
     quiet.start();
     while (quiet.elapsed() < 2000) {
-        ASSERT_EQ(loginError("10.21.2.11", "fresh42"), 0) << "the A model was rebooted";
+        ASSERT_EQ(loginError("192.168.23.11", "fresh42"), 0) << "the A model was rebooted";
         QTest::qWait(200);
     }
 
@@ -276,10 +278,10 @@ TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
     PressSave();
     ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Modify password successfully.")).size() == 2; },
                         10000));
-    EXPECT_TRUE(LinesWith(QStringLiteral("Modify password successfully.")).back().contains(QStringLiteral("10.21.2.10")));
-    EXPECT_TRUE(WaitFor([&] { return loginError("10.21.2.10", "fresh43") == VT_ERR_UNREACHABLE; }, 3000))
+    EXPECT_TRUE(LinesWith(QStringLiteral("Modify password successfully.")).back().contains(QStringLiteral("192.168.23.10")));
+    EXPECT_TRUE(WaitFor([&] { return loginError("192.168.23.10", "fresh43") == VT_ERR_UNREACHABLE; }, 3000))
         << "the camera did not go quiet for its reboot";
-    EXPECT_TRUE(WaitFor([&] { return loginError("10.21.2.10", "fresh43") == 0; }, 10000))
+    EXPECT_TRUE(WaitFor([&] { return loginError("192.168.23.10", "fresh43") == 0; }, 10000))
         << "the camera came back with its new password";
 
     // Neither new password reached the operation log or any other file.

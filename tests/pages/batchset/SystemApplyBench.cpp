@@ -19,8 +19,8 @@ std::vector<tagVtIpcInfo> Targets()
     std::vector<tagVtIpcInfo> targets;
     for (int i = 0; i < kCameras; ++i) {
         tagVtIpcInfo camera{};
-        // vtcamsim numbers its cameras up from the base address 10.22.0.10.
-        const std::string ip = "10.22.0." + std::to_string(10 + i);
+        // vtcamsim numbers its cameras up from the base address 192.168.30.10.
+        const std::string ip = "192.168.30." + std::to_string(10 + i);
         std::snprintf(camera.ip, sizeof camera.ip, "%s", ip.c_str());
         camera.port = 80;
         camera.mac[5] = static_cast<unsigned char>(i);
@@ -56,7 +56,7 @@ bool TimedApply(int cap, int timeZone, double& seconds)
 void SystemApplyCapEightAgainstOne(benchmark::State& state)
 {
     std::string error;
-    const pid_t sim = labbench::TheLab().StartCamSim({"--count", std::to_string(kCameras), "--base-ip", "10.22.0.10",
+    const pid_t sim = labbench::TheLab().StartCamSim({"--count", std::to_string(kCameras), "--base-ip", "192.168.30.10",
                                                       "--password", "qr7319", "--fault", "slow-http", "--slow-ms",
                                                       "50"},
                                                      error);
