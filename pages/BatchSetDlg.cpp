@@ -49,13 +49,13 @@ DeviceListSpec CBatchSetDlg::BatchListSpec()
     listSpec.holderBit = kHolderBatchSet;
     listSpec.columns = {
         DeviceColumn{0, 24, {}},
-        DeviceColumn{0, 34, [](const tagVtIpcInfo&, std::time_t) { return QString(); }},
+        DeviceColumn{0, 32, [](const tagVtIpcInfo&, std::time_t) { return QString(); }},
         DeviceColumn{20000, 89,
                      [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(NameText(i)); }},
-        DeviceColumn{20001, 128,
+        DeviceColumn{20001, 124,
                      [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(FormatMac(i.mac)); }},
-        DeviceColumn{20002, 116, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.ip); }},
-        DeviceColumn{20006, 110, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.model); }},
+        DeviceColumn{20002, 108, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.ip); }},
+        DeviceColumn{20006, 100, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.model); }},
     };
     listSpec.numberColumn = 1;
     listSpec.addressColumns = {4, -1, -1};
