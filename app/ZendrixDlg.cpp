@@ -103,6 +103,11 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
     m_router->AddRecipient(&m_basicWindow->Binding());
     m_networkPage = new CSearchDlg(*this, kHolderNetworkTab, m_sheet);
     AddDevicePage(m_networkPage, 10001, {}, &m_networkPage->Binding());
+    // Opens the web addresses the pages ask for, unless a page takes that
+    // over (HandOverWebAddresses).
+    m_webTimer = new QTimer(this);
+    connect(m_webTimer, &QTimer::timeout, this, &CZendrixDlg::OpenPendingWebAddress);
+    m_webTimer->start(200);
     if (m_options.addPages) {
         m_options.addPages(*this);
     }
@@ -123,10 +128,6 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
         move(screen->availableGeometry().center() - rect().center());
     }
     Layout();
-
-    m_webTimer = new QTimer(this);
-    connect(m_webTimer, &QTimer::timeout, this, &CZendrixDlg::OpenPendingWebAddress);
-    m_webTimer->start(200);
 
     m_app.Table().SetListener(m_router);
     m_expiryTimer = new QTimer(this);
@@ -222,6 +223,24 @@ bool CZendrixDlg::IsBasicMode() const
     return m_app.basicMode != 0;
 }
 
+void CZendrixDlg::HandOverWebAddresses()
+{
+    m_webTimer->stop();
+}
+
+DeviceListBinding* CZendrixDlg::ShownList() const
+{
+    if (IsBasicMode()) {
+        return &m_basicWindow->Binding();
+    }
+    for (const SheetPage& page : m_pages) {
+        if (page.page == m_sheet->currentWidget()) {
+            return page.list;
+        }
+    }
+    return nullptr;
+}
+
 CSearchDlg* CZendrixDlg::ShownPage() const
 {
     if (IsBasicMode()) {
@@ -232,8 +251,7 @@ CSearchDlg* CZendrixDlg::ShownPage() const
 
 bool CZendrixDlg::IsShownList(const DeviceListBinding* list) const
 {
-    const CSearchDlg* shown = ShownPage();
-    return shown != nullptr && &const_cast<CSearchDlg*>(shown)->Binding() == list;
+    return list != nullptr && ShownList() == list;
 }
 
 void CZendrixDlg::StartDiscovery()
@@ -290,13 +308,13 @@ void CZendrixDlg::AddLine(const std::wstring& text, bool stamped)
 
 void CZendrixDlg::ApplySearchFilter(bool countLine)
 {
-    CSearchDlg* target = ShownPage();
+    DeviceListBinding* target = ShownList();
     if (target == nullptr) {
         return;
     }
     // Refilling thousands of rows takes a moment.
     const CWaitCursor busy;
-    const int count = m_app.Table().ApplySearchFilter(target->Binding(), m_searchText);
+    const int count = m_app.Table().ApplySearchFilter(*target, m_searchText);
     if (countLine) {
         AddLine(std::to_wstring(count) + L" " + LangText(83007, L"items have been found."), true);
     }

@@ -79,6 +79,9 @@ public:
     // The window owns the page from then on; a page that is a DevicePage is
     // relabelled with the window.
     void AddDevicePage(QWidget* page, unsigned titleKey, const QString& fixedTitle, DeviceListBinding* list);
+    // A page that opens the pending web addresses itself (with the pauses
+    // it knows of) takes the job over from the window's own timer.
+    void HandOverWebAddresses();
 
     void Relabel();
     void ToggleBasicMode();
@@ -108,6 +111,9 @@ private:
     void ShutDown();
     void OpenPendingWebAddress();
     CSearchDlg* ShownPage() const;
+    // The device list the operator sees now: the basic-mode window's, or
+    // the shown tab's (null for a tab without one).
+    DeviceListBinding* ShownList() const;
 
     CZendrixApp& m_app;
     MainWindowOptions m_options;

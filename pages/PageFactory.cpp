@@ -1,19 +1,47 @@
 #include "PageFactory.h"
 
+#include "AppSettings.h"
+#include "BatchSetDlg.h"
 #include "BatchUpgradeDlg.h"
 #include "RebootQueue.h"
 #include "VideoViewDlg.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
 
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMetaObject>
+#include <QUrl>
 #include <memory>
+
+namespace {
+// One reboot queue serves every page that reboots cameras later. Its worker
+// also opens the web addresses the pages ask for, so the pause after a
+// factory restore holds those back too; the browser itself is started on the
+// UI thread.
+std::shared_ptr<RebootQueue> MakeRebootQueue(CZendrixDlg& window)
+{
+    window.HandOverWebAddresses();
+    return std::make_shared<RebootQueue>(RebootQueue::Reboot{}, [] {
+        const std::string address = TakePendingWebAddress();
+        if (address.empty()) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [address] { QDesktopServices::openUrl(QUrl(QString::fromStdString(address))); },
+            Qt::QueuedConnection);
+    });
+}
+} // namespace
 
 void AddZendrixPages(CZendrixDlg& window)
 {
     const CZendrixApp& app = window.App();
     static_cast<void>(app);
-    // One reboot queue and restore pause for the batch set and batch upgrade pages.
-    const auto rebootQueue = std::make_shared<RebootQueue>();
+    const std::shared_ptr<RebootQueue> rebootQueue = MakeRebootQueue(window);
+    auto* batchSet = new CBatchSetDlg(window, rebootQueue);
+    window.AddDevicePage(batchSet, 10002, {}, &batchSet->Binding());
     auto* upgradePage = new CBatchUpgradeDlg(window, rebootQueue);
     window.AddDevicePage(upgradePage, 10003, {}, &upgradePage->Binding());
     auto* preview = new CVideoViewDlg(window);

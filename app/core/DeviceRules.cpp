@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <boost/regex.hpp>
 #include <cstdio>
+#include <cstring>
 #include <cwctype>
 
 namespace {
@@ -99,6 +100,14 @@ std::vector<std::string> SequentialAddresses(const std::string& start, std::size
 
 std::string WebAddress(const tagVtIpcInfo& info)
 {
+    // The address comes from the camera's own reply; anything but a plain
+    // IPv4 address (a host name, a path, a user part) is not handed to the
+    // browser.
+    int parts[4];
+    if (!ReadCanonicalQuad(std::string(info.ip, strnlen(info.ip, sizeof info.ip)), parts) ||
+        std::any_of(parts, parts + 4, [](int part) { return part < 0 || part > 255; })) {
+        return {};
+    }
     char text[260];
     if (info.port == 80) {
         std::snprintf(text, sizeof text, "http://%s", info.ip);

@@ -29,7 +29,8 @@ ZX_EXPORT void SplitAddress(const std::string& text, int parts[4]);
 // .1); the first three never change.
 ZX_EXPORT std::vector<std::string> SequentialAddresses(const std::string& start, std::size_t count);
 
-// The camera's web address: "http://ip" on port 80, else "http://ip:port".
+// The camera's web address: "http://ip" on port 80, else "http://ip:port";
+// empty when the camera's IP text is not a valid dotted IPv4 address.
 ZX_EXPORT std::string WebAddress(const tagVtIpcInfo& info);
 
 // When the camera started: now minus upTime seconds in local time,

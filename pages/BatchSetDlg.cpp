@@ -1,0 +1,474 @@
+#include "BatchSetDlg.h"
+
+#include "AppSettings.h"
+#include "BatchRunner.h"
+#include "CapabilityClass.h"
+#include "DeviceRules.h"
+#include "LangTable.h"
+#include "LangWidgets.h"
+#include "MessageBox.h"
+#include "NetworkParamDlg.h"
+#include "RebootQueue.h"
+#include "SortListCtrl.h"
+#include "SystemParamDlg.h"
+#include "VideoImageDlg.h"
+#include "WaitCursor.h"
+#include "ZendrixDlg.h"
+
+#include <QCheckBox>
+#include <QHash>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+constexpr int kListWidth = 510;
+constexpr int kStripHeight = 24;
+const QColor kStrip(245, 246, 245);
+const QColor kStripLine(235, 235, 235);
+
+QString Field(const char* text)
+{
+    return QString::fromStdWString(FieldText(text));
+}
+
+QString IpKey(const QTreeWidgetItem* row)
+{
+    return row->text(4).toLower();
+}
+
+std::vector<std::wstring> BatchMatchFields(const tagVtIpcInfo& info, std::time_t)
+{
+    return {NameText(info), FieldText(FormatMac(info.mac).c_str()), FieldText(FormatMac(info.mac, false).c_str()),
+            FieldText(info.ip), FieldText(info.model)};
+}
+} // namespace
+
+DeviceListSpec CBatchSetDlg::BatchListSpec()
+{
+    DeviceListSpec listSpec;
+    listSpec.holderBit = kHolderBatchSet;
+    listSpec.columns = {
+        DeviceColumn{0, 24, {}},
+        DeviceColumn{0, 32, [](const tagVtIpcInfo&, std::time_t) { return QString(); }},
+        DeviceColumn{20000, 89,
+                     [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(NameText(i)); }},
+        DeviceColumn{20001, 124,
+                     [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(FormatMac(i.mac)); }},
+        DeviceColumn{20002, 108, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.ip); }},
+        DeviceColumn{20006, 100, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.model); }},
+    };
+    listSpec.numberColumn = 1;
+    listSpec.addressColumns = {4, -1, -1};
+    listSpec.initialSortColumn = 4;
+    listSpec.matchFields = BatchMatchFields;
+    return listSpec;
+}
+
+CBatchSetDlg::CBatchSetDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent)
+    : QWidget(parent), m_main(main), m_rebootQueue(std::move(rebootQueue))
+{
+    SetCtrlId(this, 130);
+    BuildControls();
+    m_binding = std::make_unique<DeviceListBinding>(m_list, BatchListSpec(), main);
+    connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CBatchSetDlg::OnRowsChanged);
+
+    m_runner = new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); }, this);
+    connect(m_runner, &BatchRunner::started, this, [this](int total) { OnBatchProgress(0, total); });
+    connect(m_runner, &BatchRunner::progress, this, &CBatchSetDlg::OnBatchProgress);
+    connect(m_runner, &BatchRunner::finished, this, &CBatchSetDlg::UpdateSaveState);
+
+    // The sub-pages in the order of their tabs, which is also the order a
+    // loaded camera is read in.
+    m_system = new CSystemParamDlg(*this, m_main, m_subSheet);
+    AddSubPage(m_system, 20018);
+    AddSubPage(new CNetworkParamDlg(*this, m_subSheet), 20019);
+    AddSubPage(new CVideoImageDlg(*this, m_subSheet), 20030);
+
+    m_subSheet->setCurrentIndex(0);
+    connect(m_subSheet, &QTabWidget::currentChanged, this, &CBatchSetDlg::UpdateSaveState);
+    Relabel();
+    UpdateSaveState();
+}
+
+CBatchSetDlg::~CBatchSetDlg()
+{
+    // Workers of a running batch are waited for before the sub-pages they
+    // report through go.
+    delete m_runner;
+    m_runner = nullptr;
+    m_binding->disconnect(this);
+    m_binding.reset();
+}
+
+void CBatchSetDlg::BuildControls()
+{
+    m_list = new CSortListCtrl(this);
+    SetCtrlId(m_list, 1003);
+    m_selectAll = new QCheckBox(this);
+    SetCtrlId(m_selectAll, 1020);
+    QFont bold = font();
+    bold.setBold(true);
+    m_selectAll->setFont(bold);
+    m_warning = new QLabel(this);
+    SetCtrlId(m_warning, 1021);
+    m_warning->setStyleSheet(QStringLiteral("QLabel { color: rgb(200,30,30); }"));
+    m_warning->hide();
+    m_save = new QPushButton(this);
+    SetCtrlId(m_save, 1043);
+    m_progress = new QLabel(this);
+    m_progress->setObjectName(QStringLiteral("batchProgress"));
+    m_progress->hide();
+    m_subSheet = new QTabWidget(this);
+    m_subSheet->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: 80px; height: 24px; padding: 0 10px; }"));
+
+    connect(m_list, &QTreeWidget::itemClicked, this, &CBatchSetDlg::OnRowClicked);
+    connect(m_list, &QTreeWidget::itemChanged, this, &CBatchSetDlg::OnTickChanged);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CBatchSetDlg::OnRowDoubleClicked);
+    connect(m_selectAll, &QCheckBox::clicked, this, &CBatchSetDlg::OnSelectAll);
+    connect(m_save, &QPushButton::clicked, this, &CBatchSetDlg::OnSave);
+}
+
+void CBatchSetDlg::AddSubPage(BatchSubPage* page, unsigned titleKey)
+{
+    m_subPages.push_back({page, titleKey});
+    m_subSheet->addTab(page, LangQText(titleKey));
+    page->SetTickedMode(m_tickedMode);
+}
+
+void CBatchSetDlg::Relabel()
+{
+    for (const SubPage& sub : m_subPages) {
+        m_subSheet->setTabText(m_subSheet->indexOf(sub.page), LangQText(sub.titleKey));
+    }
+    m_selectAll->setText(LangQText(20010));
+    m_binding->RelabelHeaders();
+    m_warning->setText(LangQText(90012).left(519));
+    m_save->setText(LangQText(40015));
+    for (const SubPage& sub : m_subPages) {
+        sub.page->Relabel();
+    }
+    Relayout();
+}
+
+void CBatchSetDlg::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Relayout();
+}
+
+void CBatchSetDlg::Relayout()
+{
+    const int w = width();
+    const int h = height();
+    const int listWidth = std::min(kListWidth, w / 2);
+    m_list->setGeometry(0, 0, listWidth, std::max(0, h - kStripHeight - 1));
+    m_subSheet->setGeometry(listWidth + 2, 0, std::max(0, w - listWidth - 2), std::max(0, h - kStripHeight - 1));
+    const int top = h - 21;
+    const int selectWidth = m_selectAll->sizeHint().width();
+    m_selectAll->setGeometry(4, top, selectWidth, 20);
+    const int warningX = std::max(115, 4 + selectWidth + 12);
+    const int saveX = std::max(listWidth + 40, warningX + m_warning->sizeHint().width() + 12);
+    m_warning->setGeometry(warningX, top, saveX - warningX - 8, 20);
+    const int saveWidth = std::max(120, m_save->sizeHint().width());
+    m_save->setGeometry(saveX, top - 1, saveWidth, 22);
+    m_progress->setGeometry(saveX + saveWidth + 10, top, 120, 20);
+}
+
+void CBatchSetDlg::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const int h = height();
+    p.fillRect(QRect(0, h - kStripHeight, width(), kStripHeight), kStrip);
+    p.setPen(kStripLine);
+    p.drawLine(m_subSheet->x(), h - kStripHeight - 1, width(), h - kStripHeight - 1);
+}
+
+QTreeWidgetItem* CBatchSetDlg::SelectedRow() const
+{
+    return m_selected ? m_binding->FindRow(m_selected.get()) : nullptr;
+}
+
+bool CBatchSetDlg::SharesIp(const QTreeWidgetItem* row) const
+{
+    const QString ip = IpKey(row);
+    for (QTreeWidgetItem* other : m_binding->Rows()) {
+        if (other != row && IpKey(other) == ip) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QTreeWidgetItem* CBatchSetDlg::TickedConflictRow() const
+{
+    const std::vector<QTreeWidgetItem*> rows = m_binding->Rows();
+    QHash<QString, int> counts;
+    for (QTreeWidgetItem* row : rows) {
+        ++counts[IpKey(row)];
+    }
+    for (QTreeWidgetItem* row : rows) {
+        if (row->checkState(0) == Qt::Checked && counts.value(IpKey(row)) > 1) {
+            return row;
+        }
+    }
+    return nullptr;
+}
+
+void CBatchSetDlg::ShowConflict(QTreeWidgetItem* row)
+{
+    m_list->setCurrentItem(row);
+    m_list->scrollToItem(row);
+    UpdateSaveState();
+}
+
+void CBatchSetDlg::UpdateSaveState()
+{
+    QTreeWidgetItem* selected = SelectedRow();
+    const bool conflict = m_tickedMode ? TickedConflictRow() != nullptr : selected != nullptr && SharesIp(selected);
+    m_warning->setVisible(conflict);
+    const bool running = m_runner != nullptr && m_runner->Running();
+    m_save->setEnabled(!conflict && !running && (m_tickedMode || selected != nullptr) &&
+                       m_subSheet->currentWidget() != nullptr);
+}
+
+void CBatchSetDlg::SetTickedMode(bool ticked)
+{
+    if (ticked == m_tickedMode) {
+        return;
+    }
+    m_tickedMode = ticked;
+    if (!ticked) {
+        m_reference.reset();
+    }
+    for (const SubPage& sub : m_subPages) {
+        sub.page->SetTickedMode(ticked);
+    }
+    UpdateSaveState();
+}
+
+void CBatchSetDlg::OnRowClicked(QTreeWidgetItem* row, int column)
+{
+    if (row != nullptr && column != 0) {
+        LoadCamera(row);
+    }
+}
+
+void CBatchSetDlg::LoadCamera(QTreeWidgetItem* row)
+{
+    tagVtIpcInfo camera{};
+    if (!m_binding->InfoOf(row, camera)) {
+        return;
+    }
+    const LoginCredentials login = Login();
+    // Unticking goes through the tick handler, which leaves ticked mode when
+    // this was the last tick.
+    row->setCheckState(0, Qt::Unchecked);
+    if (!m_binding->TickedRows().empty()) {
+        return;
+    }
+    m_selectAll->setChecked(false);
+    SetTickedMode(false);
+
+    const CWaitCursor busy;
+    m_selected = m_binding->EntryOf(row);
+    m_list->setCurrentItem(row);
+    UpdateSaveState();
+    if (SharesIp(row)) {
+        return;
+    }
+    m_system->ShowCameraName(camera);
+    repaint();
+    PanelLine failure;
+    const int handle = LoginCamera(camera, login, &failure);
+    if (handle < 0) {
+        m_main.AddLine(failure.text, failure.stamped);
+        return;
+    }
+    for (const SubPage& sub : m_subPages) {
+        sub.page->LoadFromCamera(handle, camera);
+    }
+}
+
+void CBatchSetDlg::OnTickChanged(QTreeWidgetItem* row, int column)
+{
+    if (column != 0 || row == nullptr) {
+        return;
+    }
+    if (row->checkState(0) == Qt::Checked) {
+        SetTickedMode(true);
+    } else if (m_binding->TickedRows().empty()) {
+        m_selectAll->setChecked(false);
+        SetTickedMode(false);
+    }
+    if (m_bulkChange) {
+        return;
+    }
+    if (m_tickedMode) {
+        CheckTickedCameras();
+        return;
+    }
+    UpdateSaveState();
+}
+
+void CBatchSetDlg::OnSelectAll(bool checked)
+{
+    m_bulkChange = true;
+    for (QTreeWidgetItem* row : m_binding->Rows()) {
+        row->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    }
+    SetTickedMode(checked);
+    m_bulkChange = false;
+    if (checked) {
+        CheckTickedCameras();
+        return;
+    }
+    UpdateSaveState();
+    QTreeWidgetItem* show = SelectedRow();
+    if (show == nullptr && m_list->topLevelItemCount() > 0) {
+        show = m_list->topLevelItem(0);
+    }
+    if (show != nullptr) {
+        m_list->setCurrentItem(show);
+        m_list->scrollToItem(show);
+    }
+}
+
+void CBatchSetDlg::CheckTickedCameras()
+{
+    if (QTreeWidgetItem* conflict = TickedConflictRow()) {
+        ShowConflict(conflict);
+        return;
+    }
+    UpdateSaveState();
+    LoadReferenceCamera();
+}
+
+void CBatchSetDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
+{
+    if (row == nullptr) {
+        return;
+    }
+    row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    tagVtIpcInfo camera{};
+    if (m_binding->InfoOf(row, camera)) {
+        // The address comes from the camera's own reply: only a plain dotted
+        // IPv4 address is handed to the browser.
+        const std::string address = WebAddress(camera);
+        if (!address.empty()) {
+            SetPendingWebAddress(address);
+        }
+    }
+}
+
+void CBatchSetDlg::OnRowsChanged()
+{
+    if (m_selected && m_binding->FindRow(m_selected.get()) == nullptr) {
+        m_selected.reset();
+    }
+    if (m_tickedMode && m_binding->TickedRows().empty() && !m_selectAll->isChecked()) {
+        SetTickedMode(false);
+    }
+    if (QTreeWidgetItem* conflict = TickedConflictRow()) {
+        ShowConflict(conflict);
+        return;
+    }
+    UpdateSaveState();
+}
+
+void CBatchSetDlg::LoadReferenceCamera()
+{
+    QTreeWidgetItem* reference = nullptr;
+    tagVtIpcInfo camera{};
+    CapabilityClass lowest = CapabilityClass::Mp5;
+    for (QTreeWidgetItem* row : m_binding->TickedRows()) {
+        tagVtIpcInfo info{};
+        if (!m_binding->InfoOf(row, info)) {
+            continue;
+        }
+        const CapabilityClass capability = CapabilityClassOfModel(info.model);
+        if (reference == nullptr || capability < lowest) {
+            reference = row;
+            camera = info;
+            lowest = capability;
+        }
+    }
+    if (reference == nullptr) {
+        return;
+    }
+    const DeviceRef entry = m_binding->EntryOf(reference);
+    if (entry == m_reference) {
+        return;
+    }
+    const CWaitCursor busy;
+    const int handle = LoginCamera(camera, Login());
+    if (handle >= 0) {
+        m_reference = entry;
+    }
+    for (const SubPage& sub : m_subPages) {
+        sub.page->LoadReferenceCamera(handle, camera);
+    }
+}
+
+void CBatchSetDlg::OnSave()
+{
+    UpdateSaveState();
+    if (!m_save->isEnabled()) {
+        return;
+    }
+    if (auto* page = dynamic_cast<BatchSubPage*>(m_subSheet->currentWidget())) {
+        page->Save();
+    }
+}
+
+void CBatchSetDlg::OnBatchProgress(int done, int total)
+{
+    m_progress->setText(QStringLiteral("%1/%2").arg(done).arg(total));
+    m_progress->show();
+    UpdateSaveState();
+}
+
+std::vector<tagVtIpcInfo> CBatchSetDlg::ApplyTargets()
+{
+    std::vector<tagVtIpcInfo> targets;
+    const std::vector<QTreeWidgetItem*> ticked = m_binding->TickedRows();
+    if (!ticked.empty()) {
+        for (QTreeWidgetItem* row : ticked) {
+            tagVtIpcInfo camera{};
+            if (m_binding->InfoOf(row, camera)) {
+                targets.push_back(camera);
+            }
+        }
+        return targets;
+    }
+    tagVtIpcInfo camera{};
+    QTreeWidgetItem* selected = SelectedRow();
+    if (selected == nullptr || !m_binding->InfoOf(selected, camera)) {
+        ZxMessageBox(90010, ZxButtons::Ok, this);
+        return targets;
+    }
+    targets.push_back(camera);
+    return targets;
+}
+
+LoginCredentials CBatchSetDlg::Login() const
+{
+    char user[32] = {};
+    char password[16] = {};
+    m_main.GetLoginUser(user, sizeof user);
+    m_main.GetLoginPassword(password, sizeof password);
+    return LoginCredentials{user, password};
+}
+
+bool CBatchSetDlg::RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Operation operation)
+{
+    const bool started = !targets.empty() && m_runner->Start(std::move(targets), std::move(operation));
+    UpdateSaveState();
+    return started;
+}
+
+void CBatchSetDlg::QueueReboot(int handle)
+{
+    m_rebootQueue->Append(handle);
+}

@@ -1,0 +1,359 @@
+#include "SystemParamDlg.h"
+
+#include "DeviceRules.h"
+#include "FilteredEdit.h"
+#include "LangWidgets.h"
+#include "MessageBox.h"
+#include "WaitCursor.h"
+#include "ZendrixDlg.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+constexpr int kLabelRight = 160;
+constexpr int kInputLeft = 166;
+constexpr int kRowHeight = 22;
+
+// The camera keeps its passwords as plain bytes of at most 15: printable
+// ASCII is what every camera and every keyboard agree on.
+const QRegularExpression kPasswordCharacters(QStringLiteral("[\\x20-\\x7E]{0,15}"));
+} // namespace
+
+CSystemParamDlg::CSystemParamDlg(BatchSetHost& host, CZendrixDlg& main, QWidget* parent)
+    : BatchSubPage(host, parent), m_main(main)
+{
+    SetCtrlId(this, 133);
+    BuildControls();
+    m_user->setText(QStringLiteral("admin"));
+    const QString password = QString::fromStdWString(m_main.LoginPasswordText()).left(15);
+    m_password->setText(password);
+    m_confirm->setText(password);
+    for (int row = 0; row < static_cast<int>(kTimeZoneCount); ++row) {
+        m_zone->addItem(QString::fromUtf8(TimeZoneCaption(row)));
+    }
+    m_zone->setCurrentIndex(kDefaultTimeZone);
+    m_keep->setChecked(true);
+    m_sntpServer->setText(QString::fromLatin1(kDefaultSntpServer));
+    const QDateTime now = QDateTime::currentDateTime();
+    m_date->setDate(now.date());
+    m_time->setDateTime(now);
+    OnModeChanged();
+    m_clock = new QTimer(this);
+    connect(m_clock, &QTimer::timeout, this, &CSystemParamDlg::OnClockTick);
+    m_clock->start(1000);
+    Relabel();
+}
+
+CSystemParamDlg::~CSystemParamDlg()
+{
+    m_clock->stop();
+}
+
+void CSystemParamDlg::BuildControls()
+{
+    const auto label = [this](bool caption = false) {
+        auto* l = new QLabel(this);
+        if (caption) {
+            QFont bold = font();
+            bold.setBold(true);
+            l->setFont(bold);
+        } else {
+            l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        }
+        return l;
+    };
+    m_systemCaption = label(true);
+    SetCtrlId(m_systemCaption, 1186);
+    m_adminCaption = label(true);
+    SetCtrlId(m_adminCaption, 1187);
+    m_dateCaption = label(true);
+    SetCtrlId(m_dateCaption, 1188);
+
+    m_nameLabel = label();
+    m_name = new CFilteredEdit(this);
+    SetCtrlId(m_name, 1018);
+    m_name->setMaxLength(31);
+    m_userLabel = label();
+    m_user = new QLineEdit(this);
+    SetCtrlId(m_user, 1027);
+    m_user->setReadOnly(true);
+    m_passwordLabel = label();
+    m_password = new QLineEdit(this);
+    SetCtrlId(m_password, 1029);
+    m_confirmLabel = label();
+    m_confirm = new QLineEdit(this);
+    SetCtrlId(m_confirm, 1031);
+    for (QLineEdit* box : {m_password, m_confirm}) {
+        box->setEchoMode(QLineEdit::Password);
+        box->setMaxLength(15);
+        box->setValidator(new QRegularExpressionValidator(kPasswordCharacters, box));
+    }
+
+    m_zoneLabel = label();
+    m_zone = new QComboBox(this);
+    SetCtrlId(m_zone, 1048);
+    m_zone->setMaxVisibleItems(20);
+    m_daylightLabel = label();
+    m_daylight = new QComboBox(this);
+    SetCtrlId(m_daylight, 1150);
+
+    auto* modes = new QButtonGroup(this);
+    const auto radio = [this, modes](unsigned id) {
+        auto* r = new QRadioButton(this);
+        SetCtrlId(r, id);
+        modes->addButton(r, static_cast<int>(id));
+        return r;
+    };
+    m_keep = radio(1044);
+    m_computer = radio(1045);
+    m_manual = radio(1046);
+    m_sntp = radio(1047);
+    connect(modes, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on) {
+            OnModeChanged();
+        }
+    });
+
+    m_dateLabel = label();
+    m_date = new QDateEdit(this);
+    SetCtrlId(m_date, 1034);
+    m_date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    m_date->setCalendarPopup(true);
+    m_timeLabel = label();
+    m_time = new QDateTimeEdit(this);
+    SetCtrlId(m_time, 1036);
+    m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    m_sntpServer = new QLineEdit(this);
+    SetCtrlId(m_sntpServer, 1152);
+    m_sntpServer->setMaxLength(63);
+
+    // The name is held to the camera's field as it is typed.
+    connect(m_name, &QLineEdit::textChanged, this, &CSystemParamDlg::EnforceNameBytes);
+}
+
+void CSystemParamDlg::Relabel()
+{
+    m_systemCaption->setText(LangQText(40000));
+    m_adminCaption->setText(LangQText(40001));
+    m_dateCaption->setText(LangQText(40002));
+    m_nameLabel->setText(LangQText(40003));
+    m_userLabel->setText(LangQText(40004));
+    m_passwordLabel->setText(LangQText(40005));
+    m_confirmLabel->setText(LangQText(40006));
+    m_dateLabel->setText(LangQText(40009));
+    m_timeLabel->setText(LangQText(40010));
+    m_keep->setText(LangQText(40011));
+    m_computer->setText(LangQText(40012));
+    m_manual->setText(LangQText(40013));
+    m_sntp->setText(LangQText(40014));
+    m_daylightLabel->setText(LangQText(40016));
+    m_zoneLabel->setText(LangQText(40017));
+    const int daylight = std::max(0, m_daylight->currentIndex());
+    m_daylight->clear();
+    m_daylight->addItems({LangQText(40018), LangQText(40019)});
+    m_daylight->setCurrentIndex(daylight);
+    Relayout();
+}
+
+void CSystemParamDlg::resizeEvent(QResizeEvent* event)
+{
+    BatchSubPage::resizeEvent(event);
+    Relayout();
+}
+
+void CSystemParamDlg::Relayout()
+{
+    // Labels end at one edge and boxes start at the other; a label longer
+    // than the column pushes both to the right rather than being cut.
+    int labelRight = kLabelRight;
+    for (QLabel* l : {m_nameLabel, m_userLabel, m_passwordLabel, m_confirmLabel, m_zoneLabel, m_daylightLabel,
+                      m_dateLabel, m_timeLabel}) {
+        labelRight = std::max(labelRight, 12 + l->sizeHint().width());
+    }
+    const int inputLeft = labelRight + (kInputLeft - kLabelRight);
+    const int inputWidth = std::max(120, std::min(300, width() - inputLeft - 12));
+    int y = 8;
+    const auto caption = [&](QLabel* l) {
+        l->setGeometry(8, y, width() - 16, 20);
+        y += 24;
+    };
+    const auto row = [&](QLabel* l, QWidget* input, int inputW) {
+        l->setGeometry(8, y, labelRight - 8, kRowHeight);
+        input->setGeometry(inputLeft, y, inputW, kRowHeight);
+        y += kRowHeight + 6;
+    };
+    caption(m_systemCaption);
+    row(m_nameLabel, m_name, inputWidth);
+    y += 4;
+    caption(m_adminCaption);
+    row(m_userLabel, m_user, inputWidth);
+    row(m_passwordLabel, m_password, inputWidth);
+    row(m_confirmLabel, m_confirm, inputWidth);
+    y += 4;
+    caption(m_dateCaption);
+    row(m_zoneLabel, m_zone, inputWidth);
+    row(m_daylightLabel, m_daylight, inputWidth);
+    for (QRadioButton* r : {m_keep, m_computer, m_manual}) {
+        r->setGeometry(24, y, width() - 32, kRowHeight);
+        y += kRowHeight + 2;
+    }
+    m_dateLabel->setGeometry(8, y, labelRight - 8, kRowHeight);
+    m_date->setGeometry(inputLeft, y, 110, kRowHeight);
+    const int timeLabelWidth = m_timeLabel->sizeHint().width();
+    m_timeLabel->setGeometry(inputLeft + 118, y, timeLabelWidth, kRowHeight);
+    m_time->setGeometry(inputLeft + 124 + timeLabelWidth, y, 90, kRowHeight);
+    y += kRowHeight + 6;
+    m_sntp->setGeometry(24, y, width() - 32, kRowHeight);
+    y += kRowHeight + 2;
+    m_sntpServer->setGeometry(inputLeft, y, inputWidth, kRowHeight);
+}
+
+DateTimeMode CSystemParamDlg::Mode() const
+{
+    if (m_computer->isChecked()) {
+        return DateTimeMode::ComputerTime;
+    }
+    if (m_manual->isChecked()) {
+        return DateTimeMode::Manual;
+    }
+    return m_sntp->isChecked() ? DateTimeMode::Sntp : DateTimeMode::Keep;
+}
+
+void CSystemParamDlg::OnModeChanged()
+{
+    const DateTimeMode mode = Mode();
+    m_date->setEnabled(mode == DateTimeMode::Manual);
+    m_time->setEnabled(mode == DateTimeMode::Manual);
+    m_sntpServer->setEnabled(mode == DateTimeMode::Sntp);
+}
+
+void CSystemParamDlg::OnClockTick()
+{
+    m_time->setDateTime(m_time->dateTime().addSecs(1));
+}
+
+void CSystemParamDlg::EnforceNameBytes()
+{
+    if (Host().TickedMode()) {
+        return;
+    }
+    const std::wstring name = m_name->text().toStdWString();
+    const std::wstring cut = CutDeviceName(name);
+    if (cut.size() != name.size()) {
+        m_name->setText(QString::fromStdWString(cut));
+        m_name->setCursorPosition(static_cast<int>(m_name->text().size()));
+    }
+}
+
+void CSystemParamDlg::SetTickedMode(bool ticked)
+{
+    m_name->setEnabled(!ticked);
+}
+
+void CSystemParamDlg::ShowCameraName(const tagVtIpcInfo& camera)
+{
+    m_name->setText(QString::fromStdWString(NameText(camera)));
+}
+
+void CSystemParamDlg::LoadFromCamera(int handle, const tagVtIpcInfo&)
+{
+    SystemDateRecord record{};
+    if (Vt_Ipc_GetSystemDate(handle, &record) != 0) {
+        return;
+    }
+    // The camera's answer is shown only as far as it makes sense: an
+    // impossible date or an unknown zone leaves the box as it was.
+    char date[sizeof record.date + 1] = {};
+    char time[sizeof record.time + 1] = {};
+    std::memcpy(date, record.date, sizeof record.date);
+    std::memcpy(time, record.time, sizeof record.time);
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    const QDate pickedDate = std::sscanf(date, "%d/%d/%d", &year, &month, &day) == 3 ? QDate(year, month, day)
+                                                                                      : QDate();
+    const QTime pickedTime =
+        std::sscanf(time, "%d:%d:%d", &hour, &minute, &second) == 3 ? QTime(hour, minute, second) : QTime();
+    if (pickedDate.isValid() && pickedTime.isValid()) {
+        m_date->setDate(pickedDate);
+        m_time->setDateTime(QDateTime(pickedDate, pickedTime));
+    }
+    if (record.timeZone >= 0 && record.timeZone < static_cast<int>(kTimeZoneCount)) {
+        m_zone->setCurrentIndex(record.timeZone);
+    }
+    if (record.daylight <= 1) {
+        m_daylight->setCurrentIndex(record.daylight);
+    }
+    const std::size_t serverLength = strnlen(record.ntpServer, sizeof record.ntpServer);
+    if (serverLength > 0) {
+        m_sntpServer->setText(QString::fromLocal8Bit(record.ntpServer, static_cast<qsizetype>(serverLength)));
+    }
+}
+
+DateTimeValue CSystemParamDlg::PickedDateTime() const
+{
+    const QDate date = m_date->date();
+    const QTime time = m_time->time();
+    return DateTimeValue{date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
+}
+
+void CSystemParamDlg::Focus(SystemField field)
+{
+    QLineEdit* box = field == SystemField::Name       ? m_name
+                     : field == SystemField::Password ? m_password
+                     : field == SystemField::Confirmation ? m_confirm
+                                                          : nullptr;
+    if (box != nullptr) {
+        box->setFocus();
+        box->selectAll();
+    }
+}
+
+void CSystemParamDlg::Save()
+{
+    SystemForm form;
+    form.name = m_name->text().toStdWString();
+    form.password = m_password->text().toStdWString();
+    form.confirmation = m_confirm->text().toStdWString();
+    form.sntpServer = m_sntpServer->text().toStdWString();
+    form.mode = Mode();
+    form.singleCamera = !Host().TickedMode();
+    const SystemProblem problem = CheckSystemForm(form);
+    if (problem.key != 0) {
+        ZxMessageBox(problem.key, ZxButtons::Ok, this);
+        Focus(problem.field);
+        return;
+    }
+    const CWaitCursor busy;
+    if (form.mode == DateTimeMode::ComputerTime) {
+        const QDateTime now = QDateTime::currentDateTime();
+        m_date->setDate(now.date());
+        m_time->setDateTime(now);
+    }
+    std::vector<tagVtIpcInfo> targets = Host().ApplyTargets();
+    if (targets.empty()) {
+        return;
+    }
+    SystemApply apply;
+    apply.settings =
+        SystemSettingsFromForm(form, m_zone->currentIndex(), std::max(0, m_daylight->currentIndex()), PickedDateTime());
+    apply.login = Host().Login();
+    apply.singleCamera = form.singleCamera;
+    BatchSetHost* host = &Host();
+    apply.queueReboot = [host](int handle) { host->QueueReboot(handle); };
+    Host().RunApply(std::move(targets), SystemApplyOperation(std::move(apply)));
+}

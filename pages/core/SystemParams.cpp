@@ -1,0 +1,197 @@
+#include "SystemParams.h"
+
+#include "CapabilityClass.h"
+#include "DeviceRules.h"
+#include "NetworkForm.h"
+#include "TextCodec.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+// The characters a camera takes as they are inside an encoded name.
+bool StandsForItself(unsigned char c)
+{
+    return std::strchr("!#$&*()=:/;?+',@.", c) != nullptr && c != '\0';
+}
+
+int CharacterBytes(wchar_t c)
+{
+    const auto code = static_cast<std::uint32_t>(c);
+    if (code < 0x80) {
+        return 1;
+    }
+    if (code < 0x100) {
+        return 2;
+    }
+    return code < 0x10000 ? 3 : 4;
+}
+
+std::string Narrow(unsigned codePage, const std::wstring& text, int bytes)
+{
+    std::vector<char> buffer(static_cast<std::size_t>(bytes) + 1, '\0');
+    CTextCodec::ToNarrow(codePage, text.c_str(), buffer.data(), bytes + 1);
+    return std::string(buffer.data());
+}
+
+template <std::size_t N> void CopyField(char (&field)[N], const std::string& text)
+{
+    std::memset(field, 0, N);
+    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
+}
+} // namespace
+
+std::string EncodeDeviceName(const std::string& utf8Name)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(utf8Name.size() * 3);
+    for (const char ch : utf8Name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (StandsForItself(c)) {
+            encoded += ch;
+        } else {
+            // Always two digits: a byte below 0x10 must not come out as "% A".
+            encoded += '%';
+            encoded += kHex[c >> 4];
+            encoded += kHex[c & 0x0F];
+        }
+    }
+    return encoded;
+}
+
+int DeviceNameBytes(const std::wstring& name)
+{
+    int bytes = 0;
+    for (const wchar_t c : name) {
+        bytes += CharacterBytes(c);
+    }
+    return bytes;
+}
+
+std::wstring CutDeviceName(const std::wstring& name)
+{
+    int bytes = 0;
+    std::size_t keep = 0;
+    for (const wchar_t c : name) {
+        bytes += CharacterBytes(c);
+        if (bytes > kDeviceNameBytes) {
+            break;
+        }
+        ++keep;
+    }
+    return name.substr(0, keep);
+}
+
+SystemProblem CheckSystemForm(const SystemForm& form)
+{
+    if (form.singleCamera) {
+        const std::wstring name = Trimmed(form.name);
+        if (name.empty()) {
+            return {90005, SystemField::Name};
+        }
+        if (HasForbiddenNameCharacter(Narrow(kCodePageUtf8, name, 256))) {
+            return {83010, SystemField::Name};
+        }
+    }
+    const std::wstring password = Trimmed(form.password);
+    if (password.size() < 4) {
+        return {90031, SystemField::Password};
+    }
+    if (Narrow(kCodePageAnsi, password, kPasswordBytes) !=
+        Narrow(kCodePageAnsi, Trimmed(form.confirmation), kPasswordBytes)) {
+        return {90015, SystemField::Confirmation};
+    }
+    if (form.mode == DateTimeMode::Sntp && Trimmed(form.sntpServer).empty()) {
+        return {90029, SystemField::None};
+    }
+    return {};
+}
+
+SystemSettings SystemSettingsFromForm(const SystemForm& form, int timeZone, int daylight,
+                                      const DateTimeValue& dateTime)
+{
+    SystemSettings settings;
+    settings.mode = form.mode;
+    settings.timeZone = timeZone;
+    settings.daylight = daylight;
+    settings.dateTime = dateTime;
+    if (form.mode == DateTimeMode::Sntp) {
+        settings.sntpServer = Narrow(kCodePageAnsi, Trimmed(form.sntpServer), 63);
+    }
+    if (form.singleCamera) {
+        settings.deviceName = Narrow(kCodePageUtf8, CutDeviceName(Trimmed(form.name)), kDeviceNameBytes);
+    }
+    settings.newPassword = Narrow(kCodePageAnsi, Trimmed(form.password), kPasswordBytes);
+    return settings;
+}
+
+SystemDateRecord BuildSystemDateRecord(const SystemSettings& settings)
+{
+    SystemDateRecord record{};
+    const DateTimeValue& t = settings.dateTime;
+    char date[32];
+    char time[32];
+    std::snprintf(date, sizeof date, "%04d/%02d/%02d", t.year, t.month, t.day);
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    switch (settings.mode) {
+    case DateTimeMode::Manual:
+    case DateTimeMode::ComputerTime:
+        record.mode = settings.mode == DateTimeMode::Manual ? 0 : 2;
+        CopyField(record.date, date);
+        CopyField(record.time, time);
+        break;
+    case DateTimeMode::Sntp:
+        record.mode = 1;
+        CopyField(record.ntpServer, settings.sntpServer.empty() ? kDefaultSntpServer : settings.sntpServer);
+        break;
+    case DateTimeMode::Keep:
+        record.mode = 3;
+        break;
+    }
+    record.daylight = static_cast<std::uint8_t>(settings.daylight);
+    record.timeZone = settings.timeZone;
+    return record;
+}
+
+std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply)
+{
+    PanelLine failure;
+    const int handle = LoginCamera(camera, apply.login, &failure, LoginFailureKeys{80007, 81000});
+    if (handle < 0) {
+        return {failure};
+    }
+    const SystemSettings& settings = apply.settings;
+    std::vector<PanelLine> lines;
+    const SystemDateRecord record = BuildSystemDateRecord(settings);
+    lines.push_back(CameraLine(camera, Vt_Ipc_SetSystemDate(handle, &record) == 0 ? 81001 : 81002));
+    if (apply.singleCamera && !settings.deviceName.empty()) {
+        const std::string encoded = EncodeDeviceName(settings.deviceName);
+        lines.push_back(CameraLine(camera, Vt_Ipc_SetDeviceName(handle, encoded.c_str()) == 0 ? 81005 : 81006));
+    }
+    if (!settings.newPassword.empty() && settings.newPassword != apply.login.password) {
+        if (Vt_Ipc_ModifyPassword(handle, "admin", settings.newPassword.c_str()) != 0) {
+            lines.push_back(CameraLine(camera, 81004));
+            return lines;
+        }
+        lines.push_back(CameraLine(camera, 81003));
+        // The camera restarts later from the reboot queue, after its lines
+        // are out; an A model is never restarted for a new password.
+        if (!IsAModel(camera.model) && apply.queueReboot) {
+            const int rebootHandle = LoginCamera(camera, LoginCredentials{"admin", settings.newPassword});
+            if (rebootHandle >= 0) {
+                apply.queueReboot(rebootHandle);
+            }
+        }
+    }
+    return lines;
+}
+
+BatchEngine::Operation SystemApplyOperation(SystemApply apply)
+{
+    return [apply = std::move(apply)](const tagVtIpcInfo& camera, std::size_t) {
+        return ApplySystemSettings(camera, apply);
+    };
+}

@@ -1,0 +1,122 @@
+#pragma once
+#include "BatchEngine.h"
+#include "CameraAccess.h"
+#include "Tivox.h"
+#include "TimeZoneTable.h"
+#include "VtIpcSDK.h"
+#include "ZxExport.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The system settings of a camera (name, administrator password, date, time,
+// time zone, clock source) as the batch set page writes them to one camera
+// or many: the checks of the form, the record the camera takes, and the
+// per-camera apply with its panel lines.
+
+// The clock source, numbered as the page's radio buttons.
+enum class DateTimeMode
+{
+    Keep = 1044,         // keep the camera's date and time
+    ComputerTime = 1045, // the workstation's local time
+    Manual = 1046,       // the date and time typed in
+    Sntp = 1047,         // synchronise to an SNTP server
+};
+
+struct DateTimeValue
+{
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// Sent when the SNTP mode is chosen without a server of its own.
+inline constexpr const char* kDefaultSntpServer = "pool.ntp.org";
+inline constexpr int kDeviceNameBytes = 31;
+inline constexpr int kPasswordBytes = 15;
+
+// The name as the camera stores it: every byte "%XX" in upper-case hex,
+// except ! # $ & * ( ) = : / ; ? + ' , @ and . which stand for themselves
+// ("Cam.1" -> "%43%61%6D.%31").
+ZX_EXPORT std::string EncodeDeviceName(const std::string& utf8Name);
+// What a name costs in the camera's 31-byte field: the UTF-8 bytes of each
+// character, and at least 3 for any character above 255 (the count the
+// network settings page uses, which a name must meet too).
+ZX_EXPORT int DeviceNameBytes(const std::wstring& name);
+// The longest leading part of name that fits the field.
+ZX_EXPORT std::wstring CutDeviceName(const std::wstring& name);
+
+// The form of the "System" sub-page as typed.
+struct SystemForm
+{
+    std::wstring name;
+    std::wstring password;
+    std::wstring confirmation;
+    std::wstring sntpServer;
+    DateTimeMode mode = DateTimeMode::Keep;
+    bool singleCamera = true; // no camera ticked: the name is written too
+};
+
+enum class SystemField
+{
+    None,
+    Name,
+    Password,
+    Confirmation,
+};
+
+// The first failed check: its message key and the box that gets the focus;
+// key 0 when the form passed.
+struct SystemProblem
+{
+    unsigned key = 0;
+    SystemField field = SystemField::None;
+};
+
+// In the order the operator is told: empty name (one camera only), forbidden
+// character in the name, password shorter than 4, passwords that differ,
+// empty SNTP server in SNTP mode. Blanks around each box are ignored.
+ZX_EXPORT SystemProblem CheckSystemForm(const SystemForm& form);
+
+// What the apply writes; texts are already in the camera's encoding.
+struct SystemSettings
+{
+    DateTimeMode mode = DateTimeMode::Keep;
+    int timeZone = kDefaultTimeZone;
+    DateTimeValue dateTime;
+    int daylight = 0;
+    std::string sntpServer;  // empty: the default server
+    std::string deviceName;  // UTF-8; written only to a single camera
+    std::string newPassword; // written when it differs from the login password
+};
+
+// The form's values in the camera's encoding: name as UTF-8, password and
+// server in the workstation's code page, each cut to its field.
+ZX_EXPORT SystemSettings SystemSettingsFromForm(const SystemForm& form, int timeZone, int daylight,
+                                                const DateTimeValue& dateTime);
+
+// The record Vt_Ipc_SetSystemDate takes: mode 3 (keep) with empty date and
+// time, 0 (manual) and 2 (computer time) with the formatted date and time,
+// 1 (SNTP) with the server; time zone and daylight saving always.
+ZX_EXPORT SystemDateRecord BuildSystemDateRecord(const SystemSettings& settings);
+
+// Everything the apply of one camera needs.
+struct SystemApply
+{
+    SystemSettings settings;
+    LoginCredentials login;
+    bool singleCamera = true;
+    // Takes the handle of a camera whose password changed, to reboot it
+    // later; called from the batch worker.
+    std::function<void(int handle)> queueReboot;
+};
+
+// Logs in to the camera and writes the settings: date and time, the name
+// (single camera only) and the password when it changed; one panel line per
+// call. A password change queues a reboot, except on an A model.
+ZX_EXPORT std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply);
+ZX_EXPORT BatchEngine::Operation SystemApplyOperation(SystemApply apply);

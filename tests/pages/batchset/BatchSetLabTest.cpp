@@ -1,0 +1,308 @@
+// The real program offscreen in the lab's workstation namespace with the
+// batch set page, against vtcamsim in the camera namespace: what "Save
+// Parameters" on the System sub-page does to the simulated cameras, read back
+// from them over the SDK.
+#include "BatchRunner.h"
+#include "BatchSetDlg.h"
+#include "Lab.h"
+#include "LangWidgets.h"
+#include "MessageBox.h"
+#include "OperationPanel.h"
+#include "PageFactory.h"
+#include "RebootQueue.h"
+#include "ProgramFolder.h"
+#include "SortListCtrl.h"
+#include "SystemParamDlg.h"
+#include "VtIpcSDK.h"
+#include "ZendrixApp.h"
+#include "ZendrixDlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+std::unique_ptr<QApplication> g_application;
+
+void Application()
+{
+    static int argc = 1;
+    static char name[] = "batchset_lab_tests";
+    static char* argv[] = {name, nullptr};
+    if (!g_application) {
+        g_application = std::make_unique<QApplication>(argc, argv);
+    }
+}
+
+template <class T> T* ById(QWidget* root, unsigned id)
+{
+    for (T* widget : root->findChildren<T*>()) {
+        if (CtrlId(widget) == id) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds) {
+            return false;
+        }
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+// The camera's date settings, read with the test's own login.
+bool ReadDate(const std::string& ip, SystemDateRecord& record, const char* password = "qr7319")
+{
+    const int handle = Vt_Ipc_Login(ip.c_str(), ip.c_str(), 80, "admin", password, 0);
+    return handle >= 0 && Vt_Ipc_GetSystemDate(handle, &record) == 0;
+}
+
+class BatchSetLab : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        LABKIT_REQUIRE_LAB();
+        Application();
+        ASSERT_TRUE(m_folder.isValid());
+        ::setenv("XDG_CONFIG_HOME", m_folder.path().toLocal8Bit().constData(), 1);
+        PlatformSetProgramFolder(m_folder.path().toStdString());
+        ZxSetMessageBoxHook([this](const QString& text, ZxButtons) {
+            m_boxes << text;
+            return ZxAnswer::Ok;
+        });
+    }
+
+    void TearDown() override
+    {
+        m_dlg.reset();
+        m_app.reset();
+        if (m_sim > 0) {
+            labkit::LabEnvironment::Current()->Stop(m_sim);
+        }
+        ZxSetMessageBoxHook({});
+        PlatformSetProgramFolder("");
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+
+    void StartCameras(std::vector<std::string> args, const std::string& config = {})
+    {
+        args.insert(args.end(), {"--seed", "11", "--password", "qr7319"});
+        if (!config.empty()) {
+            const std::string path = m_folder.filePath(QStringLiteral("cameras.json")).toStdString();
+            std::ofstream(path) << config;
+            args.insert(args.end(), {"--config", path});
+        }
+        std::string error;
+        m_sim = labkit::LabEnvironment::Current()->StartCamSim(args, error);
+        ASSERT_GT(m_sim, 0) << error;
+    }
+
+    void StartProgram(int cameras)
+    {
+        m_app = std::make_unique<CZendrixApp>(std::vector<std::string>{});
+        m_app->InitInstance();
+        m_app->basicMode = 0;
+        MainWindowOptions options;
+        options.addPages = AddZendrixPages;
+        m_dlg = std::make_unique<CZendrixDlg>(*m_app, options);
+        m_dlg->show();
+        ASSERT_GE(m_dlg->AdapterCount(), 1) << "the lab interface must be opened";
+        m_page = qobject_cast<CBatchSetDlg*>(m_dlg->Sheet()->widget(1));
+        ASSERT_NE(m_page, nullptr);
+        m_dlg->Sheet()->setCurrentWidget(m_page);
+        ASSERT_TRUE(WaitFor([&] { return List()->topLevelItemCount() == cameras; }, 10000))
+            << "cameras listed: " << List()->topLevelItemCount();
+    }
+
+    QTreeWidget* List() const { return m_page->List(); }
+    QWidget* System() const { return m_page->SystemPage(); }
+    QStringList Lines() const
+    {
+        QStringList lines;
+        for (int i = 0; i < m_dlg->Panel()->count(); ++i) {
+            lines << m_dlg->Panel()->item(i)->text();
+        }
+        return lines;
+    }
+    QStringList LinesWith(const QString& text) const { return Lines().filter(text); }
+    void ClickRow(int row)
+    {
+        const QRect cell = List()->visualRect(List()->model()->index(row, 4));
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    void PressSave() { QTest::mouseClick(ById<QPushButton>(m_page, 1043), Qt::LeftButton); }
+    void SetPasswords(const QString& password)
+    {
+        ById<QLineEdit>(System(), 1029)->setText(password);
+        ById<QLineEdit>(System(), 1031)->setText(password);
+    }
+    bool BatchDone() const { return !m_page->Runner().Running() && ById<QPushButton>(m_page, 1043)->isEnabled(); }
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<CZendrixApp> m_app;
+    std::unique_ptr<CZendrixDlg> m_dlg;
+    CBatchSetDlg* m_page = nullptr;
+    QStringList m_boxes;
+    pid_t m_sim = -1;
+};
+
+TEST_F(BatchSetLab, OneCameraLoadedChangedAndSavedOnlyThatCameraChanges)
+{
+    StartCameras({"--count", "3", "--base-ip", "192.168.21.10"});
+    StartProgram(3);
+    SystemDateRecord before{};
+    ASSERT_TRUE(ReadDate("192.168.21.11", before));
+
+    // Loading fills the sub-page from the camera.
+    auto* zone = ById<QComboBox>(System(), 1048);
+    zone->setCurrentIndex(0);
+    ClickRow(1);
+    ASSERT_TRUE(WaitFor([&] { return zone->currentIndex() == before.timeZone; }, 3000));
+    EXPECT_EQ(List()->currentItem()->text(4), QStringLiteral("192.168.21.11"));
+
+    zone->setCurrentIndex(38);
+    ById<QRadioButton>(System(), 1047)->setChecked(true);
+    ById<QLineEdit>(System(), 1152)->setText(QStringLiteral("ntp.lab.example"));
+    ById<QLineEdit>(System(), 1018)->setText(QStringLiteral("Cam.1"));
+    PressSave();
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Set device name successfully.")).size() == 1; },
+                        10000))
+        << Lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(LinesWith(QStringLiteral("192.168.21.11 Set date and time successfully.")).size(), 1);
+    EXPECT_TRUE(LinesWith(QStringLiteral("password")).isEmpty()) << "the password was not changed";
+
+    SystemDateRecord after{};
+    ASSERT_TRUE(ReadDate("192.168.21.11", after));
+    EXPECT_EQ(after.timeZone, 38);
+    EXPECT_EQ(after.mode, 1);
+    EXPECT_STREQ(after.ntpServer, "ntp.lab.example");
+    for (const char* untouched : {"192.168.21.10", "192.168.21.12"}) {
+        SystemDateRecord other{};
+        ASSERT_TRUE(ReadDate(untouched, other));
+        EXPECT_EQ(other.timeZone, before.timeZone) << untouched;
+        EXPECT_STRNE(other.ntpServer, "ntp.lab.example") << untouched;
+    }
+    // The camera decoded the name and announces it.
+    QTest::mouseClick(ById<QWidget>(m_dlg.get(), 1162), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return List()->findItems(QStringLiteral("Cam.1"), Qt::MatchExactly, 2).size() == 1 &&
+                   List()->findItems(QStringLiteral("192.168.21.11"), Qt::MatchExactly, 4).front()->text(2) ==
+                       QStringLiteral("Cam.1");
+        },
+        5000));
+}
+
+TEST_F(BatchSetLab, ABatchOverTickedCamerasGoesOnPastAWrongPassword)
+{
+    StartCameras({"--count", "3", "--base-ip", "192.168.22.10"},
+                 R"({"cameras": [{"index": 1, "password": "elsewhere"}]})");
+    StartProgram(3);
+    for (int row = 0; row < 3; ++row) {
+        List()->topLevelItem(row)->setCheckState(0, Qt::Checked);
+    }
+    ASSERT_TRUE(m_page->TickedMode());
+    ById<QComboBox>(System(), 1048)->setCurrentIndex(107);
+    ById<QLineEdit>(System(), 1018)->setText(QString());
+    PressSave();
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return BatchDone() && Lines().size() >= 3; }, 15000));
+    const QStringList lines = LinesWith(QStringLiteral(" 192.168.22.1"));
+    ASSERT_EQ(lines.size(), 3) << Lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("192.168.22.10 Set date and time successfully.")));
+    EXPECT_TRUE(
+        lines[1].endsWith(QStringLiteral("192.168.22.11 Set system parameters failed. Username or password is incorrect.")));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("192.168.22.12 Set date and time successfully.")));
+    EXPECT_TRUE(LinesWith(QStringLiteral("device name")).isEmpty()) << "ticked cameras keep their names";
+
+    SystemDateRecord record{};
+    ASSERT_TRUE(ReadDate("192.168.22.10", record));
+    EXPECT_EQ(record.timeZone, 107);
+    ASSERT_TRUE(ReadDate("192.168.22.12", record));
+    EXPECT_EQ(record.timeZone, 107);
+    ASSERT_TRUE(ReadDate("192.168.22.11", record, "elsewhere"));
+    EXPECT_NE(record.timeZone, 107);
+}
+
+TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
+{
+    StartCameras({"--count", "2", "--base-ip", "192.168.23.10", "--reboot-ms", "4000"},
+                 R"({"cameras": [{"index": 1, "model": "VT-C6121A"}]})");
+    StartProgram(2);
+    const auto loginError = [](const char* ip, const char* password) {
+        const int handle = Vt_Ipc_Login(ip, ip, 80, "admin", password, 0);
+        return handle >= 0 ? 0 : Vt_Sdk_GetLastError();
+    };
+
+    // The A model first: its password changes and it keeps running.
+    ClickRow(1);
+    ASSERT_EQ(List()->currentItem()->text(5), QStringLiteral("VT-C6121A"));
+    SetPasswords(QStringLiteral("fresh42"));
+    PressSave();
+    ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Modify password successfully.")).size() == 1; },
+                        10000))
+        << Lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(loginError("192.168.23.11", "fresh42"), 0);
+    EXPECT_EQ(loginError("192.168.23.11", "qr7319"), VT_ERR_AUTH_REFUSED);
+    EXPECT_EQ(m_page->Reboots().Pending(), 0u);
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() < 2000) {
+        ASSERT_EQ(loginError("192.168.23.11", "fresh42"), 0) << "the A model was rebooted";
+        QTest::qWait(200);
+    }
+
+    // The other model reboots from the queue shortly after its lines.
+    ClickRow(0);
+    SetPasswords(QStringLiteral("fresh43"));
+    PressSave();
+    ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Modify password successfully.")).size() == 2; },
+                        10000));
+    EXPECT_TRUE(LinesWith(QStringLiteral("Modify password successfully.")).back().contains(QStringLiteral("192.168.23.10")));
+    EXPECT_TRUE(WaitFor([&] { return loginError("192.168.23.10", "fresh43") == VT_ERR_UNREACHABLE; }, 3000))
+        << "the camera did not go quiet for its reboot";
+    EXPECT_TRUE(WaitFor([&] { return loginError("192.168.23.10", "fresh43") == 0; }, 10000))
+        << "the camera came back with its new password";
+
+    // Neither new password reached the operation log or any other file.
+    m_dlg.reset();
+    int files = 0;
+    for (QDirIterator it(m_folder.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile file(it.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(file.readAll().contains("fresh4")) << file.fileName().toStdString();
+        ++files;
+    }
+    EXPECT_GT(files, 0) << "the program wrote its log and settings";
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::testing::AddGlobalTestEnvironment(new labkit::LabEnvironment);
+    const int result = RUN_ALL_TESTS();
+    g_application.reset();
+    return result;
+}
