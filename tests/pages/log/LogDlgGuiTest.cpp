@@ -17,15 +17,6 @@
 #include <QTimeEdit>
 #include <QToolButton>
 
-QStringList GuiFixture::Lines() const
-{
-    QStringList lines;
-    for (int i = 0; i < dlg->Panel()->count(); ++i) {
-        lines << dlg->Panel()->item(i)->text();
-    }
-    return lines;
-}
-
 namespace {
 MainWindowOptions WithPages()
 {
@@ -34,7 +25,7 @@ MainWindowOptions WithPages()
     return options;
 }
 
-CLogDlg* LogPage(const GuiFixture& fixture)
+CLogDlg* TheLogPage(const GuiFixture& fixture)
 {
     QTabWidget* sheet = fixture.dlg->Sheet();
     for (int i = 0; i < sheet->count(); ++i) {
@@ -74,10 +65,10 @@ private slots:
     {
         {
             GuiFixture plain({}, "0", WithPages());
-            QCOMPARE(LogPage(plain), nullptr);
+            QCOMPARE(TheLogPage(plain), nullptr);
         }
         GuiFixture fixture({"vtlog"}, "0", WithPages());
-        CLogDlg* page = LogPage(fixture);
+        CLogDlg* page = TheLogPage(fixture);
         QVERIFY(page != nullptr);
         const int tab = fixture.dlg->Sheet()->indexOf(page);
         QCOMPARE(fixture.dlg->Sheet()->tabText(tab), QStringLiteral("Log"));
@@ -94,9 +85,13 @@ private slots:
     void typeListsFollowTheMainTypeAndTheLanguage()
     {
         GuiFixture fixture({"vtlog"}, "0", WithPages());
-        CLogDlg* page = LogPage(fixture);
+        CLogDlg* page = TheLogPage(fixture);
         QCOMPARE(Items(page->MainTypeBox()),
                  QStringList({"All Types", "Event", "Operation", "Information", "Exception"}));
+        // Only the language files name the sub types: without one, the key shows.
+        QCOMPARE(Items(page->SubTypeBox()), QStringList({"31010"}));
+        QVERIFY(LangSelectByName(L"English") > 0);
+        fixture.dlg->Relabel();
         QCOMPARE(Items(page->SubTypeBox()), QStringList({"All Sub Types"}));
         page->MainTypeBox()->setCurrentIndex(2);
         const QStringList operations = Items(page->SubTypeBox());
@@ -120,7 +115,7 @@ private slots:
     void theRangeMustStartBeforeItEnds()
     {
         GuiFixture fixture({"vtlog"}, "0", WithPages());
-        CLogDlg* page = LogPage(fixture);
+        CLogDlg* page = TheLogPage(fixture);
         page->StartDate()->setDate(QDate(2024, 5, 6));
         page->EndDate()->setDate(QDate(2024, 5, 6));
         page->StartTime()->setTime(QTime(10, 0, 0));
@@ -137,7 +132,7 @@ private slots:
     void fileWorkWantsASelectedCamera()
     {
         GuiFixture fixture({"vtlog"}, "0", WithPages());
-        CLogDlg* page = LogPage(fixture);
+        CLogDlg* page = TheLogPage(fixture);
         for (QPushButton* button :
              {page->ShowButton(), page->DownloadButton(), page->ExportButton(), page->CustomButton()}) {
             QTest::mouseClick(button, Qt::LeftButton);
@@ -154,7 +149,7 @@ private slots:
     void aSharedAddressShowsTheTipsInsteadOfTheButtons()
     {
         GuiFixture fixture({"vtlog"}, "0", WithPages());
-        CLogDlg* page = LogPage(fixture);
+        CLogDlg* page = TheLogPage(fixture);
         fixture.Discover({MakeCamera(1, "127.0.0.7", 1, "One", "VT-C3190A"),
                           MakeCamera(2, "127.0.0.7", 1, "Two", "VT-C3190A"),
                           MakeCamera(3, "127.0.0.8", 1, "Three", "VT-C2150")});
