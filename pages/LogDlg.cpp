@@ -254,20 +254,27 @@ void CLogDlg::Relayout()
     place(m_endTime, 931, top, 72, kRowHeight);
     place(m_query, 1009, top - 1, 30, kRowHeight + 2);
 
+    // Along the bottom the controls follow each other closely, so that the
+    // page box still fits a narrow window in any language.
     const int bottom = h - 23;
+    const auto wide = [](QWidget* widget, const QString& text, int least) {
+        return std::max(least, widget->fontMetrics().horizontalAdvance(text) + 24);
+    };
     x = 0;
     place(m_tips, kLeft, bottom, 320, kRowHeight);
     x = 0;
-    place(m_show, kLeft, bottom - 1, fit(m_show, 95), kRowHeight + 2);
-    place(m_download, 270, bottom - 1, fit(m_download, 125), kRowHeight + 2);
-    place(m_export, 400, bottom - 1, fit(m_export, 125), kRowHeight + 2);
-    place(m_custom, 530, bottom - 1, fit(m_custom, 125), kRowHeight + 2);
-    place(m_previous, 660, bottom - 1, 28, kRowHeight + 2);
-    place(m_pageLabel, 720, bottom, 90, kRowHeight);
-    place(m_pageWord, 820, bottom, fit(m_pageWord, 45), kRowHeight);
-    place(m_next, 875, bottom - 1, 28, kRowHeight + 2);
-    place(m_go, 965, bottom - 1, fit(m_go, 50), kRowHeight + 2);
-    place(m_pageBox, 1020, bottom, 50, kRowHeight);
+    place(m_show, kLeft, bottom - 1, wide(m_show, m_show->text(), 95), kRowHeight + 2);
+    place(m_download, 0, bottom - 1, wide(m_download, m_download->text(), 110), kRowHeight + 2);
+    place(m_export, 0, bottom - 1, wide(m_export, m_export->text(), 110), kRowHeight + 2);
+    place(m_custom, 0, bottom - 1, wide(m_custom, m_custom->text(), 125), kRowHeight + 2);
+    x += 8;
+    place(m_previous, 0, bottom - 1, 28, kRowHeight + 2);
+    place(m_pageLabel, 0, bottom, wide(m_pageLabel, QStringLiteral("0000/0000"), 60), kRowHeight);
+    place(m_pageWord, 0, bottom, wide(m_pageWord, m_pageWord->text(), 30) - 16, kRowHeight);
+    place(m_next, 0, bottom - 1, 28, kRowHeight + 2);
+    x += 8;
+    place(m_go, 0, bottom - 1, wide(m_go, m_go->text(), 44), kRowHeight + 2);
+    place(m_pageBox, 0, bottom, 56, kRowHeight);
 }
 
 LoginCredentials CLogDlg::Login() const

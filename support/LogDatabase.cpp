@@ -160,10 +160,13 @@ int LogDbAddIndexes(const char* path)
         sqlite3_close(db);
         return -1;
     }
-    // The copy is thrown away if this fails, so it needs no journal.
+    // The file comes from a camera: its schema may not run anything of ours.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    // The copy is thrown away if this fails, so it need not survive a crash.
     const int status =
         sqlite3_exec(db,
-                     "pragma journal_mode=off; pragma synchronous=off; begin;"
+                     "pragma synchronous=off; begin;"
                      "create index if not exists zx_log_time on log(time);"
                      "create index if not exists zx_log_main_time on log(main_type, time);"
                      "create index if not exists zx_log_main_sub_time on log(main_type, sub_type, time);"

@@ -173,6 +173,7 @@ protected:
         m_app = std::make_unique<CZendrixApp>(std::vector<std::string>{"vtlog"});
         m_app->InitInstance();
         m_app->basicMode = 0;
+        ASSERT_GT(LangSelectByName(L"English"), 0) << "the type texts come from the language file";
         MainWindowOptions options;
         options.addPages = AddZendrixPages;
         m_dlg = std::make_unique<CZendrixDlg>(*m_app, options);
@@ -375,13 +376,14 @@ TEST_F(LogDlgLab, ConfigurationAndCustomFilesArriveWholeUnderTheirNames)
         std::string name;
         std::string localEnd;
     };
-    int opened = 0;
     Fetch fetch{};
+    Fetch previous{0, "", ""};
     m_page->SetCustomDialogHook([&](CCustomDownloadDlg& dialog) {
-        if (opened++ > 0) {
-            EXPECT_EQ(dialog.NameBox()->text().toStdString(), "version.txt") << "the last name comes back";
-        }
-        if (opened == 1 && std::getenv("ZX_LOG_SCREENSHOTS") != nullptr) {
+        // The dialog opens with the choice made last time.
+        EXPECT_EQ(dialog.NameBox()->text().toStdString(), previous.name);
+        EXPECT_EQ(dialog.KindBox()->currentIndex(), previous.kind);
+        previous = fetch;
+        if (previous.name == "version.txt" && std::getenv("ZX_LOG_SCREENSHOTS") != nullptr) {
             dialog.NameBox()->setText(QStringLiteral("record/clip_0001.avi"));
             dialog.show();
             Shot("log-custom-download.png");
