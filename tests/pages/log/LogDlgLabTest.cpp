@@ -344,8 +344,14 @@ TEST_F(LogDlgLab, TheGridShowsTheCamerasLogPageByPageAndFilteredAsSqlReadsIt)
     ExpectGrid(log, window, 1);
     Press(m_page->NextButton());
     ExpectGrid(log, window, 2);
-    // Show Log fetches the log again and shows it whole, unfiltered.
-    Press(m_page->ShowButton());
+    // Show Log fetches the log again and shows it whole, unfiltered; the
+    // window goes on while the camera is asked.
+    QTest::mouseClick(m_page->ShowButton(), Qt::LeftButton);
+    EXPECT_TRUE(m_page->Busy());
+    EXPECT_FALSE(m_page->ShowButton()->isEnabled());
+    EXPECT_FALSE(m_page->List()->isEnabled());
+    WaitIdle();
+    EXPECT_TRUE(m_page->ShowButton()->isEnabled());
     ExpectGrid(log, "", 1);
     EXPECT_EQ(m_boxes.size(), 1);
 
