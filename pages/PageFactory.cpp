@@ -3,6 +3,7 @@
 #include "AppSettings.h"
 #include "BatchSetDlg.h"
 #include "BatchUpgradeDlg.h"
+#include "LogDlg.h"
 #include "RebootQueue.h"
 #include "VideoViewDlg.h"
 #include "ZendrixApp.h"
@@ -38,7 +39,6 @@ std::shared_ptr<RebootQueue> MakeRebootQueue(CZendrixDlg& window)
 void AddZendrixPages(CZendrixDlg& window)
 {
     const CZendrixApp& app = window.App();
-    static_cast<void>(app);
     const std::shared_ptr<RebootQueue> rebootQueue = MakeRebootQueue(window);
     auto* batchSet = new CBatchSetDlg(window, rebootQueue);
     window.AddDevicePage(batchSet, 10002, {}, &batchSet->Binding());
@@ -46,4 +46,8 @@ void AddZendrixPages(CZendrixDlg& window)
     window.AddDevicePage(upgradePage, 10003, {}, &upgradePage->Binding());
     auto* preview = new CVideoViewDlg(window);
     window.AddDevicePage(preview, 10004, {}, &preview->Binding());
+    if (app.vtlog != 0) {
+        auto* page = new CLogDlg(window);
+        window.AddDevicePage(page, 10005, {}, &page->Binding());
+    }
 }

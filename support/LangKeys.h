@@ -40,6 +40,7 @@ inline constexpr unsigned kLogDownload = 1006;       // "Download Log"
 inline constexpr unsigned kLogExportConfig = 1007;   // "Export Config"
 inline constexpr unsigned kLogCustomDownload = 1008; // "Custom Download"
 inline constexpr unsigned kLogGoToPage = 1009;       // "Go"
+inline constexpr unsigned kLogPage = 1010;           // "Page"
 // BTNMENU: the About item of the main window's button menu.
 inline constexpr unsigned kMenuAbout = 32773; // "&About Vantrel Zendrix"
 } // namespace LangControl

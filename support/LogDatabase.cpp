@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sqlite3.h>
 
 namespace {
 constexpr int kSqlBytes = 1024;
@@ -76,7 +77,9 @@ int BuildSql(const tagLogFilter& f, bool forCount, char* sql, int sqlBytes)
     }
     char limit[64] = "";
     if (!forCount) {
-        std::snprintf(limit, sizeof limit, " order by time desc limit %d, %d", f.offset, f.count);
+        // Entries of the same second keep one order (newest written first), so
+        // paging neither repeats nor skips one of them.
+        std::snprintf(limit, sizeof limit, " order by time desc, rowid desc limit %d, %d", f.offset, f.count);
     }
     const int n = std::snprintf(sql, static_cast<std::size_t>(sqlBytes), "%s%s%s", head, where, limit);
     return n < 0 || n >= sqlBytes ? -1 : 0;
@@ -145,4 +148,29 @@ int LogDbQueryPage(const char* path, const tagLogFilter* filter, tagLogRow** row
 void LogDbFreeRows(tagLogRow* rows)
 {
     std::free(rows);
+}
+
+int LogDbAddIndexes(const char* path)
+{
+    if (MissingPath(path)) {
+        return -1;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return -1;
+    }
+    // The file comes from a camera: its schema may not run anything of ours.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    // The copy is thrown away if this fails, so it need not survive a crash.
+    const int status =
+        sqlite3_exec(db,
+                     "pragma synchronous=off; begin;"
+                     "create index if not exists zx_log_time on log(time);"
+                     "create index if not exists zx_log_main_time on log(main_type, time);"
+                     "create index if not exists zx_log_main_sub_time on log(main_type, sub_type, time);"
+                     "commit;",
+                     nullptr, nullptr, nullptr);
+    return sqlite3_close(db) == SQLITE_OK && status == SQLITE_OK ? 0 : -1;
 }

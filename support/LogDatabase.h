@@ -38,9 +38,17 @@ struct tagLogRow
 // Counts the rows matching filter into *count.
 ZX_EXPORT int LogDbCount(const char* path, const tagLogFilter* filter, int* count);
 
-// Reads one page, newest first: *rows receives an array of filter->count
+// Reads one page, newest first (entries of the same second in the reverse
+// order of writing): *rows receives an array of filter->count
 // zero-filled rows (free it with LogDbFreeRows), *rowCount the rows filled.
 // On any status but 0, *rows is null and *rowCount 0. A filter count outside
 // 1..kLogMaxPageRows is refused with -1.
 ZX_EXPORT int LogDbQueryPage(const char* path, const tagLogFilter* filter, tagLogRow** rows, int* rowCount);
 ZX_EXPORT void LogDbFreeRows(tagLogRow* rows);
+
+// Adds to a local copy of a log database the indexes that let every filter
+// and every page be read without sorting or scanning the whole table; the
+// rows stay as they are. For a copy no query reads yet (it takes no lock).
+// 0: done (also when they exist already); -1: no such file, no table "log",
+// or the file cannot be written.
+ZX_EXPORT int LogDbAddIndexes(const char* path);

@@ -6,8 +6,11 @@
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 namespace {
 struct RowsDeleter
@@ -219,3 +222,119 @@ TEST_F(LogDatabaseTest, QueriesWaitForTheLogDatabaseLockAndABusyFile)
     releaser.join();
 }
 } // namespace
+
+namespace {
+// Every filter shape of the queries, at the first and a later page.
+std::vector<tagLogFilter> FilterShapes()
+{
+    std::vector<tagLogFilter> filters;
+    for (const tagLogFilter& f : {Filter(0, 0, 0, 0), Filter(1005, 1030, 0, 0), Filter(0, 0, 2, 0),
+                                  Filter(0, 0, 1, 12), Filter(1002, 1039, 3, 0), Filter(1000, 1041, 1, 11)}) {
+        filters.push_back(f);
+        tagLogFilter later = f;
+        later.offset = 3;
+        later.count = 5;
+        filters.push_back(later);
+    }
+    return filters;
+}
+
+std::vector<std::tuple<int, int, int, std::string>> Keys(const tagLogRow* rows, int n)
+{
+    std::vector<std::tuple<int, int, int, std::string>> keys;
+    for (int i = 0; i < n; ++i) {
+        keys.emplace_back(rows[i].time, rows[i].mainType, rows[i].subType, rows[i].user);
+    }
+    return keys;
+}
+
+std::string QueryPlan(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, ("explain query plan " + sql).c_str(), -1, &stmt, nullptr);
+    std::string plan;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        plan += reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3));
+        plan += '\n';
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return plan;
+}
+} // namespace
+
+TEST_F(LogDatabaseTest, IndexesChangeNoAnswerAndSpareEveryQueryTheSort)
+{
+    const std::string copy = m_folder.Path() + "/indexed.db";
+    std::filesystem::copy_file(m_path, copy);
+    ASSERT_EQ(LogDbAddIndexes(copy.c_str()), 0);
+    EXPECT_EQ(LogDbAddIndexes(copy.c_str()), 0) << "a second time changes nothing";
+    for (const tagLogFilter& f : FilterShapes()) {
+        EXPECT_EQ(Count(f, copy), Count(f)) << f.mainType << "/" << f.subType << "/" << f.startTime;
+        int plainRows = 0;
+        int indexedRows = 0;
+        Rows plain = Page(f, &plainRows);
+        Rows indexed = Page(f, &indexedRows, nullptr, copy);
+        EXPECT_EQ(Keys(indexed.get(), indexedRows), Keys(plain.get(), plainRows));
+    }
+    // Every statement the queries make reads an index in time order: no
+    // sorting and no scan of the table, so a late page costs what an early one does.
+    for (const char* where :
+         {"", " where time>=1 and time<9", " where main_type=2", " where main_type=2 and sub_type=203",
+          " where main_type=2 and time>=1 and time<9",
+          " where main_type=2 and sub_type=203 and time>=1 and time<9"}) {
+        const std::string plan =
+            QueryPlan(copy, std::string("select time,main_type,sub_type,sub_param,user,ip,detail from log") +
+                                where + " order by time desc, rowid desc limit 99960, 40");
+        EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << where << "\n" << plan;
+        EXPECT_NE(plan.find("INDEX"), std::string::npos) << where << "\n" << plan;
+    }
+}
+
+TEST_F(LogDatabaseTest, EntriesOfOneSecondArePagedWithoutRepeatsOrGaps)
+{
+    // 90 entries in three seconds: however the pages fall, each shows up once,
+    // the later written first within its second.
+    std::vector<LogRowData> rows;
+    for (int i = 0; i < 90; ++i) {
+        rows.push_back({5000 + i / 30, 1 + i % 4, 11, 0, "u" + std::to_string(i), "ip", "d"});
+    }
+    const std::string path = m_folder.Path() + "/ties.db";
+    CreateLogDatabase(path, rows);
+    for (const bool indexed : {false, true}) {
+        if (indexed) {
+            ASSERT_EQ(LogDbAddIndexes(path.c_str()), 0);
+        }
+        std::vector<std::string> seen;
+        for (int offset = 0; offset < 90; offset += 7) {
+            int n = 0;
+            Rows page = Page(Filter(0, 0, 0, 0, offset, 7), &n, nullptr, path);
+            for (int i = 0; i < n; ++i) {
+                seen.emplace_back(page.get()[i].user);
+            }
+        }
+        ASSERT_EQ(seen.size(), 90u);
+        for (int i = 0; i < 90; ++i) {
+            EXPECT_EQ(seen[static_cast<std::size_t>(i)], "u" + std::to_string(89 - i))
+                << "indexed " << indexed;
+        }
+    }
+}
+
+TEST_F(LogDatabaseTest, IndexesNeedAWritableLogDatabase)
+{
+    EXPECT_EQ(LogDbAddIndexes(nullptr), -1);
+    EXPECT_EQ(LogDbAddIndexes(""), -1);
+    const std::string missing = m_folder.Path() + "/missing.db";
+    EXPECT_EQ(LogDbAddIndexes(missing.c_str()), -1);
+    EXPECT_FALSE(std::filesystem::exists(missing)) << "no file is made";
+    const std::string other = m_folder.Path() + "/other.db";
+    ExecOnFile(other, "create table events(x integer)");
+    EXPECT_EQ(LogDbAddIndexes(other.c_str()), -1);
+    const std::string text = m_folder.Path() + "/text.db";
+    std::ofstream(text) << "half a download, not a database";
+    EXPECT_EQ(LogDbAddIndexes(text.c_str()), -1);
+    EXPECT_EQ(OpenDescriptorsOn(text), 0);
+}

@@ -1,0 +1,553 @@
+#include "LogDlg.h"
+
+#include "AppSettings.h"
+#include "BatchRunner.h"
+#include "CapabilityClass.h"
+#include "CustomDownloadDlg.h"
+#include "DeviceRules.h"
+#include "LangKeys.h"
+#include "LangWidgets.h"
+#include "LogRules.h"
+#include "MessageBox.h"
+#include "SortListCtrl.h"
+#include "ZendrixDlg.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimeEdit>
+#include <QToolButton>
+#include <QUrl>
+#include <algorithm>
+
+namespace {
+constexpr int kListWidth = 160;
+constexpr int kLeft = 170;
+constexpr int kRowHeight = 22;
+constexpr unsigned kPageWordId = LangControl::kLogPage;
+
+DeviceListSpec LogListSpec()
+{
+    DeviceListSpec spec;
+    spec.holderBit = CLogDlg::kHolderBit;
+    spec.columns = {
+        DeviceColumn{0, 35, [](const tagVtIpcInfo&, std::time_t) { return QString(); }},
+        DeviceColumn{
+            20002, 103,
+            [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(FieldText(i.ip)); }},
+    };
+    spec.numberColumn = 0;
+    spec.addressColumns = {1, -1, -1};
+    spec.initialSortColumn = 1;
+    spec.tickBoxes = false;
+    spec.matchFields = [](const tagVtIpcInfo& i, std::time_t) {
+        return std::vector<std::wstring>{NameText(i), FieldText(FormatMac(i.mac).c_str()),
+                                         FieldText(FormatMac(i.mac, false).c_str()), FieldText(i.ip),
+                                         FieldText(i.model)};
+    };
+    return spec;
+}
+
+QLabel* Label(QWidget* parent, unsigned id, const char* english)
+{
+    auto* label = new QLabel(QString::fromLatin1(english), parent);
+    SetCtrlId(label, id);
+    return label;
+}
+
+QPushButton* Button(QWidget* parent, unsigned id, const char* english)
+{
+    auto* button = new QPushButton(QString::fromLatin1(english), parent);
+    SetCtrlId(button, id);
+    return button;
+}
+
+QToolButton* ImageButton(QWidget* parent, QStyle::StandardPixmap pixmap)
+{
+    auto* button = new QToolButton(parent);
+    button->setIcon(parent->style()->standardIcon(pixmap));
+    button->setAutoRaise(false);
+    return button;
+}
+
+LogDateTime PickedTime(const QDateEdit* date, const QTimeEdit* time)
+{
+    const QDate d = date->date();
+    const QTime t = time->time();
+    return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+}
+
+QString Narrow(const char* text, std::size_t size)
+{
+    return QString::fromStdWString(FieldText(std::string(text, strnlen(text, size)).c_str()));
+}
+} // namespace
+
+CLogDlg::CLogDlg(CZendrixDlg& main, QWidget* parent) : QWidget(parent), m_main(main)
+{
+    SetCtrlId(this, 146);
+    BuildControls();
+    m_binding = std::make_unique<DeviceListBinding>(m_list, LogListSpec(), main);
+    connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CLogDlg::OnRowsChanged);
+    m_runner =
+        new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); }, this, 1);
+    connect(m_runner, &BatchRunner::finished, this, &CLogDlg::Finish);
+    Relabel();
+}
+
+CLogDlg::~CLogDlg()
+{
+    // The runner waits for a running download before the page goes.
+    delete m_runner;
+    m_runner = nullptr;
+    m_binding->disconnect(this);
+    m_binding.reset();
+}
+
+void CLogDlg::BuildControls()
+{
+    m_list = new CSortListCtrl(this);
+    SetCtrlId(m_list, 1003);
+    m_grid = new CSortListCtrl(this);
+    m_grid->setColumnCount(8);
+    const int widths[] = {50, 135, 95, 160, 95, 80, 100, 160};
+    for (int c = 0; c < 8; ++c) {
+        m_grid->setColumnWidth(c, widths[c]);
+    }
+    m_grid->SetNumberColumn(0);
+    m_grid->SetAddressColumns(6);
+    m_grid->Sort(1, false);
+    m_grid->header()->setDefaultAlignment(Qt::AlignCenter);
+
+    m_mainTypeLabel = Label(this, LangControl::kLogMainType, "Main Type:");
+    m_mainType = new QComboBox(this);
+    m_subTypeLabel = Label(this, LangControl::kLogSubType, "Sub Type:");
+    m_subType = new QComboBox(this);
+    m_startLabel = Label(this, LangControl::kLogStartTime, "Start Time:");
+    m_endLabel = Label(this, LangControl::kLogEndTime, "End Time:");
+    const QDateTime now = QDateTime::currentDateTime();
+    m_startDate = new QDateEdit(now.date(), this);
+    m_startTime = new QTimeEdit(QTime(0, 0, 0), this);
+    m_endDate = new QDateEdit(now.date(), this);
+    m_endTime = new QTimeEdit(now.time(), this);
+    for (QDateEdit* date : {m_startDate, m_endDate}) {
+        date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        date->setCalendarPopup(true);
+    }
+    for (QTimeEdit* time : {m_startTime, m_endTime}) {
+        time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    }
+    m_query = new QPushButton(this);
+    m_query->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+
+    m_tips = new QLabel(this);
+    m_tips->setStyleSheet(QStringLiteral("color: #c0392b;"));
+    m_tips->hide();
+    m_show = Button(this, LangControl::kLogShow, "Show Log");
+    m_download = Button(this, LangControl::kLogDownload, "Download Log");
+    m_export = Button(this, LangControl::kLogExportConfig, "Export Config");
+    m_custom = Button(this, LangControl::kLogCustomDownload, "Custom Download");
+    m_previous = ImageButton(this, QStyle::SP_ArrowLeft);
+    m_next = ImageButton(this, QStyle::SP_ArrowRight);
+    m_pageLabel = new QLabel(QStringLiteral("0/0"), this);
+    m_pageLabel->setAlignment(Qt::AlignCenter);
+    m_pageWord = Label(this, kPageWordId, "Page");
+    m_go = Button(this, LangControl::kLogGoToPage, "Go");
+    m_pageBox = new QLineEdit(this);
+    m_pageBox->setMaxLength(10);
+
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CLogDlg::OnSelectionChanged);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CLogDlg::OnRowDoubleClicked);
+    connect(m_mainType, &QComboBox::currentIndexChanged, this, [this] { FillSubTypes(0); });
+    connect(m_query, &QPushButton::clicked, this, &CLogDlg::OnQuery);
+    connect(m_show, &QPushButton::clicked, this, &CLogDlg::OnShowLog);
+    connect(m_download, &QPushButton::clicked, this, [this] { OnFile(CameraFileKind::Log); });
+    connect(m_export, &QPushButton::clicked, this, [this] { OnFile(CameraFileKind::Config); });
+    connect(m_custom, &QPushButton::clicked, this, [this] { OnFile(CameraFileKind::Custom); });
+    connect(m_previous, &QToolButton::clicked, this, &CLogDlg::OnPrevious);
+    connect(m_next, &QToolButton::clicked, this, &CLogDlg::OnNext);
+    connect(m_go, &QPushButton::clicked, this, &CLogDlg::OnGo);
+    connect(m_pageBox, &QLineEdit::returnPressed, this, &CLogDlg::OnGo);
+}
+
+void CLogDlg::Relabel()
+{
+    LangRelabelWindow(this, "DLGLOG");
+    m_tips->setText(LangQText(90012));
+    QStringList headers{QString()};
+    for (unsigned key = 32000; key <= 32006; ++key) {
+        headers << LangQText(key);
+    }
+    m_grid->setHeaderLabels(headers);
+    m_binding->RelabelHeaders();
+    const int subEntry = m_subType->currentIndex();
+    FillMainTypes();
+    FillSubTypes(subEntry);
+    Relayout();
+    // The grid's type texts are in the language too.
+    if (m_currentPage > 0) {
+        ShowPage(m_currentPage);
+    }
+}
+
+void CLogDlg::FillMainTypes()
+{
+    const QSignalBlocker quiet(m_mainType);
+    const int entry = std::max(0, m_mainType->currentIndex());
+    m_mainType->clear();
+    for (int type = 0; type < kMainTypeCount; ++type) {
+        m_mainType->addItem(LangQText(TypeKey(type)));
+    }
+    m_mainType->setCurrentIndex(entry);
+}
+
+void CLogDlg::FillSubTypes(int keepEntry)
+{
+    m_subType->clear();
+    for (const int code : SubTypeCodes(m_mainType->currentIndex())) {
+        m_subType->addItem(QString::fromStdWString(TypeText(code)));
+    }
+    if (m_subType->count() > 0) {
+        m_subType->setCurrentIndex(keepEntry >= 0 && keepEntry < m_subType->count() ? keepEntry : 0);
+    }
+}
+
+void CLogDlg::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Relayout();
+}
+
+void CLogDlg::Relayout()
+{
+    const int w = width();
+    const int h = height();
+    m_list->setGeometry(0, 0, kListWidth, h);
+    m_grid->setGeometry(kLeft, 40, std::max(0, w - kLeft), std::max(0, h - 68));
+
+    // Controls sit where the dialog puts them, or further right when a
+    // language's longer labels need the room.
+    int x = 0;
+    const auto place = [&x](QWidget* widget, int at, int top, int width, int height) {
+        x = std::max(x, at);
+        widget->setGeometry(x, top, width, height);
+        x += width + 6;
+    };
+    const auto fit = [](QWidget* widget, int least) { return std::max(least, widget->sizeHint().width()); };
+    const int top = 9;
+    x = 0;
+    place(m_mainTypeLabel, kLeft, top, fit(m_mainTypeLabel, 65), kRowHeight);
+    place(m_mainType, 241, top, 95, kRowHeight);
+    place(m_subTypeLabel, 340, top, fit(m_subTypeLabel, 55), kRowHeight);
+    place(m_subType, 401, top, fit(m_subType, 128), kRowHeight);
+    place(m_startLabel, 534, top, fit(m_startLabel, 65), kRowHeight);
+    place(m_startDate, 605, top, 88, kRowHeight);
+    place(m_startTime, 695, top, 72, kRowHeight);
+    place(m_endLabel, 770, top, fit(m_endLabel, 65), kRowHeight);
+    place(m_endDate, 841, top, 88, kRowHeight);
+    place(m_endTime, 931, top, 72, kRowHeight);
+    place(m_query, 1009, top - 1, 30, kRowHeight + 2);
+
+    // Along the bottom the controls follow each other closely, so that the
+    // page box still fits a narrow window in any language.
+    const int bottom = h - 23;
+    const auto wide = [](QWidget* widget, const QString& text, int least) {
+        return std::max(least, widget->fontMetrics().horizontalAdvance(text) + 24);
+    };
+    x = 0;
+    place(m_tips, kLeft, bottom, 320, kRowHeight);
+    x = 0;
+    place(m_show, kLeft, bottom - 1, wide(m_show, m_show->text(), 95), kRowHeight + 2);
+    place(m_download, 0, bottom - 1, wide(m_download, m_download->text(), 110), kRowHeight + 2);
+    place(m_export, 0, bottom - 1, wide(m_export, m_export->text(), 110), kRowHeight + 2);
+    place(m_custom, 0, bottom - 1, wide(m_custom, m_custom->text(), 125), kRowHeight + 2);
+    x += 8;
+    place(m_previous, 0, bottom - 1, 28, kRowHeight + 2);
+    place(m_pageLabel, 0, bottom, wide(m_pageLabel, QStringLiteral("0000/0000"), 60), kRowHeight);
+    place(m_pageWord, 0, bottom, wide(m_pageWord, m_pageWord->text(), 30) - 16, kRowHeight);
+    place(m_next, 0, bottom - 1, 28, kRowHeight + 2);
+    x += 8;
+    place(m_go, 0, bottom - 1, wide(m_go, m_go->text(), 44), kRowHeight + 2);
+    place(m_pageBox, 0, bottom, 56, kRowHeight);
+}
+
+LoginCredentials CLogDlg::Login() const
+{
+    char user[32] = {};
+    char password[16] = {};
+    m_main.GetLoginUser(user, sizeof user);
+    m_main.GetLoginPassword(password, sizeof password);
+    return {user, password};
+}
+
+bool CLogDlg::SelectedCamera(tagVtIpcInfo& camera, bool tell)
+{
+    QTreeWidgetItem* row = m_selected ? m_binding->FindRow(m_selected.get()) : nullptr;
+    if (row != nullptr && m_binding->InfoOf(row, camera)) {
+        return true;
+    }
+    if (tell) {
+        ZxMessageBox(90010, ZxButtons::Ok, this);
+    }
+    return false;
+}
+
+void CLogDlg::OnSelectionChanged()
+{
+    const QList<QTreeWidgetItem*> rows = m_list->selectedItems();
+    tagVtIpcInfo camera{};
+    if (m_busy || rows.isEmpty() || !m_binding->InfoOf(rows.front(), camera)) {
+        return;
+    }
+    ClearGrid();
+    const DeviceRef entry = m_binding->EntryOf(rows.front());
+    if (entry != m_selected) {
+        m_filterActive = false;
+    }
+    m_selected = entry;
+    std::vector<std::string> addresses;
+    std::size_t index = 0;
+    for (QTreeWidgetItem* row : m_binding->Rows()) {
+        tagVtIpcInfo other{};
+        if (m_binding->InfoOf(row, other)) {
+            if (row == rows.front()) {
+                index = addresses.size();
+            }
+            addresses.emplace_back(other.ip, strnlen(other.ip, sizeof other.ip));
+        }
+    }
+    const bool conflict = SharesAddress(addresses, index);
+    ShowConflict(conflict);
+    if (conflict) {
+        m_selected.reset();
+        return;
+    }
+    const LoginCredentials login = Login();
+    Run(camera, [login](const tagVtIpcInfo& target) { return SelectCameraLog(target, login); });
+}
+
+void CLogDlg::ShowConflict(bool conflict)
+{
+    m_show->setVisible(!conflict);
+    m_download->setVisible(!conflict);
+    m_export->setVisible(!conflict);
+    m_tips->setVisible(conflict);
+}
+
+void CLogDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
+{
+    tagVtIpcInfo info{};
+    if (row != nullptr && m_binding->InfoOf(row, info)) {
+        SetPendingWebAddress(WebAddress(info));
+    }
+}
+
+void CLogDlg::OnRowsChanged()
+{
+    if (m_selected && m_binding->FindRow(m_selected.get()) == nullptr) {
+        // The camera left the list: its log goes with it.
+        m_selected.reset();
+        m_handle = -1;
+        ClearGrid();
+    }
+}
+
+void CLogDlg::OnShowLog()
+{
+    tagVtIpcInfo camera{};
+    if (!SelectedCamera(camera, true)) {
+        return;
+    }
+    const LoginCredentials login = Login();
+    const int handle = m_handle;
+    Run(camera,
+        [login, handle](const tagVtIpcInfo& target) { return RefreshCameraLog(handle, target, login); });
+}
+
+void CLogDlg::OnFile(CameraFileKind kind)
+{
+    tagVtIpcInfo camera{};
+    if (!SelectedCamera(camera, true)) {
+        return;
+    }
+    CameraFileRequest request;
+    request.kind = kind;
+    if (kind == CameraFileKind::Custom) {
+        if (!IsAModel(camera.model)) {
+            ZxMessageBox(87003, ZxButtons::Ok, this);
+            return;
+        }
+        CCustomDownloadDlg dialog(m_customKind, m_customName, this);
+        const bool accepted = m_customHook ? m_customHook(dialog) : dialog.exec() == QDialog::Accepted;
+        if (!accepted || dialog.RemoteName().empty()) {
+            return;
+        }
+        m_customKind = dialog.Kind();
+        m_customName = dialog.RemoteName();
+        request.customKind = m_customKind;
+        request.remoteName = m_customName;
+    }
+    const LoginCredentials login = Login();
+    const int handle = m_handle;
+    const std::time_t now = std::time(nullptr);
+    Run(camera, [login, handle, request, now](const tagVtIpcInfo& target) {
+        return FetchCameraFile(handle, target, login, request, now);
+    });
+}
+
+void CLogDlg::Run(const tagVtIpcInfo& camera, std::function<LogOutcome(const tagVtIpcInfo&)> work)
+{
+    auto outcome = std::make_shared<LogOutcome>();
+    const bool started = m_runner->Start({camera}, [outcome, work](const tagVtIpcInfo& target, std::size_t) {
+        *outcome = work(target);
+        std::vector<PanelLine> lines;
+        if (outcome->line) {
+            lines.push_back(*outcome->line);
+        }
+        return lines;
+    });
+    if (!started) {
+        return;
+    }
+    m_jobCamera = m_selected;
+    m_jobOutcome = outcome;
+    SetBusy(true);
+}
+
+void CLogDlg::Finish()
+{
+    const std::shared_ptr<LogOutcome> outcome = std::move(m_jobOutcome);
+    const DeviceRef camera = std::move(m_jobCamera);
+    SetBusy(false);
+    if (!outcome) {
+        return;
+    }
+    // The camera may have left the list while it was asked.
+    const bool current = camera && camera == m_selected;
+    if (current) {
+        m_handle = outcome->handle;
+    }
+    if (outcome->showCache && current) {
+        m_filterActive = false;
+        ShowPage(1);
+    }
+    if (outcome->messageKey == 0) {
+        return;
+    }
+    if (!outcome->question) {
+        ZxMessageBox(outcome->messageKey, ZxButtons::Ok, this);
+    } else if (ZxMessageBox(outcome->messageKey, ZxButtons::YesNo, this) == ZxAnswer::Yes) {
+        RevealFile(outcome->path);
+    }
+}
+
+void CLogDlg::SetBusy(bool busy)
+{
+    m_busy = busy;
+    for (QWidget* control : std::initializer_list<QWidget*>{m_list, m_show, m_download, m_export, m_custom,
+                                                            m_query, m_previous, m_next, m_go}) {
+        control->setEnabled(!busy);
+    }
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void CLogDlg::RevealFile(const std::string& path)
+{
+    const QFileInfo file(QString::fromStdString(path));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file.absolutePath()));
+}
+
+void CLogDlg::OnQuery()
+{
+    const LogDateTime start = PickedTime(m_startDate, m_startTime);
+    const LogDateTime end = PickedTime(m_endDate, m_endTime);
+    if (!IsValidTimeRange(start, end)) {
+        ZxMessageBox(900115, ZxButtons::Ok, this);
+        return;
+    }
+    m_filterActive = true;
+    m_savedFilter = {};
+    m_savedFilter.mainType = m_mainType->currentIndex();
+    m_savedFilter.subType = SubTypeCode(m_savedFilter.mainType, m_subType->currentIndex());
+    m_savedFilter.startTime = LocalSeconds(start);
+    m_savedFilter.endTime = LocalSeconds(end);
+    ShowPage(1);
+}
+
+void CLogDlg::ClearGrid()
+{
+    m_grid->clear();
+    m_currentPage = 0;
+    m_totalPages = 0;
+    UpdatePageLabel();
+}
+
+void CLogDlg::UpdatePageLabel()
+{
+    m_pageLabel->setText(QStringLiteral("%1/%2").arg(m_currentPage).arg(m_totalPages));
+}
+
+void CLogDlg::ShowPage(int page)
+{
+    tagVtIpcInfo camera{};
+    if (!SelectedCamera(camera, false)) {
+        return;
+    }
+    ClearGrid();
+    const LogPage shown =
+        QueryLogPage(CachedLogPath(camera), m_filterActive ? m_savedFilter : tagLogFilter{}, page);
+    m_currentPage = shown.currentPage;
+    m_totalPages = shown.totalPages;
+    QList<QTreeWidgetItem*> items;
+    for (std::size_t k = 0; k < shown.rows.size(); ++k) {
+        const tagLogRow& row = shown.rows[k];
+        auto* item = new QTreeWidgetItem(QStringList{
+            QString::number(RowNumber(m_currentPage, static_cast<int>(k), kLogPageRows)),
+            QString::fromStdString(FormatLogTime(row.time)),
+            QString::fromStdWString(TypeText(row.mainType)),
+            QString::fromStdWString(TypeText(row.subType)),
+            QString::fromStdWString(TypeText(row.subParam)),
+            Narrow(row.user, sizeof row.user),
+            Narrow(row.ip, sizeof row.ip),
+            Narrow(row.detail, sizeof row.detail),
+        });
+        for (int c = 0; c < m_grid->columnCount(); ++c) {
+            item->setTextAlignment(c, Qt::AlignCenter);
+        }
+        items << item;
+    }
+    m_grid->addTopLevelItems(items);
+    UpdatePageLabel();
+}
+
+void CLogDlg::OnPrevious()
+{
+    if (m_currentPage > 1) {
+        ShowPage(m_currentPage - 1);
+    }
+}
+
+void CLogDlg::OnNext()
+{
+    if (m_currentPage < m_totalPages) {
+        ShowPage(m_currentPage + 1);
+    }
+}
+
+void CLogDlg::OnGo()
+{
+    const int page = ParsePageNumber(m_pageBox->text().toStdWString());
+    if (IsPageInRange(page, m_totalPages)) {
+        ShowPage(page);
+    }
+}

@@ -1,0 +1,146 @@
+#pragma once
+#include "DeviceListBinding.h"
+#include "DevicePage.h"
+#include "LogDatabase.h"
+#include "LogOperations.h"
+#include "ZxExport.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+class BatchRunner;
+class CZendrixDlg;
+class CSortListCtrl;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimeEdit;
+class QToolButton;
+
+// The "Log" page: a camera's own event log, filtered by type and time and
+// paged 40 rows at a time, and the files that can be fetched from it (a copy
+// of the log, its configuration, any named file). Works on the selected
+// camera; everything that asks the camera runs off the window's thread while
+// the page shows itself busy.
+class ZX_EXPORT CLogDlg : public QWidget, public DevicePage
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::uint32_t kHolderBit = 0x40;
+
+    explicit CLogDlg(CZendrixDlg& main, QWidget* parent = nullptr);
+    ~CLogDlg() override;
+
+    DeviceListBinding& Binding() { return *m_binding; }
+    void Relabel() override;
+
+    // The controls, for tests.
+    CSortListCtrl* List() const { return m_list; }
+    CSortListCtrl* Grid() const { return m_grid; }
+    QComboBox* MainTypeBox() const { return m_mainType; }
+    QComboBox* SubTypeBox() const { return m_subType; }
+    QDateEdit* StartDate() const { return m_startDate; }
+    QTimeEdit* StartTime() const { return m_startTime; }
+    QDateEdit* EndDate() const { return m_endDate; }
+    QTimeEdit* EndTime() const { return m_endTime; }
+    QLineEdit* PageBox() const { return m_pageBox; }
+    QLabel* PageLabel() const { return m_pageLabel; }
+    QLabel* TipsLabel() const { return m_tips; }
+    QPushButton* QueryButton() const { return m_query; }
+    QToolButton* PreviousButton() const { return m_previous; }
+    QToolButton* NextButton() const { return m_next; }
+    QPushButton* GoButton() const { return m_go; }
+    QPushButton* ShowButton() const { return m_show; }
+    QPushButton* DownloadButton() const { return m_download; }
+    QPushButton* ExportButton() const { return m_export; }
+    QPushButton* CustomButton() const { return m_custom; }
+    bool Busy() const { return m_busy; }
+    int CurrentPage() const { return m_currentPage; }
+    int TotalPages() const { return m_totalPages; }
+
+    // Hook for tests: the custom download dialog, answered in advance. It
+    // receives the dialog after it was filled and returns whether OK was pressed.
+    using CustomDialogHook = std::function<bool(class CCustomDownloadDlg& dialog)>;
+    void SetCustomDialogHook(CustomDialogHook hook) { m_customHook = std::move(hook); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BuildControls();
+    void Relayout();
+    void FillMainTypes();
+    void FillSubTypes(int keepEntry);
+
+    void OnSelectionChanged();
+    void OnRowDoubleClicked(QTreeWidgetItem* row, int column);
+    void OnRowsChanged();
+    void OnQuery();
+    void OnShowLog();
+    void OnFile(CameraFileKind kind);
+    void OnPrevious();
+    void OnNext();
+    void OnGo();
+
+    // The selected camera as the table holds it now; false with 90010 shown
+    // (when asked) if there is none.
+    bool SelectedCamera(tagVtIpcInfo& camera, bool tell);
+    LoginCredentials Login() const;
+    void ShowPage(int page);
+    void ClearGrid();
+    void UpdatePageLabel();
+    void ShowConflict(bool conflict);
+
+    // Runs work for the camera off the window's thread; the outcome comes
+    // back to Finish on this thread while the page lives.
+    void Run(const tagVtIpcInfo& camera, std::function<LogOutcome(const tagVtIpcInfo&)> work);
+    void Finish();
+    void SetBusy(bool busy);
+    void RevealFile(const std::string& path);
+
+    CZendrixDlg& m_main;
+    CSortListCtrl* m_list = nullptr;
+    std::unique_ptr<DeviceListBinding> m_binding;
+    CSortListCtrl* m_grid = nullptr;
+    QLabel* m_mainTypeLabel = nullptr;
+    QComboBox* m_mainType = nullptr;
+    QLabel* m_subTypeLabel = nullptr;
+    QComboBox* m_subType = nullptr;
+    QLabel* m_startLabel = nullptr;
+    QDateEdit* m_startDate = nullptr;
+    QTimeEdit* m_startTime = nullptr;
+    QLabel* m_endLabel = nullptr;
+    QDateEdit* m_endDate = nullptr;
+    QTimeEdit* m_endTime = nullptr;
+    QPushButton* m_query = nullptr;
+    QLabel* m_tips = nullptr;
+    QPushButton* m_show = nullptr;
+    QPushButton* m_download = nullptr;
+    QPushButton* m_export = nullptr;
+    QPushButton* m_custom = nullptr;
+    QToolButton* m_previous = nullptr;
+    QLabel* m_pageLabel = nullptr;
+    QLabel* m_pageWord = nullptr;
+    QToolButton* m_next = nullptr;
+    QPushButton* m_go = nullptr;
+    QLineEdit* m_pageBox = nullptr;
+    BatchRunner* m_runner = nullptr;
+
+    DeviceRef m_selected; // the camera worked on; null when none
+    int m_handle = -1;    // its login handle
+    int m_currentPage = 0;
+    int m_totalPages = 0;
+    bool m_filterActive = false;
+    tagLogFilter m_savedFilter{}; // main type, sub type code and range of the last query
+    int m_customKind = 0;
+    std::string m_customName;
+    bool m_busy = false;
+    DeviceRef m_jobCamera; // the camera the running work is for
+    std::shared_ptr<LogOutcome> m_jobOutcome;
+    CustomDialogHook m_customHook;
+};

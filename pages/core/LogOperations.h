@@ -1,0 +1,76 @@
+#pragma once
+#include "CameraAccess.h"
+#include "LogDatabase.h"
+#include "ModifyReport.h"
+#include "Tivox.h"
+#include "ZxExport.h"
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The camera work of the device log page, one camera at a time: the log cache,
+// the saved log, the exported configuration and custom downloads. Each call
+// may take seconds (the camera is asked over the network), so the page runs
+// them off the window's thread; the terminal tool calls them directly.
+
+// What one operation came to.
+struct LogOutcome
+{
+    int handle = -1;               // the login handle after the operation
+    unsigned messageKey = 0;       // message box to show; 0: none
+    bool question = false;         // the message asks whether to reveal `path`
+    std::optional<PanelLine> line; // a line for the operation panel
+    std::string path;              // the file written, or the cache to show
+    bool showCache = false;        // `path` is the camera's log cache, ready to be shown
+};
+
+// The folder below the program folder (created when missing); empty when there
+// is no program folder.
+ZX_EXPORT std::string LogFolderPath(const char* folder);
+// Where the camera's log cache lives, and whether a whole one is there: only
+// a regular file under exactly the camera's cache name counts.
+ZX_EXPORT std::string CachedLogPath(const tagVtIpcInfo& camera);
+ZX_EXPORT bool HasCachedLog(const tagVtIpcInfo& camera);
+
+// Selecting a camera: logs in (the handle always replaces the old one; a
+// failure is a panel line), then shows the cache when there is one, else
+// fetches the log as RefreshCameraLog does.
+ZX_EXPORT LogOutcome SelectCameraLog(const tagVtIpcInfo& camera, const LoginCredentials& login);
+
+// "Show Log": logs in when handle is negative, then fetches the camera's log
+// into its cache. The cache is replaced only by a whole download that reads as
+// a log database, with the indexes the page's queries use added to it; a
+// failed download leaves the earlier cache as it was.
+ZX_EXPORT LogOutcome RefreshCameraLog(int handle, const tagVtIpcInfo& camera, const LoginCredentials& login);
+
+enum class CameraFileKind
+{
+    Log,    // "Download Log": a copy of the log database under LogFiles
+    Config, // "Export Config": the configuration text under ConfigFiles
+    Custom, // "Custom Download": a named file under CustomDownloadFiles
+};
+
+struct CameraFileRequest
+{
+    CameraFileKind kind = CameraFileKind::Log;
+    int customKind = 0;     // 0 SD files, 1 other files
+    std::string remoteName; // as entered, at most 255 bytes
+};
+
+// Fetches one file into its folder under a name of the camera's IP address
+// and the local time `now`; the file appears only once it arrived whole.
+ZX_EXPORT LogOutcome FetchCameraFile(int handle, const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                     const CameraFileRequest& request, std::time_t now);
+
+// One page of a log cache as the page shows it: the rows matching the filter
+// are counted, then page `page` (from 1) of them is read. currentPage stays 0
+// when the page holds no row (a failed query shows nothing, "0/n").
+struct LogPage
+{
+    int currentPage = 0;
+    int totalPages = 0;
+    std::vector<tagLogRow> rows;
+};
+ZX_EXPORT LogPage QueryLogPage(const std::string& path, tagLogFilter filter, int page);
