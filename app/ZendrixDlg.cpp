@@ -229,10 +229,22 @@ CSearchDlg* CZendrixDlg::ShownPage() const
     return qobject_cast<CSearchDlg*>(m_sheet->currentWidget());
 }
 
+DeviceListBinding* CZendrixDlg::ShownList() const
+{
+    if (IsBasicMode()) {
+        return &m_basicWindow->Binding();
+    }
+    for (const SheetPage& page : m_pages) {
+        if (page.page == m_sheet->currentWidget()) {
+            return page.list;
+        }
+    }
+    return nullptr;
+}
+
 bool CZendrixDlg::IsShownList(const DeviceListBinding* list) const
 {
-    const CSearchDlg* shown = ShownPage();
-    return shown != nullptr && &const_cast<CSearchDlg*>(shown)->Binding() == list;
+    return list != nullptr && ShownList() == list;
 }
 
 void CZendrixDlg::StartDiscovery()
@@ -324,13 +336,13 @@ void CZendrixDlg::AddLine(const std::wstring& text, bool stamped)
 
 void CZendrixDlg::ApplySearchFilter(bool countLine)
 {
-    CSearchDlg* target = ShownPage();
+    DeviceListBinding* target = ShownList();
     if (target == nullptr) {
         return;
     }
     // Refilling thousands of rows takes a moment.
     const CWaitCursor busy;
-    const int count = m_app.Table().ApplySearchFilter(target->Binding(), m_searchText);
+    const int count = m_app.Table().ApplySearchFilter(*target, m_searchText);
     if (countLine) {
         AddLine(std::to_wstring(count) + L" " + LangText(83007, L"items have been found."), true);
     }
@@ -344,8 +356,13 @@ void CZendrixDlg::OnSearchEdited()
 
 void CZendrixDlg::OnCount()
 {
-    if (CSearchDlg* page = ShownPage(); page != nullptr && !IsBasicMode()) {
+    if (IsBasicMode()) {
+        return;
+    }
+    if (CSearchDlg* page = ShownPage()) {
         page->CountByModel();
+    } else if (auto* devicePage = dynamic_cast<DevicePage*>(m_sheet->currentWidget())) {
+        devicePage->CountByModel();
     }
 }
 

@@ -108,6 +108,9 @@ private:
     void ShutDown();
     void OpenPendingWebAddress();
     CSearchDlg* ShownPage() const;
+    // The device list the operator sees: the shown tab's, or the basic-mode
+    // window's; nullptr for a tab without one.
+    DeviceListBinding* ShownList() const;
 
     CZendrixApp& m_app;
     MainWindowOptions m_options;
