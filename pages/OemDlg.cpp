@@ -108,9 +108,11 @@ void COemDlg::BuildControls()
     m_progress->setFormat(QStringLiteral("%v/%m"));
     m_progress->hide();
     m_group = new QGroupBox(this);
+    // Each label sits right beside the box it names, whatever the column width.
     const auto label = [this](unsigned id) {
         auto* l = new QLabel(this);
         SetCtrlId(l, id);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         return l;
     };
     const auto edit = [this](unsigned id, int limit) {
@@ -201,15 +203,17 @@ void COemDlg::Relayout()
     QLabel* labels[] = {m_companyLabel, m_websiteLabel, m_modelLabel, m_versionLabel};
     QWidget* boxes[] = {m_company, m_website, m_model, m_version};
     for (int i = 0; i < 4; ++i) {
-        labels[i]->setGeometry(i == 0 ? 4 : 2 * i * c + 9, h - 54, c, 20);
-        boxes[i]->setGeometry((2 * i + 1) * c + 8, h - 56, b, 22);
+        const int labelX = i == 0 ? 4 : 2 * i * c + 9;
+        const int boxX = (2 * i + 1) * c + 8;
+        labels[i]->setGeometry(labelX, h - 54, boxX - 4 - labelX, 20);
+        boxes[i]->setGeometry(boxX, h - 56, b, 22);
         labels[i]->raise();
         boxes[i]->raise();
     }
     const int uploadRight = 7 * c + 8 + b;
     const int uploadX = uploadRight - 80;
     const int browseX = uploadX - 20 - 80;
-    m_imagesLabel->setGeometry(4, h - 26, c + 4, 20);
+    m_imagesLabel->setGeometry(4, h - 26, c, 20);
     m_images->setGeometry(c + 8, h - 27, std::max(40, browseX - 16 - (c + 8)), 22);
     m_browse->setGeometry(browseX, h - 28, 80, 24);
     m_upload->setGeometry(uploadX, h - 28, 80, 24);
