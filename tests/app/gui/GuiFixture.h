@@ -4,6 +4,7 @@
 #include "LangTable.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
+#include "OperationPanel.h"
 #include "ProgramFolder.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
@@ -99,7 +100,14 @@ public:
         return nullptr;
     }
 
-    QStringList Lines() const;
+    QStringList Lines() const
+    {
+        QStringList lines;
+        for (int i = 0; i < dlg->Panel()->count(); ++i) {
+            lines << dlg->Panel()->item(i)->text();
+        }
+        return lines;
+    }
 
     QTemporaryDir m_folder;
     std::unique_ptr<CZendrixApp> app;

@@ -19,15 +19,6 @@
 #include <chrono>
 #include <fstream>
 
-QStringList GuiFixture::Lines() const
-{
-    QStringList lines;
-    for (int i = 0; i < dlg->Panel()->count(); ++i) {
-        lines << dlg->Panel()->item(i)->text();
-    }
-    return lines;
-}
-
 namespace {
 QStringList Column(QTreeWidget* list, int column)
 {

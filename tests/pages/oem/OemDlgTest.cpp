@@ -22,15 +22,6 @@
 #include <QTimer>
 #include <fstream>
 
-QStringList GuiFixture::Lines() const
-{
-    QStringList lines;
-    for (int i = 0; i < dlg->Panel()->count(); ++i) {
-        lines << dlg->Panel()->item(i)->text();
-    }
-    return lines;
-}
-
 namespace {
 MainWindowOptions WithPages()
 {

@@ -1,5 +1,6 @@
 #include "OemFile.h"
 
+#include "DiskFull.h"
 #include "ProgramFolder.h"
 
 #include <csignal>
@@ -119,17 +120,12 @@ TEST_F(OemFileFolder, IsWrittenInTheProgramFolderWholeOrNotAtAll)
 
     // A disk that fills midway: the earlier file stays as it was, and no
     // scratch file is left behind.
-    struct rlimit old
+    bool written = true;
     {
-    };
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tiny = old;
-    tiny.rlim_cur = 16;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    const bool written = WriteOemFile(path.string(), Info(L"Other Company", L"4"));
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldSignal);
+        const DiskFull full(16);
+        ASSERT_TRUE(full.Active());
+        written = WriteOemFile(path.string(), Info(L"Other Company", L"4"));
+    }
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadAll(path), OemFileText(Info(L"B", L"3")));
     EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 1);

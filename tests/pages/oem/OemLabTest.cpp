@@ -3,6 +3,7 @@
 // device SDK; what the cameras received is read back and compared byte for
 // byte with the files on this side.
 #include "BatchRunner.h"
+#include "DiskFull.h"
 #include "Lab.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
@@ -13,6 +14,7 @@
 #include "ProgramFolder.h"
 #include "SortListCtrl.h"
 #include "VtIpcSDK.h"
+#include "WindowLab.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
 
@@ -26,49 +28,14 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <numeric>
 #include <sstream>
-#include <sys/resource.h>
-
 namespace {
-std::unique_ptr<QApplication> g_application;
-
-void Application()
-{
-    static int argc = 1;
-    static char name[] = "oem_lab_tests";
-    static char* argv[] = {name, nullptr};
-    if (!g_application) {
-        g_application = std::make_unique<QApplication>(argc, argv);
-    }
-}
-
-template <class T> T* ById(QWidget* root, unsigned id)
-{
-    for (T* widget : root->findChildren<T*>()) {
-        if (CtrlId(widget) == id) {
-            return widget;
-        }
-    }
-    return nullptr;
-}
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QTest::qWait(20);
-    }
-    return true;
-}
+using labkit::ById;
+using labkit::WaitFor;
 
 std::string ReadAll(const std::string& path)
 {
@@ -86,7 +53,7 @@ protected:
     void SetUp() override
     {
         LABKIT_REQUIRE_LAB();
-        Application();
+        labkit::EnsureWindowApplication();
         ASSERT_TRUE(m_folder.isValid());
         m_path = m_folder.path().toStdString();
         ::setenv("XDG_CONFIG_HOME", m_path.c_str(), 1);
@@ -263,17 +230,11 @@ TEST_F(OemLab, AFileThatCannotBeWrittenSendsNothing)
     // The disk is full now: the new branding cannot be written, and the file
     // of the upload before must not go out in its place.
     FillBoxes(QStringLiteral("Other Company"));
-    struct rlimit old
     {
-    };
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tiny = old;
-    tiny.rlim_cur = 20;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    QTest::mouseClick(UploadButton(), Qt::LeftButton);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldSignal);
+        const DiskFull full(20);
+        ASSERT_TRUE(full.Active());
+        QTest::mouseClick(UploadButton(), Qt::LeftButton);
+    }
     EXPECT_EQ(m_boxes,
               QStringList{QStringLiteral("Can not write the OEM file. Nothing has been uploaded.\n") +
                           QString::fromStdString(OemFilePath())});
@@ -321,10 +282,5 @@ TEST_F(OemLab, TwentyCamerasAtOnceWhileTheWindowKeepsAnswering)
 
 int main(int argc, char** argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::testing::AddGlobalTestEnvironment(new labkit::LabEnvironment);
-    const int result = RUN_ALL_TESTS();
-    g_application.reset();
-    return result;
+    return labkit::RunWindowLabTests(argc, argv);
 }
