@@ -26,6 +26,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
+#include <optional>
 
 namespace {
 constexpr int kIpColumn = 4;
@@ -88,8 +90,9 @@ COemDlg::COemDlg(CZendrixDlg& main, QWidget* parent) : QWidget(parent), m_main(m
 COemDlg::~COemDlg()
 {
     // Cameras not started are skipped; the running ones finish before the
-    // list and its entries go.
+    // list and its entries go. Emptying the list tells this page nothing.
     m_runner.reset();
+    m_list->disconnect(this);
     m_binding->disconnect(this);
     m_binding.reset();
 }
