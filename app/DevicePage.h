@@ -8,4 +8,7 @@ class DevicePage
 public:
     virtual ~DevicePage() = default;
     virtual void Relabel() = 0;
+    // The main window's Count button while this page is shown; a page that
+    // does not count cameras by model leaves it doing nothing.
+    virtual void CountByModel() {}
 };

@@ -6,6 +6,7 @@
 #include "LangTable.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
+#include "ModelCount.h"
 #include "NetworkForm.h"
 #include "SortListCtrl.h"
 #include "ZendrixDlg.h"
@@ -458,23 +459,5 @@ void CSearchDlg::SendNextQueued()
 
 void CSearchDlg::CountByModel()
 {
-    std::vector<std::string> models;
-    for (QTreeWidgetItem* row : m_binding->Rows()) {
-        tagVtIpcInfo info{};
-        if (m_binding->InfoOf(row, info)) {
-            models.emplace_back(info.model);
-        }
-    }
-    const auto counts = ::CountByModel(models);
-    QString summary;
-    for (const auto& [model, count] : counts) {
-        const std::wstring line = FieldText(model.c_str()) + L":" + std::to_wstring(count);
-        m_main.AddLine(line, true);
-        if (summary.size() < 1024) {
-            summary += QString::fromStdWString(line) + QLatin1Char('\n');
-        }
-    }
-    if (!counts.empty()) {
-        ZxMessageBoxText(summary.left(1024).trimmed(), ZxButtons::Ok, this);
-    }
+    ReportModelCount(m_main, *m_binding, this);
 }

@@ -328,8 +328,13 @@ void CZendrixDlg::OnSearchEdited()
 
 void CZendrixDlg::OnCount()
 {
-    if (CSearchDlg* page = ShownPage(); page != nullptr && !IsBasicMode()) {
+    if (IsBasicMode()) {
+        return;
+    }
+    if (CSearchDlg* page = ShownPage()) {
         page->CountByModel();
+    } else if (auto* devicePage = dynamic_cast<DevicePage*>(m_sheet->currentWidget())) {
+        devicePage->CountByModel();
     }
 }
 

@@ -4,6 +4,7 @@
 #include "BatchSetDlg.h"
 #include "BatchUpgradeDlg.h"
 #include "LogDlg.h"
+#include "OemDlg.h"
 #include "RebootQueue.h"
 #include "VideoViewDlg.h"
 #include "ZendrixApp.h"
@@ -49,5 +50,9 @@ void AddZendrixPages(CZendrixDlg& window)
     if (app.vtlog != 0) {
         auto* page = new CLogDlg(window);
         window.AddDevicePage(page, 10005, {}, &page->Binding());
+    }
+    if (app.vtoem != 0) {
+        auto* page = new COemDlg(window);
+        window.AddDevicePage(page, 0, QStringLiteral("OEM"), &page->Binding());
     }
 }

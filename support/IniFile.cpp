@@ -197,6 +197,12 @@ std::optional<std::string> EncodeFor(IniEncoding encoding, std::wstring_view tex
     return zxcharset::Encode(zxcharset::CharsetOfCodePage(kCodePageAnsi), text, text.size() * 8, true);
 }
 
+bool HasLineBreak(std::wstring_view s)
+{
+    return s.find_first_of(L"\r\n") != std::wstring_view::npos;
+}
+} // namespace
+
 bool WriteWholeFile(const std::string& path, const std::string& bytes)
 {
     // Written to a fresh file beside the target and renamed over it, so a
@@ -226,12 +232,6 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
     }
     return true;
 }
-
-bool HasLineBreak(std::wstring_view s)
-{
-    return s.find_first_of(L"\r\n") != std::wstring_view::npos;
-}
-} // namespace
 
 bool IniEqualNoCase(std::wstring_view a, std::wstring_view b)
 {

@@ -76,6 +76,12 @@ ZX_EXPORT int IniReadInt(const std::string& path, std::wstring_view section, std
 ZX_EXPORT bool IniWriteValue(const std::string& path, std::wstring_view section, std::wstring_view key,
                              std::wstring_view value);
 
+// Replaces the file at path with bytes, whole or not at all: the bytes go to
+// a fresh file beside it that is renamed over it only when all were written.
+// A new file gets mode 0644, a replaced one keeps its mode. False when the
+// folder cannot be written or the disk fills; the old file is then untouched.
+ZX_EXPORT bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
 // Case-insensitive comparison used for section, key and language names:
 // ASCII, Latin-1, Greek and Cyrillic letters fold to lower case.
 ZX_EXPORT bool IniEqualNoCase(std::wstring_view a, std::wstring_view b);

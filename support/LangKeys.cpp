@@ -196,6 +196,7 @@ constexpr LangKeyText kKeys[] = {
     {84001, L"Upload OEM files failed."},
     {84002, L"Upload OEM files failed. Username or password is incorrect."},
     {84003, L"Upload OEM files failed. Can not access device."},
+    {84004, L"Can not write the OEM file. Nothing has been uploaded."},
     {85000, L"Modify device information failed."},
     {85001, L"Nothing has been changed."},
     {86000, L"Play video successfully."},
@@ -258,7 +259,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 251);
+static_assert(std::size(kKeys) == 252);
 } // namespace
 
 const LangKeyText* LangKeyTable()

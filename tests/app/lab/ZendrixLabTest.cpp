@@ -8,6 +8,7 @@
 #include "ProgramFolder.h"
 #include "SearchDlg.h"
 #include "SortListCtrl.h"
+#include "WindowLab.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
 
@@ -24,44 +25,8 @@
 #include <memory>
 
 namespace {
-// Made by the first test, after the lab environment has moved the process
-// into the workstation namespace (no thread may exist before that), and
-// deleted at the end of main.
-std::unique_ptr<QApplication> g_application;
-
-void Application()
-{
-    static int argc = 1;
-    static char name[] = "zendrix_lab_tests";
-    static char* argv[] = {name, nullptr};
-    if (!g_application) {
-        g_application = std::make_unique<QApplication>(argc, argv);
-    }
-}
-
-template <class T> T* ById(QWidget* root, unsigned id)
-{
-    for (T* widget : root->findChildren<T*>()) {
-        if (CtrlId(widget) == id) {
-            return widget;
-        }
-    }
-    return nullptr;
-}
-
-// Keeps the event loop running until the condition holds or time runs out.
-bool WaitFor(const std::function<bool()>& condition, int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QTest::qWait(50);
-    }
-    return true;
-}
+using labkit::ById;
+using labkit::WaitFor;
 
 class ZendrixLab : public ::testing::Test
 {
@@ -69,7 +34,7 @@ protected:
     void SetUp() override
     {
         LABKIT_REQUIRE_LAB();
-        Application();
+        labkit::EnsureWindowApplication();
         ASSERT_TRUE(m_folder.isValid());
         ::setenv("XDG_CONFIG_HOME", m_folder.path().toLocal8Bit().constData(), 1);
         PlatformSetProgramFolder(m_folder.path().toStdString());
@@ -234,10 +199,5 @@ TEST_F(ZendrixLab, SilentCameraLeavesTheListsAsTheTableTimesIt)
 
 int main(int argc, char** argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::testing::AddGlobalTestEnvironment(new labkit::LabEnvironment);
-    const int result = RUN_ALL_TESTS();
-    g_application.reset();
-    return result;
+    return labkit::RunWindowLabTests(argc, argv);
 }

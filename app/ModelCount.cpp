@@ -1,0 +1,31 @@
+#include "ModelCount.h"
+
+#include "DeviceListBinding.h"
+#include "DeviceRules.h"
+#include "MessageBox.h"
+#include "ZendrixDlg.h"
+
+#include <QString>
+
+void ReportModelCount(CZendrixDlg& main, const DeviceListBinding& list, QWidget* parent)
+{
+    std::vector<std::string> models;
+    for (QTreeWidgetItem* row : list.Rows()) {
+        tagVtIpcInfo info{};
+        if (list.InfoOf(row, info)) {
+            models.emplace_back(info.model);
+        }
+    }
+    const auto counts = CountByModel(models);
+    QString summary;
+    for (const auto& [model, count] : counts) {
+        const std::wstring line = FieldText(model.c_str()) + L":" + std::to_wstring(count);
+        main.AddLine(line, true);
+        if (summary.size() < 1024) {
+            summary += QString::fromStdWString(line) + QLatin1Char('\n');
+        }
+    }
+    if (!counts.empty()) {
+        ZxMessageBoxText(summary.left(1024).trimmed(), ZxButtons::Ok, parent);
+    }
+}
