@@ -10,6 +10,7 @@
 #include "LogRules.h"
 #include "MessageBox.h"
 #include "SortListCtrl.h"
+#include "TargetRules.h"
 #include "ZendrixDlg.h"
 
 #include <QComboBox>

@@ -142,26 +142,6 @@ bool IsPageInRange(int page, int totalPages)
     return page >= 1 && page <= totalPages;
 }
 
-bool SharesAddress(const std::vector<std::string>& addresses, std::size_t index)
-{
-    if (index >= addresses.size()) {
-        return false;
-    }
-    const auto lower = [](std::string text) {
-        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-            return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        });
-        return text;
-    };
-    const std::string mine = lower(addresses[index]);
-    for (std::size_t k = 0; k < addresses.size(); ++k) {
-        if (k != index && lower(addresses[k]) == mine) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::string CacheFileName(const unsigned char mac[6])
 {
     char name[32];

@@ -73,10 +73,6 @@ ZX_EXPORT int ParsePageNumber(const std::wstring& text);
 // True when page n of total may be shown.
 ZX_EXPORT bool IsPageInRange(int page, int totalPages);
 
-// True when any other listed camera uses the same IP address text (compared
-// without regard to case): such a camera gets no log work.
-ZX_EXPORT bool SharesAddress(const std::vector<std::string>& addresses, std::size_t index);
-
 // File names. The folders live below the program folder.
 inline constexpr const char* kTempFilesFolder = "TempFiles";
 inline constexpr const char* kLogFilesFolder = "LogFiles";

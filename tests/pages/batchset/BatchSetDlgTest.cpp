@@ -21,15 +21,6 @@
 #include <QTabWidget>
 #include <QUrl>
 
-QStringList GuiFixture::Lines() const
-{
-    QStringList lines;
-    for (int i = 0; i < dlg->Panel()->count(); ++i) {
-        lines << dlg->Panel()->item(i)->text();
-    }
-    return lines;
-}
-
 namespace {
 MainWindowOptions WithPages()
 {

@@ -12,11 +12,6 @@
 #include <QProcess>
 #include <QTabWidget>
 
-QStringList GuiFixture::Lines() const
-{
-    return {};
-}
-
 namespace {
 void Shoot(const QString& folder, const QString& language, unsigned langId)
 {

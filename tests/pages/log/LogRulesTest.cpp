@@ -1,5 +1,7 @@
 #include "LogRules.h"
 
+#include "TargetRules.h"
+
 #include <climits>
 #include <cstdlib>
 #include <ctime>
