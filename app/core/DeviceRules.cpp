@@ -1,11 +1,13 @@
 #include "DeviceRules.h"
 
+#include "LogText.h"
 #include "NetworkForm.h"
 #include "TextCodec.h"
 
 #include <algorithm>
 #include <boost/regex.hpp>
 #include <cstdio>
+#include <cstring>
 #include <cwctype>
 
 namespace {
@@ -97,8 +99,20 @@ std::vector<std::string> SequentialAddresses(const std::string& start, std::size
     return addresses;
 }
 
+bool IsDottedQuad(const std::string& text)
+{
+    int p[4];
+    return ReadCanonicalQuad(text, p) && std::all_of(p, p + 4, [](int part) { return part >= 0 && part <= 255; });
+}
+
 std::string WebAddress(const tagVtIpcInfo& info)
 {
+    // The address is the camera's own word: anything but a plain dotted
+    // address could send the browser elsewhere ("evil.example/", "a@b").
+    const std::string ip(info.ip, strnlen(info.ip, sizeof info.ip));
+    if (!IsDottedQuad(ip) || info.port < 1 || info.port > 65535) {
+        return {};
+    }
     char text[260];
     if (info.port == 80) {
         std::snprintf(text, sizeof text, "http://%s", info.ip);
@@ -222,7 +236,9 @@ std::wstring FormatPanelLine(const std::wstring& text, bool stamped, std::time_t
     } else {
         line.assign(38, L' ');
     }
-    line += text;
+    // Lines carry what cameras report: a line end or a control character in
+    // a name must not make a line of its own.
+    line += EscapeLogText(text);
     if (line.size() > kMaxLine) {
         line.resize(kMaxLine);
     }
