@@ -16,47 +16,7 @@
 #include <QTabWidget>
 #include <map>
 
-QStringList GuiFixture::Lines() const
-{
-    QStringList lines;
-    for (int i = 0; i < dlg->Panel()->count(); ++i) {
-        lines << dlg->Panel()->item(i)->text();
-    }
-    return lines;
-}
-
 namespace {
-QStringList Column(QTreeWidget* list, int column)
-{
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        texts << list->topLevelItem(i)->text(column);
-    }
-    return texts;
-}
-
-void ClickRow(QTreeWidget* list, int row, int column = 4)
-{
-    list->scrollToItem(list->topLevelItem(row));
-    const QRect cell = list->visualRect(list->model()->index(row, column));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-}
-
-void ClickHeader(QTreeWidget* list, int column)
-{
-    QHeaderView* header = list->header();
-    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-}
-
-void Type(QLineEdit* edit, const QString& text)
-{
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-}
-
 // True when the column reads in the order the list's header shows.
 bool InHeaderOrder(CSortListCtrl* list)
 {

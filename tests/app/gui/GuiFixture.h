@@ -4,12 +4,15 @@
 #include "LangTable.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
+#include "OperationPanel.h"
 #include "ProgramFolder.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -99,7 +102,15 @@ public:
         return nullptr;
     }
 
-    QStringList Lines() const;
+    // The operation panel's lines, oldest first.
+    QStringList Lines() const
+    {
+        QStringList lines;
+        for (int i = 0; i < dlg->Panel()->count(); ++i) {
+            lines << dlg->Panel()->item(i)->text();
+        }
+        return lines;
+    }
 
     QTemporaryDir m_folder;
     std::unique_ptr<CZendrixApp> app;
@@ -107,3 +118,35 @@ public:
     QStringList boxes;
     ZxAnswer answer = ZxAnswer::Yes;
 };
+
+// What the user does to a list and a box, the way a mouse and keyboard do it.
+inline QStringList Column(QTreeWidget* list, int column)
+{
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        texts << list->topLevelItem(i)->text(column);
+    }
+    return texts;
+}
+
+inline void ClickRow(QTreeWidget* list, int row, int column = 4)
+{
+    list->scrollToItem(list->topLevelItem(row));
+    const QRect cell = list->visualRect(list->model()->index(row, column));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+inline void ClickHeader(QTreeWidget* list, int column)
+{
+    QHeaderView* header = list->header();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+inline void Type(QLineEdit* edit, const QString& text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}

@@ -4,6 +4,7 @@
 // holds, what the cameras say reaches the log and the panel escaped, and the
 // fake cameras leave when they fall silent.
 #include "Lab.h"
+#include "LabWait.h"
 #include "OperationLog.h"
 #include "OperationPanel.h"
 #include "ProgramFolder.h"
@@ -31,18 +32,6 @@
 namespace {
 std::unique_ptr<QApplication> g_application;
 
-bool WaitFor(const std::function<bool()>& condition, int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 // The workstation adapter's address as "aa:bb:cc:dd:ee:ff", from the program's own listing.
 std::string WorkstationMac(const std::string& interfaceName)

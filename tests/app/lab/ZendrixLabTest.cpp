@@ -1,6 +1,7 @@
 // The real program logic in the lab's workstation namespace (offscreen)
 // against vtcamsim in the camera namespace, over real raw frames.
 #include "Lab.h"
+#include "LabWait.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
@@ -49,19 +50,6 @@ template <class T> T* ById(QWidget* root, unsigned id)
     return nullptr;
 }
 
-// Keeps the event loop running until the condition holds or time runs out.
-bool WaitFor(const std::function<bool()>& condition, int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) {
-            return false;
-        }
-        QTest::qWait(50);
-    }
-    return true;
-}
 
 class ZendrixLab : public ::testing::Test
 {

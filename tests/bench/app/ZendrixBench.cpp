@@ -40,16 +40,22 @@ labkit::Lab* g_lab = nullptr;
 // Added to the table's clock, so that cameras can be made silent for long enough at once.
 std::atomic<std::int64_t> g_clockShift{0};
 
-double ResidentMegabytes()
+// A memory figure of /proc/self/status ("VmRSS:" now, "VmHWM:" the peak) in MB.
+double StatusMegabytes(const std::string& key)
 {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024.0;
+        if (line.rfind(key, 0) == 0) {
+            return std::stod(line.substr(key.size())) / 1024.0;
         }
     }
     return 0;
+}
+
+double ResidentMegabytes()
+{
+    return StatusMegabytes("VmRSS:");
 }
 
 bool WaitForRows(QTreeWidget* list, int rows, int milliseconds)
@@ -73,18 +79,6 @@ QLineEdit* SearchBox(CZendrixDlg& dlg)
         }
     }
     return nullptr;
-}
-
-double PeakResidentMegabytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024.0;
-        }
-    }
-    return 0;
 }
 
 // A fresh program: a new table and window, discovery sent at start.
@@ -274,7 +268,7 @@ void BM_RawFrameFlood(benchmark::State& state)
     state.counters["settle_after_flood_s"] = settle;
     state.counters["expiry_check_ms"] = expiry * 1000.0;
     state.counters["rss_MB"] = rss;
-    state.counters["peak_rss_MB"] = PeakResidentMegabytes();
+    state.counters["peak_rss_MB"] = StatusMegabytes("VmHWM:");
     state.SetLabel(cameras + " made-up cameras, " + frames + " replies in " + seconds + " s, 2000 real");
 }
 
