@@ -11,25 +11,36 @@
 #include <QHeaderView>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
+#include <string_view>
 
 namespace {
-// A row of a device list: it keeps its camera alive for as long as it shows it.
+// A row of a device list: it keeps its camera alive for as long as it shows
+// it, and remembers what it shows, so that a camera that answers with the
+// same record again costs no cell work.
 class DeviceRowItem : public QTreeWidgetItem
 {
 public:
     explicit DeviceRowItem(DeviceRef entry) : QTreeWidgetItem(UserType), m_entry(std::move(entry)) {}
     const DeviceRef& Entry() const { return m_entry; }
+    // True when the row already shows exactly this record.
+    bool Shows(const tagVtIpcInfo& info) const { return m_shown == Fingerprint(info); }
+    void SetShown(const tagVtIpcInfo& info) { m_shown = Fingerprint(info); }
 
 private:
+    static std::size_t Fingerprint(const tagVtIpcInfo& info)
+    {
+        return std::hash<std::string_view>{}(
+            std::string_view(reinterpret_cast<const char*>(&info), sizeof info));
+    }
+
     DeviceRef m_entry;
+    std::size_t m_shown = 0;
 };
 
 // Asks the router to hand waiting messages to the lists.
 const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-// Up to this many rows are placed one at a time (a binary search and one
-// insertion each); more are appended and sorted once.
-constexpr std::size_t kPlaceOneByOne = 16;
 // A drain hands over slices of this many messages until this much time is spent.
 constexpr std::size_t kDrainSlice = 256;
 constexpr qint64 kDrainBudgetMs = 20;
@@ -151,7 +162,7 @@ void DeviceListBinding::HandleDeviceMessages(const std::vector<DeviceMessage>& m
         }
     }
     DeleteRowsOf(removed);
-    if (moved.size() > kPlaceOneByOne) {
+    if (!m_list->FewRows(moved.size())) {
         m_list->Resort();
     } else {
         for (QTreeWidgetItem* row : moved) {
@@ -204,12 +215,20 @@ void DeviceListBinding::ClearRows()
         m_list->clear();
     }
     m_rows.clear();
-    m_unsorted = false;
+    for (QTreeWidgetItem* row : m_refillRows) {
+        delete row;
+    }
+    m_refillRows.clear();
     emit rowsChanged();
 }
 
 bool DeviceListBinding::FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info, bool allColumns)
 {
+    auto* device = static_cast<DeviceRowItem*>(row);
+    if (!allColumns && device->Shows(info)) {
+        return false;
+    }
+    device->SetShown(info);
     const std::time_t now = std::time(nullptr);
     bool sortTextChanged = false;
     for (int c = 0; c < static_cast<int>(m_spec.columns.size()); ++c) {
@@ -242,13 +261,8 @@ QTreeWidgetItem* DeviceListBinding::NewRow(const DeviceRef& entry, const tagVtIp
 
 void DeviceListBinding::InsertRows(const std::vector<QTreeWidgetItem*>& rows)
 {
-    if (rows.size() > kPlaceOneByOne) {
-        QList<QTreeWidgetItem*> batch(rows.begin(), rows.end());
-        {
-            const QSignalBlocker quiet(m_list);
-            m_list->addTopLevelItems(batch);
-        }
-        m_list->Resort();
+    if (!m_list->FewRows(rows.size())) {
+        m_list->AddRows(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
     } else {
         for (QTreeWidgetItem* row : rows) {
             m_list->InsertSorted(row);
@@ -285,14 +299,7 @@ void DeviceListBinding::AddFilteredRow(const DeviceRef& entry, const tagVtIpcInf
     if (busy.Nested() || FindRow(entry.get()) != nullptr) {
         return;
     }
-    QTreeWidgetItem* row = NewRow(entry, info);
-    {
-        const QSignalBlocker quiet(m_list);
-        m_list->addTopLevelItem(row);
-    }
-    m_unsorted = true;
-    RestoreCurrent(entry.get(), row);
-    emit rowsChanged();
+    m_refillRows.push_back(NewRow(entry, info));
 }
 
 void DeviceListBinding::RefreshRow(QTreeWidgetItem* row, const tagVtIpcInfo& info)
@@ -369,9 +376,14 @@ void DeviceListBinding::ScheduleRenumber()
 
 void DeviceListBinding::ScrollToTop()
 {
-    if (m_unsorted) {
-        m_unsorted = false;
-        m_list->Resort();
+    if (!m_refillRows.empty()) {
+        std::vector<QTreeWidgetItem*> rows;
+        rows.swap(m_refillRows);
+        m_list->AddRows(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
+        for (QTreeWidgetItem* row : rows) {
+            RestoreCurrent(EntryOf(row).get(), row);
+        }
+        emit rowsChanged();
     }
     m_currentBeforeRefill.reset();
     Renumber();

@@ -100,8 +100,8 @@ public:
 
     std::uint32_t HolderBit() const override { return m_spec.holderBit; }
     bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const override;
-    // A refill: rows are appended as they come and put in order by
-    // ScrollToTop, which ends every refill.
+    // A refill: rows are made as they come and put in the list, in order,
+    // all at once by ScrollToTop, which ends every refill.
     void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) override;
     void ScrollToTop() override;
 
@@ -138,7 +138,8 @@ private:
     // A list operation never starts inside another one on the same list.
     int m_busy = 0;
     bool m_renumberPending = false;
-    bool m_unsorted = false;
+    // Rows of a refill not yet in the list.
+    std::vector<QTreeWidgetItem*> m_refillRows;
 };
 
 // Registered lists in the order they receive the table's messages. Events

@@ -10,6 +10,13 @@
 #include <algorithm>
 #include <unordered_set>
 
+namespace {
+// Rows are handled one by one while they are this few, or at most one in
+// kBatchShare of the list.
+constexpr std::size_t kAlwaysFew = 16;
+constexpr std::size_t kBatchShare = 16;
+} // namespace
+
 // Holds the current row, the selected rows and the scroll position while the
 // rows change, and puts them back afterwards, with the list's own signals
 // blocked throughout: a change of the rows is never taken for the user's
@@ -98,6 +105,11 @@ bool CSortListCtrl::IsAddressColumn(int column) const
            std::find(m_addressColumns.begin(), m_addressColumns.end(), column) != m_addressColumns.end();
 }
 
+bool CSortListCtrl::FewRows(std::size_t rows) const
+{
+    return rows <= kAlwaysFew || rows * kBatchShare <= static_cast<std::size_t>(topLevelItemCount());
+}
+
 void CSortListCtrl::keyPressEvent(QKeyEvent* event)
 {
     QTreeWidgetItem* before = currentItem();
@@ -135,7 +147,16 @@ void CSortListCtrl::Sort(int column, bool ascending)
 
     const QuietRows quiet(*this);
     QList<QTreeWidgetItem*> rows = invisibleRootItem()->takeChildren();
-    const bool byAddress = IsAddressColumn(column);
+    SortRows(rows);
+    invisibleRootItem()->addChildren(rows);
+}
+
+void CSortListCtrl::SortRows(QList<QTreeWidgetItem*>& rows) const
+{
+    if (m_sortColumn < 0) {
+        return;
+    }
+    const bool byAddress = IsAddressColumn(m_sortColumn);
     // Keys are computed once per row; a stable sort keeps equal rows in the
     // order they had, so repeated sorts do not shuffle them.
     struct Keyed
@@ -147,7 +168,7 @@ void CSortListCtrl::Sort(int column, bool ascending)
     std::vector<Keyed> keyed;
     keyed.reserve(static_cast<std::size_t>(rows.size()));
     for (QTreeWidgetItem* row : rows) {
-        const QString text = row->text(column);
+        const QString text = row->text(m_sortColumn);
         keyed.push_back(
             {row, byAddress ? AddressSortKey(text) : 0, byAddress ? QString() : TextSortKey(text)});
     }
@@ -157,7 +178,7 @@ void CSortListCtrl::Sort(int column, bool ascending)
         }
         return QString::localeAwareCompare(a.text, b.text) < 0;
     };
-    if (ascending) {
+    if (m_ascending) {
         std::stable_sort(keyed.begin(), keyed.end(), less);
     } else {
         std::stable_sort(keyed.begin(), keyed.end(),
@@ -167,7 +188,18 @@ void CSortListCtrl::Sort(int column, bool ascending)
     for (const Keyed& k : keyed) {
         rows.append(k.row);
     }
-    invisibleRootItem()->addChildren(rows);
+}
+
+void CSortListCtrl::AddRows(const QList<QTreeWidgetItem*>& rows)
+{
+    if (rows.isEmpty()) {
+        return;
+    }
+    const QuietRows quiet(*this);
+    QList<QTreeWidgetItem*> all = invisibleRootItem()->takeChildren();
+    all.append(rows);
+    SortRows(all);
+    invisibleRootItem()->addChildren(all);
 }
 
 void CSortListCtrl::Resort()
@@ -237,10 +269,7 @@ void CSortListCtrl::DeleteRows(const std::vector<QTreeWidgetItem*>& rows)
     for (QTreeWidgetItem* row : rows) {
         quiet.Forget(row);
     }
-    // A row deleted on its own is looked up and unlinked at the cost of the
-    // whole list; many are taken out together in one pass instead.
-    constexpr std::size_t kOneByOne = 2;
-    if (rows.size() <= kOneByOne) {
+    if (FewRows(rows.size())) {
         for (QTreeWidgetItem* row : rows) {
             delete row;
         }

@@ -35,12 +35,19 @@ public:
     // first sort), which equals adding it and sorting again, without
     // touching the other rows.
     void InsertSorted(QTreeWidgetItem* row);
+    // Adds many rows at once and puts the whole list in order, in one pass
+    // over the list: for a refill, or for a batch that is large beside the list.
+    void AddRows(const QList<QTreeWidgetItem*>& rows);
     // Moves a row of this list whose text in the sort column changed to
     // where the order puts it now.
     void PlaceSorted(QTreeWidgetItem* row);
-    // Deletes the given rows of this list in one pass over the list,
-    // however many they are.
+    // Deletes the given rows of this list: each on its own while they are
+    // few beside the list, else all in one pass over the list.
     void DeleteRows(const std::vector<QTreeWidgetItem*>& rows);
+    // True when this many rows are best added, placed or deleted one at a
+    // time (a look-up and the list's bookkeeping each); more take one pass
+    // over the whole list.
+    bool FewRows(std::size_t rows) const;
     int SortColumn() const { return m_sortColumn; }
     bool SortAscending() const { return m_ascending; }
 
@@ -61,6 +68,8 @@ private:
     class QuietRows;
 
     void OnHeaderClicked(int column);
+    // Puts rows in the remembered order (a stable sort of their keys).
+    void SortRows(QList<QTreeWidgetItem*>& rows) const;
     // Where the remembered order puts a row with this text: after every row
     // it does not go before, as a stable sort would place it.
     int SortedPosition(const QString& text) const;
