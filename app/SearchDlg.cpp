@@ -5,6 +5,7 @@
 #include "FilteredEdit.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
+#include "LogText.h"
 #include "MessageBox.h"
 #include "NetworkForm.h"
 #include "SortListCtrl.h"
@@ -478,7 +479,8 @@ void CSearchDlg::CountByModel()
     const auto counts = ::CountByModel(models);
     QString summary;
     for (const auto& [model, count] : counts) {
-        const std::wstring line = FieldText(model.c_str()) + L":" + std::to_wstring(count);
+        // The model is the camera's word: no line end of its own in the summary.
+        const std::wstring line = EscapeLogText(FieldText(model.c_str())) + L":" + std::to_wstring(count);
         m_main.AddLine(line, true);
         if (summary.size() < 1024) {
             summary += QString::fromStdWString(line) + QLatin1Char('\n');
