@@ -2,6 +2,7 @@
 
 #include "DeviceRules.h"
 #include "LangWidgets.h"
+#include "LogText.h"
 #include "SortListCtrl.h"
 
 #include <QCoreApplication>
@@ -56,6 +57,15 @@ public:
 private:
     int& m_counter;
 };
+
+// A cell shows what the camera says on one line: a line end in a name would
+// make every row of the list as tall as that row.
+QString CellText(const QString& text)
+{
+    const bool control =
+        std::any_of(text.begin(), text.end(), [](QChar c) { return IsLogControl(c.unicode()); });
+    return control ? QString::fromStdWString(EscapeLogText(text.toStdWString())) : text;
+}
 
 // Of two waiting messages for one camera the one that does more: "added"
 // and "updated" both add or refresh the row, "modified" only refreshes it.
@@ -236,7 +246,7 @@ bool DeviceListBinding::FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info, 
         if (!column.text || (!allColumns && c == m_spec.numberColumn)) {
             continue;
         }
-        const QString text = column.text(info, now);
+        const QString text = CellText(column.text(info, now));
         if (row->text(c) != text) {
             row->setText(c, text);
             sortTextChanged = sortTextChanged || c == m_list->SortColumn();

@@ -7,11 +7,6 @@
 
 namespace {
 
-bool IsControl(char32_t c)
-{
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
-}
-
 // The escape of one control character, in plain ASCII.
 std::string Escape(char32_t c)
 {
@@ -32,13 +27,18 @@ std::string Escape(char32_t c)
 
 } // namespace
 
+bool IsLogControl(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
 std::wstring EscapeLogText(std::wstring_view text)
 {
     std::wstring out;
     out.reserve(text.size());
     for (wchar_t wc : text) {
         const auto c = static_cast<char32_t>(wc);
-        if (IsControl(c)) {
+        if (IsLogControl(c)) {
             const std::string escape = Escape(c);
             out.append(escape.begin(), escape.end());
         } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {

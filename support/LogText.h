@@ -11,6 +11,9 @@
 // "\uHHHH", so no such text can start a line of its own; everything else is
 // kept as it is.
 
+// The characters that are escaped.
+ZX_EXPORT bool IsLogControl(char32_t c);
+
 // UTF-8 in, valid UTF-8 out: invalid or truncated sequences become U+FFFD.
 ZX_EXPORT std::string EscapeLogText(std::string_view utf8);
 // Wide text in, wide text out.

@@ -80,6 +80,7 @@ private slots:
     void sortingRefillsAndOtherCamerasNeverReloadTheBoxes();
     void listStaysInHeaderOrderThroughRefillsFilteredAddsAndRefreshes();
     void manySilentCamerasLeaveInOnePassOverTheList();
+    void aCameraNameWithLineEndsStaysOnOneLine();
 };
 
 void DeviceListTest::selectedRowIsReadableWithAndWithoutFocusInBothLanguages()
@@ -288,6 +289,21 @@ void DeviceListTest::manySilentCamerasLeaveInOnePassOverTheList()
     }
     QVERIFY(list->currentItem() != nullptr);
     QCOMPARE(list->currentItem()->text(3), chosen); // a camera that answered stays current
+}
+
+void DeviceListTest::aCameraNameWithLineEndsStaysOnOneLine()
+{
+    GuiFixture f({}, "0");
+    tagVtIpcInfo hostile = Camera(2, "192.168.5.11");
+    std::snprintf(hostile.devName, sizeof hostile.devName, "cam\n[2026-01-01]\x1b[2J");
+    std::snprintf(hostile.model, sizeof hostile.model, "M\x01\r\n");
+    f.Discover({Camera(1, "192.168.5.10"), hostile});
+    CSortListCtrl* list = f.dlg->NetworkPage()->List();
+    QTRY_COMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("cam\\n[2026-01-01]\\x1B[2J"));
+    QCOMPARE(list->topLevelItem(1)->text(8), QStringLiteral("M\\x01\\r\\n"));
+    QCOMPARE(list->visualItemRect(list->topLevelItem(1)).height(),
+             list->visualItemRect(list->topLevelItem(0)).height());
 }
 
 QTEST_MAIN(DeviceListTest)
