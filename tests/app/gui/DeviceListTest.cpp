@@ -16,6 +16,8 @@
 #include <QTabWidget>
 #include <map>
 
+using namespace user_actions;
+
 namespace {
 // True when the column reads in the order the list's header shows.
 bool InHeaderOrder(CSortListCtrl* list)

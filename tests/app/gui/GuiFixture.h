@@ -120,6 +120,9 @@ public:
 };
 
 // What the user does to a list and a box, the way a mouse and keyboard do it.
+// In a namespace of their own: test files that have helpers of these names
+// keep them.
+namespace user_actions {
 inline QStringList Column(QTreeWidget* list, int column)
 {
     QStringList texts;
@@ -150,3 +153,4 @@ inline void Type(QLineEdit* edit, const QString& text)
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, text);
 }
+} // namespace user_actions

@@ -19,6 +19,8 @@
 #include <chrono>
 #include <fstream>
 
+using namespace user_actions;
+
 namespace {
 // What a mouse delivers for a double click: a click, then the second press
 // as a double click and its release.
