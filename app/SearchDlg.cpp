@@ -5,7 +5,6 @@
 #include "FilteredEdit.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
-#include "LogText.h"
 #include "MessageBox.h"
 #include "ModelCount.h"
 #include "NetworkForm.h"
