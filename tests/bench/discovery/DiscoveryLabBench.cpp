@@ -20,9 +20,21 @@
 
 namespace {
 
-// vtcamsim numbers its cameras up from this address unless told otherwise.
+// The address vtcamsim numbers its cameras up from.
 constexpr const char* kFirstCamera = "192.168.1.100";
 
+// vtcamsim with that many cameras from kFirstCamera up; -1 with the
+// benchmark marked failed when it does not start.
+pid_t StartCameras(benchmark::State& state, std::size_t cameras)
+{
+    std::string error;
+    const pid_t sim = labbench::TheLab().StartCamSim({"--count", std::to_string(cameras), "--base-ip", kFirstCamera}, error);
+    if (sim < 0) {
+        state.SkipWithError(error.c_str());
+        labbench::MarkFailed();
+    }
+    return sim;
+}
 
 struct Replies
 {
@@ -47,11 +59,8 @@ struct Replies
 void BM_DiscoverCameras(benchmark::State& state)
 {
     const auto cameras = static_cast<std::size_t>(state.range(0));
-    std::string error;
-    const pid_t sim = labbench::TheLab().StartCamSim({"--count", std::to_string(cameras)}, error);
+    const pid_t sim = StartCameras(state, cameras);
     if (sim < 0) {
-        state.SkipWithError(error.c_str());
-        labbench::MarkFailed();
         return;
     }
     VtAdapter* list = nullptr;
@@ -141,11 +150,8 @@ struct ProgramTable
 void BM_ProgramDiscoversCameras(benchmark::State& state)
 {
     const auto cameras = static_cast<std::size_t>(state.range(0));
-    std::string error;
-    const pid_t sim = labbench::TheLab().StartCamSim({"--count", std::to_string(cameras)}, error);
+    const pid_t sim = StartCameras(state, cameras);
     if (sim < 0) {
-        state.SkipWithError(error.c_str());
-        labbench::MarkFailed();
         return;
     }
     std::size_t fewest = cameras;
@@ -195,11 +201,8 @@ void BM_ArpScanCameras(benchmark::State& state)
 {
     const auto cameras = static_cast<std::size_t>(state.range(0));
     const bool paced = state.range(1) != 0;
-    std::string error;
-    const pid_t sim = labbench::TheLab().StartCamSim({"--count", std::to_string(cameras)}, error);
+    const pid_t sim = StartCameras(state, cameras);
     if (sim < 0) {
-        state.SkipWithError(error.c_str());
-        labbench::MarkFailed();
         return;
     }
     const std::string command = "arp-scan --plain --quiet --interface=" + labbench::TheLab().WsInterface() +
