@@ -35,14 +35,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimeEdit>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -197,22 +195,14 @@ protected:
     {
         LABKIT_REQUIRE_LAB();
         labkit::EnsureWindowApplication();
-        ASSERT_TRUE(m_folder.isValid());
-        m_root = m_folder.path().toStdString();
+        m_sandbox = std::make_unique<labkit::ProgramSandbox>();
+        ASSERT_TRUE(m_sandbox->Valid());
+        m_root = m_sandbox->Path();
         m_site = ReadSite(m_root + "/site.json");
         ASSERT_TRUE(m_site.error.empty()) << m_site.error;
         std::string error;
         m_sim = labkit::LabEnvironment::Current()->StartCamSim(m_site.simArgs, error);
         ASSERT_GT(m_sim, 0) << error;
-
-        ::setenv("XDG_CONFIG_HOME", (m_root + "/config").c_str(), 1);
-        const QDir shipped(QString::fromStdString(PlatformExecutableFolder()) + QStringLiteral("/Lang"));
-        QDir().mkpath(m_folder.filePath(QStringLiteral("Lang")));
-        for (const QString& file : shipped.entryList({QStringLiteral("*.lng")}, QDir::Files)) {
-            QFile::copy(shipped.filePath(file), m_folder.filePath(QStringLiteral("Lang/") + file));
-        }
-        PlatformSetProgramFolder(m_root);
-        LangClearSelection();
         ZxSetMessageBoxHook([this](const QString& text, ZxButtons buttons) {
             m_boxes << text;
             // Questions that would open a folder are answered No.
@@ -244,9 +234,7 @@ protected:
             labkit::LabEnvironment::Current()->Stop(m_sim);
         }
         ZxSetMessageBoxHook({});
-        LangClearSelection();
-        PlatformSetProgramFolder("");
-        ::unsetenv("XDG_CONFIG_HOME");
+        m_sandbox.reset();
     }
 
     template <class Page> Page* Show()
@@ -259,14 +247,7 @@ protected:
         return page;
     }
 
-    QStringList Lines() const
-    {
-        QStringList lines;
-        for (int i = 0; i < m_dlg->Panel()->count(); ++i) {
-            lines << m_dlg->Panel()->item(i)->text();
-        }
-        return lines;
-    }
+    QStringList Lines() const { return labkit::ListLines(m_dlg->Panel()); }
     int LinesWith(const QString& text) const { return static_cast<int>(Lines().filter(text).size()); }
     std::string Panel() const { return Lines().join(QLatin1Char('\n')).toStdString(); }
     void ClearPanel() { m_dlg->Panel()->clear(); }
@@ -359,7 +340,7 @@ protected:
         TickOnly(upgrade->List(), {});
     }
 
-    QTemporaryDir m_folder;
+    std::unique_ptr<labkit::ProgramSandbox> m_sandbox;
     std::string m_root;
     Site m_site;
     pid_t m_sim = -1;
