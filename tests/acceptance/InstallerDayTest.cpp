@@ -27,6 +27,7 @@
 #include "SystemParamDlg.h"
 #include "VideoImageDlg.h"
 #include "VideoViewDlg.h"
+#include "VideoWnd.h"
 #include "VtIpcSDK.h"
 #include "WindowLab.h"
 #include "ZendrixApp.h"
@@ -178,6 +179,22 @@ void TickOnly(QTreeWidget* list, const std::set<QString>& ips)
             row->setCheckState(0, wanted ? Qt::Checked : Qt::Unchecked);
         }
     }
+}
+
+// The mean grey of a picture, 0 to 255; -1 without one.
+double MeanGrey(const QImage& picture)
+{
+    if (picture.isNull()) {
+        return -1;
+    }
+    const QImage small = picture.scaled(64, 36).convertToFormat(QImage::Format_Grayscale8);
+    double sum = 0;
+    for (int y = 0; y < small.height(); ++y) {
+        for (int x = 0; x < small.width(); ++x) {
+            sum += qGray(small.pixel(x, y));
+        }
+    }
+    return sum / (small.width() * small.height());
 }
 
 void Choose(QComboBox* box, const QString& text)
@@ -573,10 +590,16 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         QTest::mouseClick(preview->PlayButton(), Qt::LeftButton);
         ASSERT_TRUE(WaitFor([&] { return preview->IsPlaying(); }, 5000)) << Panel();
         EXPECT_EQ(LinesWith(QStringLiteral("Play video successfully.")), 1) << Panel();
+        CVideoWnd* video = preview->Video();
+        const uint64_t painted = video->FramesPainted();
+        ASSERT_TRUE(WaitFor([&] { return video->FramesPainted() >= painted + 5; }, 8000)) << "the camera's pictures";
+        const double before = MeanGrey(video->ShownPicture());
         for (int i = 0; i < 3; ++i) {
             QTest::keyClick(brightness, Qt::Key_PageUp);
         }
         EXPECT_EQ(brightness->value(), 80);
+        EXPECT_TRUE(WaitFor([&] { return MeanGrey(video->ShownPicture()) > before + 20; }, 3000))
+            << "the pictures after the change: " << before << " -> " << MeanGrey(video->ShownPicture());
         ImagingSettingsRecord after{};
         EXPECT_TRUE(WaitFor(
             [&] {
