@@ -2,40 +2,49 @@
 
 #include "DeviceRules.h"
 #include "LangWidgets.h"
+#include "LogText.h"
 #include "SortListCtrl.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalBlocker>
 #include <QEvent>
 #include <QHeaderView>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
+#include <string_view>
 
 namespace {
-// A row of a device list: it keeps its camera alive for as long as it shows it.
+// A row of a device list: it keeps its camera alive for as long as it shows
+// it, and remembers what it shows, so that a camera that answers with the
+// same record again costs no cell work.
 class DeviceRowItem : public QTreeWidgetItem
 {
 public:
     explicit DeviceRowItem(DeviceRef entry) : QTreeWidgetItem(UserType), m_entry(std::move(entry)) {}
     const DeviceRef& Entry() const { return m_entry; }
+    // True when the row already shows exactly this record.
+    bool Shows(const tagVtIpcInfo& info) const { return m_shown == Fingerprint(info); }
+    void SetShown(const tagVtIpcInfo& info) { m_shown = Fingerprint(info); }
 
 private:
-    DeviceRef m_entry;
-};
-
-class DeviceEvent : public QEvent
-{
-public:
-    DeviceEvent(int message, DeviceRef entry)
-        : QEvent(DeviceEventType(message)), m_message(message), m_entry(std::move(entry))
+    static std::size_t Fingerprint(const tagVtIpcInfo& info)
     {
+        return std::hash<std::string_view>{}(
+            std::string_view(reinterpret_cast<const char*>(&info), sizeof info));
     }
-    int Message() const { return m_message; }
-    const DeviceRef& Entry() const { return m_entry; }
 
-private:
-    int m_message;
     DeviceRef m_entry;
+    std::size_t m_shown = 0;
 };
+
+// Asks the router to hand waiting messages to the lists.
+const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// A drain hands over slices of this many messages until this much time is spent.
+constexpr std::size_t kDrainSlice = 256;
+constexpr qint64 kDrainBudgetMs = 20;
 
 // Counts nested list operations; an operation that finds one running is skipped.
 class BusyScope
@@ -48,6 +57,25 @@ public:
 private:
     int& m_counter;
 };
+
+// A cell shows what the camera says on one line: a line end in a name would
+// make every row of the list as tall as that row.
+QString CellText(const QString& text)
+{
+    const bool control =
+        std::any_of(text.begin(), text.end(), [](QChar c) { return IsLogControl(c.unicode()); });
+    return control ? QString::fromStdWString(EscapeLogText(text.toStdWString())) : text;
+}
+
+// Of two waiting messages for one camera the one that does more: "added"
+// and "updated" both add or refresh the row, "modified" only refreshes it.
+int Stronger(int waiting, int arriving)
+{
+    const auto rank = [](int message) {
+        return message == WM_DEVICE_ADDED ? 3 : message == WM_DEVICE_UPDATED ? 2 : 1;
+    };
+    return rank(arriving) > rank(waiting) ? arriving : waiting;
+}
 } // namespace
 
 QEvent::Type DeviceEventType(int message)
@@ -96,45 +124,90 @@ bool DeviceListBinding::Matches(const tagVtIpcInfo& info, const std::wstring& fi
 
 void DeviceListBinding::HandleDeviceMessage(int message, const DeviceRef& entry)
 {
-    tagVtIpcInfo info{};
-    QTreeWidgetItem* row = FindRow(entry.get());
-    if (!m_host.Table().Snapshot(*entry, info)) {
-        // The table let the camera go after this message was queued.
-        if (row != nullptr) {
-            RemoveRow(entry);
-        }
+    HandleDeviceMessages({{message, entry}});
+}
+
+void DeviceListBinding::HandleDeviceMessages(const std::vector<DeviceMessage>& messages)
+{
+    BusyScope busy(m_busy);
+    if (busy.Nested()) {
         return;
     }
     const bool filtered = FilterApplies();
-    switch (message) {
-    case WM_DEVICE_ADDED:
-    case WM_DEVICE_UPDATED:
-        if (filtered && !Matches(info, m_host.SearchText())) {
+    const std::wstring filter = filtered ? m_host.SearchText() : std::wstring();
+    std::vector<QTreeWidgetItem*> added;
+    std::vector<QTreeWidgetItem*> moved;
+    std::vector<DeviceRef> removed;
+    for (const auto& [message, entry] : messages) {
+        tagVtIpcInfo info{};
+        QTreeWidgetItem* row = FindRow(entry.get());
+        if (!m_host.Table().Snapshot(*entry, info)) {
+            // The table let the camera go after this message was queued.
             if (row != nullptr) {
-                RemoveRow(entry);
+                removed.push_back(entry);
+            }
+            continue;
+        }
+        if (message == WM_DEVICE_MODIFIED) {
+            if (row != nullptr && FillRow(row, info, false)) {
+                moved.push_back(row);
+            }
+            continue;
+        }
+        if (message != WM_DEVICE_ADDED && message != WM_DEVICE_UPDATED) {
+            continue;
+        }
+        if (filtered && !Matches(info, filter)) {
+            if (row != nullptr) {
+                removed.push_back(entry);
             } else {
                 entry->holders.fetch_and(~m_spec.holderBit);
             }
         } else if (row != nullptr) {
-            RefreshRow(row, info);
+            if (FillRow(row, info, false)) {
+                moved.push_back(row);
+            }
         } else {
-            AddRow(entry, info, !filtered);
+            added.push_back(NewRow(entry, info));
         }
-        break;
-    case WM_DEVICE_MODIFIED:
-        if (row != nullptr) {
-            RefreshRow(row, info);
+    }
+    DeleteRowsOf(removed);
+    if (!m_list->FewRows(moved.size())) {
+        m_list->Resort();
+    } else {
+        for (QTreeWidgetItem* row : moved) {
+            m_list->PlaceSorted(row);
         }
-        break;
-    default:
-        break;
+    }
+    InsertRows(added);
+    if (!added.empty() || !removed.empty()) {
+        ScheduleRenumber();
+        emit rowsChanged();
+    } else if (!moved.empty()) {
+        ScheduleRenumber();
     }
 }
 
 void DeviceListBinding::DeviceGone(const DeviceRef& entry)
 {
-    RemoveRow(entry);
-    entry->holders.fetch_and(~m_spec.holderBit);
+    DevicesGone({entry});
+}
+
+void DeviceListBinding::DevicesGone(const std::vector<DeviceRef>& entries)
+{
+    {
+        BusyScope busy(m_busy);
+        if (!busy.Nested()) {
+            DeleteRowsOf(entries);
+            Renumber();
+        }
+    }
+    // The bit is cleared before returning in any case, or the table would
+    // keep the camera for ever.
+    for (const DeviceRef& entry : entries) {
+        entry->holders.fetch_and(~m_spec.holderBit);
+    }
+    emit rowsChanged();
 }
 
 void DeviceListBinding::ClearRows()
@@ -143,36 +216,47 @@ void DeviceListBinding::ClearRows()
     if (busy.Nested()) {
         return;
     }
-    for (QTreeWidgetItem* row : Rows()) {
-        if (const DeviceRef entry = EntryOf(row)) {
-            entry->holders.fetch_and(~m_spec.holderBit);
-        }
+    for (const auto& [entry, row] : m_rows) {
+        static_cast<DeviceRowItem*>(row)->Entry()->holders.fetch_and(~m_spec.holderBit);
     }
-    m_list->clear();
+    m_currentBeforeRefill = EntryOf(m_list->currentItem());
+    {
+        const QSignalBlocker quiet(m_list);
+        m_list->clear();
+    }
+    m_rows.clear();
+    for (QTreeWidgetItem* row : m_refillRows) {
+        delete row;
+    }
+    m_refillRows.clear();
     emit rowsChanged();
 }
 
-void DeviceListBinding::FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info, bool allColumns)
+bool DeviceListBinding::FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info, bool allColumns)
 {
+    auto* device = static_cast<DeviceRowItem*>(row);
+    if (!allColumns && device->Shows(info)) {
+        return false;
+    }
+    device->SetShown(info);
     const std::time_t now = std::time(nullptr);
+    bool sortTextChanged = false;
     for (int c = 0; c < static_cast<int>(m_spec.columns.size()); ++c) {
         const DeviceColumn& column = m_spec.columns[static_cast<std::size_t>(c)];
         if (!column.text || (!allColumns && c == m_spec.numberColumn)) {
             continue;
         }
-        const QString text = column.text(info, now);
+        const QString text = CellText(column.text(info, now));
         if (row->text(c) != text) {
             row->setText(c, text);
+            sortTextChanged = sortTextChanged || c == m_list->SortColumn();
         }
     }
+    return sortTextChanged;
 }
 
-void DeviceListBinding::AddRow(const DeviceRef& entry, const tagVtIpcInfo& info, bool resort)
+QTreeWidgetItem* DeviceListBinding::NewRow(const DeviceRef& entry, const tagVtIpcInfo& info)
 {
-    BusyScope busy(m_busy);
-    if (busy.Nested()) {
-        return;
-    }
     auto* row = new DeviceRowItem(entry);
     if (m_spec.tickBoxes) {
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
@@ -181,18 +265,51 @@ void DeviceListBinding::AddRow(const DeviceRef& entry, const tagVtIpcInfo& info,
     row->setTextAlignment(0, Qt::AlignCenter);
     FillRow(row, info, true);
     entry->holders.fetch_or(m_spec.holderBit);
-    if (resort) {
-        m_list->InsertSorted(row);
+    m_rows[entry.get()] = row;
+    return row;
+}
+
+void DeviceListBinding::InsertRows(const std::vector<QTreeWidgetItem*>& rows)
+{
+    if (!m_list->FewRows(rows.size())) {
+        m_list->AddRows(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
     } else {
-        m_list->addTopLevelItem(row);
+        for (QTreeWidgetItem* row : rows) {
+            m_list->InsertSorted(row);
+        }
     }
+    for (QTreeWidgetItem* row : rows) {
+        RestoreCurrent(EntryOf(row).get(), row);
+    }
+}
+
+void DeviceListBinding::RestoreCurrent(const DeviceEntry* entry, QTreeWidgetItem* row)
+{
+    if (m_currentBeforeRefill && entry == m_currentBeforeRefill.get()) {
+        m_currentBeforeRefill.reset();
+        const QSignalBlocker quiet(m_list);
+        m_list->setCurrentItem(row);
+    }
+}
+
+void DeviceListBinding::AddRow(const DeviceRef& entry, const tagVtIpcInfo& info, bool /*resort*/)
+{
+    BusyScope busy(m_busy);
+    if (busy.Nested() || FindRow(entry.get()) != nullptr) {
+        return;
+    }
+    InsertRows({NewRow(entry, info)});
     ScheduleRenumber();
     emit rowsChanged();
 }
 
 void DeviceListBinding::AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info)
 {
-    AddRow(entry, info, false);
+    BusyScope busy(m_busy);
+    if (busy.Nested() || FindRow(entry.get()) != nullptr) {
+        return;
+    }
+    m_refillRows.push_back(NewRow(entry, info));
 }
 
 void DeviceListBinding::RefreshRow(QTreeWidgetItem* row, const tagVtIpcInfo& info)
@@ -201,32 +318,43 @@ void DeviceListBinding::RefreshRow(QTreeWidgetItem* row, const tagVtIpcInfo& inf
     if (busy.Nested() || row == nullptr) {
         return;
     }
-    FillRow(row, info, false);
+    if (FillRow(row, info, false)) {
+        m_list->PlaceSorted(row);
+        ScheduleRenumber();
+    }
 }
 
 void DeviceListBinding::RemoveRow(const DeviceRef& entry)
 {
     BusyScope busy(m_busy);
-    if (busy.Nested()) {
+    if (busy.Nested() || FindRow(entry.get()) == nullptr) {
         return;
     }
-    if (QTreeWidgetItem* row = FindRow(entry.get())) {
-        delete row;
+    DeleteRowsOf({entry});
+    Renumber();
+    emit rowsChanged();
+}
+
+void DeviceListBinding::DeleteRowsOf(const std::vector<DeviceRef>& entries)
+{
+    std::vector<QTreeWidgetItem*> rows;
+    rows.reserve(entries.size());
+    for (const DeviceRef& entry : entries) {
+        const auto it = m_rows.find(entry.get());
+        if (it == m_rows.end()) {
+            continue;
+        }
+        rows.push_back(it->second);
+        m_rows.erase(it);
         entry->holders.fetch_and(~m_spec.holderBit);
-        Renumber();
-        emit rowsChanged();
     }
+    m_list->DeleteRows(rows);
 }
 
 QTreeWidgetItem* DeviceListBinding::FindRow(const DeviceEntry* entry) const
 {
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = m_list->topLevelItem(i);
-        if (EntryOf(row).get() == entry) {
-            return row;
-        }
-    }
-    return nullptr;
+    const auto it = m_rows.find(entry);
+    return it != m_rows.end() ? it->second : nullptr;
 }
 
 void DeviceListBinding::Renumber()
@@ -258,6 +386,16 @@ void DeviceListBinding::ScheduleRenumber()
 
 void DeviceListBinding::ScrollToTop()
 {
+    if (!m_refillRows.empty()) {
+        std::vector<QTreeWidgetItem*> rows;
+        rows.swap(m_refillRows);
+        m_list->AddRows(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
+        for (QTreeWidgetItem* row : rows) {
+            RestoreCurrent(EntryOf(row).get(), row);
+        }
+        emit rowsChanged();
+    }
+    m_currentBeforeRefill.reset();
     Renumber();
     if (m_list->topLevelItemCount() > 0) {
         m_list->scrollToItem(m_list->topLevelItem(0));
@@ -320,33 +458,94 @@ void DeviceRouter::Detach()
 {
     std::lock_guard lock(m_postLock);
     m_attached = false;
+    m_pending.clear();
+    m_pendingMessage.clear();
 }
 
 void DeviceRouter::PostDeviceMessage(int message, const DeviceRef& entry)
 {
     std::lock_guard lock(m_postLock);
-    if (m_attached) {
-        QCoreApplication::postEvent(this, new DeviceEvent(message, entry));
+    if (!m_attached) {
+        return;
     }
+    if (const auto it = m_pendingMessage.find(entry.get()); it != m_pendingMessage.end()) {
+        *it->second = Stronger(*it->second, message);
+        return;
+    }
+    m_pending.emplace_back(message, entry);
+    m_pendingMessage.emplace(entry.get(), &m_pending.back().first);
+    if (!m_drainPosted) {
+        m_drainPosted = true;
+        QCoreApplication::postEvent(this, new QEvent(kDrainEvent));
+    }
+}
+
+std::size_t DeviceRouter::PendingCount() const
+{
+    std::lock_guard lock(m_postLock);
+    return m_pending.size();
 }
 
 void DeviceRouter::customEvent(QEvent* event)
 {
-    if (event->type() < QEvent::User + WM_DEVICE_ADDED || event->type() > QEvent::User + WM_DEVICE_GONE) {
+    if (event->type() != kDrainEvent) {
         QObject::customEvent(event);
         return;
     }
-    const auto* device = static_cast<DeviceEvent*>(event);
+    QElapsedTimer spent;
+    spent.start();
+    for (;;) {
+        std::vector<DeviceListBinding::DeviceMessage> slice;
+        {
+            std::lock_guard lock(m_postLock);
+            const std::size_t take = std::min(kDrainSlice, m_pending.size());
+            slice.reserve(take);
+            for (std::size_t i = 0; i < take; ++i) {
+                m_pendingMessage.erase(m_pending.front().second.get());
+                slice.push_back(std::move(m_pending.front()));
+                m_pending.pop_front();
+            }
+        }
+        Deliver(slice);
+        std::lock_guard lock(m_postLock);
+        if (m_pending.empty() || !m_attached) {
+            m_drainPosted = false;
+            return;
+        }
+        if (spent.elapsed() >= kDrainBudgetMs) {
+            // The rest waits for a fresh event, behind the input that came meanwhile.
+            QCoreApplication::postEvent(this, new QEvent(kDrainEvent));
+            return;
+        }
+    }
+}
+
+void DeviceRouter::Deliver(const std::vector<DeviceListBinding::DeviceMessage>& messages)
+{
+    if (messages.empty()) {
+        return;
+    }
     for (DeviceListBinding* list : m_recipients) {
-        list->HandleDeviceMessage(device->Message(), device->Entry());
+        list->HandleDeviceMessages(messages);
     }
 }
 
 void DeviceRouter::SendDeviceGone(const DeviceRef& entry, std::uint32_t holders)
 {
+    SendDevicesGone({{entry, holders}});
+}
+
+void DeviceRouter::SendDevicesGone(const std::vector<Gone>& gone)
+{
     for (DeviceListBinding* list : m_recipients) {
-        if ((holders & list->HolderBit()) != 0) {
-            list->DeviceGone(entry);
+        std::vector<DeviceRef> entries;
+        for (const Gone& item : gone) {
+            if ((item.holders & list->HolderBit()) != 0) {
+                entries.push_back(item.entry);
+            }
+        }
+        if (!entries.empty()) {
+            list->DevicesGone(entries);
         }
     }
 }

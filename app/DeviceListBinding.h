@@ -7,9 +7,12 @@
 #include <QString>
 #include <array>
 #include <ctime>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class CSortListCtrl;
@@ -55,6 +58,13 @@ struct DeviceListSpec
 // added, refreshed, removed and renumbered here, and the page's holder bit
 // follows its rows. Every page with a device list configures one and writes
 // none of this itself.
+//
+// The list stays in the order its header shows after every change: added
+// rows go where the order puts them, a refreshed row whose sort text changed
+// moves, a refill is sorted once it is complete. Rows are found by their
+// camera at once; many rows are added or removed in one pass over the list.
+// None of this moves the current row to another camera or emits a signal
+// that a page could take for the user's choice (see CSortListCtrl).
 class ZX_EXPORT DeviceListBinding : public QObject, public DeviceFilterTarget
 {
     Q_OBJECT
@@ -67,10 +77,16 @@ public:
     CSortListCtrl* List() const { return m_list; }
 
     // Table messages, on the UI thread.
+    using DeviceMessage = std::pair<int, DeviceRef>;
     void HandleDeviceMessage(int message, const DeviceRef& entry);
+    // Many messages at once, at most one per camera: rows added, moved or
+    // removed together.
+    void HandleDeviceMessages(const std::vector<DeviceMessage>& messages);
     void DeviceGone(const DeviceRef& entry);
+    void DevicesGone(const std::vector<DeviceRef>& entries);
 
-    // The contract's operations.
+    // The contract's operations. AddRow puts the row where the list's order
+    // puts it whatever resort says: a list is never left out of its order.
     void ClearRows() override;
     void AddRow(const DeviceRef& entry, const tagVtIpcInfo& info, bool resort);
     void RefreshRow(QTreeWidgetItem* row, const tagVtIpcInfo& info);
@@ -84,6 +100,8 @@ public:
 
     std::uint32_t HolderBit() const override { return m_spec.holderBit; }
     bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const override;
+    // A refill: rows are made as they come and put in the list, in order,
+    // all at once by ScrollToTop, which ends every refill.
     void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) override;
     void ScrollToTop() override;
 
@@ -100,18 +118,38 @@ signals:
 
 private:
     bool FilterApplies() const;
-    void FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info, bool allColumns);
+    // Writes the cells; true when the text of the sort column changed.
+    bool FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info, bool allColumns);
+    QTreeWidgetItem* NewRow(const DeviceRef& entry, const tagVtIpcInfo& info);
+    // Puts the rows in the list: one by one where they go, or, when they are
+    // many, appended and sorted once.
+    void InsertRows(const std::vector<QTreeWidgetItem*>& rows);
+    // Deletes the rows of these cameras and clears the holder bit.
+    void DeleteRowsOf(const std::vector<DeviceRef>& entries);
+    void RestoreCurrent(const DeviceEntry* entry, QTreeWidgetItem* row);
 
     CSortListCtrl* m_list;
     DeviceListSpec m_spec;
     DeviceListHost& m_host;
+    std::unordered_map<const DeviceEntry*, QTreeWidgetItem*> m_rows;
+    // The camera of the current row when a refill cleared the list; it is
+    // made current again when the refill brings it back.
+    DeviceRef m_currentBeforeRefill;
     // A list operation never starts inside another one on the same list.
     int m_busy = 0;
     bool m_renumberPending = false;
+    // Rows of a refill not yet in the list.
+    std::vector<QTreeWidgetItem*> m_refillRows;
 };
 
 // Registered lists in the order they receive the table's messages. Events
 // posted from discovery threads are delivered on the UI thread.
+//
+// Messages are coalesced: a camera has at most one message waiting, however
+// often it answers before the UI thread gets to it, so a flood of replies
+// cannot queue without bound. The waiting messages are handed to the lists
+// in slices of a few milliseconds, each slice its own event, so that input
+// is served between them.
 class ZX_EXPORT DeviceRouter : public QObject, public DeviceTableListener
 {
     Q_OBJECT
@@ -131,16 +169,27 @@ public:
 
     void PostDeviceMessage(int message, const DeviceRef& entry) override;
     void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) override;
+    void SendDevicesGone(const std::vector<Gone>& gone) override;
     void AddPanelLine(const std::wstring& text, bool stamped) override;
+
+    // Messages waiting for the UI thread.
+    std::size_t PendingCount() const;
 
 protected:
     void customEvent(QEvent* event) override;
 
 private:
+    void Deliver(const std::vector<DeviceListBinding::DeviceMessage>& messages);
+
     std::vector<DeviceListBinding*> m_recipients;
     LineSink m_lines;
-    std::mutex m_postLock;
+    mutable std::mutex m_postLock;
     bool m_attached = true;
+    // Guarded by m_postLock: the waiting messages in order of arrival, the
+    // place of each camera's message, and whether a drain event is on its way.
+    std::deque<DeviceListBinding::DeviceMessage> m_pending;
+    std::unordered_map<const DeviceEntry*, int*> m_pendingMessage;
+    bool m_drainPosted = false;
 };
 
 // Custom event types carrying the table's message numbers.

@@ -2,6 +2,7 @@
 
 #include "DeviceListBinding.h"
 #include "DeviceRules.h"
+#include "LogText.h"
 #include "MessageBox.h"
 #include "ZendrixDlg.h"
 
@@ -19,7 +20,8 @@ void ReportModelCount(CZendrixDlg& main, const DeviceListBinding& list, QWidget*
     const auto counts = CountByModel(models);
     QString summary;
     for (const auto& [model, count] : counts) {
-        const std::wstring line = FieldText(model.c_str()) + L":" + std::to_wstring(count);
+        // The model is the camera's word: no line end of its own in the summary.
+        const std::wstring line = EscapeLogText(FieldText(model.c_str())) + L":" + std::to_wstring(count);
         main.AddLine(line, true);
         if (summary.size() < 1024) {
             summary += QString::fromStdWString(line) + QLatin1Char('\n');

@@ -130,7 +130,10 @@ void CSearchDlg::BuildControls()
     connect(m_list, &QTreeWidget::itemChanged, this, &CSearchDlg::OnTickChanged);
     connect(m_list, &QTreeWidget::itemClicked, this, &CSearchDlg::OnRowClicked);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CSearchDlg::OnRowDoubleClicked);
-    connect(m_list, &QTreeWidget::currentItemChanged, this, &CSearchDlg::OnCurrentRowChanged);
+    // Only the user's choice of a row loads its camera into the boxes: a
+    // click, or moving the current row with the keyboard. Rows that go, sort
+    // or refill never change what the boxes hold.
+    connect(m_list, &CSortListCtrl::currentRowChosen, this, &CSearchDlg::OnRowChosenByKey);
     connect(m_selectAll, &QCheckBox::clicked, this, &CSearchDlg::OnSelectAll);
     connect(m_sameIp, &QCheckBox::toggled, this, &CSearchDlg::UpdateIpLabel);
     // The name is cut to its weight as it changes, not a moment later.
@@ -241,8 +244,8 @@ void CSearchDlg::UpdateMode()
     if (m_multi) {
         m_selectAll->setChecked(false);
         SetMultiMode(false);
-        if (QTreeWidgetItem* current = m_list->currentItem()) {
-            SelectRow(current);
+        if (QTreeWidgetItem* row = SelectedRow()) {
+            SelectRow(row);
         }
     }
 }
@@ -268,11 +271,16 @@ void CSearchDlg::OnRowClicked(QTreeWidgetItem* row, int column)
     }
 }
 
-void CSearchDlg::OnCurrentRowChanged(QTreeWidgetItem* current)
+void CSearchDlg::OnRowChosenByKey(QTreeWidgetItem* row)
 {
-    if (!m_multi && current != nullptr) {
-        SelectRow(current);
+    if (!m_multi && row != nullptr) {
+        SelectRow(row);
     }
+}
+
+QTreeWidgetItem* CSearchDlg::SelectedRow() const
+{
+    return m_selected ? m_binding->FindRow(m_selected.get()) : nullptr;
 }
 
 void CSearchDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
@@ -283,7 +291,9 @@ void CSearchDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
     row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     tagVtIpcInfo info{};
     if (m_binding->InfoOf(row, info)) {
-        SetPendingWebAddress(WebAddress(info));
+        if (const std::string address = WebAddress(info); !address.empty()) {
+            SetPendingWebAddress(address);
+        }
     }
 }
 
@@ -295,8 +305,8 @@ void CSearchDlg::OnSelectAll(bool checked)
     }
     m_silenceTicks = false;
     SetMultiMode(checked);
-    if (!checked && m_selected) {
-        if (QTreeWidgetItem* row = m_binding->FindRow(m_selected.get())) {
+    if (!checked) {
+        if (QTreeWidgetItem* row = SelectedRow()) {
             SelectRow(row);
         }
     }
@@ -305,9 +315,9 @@ void CSearchDlg::OnSelectAll(bool checked)
 
 void CSearchDlg::OnRowsChanged()
 {
-    if (m_selected && m_binding->FindRow(m_selected.get()) == nullptr) {
-        m_selected = m_binding->EntryOf(m_list->currentItem());
-    }
+    // The selected camera stays the one the user chose. While it has no row
+    // (it fell silent, or the search left it out) Modify finds no selected
+    // camera and says so; no other row takes its place.
     if (m_multi && m_binding->TickedRows().empty() && !m_selectAll->isChecked()) {
         UpdateMode();
     }
@@ -424,7 +434,7 @@ void CSearchDlg::OnModify()
         return;
     }
     tagVtIpcInfo camera{};
-    QTreeWidgetItem* row = m_selected ? m_binding->FindRow(m_selected.get()) : nullptr;
+    QTreeWidgetItem* row = SelectedRow();
     if (row == nullptr || !m_binding->InfoOf(row, camera)) {
         ZxMessageBox(90010, ZxButtons::Ok, this);
         return;

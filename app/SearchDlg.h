@@ -49,7 +49,7 @@ private:
     void OnTickChanged(QTreeWidgetItem* row, int column);
     void OnRowClicked(QTreeWidgetItem* row, int column);
     void OnRowDoubleClicked(QTreeWidgetItem* row, int column);
-    void OnCurrentRowChanged(QTreeWidgetItem* current);
+    void OnRowChosenByKey(QTreeWidgetItem* row);
     void OnSelectAll(bool checked);
     void OnRowsChanged();
     void OnModify();
@@ -60,6 +60,8 @@ private:
     void UpdateMode();
     void SetMultiMode(bool multi);
     void SelectRow(QTreeWidgetItem* row);
+    // The row of the camera the user chose; null while it has none.
+    QTreeWidgetItem* SelectedRow() const;
     void FillFromCamera(const tagVtIpcInfo& info, bool withName);
     void FillMultiBoxes();
     void UpdateIpLabel();

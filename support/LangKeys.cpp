@@ -192,6 +192,7 @@ constexpr LangKeyText kKeys[] = {
     {83009, L"Modify"},
     {83010, L"Device name can't contain these characters &/\\:*?'\"<>|%"},
     {83011, L"Are you sure to modify the selected devices?"},
+    {83012, L"cameras are listed, the most the list holds; further cameras are ignored until some fall silent."},
     {84000, L"Upload OEM files successfully."},
     {84001, L"Upload OEM files failed."},
     {84002, L"Upload OEM files failed. Username or password is incorrect."},
@@ -259,7 +260,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 252);
+static_assert(std::size(kKeys) == 253);
 } // namespace
 
 const LangKeyText* LangKeyTable()

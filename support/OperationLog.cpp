@@ -1,6 +1,7 @@
 #include "OperationLog.h"
 
 #include "DebugOutput.h"
+#include "LogText.h"
 #include "ProgramFolder.h"
 #include "TextCodec.h"
 
@@ -110,6 +111,19 @@ std::wstring ToGlibcWideFormat(const wchar_t* format)
         }
     }
     return out;
+}
+
+// Cuts UTF-8 text to at most max bytes without splitting a character.
+void CutUtf8(std::string& text, std::size_t max)
+{
+    if (text.size() <= max) {
+        return;
+    }
+    std::size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    text.resize(end);
 }
 } // namespace
 
@@ -255,9 +269,14 @@ void TraceA(int level, const char* format, ...)
     va_start(args, format);
     std::vsnprintf(text + prefix, kMaxTraceChars + 1 - prefix, format, args);
     va_end(args);
-    std::strcat(text, "\n");
-    PlatformDebugOutput(text);
-    COperationLog::Process().WriteLine(text);
+    // Traces carry what cameras report (names, addresses): a line end or a
+    // stray byte in them must not make a line of its own or break the file's
+    // UTF-8.
+    std::string line = EscapeLogText(text);
+    CutUtf8(line, kMaxTraceChars);
+    line += '\n';
+    PlatformDebugOutput(line.c_str());
+    COperationLog::Process().WriteLine(line.c_str());
 }
 
 void TraceW(int level, const wchar_t* format, ...)
@@ -274,7 +293,7 @@ void TraceW(int level, const wchar_t* format, ...)
     std::vswprintf(buffer.data(), buffer.size() - 1, glibcFormat.c_str(), args);
     va_end(args);
     std::wstring text = L"[zendrix]";
-    text += buffer.data();
+    text += EscapeLogText(std::wstring_view(buffer.data()));
     text.resize(std::min(text.size(), kMaxTraceChars));
     PlatformDebugOutputW((text + L'\n').c_str());
     // The escaping can lengthen the text; the line end is added after the

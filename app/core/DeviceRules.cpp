@@ -1,5 +1,6 @@
 #include "DeviceRules.h"
 
+#include "LogText.h"
 #include "NetworkForm.h"
 #include "TextCodec.h"
 
@@ -98,14 +99,18 @@ std::vector<std::string> SequentialAddresses(const std::string& start, std::size
     return addresses;
 }
 
+bool IsDottedQuad(const std::string& text)
+{
+    int p[4];
+    return ReadCanonicalQuad(text, p) && std::all_of(p, p + 4, [](int part) { return part >= 0 && part <= 255; });
+}
+
 std::string WebAddress(const tagVtIpcInfo& info)
 {
-    // The address comes from the camera's own reply; anything but a plain
-    // IPv4 address (a host name, a path, a user part) is not handed to the
-    // browser.
-    int parts[4];
-    if (!ReadCanonicalQuad(std::string(info.ip, strnlen(info.ip, sizeof info.ip)), parts) ||
-        std::any_of(parts, parts + 4, [](int part) { return part < 0 || part > 255; })) {
+    // The address is the camera's own word: anything but a plain dotted
+    // address could send the browser elsewhere ("evil.example/", "a@b").
+    const std::string ip(info.ip, strnlen(info.ip, sizeof info.ip));
+    if (!IsDottedQuad(ip) || info.port < 1 || info.port > 65535) {
         return {};
     }
     char text[260];
@@ -231,7 +236,9 @@ std::wstring FormatPanelLine(const std::wstring& text, bool stamped, std::time_t
     } else {
         line.assign(38, L' ');
     }
-    line += text;
+    // Lines carry what cameras report: a line end or a control character in
+    // a name must not make a line of its own.
+    line += EscapeLogText(text);
     if (line.size() > kMaxLine) {
         line.resize(kMaxLine);
     }

@@ -29,8 +29,12 @@ ZX_EXPORT void SplitAddress(const std::string& text, int parts[4]);
 // .1); the first three never change.
 ZX_EXPORT std::vector<std::string> SequentialAddresses(const std::string& start, std::size_t count);
 
+// Four numbers 0-255 separated by points, printed as "%d.%d.%d.%d" prints them.
+ZX_EXPORT bool IsDottedQuad(const std::string& text);
+
 // The camera's web address: "http://ip" on port 80, else "http://ip:port";
-// empty when the camera's IP text is not a valid dotted IPv4 address.
+// empty when the camera's IP text is not a dotted address or its port is
+// outside 1-65535, so that nothing is opened.
 ZX_EXPORT std::string WebAddress(const tagVtIpcInfo& info);
 
 // When the camera started: now minus upTime seconds in local time,
@@ -64,6 +68,7 @@ ZX_EXPORT bool HasForbiddenNameCharacter(const std::string& utf8Name);
 ZX_EXPORT std::vector<std::pair<std::string, int>> CountByModel(const std::vector<std::string>& models);
 
 // Text of an operation-panel line: stamped lines start with the bracketed
-// local time, continuation lines with 38 blanks; cut to 2047 characters.
+// local time, continuation lines with 38 blanks; control characters in the
+// text are escaped (EscapeLogText); cut to 2047 characters.
 ZX_EXPORT std::wstring FormatPanelLine(const std::wstring& text, bool stamped, std::time_t now);
 inline constexpr int kPanelLineLimit = 100;

@@ -1,11 +1,34 @@
 #include "DeviceTable.h"
 
 #include "DeviceRules.h"
+#include "LangTable.h"
 #include "ModifyReport.h"
 #include "OperationLog.h"
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+
+namespace {
+std::uint64_t MacKey(const unsigned char mac[8])
+{
+    std::uint64_t key = 0;
+    std::memcpy(&key, mac, sizeof key);
+    return key;
+}
+
+// A failure in the callback is traced, but a stream of them (memory running
+// out under a flood) must not flood the log in turn: the first few and then
+// every thousandth.
+void TraceCallbackFailure(const char* what)
+{
+    static std::atomic<unsigned long> failures{0};
+    const unsigned long count = ++failures;
+    if (count <= 10 || count % 1000 == 0) {
+        TraceA(1, "Capture callback failed (%lu so far), reply dropped: %s", count, what);
+    }
+}
+} // namespace
 
 DeviceTable::DeviceTable() : m_clock([] { return static_cast<std::int64_t>(std::time(nullptr)); }) {}
 
@@ -17,6 +40,7 @@ DeviceTable::~DeviceTable()
             entry->linked = false;
         }
         m_entries.clear();
+        m_byMac.clear();
     }
 }
 
@@ -40,7 +64,14 @@ void DeviceTable::CaptureCallback(int code, tagMsgInfo* msg, void* user)
     if (msg == nullptr || user == nullptr) {
         return;
     }
-    static_cast<DeviceTable*>(user)->OnCapture(code, *msg);
+    // An exception leaving here would end the program from a capture thread.
+    try {
+        static_cast<DeviceTable*>(user)->OnCapture(code, *msg);
+    } catch (const std::exception& error) {
+        TraceCallbackFailure(error.what());
+    } catch (...) {
+        TraceCallbackFailure("unknown exception");
+    }
 }
 
 void DeviceTable::OnCapture(int code, const tagMsgInfo& msg)
@@ -60,34 +91,45 @@ void DeviceTable::OnCapture(int code, const tagMsgInfo& msg)
 
 DeviceRef DeviceTable::FindLocked(const unsigned char mac[8]) const
 {
-    for (const DeviceRef& entry : m_entries) {
-        if (std::memcmp(entry->info.mac, mac, sizeof entry->info.mac) == 0) {
-            return entry;
-        }
-    }
-    return nullptr;
+    const auto it = m_byMac.find(MacKey(mac));
+    return it != m_byMac.end() ? it->second : nullptr;
 }
 
 void DeviceTable::AddOrUpdate(const tagVtIpcInfo& info)
 {
     int message = WM_DEVICE_UPDATED;
     DeviceRef entry;
+    bool becameFull = false;
     {
         std::lock_guard scope(m_lock);
         entry = FindLocked(info.mac);
         if (entry) {
             entry->lastSeen = Now();
             entry->info = info;
+        } else if (m_entries.size() >= kDeviceTableLimit) {
+            becameFull = !m_full;
+            m_full = true;
+            entry = nullptr;
         } else {
             entry = std::make_shared<DeviceEntry>();
             entry->info = info;
             entry->lastSeen = Now();
+            m_byMac.emplace(MacKey(info.mac), entry);
             m_entries.push_back(entry);
             message = WM_DEVICE_ADDED;
         }
     }
-    if (DeviceTableListener* listener = m_listener.load()) {
+    DeviceTableListener* listener = m_listener.load();
+    if (listener == nullptr) {
+        return;
+    }
+    if (entry) {
         listener->PostDeviceMessage(message, entry);
+    } else if (becameFull) {
+        listener->AddPanelLine(std::to_wstring(kDeviceTableLimit) + L" " +
+                                   LangText(83012, L"cameras are listed, the most the list holds; further "
+                                                   L"cameras are ignored until some fall silent."),
+                               true);
     }
 }
 
@@ -149,31 +191,46 @@ void DeviceTable::CheckExpired(bool thirtySecond)
     }
     // The pages are told without the lock held: a page handling the message
     // may read the table, and the capture threads must not stall meanwhile.
+    // They are told of all silent cameras at once, so a page removes many
+    // rows in one pass rather than one pass per row.
     DeviceTableListener* listener = m_listener.load();
+    std::vector<DeviceTableListener::Gone> gone;
     for (const Expired& item : expired) {
         TraceA(1, thirtySecond ? "Check_30 Disconnect IPC:%s %llds" : "Check_5 Disconnect IPC:%s %llds",
                item.ip.c_str(), static_cast<long long>(item.age));
         const std::uint32_t holders = item.entry->holders.load() & considered;
-        if (listener != nullptr && holders != 0) {
-            listener->SendDeviceGone(item.entry, holders);
+        if (holders != 0) {
+            gone.push_back({item.entry, holders});
         }
+    }
+    if (listener != nullptr && !gone.empty()) {
+        listener->SendDevicesGone(gone);
     }
     std::lock_guard scope(m_lock);
     const std::int64_t now = Now();
+    bool removed = false;
     for (const Expired& item : expired) {
         // A camera that answered while the pages were being told stays.
-        if (item.entry->holders.load() != 0 || now - item.entry->lastSeen < kDeviceSilenceLimit) {
+        if (item.entry->holders.load() != 0 || now - item.entry->lastSeen < kDeviceSilenceLimit ||
+            !item.entry->linked) {
             continue;
         }
-        auto it = std::find(m_entries.begin(), m_entries.end(), item.entry);
-        if (it != m_entries.end()) {
-            item.entry->linked = false;
-            m_entries.erase(it);
-            TraceA(0,
-                   thirtySecond ? "Delete One Timeout Ipc by check per 30s: %s."
-                                : "Delete One Timeout Ipc by check per 5s: %s.",
-                   item.ip.c_str());
-        }
+        item.entry->linked = false;
+        m_byMac.erase(MacKey(item.entry->info.mac));
+        removed = true;
+        TraceA(0,
+               thirtySecond ? "Delete One Timeout Ipc by check per 30s: %s."
+                            : "Delete One Timeout Ipc by check per 5s: %s.",
+               item.ip.c_str());
+    }
+    if (removed) {
+        // One pass over the table, however many cameras left it.
+        m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
+                                       [](const DeviceRef& entry) { return !entry->linked; }),
+                        m_entries.end());
+    }
+    if (m_entries.size() < kDeviceTableLimit) {
+        m_full = false;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The process-wide table of the cameras that discovery has reported, in the
@@ -42,6 +43,11 @@ inline constexpr std::uint32_t kHolderFastExpiry =
 // Seconds of silence after which a camera is reported gone.
 inline constexpr std::int64_t kDeviceSilenceLimit = 64;
 
+// The most cameras the table lists. Anyone on the camera segment can send
+// replies from made-up addresses; beyond this many, replies from cameras not
+// yet listed are dropped (one panel line says so) until some fall silent.
+inline constexpr std::size_t kDeviceTableLimit = 10000;
+
 // One camera. Pages keep shared references, so an entry a page still points
 // to is never freed under it; whether the table still lists it is `linked`.
 struct DeviceEntry
@@ -63,6 +69,20 @@ public:
     // UI thread: tell each window whose bit is in holders that the camera is
     // gone; returns when they have handled it.
     virtual void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) = 0;
+    // UI thread: the same for all cameras one check found silent, each with
+    // its holders, in table order from the tail. A listener that can remove
+    // many rows at once overrides it; this one tells them one by one.
+    struct Gone
+    {
+        DeviceRef entry;
+        std::uint32_t holders;
+    };
+    virtual void SendDevicesGone(const std::vector<Gone>& gone)
+    {
+        for (const Gone& item : gone) {
+            SendDeviceGone(item.entry, item.holders);
+        }
+    }
     // Any thread: one line for the operation panel (may wait for the UI thread).
     virtual void AddPanelLine(const std::wstring& text, bool stamped) = 0;
 };
@@ -95,7 +115,9 @@ public:
     void SetListener(DeviceTableListener* listener);
     void SetClock(Clock clock);
 
-    // The capture callback of the discovery library; user is the table.
+    // The capture callback of the discovery library; user is the table. It
+    // never lets an exception out into the capture thread: a reply that
+    // cannot be taken in is traced and dropped.
     static void CaptureCallback(int code, tagMsgInfo* msg, void* user);
     void OnCapture(int code, const tagMsgInfo& msg);
 
@@ -125,6 +147,11 @@ private:
     // The device table lock; a plain mutex, so creating it cannot fail.
     mutable std::mutex m_lock;
     std::vector<DeviceRef> m_entries;
+    // The same entries by their eight address bytes, so that a reply finds
+    // its camera at once however many are listed.
+    std::unordered_map<std::uint64_t, DeviceRef> m_byMac;
+    // Set once the limit turned a camera away, until the table has room again.
+    bool m_full = false;
     std::atomic<DeviceTableListener*> m_listener{nullptr};
     Clock m_clock;
     unsigned m_ticks = 0;

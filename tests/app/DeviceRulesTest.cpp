@@ -52,6 +52,17 @@ TEST(DeviceTexts, MacWebAddressAndRunUpTime)
     EXPECT_EQ(WebAddress(info), "http://192.168.5.10:8080");
     info.port = 80;
     EXPECT_EQ(WebAddress(info), "http://192.168.5.10");
+    // The address is the camera's word: only a plain dotted address makes a
+    // web address, so a camera cannot send the browser anywhere else.
+    for (const char* hostile : {"evil.example", "10.0.0.1@evil.example", "10.0.0.1/x", "10.0.0.1:81",
+                                "10.0.0.256", "10.0.0.1\n", "1.2.3", " 10.0.0.1", "010.0.0.1"}) {
+        std::snprintf(info.ip, sizeof info.ip, "%s", hostile);
+        EXPECT_EQ(WebAddress(info), "") << hostile;
+    }
+    std::snprintf(info.ip, sizeof info.ip, "10.0.0.255");
+    EXPECT_EQ(WebAddress(info), "http://10.0.0.255");
+    info.port = 70000;
+    EXPECT_EQ(WebAddress(info), "");
 
     std::tm local{};
     local.tm_year = 2026 - 1900;
@@ -126,4 +137,7 @@ TEST(PanelLine, StampedAndContinuationLayout)
     EXPECT_EQ(FormatPanelLine(L"text", true, now), L"[2026-03-04 05:06:07] text");
     EXPECT_EQ(FormatPanelLine(L"text", false, now), std::wstring(38, L' ') + L"text");
     EXPECT_EQ(FormatPanelLine(std::wstring(5000, L'x'), true, now).size(), 2047u);
+    // A camera's name cannot make a line of its own.
+    EXPECT_EQ(FormatPanelLine(L"[00:1A] Modify Device Name:a->b\n[2026-01-01 00:00:00] forged\x1b", true, now),
+              L"[2026-03-04 05:06:07] [00:1A] Modify Device Name:a->b\\n[2026-01-01 00:00:00] forged\\x1B");
 }

@@ -4,6 +4,8 @@
 #include "TestInfo.h"
 
 #include <atomic>
+#include <cstdio>
+#include <new>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
@@ -214,4 +216,101 @@ TEST_F(DeviceTableTest, CaptureThreadsAndExpiryRunConcurrentlyWithoutLosingEntri
     stop = true;
     ui.join();
     EXPECT_EQ(table.Count(), 200u);
+}
+
+namespace {
+tagVtIpcInfo NumberedCamera(unsigned n)
+{
+    tagVtIpcInfo info = MakeCamera(0, "10.0.0.1");
+    info.mac[3] = static_cast<unsigned char>(n >> 16);
+    info.mac[4] = static_cast<unsigned char>(n >> 8);
+    info.mac[5] = static_cast<unsigned char>(n);
+    std::snprintf(info.ip, sizeof info.ip, "10.%u.%u.%u", (n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF);
+    return info;
+}
+
+std::size_t FullLines(const RecordingListener& listener)
+{
+    std::size_t n = 0;
+    for (const auto& [text, stamped] : listener.lines) {
+        n += text.find(L"cameras are listed, the most the list holds") != std::wstring::npos ? 1 : 0;
+    }
+    return n;
+}
+} // namespace
+
+TEST_F(DeviceTableTest, TableHoldsAtMostItsLimitSaysSoOnceAndTakesCamerasAgainWhenRoomIsMade)
+{
+    for (unsigned n = 0; n < kDeviceTableLimit + 500; ++n) {
+        Reply(NumberedCamera(n));
+    }
+    EXPECT_EQ(table.Count(), kDeviceTableLimit);
+    ASSERT_EQ(FullLines(listener), 1u) << "one line, not one per camera turned away";
+    EXPECT_EQ(listener.lines.back().first.rfind(std::to_wstring(kDeviceTableLimit) + L" ", 0), 0u);
+    EXPECT_TRUE(listener.lines.back().second);
+    EXPECT_EQ(listener.posted.size(), kDeviceTableLimit) << "cameras turned away reach no page";
+
+    // A listed camera is still refreshed while the table is full.
+    tagVtIpcInfo known = NumberedCamera(7);
+    std::snprintf(known.devName, sizeof known.devName, "still here");
+    Reply(known);
+    EXPECT_EQ(listener.posted.back().first, WM_DEVICE_UPDATED);
+
+    // Once the silent ones are gone there is room again, and a second
+    // flood is reported again.
+    now += kDeviceSilenceLimit;
+    Reply(known);
+    table.CheckExpired(true);
+    EXPECT_EQ(table.Count(), 1u);
+    for (unsigned n = 20000; n < 20000 + kDeviceTableLimit; ++n) {
+        Reply(NumberedCamera(n));
+    }
+    EXPECT_EQ(table.Count(), kDeviceTableLimit);
+    EXPECT_EQ(FullLines(listener), 2u);
+}
+
+TEST_F(DeviceTableTest, AllCamerasOneCheckFindsSilentAreReportedAtOnce)
+{
+    struct BatchListener : RecordingListener
+    {
+        void SendDevicesGone(const std::vector<Gone>& batch) override
+        {
+            batches.push_back(batch.size());
+            RecordingListener::SendDevicesGone(batch);
+        }
+        std::vector<std::size_t> batches;
+    } batching;
+    table.SetListener(&batching);
+    for (unsigned n = 0; n < 300; ++n) {
+        Reply(NumberedCamera(n));
+        table.Entries().back()->holders = kHolderNetworkTab;
+    }
+    now += kDeviceSilenceLimit;
+    for (unsigned n = 0; n < 100; ++n) {
+        Reply(NumberedCamera(n)); // these answered in time
+    }
+    table.CheckExpired(true);
+    EXPECT_EQ(batching.batches, std::vector<std::size_t>{200});
+    ASSERT_EQ(table.Count(), 100u);
+    const std::vector<DeviceRef> left = table.Entries();
+    for (unsigned n = 0; n < 100; ++n) {
+        EXPECT_EQ(left[n]->info.mac[5], static_cast<unsigned char>(n)) << "the table keeps its order";
+    }
+    Reply(NumberedCamera(250));
+    EXPECT_EQ(batching.posted.back().first, WM_DEVICE_ADDED) << "a freed camera is new when it answers again";
+}
+
+TEST_F(DeviceTableTest, AFailingCallbackDropsTheReplyInsteadOfEndingTheCaptureThread)
+{
+    struct ThrowingListener : RecordingListener
+    {
+        void PostDeviceMessage(int, const DeviceRef&) override { throw std::bad_alloc(); }
+    } throwing;
+    table.SetListener(&throwing);
+    EXPECT_NO_THROW(Reply(MakeCamera(1, "192.168.5.10")));
+    EXPECT_NO_THROW(Reply(MakeCamera(1, "192.168.5.10"), 3, 0));
+    table.SetListener(&listener);
+    Reply(MakeCamera(2, "192.168.5.11"));
+    EXPECT_EQ(table.Count(), 2u);
+    EXPECT_EQ(listener.posted.size(), 1u);
 }

@@ -100,6 +100,11 @@ std::string VtcamsimPath()
     return override != nullptr && *override != '\0' ? override : LABKIT_VTCAMSIM_PATH;
 }
 
+std::string VtfloodPath()
+{
+    return LABKIT_VTFLOOD_PATH;
+}
+
 std::unique_ptr<Lab> Lab::Create(std::string& error)
 {
     if (geteuid() != 0) {
@@ -207,6 +212,35 @@ pid_t Lab::StartCamSim(const std::vector<std::string>& args, std::string& error)
     std::vector<std::string> argv = {VtcamsimPath(), "--interface", m_camInterface};
     argv.insert(argv.end(), args.begin(), args.end());
     return StartInCamera(argv, "vtcamsim ready", error);
+}
+
+pid_t Lab::StartFlood(const std::vector<std::string>& args, std::string& error)
+{
+    std::vector<std::string> argv = {VtfloodPath(), "--interface", m_camInterface};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return StartInCamera(argv, "vtflood started", error);
+}
+
+bool Lab::WaitExit(pid_t pid, int timeoutMs, int& status)
+{
+    for (auto it = m_children.begin(); it != m_children.end(); ++it) {
+        if (it->pid != pid) {
+            continue;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        int raw = 0;
+        while (waitpid(pid, &raw, WNOHANG) != pid) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        close(it->output);
+        m_children.erase(it);
+        return true;
+    }
+    return false;
 }
 
 void Lab::Stop(pid_t pid)

@@ -48,6 +48,13 @@ public:
     // vtcamsim on the camera interface with the given extra arguments, once it
     // is ready to answer.
     pid_t StartCamSim(const std::vector<std::string>& args, std::string& error);
+    // vtflood on the camera interface with the given extra arguments, once it
+    // is about to send its first frame.
+    pid_t StartFlood(const std::vector<std::string>& args, std::string& error);
+    // Waits up to timeoutMs (0: only looks) for a child started here to end;
+    // true when it has, with its exit status (-1 when killed by a signal).
+    // The child is forgotten then.
+    bool WaitExit(pid_t pid, int timeoutMs, int& status);
     // SIGTERM, then SIGKILL after five seconds; reaps the child.
     void Stop(pid_t pid);
 
@@ -77,10 +84,11 @@ private:
     std::vector<Child> m_children;
 };
 
-// The paths the build gave: scripts/camlab and vtcamsim (VTCAMSIM in the
-// environment overrides the latter).
+// The paths the build gave: scripts/camlab, vtcamsim (VTCAMSIM in the
+// environment overrides it) and vtflood.
 std::string CamlabPath();
 std::string VtcamsimPath();
+std::string VtfloodPath();
 
 // A gtest environment that makes one lab for the whole test program and enters
 // its workstation namespace; a test program registers it in main or with

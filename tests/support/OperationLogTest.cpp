@@ -257,4 +257,24 @@ TEST(Trace, WideTracesEscapeTheFileCopyAndTakeWindowsFormats)
     EXPECT_EQ(wideLine.rfind("[zendrix]\\\\", 0), 0u);
     EXPECT_LE(wideLine.size(), 1022u);
 }
+
+TEST(Trace, CameraTextsCannotForgeLinesOrBreakTheFilesUtf8)
+{
+    const std::string path = COperationLog::Process().CurrentPath();
+    const std::size_t before = Lines(path).size();
+    DebugCapture debug;
+    // What a hostile camera puts in its address: a line of its own, and raw bytes.
+    TraceA(1, "Check_30 Disconnect IPC:%s %ds", "10.0.0.2\r\n2026-01-01 00:00:00:000 [zendrix]forged", 64);
+    TraceA(1, "Check_5 Disconnect IPC:%s %ds", "\xFF\xFE\x80\x1b[31m", 64);
+    TraceW(1, L"File Path:%s", L"a\nb\u2028c");
+    EXPECT_EQ(debug.Text(), "[zendrix]Check_30 Disconnect IPC:10.0.0.2\\r\\n2026-01-01 00:00:00:000 "
+                            "[zendrix]forged 64s\n"
+                            "[zendrix]Check_5 Disconnect IPC:\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\\x1B[31m 64s\n"
+                            "[zendrix]File Path:a\\nb\\u2028c\n");
+    const auto lines = Lines(path);
+    ASSERT_EQ(lines.size(), before + 3) << "three traces, three lines";
+    EXPECT_EQ(TextOf(lines[before + 1]), "[zendrix]Check_5 Disconnect IPC:\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\\x1B[31m 64s");
+    EXPECT_EQ(TextOf(lines[before + 2]), "[zendrix]File Path:a\\\\nb\\\\u2028c")
+        << "the wide trace's file copy doubles the escapes' backslashes like any other";
+}
 } // namespace

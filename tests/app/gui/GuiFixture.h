@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -116,3 +118,39 @@ public:
     QStringList boxes;
     ZxAnswer answer = ZxAnswer::Yes;
 };
+
+// What the user does to a list and a box, the way a mouse and keyboard do it.
+// In a namespace of their own: test files that have helpers of these names
+// keep them.
+namespace user_actions {
+inline QStringList Column(QTreeWidget* list, int column)
+{
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        texts << list->topLevelItem(i)->text(column);
+    }
+    return texts;
+}
+
+inline void ClickRow(QTreeWidget* list, int row, int column = 4)
+{
+    list->scrollToItem(list->topLevelItem(row));
+    const QRect cell = list->visualRect(list->model()->index(row, column));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+inline void ClickHeader(QTreeWidget* list, int column)
+{
+    QHeaderView* header = list->header();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+inline void Type(QLineEdit* edit, const QString& text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+} // namespace user_actions

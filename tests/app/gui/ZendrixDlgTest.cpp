@@ -19,22 +19,9 @@
 #include <chrono>
 #include <fstream>
 
+using namespace user_actions;
+
 namespace {
-QStringList Column(QTreeWidget* list, int column)
-{
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        texts << list->topLevelItem(i)->text(column);
-    }
-    return texts;
-}
-
-void ClickRow(QTreeWidget* list, int row, int column = 4)
-{
-    const QRect cell = list->visualRect(list->model()->index(row, column));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-}
-
 // What a mouse delivers for a double click: a click, then the second press
 // as a double click and its release.
 void DoubleClickRow(QTreeWidget* list, int row)
@@ -44,21 +31,6 @@ void DoubleClickRow(QTreeWidget* list, int row)
     QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
-}
-
-void ClickHeader(QTreeWidget* list, int column)
-{
-    QHeaderView* header = list->header();
-    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-}
-
-void Type(QLineEdit* edit, const QString& text)
-{
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
 }
 
 class UrlCatcher : public QObject

@@ -1,5 +1,9 @@
 // The program with 2000 simulated cameras in a lab: how long until all are
-// listed, one search keystroke, one header-click sort, and the resident memory.
+// listed, one search keystroke, one header-click sort, the check that lets
+// every camera go once silent, and the resident memory. Then floods of raw
+// replies from made-up cameras (vtflood): how long the window goes without
+// serving its events during and after them, how long until every list shows
+// what the table holds, the memory, and the check that lets them all go.
 #include "Lab.h"
 #include "LangWidgets.h"
 #include "ProgramFolder.h"
@@ -10,10 +14,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
@@ -30,17 +36,26 @@ struct Session
     std::unique_ptr<CZendrixDlg> dlg;
 };
 Session* g_session = nullptr;
+labkit::Lab* g_lab = nullptr;
+// Added to the table's clock, so that cameras can be made silent for long enough at once.
+std::atomic<std::int64_t> g_clockShift{0};
 
-double ResidentMegabytes()
+// A memory figure of /proc/self/status ("VmRSS:" now, "VmHWM:" the peak) in MB.
+double StatusMegabytes(const std::string& key)
 {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024.0;
+        if (line.rfind(key, 0) == 0) {
+            return std::stod(line.substr(key.size())) / 1024.0;
         }
     }
     return 0;
+}
+
+double ResidentMegabytes()
+{
+    return StatusMegabytes("VmRSS:");
 }
 
 bool WaitForRows(QTreeWidget* list, int rows, int milliseconds)
@@ -66,18 +81,52 @@ QLineEdit* SearchBox(CZendrixDlg& dlg)
     return nullptr;
 }
 
+// A fresh program: a new table and window, discovery sent at start.
+void NewSession()
+{
+    g_session->dlg.reset();
+    g_session->app = std::make_unique<CZendrixApp>(std::vector<std::string>{});
+    g_session->app->InitInstance();
+    g_session->app->basicMode = 0;
+    g_clockShift = 0;
+    g_session->app->Table().SetClock(
+        [] { return static_cast<std::int64_t>(std::time(nullptr)) + g_clockShift.load(); });
+    g_session->dlg = std::make_unique<CZendrixDlg>(*g_session->app);
+    g_session->dlg->show();
+}
+
+// The longest time the UI thread went without serving a 5 ms timer: how long
+// input would have waited.
+class LoopWatch
+{
+public:
+    LoopWatch()
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longest = std::max(m_longest, m_since.restart());
+            m_rss = std::max(m_rss, ResidentMegabytes());
+        });
+        m_since.start();
+        m_timer.start();
+    }
+    qint64 Longest() const { return m_longest; }
+    double Rss() const { return m_rss; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+    double m_rss = 0;
+};
+
 // Start-up discovery and Refresh send the same request: each iteration is a
 // fresh table, so every camera has to be listed again.
 void BM_ListAllCamerasAfterRefresh(benchmark::State& state)
 {
     for (auto _ : state) {
-        g_session->dlg.reset();
-        g_session->app = std::make_unique<CZendrixApp>(std::vector<std::string>{});
-        g_session->app->InitInstance();
-        g_session->app->basicMode = 0;
         const auto start = std::chrono::steady_clock::now();
-        g_session->dlg = std::make_unique<CZendrixDlg>(*g_session->app);
-        g_session->dlg->show();
+        NewSession();
         QTreeWidget* list = g_session->dlg->NetworkPage()->List();
         if (!WaitForRows(list, kCameras, 30000)) {
             const std::string message =
@@ -119,9 +168,120 @@ void BM_HeaderClickSort(benchmark::State& state)
     state.counters["rss_MB"] = ResidentMegabytes();
 }
 
+// Every listed camera silent for 64 seconds: the thirty-second check takes
+// them out of both network lists and the table. Each round lists them again first.
+void BM_ThirtySecondCheckLetsAllGo(benchmark::State& state)
+{
+    DeviceTable& table = g_session->app->Table();
+    QTreeWidget* list = g_session->dlg->NetworkPage()->List();
+    for (auto _ : state) {
+        if (list->topLevelItemCount() < kCameras) {
+            for (QWidget* button : g_session->dlg->findChildren<QWidget*>()) {
+                if (CtrlId(button) == 1162) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
+            }
+            if (!WaitForRows(list, kCameras, 30000)) {
+                state.SkipWithError("the cameras were not listed again");
+                return;
+            }
+        }
+        g_clockShift += kDeviceSilenceLimit;
+        const auto start = std::chrono::steady_clock::now();
+        table.CheckExpired(true);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (list->topLevelItemCount() != 0 || table.Count() != 0) {
+            state.SkipWithError("silent cameras stayed listed");
+            return;
+        }
+    }
+    state.counters["cameras"] = kCameras;
+    state.SetLabel("2000 cameras silent, both network lists and the table");
+}
+
+// vtflood: range(0) made-up cameras send range(1) replies within range(2)
+// tenths of a second. Figures: the longest the window went without serving
+// its events from the start of the flood until every list showed what the
+// table held, that time itself after the flood ended, the resident memory,
+// and the thirty-second check once they are all silent.
+void BM_RawFrameFlood(benchmark::State& state)
+{
+    const auto cameras = std::to_string(state.range(0));
+    const auto frames = std::to_string(state.range(1));
+    const auto seconds = std::to_string(static_cast<double>(state.range(2)) / 10.0);
+    double longestGap = 0;
+    double settle = 0;
+    double expiry = 0;
+    double rss = 0;
+    std::size_t listed = 0;
+    for (auto _ : state) {
+        NewSession();
+        QTreeWidget* list = g_session->dlg->NetworkPage()->List();
+        QTreeWidget* basic = g_session->dlg->BasicWindow()->List();
+        WaitForRows(list, kCameras, 30000);
+        DeviceTable& table = g_session->app->Table();
+        std::string error;
+        const pid_t flood =
+            g_lab->StartFlood({"--cameras", cameras, "--frames", frames, "--seconds", seconds}, error);
+        if (flood <= 0) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        LoopWatch watch;
+        int status = -1;
+        while (!g_lab->WaitExit(flood, 0, status)) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        const auto sent = std::chrono::steady_clock::now();
+        // Settled: every list shows what the table holds, and no message waits.
+        QElapsedTimer quiet;
+        quiet.start();
+        std::size_t lastCount = 0;
+        while (quiet.elapsed() < 1000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            const std::size_t count = table.Count();
+            if (count != lastCount || list->topLevelItemCount() != static_cast<int>(count) ||
+                basic->topLevelItemCount() != static_cast<int>(count)) {
+                lastCount = count;
+                quiet.restart();
+            }
+        }
+        const auto settled = std::chrono::steady_clock::now() - std::chrono::milliseconds(1000);
+        state.SetIterationTime(std::chrono::duration<double>(settled - start).count());
+        settle = std::chrono::duration<double>(settled - sent).count();
+        longestGap = static_cast<double>(watch.Longest());
+        rss = watch.Rss();
+        listed = table.Count();
+
+        g_clockShift += kDeviceSilenceLimit;
+        const auto check = std::chrono::steady_clock::now();
+        table.CheckExpired(true);
+        expiry = std::chrono::duration<double>(std::chrono::steady_clock::now() - check).count();
+        if (table.Count() != 0 || list->topLevelItemCount() != 0) {
+            state.SkipWithError("fake cameras stayed after falling silent");
+            return;
+        }
+    }
+    state.counters["listed"] = static_cast<double>(listed);
+    state.counters["longest_ui_gap_ms"] = longestGap;
+    state.counters["settle_after_flood_s"] = settle;
+    state.counters["expiry_check_ms"] = expiry * 1000.0;
+    state.counters["rss_MB"] = rss;
+    state.counters["peak_rss_MB"] = StatusMegabytes("VmHWM:");
+    state.SetLabel(cameras + " made-up cameras, " + frames + " replies in " + seconds + " s, 2000 real");
+}
+
 BENCHMARK(BM_ListAllCamerasAfterRefresh)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchKeystrokeRefill)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HeaderClickSort)->Arg(4)->Arg(2)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ThirtySecondCheckLetsAllGo)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawFrameFlood)
+    ->Args({10000, 10000, 1})
+    ->Args({20000, 660000, 100})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv)
@@ -148,6 +308,7 @@ int main(int argc, char** argv)
     QApplication application(qtArgc, qtArgv);
     Session session;
     g_session = &session;
+    g_lab = lab.get();
     benchmark::RunSpecifiedBenchmarks();
     session.dlg.reset();
     session.app.reset();
