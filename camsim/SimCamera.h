@@ -49,6 +49,7 @@ struct SimCamera
     int rebootMs = 5000; // silent this long after a reboot
     int flashMs = 3000;  // silent this long while an image is written, before the reboot
     int linkMbps = 0;    // uploads arrive no faster than this many megabits a second; 0: unlimited
+    int rebootEverySec = 0; // reboots by itself about this often (randomly, half to one and a half times); 0: never
     bool silent = false; // rebooting: answers no frame at all
 
     bool Has(SimFault fault) const { return (faults & fault) != 0; }

@@ -18,7 +18,7 @@ const char* kUsage =
     "                [--fault lost-modify|refuse-modify|lost-discovery|slow-http|unreachable|broken-http|\n"
     "                         broken-download]...\n"
     "                [--seed S] [--reboot-ms MS] [--slow-ms MS] [--flash-ms MS] [--http-workers N]\n"
-    "                [--link-mbps N]\n";
+    "                [--link-mbps N] [--reboot-every-s S]\n";
 
 bool ParseNumber(const std::string& text, long long low, long long high, long long& value)
 {
@@ -105,6 +105,12 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
                 return false;
             }
             options.linkMbps = static_cast<int>(number);
+        } else if (option == "--reboot-every-s") {
+            if (!ParseNumber(value, 0, 86400, number)) {
+                message = "vtcamsim: --reboot-every-s must be 0 to 86400\n";
+                return false;
+            }
+            options.rebootEverySec = static_cast<int>(number);
         } else if (option == "--seed") {
             if (!ParseNumber(value, 0, UINT32_MAX, number)) {
                 message = "vtcamsim: --seed must be a number\n";
@@ -163,6 +169,7 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
         camera.slowMs = options.slowMs;
         camera.flashMs = options.flashMs;
         camera.linkMbps = options.linkMbps;
+        camera.rebootEverySec = options.rebootEverySec;
         cameras.push_back(std::move(camera));
     }
     if (options.configFile.empty()) {
@@ -233,6 +240,14 @@ bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, s
                 }
                 *field = entry[key].get<int>();
             }
+        }
+        if (entry.contains("rebootEverySec")) {
+            if (!entry["rebootEverySec"].is_number_unsigned() ||
+                entry["rebootEverySec"].get<unsigned long>() > 86400) {
+                error = "\"rebootEverySec\" must be 0 to 86400 seconds";
+                return false;
+            }
+            camera.rebootEverySec = entry["rebootEverySec"].get<int>();
         }
         if (entry.contains("uptime")) {
             if (!entry["uptime"].is_number_unsigned()) {

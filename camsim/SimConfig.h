@@ -27,6 +27,7 @@ struct SimOptions
     int flashMs = 3000;   // how long writing an image takes
     int httpWorkers = 16; // threads that serve all cameras' web requests
     int linkMbps = 0;     // each camera's upload speed, as over its own link; 0: unlimited
+    int rebootEverySec = 0; // every camera reboots by itself about this often; 0: never
 };
 
 // Parses the command line; false with a message for bad or missing options.
@@ -40,6 +41,7 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
 // Applies {"cameras": [{"index": 0, "mac": "...", "ip": "...", "port": 80,
 // "netmask", "gateway", "dns", "model", "version", "name", "user",
 // "password", "hardware", "uptime": seconds, "rebootMs", "slowMs", "flashMs",
+// "rebootEverySec",
 // "faults": ["refuse-modify", "slow-http", ...]}]}.
 bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, std::string& error);
 

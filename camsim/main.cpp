@@ -81,12 +81,14 @@ int main(int argc, char** argv)
         }
     });
     size_t serving = 0;
+    uint32_t rebootSeed = options.seed;
     for (const auto& camera : table.Cameras()) {
         if (web.Start(camera)) {
             ++serving;
         } else {
             std::fprintf(stderr, "vtcamsim: no web server for %s\n", AddressOf(*camera).ip.c_str());
         }
+        web.RebootNowAndThen(camera, ++rebootSeed);
     }
     g_responder = &responder;
     std::signal(SIGTERM, OnSignal);

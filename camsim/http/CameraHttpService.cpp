@@ -284,6 +284,50 @@ void CameraHttpService::Silence(const std::shared_ptr<LiveCamera>& camera, bool 
     });
 }
 
+std::chrono::milliseconds SelfRebootDelay(int everySec, std::mt19937& random)
+{
+    const long long every = std::chrono::milliseconds(std::chrono::seconds(everySec)).count();
+    std::uniform_int_distribution<long long> spread(every / 2, every + every / 2);
+    return std::chrono::milliseconds(spread(random));
+}
+
+void CameraHttpService::RebootNowAndThen(const std::shared_ptr<LiveCamera>& camera, uint32_t seed)
+{
+    ScheduleSelfReboot(camera, std::make_shared<std::mt19937>(seed));
+}
+
+void CameraHttpService::ScheduleSelfReboot(const std::weak_ptr<LiveCamera>& camera,
+                                           std::shared_ptr<std::mt19937> random)
+{
+    const auto live = camera.lock();
+    if (!live) {
+        return;
+    }
+    int everySec = 0;
+    {
+        std::lock_guard lock(live->mutex);
+        everySec = live->sim.rebootEverySec;
+    }
+    if (everySec <= 0) {
+        return;
+    }
+    scheduler_.After(SelfRebootDelay(everySec, *random), [this, camera, random] {
+        const auto due = camera.lock();
+        if (!due) {
+            return;
+        }
+        bool silent = false;
+        {
+            std::lock_guard lock(due->mutex);
+            silent = due->sim.silent;
+        }
+        if (!silent) {
+            Reboot(due);
+        }
+        ScheduleSelfReboot(camera, random);
+    });
+}
+
 void CameraHttpService::StopAll()
 {
     std::map<LiveCamera*, std::unique_ptr<Listener>> listeners;

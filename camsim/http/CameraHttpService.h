@@ -7,11 +7,14 @@
 #include "LiveCamera.h"
 #include "WorkerPool.h"
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 
 namespace httplib {
@@ -19,6 +22,11 @@ class Server;
 }
 
 namespace camsim {
+
+// The wait before a camera's next reboot of its own: uniformly random between
+// half and one and a half times everySec, so a site's cameras do not reboot
+// in step.
+std::chrono::milliseconds SelfRebootDelay(int everySec, std::mt19937& random);
 
 class CameraHttpService
 {
@@ -47,6 +55,10 @@ public:
     // Silent while the image is written and the camera reboots, then back
     // with the image's version (when it names one) and a RebootedCallback.
     void Flash(const std::shared_ptr<LiveCamera>& camera, std::optional<std::string> version);
+    // Reboots the camera by itself for as long as the service runs, each time
+    // after SelfRebootDelay of its rebootEverySec; nothing when that is 0. A
+    // camera already silent (rebooting or flashing) skips its turn.
+    void RebootNowAndThen(const std::shared_ptr<LiveCamera>& camera, uint32_t seed);
     void StopAll();
 
 private:
@@ -55,6 +67,7 @@ private:
     std::unique_ptr<httplib::Server> MakeServer(const std::shared_ptr<LiveCamera>& camera);
     void Silence(const std::shared_ptr<LiveCamera>& camera, bool flashing,
                  std::optional<std::string> version);
+    void ScheduleSelfReboot(const std::weak_ptr<LiveCamera>& camera, std::shared_ptr<std::mt19937> random);
 
     WorkerPool pool_;
     vtwire::DigestNonceIssuer nonces_;

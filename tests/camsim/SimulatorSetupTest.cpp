@@ -1,9 +1,13 @@
+#include "CameraHttpService.h"
 #include "CameraRoutes.h"
 #include "CameraTable.h"
 #include "InterfaceAddresses.h"
 #include "SimConfig.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -81,6 +85,77 @@ TEST(SimulatorSetup, AcceptedModifyMovesTheWebPortAndSilentCamerasIgnoreModifies
     }
     EXPECT_EQ(table.ApplyModify(camera.mac, request, current), ModifyOutcome::Silent);
     EXPECT_TRUE(table.Snapshot()[0].silent);
+}
+
+TEST(SimulatorSetup, CamerasRebootNowAndThenWhenTold)
+{
+    SimOptions options;
+    std::string message;
+    ASSERT_TRUE(ParseSimOptions({"--interface", "x", "--count", "2", "--reboot-every-s", "30"}, options, message))
+        << message;
+    EXPECT_FALSE(ParseSimOptions({"--interface", "x", "--reboot-every-s", "-3"}, options, message));
+    EXPECT_FALSE(ParseSimOptions({"--interface", "x", "--reboot-every-s", "86401"}, options, message));
+    std::vector<SimCamera> cameras;
+    ASSERT_TRUE(BuildCameras(options, cameras, message)) << message;
+    EXPECT_EQ(cameras[0].rebootEverySec, 30);
+    ASSERT_TRUE(ApplyConfigText(R"({"cameras":[{"index":1,"rebootEverySec":0}]})", cameras, message)) << message;
+    EXPECT_EQ(cameras[1].rebootEverySec, 0);
+    EXPECT_FALSE(ApplyConfigText(R"({"cameras":[{"index":1,"rebootEverySec":"often"}]})", cameras, message));
+
+    // Spread over half to one and a half times the period, not in step.
+    std::mt19937 random(7);
+    std::chrono::milliseconds low{INT64_MAX}, high{0};
+    for (int i = 0; i < 2000; ++i) {
+        const auto delay = SelfRebootDelay(30, random);
+        low = std::min(low, delay);
+        high = std::max(high, delay);
+    }
+    EXPECT_GE(low, std::chrono::milliseconds(15000));
+    EXPECT_LE(high, std::chrono::milliseconds(45000));
+    EXPECT_LT(low, std::chrono::milliseconds(17000));
+    EXPECT_GT(high, std::chrono::milliseconds(43000));
+
+    // A camera told to reboot every second goes silent, comes back with a
+    // fresh uptime and announces itself, again and again; one not told stays up.
+    SimCamera rebooting;
+    rebooting.mac = {2, 0x5a, 0, 0, 0, 1};
+    rebooting.ip = "127.0.0.1";
+    rebooting.port = 40000 + static_cast<int>(getpid() % 20000);
+    rebooting.rebootMs = 200;
+    rebooting.rebootEverySec = 1;
+    rebooting.upSince -= std::chrono::hours(5);
+    SimCamera steady = rebooting;
+    steady.mac[5] = 2;
+    steady.port += 1;
+    steady.rebootEverySec = 0;
+    CameraTable table;
+    table.Add(rebooting);
+    table.Add(steady);
+    std::atomic<int> comebacks{0};
+    CameraHttpService web(2);
+    web.SetRebootedCallback([&](const std::shared_ptr<LiveCamera>&) { ++comebacks; });
+    const auto live = table.FindLive(rebooting.mac);
+    const auto other = table.FindLive(steady.mac);
+    web.RebootNowAndThen(live, 1);
+    web.RebootNowAndThen(other, 2);
+    bool sawSilent = false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+    while (comebacks < 2 && std::chrono::steady_clock::now() < until) {
+        {
+            std::lock_guard lock(live->mutex);
+            sawSilent = sawSilent || live->sim.silent;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(sawSilent);
+    EXPECT_GE(comebacks.load(), 2);
+    {
+        std::lock_guard lock(live->mutex);
+        EXPECT_LT(live->sim.UpTimeSeconds(std::chrono::steady_clock::now()), 5);
+    }
+    std::lock_guard lock(other->mutex);
+    EXPECT_FALSE(other->sim.silent);
+    EXPECT_GE(other->sim.UpTimeSeconds(std::chrono::steady_clock::now()), 5 * 3600);
 }
 
 } // namespace

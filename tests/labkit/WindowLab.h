@@ -4,10 +4,15 @@
 // into the workstation namespace (no thread may exist before that), and goes
 // at the end of main. Header-only: labkit itself links no Qt.
 #include "Lab.h"
+#include "LangTable.h"
 #include "LangWidgets.h"
+#include "ProgramFolder.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QListWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <cstdlib>
@@ -57,6 +62,52 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds)
     }
     return true;
 }
+
+// The texts of a list widget's lines, such as the operation panel's, top to bottom.
+inline QStringList ListLines(const QListWidget* list)
+{
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i) {
+        lines << list->item(i)->text();
+    }
+    return lines;
+}
+
+// A program folder and settings store of the test's own, holding the shipped
+// language files, so that a window test leaves the user's settings and
+// language choice alone; everything is pointed back at destruction.
+class ProgramSandbox
+{
+public:
+    ProgramSandbox()
+    {
+        if (!m_folder.isValid()) {
+            return;
+        }
+        ::setenv("XDG_CONFIG_HOME", (Path() + "/config").c_str(), 1);
+        const QDir shipped(QString::fromStdString(PlatformExecutableFolder()) + QStringLiteral("/Lang"));
+        QDir().mkpath(m_folder.filePath(QStringLiteral("Lang")));
+        for (const QString& file : shipped.entryList({QStringLiteral("*.lng")}, QDir::Files)) {
+            QFile::copy(shipped.filePath(file), m_folder.filePath(QStringLiteral("Lang/") + file));
+        }
+        PlatformSetProgramFolder(Path());
+        LangClearSelection();
+    }
+    ~ProgramSandbox()
+    {
+        LangClearSelection();
+        PlatformSetProgramFolder("");
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+    ProgramSandbox(const ProgramSandbox&) = delete;
+    ProgramSandbox& operator=(const ProgramSandbox&) = delete;
+
+    bool Valid() const { return m_folder.isValid(); }
+    std::string Path() const { return m_folder.path().toStdString(); }
+
+private:
+    QTemporaryDir m_folder;
+};
 
 // The main of such a test program.
 inline int RunWindowLabTests(int argc, char** argv)

@@ -77,14 +77,7 @@ protected:
     }
 
     QTreeWidget* List() const { return m_dlg->NetworkPage()->List(); }
-    QStringList Lines() const
-    {
-        QStringList lines;
-        for (int i = 0; i < m_dlg->Panel()->count(); ++i) {
-            lines << m_dlg->Panel()->item(i)->text();
-        }
-        return lines;
-    }
+    QStringList Lines() const { return labkit::ListLines(m_dlg->Panel()); }
     int LinesContaining(const QString& text) const { return static_cast<int>(Lines().filter(text).size()); }
     QStringList Column(int column) const
     {

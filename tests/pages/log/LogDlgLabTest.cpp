@@ -7,6 +7,7 @@
 // test also saves the screenshots of the page under that folder.
 #include "CustomDownloadDlg.h"
 #include "Lab.h"
+#include "WindowLab.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
 #include "LogDlg.h"
@@ -155,16 +156,9 @@ protected:
     {
         LABKIT_REQUIRE_LAB();
         ASSERT_GT(sim_, 0) << simError_;
-        ASSERT_TRUE(m_folder.isValid());
-        m_root = m_folder.path().toStdString();
-        ::setenv("XDG_CONFIG_HOME", (m_root + "/config").c_str(), 1);
-        const QDir shipped(QString::fromStdString(PlatformExecutableFolder()) + QStringLiteral("/Lang"));
-        QDir().mkpath(m_folder.filePath(QStringLiteral("Lang")));
-        for (const QString& file : shipped.entryList({QStringLiteral("*.lng")}, QDir::Files)) {
-            QFile::copy(shipped.filePath(file), m_folder.filePath(QStringLiteral("Lang/") + file));
-        }
-        PlatformSetProgramFolder(m_root);
-        LangClearSelection();
+        m_sandbox = std::make_unique<labkit::ProgramSandbox>();
+        ASSERT_TRUE(m_sandbox->Valid());
+        m_root = m_sandbox->Path();
         ZxSetMessageBoxHook([this](const QString& text, ZxButtons) {
             m_boxes << text;
             // The success questions are answered No: nothing opens a folder.
@@ -198,9 +192,7 @@ protected:
         m_dlg.reset();
         m_app.reset();
         ZxSetMessageBoxHook({});
-        LangClearSelection();
-        PlatformSetProgramFolder("");
-        ::unsetenv("XDG_CONFIG_HOME");
+        m_sandbox.reset();
     }
 
     void SelectCamera(const char* ip)
@@ -262,7 +254,7 @@ protected:
 
     static pid_t sim_;
     static std::string simError_;
-    QTemporaryDir m_folder;
+    std::unique_ptr<labkit::ProgramSandbox> m_sandbox;
     std::string m_root;
     std::unique_ptr<CZendrixApp> m_app;
     std::unique_ptr<CZendrixDlg> m_dlg;
