@@ -73,6 +73,8 @@ TEST_F(LoopbackTest, LoginVerifiesCredentialsAndReusesHandles)
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
     EXPECT_EQ(Vt_Ipc_Login("not-an-ip", "", port, "admin", "secret1", 0), -1);
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin\r\nX-Injected: 1", "secret1", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT) << "a line break would split the header";
 }
 
 TEST_F(LoopbackTest, UnreachableCameraGivesErrorFive)
