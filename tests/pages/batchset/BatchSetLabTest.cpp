@@ -388,6 +388,32 @@ TEST_F(BatchSetLab, ClosingTheWindowDuringABatchEndsIt)
     EXPECT_TRUE(ReadDate("192.168.27.10", *std::make_unique<SystemDateRecord>()))
         << "the cameras answer after the window went";
 }
+// A hostile camera announces absurd texts: over-long names with format
+// characters, empty and odd models, versions that are no numbers. Every page
+// shows them and the batch set page loads such a camera without harm.
+TEST_F(BatchSetLab, AbsurdNamesModelsAndVersionsAreListedAndLoadedWithoutHarm)
+{
+    StartCameras({"--count", "3", "--base-ip", "192.168.28.10"},
+                 R"({"cameras": [{"index": 0, "name": "%s%n%x\u95e8\u53e3%s%n%x\u95e8\u53e3%s%n%x\u95e8\u53e3%s%n%x\u95e8\u53e3%s%n%x\u95e8\u53e3%s%n%x",
+                                   "model": "';\\%s%n\u4e2d\u6587VT-C6121-very-long-model-text-that-goes-on-and-on-and-on",
+                                   "version": "99999999999.-1.x.2147483648"},
+                                  {"index": 1, "name": "", "model": "", "version": ""},
+                                  {"index": 2, "name": "\u200f\u202e\u0000evil", "model": "A", "version": "...."}]})");
+    StartProgram(3);
+    for (int tab = 0; tab < m_dlg->Sheet()->count(); ++tab) {
+        m_dlg->Sheet()->setCurrentIndex(tab);
+        QTest::qWait(150);
+    }
+    m_dlg->Sheet()->setCurrentWidget(m_page);
+    for (int row = 0; row < 3; ++row) {
+        ClickRow(row);
+        QTest::qWait(50);
+        EXPECT_EQ(List()->currentItem(), List()->topLevelItem(row));
+    }
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(LinesWith(QStringLiteral("192.168.28.1")).isEmpty()) << Lines().join(QLatin1Char('\n')).toStdString();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
