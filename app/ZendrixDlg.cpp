@@ -283,12 +283,12 @@ int CZendrixDlg::ModifyVtIpcInfo(tagVtIpcInfo* info)
 
 void CZendrixDlg::GetLoginUser(char* buffer, int size) const
 {
-    CTextCodec::ToNarrow(kCodePageAnsi, LoginUserText().c_str(), buffer, size);
+    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginUserText().c_str(), buffer, size);
 }
 
 void CZendrixDlg::GetLoginPassword(char* buffer, int size) const
 {
-    CTextCodec::ToNarrow(kCodePageAnsi, LoginPasswordText().c_str(), buffer, size);
+    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginPasswordText().c_str(), buffer, size);
 }
 
 std::wstring CZendrixDlg::LoginUserText() const

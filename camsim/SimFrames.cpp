@@ -56,12 +56,14 @@ void PutText(std::vector<unsigned char>& frame, std::size_t offset, const std::s
     std::copy_n(text.begin(), std::min(room, text.size()), frame.begin() + static_cast<long>(offset));
 }
 
-std::vector<std::string> SplitPlain(const std::string& text)
+// At most `count` fields: the last takes the rest of the text, semicolons
+// and all, since the password that closes a modify text may hold any byte.
+std::vector<std::string> SplitPlain(const std::string& text, std::size_t count)
 {
     std::vector<std::string> parts;
     std::size_t start = 0;
     for (;;) {
-        const std::size_t end = text.find(';', start);
+        const std::size_t end = parts.size() + 1 < count ? text.find(';', start) : std::string::npos;
         parts.push_back(text.substr(start, end - start));
         if (end == std::string::npos) {
             return parts;
@@ -91,7 +93,7 @@ std::optional<SimRequest> ParseSimRequest(const unsigned char* data, std::size_t
     std::copy_n(data + 20, 6, request.target.begin());
     const auto* textBegin = reinterpret_cast<const char*>(data + 26);
     const auto* textEnd = std::find(textBegin, reinterpret_cast<const char*>(data + kSimFrameSize), '\0');
-    const std::vector<std::string> fields = SplitPlain(std::string(textBegin, textEnd));
+    const std::vector<std::string> fields = SplitPlain(std::string(textBegin, textEnd), 8);
     if (fields.size() != 8) {
         return std::nullopt;
     }

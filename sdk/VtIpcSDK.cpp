@@ -62,6 +62,18 @@ bool TextFits(const char* text, size_t maxLength)
     return text != nullptr && strnlen(text, maxLength + 1) <= maxLength;
 }
 
+// The user name travels in a request header: a line break in it would end
+// the header and start another.
+bool HasControlCharacter(const char* text)
+{
+    for (; *text != '\0'; ++text) {
+        if (static_cast<unsigned char>(*text) < 0x20 || *text == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Runs `body` with the session behind `handle`, turning every failure and
 // every exception into a last-error code.
 template <class Body> int WithSession(int handle, Body&& body)
@@ -214,7 +226,7 @@ int Vt_Ipc_Login(const char* address, const char* /*address2*/, int port, const 
             return Fail(VT_ERR_NOT_INITIALISED);
         }
         if (!TextFits(address, 31) || !TextFits(user, 31) || !TextFits(password, 15) || *user == '\0' ||
-            port < 1 || port > 65535) {
+            HasControlCharacter(user) || port < 1 || port > 65535) {
             return Fail(VT_ERR_INVALID_ARGUMENT);
         }
         auto [handle, session] = Sessions().Find(address, port, user, password);

@@ -25,7 +25,9 @@ int CTextCodec::ToWide(unsigned codePage, const char* text, wchar_t* out, int ou
     return n == 0 ? 0 : static_cast<int>(n + 1);
 }
 
-int CTextCodec::ToNarrow(unsigned codePage, const wchar_t* text, char* out, int outBytes)
+namespace {
+
+int Convert(unsigned codePage, const wchar_t* text, char* out, int outBytes, bool escape)
 {
     if (out != nullptr && outBytes > 0) {
         out[0] = '\0';
@@ -38,21 +40,33 @@ int CTextCodec::ToNarrow(unsigned codePage, const wchar_t* text, char* out, int 
         return 0;
     }
     const auto limit = static_cast<std::size_t>(outBytes - 1);
-    std::wstring escaped;
-    for (const wchar_t* p = text; *p != L'\0' && escaped.size() < limit; ++p) {
-        if (*p == L'\\' || *p == L'\'') {
-            escaped += L'\\';
+    std::wstring copy;
+    for (const wchar_t* p = text; *p != L'\0' && copy.size() < limit; ++p) {
+        if (escape && (*p == L'\\' || *p == L'\'')) {
+            copy += L'\\';
         }
-        escaped += *p;
+        copy += *p;
     }
-    if (escaped.size() > limit) {
-        escaped.resize(limit);
+    if (copy.size() > limit) {
+        copy.resize(limit);
     }
-    const auto narrow = zxcharset::Encode(charset, escaped, limit, false);
+    const auto narrow = zxcharset::Encode(charset, copy, limit, false);
     if (!narrow) {
         return 0;
     }
     narrow->copy(out, narrow->size());
     out[narrow->size()] = '\0';
     return narrow->empty() ? 0 : static_cast<int>(narrow->size() + 1);
+}
+
+} // namespace
+
+int CTextCodec::ToNarrow(unsigned codePage, const wchar_t* text, char* out, int outBytes)
+{
+    return Convert(codePage, text, out, outBytes, true);
+}
+
+int CTextCodec::ToNarrowAsTyped(unsigned codePage, const wchar_t* text, char* out, int outBytes)
+{
+    return Convert(codePage, text, out, outBytes, false);
 }

@@ -29,4 +29,9 @@ public:
     // including the terminator; 0 (with out set empty when given) for a missing
     // or empty text. Characters the code page cannot hold become '?'.
     static int ToNarrow(unsigned codePage, const wchar_t* text, char* out, int outBytes);
+
+    // The same conversion without the escapes, for texts that must arrive
+    // byte for byte as typed: login user names and passwords, which a camera
+    // compares with what it keeps.
+    static int ToNarrowAsTyped(unsigned codePage, const wchar_t* text, char* out, int outBytes);
 };

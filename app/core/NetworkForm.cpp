@@ -59,7 +59,7 @@ int PortValue(const std::wstring& text)
 void CopyNarrow(unsigned codePage, const std::wstring& text, char* out, int bytes)
 {
     std::memset(out, 0, static_cast<std::size_t>(bytes));
-    CTextCodec::ToNarrow(codePage, text.c_str(), out, bytes);
+    CTextCodec::ToNarrowAsTyped(codePage, text.c_str(), out, bytes);
 }
 } // namespace
 

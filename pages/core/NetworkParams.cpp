@@ -36,36 +36,6 @@ bool OlderFirmware(const FirmwareVersion& v)
     return v.a != 0 && (v.b < 4 || (v.b == 4 && v.d < 83));
 }
 
-// One piece of text without backslashes or apostrophes, converted as is.
-std::string Encode(const std::wstring& piece)
-{
-    if (piece.empty()) {
-        return {};
-    }
-    std::vector<char> buffer(piece.size() * 8 + 8);
-    CTextCodec::ToNarrow(kCodePageAnsi, piece.c_str(), buffer.data(), static_cast<int>(buffer.size()));
-    return buffer.data();
-}
-
-// The converter escapes backslashes and apostrophes, which must not reach a
-// credential; those two are plain ASCII in every workstation character set,
-// so the text is converted around them.
-std::string EncodeUnescaped(const std::wstring& text)
-{
-    std::string out;
-    std::wstring piece;
-    for (wchar_t c : text) {
-        if (c == L'\\' || c == L'\'') {
-            out += Encode(piece);
-            piece.clear();
-            out += static_cast<char>(c);
-        } else {
-            piece += c;
-        }
-    }
-    return out + Encode(piece);
-}
-
 void CopyField(const std::string& text, char* field, std::size_t size)
 {
     std::memset(field, 0, size);
@@ -172,16 +142,9 @@ bool IsValidDdnsHostName(const std::string& host)
 
 std::string NarrowField(const std::wstring& text, std::size_t fieldBytes)
 {
-    if (fieldBytes == 0) {
-        return {};
-    }
-    std::wstring kept = text;
-    std::string out = EncodeUnescaped(kept);
-    while (out.size() > fieldBytes - 1 && !kept.empty()) {
-        kept.pop_back();
-        out = EncodeUnescaped(kept);
-    }
-    return out;
+    std::vector<char> buffer(fieldBytes + 1, '\0');
+    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, text.c_str(), buffer.data(), static_cast<int>(fieldBytes));
+    return buffer.data();
 }
 
 NetworkProblem BuildNetworkBlock(const NetworkParamsForm& form, NetworkBlock& block)

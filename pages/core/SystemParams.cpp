@@ -3,6 +3,7 @@
 #include "CapabilityClass.h"
 #include "DeviceRules.h"
 #include "NetworkForm.h"
+#include "NetworkParams.h"
 #include "TextCodec.h"
 
 #include <algorithm>
@@ -100,8 +101,7 @@ SystemProblem CheckSystemForm(const SystemForm& form)
     if (password.size() < 4) {
         return {90031, SystemField::Password};
     }
-    if (Narrow(kCodePageAnsi, password, kPasswordBytes) !=
-        Narrow(kCodePageAnsi, Trimmed(form.confirmation), kPasswordBytes)) {
+    if (NarrowField(password, kPasswordBytes + 1) != NarrowField(Trimmed(form.confirmation), kPasswordBytes + 1)) {
         return {90015, SystemField::Confirmation};
     }
     if (form.mode == DateTimeMode::Sntp && Trimmed(form.sntpServer).empty()) {
@@ -124,7 +124,7 @@ SystemSettings SystemSettingsFromForm(const SystemForm& form, int timeZone, int 
     if (form.singleCamera) {
         settings.deviceName = Narrow(kCodePageUtf8, CutDeviceName(Trimmed(form.name)), kDeviceNameBytes);
     }
-    settings.newPassword = Narrow(kCodePageAnsi, Trimmed(form.password), kPasswordBytes);
+    settings.newPassword = NarrowField(Trimmed(form.password), kPasswordBytes + 1);
     return settings;
 }
 

@@ -155,8 +155,12 @@ CallResult CameraSession::Exchange(std::string_view method, std::string_view tar
                                    const CancelSignal* stop)
 {
     const CancelList cancel{lifetime_.get(), stop};
-    // At most: one try with the kept nonce, one after a stale or first
-    // challenge, one more if that nonce went stale in between.
+    // A refusal counts only when it answers a nonce this exchange was just
+    // given. A camera whose web server started again since the nonce was
+    // kept does not know it and cannot call it stale, so a kept nonce earns
+    // one more try with the fresh challenge. At most: one try with the kept
+    // nonce, one with the fresh challenge, one more if that went stale.
+    bool answeredFresh = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
         const std::string authorization = Authorization(method, target);
         const std::string head = BuildRequestHead(method, target, address_, port_, authorization, contentType,
@@ -186,7 +190,7 @@ CallResult CameraSession::Exchange(std::string_view method, std::string_view tar
         if (!challenge) {
             return {VT_ERR_PROTOCOL, {}};
         }
-        if (!authorization.empty() && !challenge->stale) {
+        if (!authorization.empty() && !challenge->stale && answeredFresh) {
             std::lock_guard lock(mutex_);
             challenge_.reset();
             return {VT_ERR_AUTH_REFUSED, {}};
@@ -194,6 +198,7 @@ CallResult CameraSession::Exchange(std::string_view method, std::string_view tar
         std::lock_guard lock(mutex_);
         challenge_ = challenge;
         nonceCount_ = 0;
+        answeredFresh = true;
     }
     return {VT_ERR_AUTH_REFUSED, {}};
 }

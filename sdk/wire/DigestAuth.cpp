@@ -29,6 +29,20 @@ bool ConstantTimeEqual(std::string_view a, std::string_view b)
     return diff == 0;
 }
 
+// A quoted-string: a quote or backslash in the value (a user name may hold
+// either) goes with a backslash before it, as the reading side expects.
+std::string Quoted(std::string_view value)
+{
+    std::string out = "\"";
+    for (const char c : value) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + '"';
+}
+
 } // namespace
 
 std::string Md5Hex(std::string_view data)
@@ -125,13 +139,13 @@ std::string BuildDigestAuthorization(const DigestChallenge& challenge, std::stri
 {
     char nc[9];
     std::snprintf(nc, sizeof nc, "%08x", nonceCount);
-    std::string value =
-        "Digest username=\"" + std::string(user) + "\", realm=\"" + challenge.realm + "\", nonce=\"" +
-        challenge.nonce + "\", uri=\"" + std::string(uri) + "\", algorithm=MD5, qop=auth, nc=" + nc +
-        ", cnonce=\"" + std::string(cnonce) + "\", response=\"" +
-        DigestResponse(user, challenge.realm, password, method, uri, challenge.nonce, nc, cnonce) + "\"";
+    std::string value = "Digest username=" + Quoted(user) + ", realm=" + Quoted(challenge.realm) +
+                        ", nonce=" + Quoted(challenge.nonce) + ", uri=" + Quoted(uri) +
+                        ", algorithm=MD5, qop=auth, nc=" + nc + ", cnonce=" + Quoted(cnonce) + ", response=\"" +
+                        DigestResponse(user, challenge.realm, password, method, uri, challenge.nonce, nc, cnonce) +
+                        "\"";
     if (!challenge.opaque.empty()) {
-        value += ", opaque=\"" + challenge.opaque + "\"";
+        value += ", opaque=" + Quoted(challenge.opaque);
     }
     return value;
 }

@@ -148,6 +148,23 @@ TEST(SimulatorCrossCheck, ModifyTextCutAt233BytesIsRefusedNotMisread)
     EXPECT_EQ(msg.result, -1);
 }
 
+// The password closes the modify text, so the camera reads it whole: a
+// semicolon, an apostrophe or a backslash in it is the password's own.
+TEST(SimulatorCrossCheck, APasswordWithSemicolonsQuotesAndBackslashesModifiesTheCamera)
+{
+    camsim::CameraTable table;
+    AddThreeCameras(table);
+    const auto cameras = table.Snapshot();
+    const char* password = "a;b'c\\;";
+    tagVtIpcInfo info = Change(cameras[1], password);
+    const tivox::Frame request = tivox::BuildModifyRequest(kAdapter, info);
+    const auto parsed = camsim::ParseSimRequest(request.data(), request.size());
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->modify.user, "admin");
+    EXPECT_EQ(parsed->modify.password, password);
+    EXPECT_EQ(parsed->modify.name, "Dock 4");
+}
+
 TEST(SimulatorCrossCheck, OptionsAndConfigurationAreChecked)
 {
     camsim::SimOptions options;

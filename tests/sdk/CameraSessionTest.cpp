@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -84,6 +85,61 @@ TEST(CameraSession, ChallengesAreAnsweredOnceAndTheNonceIsKept)
 
     vtclient::CameraSession wrong("127.0.0.1", server.port(), "admin", "other", kShort);
     EXPECT_EQ(wrong.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_AUTH_REFUSED);
+}
+
+// A camera that starts its web server again signs nonces with a new secret:
+// it refuses the kept nonce without calling it stale. The session answers
+// that fresh challenge once; a wrong password is still refused after it,
+// without a third try.
+TEST(CameraSession, AKeptNonceUnknownToARestartedCameraIsRetriedOnceWithTheFreshChallenge)
+{
+    auto issuer = std::make_shared<vtwire::DigestNonceIssuer>("before the restart");
+    std::mutex mutex;
+    std::vector<std::string> heads;
+    RawServer server([&](int fd, const std::string& head, int) {
+        std::shared_ptr<vtwire::DigestNonceIssuer> current;
+        {
+            std::lock_guard lock(mutex);
+            heads.push_back(head);
+            current = issuer;
+        }
+        const auto at = head.find("Authorization: ");
+        const std::string authorization =
+            at == std::string::npos ? "" : head.substr(at + 15, head.find("\r\n", at) - at - 15);
+        const int64_t now = time(nullptr);
+        const auto verdict =
+            vtwire::VerifyDigest(authorization, "GET", "/vtipc/v1/login", "admin", "pw", *current, now);
+        if (verdict == vtwire::DigestVerdict::Accepted) {
+            Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}");
+        } else {
+            Send(fd, "HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\nWWW-Authenticate: " +
+                         vtwire::BuildDigestChallenge(*current, now, verdict == vtwire::DigestVerdict::Stale) +
+                         "\r\n\r\n");
+        }
+    });
+    const auto restart = [&] {
+        std::lock_guard lock(mutex);
+        issuer = std::make_shared<vtwire::DigestNonceIssuer>("after restart " + std::to_string(heads.size()));
+        heads.clear();
+    };
+    vtclient::CameraSession session("127.0.0.1", server.port(), "admin", "pw", kShort);
+    ASSERT_EQ(session.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_NONE);
+    restart();
+    EXPECT_EQ(session.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_NONE);
+    {
+        std::lock_guard lock(mutex);
+        ASSERT_EQ(heads.size(), 2u) << "the kept nonce, then the fresh one";
+        EXPECT_NE(heads[1].find("nc=00000001"), std::string::npos);
+    }
+    EXPECT_EQ(session.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_NONE);
+
+    session.ChangePassword("admin", "changed elsewhere");
+    restart();
+    EXPECT_EQ(session.Call("GET", "/vtipc/v1/login", {}).error, VT_ERR_AUTH_REFUSED);
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(heads.size(), 2u) << "one try with the fresh challenge, not more";
+    }
 }
 
 TEST(CameraSession, ChallengeWithoutDigestAndStatusCodes)

@@ -55,6 +55,34 @@ TEST(DigestAuth, CameraAcceptsOnlyFreshNoncesTheRightUriAndPassword)
               DigestVerdict::Refused);
 }
 
+// User names are typed by people: quotes and backslashes in them, and in a
+// nonce the camera chose, must survive the quoted-strings of the header.
+TEST(DigestAuth, QuotesAndBackslashesInTheUserAndNonceSurviveTheHeader)
+{
+    vtwire::DigestChallenge challenge;
+    challenge.realm = vtwire::kDigestRealm;
+    challenge.nonce = "n\"1\\";
+    const std::string user = "ad\"m\\in'";
+    const std::string authorization =
+        vtwire::BuildDigestAuthorization(challenge, user, "p'w\\", "GET", "/vtipc/v1/login", 1, "abcd");
+    const auto params = vtwire::ParseDigestParams(authorization);
+    ASSERT_TRUE(params.has_value()) << authorization;
+    EXPECT_EQ(params->at("username"), user);
+    EXPECT_EQ(params->at("nonce"), challenge.nonce);
+    EXPECT_EQ(params->at("response"), vtwire::DigestResponse(user, challenge.realm, "p'w\\", "GET",
+                                                             "/vtipc/v1/login", challenge.nonce, "00000001",
+                                                             "abcd"));
+
+    const vtwire::DigestNonceIssuer issuer("s3cret");
+    const int64_t now = 1'800'000'000;
+    const auto issued = vtwire::ParseDigestChallenge(vtwire::BuildDigestChallenge(issuer, now, false));
+    ASSERT_TRUE(issued.has_value());
+    const std::string good =
+        vtwire::BuildDigestAuthorization(*issued, user, "p'w\\", "GET", "/vtipc/v1/login", 1, "abcd");
+    EXPECT_EQ(vtwire::VerifyDigest(good, "GET", "/vtipc/v1/login", user, "p'w\\", issuer, now),
+              vtwire::DigestVerdict::Accepted);
+}
+
 TEST(DigestAuth, UriWhoseEscapesTheServerDecodedStillMatchesTheTarget)
 {
     const vtwire::DigestNonceIssuer issuer("s3cret");

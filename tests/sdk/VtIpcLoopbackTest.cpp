@@ -73,6 +73,8 @@ TEST_F(LoopbackTest, LoginVerifiesCredentialsAndReusesHandles)
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
     EXPECT_EQ(Vt_Ipc_Login("not-an-ip", "", port, "admin", "secret1", 0), -1);
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin\r\nX-Injected: 1", "secret1", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT) << "a line break would split the header";
 }
 
 TEST_F(LoopbackTest, UnreachableCameraGivesErrorFive)
@@ -378,6 +380,31 @@ TEST_F(LoopbackTest, RebootSilencesTheCameraThenBringsItBack)
     ASSERT_EQ(rebooted, 1);
     SystemInfoRecord info{};
     EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0);
+}
+
+// A camera whose web server starts again (a new process after a reboot or an
+// update) knows nothing of the nonce the SDK kept: its challenge is not
+// marked stale, yet the right credentials must still get in, both through a
+// new login and through the handle kept from before.
+TEST_F(LoopbackTest, LoginAndKeptHandleAnswerTheChallengeOfARestartedServer)
+{
+    SystemInfoRecord info{};
+    ASSERT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0) << "the session holds a nonce";
+    const int port = PortOf(camera_);
+    service_.Stop(camera_);
+    CameraHttpService restarted{2};
+    ASSERT_TRUE(restarted.Start(camera_));
+    ASSERT_EQ(PortOf(camera_), port);
+
+    EXPECT_EQ(Vt_Ipc_GetSystemInfo(handle_, &info), 0) << "last error " << Vt_Sdk_GetLastError();
+    restarted.Stop(camera_);
+    CameraHttpService again{2};
+    ASSERT_TRUE(again.Start(camera_));
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin", "secret1", 0), handle_)
+        << "last error " << Vt_Sdk_GetLastError();
+    EXPECT_EQ(Vt_Ipc_Login("127.0.0.1", "127.0.0.1", port, "admin", "wrong", 0), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_AUTH_REFUSED);
+    again.Stop(camera_);
 }
 
 std::string ReadWhole(const std::string& path)

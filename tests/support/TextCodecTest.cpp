@@ -48,6 +48,23 @@ TEST(TextCodecToNarrow, EscapesBackslashAndApostrophe)
     EXPECT_EQ(n, static_cast<int>(std::strlen(out)) + 1);
 }
 
+// Credentials are compared byte for byte by the camera: a password with an
+// apostrophe or a backslash must leave as typed, cut like any other text.
+TEST(TextCodecToNarrowAsTyped, KeepsBackslashAndApostropheAndCutsWholeCharacters)
+{
+    char out[16];
+    EXPECT_EQ(CTextCodec::ToNarrowAsTyped(kCodePageAnsi, L"pa'ss\\word", out, sizeof out), 11);
+    EXPECT_STREQ(out, "pa'ss\\word");
+    const std::wstring quotes(40, L'\'');
+    EXPECT_EQ(CTextCodec::ToNarrowAsTyped(kCodePageUtf8, quotes.c_str(), out, sizeof out), 16);
+    EXPECT_EQ(std::string(out), std::string(15, '\''));
+    char six[6];
+    EXPECT_EQ(CTextCodec::ToNarrowAsTyped(kCodePageUtf8, L"\u4E2D\u6587", six, sizeof six), 4);
+    EXPECT_STREQ(six, "\xE4\xB8\xAD");
+    EXPECT_EQ(CTextCodec::ToNarrowAsTyped(kCodePageUtf8, L"", out, sizeof out), 0);
+    EXPECT_STREQ(out, "");
+}
+
 TEST(TextCodecToNarrow, CutsAFortyCharacterTextToFifteenBytes)
 {
     char out[16];

@@ -86,15 +86,15 @@ void ZendrixDlgTest::firstStartIsBasicModeWithDefaultLoginAndSavesOnExit()
         QVERIFY(!user->isEnabled()); // the user name cannot be typed
         QCOMPARE(password->text(), QStringLiteral("qr7319"));
         QCOMPARE(f.dlg->AdapterCount(), 0);
-        password->setText(QStringLiteral("  n3w'pass "));
+        password->setText(QStringLiteral("  n3w'p\\ss "));
         char narrow[16];
         f.dlg->GetLoginPassword(narrow, sizeof narrow);
-        QCOMPARE(QByteArray(narrow), QByteArray("n3w\\'pass")); // escaped for the device SDK
+        QCOMPARE(QByteArray(narrow), QByteArray("n3w'p\\ss")); // as typed: the camera compares bytes
         f.dlg->ToggleBasicMode();
         f.dlg.reset();
         f.app->ExitInstance();
         store = RegStoreFile();
-        QCOMPARE(ReadSetting(L"Password", L""), std::wstring(L"n3w'pass"));
+        QCOMPARE(ReadSetting(L"Password", L""), std::wstring(L"n3w'p\\ss"));
         QCOMPARE(ReadSetting(L"User", L""), std::wstring(L"admin"));
         QCOMPARE(ReadSetting(L"BasicMode", L""), std::wstring(L"0"));
     }

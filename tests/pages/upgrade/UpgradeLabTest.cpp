@@ -385,6 +385,38 @@ TEST_F(UpgradeLab, ALoneSelectedCameraIsToldOfItsRebootAtOnce)
         4000));
 }
 
+// A hurried user: Upgrade pressed again and the language switched back and
+// forth while the images go out. One run, one line per camera.
+TEST_F(UpgradeLab, UpgradeAgainAndALanguageSwitchDuringARunAddNothingToIt)
+{
+    StartCameras(3, 6, -1, "100");
+    const QDir shipped(QString::fromStdString(PlatformExecutableFolder()) + QStringLiteral("/Lang"));
+    ASSERT_TRUE(QDir(m_folder.path()).mkpath(QStringLiteral("Lang")));
+    for (const QString& name : shipped.entryList({QStringLiteral("*.lng")}, QDir::Files)) {
+        QFile::copy(shipped.filePath(name), m_folder.filePath(QStringLiteral("Lang/") + name));
+    }
+    StartProgram(3);
+    Control<QCheckBox>(1004)->click();
+    m_page->ChooseImage(Image(8 * 1024 * 1024));
+    Press(1178);
+    Control<QPushButton>(1178)->click();
+    ASSERT_TRUE(m_page->Upgrading());
+    ASSERT_NE(LangSelectByName(L"\u7b80\u4f53\u4e2d\u6587"), 0);
+    m_dlg->Relabel();
+    QTest::qWait(200);
+    Control<QPushButton>(1178)->click();
+    LangClearSelection();
+    m_dlg->Relabel();
+    ASSERT_TRUE(WaitFor([&] { return !m_page->Upgrading(); }, 60000)) << Lines().join(QLatin1Char('\n')).toStdString();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(LinesWith(m_base + QString::number(10 + i) + QLatin1Char(' ')), 1)
+            << Lines().join(QLatin1Char('\n')).toStdString();
+    }
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Control<QPushButton>(1178)->text(), QStringLiteral("Upgrade"));
+    EXPECT_TRUE(Control<QPushButton>(1178)->isEnabled());
+}
+
 TEST_F(UpgradeLab, ClosingTheWindowInTheMiddleOfAnUpgradeNeitherCrashesNorHangs)
 {
     // Each camera takes about a second and a half for the image.
