@@ -78,6 +78,11 @@ for program in zendrix zendrix-cli; do
     [[ $caps == *cap_net_admin,cap_net_raw=eip* ]] || fail "postinst did not grant the capture capabilities to $program: '$caps'"
 done
 [[ -z $(getcap "$root/usr/bin/vtcamsim") ]] || fail "the simulator got capabilities"
+# An upgrade (here: the same version again) runs prerm before the new files
+# come and postinst after: the new programs must carry the capabilities.
+dpkg_scratch --install "$program_deb"
+[[ $(getcap "$root/usr/bin/zendrix-cli") == *cap_net_admin,cap_net_raw=eip* ]] ||
+    fail "reinstalling the package lost the capture capabilities"
 
 # --- the lab, with the scratch /usr in place of the system's ---------------------
 eval "$(bash "$camlab" create --owner $$)" || fail "the camera lab could not be made"
