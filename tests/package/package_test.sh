@@ -85,7 +85,8 @@ dpkg_scratch --install "$program_deb"
     fail "reinstalling the package lost the capture capabilities"
 
 # --- the lab, with the scratch /usr in place of the system's ---------------------
-eval "$(bash "$camlab" create --owner $$)" || fail "the camera lab could not be made"
+lab=$(bash "$camlab" create --owner $$) || fail "the camera lab could not be made"
+eval "$lab"
 lab_id=$CAMLAB_ID
 # COMMAND in a lab namespace with the scratch /usr laid over the system's, in
 # a mount namespace of its own; the background form keeps COMMAND's pid.
