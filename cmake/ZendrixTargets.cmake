@@ -13,6 +13,13 @@ function(zendrix_library name kind)
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${Z_PUBLIC_LIBS} PRIVATE zendrix_options ${Z_PRIVATE_LIBS})
   set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  if(kind STREQUAL "SHARED")
+    # Installed beside each other in the private library folder: a library
+    # finds the ones it needs next to itself (RUNPATH applies to a library's
+    # own dependencies, not to those of the program that loads it).
+    set_target_properties(${name} PROPERTIES INSTALL_RPATH "$ORIGIN")
+    install(TARGETS ${name} LIBRARY DESTINATION ${ZENDRIX_INSTALL_LIBDIR} COMPONENT program)
+  endif()
 endfunction()
 
 # zendrix_test(NAME SOURCES ... LIBS ... LABELS ... [TIMEOUT s] [GTEST])
