@@ -469,9 +469,13 @@ void CBatchUpgradeDlg::HideWarning()
 
 void CBatchUpgradeDlg::UpdateButtons()
 {
-    m_upgrade->setEnabled(m_checkPassed && !Upgrading());
-    m_reboot->setEnabled(!ActionsRunning());
-    m_restore->setEnabled(!ActionsRunning());
+    // A reboot or restore in the middle of flashing could leave a camera
+    // without firmware, and an upgrade must not start on cameras that are
+    // being rebooted: one kind of run at a time.
+    const bool busy = Upgrading() || ActionsRunning();
+    m_upgrade->setEnabled(m_checkPassed && !busy);
+    m_reboot->setEnabled(!busy);
+    m_restore->setEnabled(!busy);
 }
 
 bool CBatchUpgradeDlg::Upgrading() const
@@ -646,7 +650,7 @@ void CBatchUpgradeDlg::RunActions(unsigned question, BatchEngine::Operation oper
 
 void CBatchUpgradeDlg::OnReboot()
 {
-    if (ActionsRunning()) {
+    if (ActionsRunning() || Upgrading()) {
         return;
     }
     const bool single = m_binding->TickedRows().empty();
@@ -658,7 +662,7 @@ void CBatchUpgradeDlg::OnReboot()
 
 void CBatchUpgradeDlg::OnRestore()
 {
-    if (ActionsRunning()) {
+    if (ActionsRunning() || Upgrading()) {
         return;
     }
     const std::vector<QTreeWidgetItem*> rows = TargetRows();

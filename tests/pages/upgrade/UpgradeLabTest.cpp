@@ -401,6 +401,10 @@ TEST_F(UpgradeLab, UpgradeAgainAndALanguageSwitchDuringARunAddNothingToIt)
     Press(1178);
     Control<QPushButton>(1178)->click();
     ASSERT_TRUE(m_page->Upgrading());
+    // Rebooting or restoring a camera in the middle of flashing is not offered.
+    EXPECT_FALSE(Control<QPushButton>(1041)->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(1042)->isEnabled());
+    Control<QPushButton>(1041)->click();
     ASSERT_NE(LangSelectByName(L"\u7b80\u4f53\u4e2d\u6587"), 0);
     m_dlg->Relabel();
     QTest::qWait(200);
@@ -415,6 +419,8 @@ TEST_F(UpgradeLab, UpgradeAgainAndALanguageSwitchDuringARunAddNothingToIt)
     EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(Control<QPushButton>(1178)->text(), QStringLiteral("Upgrade"));
     EXPECT_TRUE(Control<QPushButton>(1178)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(1041)->isEnabled());
+    EXPECT_EQ(LinesWith(QStringLiteral("Reboot")), 0) << "a disabled Reboot must not run";
 }
 
 TEST_F(UpgradeLab, ClosingTheWindowInTheMiddleOfAnUpgradeNeitherCrashesNorHangs)
