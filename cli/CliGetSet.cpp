@@ -70,20 +70,30 @@ std::string ModelOf(const tagVtIpcInfo& camera)
     return FieldString(camera.model, sizeof camera.model);
 }
 
-// The settings of the first target, which the forms start from as the page
-// starts from the camera it loaded.
-bool ReadReference(const CliTargets& prepared, SettingsSection section, SectionValues& values, int& status)
+// The settings of the first target that can be read, which the forms start
+// from as the page starts from the camera it loaded. When none can be read,
+// each is named on stderr and nothing is written.
+bool ReadReference(const CliTargets& prepared, SettingsSection section, SectionValues& values, int& status,
+                   tagVtIpcInfo* reference = nullptr)
 {
-    const tagVtIpcInfo& camera = prepared.targets.front();
-    PanelLine failure;
-    const int handle = LoginCamera(camera, prepared.login, &failure);
-    if (handle < 0 || !ReadSection(handle, section, values)) {
-        std::cerr << "zendrix-cli: " << CameraLabel(camera) << ": "
-                  << (handle < 0 ? SafeText(Utf8(failure.text)) : "the settings could not be read") << "\n";
-        status = kExitSomeFailed;
-        return false;
+    std::vector<std::string> failures;
+    for (const tagVtIpcInfo& camera : prepared.targets) {
+        PanelLine failure;
+        const int handle = LoginCamera(camera, prepared.login, &failure);
+        if (handle >= 0 && ReadSection(handle, section, values)) {
+            if (reference != nullptr) {
+                *reference = camera;
+            }
+            return true;
+        }
+        failures.push_back(handle < 0 ? SafeText(Utf8(failure.text))
+                                      : CameraLabel(camera) + ": the settings could not be read");
     }
-    return true;
+    for (const std::string& failure : failures) {
+        std::cerr << "zendrix-cli: " << failure << "\n";
+    }
+    status = kExitSomeFailed;
+    return false;
 }
 
 bool Refuse(unsigned key, int& status)
@@ -366,12 +376,13 @@ int SetVideo(const CliCommandLine& line, int& status)
 {
     CliTargets prepared;
     SectionValues reference;
+    tagVtIpcInfo loaded{};
     if (!PrepareTargets(line, prepared, status) ||
-        !ReadReference(prepared, SettingsSection::Video, reference, status)) {
+        !ReadReference(prepared, SettingsSection::Video, reference, status, &loaded)) {
         return status;
     }
     // The lists of the reference camera, as the page offers them.
-    const std::string model = ModelOf(prepared.targets.front());
+    const std::string model = ModelOf(loaded);
     const bool aModel = IsAModel(model);
     const std::vector<int> codecs = CodecChoices(aModel);
     const int listCount = static_cast<int>(codecs.size());
