@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <ctime>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -329,4 +330,26 @@ int RunBatch(const std::vector<tagVtIpcInfo>& targets, const BatchEngine::Operat
         },
         maxParallel);
     return status;
+}
+
+bool ParseCalendarTime(const std::string& date, const std::string& time, CalendarTime& when)
+{
+    CalendarTime t;
+    char tail = 0;
+    if (std::sscanf(date.c_str(), "%4d-%2d-%2d%c", &t.year, &t.month, &t.day, &tail) != 3 ||
+        std::sscanf(time.c_str(), "%2d:%2d:%2d%c", &t.hour, &t.minute, &t.second, &tail) != 3) {
+        return false;
+    }
+    std::tm check{};
+    check.tm_year = t.year - 1900;
+    check.tm_mon = t.month - 1;
+    check.tm_mday = t.day;
+    // timegm moves an impossible day (30 February) into the next month.
+    if (t.year < 1970 || t.year > 2037 || timegm(&check) == -1 || check.tm_mday != t.day ||
+        check.tm_mon != t.month - 1 || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 ||
+        t.second > 59) {
+        return false;
+    }
+    when = t;
+    return true;
 }

@@ -105,28 +105,13 @@ bool Refuse(unsigned key, int& status)
 
 bool ParseDateTime(const CliCommandLine& line, DateTimeValue& value, std::string& error)
 {
-    DateTimeValue v;
-    char tail = 0;
-    if (std::sscanf(line.Value("date").c_str(), "%4d-%2d-%2d%c", &v.year, &v.month, &v.day, &tail) != 3 ||
-        std::sscanf(line.Value("time").c_str(), "%2d:%2d:%2d%c", &v.hour, &v.minute, &v.second, &tail) != 3) {
-        error = "--date takes YYYY-MM-DD and --time hh:mm:ss";
+    CalendarTime t;
+    if (!ParseCalendarTime(line.Value("date"), line.Value("time"), t)) {
+        error = "not a date and time (--date YYYY-MM-DD --time hh:mm:ss): " + line.Value("date") + " " +
+                line.Value("time");
         return false;
     }
-    std::tm check{};
-    check.tm_year = v.year - 1900;
-    check.tm_mon = v.month - 1;
-    check.tm_mday = v.day;
-    check.tm_hour = v.hour;
-    check.tm_min = v.minute;
-    check.tm_sec = v.second;
-    check.tm_isdst = -1;
-    std::tm normal = check;
-    if (v.year < 1970 || v.year > 2037 || timegm(&normal) == -1 || normal.tm_mday != v.day ||
-        normal.tm_mon != v.month - 1 || v.hour > 23 || v.minute > 59 || v.second > 59) {
-        error = "not a date and time: " + line.Value("date") + " " + line.Value("time");
-        return false;
-    }
-    value = v;
+    value = {t.year, t.month, t.day, t.hour, t.minute, t.second};
     return true;
 }
 

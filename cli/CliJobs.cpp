@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -73,14 +74,6 @@ bool Confirmed(const CliCommandLine& line, unsigned question, std::size_t camera
         return false;
     }
     return true;
-}
-
-// The reboot queue's work is done once it holds nothing and its pause ran out.
-void Drain(const RebootQueue& queue)
-{
-    while (queue.Pending() > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
 }
 
 bool CheckImage(const std::string& path, ImageName& image, int& status)
@@ -190,42 +183,53 @@ int RunUpgrade(const std::vector<std::string>& arguments)
     return status;
 }
 
-int RunReboot(const std::vector<std::string>& arguments)
+namespace {
+// Reboot and restore: asked first, then every camera's line, then the reboot
+// queue worked through before the tool ends (it would discard what is left).
+int RunQueued(const std::vector<std::string>& arguments, unsigned question,
+              const std::function<BatchEngine::Operation(const LoginCredentials&, std::shared_ptr<RebootQueue>)>&
+                  operation,
+              unsigned successKey)
 {
     int status = kExitSuccess;
     CliCommandLine line;
     CliTargets prepared;
     if (!ParseLine(line, arguments, Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), {{"yes", false}}}),
                    status) ||
-        !PrepareTargets(line, prepared, status) ||
-        !Confirmed(line, 90026, prepared.targets.size(), status)) {
+        !PrepareTargets(line, prepared, status) || !Confirmed(line, question, prepared.targets.size(), status)) {
         return status;
     }
     auto queue = std::make_shared<RebootQueue>();
-    // Every camera is told that it was queued, as a lone camera is on the page.
-    status = RunBatch(prepared.targets, RebootOperation(prepared.login, queue, true), {82008});
-    Drain(*queue);
+    status = RunBatch(prepared.targets, operation(prepared.login, queue), {successKey});
+    if (queue->RestorePaused()) {
+        std::cerr << "zendrix-cli: the restored cameras restart after 25 s; waiting\n";
+    }
+    while (queue->Pending() > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     return status;
+}
+} // namespace
+
+int RunReboot(const std::vector<std::string>& arguments)
+{
+    // Every camera is told that it was queued, as a lone camera is on the page.
+    return RunQueued(
+        arguments, 90026,
+        [](const LoginCredentials& login, std::shared_ptr<RebootQueue> queue) {
+            return RebootOperation(login, std::move(queue), true);
+        },
+        82008);
 }
 
 int RunRestore(const std::vector<std::string>& arguments)
 {
-    int status = kExitSuccess;
-    CliCommandLine line;
-    CliTargets prepared;
-    if (!ParseLine(line, arguments, Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), {{"yes", false}}}),
-                   status) ||
-        !PrepareTargets(line, prepared, status) ||
-        !Confirmed(line, 90027, prepared.targets.size(), status)) {
-        return status;
-    }
-    auto queue = std::make_shared<RebootQueue>();
-    status = RunBatch(prepared.targets, RestoreOperation(prepared.login, queue), {82010});
-    if (queue->Pending() > 0) {
-        std::cerr << "zendrix-cli: the restored cameras reboot after 25 s; waiting\n";
-    }
-    Drain(*queue);
-    return status;
+    return RunQueued(
+        arguments, 90027,
+        [](const LoginCredentials& login, std::shared_ptr<RebootQueue> queue) {
+            return RestoreOperation(login, std::move(queue));
+        },
+        82010);
 }
 
 int RunOemUpload(const std::vector<std::string>& arguments)

@@ -42,15 +42,12 @@ int Report(const tagVtIpcInfo& camera, const LogOutcome& outcome, bool fetched)
 
 bool ParseLogTime(const std::string& text, LogDateTime& when)
 {
-    char tail = 0;
-    LogDateTime t;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &t.year, &t.month, &t.day, &t.hour, &t.minute,
-                    &t.second, &tail) != 6 ||
-        t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 59 ||
-        t.year < 1970 || t.year > 2037) {
+    const std::size_t blank = text.find(' ');
+    CalendarTime t;
+    if (blank == std::string::npos || !ParseCalendarTime(text.substr(0, blank), text.substr(blank + 1), t)) {
         return false;
     }
-    when = t;
+    when = {t.year, t.month, t.day, t.hour, t.minute, t.second};
     return true;
 }
 
