@@ -131,8 +131,8 @@ Example:
 )"},
         {"reboot", R"(Usage: zendrix-cli reboot TARGETS [--yes]
 
-Restarts the chosen cameras one after another. Asks first; without a terminal --yes is required
-(else exit status 2).
+Restarts the chosen cameras one after another. Asks first (any answer but y: nothing is done, exit
+status 1); without a terminal --yes is required (else exit status 2).
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
@@ -144,7 +144,8 @@ Example:
         {"restore", R"(Usage: zendrix-cli restore TARGETS [--yes]
 
 Restores the factory settings of the chosen cameras; each restarts 25 s later, and the tool waits
-for that. Asks first; without a terminal --yes is required (else exit status 2).
+for that. Asks first (any answer but y: nothing is done, exit status 1); without a terminal --yes is
+required (else exit status 2).
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)

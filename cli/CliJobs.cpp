@@ -70,7 +70,9 @@ bool Confirmed(const CliCommandLine& line, unsigned question, std::size_t camera
         return FailInput(status, "not on a terminal: give --yes to go ahead without being asked");
     }
     if (!Confirm(KeyText(question) + " (" + std::to_string(cameras) + " cameras)")) {
+        // No camera was done, so a script must not read this as success.
         std::cerr << "zendrix-cli: nothing was done\n";
+        status = kExitSomeFailed;
         return false;
     }
     return true;

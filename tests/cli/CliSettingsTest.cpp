@@ -1,4 +1,5 @@
 // What "get" prints of the records cameras return.
+#include "CliContext.h"
 #include "CliSettings.h"
 #include "TimeZoneTable.h"
 #include "VideoParams.h"
@@ -83,4 +84,26 @@ TEST(CliSettings, VideoAndImagingInTheModelsOwnTerms)
     EXPECT_EQ(Cell(SettingsSection::Imaging, v, "VT-C6121", "brightness"), "100");
     EXPECT_EQ(Cell(SettingsSection::Imaging, v, "VT-C6121", "sharpness"), "40");
     EXPECT_EQ(Cell(SettingsSection::Imaging, v, "VT-C3190A", "sharpness"), "15");
+}
+
+TEST(CliSettings, DatesMustExistAndTimesBeTimesOfDay)
+{
+    CalendarTime when;
+    EXPECT_TRUE(ParseCalendarTime("2024-02-29", "23:59:59", when));
+    EXPECT_EQ(when.year, 2024);
+    EXPECT_EQ(when.day, 29);
+    EXPECT_EQ(when.second, 59);
+    for (const auto& [date, time] : std::vector<std::pair<std::string, std::string>>{{"2023-02-29", "00:00:00"},
+                                                                                    {"2026-04-31", "00:00:00"},
+                                                                                    {"2026-13-01", "00:00:00"},
+                                                                                    {"1969-12-31", "23:59:59"},
+                                                                                    {"2038-01-01", "00:00:00"},
+                                                                                    {"2026-01-01", "24:00:00"},
+                                                                                    {"2026-01-01", "12:60:00"},
+                                                                                    {"2026-01-01", "-1:00:00"},
+                                                                                    {"2026-01-01x", "12:00:00"},
+                                                                                    {"2026-01-01", "12:00:00 "},
+                                                                                    {"", ""}}) {
+        EXPECT_FALSE(ParseCalendarTime(date, time, when)) << date << " " << time;
+    }
 }
