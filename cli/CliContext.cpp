@@ -332,9 +332,9 @@ int RunBatch(const std::vector<tagVtIpcInfo>& targets, const BatchEngine::Operat
     return status;
 }
 
-bool ParseCalendarTime(const std::string& date, const std::string& time, CalendarTime& when)
+bool ParseCalendarTime(const std::string& date, const std::string& time, LogDateTime& when)
 {
-    CalendarTime t;
+    LogDateTime t;
     char tail = 0;
     if (std::sscanf(date.c_str(), "%4d-%2d-%2d%c", &t.year, &t.month, &t.day, &tail) != 3 ||
         std::sscanf(time.c_str(), "%2d:%2d:%2d%c", &t.hour, &t.minute, &t.second, &tail) != 3) {

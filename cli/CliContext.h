@@ -3,6 +3,7 @@
 #include "CameraAccess.h"
 #include "CliCommandLine.h"
 #include "CliOutput.h"
+#include "LogRules.h"
 #include "Tivox.h"
 
 #include <iosfwd>
@@ -73,15 +74,6 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
 int RunBatch(const std::vector<tagVtIpcInfo>& targets, const BatchEngine::Operation& operation,
              const std::vector<unsigned>& successKeys, int maxParallel = BatchEngine::kDefaultParallel);
 
-// A date and time typed on the command line.
-struct CalendarTime
-{
-    int year = 1970;
-    int month = 1;
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
-// "YYYY-MM-DD" and "hh:mm:ss": a day that exists, in 1970-2037, and a time of day.
-bool ParseCalendarTime(const std::string& date, const std::string& time, CalendarTime& when);
+// "YYYY-MM-DD" and "hh:mm:ss" as the log page's pickers hold them: a day
+// that exists, in 1970-2037, and a time of day.
+bool ParseCalendarTime(const std::string& date, const std::string& time, LogDateTime& when);

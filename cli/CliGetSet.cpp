@@ -105,7 +105,7 @@ bool Refuse(unsigned key, int& status)
 
 bool ParseDateTime(const CliCommandLine& line, DateTimeValue& value, std::string& error)
 {
-    CalendarTime t;
+    LogDateTime t;
     if (!ParseCalendarTime(line.Value("date"), line.Value("time"), t)) {
         error = "not a date and time (--date YYYY-MM-DD --time hh:mm:ss): " + line.Value("date") + " " +
                 line.Value("time");

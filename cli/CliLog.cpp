@@ -43,7 +43,7 @@ int Report(const tagVtIpcInfo& camera, const LogOutcome& outcome, bool fetched)
 bool ParseLogTime(const std::string& text, LogDateTime& when)
 {
     const std::size_t blank = text.find(' ');
-    CalendarTime t;
+    LogDateTime t;
     if (blank == std::string::npos || !ParseCalendarTime(text.substr(0, blank), text.substr(blank + 1), t)) {
         return false;
     }

@@ -88,7 +88,7 @@ TEST(CliSettings, VideoAndImagingInTheModelsOwnTerms)
 
 TEST(CliSettings, DatesMustExistAndTimesBeTimesOfDay)
 {
-    CalendarTime when;
+    LogDateTime when;
     EXPECT_TRUE(ParseCalendarTime("2024-02-29", "23:59:59", when));
     EXPECT_EQ(when.year, 2024);
     EXPECT_EQ(when.day, 29);
