@@ -6,6 +6,7 @@
 #include "DeviceRules.h"
 #include "NetworkForm.h"
 #include "SetIpPlan.h"
+#include "TimeZoneTable.h"
 #include "Utf8Text.h"
 #include "VtIpcSDK.h"
 
@@ -24,28 +25,16 @@ constexpr auto kModifyAnswerLimit = std::chrono::seconds(17);
 // Changes go out one every 20 ms, as the window sends a batch.
 constexpr auto kModifyPacing = std::chrono::milliseconds(20);
 
-bool Fail(int& status, const std::string& message)
-{
-    std::cerr << "zendrix-cli: " << message << "\n";
-    status = kExitBadInput;
-    return false;
-}
-
-void PrintPanelLine(const std::wstring& text, bool stamped)
-{
-    std::cout << SafeText(Utf8(FormatPanelLine(text, stamped, std::time(nullptr)))) << "\n" << std::flush;
-}
-
 // Opens the capture devices and waits for the cameras' replies.
 bool DiscoverCameras(const CliCommandLine& line, CliSession& session, int& status)
 {
     long wait = 0;
     std::string error;
     if (!DiscoveryWait(line, wait, error)) {
-        return Fail(status, error);
+        return FailInput(status, error);
     }
     if (!session.Open(line.Values("iface"), error)) {
-        return Fail(status, error);
+        return FailInput(status, error);
     }
     session.Discover(std::chrono::milliseconds(wait));
     return true;
@@ -68,25 +57,6 @@ OutputTable CameraTable(const std::vector<tagVtIpcInfo>& cameras)
     return table;
 }
 
-bool ParseFormat(const CliCommandLine& line, OutputFormat& format, int& status,
-                 const char* fallback = "table")
-{
-    if (!ParseOutputFormat(line.Value("format", fallback), format)) {
-        return Fail(status, "--format takes table, csv or json");
-    }
-    return true;
-}
-
-bool ParseLine(CliCommandLine& line, const std::vector<std::string>& arguments,
-               const std::vector<CliOptionSpec>& specs, int& status)
-{
-    std::string error;
-    if (!line.Parse(arguments, specs, false, error)) {
-        return Fail(status, error);
-    }
-    return true;
-}
-
 // The plan rows of set-ip from its options: one camera, a CSV file, or
 // sequential addresses over the chosen cameras.
 bool PlanRows(const CliCommandLine& line, const std::vector<tagVtIpcInfo>& cameras,
@@ -95,14 +65,14 @@ bool PlanRows(const CliCommandLine& line, const std::vector<tagVtIpcInfo>& camer
     const int modes =
         (line.Has("csv") ? 1 : 0) + (line.Has("start-ip") ? 1 : 0) + (line.Has("new-ip") ? 1 : 0);
     if (modes != 1) {
-        return Fail(status,
+        return FailInput(status,
                     "give exactly one of --new-ip (one camera), --csv FILE or --start-ip (sequential)");
     }
     std::vector<PlanProblem> problems;
     if (line.Has("csv")) {
         std::ifstream file(line.Value("csv"), std::ios::binary);
         if (!file) {
-            return Fail(status, "cannot read " + line.Value("csv"));
+            return FailInput(status, "cannot read " + line.Value("csv"));
         }
         std::stringstream text;
         text << file.rdbuf();
@@ -120,14 +90,14 @@ bool PlanRows(const CliCommandLine& line, const std::vector<tagVtIpcInfo>& camer
     std::vector<tagVtIpcInfo> targets;
     std::string error;
     if (!SelectTargets(line, cameras, targets, error)) {
-        return Fail(status, error);
+        return FailInput(status, error);
     }
     if (line.Has("new-ip") && targets.size() != 1) {
-        return Fail(status,
+        return FailInput(status,
                     "--new-ip changes one camera; " + std::to_string(targets.size()) + " were chosen");
     }
     if (line.Has("start-ip") && !IsValidAddress(line.Value("start-ip"))) {
-        return Fail(status, "not a valid start address: " + line.Value("start-ip"));
+        return FailInput(status, "not a valid start address: " + line.Value("start-ip"));
     }
     const std::vector<std::string> addresses =
         line.Has("new-ip") ? std::vector<std::string>{line.Value("new-ip")}
@@ -144,7 +114,7 @@ bool PlanRows(const CliCommandLine& line, const std::vector<tagVtIpcInfo>& camer
         rows.push_back(row);
     }
     if (line.Has("name") && rows.size() > 1) {
-        return Fail(status, "--name goes with one camera only");
+        return FailInput(status, "--name goes with one camera only");
     }
     return true;
 }
@@ -191,7 +161,7 @@ int RunSetIp(const std::vector<std::string>& arguments)
     LoginCredentials login;
     std::string error;
     if (!line.Has("dry-run") && !ResolveCredentials(line, login, error)) {
-        Fail(status, error);
+        FailInput(status, error);
         return status;
     }
     CliSession session(PrintPanelLine);
@@ -278,7 +248,7 @@ int RunInventory(const std::vector<std::string>& arguments)
     LoginCredentials login;
     std::string error;
     if (!ResolveCredentials(line, login, error)) {
-        Fail(status, error);
+        FailInput(status, error);
         return status;
     }
     CliSession session(PrintPanelLine);
@@ -308,11 +278,14 @@ int RunInventory(const std::vector<std::string>& arguments)
         });
     OutputTable table = CameraTable(cameras);
     table.columns.erase(table.columns.begin() + 7); // the start time is not a record of the site
-    table.columns.push_back({"time_zone", "Time Zone", true});
+    table.columns.push_back({"time_zone", "Time Zone"});
+    table.columns.push_back({"time_zone_row", "Row", true});
     table.columns.push_back({"ntp", "NTP Server"});
     for (std::size_t i = 0; i < cameras.size(); ++i) {
         std::vector<std::string>& row = table.rows[i];
         row.erase(row.begin() + 7);
+        const char* zone = readable[i] ? TimeZoneCaption(dates[i].timeZone) : nullptr;
+        row.push_back(zone != nullptr ? zone : "");
         row.push_back(readable[i] ? std::to_string(dates[i].timeZone) : "");
         row.push_back(
             readable[i] && dates[i].mode == 1

@@ -1,11 +1,19 @@
 #include "CliContext.h"
 
+#include "CliSession.h"
 #include "DeviceRules.h"
+#include "LangKeys.h"
+#include "LangTable.h"
 #include "SetIpPlan.h"
+#include "TargetRules.h"
 #include "Utf8Text.h"
 
 #include <algorithm>
+#include <ctime>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <set>
@@ -202,4 +210,146 @@ std::string CameraLabel(const tagVtIpcInfo& camera)
 std::string Utf8(const std::wstring& text)
 {
     return PlatformToUtf8(text);
+}
+
+bool FailInput(int& status, const std::string& message)
+{
+    std::cerr << "zendrix-cli: " << message << "\n";
+    status = kExitBadInput;
+    return false;
+}
+
+void PrintPanelLine(const std::wstring& text, bool stamped)
+{
+    std::cout << SafeText(Utf8(FormatPanelLine(text, stamped, std::time(nullptr)))) << "\n" << std::flush;
+}
+
+std::string KeyText(unsigned key)
+{
+    const wchar_t* english = LangDefaultText(key);
+    return Utf8(LangText(key, english != nullptr ? english : L""));
+}
+
+bool ParseLine(CliCommandLine& line, const std::vector<std::string>& arguments,
+               const std::vector<CliOptionSpec>& specs, int& status)
+{
+    std::string error;
+    if (!line.Parse(arguments, specs, false, error)) {
+        return FailInput(status, error);
+    }
+    return true;
+}
+
+bool ParseFormat(const CliCommandLine& line, OutputFormat& format, int& status, const char* fallback)
+{
+    if (!ParseOutputFormat(line.Value("format", fallback), format)) {
+        return FailInput(status, "--format takes table, csv or json");
+    }
+    return true;
+}
+
+bool ParseNumber(const CliCommandLine& line, const std::string& option, int low, int high, int& value,
+                 std::string& error)
+{
+    const std::string text = line.Value(option);
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || end == text.c_str() || *end != '\0' || errno != 0 || number < low || number > high) {
+        error = "--" + option + " takes a whole number from " + std::to_string(low) + " to " +
+                std::to_string(high) + ", not " + text;
+        return false;
+    }
+    value = static_cast<int>(number);
+    return true;
+}
+
+bool ParseSwitch(const CliCommandLine& line, const std::string& option, bool& value, std::string& error)
+{
+    const std::string text = line.Value(option);
+    if (text == "on" || text == "1" || text == "yes") {
+        value = true;
+    } else if (text == "off" || text == "0" || text == "no") {
+        value = false;
+    } else {
+        error = "--" + option + " takes on or off, not " + text;
+        return false;
+    }
+    return true;
+}
+
+bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& status)
+{
+    std::string error;
+    long wait = 0;
+    if (!DiscoveryWait(line, wait, error) || !ResolveCredentials(line, prepared.login, error)) {
+        return FailInput(status, error);
+    }
+    CliSession session(PrintPanelLine);
+    if (!session.Open(line.Values("iface"), error)) {
+        return FailInput(status, error);
+    }
+    session.Discover(std::chrono::milliseconds(wait));
+    const std::vector<tagVtIpcInfo> cameras = session.Cameras();
+    if (!SelectTargets(line, cameras, prepared.targets, error)) {
+        return FailInput(status, error);
+    }
+    // Two cameras answering at one address cannot be told apart by a login.
+    std::vector<std::string> ips;
+    for (const tagVtIpcInfo& camera : cameras) {
+        ips.push_back(camera.ip);
+    }
+    for (std::size_t row = 0; row < cameras.size(); ++row) {
+        const bool chosen = std::any_of(prepared.targets.begin(), prepared.targets.end(), [&](const tagVtIpcInfo& t) {
+            return std::memcmp(t.mac, cameras[row].mac, sizeof t.mac) == 0;
+        });
+        if (chosen && SharesAddress(ips, row)) {
+            return FailInput(status, CameraLabel(cameras[row]) + ": " + KeyText(90012));
+        }
+    }
+    return true;
+}
+
+int RunBatch(const std::vector<tagVtIpcInfo>& targets, const BatchEngine::Operation& operation,
+             const std::vector<unsigned>& successKeys, int maxParallel)
+{
+    int status = kExitSuccess;
+    BatchEngine::Run(
+        targets, operation,
+        [&](std::size_t index, std::vector<PanelLine> lines) {
+            for (const PanelLine& line : lines) {
+                PrintPanelLine(line.text, line.stamped);
+                const bool success = std::any_of(successKeys.begin(), successKeys.end(), [&](unsigned key) {
+                    return line.text == CameraLine(targets[index], key).text;
+                });
+                if (!success) {
+                    std::cerr << "zendrix-cli: " << SafeText(Utf8(line.text)) << "\n";
+                    status = kExitSomeFailed;
+                }
+            }
+        },
+        maxParallel);
+    return status;
+}
+
+bool ParseCalendarTime(const std::string& date, const std::string& time, LogDateTime& when)
+{
+    LogDateTime t;
+    char tail = 0;
+    if (std::sscanf(date.c_str(), "%4d-%2d-%2d%c", &t.year, &t.month, &t.day, &tail) != 3 ||
+        std::sscanf(time.c_str(), "%2d:%2d:%2d%c", &t.hour, &t.minute, &t.second, &tail) != 3) {
+        return false;
+    }
+    std::tm check{};
+    check.tm_year = t.year - 1900;
+    check.tm_mon = t.month - 1;
+    check.tm_mday = t.day;
+    // timegm moves an impossible day (30 February) into the next month.
+    if (t.year < 1970 || t.year > 2037 || timegm(&check) == -1 || check.tm_mday != t.day ||
+        check.tm_mon != t.month - 1 || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 ||
+        t.second > 59) {
+        return false;
+    }
+    when = t;
+    return true;
 }

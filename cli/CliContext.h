@@ -1,7 +1,9 @@
 #pragma once
+#include "BatchEngine.h"
 #include "CameraAccess.h"
 #include "CliCommandLine.h"
 #include "CliOutput.h"
+#include "LogRules.h"
 #include "Tivox.h"
 
 #include <iosfwd>
@@ -40,3 +42,38 @@ bool Confirm(const std::string& question);
 // "AA:BB:CC:DD:EE:FF 10.0.0.5" for messages.
 std::string CameraLabel(const tagVtIpcInfo& camera);
 std::string Utf8(const std::wstring& text);
+
+// Prints "zendrix-cli: message" on stderr, sets status to 2 and returns false.
+bool FailInput(int& status, const std::string& message);
+// One line of the operation panel on stdout, stamped as the window stamps it.
+void PrintPanelLine(const std::wstring& text, bool stamped);
+// The English (or current language's) text of a message key, in UTF-8.
+std::string KeyText(unsigned key);
+
+bool ParseLine(CliCommandLine& line, const std::vector<std::string>& arguments,
+               const std::vector<CliOptionSpec>& specs, int& status);
+bool ParseFormat(const CliCommandLine& line, OutputFormat& format, int& status, const char* fallback = "table");
+// A whole decimal number from low to high; false with a message naming the option.
+bool ParseNumber(const CliCommandLine& line, const std::string& option, int low, int high, int& value,
+                 std::string& error);
+// "on"/"off" (also 1/0, yes/no).
+bool ParseSwitch(const CliCommandLine& line, const std::string& option, bool& value, std::string& error);
+
+// What a command on cameras starts from: the credentials, then the cameras
+// discovered and those the target options chose.
+struct CliTargets
+{
+    LoginCredentials login;
+    std::vector<tagVtIpcInfo> targets;
+};
+bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& status);
+
+// Runs the operation over the targets with the batch engine and prints every
+// line in target order on stdout; a line whose text is none of successKeys'
+// texts is a failure and goes to stderr too. 0 when every line succeeded, else 1.
+int RunBatch(const std::vector<tagVtIpcInfo>& targets, const BatchEngine::Operation& operation,
+             const std::vector<unsigned>& successKeys, int maxParallel = BatchEngine::kDefaultParallel);
+
+// "YYYY-MM-DD" and "hh:mm:ss" as the log page's pickers hold them: a day
+// that exists, in 1970-2037, and a time of day.
+bool ParseCalendarTime(const std::string& date, const std::string& time, LogDateTime& when);

@@ -11,6 +11,15 @@ Commands:
   discover    list the cameras that answer on the capture devices
   set-ip      change the network identity of one camera, a CSV batch, or sequential addresses
   inventory   the as-built record of a site (never a password)
+  get         read system, network, video, osd or imaging settings of cameras
+  set         write system, network, video, osd or imaging settings to cameras
+  upgrade     send a firmware or kernel image to cameras, in parallel
+  reboot      restart cameras (asks first unless --yes)
+  restore     restore cameras' factory settings (asks first unless --yes)
+  log         download a camera's log and show a page of it
+  export-config    save a camera's configuration file
+  custom-download  save a named file from a camera
+  oem-upload  send a reseller's branding (vtoem.cfg and images) to cameras
 
 Run zendrix-cli COMMAND --help for the options of one command.
 Exit status: 0 every target succeeded, 1 some failed, 2 bad input (nothing was sent).
@@ -58,11 +67,149 @@ Examples:
         {"inventory", R"(Usage: zendrix-cli inventory [--format csv|json|table] [--user U] [--password P]
 
 The as-built record of a site: name, MAC, IP, netmask, gateway, port, model and firmware of every camera
-found, with the time zone (row of the time-zone list) and the NTP server where the login succeeds.
+found, with the time zone (its caption, and its row of the time-zone list) and the NTP server where the
+login succeeds.
 Passwords are never printed. Cameras that refuse the login are named on stderr (exit status 1).
 
 Example:
   ZENDRIX_PASSWORD=secret zendrix-cli inventory --format json > site.json
+)"},
+        {"get", R"(Usage: zendrix-cli get system|network|video|osd|imaging TARGETS [--format table|csv|json]
+
+Reads one group of settings from every chosen camera, one row per camera. The time zone is shown
+by its caption with its row number beside it; picture values as the preview page's sliders (0-100).
+Passwords are never printed. A camera that cannot be read is named on stderr (exit status 1).
+
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S    discovery as for discover
+  --format F              table (default), csv or json
+
+Example:
+  zendrix-cli get system --all --format json | jq -r '.[] | .ip + " " + .time_zone'
+)"},
+        {"set", R"(Usage: zendrix-cli set SECTION TARGETS --key value...
+
+Writes settings to every chosen camera with the batch set page's checks; one line per camera and
+call as the operation panel shows it. Values not given are those of the first chosen camera, as
+the page starts from the camera it loaded. Bad values: exit status 2 and nothing is written.
+
+  set system   --time-zone ROW|CAPTION  --daylight on|off  --ntp SERVER | --computer-time |
+               --date YYYY-MM-DD --time hh:mm:ss   --name NAME (one camera)  --new-password P
+               (a camera whose password changed restarts, A models excepted)
+  set network  --http-port N --rtsp-port N --ddns on|off --provider 0-4 --easy-ddns on|off
+               --ddns-user U --ddns-password P --ddns-host H --ddns-hash X
+  set video    --codec H.264|MPEG4|MJPEG --size CAPTION --rate N --bitrate N --rate-control cbr|vbr
+               --iframe 1-60 --secondary on|off and the same with secondary- in front
+               (the lists of the first camera's model, as the Video sub-page offers them)
+  set osd      --title TEXT --show-title on|off --show-time on|off --title-position 0-1
+               --date-position 0-3 --date-format 0-2
+  set imaging  --brightness --contrast --saturation --sharpness --noise-reduction 0-100
+               --exposure-level 0-10 --max-exposure 0-12 --ir-cut 0-2 --frequency 50|60
+               --outdoor 0|1 --local-display 0-2
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S    discovery as for discover
+
+Examples:
+  zendrix-cli set system --all --time-zone 100 --ntp pool.ntp.org
+  zendrix-cli set osd --mac 02:5A:25:00:00:01 --title "Gate 1" --show-title on
+)"},
+        {"upgrade", R"(Usage: zendrix-cli upgrade --image FILE TARGETS
+
+Sends a firmware (...VTFImage_PS...) or kernel (...KImage_P...) image to every chosen camera at
+once, after the upgrade page's checks: the image's size (at most 100 MiB) and its platform and
+sensor against the cameras' models. On a terminal a progress bar runs on stderr; otherwise only
+the result lines are printed.
+
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S    discovery as for discover
+
+Example:
+  zendrix-cli upgrade --image VT_3.4.0.90_VTFImage_A0.bin --model VT-C6102A
+)"},
+        {"reboot", R"(Usage: zendrix-cli reboot TARGETS [--yes]
+
+Restarts the chosen cameras one after another. Asks first (any answer but y: nothing is done, exit
+status 1); without a terminal --yes is required (else exit status 2).
+
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S    discovery as for discover
+
+Example:
+  zendrix-cli reboot --ip 192.168.1.20 --yes
+)"},
+        {"restore", R"(Usage: zendrix-cli restore TARGETS [--yes]
+
+Restores the factory settings of the chosen cameras; each restarts 25 s later, and the tool waits
+for that. Asks first (any answer but y: nothing is done, exit status 1); without a terminal --yes is
+required (else exit status 2).
+
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S    discovery as for discover
+
+Example:
+  zendrix-cli restore --mac 02:5A:25:00:00:03 --yes
+)"},
+        {"log", R"(Usage: zendrix-cli log TARGET [filters] [--page N] [--format table|csv|json]
+
+Downloads the log of one camera (A models) into its log cache and prints one page (40 rows) of it
+with the log page's filters. The page number and count go to stderr as "page N/M".
+
+  --main-type 0-4       0 all, 1 event, 2 operation, 3 information, 4 exception
+  --sub-type CODE       a sub type of the main type (the message lists them)
+  --from "YYYY-MM-DD hh:mm:ss", --to "..."   local time; --from must lie before --to
+  --page N              the page to print (default 1)
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S    discovery as for discover
+
+Example:
+  zendrix-cli log --ip 192.168.1.20 --main-type 2 --from "2026-12-01 00:00:00" --format csv
+)"},
+        {"export-config", R"(Usage: zendrix-cli export-config TARGET
+
+Saves the configuration file of one camera (A models) under ConfigFiles in the program folder and
+prints the file's path.
+
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S    discovery as for discover
+
+Example:
+  zendrix-cli export-config --mac 02:5A:25:00:00:01
+)"},
+        {"custom-download", R"(Usage: zendrix-cli custom-download TARGET --remote NAME [--kind sd|other]
+
+Saves a named file of one camera (A models) under CustomDownloadFiles in the program folder and
+prints the file's path.
+
+  --remote NAME         the file's name on the camera (at most 255 bytes)
+  --kind sd|other       an SD card file or another file (default other)
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S    discovery as for discover
+
+Example:
+  zendrix-cli custom-download --ip 192.168.1.20 --kind sd --remote record/alarm.avi
+)"},
+        {"oem-upload", R"(Usage: zendrix-cli oem-upload TARGETS --company C --image FILE... [--web URL] [--oem-model M] [--version V]
+
+Writes vtoem.cfg in the program folder as the OEM page does and sends it, then each image, to every
+chosen camera. At most 10 images, each under 2 MiB; several may also be given as one "a*b*c".
+
+  --company C           the company name (required)
+  --web URL, --oem-model M, --version V   the website, the branded model and the software version
+  --image FILE          an image (repeatable)
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S    discovery as for discover
+
+Example:
+  zendrix-cli oem-upload --all --company Acme --web www.acme.example --oem-model AC-100 --version 3 --image logo.jpg
 )"},
     };
     return help;

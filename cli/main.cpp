@@ -17,7 +17,18 @@ int main(int argc, char** argv)
     }
     using Command = int (*)(const std::vector<std::string>&);
     const std::map<std::string, Command> commands = {
-        {"discover", RunDiscover}, {"set-ip", RunSetIp}, {"inventory", RunInventory}};
+        {"discover", RunDiscover},
+        {"set-ip", RunSetIp},
+        {"inventory", RunInventory},
+        {"get", RunGet},
+        {"set", RunSet},
+        {"upgrade", RunUpgrade},
+        {"reboot", RunReboot},
+        {"restore", RunRestore},
+        {"log", RunLog},
+        {"export-config", RunExportConfig},
+        {"custom-download", RunCustomDownload},
+        {"oem-upload", RunOemUpload}};
     const auto found = commands.find(arguments[0]);
     if (found == commands.end()) {
         std::cerr << "zendrix-cli: unknown command " << arguments[0] << "\n" << HelpText({});

@@ -1,5 +1,6 @@
 #include "PictureWriter.h"
 
+#include "ImagingApply.h"
 #include "VtIpcSDK.h"
 
 #include <cstring>
@@ -124,12 +125,7 @@ void PictureWriter::Write(Pending& job)
     if (Vt_Ipc_GetImagingSettings(handle, &record) != 0) {
         return;
     }
-    for (int i = 0; i < kPictureValueCount; ++i) {
-        const auto which = static_cast<PictureValue>(i);
-        if (const auto& position = job.positions[static_cast<std::size_t>(i)]) {
-            PictureField(record, which) = CameraFromSlider(*position, which, job.target.aModel);
-        }
-    }
+    MergePicturePositions(record, job.positions, job.target.aModel);
     Vt_Ipc_SetImagingSettings(handle, &record);
     std::lock_guard lock(m_lock);
     ++m_writes;

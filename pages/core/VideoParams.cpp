@@ -340,7 +340,13 @@ VideoConfigRecord SecondaryForCamera(VideoConfigRecord page, const VideoConfigRe
 BatchEngine::Operation VideoApplyOperation(LoginCredentials login, VideoConfigRecord primary,
                                            VideoConfigRecord secondary, OsdRecord osd)
 {
-    return [login = std::move(login), primary, secondary, osd](const tagVtIpcInfo& camera, std::size_t) {
+    return VideoPartsOperation(std::move(login), VideoStreams{primary, secondary}, osd);
+}
+
+BatchEngine::Operation VideoPartsOperation(LoginCredentials login, std::optional<VideoStreams> streams,
+                                           std::optional<OsdRecord> osd)
+{
+    return [login = std::move(login), streams, osd](const tagVtIpcInfo& camera, std::size_t) {
         std::vector<PanelLine> lines;
         PanelLine failure;
         const int handle = LoginCamera(camera, login, &failure, {80045, 81040});
@@ -349,13 +355,17 @@ BatchEngine::Operation VideoApplyOperation(LoginCredentials login, VideoConfigRe
             return lines;
         }
         const bool aModel = IsAModel(std::string(camera.model, strnlen(camera.model, sizeof camera.model)));
-        lines.push_back(CameraLine(camera, Vt_Ipc_SetOSD(handle, &osd) == 0 ? 81046 : 81047));
-
+        if (osd) {
+            lines.push_back(CameraLine(camera, Vt_Ipc_SetOSD(handle, &*osd) == 0 ? 81046 : 81047));
+        }
+        if (!streams) {
+            return lines;
+        }
         VideoConfigRecord current{};
         current.stream = 1;
         bool written = Vt_Ipc_GetVideoConfig(handle, &current) == 0;
         if (written) {
-            const VideoConfigRecord record = PrimaryForCamera(primary, current, aModel);
+            const VideoConfigRecord record = PrimaryForCamera(streams->primary, current, aModel);
             written = Vt_Ipc_SetVideoConfig(handle, &record) == 0;
         }
         lines.push_back(CameraLine(camera, written ? 81041 : 81042));
@@ -364,7 +374,8 @@ BatchEngine::Operation VideoApplyOperation(LoginCredentials login, VideoConfigRe
         current.stream = 0;
         written = Vt_Ipc_GetVideoConfig(handle, &current) == 0;
         if (written) {
-            const VideoConfigRecord record = SecondaryForCamera(secondary, current, primary.codec, aModel);
+            const VideoConfigRecord record =
+                SecondaryForCamera(streams->secondary, current, streams->primary.codec, aModel);
             written = Vt_Ipc_SetVideoConfig(handle, &record) == 0;
         }
         lines.push_back(CameraLine(camera, written ? 81043 : 81044));

@@ -5,6 +5,7 @@
 #include "VtIpcSDK.h"
 #include "ZxExport.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,3 +139,14 @@ ZX_EXPORT VideoConfigRecord SecondaryForCamera(VideoConfigRecord page, const Vid
 // not written (its value at offset 24 would be lost) and reports a failure.
 ZX_EXPORT BatchEngine::Operation VideoApplyOperation(LoginCredentials login, VideoConfigRecord primary,
                                                      VideoConfigRecord secondary, OsdRecord osd);
+
+// Both streams as the page builds them.
+struct VideoStreams
+{
+    VideoConfigRecord primary{};
+    VideoConfigRecord secondary{};
+};
+// The same apply for only the parts given: the terminal tool changes the
+// title without touching the streams, or the streams without the title.
+ZX_EXPORT BatchEngine::Operation VideoPartsOperation(LoginCredentials login, std::optional<VideoStreams> streams,
+                                                     std::optional<OsdRecord> osd);

@@ -1,0 +1,46 @@
+#pragma once
+#include "CliOutput.h"
+#include "VtIpcSDK.h"
+
+#include <string>
+#include <vector>
+
+// What "get" prints of each settings section: the columns and one camera's
+// values in them, read from the records the SDK returns. Passwords are never
+// among them.
+enum class SettingsSection
+{
+    System,
+    Network,
+    Video,
+    Osd,
+    Imaging,
+};
+
+// False for a name that is none of system, network, video, osd, imaging.
+bool ParseSettingsSection(const std::string& name, SettingsSection& section);
+
+// Everything one camera answered for a section.
+struct SectionValues
+{
+    SystemDateRecord date{};
+    PortInfoRecord ports{};
+    DdnsRecord ddns{};
+    SystemInfoRecord info{};
+    VideoConfigRecord primary{};
+    VideoConfigRecord secondary{};
+    OsdRecord osd{};
+    ImagingSettingsRecord picture{};
+    ImagingConfigRecord imaging{};
+};
+
+// Reads the section's records over a logged-in handle; false when any read failed.
+bool ReadSection(int handle, SettingsSection section, SectionValues& values);
+
+// The columns after MAC and IP, and one camera's cells in them.
+std::vector<OutputColumn> SectionColumns(SettingsSection section);
+std::vector<std::string> SectionCells(SettingsSection section, const SectionValues& values,
+                                      const std::string& model);
+
+// A record's text field up to its terminator.
+std::string FieldString(const char* field, std::size_t size);

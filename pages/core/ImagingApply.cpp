@@ -1,0 +1,79 @@
+#include "ImagingApply.h"
+
+#include "CapabilityClass.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+constexpr unsigned kSaved = 86002;
+constexpr unsigned kNotSaved = 86004;
+
+template <typename Array> bool AnyGiven(const Array& values)
+{
+    return std::any_of(values.begin(), values.end(), [](const auto& value) { return value.has_value(); });
+}
+} // namespace
+
+void MergePicturePositions(ImagingSettingsRecord& record, const PicturePositions& positions, bool aModel)
+{
+    for (int i = 0; i < kPictureValueCount; ++i) {
+        const auto which = static_cast<PictureValue>(i);
+        if (const auto& position = positions[static_cast<std::size_t>(i)]) {
+            PictureField(record, which) = CameraFromSlider(*position, which, aModel);
+        }
+    }
+}
+
+int ImageListLastEntry(ImageList list)
+{
+    switch (list) {
+    case ImageList::ExposureLevel:
+        return 10;
+    case ImageList::MaxExposure:
+        return kExposureTimeCount - 1;
+    case ImageList::IrCut:
+    case ImageList::LocalDisplay:
+        return 2;
+    case ImageList::Frequency:
+    case ImageList::Outdoor:
+        return 1;
+    }
+    return 0;
+}
+
+BatchEngine::Operation ImagingApplyOperation(LoginCredentials login, PicturePositions positions,
+                                             ImageListEntries lists)
+{
+    return [login = std::move(login), positions, lists](const tagVtIpcInfo& camera, std::size_t) {
+        PanelLine failure;
+        const int handle = LoginCamera(camera, login, &failure);
+        if (handle < 0) {
+            return std::vector<PanelLine>{failure};
+        }
+        const bool aModel = IsAModel(std::string(camera.model, strnlen(camera.model, sizeof camera.model)));
+        bool saved = true;
+        if (AnyGiven(positions)) {
+            ImagingSettingsRecord picture{};
+            saved = Vt_Ipc_GetImagingSettings(handle, &picture) == 0;
+            if (saved) {
+                MergePicturePositions(picture, positions, aModel);
+                saved = Vt_Ipc_SetImagingSettings(handle, &picture) == 0;
+            }
+        }
+        if (saved && AnyGiven(lists)) {
+            ImagingConfigRecord config{};
+            saved = Vt_Ipc_GetImagingConfig(handle, &config) == 0;
+            if (saved) {
+                for (int i = 0; i < kImageListCount; ++i) {
+                    if (const auto& entry = lists[static_cast<std::size_t>(i)]) {
+                        SetListField(config, static_cast<ImageList>(i), *entry);
+                    }
+                }
+                saved = Vt_Ipc_SetImagingConfig(handle, &config) == 0;
+            }
+        }
+        return std::vector<PanelLine>{CameraLine(camera, saved ? kSaved : kNotSaved)};
+    };
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include "BatchEngine.h"
+#include "CameraAccess.h"
+#include "PreviewRules.h"
+#include "VtIpcSDK.h"
+#include "ZxExport.h"
+
+#include <array>
+#include <optional>
+
+// Writing picture values and imaging lists to cameras, as the preview page's
+// sliders and lists do, for a batch of cameras at once.
+
+// Slider positions (0-100) by PictureValue; an empty place keeps the camera's value.
+using PicturePositions = std::array<std::optional<int>, kPictureValueCount>;
+// One entry per ImageList, in its order; an empty place keeps the camera's value.
+inline constexpr int kImageListCount = 6;
+using ImageListEntries = std::array<std::optional<int>, kImageListCount>;
+
+// Replaces the values of the given positions, each converted to the camera's range.
+ZX_EXPORT void MergePicturePositions(ImagingSettingsRecord& record, const PicturePositions& positions,
+                                     bool aModel);
+
+// The highest entry a list takes (the frequency list: 0 "60HZ", 1 "50HZ").
+ZX_EXPORT int ImageListLastEntry(ImageList list);
+
+// Logs in, reads the picture values and the imaging configuration that are
+// to change, puts the new values in and writes them back: one panel line,
+// "Save image parameters successfully." or "... failed.".
+ZX_EXPORT BatchEngine::Operation ImagingApplyOperation(LoginCredentials login, PicturePositions positions,
+                                                       ImageListEntries lists);
