@@ -25,14 +25,14 @@ bool CliCommandLine::Parse(const std::vector<std::string>& arguments, const std:
             name.resize(equals);
             inlineValue = true;
         }
-        const auto spec = std::find_if(specs.begin(), specs.end(), [&](const CliOptionSpec& candidate) {
+        const auto option = std::find_if(specs.begin(), specs.end(), [&](const CliOptionSpec& candidate) {
             return candidate.name == name;
         });
-        if (spec == specs.end()) {
+        if (option == specs.end()) {
             error = "unknown option: --" + name;
             return false;
         }
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (inlineValue) {
                 error = "--" + name + " takes no value";
                 return false;

@@ -35,24 +35,24 @@ constexpr unsigned kPageWordId = LangControl::kLogPage;
 
 DeviceListSpec LogListSpec()
 {
-    DeviceListSpec spec;
-    spec.holderBit = CLogDlg::kHolderBit;
-    spec.columns = {
+    DeviceListSpec listSpec;
+    listSpec.holderBit = CLogDlg::kHolderBit;
+    listSpec.columns = {
         DeviceColumn{0, 35, [](const tagVtIpcInfo&, std::time_t) { return QString(); }},
         DeviceColumn{
             20002, 103,
             [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(FieldText(i.ip)); }},
     };
-    spec.numberColumn = 0;
-    spec.addressColumns = {1, -1, -1};
-    spec.initialSortColumn = 1;
-    spec.tickBoxes = false;
-    spec.matchFields = [](const tagVtIpcInfo& i, std::time_t) {
+    listSpec.numberColumn = 0;
+    listSpec.addressColumns = {1, -1, -1};
+    listSpec.initialSortColumn = 1;
+    listSpec.tickBoxes = false;
+    listSpec.matchFields = [](const tagVtIpcInfo& i, std::time_t) {
         return std::vector<std::wstring>{NameText(i), FieldText(FormatMac(i.mac).c_str()),
                                          FieldText(FormatMac(i.mac, false).c_str()), FieldText(i.ip),
                                          FieldText(i.model)};
     };
-    return spec;
+    return listSpec;
 }
 
 QLabel* Label(QWidget* parent, unsigned id, const char* english)
