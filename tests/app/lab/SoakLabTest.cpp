@@ -102,21 +102,11 @@ std::string MacText(const unsigned char* mac)
     return text;
 }
 
-class SoakLab : public ::testing::Test
+class SoakLab : public ::testing::Test, public PrivateProgramFolder
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
-        ::setenv("XDG_CONFIG_HOME", m_folder.filePath(QStringLiteral("config")).toLocal8Bit().constData(), 1);
-        const QString lang = m_folder.filePath(QStringLiteral("Lang"));
-        QDir().mkpath(lang);
-        const QDir shipped(QString::fromStdString(PlatformExecutableFolder()) + QStringLiteral("/Lang"));
-        for (const QString& name : shipped.entryList({QStringLiteral("*.lng")}, QDir::Files)) {
-            QFile::copy(shipped.filePath(name), lang + QLatin1Char('/') + name);
-        }
-        PlatformSetProgramFolder(m_folder.path().toStdString());
-        LangClearSelection();
         ZxSetMessageBoxHook([this](const QString& text, ZxButtons buttons) {
             m_boxes << text;
             return buttons == ZxButtons::YesNo ? ZxAnswer::Yes : ZxAnswer::Ok;
@@ -128,9 +118,6 @@ protected:
         m_dlg.reset();
         m_app.reset();
         ZxSetMessageBoxHook({});
-        LangClearSelection();
-        PlatformSetProgramFolder("");
-        ::unsetenv("XDG_CONFIG_HOME");
     }
 
     QTreeWidget* ShownList() const
@@ -208,7 +195,11 @@ protected:
         }
         m_dlg->Sheet()->setCurrentWidget(page);
         QTreeWidget* list = page->List();
-        for (int i = 0; i < 4; ++i) {
+        // A click loads the camera's settings into the page, as a user starts.
+        const int first = std::uniform_int_distribution<int>(0, list->topLevelItemCount() - 1)(random);
+        user_actions::ClickRow(list, first, 4);
+        QTest::qWait(500);
+        for (int i = 0; i < 4 && list->topLevelItemCount() > 0; ++i) {
             const int row = std::uniform_int_distribution<int>(0, list->topLevelItemCount() - 1)(random);
             list->topLevelItem(row)->setCheckState(0, Qt::Checked);
         }
@@ -228,7 +219,6 @@ protected:
         m_checkedLines = m_dlg->Panel()->count();
     }
 
-    QTemporaryDir m_folder;
     std::unique_ptr<CZendrixApp> m_app;
     std::unique_ptr<CZendrixDlg> m_dlg;
     QStringList m_boxes;
@@ -352,6 +342,12 @@ TEST_F(SoakLab, ChurningCamerasAndABusyUserLeaveTheListExactAndTheProgramSteady)
 
     const double lastRss = ResidentMegabytes();
     const double slope = Slope(samples);
+    for (const QString& box : m_boxes) {
+        std::printf("soak: message box: %s\n", box.toUtf8().constData());
+    }
+    for (int i = 0; i < m_dlg->Panel()->count(); ++i) {
+        std::printf("soak: panel: %s\n", m_dlg->Panel()->item(i)->text().toUtf8().constData());
+    }
     std::printf("soak: %d s, %zu cameras present of %d, %s; %d user actions, %d batch applies, %d language "
                 "switches, %d panel lines; resident %.1f MB after start, %.1f MB at the end, %.2f MB/min after "
                 "warm-up over %zu samples\n",
