@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <charconv>
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -18,7 +19,7 @@ const char* kUsage =
     "                [--fault lost-modify|refuse-modify|lost-discovery|slow-http|unreachable|broken-http|\n"
     "                         broken-download]...\n"
     "                [--seed S] [--reboot-ms MS] [--slow-ms MS] [--flash-ms MS] [--http-workers N]\n"
-    "                [--link-mbps N] [--reboot-every-s S]\n";
+    "                [--link-mbps N] [--reboot-every-s S] [--churn SECONDS-BETWEEN-EVENTS]\n";
 
 bool ParseNumber(const std::string& text, long long low, long long high, long long& value)
 {
@@ -111,6 +112,14 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
                 return false;
             }
             options.rebootEverySec = static_cast<int>(number);
+        } else if (option == "--churn") {
+            char* end = nullptr;
+            const double seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !(seconds >= 0.001 && seconds <= 3600)) {
+                message = "vtcamsim: --churn must be 0.001 to 3600 seconds\n";
+                return false;
+            }
+            options.churnMs = static_cast<int>(seconds * 1000);
         } else if (option == "--seed") {
             if (!ParseNumber(value, 0, UINT32_MAX, number)) {
                 message = "vtcamsim: --seed must be a number\n";

@@ -28,6 +28,7 @@ struct SimOptions
     int httpWorkers = 16; // threads that serve all cameras' web requests
     int linkMbps = 0;     // each camera's upload speed, as over its own link; 0: unlimited
     int rebootEverySec = 0; // every camera reboots by itself about this often; 0: never
+    int churnMs = 0;      // a random reboot, drop, move or vanish every this many ms; 0: none
 };
 
 // Parses the command line; false with a message for bad or missing options.

@@ -2,6 +2,7 @@
 // answering discovery and modify frames and serving the camera protocol on its
 // own address and port.
 #include "CameraHttpService.h"
+#include "Churn.h"
 #include "InterfaceAddresses.h"
 #include "RawFrameResponder.h"
 #include "SimConfig.h"
@@ -13,11 +14,20 @@
 
 namespace {
 camsim::RawFrameResponder* g_responder = nullptr;
+camsim::Churn* g_churn = nullptr;
 
 void OnSignal(int /*signal*/)
 {
     if (g_responder != nullptr) {
         g_responder->Stop();
+    }
+}
+
+// SIGUSR1: the churn settles and reports the cameras present.
+void OnReportSignal(int /*signal*/)
+{
+    if (g_churn != nullptr) {
+        g_churn->RequestReport();
     }
 }
 
@@ -90,6 +100,9 @@ int main(int argc, char** argv)
         }
         web.RebootNowAndThen(camera, ++rebootSeed);
     }
+    auto churn = camsim::StartChurn(options, table, web, responder);
+    g_churn = churn.get();
+    std::signal(SIGUSR1, OnReportSignal);
     g_responder = &responder;
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGINT, OnSignal);
@@ -101,6 +114,8 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     responder.Run();
     g_responder = nullptr;
+    g_churn = nullptr;
+    churn.reset();
     web.StopAll();
     const auto& counters = responder.Counters();
     std::fprintf(stderr, "vtcamsim: %zu discovery and %zu modify requests, %zu replies, %zu failed sends\n",

@@ -221,6 +221,28 @@ pid_t Lab::StartFlood(const std::vector<std::string>& args, std::string& error)
     return StartInCamera(argv, "vtflood started", error);
 }
 
+std::string Lab::ReadOutput(pid_t pid, int timeoutMs)
+{
+    std::string text;
+    for (const Child& child : m_children) {
+        if (child.pid != pid) {
+            continue;
+        }
+        pollfd waitFor{child.output, POLLIN, 0};
+        int wait = timeoutMs;
+        while (poll(&waitFor, 1, wait) > 0 && (waitFor.revents & POLLIN) != 0) {
+            char buffer[4096];
+            const ssize_t got = read(child.output, buffer, sizeof(buffer));
+            if (got <= 0) {
+                break;
+            }
+            text.append(buffer, static_cast<std::size_t>(got));
+            wait = 0;
+        }
+    }
+    return text;
+}
+
 bool Lab::WaitExit(pid_t pid, int timeoutMs, int& status)
 {
     for (auto it = m_children.begin(); it != m_children.end(); ++it) {

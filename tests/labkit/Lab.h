@@ -55,6 +55,9 @@ public:
     // true when it has, with its exit status (-1 when killed by a signal).
     // The child is forgotten then.
     bool WaitExit(pid_t pid, int timeoutMs, int& status);
+    // What a child started here wrote to its standard output since the last
+    // look (after its ready line), waiting up to timeoutMs for the first bytes.
+    std::string ReadOutput(pid_t pid, int timeoutMs);
     // SIGTERM, then SIGKILL after five seconds; reaps the child.
     void Stop(pid_t pid);
 

@@ -21,13 +21,12 @@
 #include <memory>
 #include <thread>
 
-// One program started the way main() starts it, without capture devices, in
-// a private settings and program folder with the real language files.
-class GuiFixture
+// A private settings and program folder holding the real language files, for
+// as long as it lives.
+class PrivateProgramFolder
 {
 public:
-    explicit GuiFixture(std::vector<std::string> arguments = {}, const char* basicMode = nullptr,
-                        MainWindowOptions options = NoCapture())
+    PrivateProgramFolder()
     {
         QVERIFY(m_folder.isValid());
         ::setenv("XDG_CONFIG_HOME", m_folder.filePath(QStringLiteral("config")).toLocal8Bit().constData(), 1);
@@ -39,6 +38,26 @@ public:
         }
         PlatformSetProgramFolder(m_folder.path().toStdString());
         LangClearSelection();
+    }
+
+    ~PrivateProgramFolder()
+    {
+        LangClearSelection();
+        PlatformSetProgramFolder("");
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+
+    QTemporaryDir m_folder;
+};
+
+// One program started the way main() starts it, without capture devices, in
+// a private settings and program folder with the real language files.
+class GuiFixture : public PrivateProgramFolder
+{
+public:
+    explicit GuiFixture(std::vector<std::string> arguments = {}, const char* basicMode = nullptr,
+                        MainWindowOptions options = NoCapture())
+    {
         if (basicMode != nullptr) {
             WriteSetting(L"BasicMode", std::wstring(basicMode, basicMode + std::strlen(basicMode)));
         }
@@ -58,9 +77,6 @@ public:
         dlg.reset();
         app.reset();
         ZxSetMessageBoxHook({});
-        LangClearSelection();
-        PlatformSetProgramFolder("");
-        ::unsetenv("XDG_CONFIG_HOME");
     }
 
     static MainWindowOptions NoCapture()
@@ -112,7 +128,6 @@ public:
         return lines;
     }
 
-    QTemporaryDir m_folder;
     std::unique_ptr<CZendrixApp> app;
     std::unique_ptr<CZendrixDlg> dlg;
     QStringList boxes;
