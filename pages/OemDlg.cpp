@@ -3,6 +3,7 @@
 #include "AppSettings.h"
 #include "BatchRunner.h"
 #include "DeviceRules.h"
+#include "DialogKeys.h"
 #include "FilteredEdit.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
@@ -178,14 +179,7 @@ void COemDlg::resizeEvent(QResizeEvent* event)
 
 void COemDlg::keyPressEvent(QKeyEvent* event)
 {
-    // Enter and Escape belong to no button of this page.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
+    if (!SwallowDialogKey(event)) {
         QWidget::keyPressEvent(event);
     }
 }

@@ -3,6 +3,7 @@
 #include "CameraAccess.h"
 #include "CapabilityClass.h"
 #include "DeviceRules.h"
+#include "DialogKeys.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "OperationLog.h"
@@ -163,7 +164,8 @@ void CVideoViewDlg::BuildControls()
         m_lists[i] = new QComboBox(this);
         SetCtrlId(m_lists[i], 1120 + static_cast<unsigned>(i));
         // Only the operator's choices write: refilling a list does not.
-        connect(m_lists[i], &QComboBox::activated, this, [this, list](int entry) { OnListChosen(list, entry); });
+        connect(m_lists[i], &QComboBox::activated, this,
+                [this, list](int entry) { OnListChosen(list, entry); });
     }
     QStringList levels;
     for (int level = 0; level <= 10; ++level) {
@@ -291,13 +293,7 @@ void CVideoViewDlg::Relayout()
 
 void CVideoViewDlg::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
+    if (!SwallowDialogKey(event)) {
         QWidget::keyPressEvent(event);
     }
 }
