@@ -10,35 +10,10 @@
 #include <QSignalBlocker>
 #include <QEvent>
 #include <QHeaderView>
-#include <QTimer>
 #include <algorithm>
-#include <functional>
-#include <string_view>
+#include <cstring>
 
 namespace {
-// A row of a device list: it keeps its camera alive for as long as it shows
-// it, and remembers what it shows, so that a camera that answers with the
-// same record again costs no cell work.
-class DeviceRowItem : public QTreeWidgetItem
-{
-public:
-    explicit DeviceRowItem(DeviceRef entry) : QTreeWidgetItem(UserType), m_entry(std::move(entry)) {}
-    const DeviceRef& Entry() const { return m_entry; }
-    // True when the row already shows exactly this record.
-    bool Shows(const tagVtIpcInfo& info) const { return m_shown == Fingerprint(info); }
-    void SetShown(const tagVtIpcInfo& info) { m_shown = Fingerprint(info); }
-
-private:
-    static std::size_t Fingerprint(const tagVtIpcInfo& info)
-    {
-        return std::hash<std::string_view>{}(
-            std::string_view(reinterpret_cast<const char*>(&info), sizeof info));
-    }
-
-    DeviceRef m_entry;
-    std::size_t m_shown = 0;
-};
-
 // Asks the router to hand waiting messages to the lists.
 const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -67,6 +42,77 @@ QString CellText(const QString& text)
     return control ? QString::fromStdWString(EscapeLogText(text.toStdWString())) : text;
 }
 
+// A row of a device list: it keeps its camera alive for as long as it shows
+// it, and keeps the record it shows; its cells are made from that record
+// when they are asked for (in practice the few rows on screen), so a row
+// costs one record however many columns its list has, and a camera that
+// answers with the same record again costs nothing. Its number cell shows
+// its place in the list as it is now, so no row is renumbered when others
+// come or go.
+class DeviceRowItem : public QTreeWidgetItem
+{
+public:
+    DeviceRowItem(DeviceRef entry, const DeviceListSpec& listSpec, const tagVtIpcInfo& info)
+        : QTreeWidgetItem(UserType), m_entry(std::move(entry)), m_spec(listSpec), m_info(info)
+    {
+    }
+    const DeviceRef& Entry() const { return m_entry; }
+
+    // Shows this record from now on; false when it already did.
+    bool Show(const tagVtIpcInfo& info)
+    {
+        if (std::memcmp(&info, &m_info, sizeof info) == 0) {
+            return false;
+        }
+        m_info = info;
+        m_sortTextColumn = -1;
+        emitDataChanged();
+        return true;
+    }
+
+    QVariant data(int column, int role) const override
+    {
+        if ((role != Qt::DisplayRole && role != Qt::EditRole) || column < 0 ||
+            column >= static_cast<int>(m_spec.columns.size())) {
+            return QTreeWidgetItem::data(column, role);
+        }
+        if (column == m_spec.numberColumn) {
+            QTreeWidget* list = treeWidget();
+            const int place = list != nullptr ? list->indexOfTopLevelItem(const_cast<DeviceRowItem*>(this)) : -1;
+            return place >= 0 ? QString::number(place + 1) : QString();
+        }
+        const DeviceColumn& cell = m_spec.columns[static_cast<std::size_t>(column)];
+        if (!cell.text) {
+            return QTreeWidgetItem::data(column, role);
+        }
+        const std::time_t now = std::time(nullptr);
+        if (column == m_sortTextColumn && now == m_sortTextTime) {
+            return m_sortText;
+        }
+        const QString text = CellText(cell.text(m_info, now));
+        // Sorting and placing rows ask for the sort column's text many times
+        // within a moment; a text that depends on the time is made afresh
+        // the next second.
+        if (const auto* list = static_cast<const CSortListCtrl*>(treeWidget());
+            list != nullptr && list->SortColumn() == column) {
+            m_sortText = text;
+            m_sortTextColumn = column;
+            m_sortTextTime = now;
+        }
+        return text;
+    }
+
+private:
+    DeviceRef m_entry;
+    const DeviceListSpec& m_spec;
+    tagVtIpcInfo m_info;
+    // The text of the column the list was sorted by when it was last asked
+    // for, and the second it was made in.
+    mutable QString m_sortText;
+    mutable int m_sortTextColumn = -1;
+    mutable std::time_t m_sortTextTime = 0;
+};
+
 // Of two waiting messages for one camera the one that does more: "added"
 // and "updated" both add or refresh the row, "modified" only refreshes it.
 int Stronger(int waiting, int arriving)
@@ -87,6 +133,8 @@ DeviceListBinding::DeviceListBinding(CSortListCtrl* list, DeviceListSpec listSpe
                                      QObject* parent)
     : QObject(parent), m_list(list), m_spec(std::move(listSpec)), m_host(host)
 {
+    // Tools and tests tell the camera lists from a page's other grids by it.
+    m_list->setObjectName(QStringLiteral("deviceList"));
     m_list->setColumnCount(static_cast<int>(m_spec.columns.size()));
     for (int c = 0; c < static_cast<int>(m_spec.columns.size()); ++c) {
         m_list->setColumnWidth(c, m_spec.columns[static_cast<std::size_t>(c)].width);
@@ -95,12 +143,18 @@ DeviceListBinding::DeviceListBinding(CSortListCtrl* list, DeviceListSpec listSpe
     m_list->SetNumberColumn(m_spec.numberColumn);
     RelabelHeaders();
     m_list->Sort(m_spec.initialSortColumn, true);
-    connect(m_list, &CSortListCtrl::listSorted, this, &DeviceListBinding::Renumber);
 }
 
 DeviceListBinding::~DeviceListBinding()
 {
-    ClearRows();
+    for (const auto& [entry, row] : m_rows) {
+        static_cast<DeviceRowItem*>(row)->Entry()->holders.fetch_and(~m_spec.holderBit);
+    }
+    for (QTreeWidgetItem* row : m_refillRows) {
+        delete row;
+    }
+    const QSignalBlocker quiet(m_list);
+    m_list->clear();
 }
 
 void DeviceListBinding::RelabelHeaders()
@@ -133,6 +187,7 @@ void DeviceListBinding::HandleDeviceMessages(const std::vector<DeviceMessage>& m
     if (busy.Nested()) {
         return;
     }
+    FinishRefill();
     const bool filtered = FilterApplies();
     const std::wstring filter = filtered ? m_host.SearchText() : std::wstring();
     std::vector<QTreeWidgetItem*> added;
@@ -149,7 +204,7 @@ void DeviceListBinding::HandleDeviceMessages(const std::vector<DeviceMessage>& m
             continue;
         }
         if (message == WM_DEVICE_MODIFIED) {
-            if (row != nullptr && FillRow(row, info, false)) {
+            if (row != nullptr && FillRow(row, info)) {
                 moved.push_back(row);
             }
             continue;
@@ -164,7 +219,7 @@ void DeviceListBinding::HandleDeviceMessages(const std::vector<DeviceMessage>& m
                 entry->holders.fetch_and(~m_spec.holderBit);
             }
         } else if (row != nullptr) {
-            if (FillRow(row, info, false)) {
+            if (FillRow(row, info)) {
                 moved.push_back(row);
             }
         } else {
@@ -181,10 +236,7 @@ void DeviceListBinding::HandleDeviceMessages(const std::vector<DeviceMessage>& m
     }
     InsertRows(added);
     if (!added.empty() || !removed.empty()) {
-        ScheduleRenumber();
         emit rowsChanged();
-    } else if (!moved.empty()) {
-        ScheduleRenumber();
     }
 }
 
@@ -198,8 +250,8 @@ void DeviceListBinding::DevicesGone(const std::vector<DeviceRef>& entries)
     {
         BusyScope busy(m_busy);
         if (!busy.Nested()) {
+            FinishRefill();
             DeleteRowsOf(entries);
-            Renumber();
         }
     }
     // The bit is cleared before returning in any case, or the table would
@@ -216,54 +268,39 @@ void DeviceListBinding::ClearRows()
     if (busy.Nested()) {
         return;
     }
-    for (const auto& [entry, row] : m_rows) {
-        static_cast<DeviceRowItem*>(row)->Entry()->holders.fetch_and(~m_spec.holderBit);
-    }
-    m_currentBeforeRefill = EntryOf(m_list->currentItem());
-    {
-        const QSignalBlocker quiet(m_list);
-        m_list->clear();
-    }
-    m_rows.clear();
+    // The rows stay in the list until the refill ends: a camera that is
+    // listed again keeps its row (and the user's place in the list), and
+    // only the rows of cameras that are not are deleted, in one pass.
     for (QTreeWidgetItem* row : m_refillRows) {
         delete row;
     }
     m_refillRows.clear();
-    emit rowsChanged();
+    for (const auto& [entry, row] : m_rows) {
+        static_cast<DeviceRowItem*>(row)->Entry()->holders.fetch_and(~m_spec.holderBit);
+        m_refillLeft.emplace(entry, row);
+    }
+    m_rows.clear();
+    m_refilling = true;
 }
 
-bool DeviceListBinding::FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info, bool allColumns)
+bool DeviceListBinding::FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info)
 {
-    auto* device = static_cast<DeviceRowItem*>(row);
-    if (!allColumns && device->Shows(info)) {
+    const int sortColumn = m_list->SortColumn();
+    const QString before = sortColumn >= 0 ? row->text(sortColumn) : QString();
+    if (!static_cast<DeviceRowItem*>(row)->Show(info)) {
         return false;
     }
-    device->SetShown(info);
-    const std::time_t now = std::time(nullptr);
-    bool sortTextChanged = false;
-    for (int c = 0; c < static_cast<int>(m_spec.columns.size()); ++c) {
-        const DeviceColumn& column = m_spec.columns[static_cast<std::size_t>(c)];
-        if (!column.text || (!allColumns && c == m_spec.numberColumn)) {
-            continue;
-        }
-        const QString text = CellText(column.text(info, now));
-        if (row->text(c) != text) {
-            row->setText(c, text);
-            sortTextChanged = sortTextChanged || c == m_list->SortColumn();
-        }
-    }
-    return sortTextChanged;
+    return sortColumn >= 0 && row->text(sortColumn) != before;
 }
 
 QTreeWidgetItem* DeviceListBinding::NewRow(const DeviceRef& entry, const tagVtIpcInfo& info)
 {
-    auto* row = new DeviceRowItem(entry);
+    auto* row = new DeviceRowItem(entry, m_spec, info);
     if (m_spec.tickBoxes) {
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         row->setCheckState(0, Qt::Unchecked);
     }
     row->setTextAlignment(0, Qt::AlignCenter);
-    FillRow(row, info, true);
     entry->holders.fetch_or(m_spec.holderBit);
     m_rows[entry.get()] = row;
     return row;
@@ -278,18 +315,6 @@ void DeviceListBinding::InsertRows(const std::vector<QTreeWidgetItem*>& rows)
             m_list->InsertSorted(row);
         }
     }
-    for (QTreeWidgetItem* row : rows) {
-        RestoreCurrent(EntryOf(row).get(), row);
-    }
-}
-
-void DeviceListBinding::RestoreCurrent(const DeviceEntry* entry, QTreeWidgetItem* row)
-{
-    if (m_currentBeforeRefill && entry == m_currentBeforeRefill.get()) {
-        m_currentBeforeRefill.reset();
-        const QSignalBlocker quiet(m_list);
-        m_list->setCurrentItem(row);
-    }
 }
 
 void DeviceListBinding::AddRow(const DeviceRef& entry, const tagVtIpcInfo& info, bool /*resort*/)
@@ -298,8 +323,8 @@ void DeviceListBinding::AddRow(const DeviceRef& entry, const tagVtIpcInfo& info,
     if (busy.Nested() || FindRow(entry.get()) != nullptr) {
         return;
     }
+    FinishRefill();
     InsertRows({NewRow(entry, info)});
-    ScheduleRenumber();
     emit rowsChanged();
 }
 
@@ -309,7 +334,16 @@ void DeviceListBinding::AddFilteredRow(const DeviceRef& entry, const tagVtIpcInf
     if (busy.Nested() || FindRow(entry.get()) != nullptr) {
         return;
     }
-    m_refillRows.push_back(NewRow(entry, info));
+    const auto kept = m_refillLeft.find(entry.get());
+    if (kept == m_refillLeft.end()) {
+        m_refillRows.push_back(NewRow(entry, info));
+        return;
+    }
+    QTreeWidgetItem* row = kept->second;
+    m_refillLeft.erase(kept);
+    m_rows[entry.get()] = row;
+    entry->holders.fetch_or(m_spec.holderBit);
+    m_refillMoved = FillRow(row, info) || m_refillMoved;
 }
 
 void DeviceListBinding::RefreshRow(QTreeWidgetItem* row, const tagVtIpcInfo& info)
@@ -318,9 +352,8 @@ void DeviceListBinding::RefreshRow(QTreeWidgetItem* row, const tagVtIpcInfo& inf
     if (busy.Nested() || row == nullptr) {
         return;
     }
-    if (FillRow(row, info, false)) {
+    if (FillRow(row, info)) {
         m_list->PlaceSorted(row);
-        ScheduleRenumber();
     }
 }
 
@@ -330,8 +363,8 @@ void DeviceListBinding::RemoveRow(const DeviceRef& entry)
     if (busy.Nested() || FindRow(entry.get()) == nullptr) {
         return;
     }
+    FinishRefill();
     DeleteRowsOf({entry});
-    Renumber();
     emit rowsChanged();
 }
 
@@ -357,46 +390,38 @@ QTreeWidgetItem* DeviceListBinding::FindRow(const DeviceEntry* entry) const
     return it != m_rows.end() ? it->second : nullptr;
 }
 
-void DeviceListBinding::Renumber()
+void DeviceListBinding::FinishRefill()
 {
-    m_renumberPending = false;
-    if (m_spec.numberColumn < 0) {
+    if (!m_refilling) {
         return;
     }
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        const QString number = QString::number(i + 1);
-        QTreeWidgetItem* row = m_list->topLevelItem(i);
-        if (row->text(m_spec.numberColumn) != number) {
-            row->setText(m_spec.numberColumn, number);
-        }
+    m_refilling = false;
+    std::vector<QTreeWidgetItem*> gone;
+    gone.reserve(m_refillLeft.size());
+    for (const auto& [entry, row] : m_refillLeft) {
+        gone.push_back(row);
     }
-}
-
-void DeviceListBinding::ScheduleRenumber()
-{
-    if (!m_renumberPending) {
-        m_renumberPending = true;
-        QTimer::singleShot(0, this, [this] {
-            if (m_renumberPending) {
-                Renumber();
-            }
-        });
+    m_refillLeft.clear();
+    m_list->DeleteRows(gone);
+    if (m_refillMoved) {
+        m_refillMoved = false;
+        m_list->Resort();
     }
+    std::vector<QTreeWidgetItem*> added;
+    added.swap(m_refillRows);
+    InsertRows(added);
 }
 
 void DeviceListBinding::ScrollToTop()
 {
-    if (!m_refillRows.empty()) {
-        std::vector<QTreeWidgetItem*> rows;
-        rows.swap(m_refillRows);
-        m_list->AddRows(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
-        for (QTreeWidgetItem* row : rows) {
-            RestoreCurrent(EntryOf(row).get(), row);
+    {
+        BusyScope busy(m_busy);
+        if (busy.Nested()) {
+            return;
         }
-        emit rowsChanged();
+        FinishRefill();
     }
-    m_currentBeforeRefill.reset();
-    Renumber();
+    emit rowsChanged();
     if (m_list->topLevelItemCount() > 0) {
         m_list->scrollToItem(m_list->topLevelItem(0));
     }

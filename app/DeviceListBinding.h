@@ -61,8 +61,10 @@ struct DeviceListSpec
 //
 // The list stays in the order its header shows after every change: added
 // rows go where the order puts them, a refreshed row whose sort text changed
-// moves, a refill is sorted once it is complete. Rows are found by their
-// camera at once; many rows are added or removed in one pass over the list.
+// moves, a refill keeps the rows of the cameras it lists again and puts its
+// new rows in order once it is complete. Rows are found by their camera at
+// once; many rows are added or removed in one pass over the list. A row's
+// number is its place in the list, always current.
 // None of this moves the current row to another camera or emits a signal
 // that a page could take for the user's choice (see CSortListCtrl).
 class ZX_EXPORT DeviceListBinding : public QObject, public DeviceFilterTarget
@@ -87,21 +89,21 @@ public:
 
     // The contract's operations. AddRow puts the row where the list's order
     // puts it whatever resort says: a list is never left out of its order.
+    // ClearRows begins a refill: the list keeps showing its rows until
+    // ScrollToTop ends the refill (or another change arrives), and then shows
+    // exactly the rows added since.
     void ClearRows() override;
     void AddRow(const DeviceRef& entry, const tagVtIpcInfo& info, bool resort);
     void RefreshRow(QTreeWidgetItem* row, const tagVtIpcInfo& info);
     void RemoveRow(const DeviceRef& entry);
     QTreeWidgetItem* FindRow(const DeviceEntry* entry) const;
-    // Numbers the rows from 1 now; ScheduleRenumber does it once when the
-    // UI thread is next idle, so a burst of added rows is numbered once.
-    void Renumber();
-    void ScheduleRenumber();
     void RelabelHeaders();
 
     std::uint32_t HolderBit() const override { return m_spec.holderBit; }
     bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const override;
-    // A refill: rows are made as they come and put in the list, in order,
-    // all at once by ScrollToTop, which ends every refill.
+    // A refill: rows are made as they come (or kept, for cameras listed
+    // before) and put in the list, in order, all at once by ScrollToTop,
+    // which ends every refill.
     void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) override;
     void ScrollToTop() override;
 
@@ -118,28 +120,31 @@ signals:
 
 private:
     bool FilterApplies() const;
-    // Writes the cells; true when the text of the sort column changed.
-    bool FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info, bool allColumns);
+    // Shows the record in the row; true when the text of the sort column changed.
+    bool FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info);
     QTreeWidgetItem* NewRow(const DeviceRef& entry, const tagVtIpcInfo& info);
     // Puts the rows in the list: one by one where they go, or, when they are
     // many, appended and sorted once.
     void InsertRows(const std::vector<QTreeWidgetItem*>& rows);
     // Deletes the rows of these cameras and clears the holder bit.
     void DeleteRowsOf(const std::vector<DeviceRef>& entries);
-    void RestoreCurrent(const DeviceEntry* entry, QTreeWidgetItem* row);
+    // Ends an open refill: deletes the rows no camera claimed again and puts
+    // the new rows in order.
+    void FinishRefill();
 
     CSortListCtrl* m_list;
     DeviceListSpec m_spec;
     DeviceListHost& m_host;
     std::unordered_map<const DeviceEntry*, QTreeWidgetItem*> m_rows;
-    // The camera of the current row when a refill cleared the list; it is
-    // made current again when the refill brings it back.
-    DeviceRef m_currentBeforeRefill;
     // A list operation never starts inside another one on the same list.
     int m_busy = 0;
-    bool m_renumberPending = false;
-    // Rows of a refill not yet in the list.
+    // An open refill: the rows listed before it that no camera has claimed
+    // yet, the new rows not yet in the list, and whether a kept row's sort
+    // text changed.
+    bool m_refilling = false;
+    std::unordered_map<const DeviceEntry*, QTreeWidgetItem*> m_refillLeft;
     std::vector<QTreeWidgetItem*> m_refillRows;
+    bool m_refillMoved = false;
 };
 
 // Registered lists in the order they receive the table's messages. Events

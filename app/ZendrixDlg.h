@@ -72,6 +72,9 @@ public:
     CSearchDlg* BasicWindow() const { return m_basicWindow; }
     QTabWidget* Sheet() const { return m_sheet; }
     int AdapterCount() const;
+    // Opens the capture devices and sends the first request; the window does
+    // it itself when it opens unless openAdapters says otherwise.
+    void StartDiscovery();
 
     // Adds a page as the next tab, titled by titleKey (or by the fixed title
     // when the key is 0); a page with a device list also receives the table's
@@ -104,7 +107,6 @@ protected:
 private:
     void BuildControls();
     void Layout();
-    void StartDiscovery();
     void Refresh();
     void OnSearchEdited();
     void OnCount();

@@ -16,11 +16,14 @@
 namespace {
 
 // Discovery frames are 260 bytes; a small snapshot keeps each slot of the
-// kernel ring small, so that a burst of thousands of replies fits in it.
-constexpr int kSnapshotLength = 2048;
+// kernel ring small, so that a burst of thousands of replies fits in it: a
+// slot holds the snapshot and its headers, and a 4 KiB block of the ring
+// holds as many whole slots as fit (one of 2 KiB and more, six of 512).
+constexpr int kSnapshotLength = 512;
 constexpr int kReadTimeoutMs = 1000;
-// Room for a burst of a few thousand replies between two reads.
-constexpr int kCaptureBufferBytes = 8 * 1024 * 1024;
+// Room for a burst of about 7000 replies between two reads. The whole ring
+// is resident from the moment the device is opened.
+constexpr int kCaptureBufferBytes = 4 * 1024 * 1024;
 constexpr auto kSweepSleep = std::chrono::milliseconds(50);
 constexpr unsigned kPassesPerSkippedSweep = 20;
 

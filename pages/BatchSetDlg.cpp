@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
+#include <algorithm>
 
 namespace {
 constexpr int kListWidth = 510;
@@ -204,6 +205,11 @@ bool CBatchSetDlg::SharesIp(const QTreeWidgetItem* row) const
 QTreeWidgetItem* CBatchSetDlg::TickedConflictRow() const
 {
     const std::vector<QTreeWidgetItem*> rows = m_binding->Rows();
+    // Rows are checked after every change of the list; most of the time
+    // nothing is ticked and the addresses need not be counted.
+    if (std::none_of(rows.begin(), rows.end(), [](QTreeWidgetItem* row) { return row->checkState(0) == Qt::Checked; })) {
+        return nullptr;
+    }
     QHash<QString, int> counts;
     for (QTreeWidgetItem* row : rows) {
         ++counts[IpKey(row)];

@@ -196,10 +196,30 @@ void CSortListCtrl::AddRows(const QList<QTreeWidgetItem*>& rows)
         return;
     }
     const QuietRows quiet(*this);
-    QList<QTreeWidgetItem*> all = invisibleRootItem()->takeChildren();
-    all.append(rows);
-    SortRows(all);
-    invisibleRootItem()->addChildren(all);
+    QList<QTreeWidgetItem*> added = rows;
+    SortRows(added);
+    if (m_sortColumn < 0 || topLevelItemCount() == 0) {
+        insertTopLevelItems(topLevelItemCount(), added);
+        return;
+    }
+    // The rows already listed are in order: each new row goes after every
+    // row it does not go before, where a stable sort of the old rows followed
+    // by the new ones would put it. Rows bound for one place go in together,
+    // from the last place back, so the places found beforehand stay right.
+    std::vector<int> places;
+    places.reserve(static_cast<std::size_t>(added.size()));
+    for (QTreeWidgetItem* row : added) {
+        places.push_back(SortedPosition(row->text(m_sortColumn)));
+    }
+    for (qsizetype end = added.size(); end > 0;) {
+        const int place = places[static_cast<std::size_t>(end - 1)];
+        qsizetype begin = end - 1;
+        while (begin > 0 && places[static_cast<std::size_t>(begin - 1)] == place) {
+            --begin;
+        }
+        insertTopLevelItems(place, added.mid(begin, end - begin));
+        end = begin;
+    }
 }
 
 void CSortListCtrl::Resort()

@@ -6,6 +6,11 @@
 #include <algorithm>
 #include <cstdio>
 
+bool HasHardwareAddress(const VtAdapter& adapter)
+{
+    return std::any_of(adapter.mac, adapter.mac + 6, [](unsigned char byte) { return byte != 0; });
+}
+
 DiscoverySession::DiscoverySession() = default;
 
 DiscoverySession::~DiscoverySession()
@@ -30,6 +35,10 @@ int DiscoverySession::Open(TivoxCallback callback, void* user, const std::vector
         const VtAdapter& adapter = adapters[i];
         TraceA(1, "%d Adapter:%s %s", count, adapter.name, adapter.description);
         if (!only.empty() && std::find(only.begin(), only.end(), adapter.name) == only.end()) {
+            continue;
+        }
+        if (!HasHardwareAddress(adapter)) {
+            TraceA(1, "Adapter %s has no hardware address: no camera frames on it", adapter.name);
             continue;
         }
         char filter[256];

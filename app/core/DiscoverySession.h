@@ -8,6 +8,11 @@
 
 class DeviceTable;
 
+// Whether the adapter has an Ethernet address of its own. One without (the
+// loopback device, "any", tunnels) carries no camera frames, so it is not
+// opened: its kernel ring would only cost memory.
+ZX_EXPORT bool HasHardwareAddress(const VtAdapter& adapter);
+
 // One discovery object per capture device, all feeding one device table: the
 // window and the terminal tool open the adapters, probe and send changes of
 // identity the same way.
@@ -20,8 +25,8 @@ public:
     DiscoverySession(const DiscoverySession&) = delete;
     DiscoverySession& operator=(const DiscoverySession&) = delete;
 
-    // Opens every capture device, or only those named in only (when not
-    // empty), with the filter that hears camera frames but not the adapter's
+    // Opens every capture device with a hardware address, or only those
+    // named in only (when not empty), with the filter that hears camera frames but not the adapter's
     // own, and starts capturing into table. Returns how many devices opened;
     // the names of those that did not open go to failed (when given).
     int Open(DeviceTable& table, const std::vector<std::string>& only = {},

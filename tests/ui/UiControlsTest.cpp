@@ -4,6 +4,7 @@
 #include "MessageBox.h"
 #include "ProgramFolder.h"
 #include "SortListCtrl.h"
+#include "SortOrder.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -39,6 +40,8 @@ private slots:
     void headerClicksSortAddressesByNumberAndTextWithoutCase();
     void numberAndTickColumnsNeverSort();
     void insertedRowsFollowTheCurrentOrder();
+    void addressKeysReadEveryShapeOfText();
+    void batchesOfRowsLandWhereOneStableSortPutsThem();
     void columnOrderCopiesBetweenLists();
     void filteredEditDropsRefusedCharacters();
     void messageBoxHookSeesTheLanguageText();
@@ -204,6 +207,77 @@ void UiControlsTest::relabellingWalksWidgetsAndMenusByTheirIds()
 
     LangClearSelection();
     PlatformSetProgramFolder("");
+}
+
+void UiControlsTest::addressKeysReadEveryShapeOfText()
+{
+    const auto key = [](const char* text) { return AddressSortKey(QString::fromLatin1(text)); };
+    QCOMPARE(key("192.168.1.10"), 0xC0A8010Au);
+    QCOMPARE(key("010.001.000.009"), 0x0A010009u);
+    // Parts that cannot be read count as 0; missing parts too; a fifth is ignored.
+    QCOMPARE(key("1..3.4"), 0x01000304u);
+    QCOMPARE(key("1.2.3"), 0x01020300u);
+    QCOMPARE(key("1.2.3.4.5"), 0x01020304u);
+    QCOMPARE(key(""), 0u);
+    QCOMPARE(key("1.x.3.4"), 0x01000304u);
+    // A number is cut to its last byte; one beyond 32 bits cannot be read.
+    QCOMPARE(key("256.257.1.1"), 0x00010101u);
+    QCOMPARE(key("4294967296.1.1.1"), 0x00010101u);
+    QCOMPARE(key("99999999999999999999.1.1.1"), 0x00010101u);
+    // Spaces around the text or a part are allowed.
+    QCOMPARE(key(" 10.0.0.1 "), 0x0A000001u);
+    QCOMPARE(key("10. 0 .0.1"), 0x0A000001u);
+}
+
+void UiControlsTest::batchesOfRowsLandWhereOneStableSortPutsThem()
+{
+    for (const bool ascending : {true, false}) {
+        for (const int column : {2, 3}) {
+            CSortListCtrl list;
+            list.setColumnCount(4);
+            list.SetAddressColumns(2);
+            list.Sort(column, ascending);
+            // Equal keys in every batch and across batches; the tag tells
+            // rows with one key apart, in the order they arrived.
+            QStringList arrived;
+            int tag = 0;
+            for (int batch = 0; batch < 6; ++batch) {
+                QList<QTreeWidgetItem*> rows;
+                const int size = batch == 0 ? 5 : (batch % 2 == 0 ? 40 : 3);
+                for (int i = 0; i < size; ++i) {
+                    const int n = (batch * 37 + i * 11) % 9;
+                    auto* row = new QTreeWidgetItem;
+                    row->setText(1, QString::number(tag++));
+                    row->setText(2, QStringLiteral("10.0.%1.%2").arg(n % 3).arg(n * 7 % 5));
+                    row->setText(3, QStringLiteral("cam-%1").arg(QChar('a' + n % 4)));
+                    rows << row;
+                    arrived << row->text(1);
+                }
+                list.AddRows(rows);
+            }
+            // What one stable sort of every row in arrival order gives.
+            std::vector<std::pair<QString, QString>> expected;
+            for (int i = 0; i < list.topLevelItemCount(); ++i) {
+                expected.emplace_back(list.topLevelItem(i)->text(column), list.topLevelItem(i)->text(1));
+            }
+            std::sort(expected.begin(), expected.end(), [&arrived](const auto& a, const auto& b) {
+                return arrived.indexOf(a.second) < arrived.indexOf(b.second);
+            });
+            const auto less = [&](const auto& a, const auto& b) {
+                const int order = column == 2 ? (AddressSortKey(a.first) < AddressSortKey(b.first)
+                                                      ? -1
+                                                      : AddressSortKey(a.first) > AddressSortKey(b.first))
+                                              : QString::localeAwareCompare(TextSortKey(a.first), TextSortKey(b.first));
+                return ascending ? order < 0 : order > 0;
+            };
+            std::stable_sort(expected.begin(), expected.end(), less);
+            QStringList want;
+            for (const auto& [text, rowTag] : expected) {
+                want << rowTag;
+            }
+            QCOMPARE(Column(list, 1), want);
+        }
+    }
 }
 
 QTEST_MAIN(UiControlsTest)

@@ -83,6 +83,7 @@ private slots:
     void listStaysInHeaderOrderThroughRefillsFilteredAddsAndRefreshes();
     void manySilentCamerasLeaveInOnePassOverTheList();
     void aCameraNameWithLineEndsStaysOnOneLine();
+    void aSearchKeystrokeKeepsTheRowsOfCamerasStillListed();
 };
 
 void DeviceListTest::selectedRowIsReadableWithAndWithoutFocusInBothLanguages()
@@ -306,6 +307,69 @@ void DeviceListTest::aCameraNameWithLineEndsStaysOnOneLine()
     QCOMPARE(list->topLevelItem(1)->text(8), QStringLiteral("M\\x01\\r\\n"));
     QCOMPARE(list->visualItemRect(list->topLevelItem(1)).height(),
              list->visualItemRect(list->topLevelItem(0)).height());
+}
+
+void DeviceListTest::aSearchKeystrokeKeepsTheRowsOfCamerasStillListed()
+{
+    GuiFixture f({}, "0");
+    // A gateway that no search below matches.
+    const auto camera = [](unsigned n, const char* ip) {
+        tagVtIpcInfo info = Camera(n, QString::fromLatin1(ip));
+        std::snprintf(info.gateway, sizeof info.gateway, "%s", "10.9.9.9");
+        return info;
+    };
+    f.Discover({camera(1, "192.168.5.5"), camera(2, "192.168.5.30"), camera(3, "192.168.5.10"),
+                camera(4, "192.168.5.15"), camera(5, "192.168.5.20")});
+    CSortListCtrl* list = f.dlg->NetworkPage()->List();
+    QTRY_COMPARE(list->topLevelItemCount(), 5);
+    std::map<QString, QTreeWidgetItem*> before;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        before[list->topLevelItem(i)->text(4)] = list->topLevelItem(i);
+    }
+    list->topLevelItem(1)->setCheckState(0, Qt::Checked); // 192.168.5.10
+    ClickRow(list, 3);                                      // 192.168.5.20
+    QSignalSpy inserted(list->model(), &QAbstractItemModel::rowsInserted);
+
+    // Narrowing: the rows of the cameras that still match are the same rows,
+    // ticks and the current row included; nothing is inserted.
+    auto* search = f.ById<QLineEdit>(f.dlg.get(), 1160);
+    search->setFocus();
+    QTest::keyClicks(search, QStringLiteral("5.1"));
+    QCOMPARE(Column(list, 4), QStringList({"192.168.5.10", "192.168.5.15"}));
+    QCOMPARE(Column(list, 1), QStringList({"1", "2"}));
+    QCOMPARE(list->topLevelItem(0), before["192.168.5.10"]);
+    QCOMPARE(list->topLevelItem(1), before["192.168.5.15"]);
+    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Checked);
+    QCOMPARE(list->currentItem(), nullptr); // its camera is not listed now
+    QCOMPARE(inserted.count(), 0);
+
+    // A camera that answers with a new name while the search is on shows it
+    // at once, and is placed again when the name is the sort column.
+    ClickHeader(list, 2);
+    tagVtIpcInfo renamed = camera(4, "192.168.5.15");
+    std::snprintf(renamed.devName, sizeof renamed.devName, "%s", "aaa-first");
+    f.Discover({renamed});
+    QTRY_COMPARE(Column(list, 2).value(0), QStringLiteral("aaa-first"));
+
+    // Widening: the kept rows stay, the others come back as new rows, all in
+    // header order and numbered by place.
+    QTest::keyClick(search, Qt::Key_Backspace);
+    QTest::keyClick(search, Qt::Key_Backspace);
+    QTest::keyClick(search, Qt::Key_Backspace);
+    QCOMPARE(list->topLevelItemCount(), 5);
+    QVERIFY(InHeaderOrder(list));
+    QCOMPARE(Column(list, 1), QStringList({"1", "2", "3", "4", "5"}));
+    QCOMPARE(list->topLevelItem(0)->text(4), QStringLiteral("192.168.5.15"));
+    QCOMPARE(list->topLevelItem(0), before["192.168.5.15"]);
+    int ticked = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        ticked += list->topLevelItem(i)->checkState(0) == Qt::Checked ? 1 : 0;
+    }
+    QCOMPARE(ticked, 1);
+    // Every camera is held by the list again, so none is let go early.
+    for (const DeviceRef& entry : f.app->Table().Entries()) {
+        QVERIFY((entry->holders.load() & kHolderNetworkTab) != 0);
+    }
 }
 
 QTEST_MAIN(DeviceListTest)

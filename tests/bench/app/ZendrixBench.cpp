@@ -1,11 +1,13 @@
-// The program with 2000 simulated cameras in a lab: how long until all are
-// listed, one search keystroke, one header-click sort, the check that lets
+// The program with every page (the log and OEM pages too, as with vtlog vtoem)
+// and 2000 simulated cameras in a lab: how long until all are listed, one
+// search keystroke, one header-click sort, the check that lets
 // every camera go once silent, and the resident memory. Then floods of raw
 // replies from made-up cameras (vtflood): how long the window goes without
 // serving its events during and after them, how long until every list shows
 // what the table holds, the memory, and the check that lets them all go.
 #include "Lab.h"
 #include "LangWidgets.h"
+#include "PageFactory.h"
 #include "ProgramFolder.h"
 #include "SearchDlg.h"
 #include "SortListCtrl.h"
@@ -81,18 +83,32 @@ QLineEdit* SearchBox(CZendrixDlg& dlg)
     return nullptr;
 }
 
-// A fresh program: a new table and window, discovery sent at start.
-void NewSession()
+// A fresh program with every page: a new table and window, shown. The
+// discovery request goes out at once, or when the caller sends it.
+void NewSession(bool discover = true)
 {
     g_session->dlg.reset();
-    g_session->app = std::make_unique<CZendrixApp>(std::vector<std::string>{});
+    g_session->app = std::make_unique<CZendrixApp>(std::vector<std::string>{"vtlog", "vtoem"});
     g_session->app->InitInstance();
     g_session->app->basicMode = 0;
     g_clockShift = 0;
     g_session->app->Table().SetClock(
         [] { return static_cast<std::int64_t>(std::time(nullptr)) + g_clockShift.load(); });
-    g_session->dlg = std::make_unique<CZendrixDlg>(*g_session->app);
+    MainWindowOptions options;
+    options.addPages = AddZendrixPages;
+    options.openAdapters = discover;
+    g_session->dlg = std::make_unique<CZendrixDlg>(*g_session->app, options);
     g_session->dlg->show();
+}
+
+// Every device list of the window.
+std::vector<QTreeWidget*> AllLists()
+{
+    std::vector<QTreeWidget*> lists;
+    for (CSortListCtrl* list : g_session->dlg->findChildren<CSortListCtrl*>(QStringLiteral("deviceList"))) {
+        lists.push_back(list);
+    }
+    return lists;
 }
 
 // The longest time the UI thread went without serving a 5 ms timer: how long
@@ -120,16 +136,21 @@ private:
     double m_rss = 0;
 };
 
-// Start-up discovery and Refresh send the same request: each iteration is a
-// fresh table, so every camera has to be listed again.
+// Each iteration is a fresh table and window, already on screen; the clock
+// starts when the program opens its capture devices and sends its request,
+// and stops when the network settings list shows every camera. The other
+// six lists fill in the same passes; when they are all full is a counter.
 void BM_ListAllCamerasAfterRefresh(benchmark::State& state)
 {
     // The process before any window: the yardstick for what 2000 cameras cost.
     const double beforeWindow = ResidentMegabytes();
+    double allListsMs = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        NewSession();
+        NewSession(false);
+        QCoreApplication::processEvents();
         QTreeWidget* list = g_session->dlg->NetworkPage()->List();
+        const auto start = std::chrono::steady_clock::now();
+        g_session->dlg->StartDiscovery();
         if (!WaitForRows(list, kCameras, 30000)) {
             const std::string message =
                 "not every camera was listed within 30 s: " + std::to_string(list->topLevelItemCount()) +
@@ -140,8 +161,17 @@ void BM_ListAllCamerasAfterRefresh(benchmark::State& state)
         QCoreApplication::processEvents();
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        for (QTreeWidget* other : AllLists()) {
+            if (!WaitForRows(other, kCameras, 30000)) {
+                state.SkipWithError("a page's list did not show every camera");
+                return;
+            }
+        }
+        allListsMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     }
     state.counters["cameras"] = g_session->dlg->NetworkPage()->List()->topLevelItemCount();
+    state.counters["lists"] = static_cast<double>(AllLists().size());
+    state.counters["all_lists_ms"] = allListsMs;
     state.counters["rss_MB"] = ResidentMegabytes();
     state.counters["rss_MB_before_window"] = beforeWindow;
 }
@@ -275,7 +305,7 @@ void BM_RawFrameFlood(benchmark::State& state)
     state.SetLabel(cameras + " made-up cameras, " + frames + " replies in " + seconds + " s, 2000 real");
 }
 
-BENCHMARK(BM_ListAllCamerasAfterRefresh)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListAllCamerasAfterRefresh)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchKeystrokeRefill)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HeaderClickSort)->Arg(4)->Arg(2)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ThirtySecondCheckLetsAllGo)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
