@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "BatchRunner.h"
+#include "CameraLoader.h"
 #include "CapabilityClass.h"
 #include "DeviceRules.h"
 #include "LangTable.h"
@@ -12,7 +13,6 @@
 #include "SortListCtrl.h"
 #include "SystemParamDlg.h"
 #include "VideoImageDlg.h"
-#include "WaitCursor.h"
 #include "ZendrixDlg.h"
 
 #include <QCheckBox>
@@ -79,6 +79,8 @@ CBatchSetDlg::CBatchSetDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> reboo
     connect(m_runner, &BatchRunner::started, this, [this](int total) { OnBatchProgress(0, total); });
     connect(m_runner, &BatchRunner::progress, this, &CBatchSetDlg::OnBatchProgress);
     connect(m_runner, &BatchRunner::finished, this, &CBatchSetDlg::UpdateSaveState);
+    m_loader = new CameraLoader(this);
+    connect(m_loader, &CameraLoader::loadingChanged, this, &CBatchSetDlg::OnLoadingChanged);
 
     // The sub-pages in the order of their tabs, which is also the order a
     // loaded camera is read in.
@@ -95,8 +97,11 @@ CBatchSetDlg::CBatchSetDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> reboo
 
 CBatchSetDlg::~CBatchSetDlg()
 {
-    // Workers of a running batch are waited for before the sub-pages they
-    // report through go.
+    // Workers of a running batch or load are waited for before the sub-pages
+    // they report through go; a load's result is dropped.
+    m_list->disconnect(this);
+    delete m_loader;
+    m_loader = nullptr;
     delete m_runner;
     m_runner = nullptr;
     m_binding->disconnect(this);
@@ -235,7 +240,7 @@ void CBatchSetDlg::UpdateSaveState()
     const bool conflict = m_tickedMode ? TickedConflictRow() != nullptr : selected != nullptr && SharesIp(selected);
     m_warning->setVisible(conflict);
     const bool running = m_runner != nullptr && m_runner->Running();
-    m_save->setEnabled(!conflict && !running && (m_tickedMode || selected != nullptr) &&
+    m_save->setEnabled(!conflict && !running && !Loading() && (m_tickedMode || selected != nullptr) &&
                        m_subSheet->currentWidget() != nullptr);
 }
 
@@ -245,6 +250,9 @@ void CBatchSetDlg::SetTickedMode(bool ticked)
         return;
     }
     m_tickedMode = ticked;
+    // A load belongs to one mode: the clicked camera's outside ticked mode,
+    // the reference camera's inside it.
+    m_loader->Drop();
     if (!ticked) {
         m_reference.reset();
     }
@@ -277,7 +285,8 @@ void CBatchSetDlg::LoadCamera(QTreeWidgetItem* row)
     m_selectAll->setChecked(false);
     SetTickedMode(false);
 
-    const CWaitCursor busy;
+    // This click makes any load in flight moot, whether or not it loads.
+    m_loader->Drop();
     m_selected = m_binding->EntryOf(row);
     m_list->setCurrentItem(row);
     UpdateSaveState();
@@ -285,16 +294,38 @@ void CBatchSetDlg::LoadCamera(QTreeWidgetItem* row)
         return;
     }
     m_system->ShowCameraName(camera);
-    repaint();
-    PanelLine failure;
-    const int handle = LoginCamera(camera, login, &failure);
-    if (handle < 0) {
-        m_main.AddLine(failure.text, failure.stamped);
+    m_loader->Start([this, camera, login](const std::atomic<bool>& stop) -> CameraLoader::Show {
+        BatchSetReading reading = ReadBatchSetCamera(camera, login, stop);
+        return [this, camera, reading = std::move(reading)] { ShowLoadedCamera(camera, reading); };
+    });
+}
+
+void CBatchSetDlg::ShowLoadedCamera(const tagVtIpcInfo& camera, const BatchSetReading& reading)
+{
+    if (reading.loginFailure) {
+        m_main.AddLine(reading.loginFailure->text, reading.loginFailure->stamped);
         return;
     }
     for (const SubPage& sub : m_subPages) {
-        sub.page->LoadFromCamera(handle, camera);
+        sub.page->ShowReading(reading, camera);
     }
+}
+
+bool CBatchSetDlg::Loading() const
+{
+    return m_loader != nullptr && m_loader->Loading();
+}
+
+void CBatchSetDlg::OnLoadingChanged(bool loading)
+{
+    // Only this page shows it is busy: the list, the tabs and the rest of the
+    // window stay usable, and another click replaces the load.
+    if (loading) {
+        setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
+    }
+    UpdateSaveState();
 }
 
 void CBatchSetDlg::OnTickChanged(QTreeWidgetItem* row, int column)
@@ -372,6 +403,10 @@ void CBatchSetDlg::OnRowsChanged()
 {
     if (m_selected && m_binding->FindRow(m_selected.get()) == nullptr) {
         m_selected.reset();
+        // Its settings would fill the sub-pages with no camera selected.
+        if (!m_tickedMode) {
+            m_loader->Drop();
+        }
     }
     if (m_tickedMode && m_binding->TickedRows().empty() && !m_selectAll->isChecked()) {
         SetTickedMode(false);
@@ -404,17 +439,21 @@ void CBatchSetDlg::LoadReferenceCamera()
         return;
     }
     const DeviceRef entry = m_binding->EntryOf(reference);
-    if (entry == m_reference) {
+    if (entry == m_reference || (Loading() && entry == m_pendingReference)) {
         return;
     }
-    const CWaitCursor busy;
-    const int handle = LoginCamera(camera, Login());
-    if (handle >= 0) {
-        m_reference = entry;
-    }
-    for (const SubPage& sub : m_subPages) {
-        sub.page->LoadReferenceCamera(handle, camera);
-    }
+    m_pendingReference = entry;
+    m_loader->Start([this, camera, login = Login()](const std::atomic<bool>& stop) -> CameraLoader::Show {
+        ReferenceReading reading = ReadReferenceCamera(camera, login, stop);
+        return [this, camera, reading = std::move(reading)] {
+            if (reading.handle >= 0) {
+                m_reference = m_pendingReference;
+            }
+            for (const SubPage& sub : m_subPages) {
+                sub.page->ShowReference(reading, camera);
+            }
+        };
+    });
 }
 
 void CBatchSetDlg::OnSave()

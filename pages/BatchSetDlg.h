@@ -9,6 +9,7 @@
 #include <vector>
 
 class BatchRunner;
+class CameraLoader;
 class CSortListCtrl;
 class CSystemParamDlg;
 class CZendrixDlg;
@@ -41,6 +42,10 @@ public:
     QTabWidget* SubSheet() const { return m_subSheet; }
     BatchRunner& Runner() const { return *m_runner; }
     RebootQueue& Reboots() const { return *m_rebootQueue; }
+    // A camera's settings are being read for the sub-pages; "Save
+    // Parameters" waits for the load so that it never writes half-loaded values.
+    bool Loading() const;
+    CameraLoader& Loader() const { return *m_loader; }
 
     // DevicePage
     void Relabel() override;
@@ -69,8 +74,12 @@ private:
     void OnSave();
     void OnBatchProgress(int done, int total);
 
+    // Both loads read on a worker; the newest one wins and the sub-pages are
+    // filled when it ends.
     void LoadCamera(QTreeWidgetItem* row);
+    void ShowLoadedCamera(const tagVtIpcInfo& camera, const BatchSetReading& reading);
     void LoadReferenceCamera();
+    void OnLoadingChanged(bool loading);
     // After the ticks changed: a shared address blocks saving, otherwise the
     // reference camera's choices are loaded.
     void CheckTickedCameras();
@@ -101,9 +110,11 @@ private:
     std::vector<SubPage> m_subPages;
     CSystemParamDlg* m_system = nullptr;
     BatchRunner* m_runner = nullptr;
+    CameraLoader* m_loader = nullptr;
 
     DeviceRef m_selected;
     DeviceRef m_reference; // the camera the sub-pages' batch choices came from
+    DeviceRef m_pendingReference; // the reference camera being loaded
     bool m_tickedMode = false;
     bool m_bulkChange = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 #include "BatchEngine.h"
+#include "BatchSetReading.h"
 #include "CameraAccess.h"
 #include "Tivox.h"
 
@@ -32,16 +33,17 @@ public:
     explicit BatchSubPage(BatchSetHost& host, QWidget* parent = nullptr) : QWidget(parent), m_host(host) {}
 
     virtual void Relabel() = 0;
-    // Fills the sub-page from the camera just clicked, over its login handle;
-    // runs on the UI thread under the wait cursor.
-    virtual void LoadFromCamera(int handle, const tagVtIpcInfo& camera) = 0;
+    // Fills the sub-page from what a load read from the camera just clicked
+    // (its reads ran on a worker); on the UI thread.
+    virtual void ShowReading(const BatchSetReading& reading, const tagVtIpcInfo& camera) = 0;
     // The save routine that "Save Parameters" runs while this sub-page is shown.
     virtual void Save() = 0;
     // Ticked mode changed (the device-name box is only for one camera).
     virtual void SetTickedMode(bool /*ticked*/) {}
-    // The ticked camera with the lowest capability class, logged in (a
-    // handle of -1 when the login failed), whose choices bound a batch.
-    virtual void LoadReferenceCamera(int /*handle*/, const tagVtIpcInfo& /*camera*/) {}
+    // What a load read from the ticked camera with the lowest capability
+    // class (a handle of -1 when the login failed), whose choices bound a
+    // batch; on the UI thread.
+    virtual void ShowReference(const ReferenceReading& /*reading*/, const tagVtIpcInfo& /*camera*/) {}
 
 protected:
     BatchSetHost& Host() const { return m_host; }

@@ -199,22 +199,24 @@ void CNetworkParamDlg::FillProviderList(const std::string& providerText, bool ea
     OnProvider();
 }
 
-void CNetworkParamDlg::LoadFromCamera(int handle, const tagVtIpcInfo& /*camera*/)
+void CNetworkParamDlg::ShowReading(const BatchSetReading& reading, const tagVtIpcInfo&)
 {
-    PortInfoRecord ports{};
-    if (Vt_Ipc_GetPortInfo(handle, &ports) == 0) {
-        FillPorts(ports);
+    FillNetwork(reading.network);
+}
+
+void CNetworkParamDlg::LoadFromCamera(int handle, const tagVtIpcInfo&)
+{
+    const std::atomic<bool> noStop{false};
+    FillNetwork(ReadNetworkSettings(handle, noStop));
+}
+
+void CNetworkParamDlg::FillNetwork(const NetworkReading& reading)
+{
+    if (reading.ports) {
+        FillPorts(*reading.ports);
     }
-    DdnsRecord ddns{};
-    if (Vt_Ipc_GetDDNS(handle, &ddns) != 0) {
-        return;
-    }
-    SystemInfoRecord info{};
-    if (Vt_Ipc_GetSystemInfo(handle, &info) == 0) {
-        const std::string version(info.version, strnlen(info.version, sizeof info.version));
-        FillDdns(ddns, &version);
-    } else {
-        FillDdns(ddns, nullptr);
+    if (reading.ddns) {
+        FillDdns(*reading.ddns, reading.version ? &*reading.version : nullptr);
     }
 }
 

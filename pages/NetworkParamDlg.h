@@ -1,5 +1,6 @@
 #pragma once
 #include "BatchSubPage.h"
+#include "NetworkParams.h"
 #include "VtIpcSDK.h"
 #include "ZxExport.h"
 
@@ -22,7 +23,10 @@ public:
     explicit CNetworkParamDlg(BatchSetHost& host, QWidget* parent = nullptr);
 
     void Relabel() override;
-    void LoadFromCamera(int handle, const tagVtIpcInfo& camera) override;
+    void ShowReading(const BatchSetReading& reading, const tagVtIpcInfo& camera) override;
+    // Reads and fills at once, on the calling thread: for one camera outside
+    // the batch set page's loads.
+    void LoadFromCamera(int handle, const tagVtIpcInfo& camera);
     void Save() override;
 
     // The fills of a load: the ports, and the DDNS record with the camera's
@@ -37,6 +41,7 @@ public:
 
 private:
     void BuildControls();
+    void FillNetwork(const NetworkReading& reading);
     void OnEnable();
     void OnProvider();
     void OnEasyDdns();

@@ -266,12 +266,23 @@ void CSystemParamDlg::ShowCameraName(const tagVtIpcInfo& camera)
     m_name->setText(QString::fromStdWString(NameText(camera)));
 }
 
+void CSystemParamDlg::ShowReading(const BatchSetReading& reading, const tagVtIpcInfo&)
+{
+    FillSystem(reading.system);
+}
+
 void CSystemParamDlg::LoadFromCamera(int handle, const tagVtIpcInfo&)
 {
-    SystemDateRecord record{};
-    if (Vt_Ipc_GetSystemDate(handle, &record) != 0) {
+    const std::atomic<bool> noStop{false};
+    FillSystem(ReadSystemSettings(handle, noStop));
+}
+
+void CSystemParamDlg::FillSystem(const SystemReading& reading)
+{
+    if (!reading.date) {
         return;
     }
+    const SystemDateRecord& record = *reading.date;
     // The camera's answer is shown only as far as it makes sense: an
     // impossible date or an unknown zone leaves the box as it was.
     char date[sizeof record.date + 1] = {};

@@ -25,7 +25,10 @@ public:
     ~CSystemParamDlg() override;
 
     void Relabel() override;
-    void LoadFromCamera(int handle, const tagVtIpcInfo& camera) override;
+    void ShowReading(const BatchSetReading& reading, const tagVtIpcInfo& camera) override;
+    // Reads and fills at once, on the calling thread: for one camera outside
+    // the batch set page's loads.
+    void LoadFromCamera(int handle, const tagVtIpcInfo& camera);
     void Save() override;
     void SetTickedMode(bool ticked) override;
 
@@ -43,6 +46,7 @@ private:
     void OnClockTick();
     void EnforceNameBytes();
     void Focus(SystemField field);
+    void FillSystem(const SystemReading& reading);
     DateTimeValue PickedDateTime() const;
 
     CZendrixDlg& m_main;

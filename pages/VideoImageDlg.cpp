@@ -415,36 +415,43 @@ void CVideoImageDlg::FillOsd(const OsdRecord& record)
     OnShowTime();
 }
 
+void CVideoImageDlg::ShowReading(const BatchSetReading& reading, const tagVtIpcInfo& camera)
+{
+    if (reading.video.osd) {
+        FillOsd(*reading.video.osd);
+    }
+    FillStreams(reading.video, camera);
+}
+
+void CVideoImageDlg::ShowReference(const ReferenceReading& reading, const tagVtIpcInfo& camera)
+{
+    if (reading.handle >= 0) {
+        FillStreams(reading.video, camera);
+    }
+}
+
 void CVideoImageDlg::LoadFromCamera(int handle, const tagVtIpcInfo& camera)
 {
-    OsdRecord osd{};
-    if (Vt_Ipc_GetOSD(handle, &osd) == 0) {
-        FillOsd(osd);
-    }
-    ImagingConfigRecord imaging{};
-    const int frequency = Vt_Ipc_GetImagingConfig(handle, &imaging) == 0 ? imaging.frequency : 0;
-    LoadStreams(handle, camera, frequency);
+    BatchSetReading reading;
+    const std::atomic<bool> noStop{false};
+    reading.video = ReadVideoSettings(handle, noStop);
+    ShowReading(reading, camera);
 }
 
 void CVideoImageDlg::LoadReferenceCamera(int handle, const tagVtIpcInfo& camera)
 {
-    if (handle >= 0) {
-        LoadStreams(handle, camera, 50);
-    }
+    const std::atomic<bool> noStop{false};
+    ShowReference(ReadReferenceStreams(handle, noStop), camera);
 }
 
-void CVideoImageDlg::LoadStreams(int handle, const tagVtIpcInfo& camera, int powerFrequency)
+void CVideoImageDlg::FillStreams(const VideoReading& reading, const tagVtIpcInfo& camera)
 {
     // The secondary first: the primary's rules read what it left.
-    VideoConfigRecord secondary{};
-    secondary.stream = 0;
-    if (Vt_Ipc_GetVideoConfig(handle, &secondary) == 0) {
-        FillSecondary(secondary, ModelText(camera));
+    if (reading.secondary) {
+        FillSecondary(*reading.secondary, ModelText(camera));
     }
-    VideoConfigRecord primary{};
-    primary.stream = 1;
-    if (Vt_Ipc_GetVideoConfig(handle, &primary) == 0) {
-        FillPrimary(primary, ModelText(camera), powerFrequency);
+    if (reading.primary) {
+        FillPrimary(*reading.primary, ModelText(camera), reading.powerFrequency);
     }
 }
 

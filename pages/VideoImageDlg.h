@@ -24,9 +24,13 @@ public:
     ~CVideoImageDlg() override;
 
     void Relabel() override;
-    void LoadFromCamera(int handle, const tagVtIpcInfo& camera) override;
+    void ShowReading(const BatchSetReading& reading, const tagVtIpcInfo& camera) override;
     void Save() override;
-    void LoadReferenceCamera(int handle, const tagVtIpcInfo& camera) override;
+    void ShowReference(const ReferenceReading& reading, const tagVtIpcInfo& camera) override;
+    // Read and fill at once, on the calling thread: for one camera outside
+    // the batch set page's loads (a reference handle of -1 leaves the page).
+    void LoadFromCamera(int handle, const tagVtIpcInfo& camera);
+    void LoadReferenceCamera(int handle, const tagVtIpcInfo& camera);
 
     // The fills of one stream from a camera's configuration; model is the
     // camera's model text, powerFrequency its power line frequency in Hz.
@@ -42,7 +46,7 @@ public:
 private:
     void BuildControls();
     bool AModel() const;
-    void LoadStreams(int handle, const tagVtIpcInfo& camera, int powerFrequency);
+    void FillStreams(const VideoReading& reading, const tagVtIpcInfo& camera);
     void RebuildPrimarySizes();
     void RunRateRules();
     void RebuildSecondarySizes();

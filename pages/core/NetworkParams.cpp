@@ -237,3 +237,22 @@ BatchEngine::Operation NetworkApplyOperation(LoginCredentials login, NetworkBloc
         return lines;
     };
 }
+
+NetworkReading ReadNetworkSettings(int handle, const std::atomic<bool>& stop)
+{
+    NetworkReading reading;
+    PortInfoRecord ports{};
+    if (!stop && Vt_Ipc_GetPortInfo(handle, &ports) == 0) {
+        reading.ports = ports;
+    }
+    DdnsRecord ddns{};
+    if (stop || Vt_Ipc_GetDDNS(handle, &ddns) != 0) {
+        return reading;
+    }
+    reading.ddns = ddns;
+    SystemInfoRecord info{};
+    if (!stop && Vt_Ipc_GetSystemInfo(handle, &info) == 0) {
+        reading.version = std::string(info.version, strnlen(info.version, sizeof info.version));
+    }
+    return reading;
+}

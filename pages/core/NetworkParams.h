@@ -4,6 +4,8 @@
 #include "VtIpcSDK.h"
 #include "ZxExport.h"
 
+#include <atomic>
+#include <optional>
 #include <string>
 
 // The rules of the "Network" sub-page of the batch set page: ports, the
@@ -109,3 +111,17 @@ ZX_EXPORT NetworkProblem BuildNetworkBlock(const NetworkParamsForm& form, Networ
 // ports, one panel line per call. With easy DDNS chosen each camera gets the
 // easy-DDNS host name of its own address, never the loaded camera's.
 ZX_EXPORT BatchEngine::Operation NetworkApplyOperation(LoginCredentials login, NetworkBlock block);
+
+// What a load reads for the "Network" sub-page; each part absent when the
+// camera did not give it. The firmware version is asked for only with a DDNS
+// record, which it qualifies.
+struct NetworkReading
+{
+    std::optional<PortInfoRecord> ports;
+    std::optional<DdnsRecord> ddns;
+    std::optional<std::string> version;
+};
+
+// The reads of a load over a logged-in handle; off the UI thread. Nothing
+// more is read once stop is set.
+ZX_EXPORT NetworkReading ReadNetworkSettings(int handle, const std::atomic<bool>& stop);

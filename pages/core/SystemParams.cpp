@@ -195,3 +195,13 @@ BatchEngine::Operation SystemApplyOperation(SystemApply apply)
         return ApplySystemSettings(camera, apply);
     };
 }
+
+SystemReading ReadSystemSettings(int handle, const std::atomic<bool>& stop)
+{
+    SystemReading reading;
+    SystemDateRecord record{};
+    if (!stop && Vt_Ipc_GetSystemDate(handle, &record) == 0) {
+        reading.date = record;
+    }
+    return reading;
+}

@@ -6,7 +6,9 @@
 #include "VtIpcSDK.h"
 #include "ZxExport.h"
 
+#include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -120,3 +122,14 @@ struct SystemApply
 // call. A password change queues a reboot, except on an A model.
 ZX_EXPORT std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply);
 ZX_EXPORT BatchEngine::Operation SystemApplyOperation(SystemApply apply);
+
+// What a load reads for the "System" sub-page: the date record, absent when
+// the camera did not give it (the page then keeps its boxes as they are).
+struct SystemReading
+{
+    std::optional<SystemDateRecord> date;
+};
+
+// The reads of a load over a logged-in handle; off the UI thread. Nothing is
+// read once stop is set.
+ZX_EXPORT SystemReading ReadSystemSettings(int handle, const std::atomic<bool>& stop);

@@ -382,3 +382,32 @@ BatchEngine::Operation VideoPartsOperation(LoginCredentials login, std::optional
         return lines;
     };
 }
+
+VideoReading ReadVideoSettings(int handle, const std::atomic<bool>& stop)
+{
+    VideoReading reading;
+    OsdRecord osd{};
+    if (!stop && Vt_Ipc_GetOSD(handle, &osd) == 0) {
+        reading.osd = osd;
+    }
+    ImagingConfigRecord imaging{};
+    if (!stop && Vt_Ipc_GetImagingConfig(handle, &imaging) == 0) {
+        reading.powerFrequency = imaging.frequency;
+    }
+    ReadVideoStreams(handle, stop, reading);
+    return reading;
+}
+
+void ReadVideoStreams(int handle, const std::atomic<bool>& stop, VideoReading& reading)
+{
+    VideoConfigRecord secondary{};
+    secondary.stream = 0;
+    if (!stop && Vt_Ipc_GetVideoConfig(handle, &secondary) == 0) {
+        reading.secondary = secondary;
+    }
+    VideoConfigRecord primary{};
+    primary.stream = 1;
+    if (!stop && Vt_Ipc_GetVideoConfig(handle, &primary) == 0) {
+        reading.primary = primary;
+    }
+}

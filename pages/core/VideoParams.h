@@ -5,6 +5,7 @@
 #include "VtIpcSDK.h"
 #include "ZxExport.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -150,3 +151,21 @@ struct VideoStreams
 // title without touching the streams, or the streams without the title.
 ZX_EXPORT BatchEngine::Operation VideoPartsOperation(LoginCredentials login, std::optional<VideoStreams> streams,
                                                      std::optional<OsdRecord> osd);
+
+// What a load reads for the "Video" sub-page; each record absent when the
+// camera did not give it. powerFrequency is the camera's power line frequency
+// in Hz, 0 when unknown; a reference camera's streams are read with 50.
+struct VideoReading
+{
+    std::optional<OsdRecord> osd;
+    int powerFrequency = 0;
+    std::optional<VideoConfigRecord> secondary;
+    std::optional<VideoConfigRecord> primary;
+};
+
+// The reads of a load over a logged-in handle, off the UI thread: the OSD, the
+// imaging configuration for the power frequency, then both streams. Nothing
+// more is read once stop is set.
+ZX_EXPORT VideoReading ReadVideoSettings(int handle, const std::atomic<bool>& stop);
+// Only the two streams, secondary first, into reading.
+ZX_EXPORT void ReadVideoStreams(int handle, const std::atomic<bool>& stop, VideoReading& reading);

@@ -447,6 +447,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
                             5000));
         TickOnly(batchSet->List(), targets);
         ASSERT_TRUE(batchSet->TickedMode());
+        ASSERT_TRUE(WaitFor([&] { return !batchSet->Loading(); }, 15000)) << "the reference camera was loaded";
         batchSet->SubSheet()->setCurrentWidget(batchSet->SystemPage());
         QWidget* systemPage = batchSet->SystemPage();
         ById<QComboBox>(systemPage, 1048)->setCurrentIndex(38);
@@ -493,7 +494,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         ASSERT_EQ(rows.size(), 1u);
         ClickRow(batchSet->List(), rows.front());
         ASSERT_FALSE(batchSet->TickedMode());
-        QTest::qWait(300);
+        ASSERT_TRUE(WaitFor([&] { return !batchSet->Loading(); }, 15000)) << "the camera was loaded";
         ById<QLineEdit>(batchSet->SystemPage(), 1029)->setText(QString::fromStdString(m_site.password));
         ById<QLineEdit>(batchSet->SystemPage(), 1031)->setText(QString::fromStdString(m_site.password));
         ClearPanel();
@@ -516,8 +517,8 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         TickOnly(batchSet->List(), entrance);
         ASSERT_TRUE(batchSet->TickedMode());
         auto* bitRate = ById<QComboBox>(video, 1092);
-        ASSERT_TRUE(WaitFor([&] { return bitRate->count() > 0; }, 5000)) << "the reference camera was loaded";
-        QTest::qWait(300);
+        ASSERT_TRUE(WaitFor([&] { return !batchSet->Loading() && bitRate->count() > 0; }, 15000))
+            << "the reference camera was loaded";
         Choose(bitRate, QStringLiteral("2048"));
         ById<QLineEdit>(video, 1099)->setText(QStringLiteral("Entrance"));
         ClearPanel();

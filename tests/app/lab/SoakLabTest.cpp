@@ -236,6 +236,14 @@ protected:
         }
         auto* zone = ById<QComboBox>(page->SystemPage(), 1048);
         zone->setCurrentIndex(std::uniform_int_distribution<int>(0, zone->count() - 1)(random));
+        // Save waits for the reference camera's load; a camera that vanished
+        // meanwhile may hold it until its calls give up.
+        for (int wait = 0; wait < 100 && page->Loading(); ++wait) {
+            QTest::qWait(100);
+        }
+        if (!save->isEnabled()) {
+            return;
+        }
         QTest::mouseClick(save, Qt::LeftButton);
         ++m_batches;
     }

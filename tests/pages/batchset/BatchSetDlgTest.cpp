@@ -213,7 +213,7 @@ void BatchSetDlgTest::tickedCamerasKeepTheirNamesAndGetTheirLinesInOrder()
     p.list->topLevelItem(0)->setCheckState(0, Qt::Checked);
     QVERIFY(p.page->TickedMode());
     QVERIFY(!p.name->isEnabled());
-    QVERIFY(p.save->isEnabled());
+    QTRY_VERIFY(p.save->isEnabled()); // once the reference camera's load ended
 
     p.name->setText(QString());
     QCOMPARE(p.Save(), QString()); // an empty name is fine when cameras are ticked
@@ -254,7 +254,7 @@ void BatchSetDlgTest::sharedIpShowsTheWarningAndBlocksSaving()
     QCOMPARE(other->text(4), QStringLiteral("127.0.0.8"));
     other->setCheckState(0, Qt::Checked);
     QVERIFY(!p.warning->isVisible());
-    QVERIFY(p.save->isEnabled());
+    QTRY_VERIFY(p.save->isEnabled()); // once the reference camera's load ended
 
     QTreeWidgetItem* shared = p.list->topLevelItem(1);
     shared->setCheckState(0, Qt::Checked);
@@ -266,7 +266,7 @@ void BatchSetDlgTest::sharedIpShowsTheWarningAndBlocksSaving()
 
     shared->setCheckState(0, Qt::Unchecked);
     QVERIFY(!p.warning->isVisible());
-    QVERIFY(p.save->isEnabled());
+    QTRY_VERIFY(p.save->isEnabled()); // the unreachable reference camera is tried again
     other->setCheckState(0, Qt::Unchecked);
 
     // Clicking either camera of the pair loads nothing.
@@ -287,7 +287,7 @@ void BatchSetDlgTest::sharedIpShowsTheWarningAndBlocksSaving()
     QTRY_COMPARE(p.list->topLevelItemCount(), 4);
     ClickRow(p.list, 2);
     QVERIFY(!p.warning->isVisible());
-    QVERIFY(p.save->isEnabled());
+    QTRY_VERIFY(p.save->isEnabled()); // once the camera's load ended
 }
 
 void BatchSetDlgTest::doubleClickOpensTheWebPageUnlessARestorePauses()

@@ -4,6 +4,7 @@
 // from them over the SDK.
 #include "BatchRunner.h"
 #include "BatchSetDlg.h"
+#include "CameraLoader.h"
 #include "Lab.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
@@ -14,6 +15,7 @@
 #include "ProgramFolder.h"
 #include "SortListCtrl.h"
 #include "SystemParamDlg.h"
+#include "VideoImageDlg.h"
 #include "VtIpcSDK.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
@@ -24,6 +26,8 @@
 #include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -152,6 +156,22 @@ protected:
         const QRect cell = List()->visualRect(List()->model()->index(row, 4));
         QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, cell.center());
     }
+    // A click whose load has ended: the sub-pages show the camera and "Save
+    // Parameters" takes what they show.
+    void LoadRow(int row)
+    {
+        ClickRow(row);
+        WaitForLoad();
+    }
+    // Ticks load the reference camera's choices, which Save waits for too.
+    void TickRows(int count)
+    {
+        for (int row = 0; row < count; ++row) {
+            List()->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        }
+        WaitForLoad();
+    }
+    void WaitForLoad() { ASSERT_TRUE(WaitFor([&] { return !m_page->Loading(); }, 20000)) << "the load ended"; }
     void PressSave() { QTest::mouseClick(ById<QPushButton>(m_page, 1043), Qt::LeftButton); }
     void SetPasswords(const QString& password)
     {
@@ -178,7 +198,7 @@ TEST_F(BatchSetLab, OneCameraLoadedChangedAndSavedOnlyThatCameraChanges)
     // Loading fills the sub-page from the camera.
     auto* zone = ById<QComboBox>(System(), 1048);
     zone->setCurrentIndex(0);
-    ClickRow(1);
+    LoadRow(1);
     ASSERT_TRUE(WaitFor([&] { return zone->currentIndex() == before.timeZone; }, 3000));
     EXPECT_EQ(List()->currentItem()->text(4), QStringLiteral("192.168.21.11"));
 
@@ -221,9 +241,7 @@ TEST_F(BatchSetLab, ABatchOverTickedCamerasGoesOnPastAWrongPassword)
     StartCameras({"--count", "3", "--base-ip", "192.168.22.10"},
                  R"({"cameras": [{"index": 1, "password": "elsewhere"}]})");
     StartProgram(3);
-    for (int row = 0; row < 3; ++row) {
-        List()->topLevelItem(row)->setCheckState(0, Qt::Checked);
-    }
+    TickRows(3);
     ASSERT_TRUE(m_page->TickedMode());
     ById<QComboBox>(System(), 1048)->setCurrentIndex(107);
     ById<QLineEdit>(System(), 1018)->setText(QString());
@@ -258,7 +276,7 @@ TEST_F(BatchSetLab, PasswordsWithApostrophesAndBackslashesArriveAsTyped)
     ASSERT_NE(login, nullptr);
     login->setText(QStringLiteral("it's\\ok"));
     ASSERT_EQ(m_dlg->LoginPasswordText(), L"it's\\ok") << "the main window's password box";
-    ClickRow(0);
+    LoadRow(0);
     SetPasswords(QStringLiteral("n'ew\\1"));
     PressSave();
     ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Modify password successfully.")).size() == 1; },
@@ -279,7 +297,7 @@ TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
     };
 
     // The A model first: its password changes and it keeps running.
-    ClickRow(1);
+    LoadRow(1);
     ASSERT_EQ(List()->currentItem()->text(5), QStringLiteral("VT-C6121A"));
     SetPasswords(QStringLiteral("fresh42"));
     PressSave();
@@ -297,7 +315,7 @@ TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
     }
 
     // The other model reboots from the queue shortly after its lines.
-    ClickRow(0);
+    LoadRow(0);
     SetPasswords(QStringLiteral("fresh43"));
     PressSave();
     ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Modify password successfully.")).size() == 2; },
@@ -331,9 +349,7 @@ TEST_F(BatchSetLab, SaveAgainLanguageAndTabSwitchesDuringABatchAddNothingToIt)
         QFile::copy(shipped.filePath(name), m_folder.filePath(QStringLiteral("Lang/") + name));
     }
     StartProgram(3);
-    for (int row = 0; row < 3; ++row) {
-        List()->topLevelItem(row)->setCheckState(0, Qt::Checked);
-    }
+    TickRows(3);
     ById<QComboBox>(System(), 1048)->setCurrentIndex(107);
     ById<QLineEdit>(System(), 1018)->setText(QString());
     PressSave();
@@ -359,9 +375,7 @@ TEST_F(BatchSetLab, CamerasVanishingMidBatchEachGetALineAndTheBatchEnds)
 {
     StartCameras({"--count", "4", "--base-ip", "192.168.26.10", "--fault", "slow-http", "--slow-ms", "300"});
     StartProgram(4);
-    for (int row = 0; row < 4; ++row) {
-        List()->topLevelItem(row)->setCheckState(0, Qt::Checked);
-    }
+    TickRows(4);
     ById<QComboBox>(System(), 1048)->setCurrentIndex(107);
     PressSave();
     ASSERT_TRUE(WaitFor([&] { return !Lines().isEmpty(); }, 15000));
@@ -377,9 +391,7 @@ TEST_F(BatchSetLab, ClosingTheWindowDuringABatchEndsIt)
 {
     StartCameras({"--count", "3", "--base-ip", "192.168.27.10", "--fault", "slow-http", "--slow-ms", "800"});
     StartProgram(3);
-    for (int row = 0; row < 3; ++row) {
-        List()->topLevelItem(row)->setCheckState(0, Qt::Checked);
-    }
+    TickRows(3);
     PressSave();
     ASSERT_TRUE(m_page->Runner().Running());
     m_dlg->close();
@@ -412,6 +424,144 @@ TEST_F(BatchSetLab, AbsurdNamesModelsAndVersionsAreListedAndLoadedWithoutHarm)
     }
     EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(LinesWith(QStringLiteral("192.168.28.1")).isEmpty()) << Lines().join(QLatin1Char('\n')).toStdString();
+}
+
+// Gives a camera settings of its own, through the test's own login: a time
+// zone, an SNTP server and an OSD title the page shows once loaded.
+void MarkCamera(const std::string& ip, int timeZone, const char* server, const char* title)
+{
+    const int handle = Vt_Ipc_Login(ip.c_str(), ip.c_str(), 80, "admin", "qr7319", 0);
+    ASSERT_GE(handle, 0) << ip;
+    SystemDateRecord date{};
+    date.mode = 1;
+    std::snprintf(date.ntpServer, sizeof date.ntpServer, "%s", server);
+    date.timeZone = timeZone;
+    ASSERT_EQ(Vt_Ipc_SetSystemDate(handle, &date), 0) << ip;
+    OsdRecord osd{};
+    ASSERT_EQ(Vt_Ipc_GetOSD(handle, &osd), 0) << ip;
+    std::snprintf(osd.title, sizeof osd.title, "%s", title);
+    ASSERT_EQ(Vt_Ipc_SetOSD(handle, &osd), 0) << ip;
+}
+
+// Camera 0 answers every web request late; camera 1 at once.
+constexpr const char* kLateFirstCamera = R"({"cameras": [{"index": 0, "faults": ["slow-http"], "slowMs": 250}]})";
+
+// A camera answering late is read on a worker: right after the click the page
+// shows it is loading, Save waits, and timers and typing are served while
+// the reads go on; the values arrive afterwards.
+TEST_F(BatchSetLab, ALateCameraLoadsWhileTheWindowServesEvents)
+{
+    StartCameras({"--count", "2", "--base-ip", "192.168.31.10"}, kLateFirstCamera);
+    StartProgram(2);
+    MarkCamera("192.168.31.10", 70, "late.ntp.lab", "Late");
+    auto* zone = ById<QComboBox>(System(), 1048);
+    auto* save = ById<QPushButton>(m_page, 1043);
+    auto* search = ById<QLineEdit>(m_dlg.get(), 1160);
+    ASSERT_NE(search, nullptr);
+    zone->setCurrentIndex(3);
+
+    QStringList events;
+    QObject::connect(&m_page->Loader(), &CameraLoader::loadingChanged, m_page, [&](bool loading) {
+        if (!loading) {
+            events << QStringLiteral("loaded %1").arg(zone->currentIndex());
+        }
+    });
+    QObject::connect(search, &QLineEdit::textEdited, m_page,
+            [&](const QString& text) { events << QStringLiteral("typed %1").arg(text); });
+    ClickRow(0);
+    ASSERT_EQ(List()->currentItem()->text(4), QStringLiteral("192.168.31.10"));
+    ASSERT_TRUE(m_page->Loading()) << "the click returned before the camera answered";
+    EXPECT_FALSE(save->isEnabled()) << "nothing half-loaded can be saved";
+    EXPECT_EQ(m_page->cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the rest of the window keeps its cursor";
+    QTimer::singleShot(0, m_page, [&] { events << QStringLiteral("timer 0"); });
+    QTimer::singleShot(50, m_page, [&] {
+        events << QStringLiteral("timer 50");
+        search->setFocus();
+        QCoreApplication::postEvent(search, new QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, "1"));
+    });
+    PressSave();
+    ASSERT_TRUE(WaitFor([&] { return !m_page->Loading(); }, 20000));
+    EXPECT_EQ(events, QStringList({QStringLiteral("timer 0"), QStringLiteral("timer 50"), QStringLiteral("typed 1"),
+                                   QStringLiteral("loaded 70")}));
+    EXPECT_EQ(ById<QLineEdit>(System(), 1152)->text(), QStringLiteral("late.ntp.lab"));
+    EXPECT_EQ(ById<QLineEdit>(m_page->findChild<CVideoImageDlg*>(), 1099)->text(), QStringLiteral("Late"));
+    EXPECT_TRUE(save->isEnabled());
+    EXPECT_FALSE(m_page->testAttribute(Qt::WA_SetCursor));
+    EXPECT_TRUE(LinesWith(QStringLiteral("192.168.31.1")).isEmpty()) << Lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(m_boxes.isEmpty()) << "Save pressed during the load did nothing";
+}
+
+// Clicking a late camera and then a quick one shows the quick one's values,
+// and the late one's never reach the boxes afterwards, not even once its
+// worker is done.
+TEST_F(BatchSetLab, ALaterClickSupersedesALoadStillWaitingOnItsCamera)
+{
+    StartCameras({"--count", "2", "--base-ip", "192.168.32.10"}, kLateFirstCamera);
+    StartProgram(2);
+    MarkCamera("192.168.32.10", 70, "late.ntp.lab", "Late");
+    MarkCamera("192.168.32.11", 20, "quick.ntp.lab", "Quick");
+    auto* zone = ById<QComboBox>(System(), 1048);
+    auto* server = ById<QLineEdit>(System(), 1152);
+    auto* title = ById<QLineEdit>(m_page->findChild<CVideoImageDlg*>(), 1099);
+    QStringList shown;
+    QObject::connect(zone, &QComboBox::currentIndexChanged, m_page, [&](int index) { shown << QString::number(index); });
+    QObject::connect(server, &QLineEdit::textChanged, m_page, [&](const QString& text) { shown << text; });
+    QObject::connect(title, &QLineEdit::textChanged, m_page, [&](const QString& text) { shown << text; });
+
+    ClickRow(0);
+    ASSERT_TRUE(m_page->Loading());
+    QTest::qWait(100); // the late camera's worker is in the middle of its calls
+    ClickRow(1);
+    ASSERT_EQ(List()->currentItem()->text(4), QStringLiteral("192.168.32.11"));
+    ASSERT_TRUE(WaitFor([&] { return !m_page->Loading(); }, 20000));
+    EXPECT_EQ(zone->currentIndex(), 20);
+    EXPECT_EQ(server->text(), QStringLiteral("quick.ntp.lab"));
+    EXPECT_EQ(title->text(), QStringLiteral("Quick"));
+
+    // The late camera's worker stops at its next call; whatever it might
+    // still post is delivered by now.
+    ASSERT_TRUE(WaitFor([&] { return m_page->Loader().Workers() == 0; }, 20000));
+    QTest::qWait(100);
+    EXPECT_EQ(zone->currentIndex(), 20);
+    EXPECT_EQ(server->text(), QStringLiteral("quick.ntp.lab"));
+    EXPECT_EQ(title->text(), QStringLiteral("Quick"));
+    for (const QString& value : {QStringLiteral("70"), QStringLiteral("late.ntp.lab"), QStringLiteral("Late")}) {
+        EXPECT_FALSE(shown.contains(value)) << value.toStdString() << " shown in " << shown.join(QLatin1Char('|')).toStdString();
+    }
+    EXPECT_TRUE(ById<QPushButton>(m_page, 1043)->isEnabled());
+}
+
+// Ticking, switching tabs and closing the window while late cameras are read:
+// the loads are dropped, nothing crashes, the workers are joined.
+TEST_F(BatchSetLab, TicksTabsAndClosingDuringALoadEndCleanly)
+{
+    StartCameras({"--count", "2", "--base-ip", "192.168.33.10", "--fault", "slow-http", "--slow-ms", "250"});
+    StartProgram(2);
+    ClickRow(0);
+    ASSERT_TRUE(m_page->Loading());
+    m_page->SubSheet()->setCurrentIndex(2);
+    m_dlg->Sheet()->setCurrentIndex(0);
+    QTest::qWait(50);
+    m_dlg->Sheet()->setCurrentWidget(m_page);
+    // A tick leaves the clicked camera's load for the reference camera's.
+    List()->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    ASSERT_TRUE(m_page->TickedMode());
+    ASSERT_TRUE(m_page->Loading());
+    EXPECT_FALSE(ById<QPushButton>(m_page, 1043)->isEnabled());
+    List()->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    EXPECT_FALSE(m_page->TickedMode());
+    EXPECT_FALSE(m_page->Loading()) << "the reference load was dropped with ticked mode";
+    ClickRow(1);
+    ASSERT_TRUE(m_page->Loading());
+    QTest::qWait(100);
+    EXPECT_TRUE(LinesWith(QStringLiteral("192.168.33.1")).isEmpty()) << Lines().join(QLatin1Char('\n')).toStdString();
+    m_dlg->close();
+    m_dlg.reset();
+    m_page = nullptr;
+    QTest::qWait(100);
+    SystemDateRecord record{};
+    EXPECT_TRUE(ReadDate("192.168.33.10", record)) << "the cameras answer after the window went";
 }
 
 } // namespace
