@@ -439,7 +439,12 @@ void CBatchSetDlg::LoadReferenceCamera()
         return;
     }
     const DeviceRef entry = m_binding->EntryOf(reference);
-    if (entry == m_reference || (Loading() && entry == m_pendingReference)) {
+    if (Loading() && entry == m_pendingReference) {
+        return;
+    }
+    if (entry == m_reference) {
+        // Its choices are shown; a load of another camera is moot now.
+        m_loader->Drop();
         return;
     }
     m_pendingReference = entry;
