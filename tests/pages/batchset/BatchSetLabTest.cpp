@@ -21,6 +21,7 @@
 #include "ZendrixDlg.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDirIterator>
 #include <QDir>
@@ -552,6 +553,16 @@ TEST_F(BatchSetLab, TicksTabsAndClosingDuringALoadEndCleanly)
     List()->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
     EXPECT_FALSE(m_page->TickedMode());
     EXPECT_FALSE(m_page->Loading()) << "the reference load was dropped with ticked mode";
+    // A hurried user clicks back and forth and ticks everything at once.
+    for (int click = 0; click < 6; ++click) {
+        ClickRow(click % 2);
+    }
+    ASSERT_TRUE(m_page->Loading());
+    EXPECT_GE(m_page->Loader().Workers(), 2u) << "moot loads still wait on their cameras";
+    auto* selectAll = ById<QCheckBox>(m_page, 1020);
+    QTest::mouseClick(selectAll, Qt::LeftButton, {}, QPoint(6, selectAll->height() / 2));
+    ASSERT_TRUE(m_page->TickedMode());
+    QTest::mouseClick(selectAll, Qt::LeftButton, {}, QPoint(6, selectAll->height() / 2));
     ClickRow(1);
     ASSERT_TRUE(m_page->Loading());
     QTest::qWait(100);
