@@ -1,10 +1,8 @@
 #include "DayShots.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QWidget>
@@ -29,11 +27,9 @@ DayShots::DayShots(QWidget* window) : m_window(window)
 
 QImage DayShots::Window()
 {
-    // On a real display the screen's own pixels are what the installer sees;
-    // offscreen the window paints itself into the picture.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && m_window->screen() != nullptr) {
-        return m_window->screen()->grabWindow(m_window->winId()).toImage();
-    }
+    // The window paints itself into the picture. Offscreen this gives the
+    // same pixels as taking the screen of a virtual X display, fonts and
+    // Chinese text included, without needing one.
     return m_window->grab().toImage();
 }
 
@@ -81,6 +77,9 @@ void DayShots::TakePages(QTabWidget* sheet, const QStringList& names, const QStr
     }
     const int shown = sheet->currentIndex();
     for (int i = 0; i < sheet->count() && i < names.size(); ++i) {
+        if (names[i].isEmpty()) {
+            continue;
+        }
         sheet->setCurrentIndex(i);
         Take(names[i] + QLatin1Char('-') + suffix);
     }

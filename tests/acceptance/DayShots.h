@@ -21,8 +21,8 @@ public:
 
     // The window once its pending paints are done.
     void Take(const QString& name);
-    // Every page of sheet in turn, as NAME-suffix; the page shown before is
-    // shown again at the end.
+    // Every page of sheet in turn, as NAME-suffix, but those with an empty
+    // name; the page shown before is shown again at the end.
     void TakePages(QTabWidget* sheet, const QStringList& names, const QString& suffix);
     // The window with dialog, shown by the test, where the program would
     // place it, framed as a window of its own.

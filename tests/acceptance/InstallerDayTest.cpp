@@ -41,7 +41,6 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -167,7 +166,7 @@ protected:
         MainWindowOptions options;
         options.addPages = AddZendrixPages;
         m_dlg = std::make_unique<CZendrixDlg>(*m_app, options);
-        m_dlg->resize(1280, 860);
+        m_dlg->resize(1120, 860);
         m_dlg->show();
         ASSERT_GE(m_dlg->AdapterCount(), 1) << "the lab interface must be opened";
         ASSERT_EQ(m_dlg->Sheet()->count(), 6) << "network, batch set, upgrade, preview, log and OEM pages";
@@ -268,11 +267,6 @@ protected:
         auto* start = ById<QPushButton>(upgrade, 1178);
         ASSERT_TRUE(start->isEnabled()) << imageName;
         start->click();
-        if (m_shots->On() && !shot.isEmpty()) {
-            auto* bar = upgrade->findChild<QProgressBar*>();
-            WaitFor([&] { return bar->value() > (bar->minimum() + bar->maximum()) / 3; }, 60000);
-            m_shots->Take(shot);
-        }
         ASSERT_TRUE(
             WaitFor([&] { return LinesWith(QStringLiteral("Upgrading operations are all finished.")) == 1; }, 90000))
             << Panel();
@@ -290,6 +284,9 @@ protected:
             },
             30000))
             << "the list shows what the cameras announced after their reboot";
+        if (!shot.isEmpty()) {
+            m_shots->Take(shot);
+        }
         for (const QString& ip : ips) {
             SystemInfoRecord info{};
             ASSERT_TRUE(WaitFor(
@@ -714,6 +711,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             menu->close();
         };
         const QStringList english = titles();
+        ClearPanel();
         choose(QStringLiteral("\u7b80\u4f53\u4e2d\u6587"));
         const QStringList chinese = titles();
         for (int i = 0; i < english.size(); ++i) {
@@ -730,7 +728,17 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         }
         EXPECT_TRUE(WaitFor([&] { return ListedIps(network, kNetworkIpColumn) == expected; }, 10000));
         ClickRow(network, RowsShowing(network, QString::fromStdString(serverRoom)).front());
-        m_shots->TakePages(m_dlg->Sheet(), {"network", "batchset", "upgrade", "preview", "log", "oem"}, "zh");
+        m_shots->TakePages(m_dlg->Sheet(), {"network", "batchset", "upgrade", "", "log", "oem"}, "zh");
+        if (m_shots->On()) {
+            auto* preview = Show<CVideoViewDlg>();
+            const uint64_t painted = preview->Video()->FramesPainted();
+            QTest::mouseClick(preview->PlayButton(), Qt::LeftButton);
+            EXPECT_TRUE(WaitFor([&] { return preview->Video()->FramesPainted() >= painted + 5; }, 8000));
+            m_shots->Take(QStringLiteral("preview-zh"));
+            QTest::mouseClick(preview->PlayButton(), Qt::LeftButton);
+            EXPECT_TRUE(WaitFor([&] { return !preview->IsPlaying(); }, 5000));
+            m_dlg->Sheet()->setCurrentIndex(0);
+        }
         m_dlg->ToggleBasicMode();
         m_shots->Take(QStringLiteral("basic-zh"));
         m_dlg->ToggleBasicMode();
