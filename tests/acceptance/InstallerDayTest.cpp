@@ -727,7 +727,13 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             expected.insert(QString::fromStdString(camera.ip));
         }
         EXPECT_TRUE(WaitFor([&] { return ListedIps(network, kNetworkIpColumn) == expected; }, 10000));
-        ClickRow(network, RowsShowing(network, QString::fromStdString(serverRoom)).front());
+        // The server room's camera selected on the upgrade page too: the A
+        // models' image chosen last fits it, so the page shows no warning.
+        const QString serverRoomIp = QString::fromStdString(serverRoom);
+        QTreeWidget* upgradeList = Show<CBatchUpgradeDlg>()->List();
+        ClickRow(upgradeList, RowsShowing(upgradeList, serverRoomIp).front());
+        m_dlg->Sheet()->setCurrentIndex(0);
+        ClickRow(network, RowsShowing(network, serverRoomIp).front());
         m_shots->TakePages(m_dlg->Sheet(), {"network", "batchset", "upgrade", "", "log", "oem"}, "zh");
         if (m_shots->On()) {
             auto* preview = Show<CVideoViewDlg>();
