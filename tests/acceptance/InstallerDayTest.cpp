@@ -245,6 +245,19 @@ protected:
         }
         return nullptr;
     }
+    // The window in basic mode with the camera at ip selected, then full mode again.
+    void ShootBasicMode(const QString& ip, const QString& name)
+    {
+        if (!m_shots->On()) {
+            return;
+        }
+        m_dlg->ToggleBasicMode();
+        QTreeWidget* list = m_dlg->BasicWindow()->List();
+        QTest::qWait(100);
+        ClickRow(list, RowsShowing(list, ip).front());
+        m_shots->Take(name);
+        m_dlg->ToggleBasicMode();
+    }
     void Refresh() { QTest::mouseClick(ById<QWidget>(m_dlg.get(), 1162), Qt::LeftButton); }
 
     // Upgrades the cameras at ips with one image in one parallel run; each
@@ -374,12 +387,11 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         TickOnly(network, {});
         ClickRow(network, RowsShowing(network, QString::fromStdString(moved.front())).front());
         m_shots->Take(QStringLiteral("network-en"));
-        m_dlg->ToggleBasicMode();
-        m_shots->Take(QStringLiteral("basic-en"));
-        m_dlg->ToggleBasicMode();
+        ShootBasicMode(QString::fromStdString(moved.front()), QStringLiteral("basic-en"));
         if (m_shots->On()) {
             auto* search = ById<QLineEdit>(m_dlg.get(), 1160);
-            QTest::keyClicks(search, QStringLiteral("C6121"));
+            search->setText(QStringLiteral("C6121"));
+            QTest::keyClick(search, Qt::Key_Return);
             m_shots->Take(QStringLiteral("search-en"));
             search->clear();
             QTest::keyClick(search, Qt::Key_Return);
@@ -745,9 +757,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             EXPECT_TRUE(WaitFor([&] { return !preview->IsPlaying(); }, 5000));
             m_dlg->Sheet()->setCurrentIndex(0);
         }
-        m_dlg->ToggleBasicMode();
-        m_shots->Take(QStringLiteral("basic-zh"));
-        m_dlg->ToggleBasicMode();
+        ShootBasicMode(serverRoomIp, QStringLiteral("basic-zh"));
         choose(QStringLiteral("English"));
         EXPECT_EQ(titles(), english);
     }
