@@ -98,6 +98,14 @@ void ClickRow(QTreeWidget* list, QTreeWidgetItem* row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + cell.width() / 2, cell.center().y()));
 }
 
+// Clicks the one row with a column showing text.
+void ClickRowShowing(QTreeWidget* list, const QString& text)
+{
+    const auto rows = RowsShowing(list, text);
+    ASSERT_EQ(rows.size(), 1u) << text.toStdString();
+    ClickRow(list, rows.front());
+}
+
 void TickOnly(QTreeWidget* list, const std::set<QString>& ips)
 {
     for (int r = 0; r < list->topLevelItemCount(); ++r) {
@@ -254,7 +262,7 @@ protected:
         m_dlg->ToggleBasicMode();
         QTreeWidget* list = m_dlg->BasicWindow()->List();
         QTest::qWait(100);
-        ClickRow(list, RowsShowing(list, ip).front());
+        ClickRowShowing(list, ip);
         m_shots->Take(name);
         m_dlg->ToggleBasicMode();
     }
@@ -385,7 +393,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             EXPECT_EQ(rows.front()->text(kNetworkIpColumn + 3), QStringLiteral("192.168.0.1")) << ip;
         }
         TickOnly(network, {});
-        ClickRow(network, RowsShowing(network, QString::fromStdString(moved.front())).front());
+        ClickRowShowing(network, QString::fromStdString(moved.front()));
         m_shots->Take(QStringLiteral("network-en"));
         ShootBasicMode(QString::fromStdString(moved.front()), QStringLiteral("basic-en"));
         if (m_shots->On()) {
@@ -450,7 +458,8 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         }
         m_shots->Take(QStringLiteral("batchset-system-en"));
         TickOnly(batchSet->List(), {});
-        ClickRow(batchSet->List(), RowsShowing(batchSet->List(), QStringLiteral("192.168.5.103")).front());
+        // One of the two cameras on 192.168.5.103.
+        ClickRowShowing(batchSet->List(), QStringLiteral("Loading bay"));
         m_shots->Take(QStringLiteral("warning-conflict-en"));
     }
 
@@ -743,9 +752,9 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         // models' image chosen last fits it, so the page shows no warning.
         const QString serverRoomIp = QString::fromStdString(serverRoom);
         QTreeWidget* upgradeList = Show<CBatchUpgradeDlg>()->List();
-        ClickRow(upgradeList, RowsShowing(upgradeList, serverRoomIp).front());
+        ClickRowShowing(upgradeList, serverRoomIp);
         m_dlg->Sheet()->setCurrentIndex(0);
-        ClickRow(network, RowsShowing(network, serverRoomIp).front());
+        ClickRowShowing(network, serverRoomIp);
         m_shots->TakePages(m_dlg->Sheet(), {"network", "batchset", "upgrade", "", "log", "oem"}, "zh");
         if (m_shots->On()) {
             auto* preview = Show<CVideoViewDlg>();
