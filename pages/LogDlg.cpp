@@ -125,6 +125,8 @@ void CLogDlg::BuildControls()
     m_grid->SetAddressColumns(6);
     m_grid->Sort(1, false);
     m_grid->header()->setDefaultAlignment(Qt::AlignCenter);
+    // The detail is the longest text: it takes what the window leaves.
+    m_grid->header()->setStretchLastSection(true);
 
     m_mainTypeLabel = Label(this, LangControl::kLogMainType, "Main Type:");
     m_mainType = new QComboBox(this);

@@ -10,6 +10,9 @@
 #include "BatchRunner.h"
 #include "BatchSetDlg.h"
 #include "BatchUpgradeDlg.h"
+#include "CustomDownloadDlg.h"
+#include "DayShots.h"
+#include "DemoSite.h"
 #include "Lab.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
@@ -44,7 +47,6 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -52,7 +54,6 @@
 #include <iterator>
 #include <map>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <random>
 #include <set>
 #include <sqlite3.h>
@@ -62,76 +63,6 @@
 namespace {
 using labkit::ById;
 using labkit::WaitFor;
-
-// What the site file says about one camera.
-struct SiteCamera
-{
-    std::string ip;
-    std::string model;
-    std::string password;
-    std::string version;
-};
-
-struct Site
-{
-    std::string user;
-    std::string password;
-    std::vector<SiteCamera> cameras;
-    std::vector<std::string> simArgs;
-    std::string error;
-};
-
-std::string IpPlus(const std::string& base, unsigned offset)
-{
-    in_addr address{};
-    inet_pton(AF_INET, base.c_str(), &address);
-    address.s_addr = htonl(ntohl(address.s_addr) + offset);
-    char text[INET_ADDRSTRLEN];
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
-}
-
-// Reads the site and writes the simulator's copy to configPath: the same
-// cameras, without the reboots now and then, which would make a scripted day
-// depend on luck; the simulator's own reboots stay, shortened.
-Site ReadSite(const std::string& configPath)
-{
-    Site site;
-    std::ifstream in(ZX_DEMO_SITE);
-    nlohmann::json json = nlohmann::json::parse(in, nullptr, false);
-    if (json.is_discarded() || !json.contains("site") || !json.contains("cameras")) {
-        site.error = std::string("cannot read the site file ") + ZX_DEMO_SITE;
-        return site;
-    }
-    const nlohmann::json& head = json["site"];
-    site.user = head["user"].get<std::string>();
-    site.password = head["password"].get<std::string>();
-    const int count = head["count"].get<int>();
-    const std::string base = head["baseIp"].get<std::string>();
-    site.cameras.resize(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        site.cameras[static_cast<std::size_t>(i)] = {IpPlus(base, static_cast<unsigned>(i)), "VT-C6121",
-                                                     site.password, "31.4.0.83"};
-    }
-    for (nlohmann::json& entry : json["cameras"]) {
-        SiteCamera& camera = site.cameras.at(entry["index"].get<std::size_t>());
-        camera.ip = entry.value("ip", camera.ip);
-        camera.model = entry.value("model", camera.model);
-        camera.password = entry.value("password", camera.password);
-        camera.version = entry.value("version", camera.version);
-        entry.erase("rebootEverySec");
-    }
-    std::ofstream(configPath) << json.dump();
-    site.simArgs = {"--count",    std::to_string(count),
-                    "--base-ip",  base,
-                    "--user",     site.user,
-                    "--password", site.password,
-                    "--seed",     std::to_string(head["seed"].get<int>()),
-                    "--config",   configPath,
-                    "--reboot-ms", "800",
-                    "--flash-ms", "300"};
-    return site;
-}
 
 std::string ReadAll(const std::string& path)
 {
@@ -165,6 +96,14 @@ void ClickRow(QTreeWidget* list, QTreeWidgetItem* row)
     list->scrollToItem(row);
     const QRect cell = list->visualItemRect(row);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + cell.width() / 2, cell.center().y()));
+}
+
+// Clicks the one row with a column showing text.
+void ClickRowShowing(QTreeWidget* list, const QString& text)
+{
+    const auto rows = RowsShowing(list, text);
+    ASSERT_EQ(rows.size(), 1u) << text.toStdString();
+    ClickRow(list, rows.front());
 }
 
 void TickOnly(QTreeWidget* list, const std::set<QString>& ips)
@@ -235,16 +174,22 @@ protected:
         MainWindowOptions options;
         options.addPages = AddZendrixPages;
         m_dlg = std::make_unique<CZendrixDlg>(*m_app, options);
-        m_dlg->resize(1280, 860);
+        m_dlg->resize(1120, 860);
         m_dlg->show();
         ASSERT_GE(m_dlg->AdapterCount(), 1) << "the lab interface must be opened";
         ASSERT_EQ(m_dlg->Sheet()->count(), 6) << "network, batch set, upgrade, preview, log and OEM pages";
         ById<QLineEdit>(m_dlg.get(), 1039)->setText(QString::fromStdString(m_site.user));
         ById<QLineEdit>(m_dlg.get(), 1029)->setText(QString::fromStdString(m_site.password));
+        m_shots = std::make_unique<DayShots>(m_dlg.get());
+        ASSERT_TRUE(m_shots->Error().isEmpty()) << m_shots->Error().toStdString();
     }
 
     void TearDown() override
     {
+        if (m_shots) {
+            EXPECT_TRUE(m_shots->Error().isEmpty()) << m_shots->Error().toStdString();
+        }
+        m_shots.reset();
         m_dlg.reset();
         m_app.reset();
         if (m_sim > 0) {
@@ -308,12 +253,25 @@ protected:
         }
         return nullptr;
     }
+    // The window in basic mode with the camera at ip selected, then full mode again.
+    void ShootBasicMode(const QString& ip, const QString& name)
+    {
+        if (!m_shots->On()) {
+            return;
+        }
+        m_dlg->ToggleBasicMode();
+        QTreeWidget* list = m_dlg->BasicWindow()->List();
+        QTest::qWait(100);
+        ClickRowShowing(list, ip);
+        m_shots->Take(name);
+        m_dlg->ToggleBasicMode();
+    }
     void Refresh() { QTest::mouseClick(ById<QWidget>(m_dlg.get(), 1162), Qt::LeftButton); }
 
     // Upgrades the cameras at ips with one image in one parallel run; each
     // must flash, reboot, announce the version and report it when asked.
     void UpgradeTogether(CBatchUpgradeDlg* upgrade, const std::set<QString>& ips, const std::string& imageName,
-                         const char* version)
+                         const char* version, const QString& shot = {})
     {
         constexpr int kVersionColumn = 9;
         TickOnly(upgrade->List(), ips);
@@ -347,6 +305,9 @@ protected:
             },
             30000))
             << "the list shows what the cameras announced after their reboot";
+        if (!shot.isEmpty()) {
+            m_shots->Take(shot);
+        }
         for (const QString& ip : ips) {
             SystemInfoRecord info{};
             ASSERT_TRUE(WaitFor(
@@ -363,6 +324,7 @@ protected:
     pid_t m_sim = -1;
     std::unique_ptr<CZendrixApp> m_app;
     std::unique_ptr<CZendrixDlg> m_dlg;
+    std::unique_ptr<DayShots> m_shots;
     QStringList m_boxes;
 };
 
@@ -431,6 +393,18 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             EXPECT_EQ(rows.front()->text(kNetworkIpColumn + 3), QStringLiteral("192.168.0.1")) << ip;
         }
         TickOnly(network, {});
+        ClickRowShowing(network, QString::fromStdString(moved.front()));
+        m_shots->Take(QStringLiteral("network-en"));
+        ShootBasicMode(QString::fromStdString(moved.front()), QStringLiteral("basic-en"));
+        if (m_shots->On()) {
+            auto* search = ById<QLineEdit>(m_dlg.get(), 1160);
+            search->setText(QStringLiteral("C6121"));
+            QTest::keyClick(search, Qt::Key_Return);
+            m_shots->Take(QStringLiteral("search-en"));
+            search->clear();
+            QTest::keyClick(search, Qt::Key_Return);
+            ASSERT_TRUE(WaitFor([&] { return ListedIps(network, kNetworkIpColumn) == expected; }, 5000));
+        }
     }
 
     // Time zone and SNTP on every camera with an address of its own; the one
@@ -483,7 +457,11 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
                 EXPECT_STREQ(date.ntpServer, "ntp.site.example") << camera->ip;
             }
         }
+        m_shots->Take(QStringLiteral("batchset-system-en"));
         TickOnly(batchSet->List(), {});
+        // One of the two cameras on 192.168.5.103.
+        ClickRowShowing(batchSet->List(), QStringLiteral("Loading bay"));
+        m_shots->Take(QStringLiteral("warning-conflict-en"));
     }
 
     // The camera with another password gets the site's password.
@@ -504,6 +482,8 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         EXPECT_GE(Login(office, m_site.password), 0);
         EXPECT_LT(Login(office, "site2024"), 0);
         CameraAt(office)->password = m_site.password;
+        batchSet->SubSheet()->setCurrentIndex(1);
+        m_shots->Take(QStringLiteral("batchset-network-en"));
         ById<QLineEdit>(m_dlg.get(), 1029)->setText(QString::fromStdString(m_site.password));
     }
 
@@ -548,6 +528,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         OsdRecord osd{};
         ASSERT_EQ(Vt_Ipc_GetOSD(untouched, &osd), 0);
         EXPECT_STRNE(osd.title, "Entrance");
+        m_shots->Take(QStringLiteral("batchset-video-en"));
         TickOnly(batchSet->List(), {});
     }
 
@@ -560,7 +541,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
                             5000));
         const std::set<QString> platform5 = UniqueReachableIps(false);
         ASSERT_GE(platform5.size(), 15u);
-        UpgradeTogether(upgrade, platform5, "VTFImage_50_31.4.1.2.bin", "31.4.1.2");
+        UpgradeTogether(upgrade, platform5, "VTFImage_50_31.4.1.2.bin", "31.4.1.2", QStringLiteral("upgrade-en"));
         SystemInfoRecord aModel{};
         ASSERT_EQ(Vt_Ipc_GetSystemInfo(Login("192.168.5.109", m_site.password), &aModel), 0);
         EXPECT_STREQ(aModel.version, "31.2.0.10") << "an A model takes no VT-C6 image";
@@ -570,6 +551,12 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         std::set_difference(all.begin(), all.end(), platform5.begin(), platform5.end(),
                             std::inserter(aModels, aModels.end()));
         ASSERT_EQ(aModels.size(), 3u);
+        if (m_shots->On()) {
+            // The VT-C6 image does not fit them: the page says so before anything is sent.
+            TickOnly(upgrade->List(), aModels);
+            upgrade->ChooseImage(QString::fromStdString(m_root + "/VTFImage_50_31.4.1.2.bin"));
+            m_shots->Take(QStringLiteral("upgrade-refused-en"));
+        }
         UpgradeTogether(upgrade, aModels, "VTFImage_30_31.6.0.5.bin", "31.6.0.5");
     }
 
@@ -610,6 +597,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             5000))
             << "brightness on the camera: " << after.brightness;
         EXPECT_EQ(after.contrast, picture.contrast) << "only the brightness changed";
+        m_shots->Take(QStringLiteral("preview-en"));
         QTest::mouseClick(preview->PlayButton(), Qt::LeftButton);
         EXPECT_TRUE(WaitFor([&] { return !preview->IsPlaying(); }, 5000));
     }
@@ -661,6 +649,17 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             EXPECT_EQ(log->Grid()->topLevelItem(r)->text(1), expectedTimes[r]) << "row " << r;
             EXPECT_EQ(log->Grid()->topLevelItem(r)->text(2), alarmText) << "row " << r;
         }
+        m_shots->Take(QStringLiteral("log-en"));
+        if (m_shots->On()) {
+            log->SetCustomDialogHook([&](CCustomDownloadDlg& dialog) {
+                dialog.NameBox()->setText(QStringLiteral("record/clip_0001.avi"));
+                dialog.show();
+                m_shots->TakeWith(&dialog, QStringLiteral("log-custom-download-en"));
+                return false;
+            });
+            QTest::mouseClick(log->CustomButton(), Qt::LeftButton);
+            log->SetCustomDialogHook({});
+        }
     }
 
     // Branding for the entrance cameras.
@@ -704,6 +703,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
                 EXPECT_TRUE(ReadAll(held) == local) << ip.toStdString() << " " << remote;
             }
         }
+        m_shots->Take(QStringLiteral("oem-en"));
         TickOnly(oem->List(), {});
     }
 
@@ -733,6 +733,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             menu->close();
         };
         const QStringList english = titles();
+        ClearPanel();
         choose(QStringLiteral("\u7b80\u4f53\u4e2d\u6587"));
         const QStringList chinese = titles();
         for (int i = 0; i < english.size(); ++i) {
@@ -748,6 +749,25 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             expected.insert(QString::fromStdString(camera.ip));
         }
         EXPECT_TRUE(WaitFor([&] { return ListedIps(network, kNetworkIpColumn) == expected; }, 10000));
+        // The server room's camera selected on the upgrade page too: the A
+        // models' image chosen last fits it, so the page shows no warning.
+        const QString serverRoomIp = QString::fromStdString(serverRoom);
+        QTreeWidget* upgradeList = Show<CBatchUpgradeDlg>()->List();
+        ClickRowShowing(upgradeList, serverRoomIp);
+        m_dlg->Sheet()->setCurrentIndex(0);
+        ClickRowShowing(network, serverRoomIp);
+        m_shots->TakePages(m_dlg->Sheet(), {"network", "batchset", "upgrade", "", "log", "oem"}, "zh");
+        if (m_shots->On()) {
+            auto* preview = Show<CVideoViewDlg>();
+            const uint64_t painted = preview->Video()->FramesPainted();
+            QTest::mouseClick(preview->PlayButton(), Qt::LeftButton);
+            EXPECT_TRUE(WaitFor([&] { return preview->Video()->FramesPainted() >= painted + 5; }, 8000));
+            m_shots->Take(QStringLiteral("preview-zh"));
+            QTest::mouseClick(preview->PlayButton(), Qt::LeftButton);
+            EXPECT_TRUE(WaitFor([&] { return !preview->IsPlaying(); }, 5000));
+            m_dlg->Sheet()->setCurrentIndex(0);
+        }
+        ShootBasicMode(serverRoomIp, QStringLiteral("basic-zh"));
         choose(QStringLiteral("English"));
         EXPECT_EQ(titles(), english);
     }

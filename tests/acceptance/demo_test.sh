@@ -2,16 +2,17 @@
 # The README's first command, as CI can run it: scripts/demo refuses to start
 # without a display unless told to run offscreen, starts the whole demo site,
 # runs the program and removes the lab when the program ends or when the
-# script is told to stop.
+# script is told to stop; --screenshots takes every picture the user guide shows.
 set -euo pipefail
 demo=${1:?usage: demo_test.sh PATH-TO-DEMO BUILD-DIR}
 export BUILD_DIR=${2:?usage: demo_test.sh PATH-TO-DEMO BUILD-DIR}
 camlab=$(dirname "$demo")/camlab
 out=$(mktemp)
+shots=$(mktemp -d)
 script=""
 cleanup() {
     [[ -n $script ]] && kill "$script" 2>/dev/null || true
-    rm -f "$out"
+    rm -rf "$out" "$shots"
 }
 trap cleanup EXIT
 fail() {
@@ -58,4 +59,13 @@ lab_gone "$id" || fail "lab $id is left behind after the script was stopped"
 for pid in $programs; do
     if kill -0 "$pid" 2>/dev/null; then fail "process $pid of the program outlived its lab"; fi
 done
+# The guide's pictures: one command takes every one the guide shows.
+bash "$demo" --screenshots "$shots" >"$out" 2>&1 || fail "the screenshots run failed"
+guide=$(dirname "$demo")/../docs/user-guide.md
+pictures=$(grep -o 'screenshots/[A-Za-z0-9_-]*\.png' "$guide" | sort -u)
+[[ -n $pictures ]] || fail "the guide shows no screenshots"
+for picture in $pictures; do
+    [[ -s $shots/${picture#screenshots/} ]] || fail "the screenshots run did not take ${picture#screenshots/}"
+done
+[[ $(identify -format '%w' "$shots/network-en.png") -ge 800 ]] || fail "the window picture is too small"
 echo "demo test passed"

@@ -2,9 +2,6 @@
 // namespace, against vtcamsim in the camera namespace: what the grid shows is
 // compared row by row with SQL on the downloaded log, and every file the page
 // fetches with what the camera serves to the device SDK directly.
-//
-// With ZX_LOG_SCREENSHOTS=<folder> (and a display, QT_QPA_PLATFORM=xcb) the
-// test also saves the screenshots of the page under that folder.
 #include "CustomDownloadDlg.h"
 #include "Lab.h"
 #include "WindowLab.h"
@@ -241,17 +238,6 @@ protected:
                                              << expected[r].join(QLatin1Char('|')).toStdString();
         }
     }
-    void Shot(const std::string& name)
-    {
-        const char* folder = std::getenv("ZX_LOG_SCREENSHOTS");
-        if (folder == nullptr) {
-            return;
-        }
-        QTest::qWait(400);
-        const std::string command = "import -window root '" + std::string(folder) + "/" + name + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    }
-
     static pid_t sim_;
     static std::string simError_;
     std::unique_ptr<labkit::ProgramSandbox> m_sandbox;
@@ -283,7 +269,6 @@ TEST_F(LogDlgLab, TheGridShowsTheCamerasLogPageByPageAndFilteredAsSqlReadsIt)
     const fs::path log = saved[0];
 
     ExpectGrid(log, "", 1);
-    Shot("log-english.png");
     Press(m_page->NextButton());
     ExpectGrid(log, "", 2);
     const int last = m_page->TotalPages();
@@ -346,13 +331,6 @@ TEST_F(LogDlgLab, TheGridShowsTheCamerasLogPageByPageAndFilteredAsSqlReadsIt)
     EXPECT_TRUE(m_page->ShowButton()->isEnabled());
     ExpectGrid(log, "", 1);
     EXPECT_EQ(m_boxes.size(), 1);
-
-    // The same page in Chinese.
-    if (std::getenv("ZX_LOG_SCREENSHOTS") != nullptr) {
-        ASSERT_GT(LangSelectByName(L"\u7B80\u4F53\u4E2D\u6587"), 0);
-        m_dlg->Relabel();
-        Shot("log-chinese.png");
-    }
 }
 
 TEST_F(LogDlgLab, ConfigurationAndCustomFilesArriveWholeUnderTheirNames)
@@ -381,11 +359,6 @@ TEST_F(LogDlgLab, ConfigurationAndCustomFilesArriveWholeUnderTheirNames)
         EXPECT_EQ(dialog.NameBox()->text().toStdString(), previous.name);
         EXPECT_EQ(dialog.KindBox()->currentIndex(), previous.kind);
         previous = fetch;
-        if (previous.name == "version.txt" && std::getenv("ZX_LOG_SCREENSHOTS") != nullptr) {
-            dialog.NameBox()->setText(QStringLiteral("record/clip_0001.avi"));
-            dialog.show();
-            Shot("log-custom-download.png");
-        }
         dialog.KindBox()->setCurrentIndex(fetch.kind);
         dialog.NameBox()->setText(QString::fromStdString(fetch.name));
         dialog.accept();
@@ -481,9 +454,7 @@ TEST_F(LogDlgLab, CamerasWithoutFilesAndBrokenDownloadsGetTheirMessagesAndNoFile
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    if (std::getenv("ZX_LOG_SCREENSHOTS") == nullptr) {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::testing::AddGlobalTestEnvironment(new labkit::LabEnvironment);
     const int result = RUN_ALL_TESTS();
     g_application.reset();

@@ -418,33 +418,6 @@ TEST_F(PreviewLab, ClosingTheWindowWhilePlayingFullScreenNeitherCrashesNorHangs)
         << "the full-screen video area outlived its page";
 }
 
-// Run by hand under Xvfb to take the page's pictures for the user guide:
-//   ZX_PREVIEW_SHOTS=docs/screenshots QT_QPA_PLATFORM=xcb xvfb-run -s "-screen 0 1280x900x24"
-//     build/bin/preview_lab_tests --gtest_also_run_disabled_tests --gtest_filter='*Screenshots*'
-TEST_F(PreviewLab, DISABLED_ScreenshotsOfThePagePlaying)
-{
-    const char* folder = std::getenv("ZX_PREVIEW_SHOTS");
-    ASSERT_NE(folder, nullptr) << "ZX_PREVIEW_SHOTS names the folder";
-    m_session->Window().move(0, 0);
-    m_session->Window().resize(1280, 900);
-    ASSERT_TRUE(m_session->Select(QString::fromLatin1(kACamera)));
-    Press(Page().PlayButton());
-    ASSERT_TRUE(Painted(40));
-    Choose(Page().List(ImageList::IrCut), 1);
-    for (const auto& [file, language] : {std::pair{"English.lng", "en"}, {"SimplifiedChinese.lng", "zh"}}) {
-        for (const LangFileInfo& info : LangListFiles()) {
-            if (info.fileName == file) {
-                LangSelectByName(info.displayName);
-            }
-        }
-        m_session->Window().Relabel();
-        ASSERT_TRUE(Painted(30));
-        const std::string shot = std::string(folder) + "/preview-" + language + ".png";
-        EXPECT_EQ(std::system(("import -window root '" + shot + "'").c_str()), 0) << shot;
-    }
-    LangClearSelection();
-}
-
 } // namespace
 
 int main(int argc, char** argv)

@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
@@ -97,7 +96,6 @@ private slots:
     void videoChoicesFollowClassCodecAndSize();
     void aModelChoicesAndTheIFrameClock();
     void bothLanguagesLabelEverything();
-    void screenshots();
 
 private:
     // The sub-page inside a plain window of the size the batch page gives it.
@@ -459,50 +457,6 @@ void SubPagesGuiTest::bothLanguagesLabelEverything()
         QCOMPARE(datePosition->currentIndex(), 3);
         QVERIFY(datePosition->currentText() != english);
         SelectLanguage(language);
-    }
-}
-
-void SubPagesGuiTest::screenshots()
-{
-    // Written only when asked for (under Xvfb, by scripts that refresh docs/).
-    const QByteArray folder = qgetenv("ZX_SCREENSHOT_DIR");
-    if (folder.isEmpty()) {
-        QSKIP("ZX_SCREENSHOT_DIR not set");
-    }
-    const struct
-    {
-        const wchar_t* language;
-        const char* suffix;
-    } languages[] = {{nullptr, "en"}, {L"\u7b80\u4f53\u4e2d\u6587", "zh"}};
-    const auto shoot = [&](const QString& name) {
-        QTest::qWait(200);
-        const QRect frame = m_window->frameGeometry();
-        QGuiApplication::primaryScreen()
-            ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
-            .save(QString::fromUtf8(folder) + QLatin1Char('/') + name);
-    };
-    for (const auto& lang : languages) {
-        SelectLanguage(lang.language);
-        auto* network = Show<CNetworkParamDlg>();
-        std::string version = "31.5.0.1";
-        network->FillDdns(Ddns("veltrocam", "00:30:4F:12:34:56", true, true), &version);
-        shoot(QStringLiteral("subpage-network-%1.png").arg(lang.suffix));
-        network->FillDdns(Ddns("freedns.afraid.org", "02:5a:00:00:00:01", true), &version);
-        shoot(QStringLiteral("subpage-network-hash-%1.png").arg(lang.suffix));
-
-        auto* video = Show<CVideoImageDlg>();
-        OsdRecord osd{};
-        osd.showTitle = 1;
-        osd.showTime = 1;
-        std::strcpy(osd.title, "Main entrance, north gate");
-        osd.datePosition = 1;
-        video->FillOsd(osd);
-        video->FillSecondary(Stream(0, 0, 0, 25, 512), "VT-C6121");
-        video->FillPrimary(Stream(1, 0, 2, 25, 4096), "VT-C6121", 50);
-        shoot(QStringLiteral("subpage-video-%1.png").arg(lang.suffix));
-        // A 5M camera at 5M with MJPEG offered: the secondary is locked off.
-        video->FillPrimary(Stream(1, 0, 0, 8, 4096), "IPCAM", 50);
-        shoot(QStringLiteral("subpage-video-5m-%1.png").arg(lang.suffix));
     }
 }
 

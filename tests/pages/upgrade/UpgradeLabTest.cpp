@@ -147,33 +147,7 @@ protected:
         QObject::connect(Bar(), &QProgressBar::valueChanged, [this](int value) {
             m_steps << value;
             m_shownAt << Bar()->isVisible();
-            if (value > 1 && value < 100) {
-                SaveScreenshots();
-            }
         });
-    }
-
-    // With ZENDRIX_SCREENSHOT_DIR set, the window in the middle of an upgrade
-    // in English and Chinese, once per run.
-    void SaveScreenshots()
-    {
-        const QString folder = qEnvironmentVariable("ZENDRIX_SCREENSHOT_DIR");
-        if (folder.isEmpty() || m_screenshotsTaken) {
-            return;
-        }
-        m_screenshotsTaken = true;
-        const QString lang = m_folder.filePath(QStringLiteral("Lang"));
-        QDir().mkpath(lang);
-        const QDir shipped(QString::fromStdString(PlatformExecutableFolder()) + QStringLiteral("/Lang"));
-        for (const QString& name : shipped.entryList({QStringLiteral("*.lng")}, QDir::Files)) {
-            QFile::copy(shipped.filePath(name), lang + QLatin1Char('/') + name);
-        }
-        m_dlg->grab().save(folder + QStringLiteral("/upgrade-english.png"));
-        LangSelectByName(L"\u7b80\u4f53\u4e2d\u6587");
-        m_dlg->Relabel();
-        m_dlg->grab().save(folder + QStringLiteral("/upgrade-chinese.png"));
-        LangClearSelection();
-        m_dlg->Relabel();
     }
 
     template <class T> T* Control(unsigned id) const
@@ -251,7 +225,6 @@ protected:
     QList<int> m_steps;
     QList<bool> m_shownAt;
     pid_t m_sim = -1;
-    bool m_screenshotsTaken = false;
 };
 
 TEST_F(UpgradeLab, ThreeCamerasUpgradeTogetherAndComeBackWithTheNewVersion)

@@ -1,0 +1,28 @@
+#pragma once
+// The demo site (scripts/demo-site.json, the site the README's first command
+// starts) as the installer's day reads it.
+#include <string>
+#include <vector>
+
+// What the site file says about one camera.
+struct SiteCamera
+{
+    std::string ip;
+    std::string model;
+    std::string password;
+    std::string version;
+};
+
+struct Site
+{
+    std::string user;
+    std::string password;
+    std::vector<SiteCamera> cameras;
+    std::vector<std::string> simArgs;
+    std::string error;
+};
+
+// Reads the site and writes the simulator's copy to configPath: the same
+// cameras, without the reboots now and then, which would make a scripted day
+// depend on luck; the simulator's own reboots stay, shortened.
+Site ReadSite(const std::string& configPath);
