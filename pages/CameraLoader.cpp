@@ -24,7 +24,10 @@ void CameraLoader::Start(Read read)
                     return;
                 }
                 show();
-                SetLoading(false);
+                // A box the step showed may have let a newer load start meanwhile.
+                if (generation == m_generation) {
+                    SetLoading(false);
+                }
             },
             Qt::QueuedConnection);
     });

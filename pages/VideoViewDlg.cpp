@@ -1,16 +1,16 @@
 #include "VideoViewDlg.h"
 
 #include "CameraAccess.h"
+#include "CameraLoader.h"
 #include "CapabilityClass.h"
 #include "DeviceRules.h"
 #include "DialogKeys.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
-#include "OperationLog.h"
 #include "PictureWriter.h"
+#include "PreviewReading.h"
 #include "SortListCtrl.h"
 #include "VideoWnd.h"
-#include "WaitCursor.h"
 #include "ZendrixDlg.h"
 
 #include <QComboBox>
@@ -99,12 +99,19 @@ CVideoViewDlg::CVideoViewDlg(CZendrixDlg& main, QWidget* parent) : QWidget(paren
         QMetaObject::invokeMethod(
             this, [this, camera, handle] { OnLoggedIn(camera, handle); }, Qt::QueuedConnection);
     });
-    SetCameraControlsEnabled(false);
+    m_loader = new CameraLoader(this);
+    connect(m_loader, &CameraLoader::loadingChanged, this, &CVideoViewDlg::OnLoadingChanged);
+    UpdateControls();
     Relabel();
 }
 
 CVideoViewDlg::~CVideoViewDlg()
 {
+    // A load or play start in flight is waited for and dropped while the
+    // video area it plays into still lives; a start never shown stops again.
+    m_loader->disconnect(this);
+    delete m_loader;
+    m_loader = nullptr;
     m_writer.reset();
     if (m_playing) {
         m_video->SetPlaying(false);
@@ -234,8 +241,11 @@ void CVideoViewDlg::Relabel()
     Relayout();
 }
 
-void CVideoViewDlg::SetCameraControlsEnabled(bool enabled)
+void CVideoViewDlg::UpdateControls()
 {
+    // While a camera is read or its video starts, nothing else talks to it:
+    // the values shown may still change and the handle is not known yet.
+    const bool enabled = m_selected && !Loading();
     for (QSlider* slider : m_sliders) {
         slider->setEnabled(enabled);
     }
@@ -245,9 +255,30 @@ void CVideoViewDlg::SetCameraControlsEnabled(bool enabled)
     m_play->setEnabled(enabled || m_playing);
     m_save->setEnabled(enabled);
     m_default->setEnabled(enabled);
-    if (!enabled) {
-        m_cancel->setEnabled(false);
+    m_cancel->setEnabled(enabled && m_unsaved);
+}
+
+void CVideoViewDlg::SetUnsaved(bool unsaved)
+{
+    m_unsaved = unsaved;
+    UpdateControls();
+}
+
+bool CVideoViewDlg::Loading() const
+{
+    return m_loader != nullptr && m_loader->Loading();
+}
+
+void CVideoViewDlg::OnLoadingChanged(bool loading)
+{
+    // Only this page shows it is busy; the list and the rest of the window
+    // stay usable, and another click replaces the load.
+    if (loading) {
+        setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
     }
+    UpdateControls();
 }
 
 void CVideoViewDlg::resizeEvent(QResizeEvent* event)
@@ -307,14 +338,6 @@ LoginCredentials CVideoViewDlg::Credentials() const
     return LoginCredentials{user, password};
 }
 
-bool CVideoViewDlg::EnsureLogin()
-{
-    if (m_handle < 0) {
-        m_handle = LoginCamera(m_camera, Credentials());
-    }
-    return m_handle >= 0;
-}
-
 void CVideoViewDlg::AddCameraLine(const tagVtIpcInfo& camera, unsigned key)
 {
     const PanelLine line = CameraLine(camera, key);
@@ -345,9 +368,13 @@ void CVideoViewDlg::OnRowsChanged()
         return;
     }
     m_writer->Drop(m_camera);
+    m_loader->Drop();
+    if (!m_playing) {
+        m_video->SetPlaying(false);
+    }
     m_selected = nullptr;
     m_handle = -1;
-    SetCameraControlsEnabled(false);
+    SetUnsaved(false);
 }
 
 void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
@@ -357,35 +384,40 @@ void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
         return;
     }
     const LoginCredentials login = Credentials();
-    const CWaitCursor wait;
-    m_selected = m_binding->EntryOf(row);
-    SetCameraControlsEnabled(true);
-    m_cancel->setEnabled(false);
     if (m_playing) {
         StopVideo();
+    } else {
+        // A play start in flight is moot: the area takes no pictures of it.
+        m_video->SetPlaying(false);
     }
+    m_selected = m_binding->EntryOf(row);
     m_camera = info;
     m_aModel = IsAModel(info.model);
-    PanelLine failure;
-    m_handle = LoginCamera(info, login, &failure);
-    if (m_handle < 0) {
-        m_main.AddLine(failure.text, failure.stamped);
-    }
-    LoadCamera();
+    m_handle = -1;
+    m_unsaved = false;
+    // The camera is read on a worker, so a slow one keeps only this page
+    // waiting; a later click makes this load moot.
+    m_loader->Start([this, info, login](const std::atomic<bool>& stop) -> CameraLoader::Show {
+        PreviewReading reading = ReadPreviewCamera(info, login, stop);
+        return [this, reading = std::move(reading)] { ShowReading(reading); };
+    });
+    UpdateControls();
 }
 
-void CVideoViewDlg::LoadCamera()
+void CVideoViewDlg::ShowReading(const PreviewReading& reading)
 {
-    ImagingSettingsRecord picture{};
-    if (m_handle >= 0 && Vt_Ipc_GetImagingSettings(m_handle, &picture) == 0) {
+    m_handle = reading.handle;
+    if (reading.loginFailure) {
+        m_main.AddLine(reading.loginFailure->text, reading.loginFailure->stamped);
+    }
+    if (reading.picture) {
         for (int i = 0; i < kPictureValueCount; ++i) {
             const auto which = static_cast<PictureValue>(i);
-            SetSliderQuietly(which, SliderFromCamera(PictureField(picture, which), which, m_aModel));
+            SetSliderQuietly(which, SliderFromCamera(PictureField(*reading.picture, which), which, m_aModel));
         }
     }
-    ImagingConfigRecord config{};
-    if (m_handle >= 0 && Vt_Ipc_GetImagingConfig(m_handle, &config) == 0) {
-        m_saved = ChoicesOf(config);
+    if (reading.config) {
+        m_saved = ChoicesOf(*reading.config);
         SelectChoices(m_saved);
     }
 }
@@ -443,19 +475,22 @@ void CVideoViewDlg::OnLoggedIn(const tagVtIpcInfo& camera, int handle)
 
 void CVideoViewDlg::OnListChosen(ImageList list, int entry)
 {
-    if (!m_selected) {
+    if (!m_selected || Loading()) {
         return;
     }
-    const CWaitCursor wait;
     if (list == ImageList::Frequency) {
         FillExposureTimes(FrequencyOfEntry(entry));
     }
-    ImagingConfigRecord config{};
-    if (m_handle >= 0 && Vt_Ipc_GetImagingConfig(m_handle, &config) == 0) {
-        SetListField(config, list, entry);
-        Vt_Ipc_SetImagingConfig(m_handle, &config);
+    if (m_handle < 0) {
+        SetUnsaved(true);
+        return;
     }
-    m_cancel->setEnabled(true);
+    // Without a handle the list only changes here; with one the camera is
+    // written on a worker and the lists wait for it (no login: no box key).
+    StartOnCamera(0, [list, entry](int handle, const std::atomic<bool>&) -> CameraLoader::Show {
+        WriteImageList(handle, list, entry);
+        return {};
+    }, [this] { SetUnsaved(true); });
 }
 
 void CVideoViewDlg::OnPlay()
@@ -466,24 +501,36 @@ void CVideoViewDlg::OnPlay()
         AddCameraLine(m_playCamera, 86001);
         return;
     }
-    if (!m_selected) {
+    if (!m_selected || Loading()) {
         return;
     }
-    const CWaitCursor wait;
-    if (!EnsureLogin()) {
+    // The login and the start of the play wait on the camera on a worker;
+    // the area takes pictures from the first one on.
+    const tagVtIpcInfo camera = m_camera;
+    const LoginCredentials login = Credentials();
+    const int handle = m_handle;
+    const uint32_t window = m_video->Handle();
+    m_video->SetPlaying(true);
+    m_loader->Start([this, camera, login, handle, window](const std::atomic<bool>& stop) -> CameraLoader::Show {
+        PlayStart start = StartPreviewPlay(camera, login, handle, window, stop);
+        return [this, start = std::move(start)] { ShowPlayStart(start); };
+    });
+}
+
+void CVideoViewDlg::ShowPlayStart(PlayStart start)
+{
+    if (!start.loggedIn) {
+        m_video->SetPlaying(false);
         ZxMessageBox(86005, ZxButtons::Ok, this);
         return;
     }
-    LivePlayRecord record{};
-    record.window = m_video->Handle();
-    m_video->SetPlaying(true);
-    if (Vt_IpcClient_LivePlay(m_handle, &record, 0, 0) != 0) {
-        TraceA(1, "Last Error:%d", Vt_Sdk_GetLastError());
+    m_handle = start.handle;
+    if (!start.play) {
         m_video->SetPlaying(false);
         return;
     }
+    m_playHandle = start.play->Claim();
     m_playing = true;
-    m_playHandle = m_handle;
     m_playCamera = m_camera;
     m_play->setText(LangQText(70004));
     AddCameraLine(m_camera, 86000);
@@ -501,85 +548,100 @@ void CVideoViewDlg::StopVideo()
     m_playing = false;
     m_playHandle = -1;
     m_play->setText(LangQText(70003));
-    m_play->setEnabled(static_cast<bool>(m_selected));
+    UpdateControls();
+}
+
+void CVideoViewDlg::StartOnCamera(unsigned loginFailedKey, CameraWork work, CameraLoader::Show after)
+{
+    const tagVtIpcInfo camera = m_camera;
+    const LoginCredentials login = Credentials();
+    const int held = m_handle;
+    m_loader->Start([this, camera, login, held, loginFailedKey, work = std::move(work),
+                     after = std::move(after)](const std::atomic<bool>& stop) -> CameraLoader::Show {
+        const int handle = LoggedInHandle(camera, login, held);
+        if (handle < 0) {
+            return [this, loginFailedKey] { ZxMessageBox(loginFailedKey, ZxButtons::Ok, this); };
+        }
+        CameraLoader::Show done = stop ? CameraLoader::Show{} : work(handle, stop);
+        return [this, handle, done = std::move(done), after] {
+            m_handle = handle;
+            if (done) {
+                done();
+            }
+            if (after) {
+                after();
+            }
+        };
+    });
 }
 
 void CVideoViewDlg::OnSave()
 {
-    if (!m_selected) {
+    if (!m_selected || Loading()) {
         return;
     }
-    if (!EnsureLogin()) {
-        ZxMessageBox(86007, ZxButtons::Ok, this);
-        return;
-    }
-    const CWaitCursor wait;
-    bool saved = false;
-    ImagingConfigRecord config{};
-    if (Vt_Ipc_GetImagingConfig(m_handle, &config) == 0) {
-        const ImageChoices choices = ListChoices();
-        if (choices == m_saved) {
-            saved = true;
-        } else {
-            ApplyChoices(config, choices);
-            if (Vt_Ipc_SetImagingConfig(m_handle, &config) == 0) {
+    const ImageChoices choices = ListChoices();
+    const ImageChoices saved = m_saved;
+    const tagVtIpcInfo camera = m_camera;
+    StartOnCamera(86007, [this, choices, saved, camera](int handle, const std::atomic<bool>&) -> CameraLoader::Show {
+        // Choices that are the reference already need no write, only a camera that answers.
+        const bool written = choices == saved ? ImagingAnswers(handle) : WriteImageChoices(handle, choices);
+        return [this, written, choices, camera] {
+            if (written) {
                 m_saved = choices;
-                saved = true;
+                SetUnsaved(false);
             }
-        }
-    }
-    if (saved) {
-        m_cancel->setEnabled(false);
-    }
-    AddCameraLine(m_camera, saved ? 86002 : kSaveFailedKey);
+            AddCameraLine(camera, written ? 86002 : kSaveFailedKey);
+        };
+    });
 }
 
 void CVideoViewDlg::OnCancel()
 {
-    if (!m_selected) {
+    if (!m_selected || Loading()) {
         return;
     }
-    if (!EnsureLogin()) {
-        ZxMessageBox(86008, ZxButtons::Ok, this);
-        return;
-    }
-    const CWaitCursor wait;
-    ImagingConfigRecord config{};
-    if (Vt_Ipc_GetImagingConfig(m_handle, &config) != 0) {
-        return;
-    }
-    ApplyChoices(config, m_saved);
-    if (Vt_Ipc_SetImagingConfig(m_handle, &config) != 0) {
-        return;
-    }
-    // The exposure times follow the frequency written back.
-    SelectChoices(m_saved);
-    AddCameraLine(m_camera, 86003);
-    m_cancel->setEnabled(false);
+    const ImageChoices saved = m_saved;
+    const tagVtIpcInfo camera = m_camera;
+    StartOnCamera(86008, [this, saved, camera](int handle, const std::atomic<bool>&) -> CameraLoader::Show {
+        if (!WriteImageChoices(handle, saved)) {
+            return {};
+        }
+        return [this, saved, camera] {
+            // The exposure times follow the frequency written back.
+            SelectChoices(saved);
+            AddCameraLine(camera, 86003);
+            SetUnsaved(false);
+        };
+    });
 }
 
 void CVideoViewDlg::OnDefault()
 {
-    if (!m_selected) {
+    if (!m_selected || Loading()) {
         return;
     }
     if (m_handle < 0) {
         // This press only logs in; the next one writes.
-        if (!EnsureLogin()) {
-            ZxMessageBox(86006, ZxButtons::Ok, this);
-        }
+        StartOnCamera(86006, [](int, const std::atomic<bool>&) { return CameraLoader::Show{}; });
         return;
     }
-    const CWaitCursor wait;
-    // A drag's write still on its way must not land after the defaults.
+    // A drag's write still on its way must not land after the defaults; the
+    // worker waits for it, the writer outlives the worker.
     m_writer->Drop(m_camera);
-    m_writer->WaitIdle();
+    PictureWriter* writer = m_writer.get();
     const ImagingSettingsRecord defaults = DefaultPicture(m_aModel);
-    if (Vt_Ipc_SetImagingSettings(m_handle, &defaults) == 0) {
-        for (int i = 0; i < kPictureValueCount; ++i) {
-            SetSliderQuietly(static_cast<PictureValue>(i), 50);
+    StartOnCamera(86006, [this, writer, defaults](int handle, const std::atomic<bool>&) -> CameraLoader::Show {
+        writer->WaitIdle();
+        if (Vt_Ipc_SetImagingSettings(handle, &defaults) != 0) {
+            return {};
         }
-    }
+        return [this] {
+            for (int i = 0; i < kPictureValueCount; ++i) {
+                SetSliderQuietly(static_cast<PictureValue>(i), 50);
+            }
+        };
+    });
 }
 
 void CVideoViewDlg::ToggleFullScreen()

@@ -7,8 +7,11 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <atomic>
+#include <functional>
 #include <memory>
 
+class CameraLoader;
 class CZendrixDlg;
 class CSortListCtrl;
 class CVideoWnd;
@@ -19,6 +22,8 @@ class QLabel;
 class QPushButton;
 class QSlider;
 struct LoginCredentials;
+struct PreviewReading;
+struct PlayStart;
 
 // The "Video Previews" page: one camera's live video, its five picture values
 // on sliders and six imaging options in lists, each written to the camera as
@@ -49,6 +54,9 @@ public:
     bool IsPlaying() const { return m_playing; }
     bool IsFullScreen() const { return m_fullScreen; }
     int LoginHandle() const { return m_handle; }
+    // A row click's reads or Play's start still waiting on the camera.
+    bool Loading() const;
+    CameraLoader& Loader() const { return *m_loader; }
 
     // The play button (also a double-click on a device row).
     void OnPlay();
@@ -67,11 +75,15 @@ private:
     void Relayout();
     void FillList(ImageList list, const QStringList& entries);
     void FillExposureTimes(int frequency);
-    void SetCameraControlsEnabled(bool enabled);
+    // Enables the controls for the selection, the video and a load in flight.
+    void UpdateControls();
+    void SetUnsaved(bool unsaved);
+    void OnLoadingChanged(bool loading);
     void OnSelectionChanged();
     void OnRowsChanged();
     void SelectCamera(QTreeWidgetItem* row);
-    void LoadCamera();
+    void ShowReading(const PreviewReading& reading);
+    void ShowPlayStart(PlayStart start);
     void OnSliderMoved(PictureValue which, int position);
     void OnListChosen(ImageList list, int entry);
     void SetSliderQuietly(PictureValue which, int position);
@@ -80,8 +92,12 @@ private:
     void StopVideo();
     void OnLoggedIn(const tagVtIpcInfo& camera, int handle);
     LoginCredentials Credentials() const;
-    // Logs in again when the handle is negative; false when that failed.
-    bool EnsureLogin();
+    // Runs work on a worker with the handle, logging in first when there is
+    // none; a failed login shows the box of loginFailedKey. The handle, the
+    // step work returns and after then run on the UI thread, unless a newer
+    // job or the page's end made the job moot.
+    using CameraWork = std::function<std::function<void()>(int handle, const std::atomic<bool>& stop)>;
+    void StartOnCamera(unsigned loginFailedKey, CameraWork work, std::function<void()> after = {});
     void AddCameraLine(const tagVtIpcInfo& camera, unsigned key);
 
     CZendrixDlg& m_main;
@@ -98,6 +114,7 @@ private:
     std::array<QComboBox*, 6> m_lists{};
     std::array<QLabel*, 6> m_listLabels{};
     std::unique_ptr<PictureWriter> m_writer;
+    CameraLoader* m_loader = nullptr;
 
     DeviceRef m_selected;
     tagVtIpcInfo m_camera{};
@@ -109,6 +126,8 @@ private:
     tagVtIpcInfo m_playCamera{};
     int m_playHandle = -1;
     ImageChoices m_saved;
+    // A list changed since the last Save or Cancel: Cancel has something to undo.
+    bool m_unsaved = false;
     bool m_fullScreen = false;
     bool m_quietSliders = false;
 };

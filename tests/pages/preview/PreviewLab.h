@@ -174,8 +174,8 @@ public:
         return nullptr;
     }
 
-    // Selects the row showing this IP address, as a click does.
-    bool Select(const QString& ip)
+    // Clicks the row showing this IP address; the camera loads on afterwards.
+    bool Click(const QString& ip)
     {
         QTreeWidget* list = m_page->List();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
@@ -186,6 +186,15 @@ public:
             }
         }
         return false;
+    }
+
+    // Clicks the row and waits until its camera is loaded.
+    bool Select(const QString& ip) { return Click(ip) && Settled(); }
+
+    // Waits until the page no longer waits on a camera.
+    bool Settled()
+    {
+        return WaitFor([&] { return !m_page->Loading(); }, 20000);
     }
 
     QStringList Lines() const
