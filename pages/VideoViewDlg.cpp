@@ -279,6 +279,13 @@ void CVideoViewDlg::OnLoadingChanged(bool loading)
         unsetCursor();
     }
     UpdateControls();
+    // A double-click on a row that was still loading plays it now.
+    if (!loading && m_playAfterLoad) {
+        m_playAfterLoad = false;
+        if (!m_playing) {
+            OnPlay();
+        }
+    }
 }
 
 void CVideoViewDlg::resizeEvent(QResizeEvent* event)
@@ -368,6 +375,7 @@ void CVideoViewDlg::OnRowsChanged()
         return;
     }
     m_writer->Drop(m_camera);
+    m_playAfterLoad = false;
     m_loader->Drop();
     if (!m_playing) {
         m_video->SetPlaying(false);
@@ -395,6 +403,7 @@ void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
     m_aModel = IsAModel(info.model);
     m_handle = -1;
     m_unsaved = false;
+    m_playAfterLoad = false;
     // The camera is read on a worker, so a slow one keeps only this page
     // waiting; a later click makes this load moot.
     m_loader->Start([this, info, login](const std::atomic<bool>& stop) -> CameraLoader::Show {
@@ -501,7 +510,12 @@ void CVideoViewDlg::OnPlay()
         AddCameraLine(m_playCamera, 86001);
         return;
     }
-    if (!m_selected || Loading()) {
+    if (!m_selected) {
+        return;
+    }
+    if (Loading()) {
+        // The double-click's first press started a load: play once it is in.
+        m_playAfterLoad = true;
         return;
     }
     // The login and the start of the play wait on the camera on a worker;

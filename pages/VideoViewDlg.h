@@ -128,6 +128,8 @@ private:
     ImageChoices m_saved;
     // A list changed since the last Save or Cancel: Cancel has something to undo.
     bool m_unsaved = false;
+    // Play was asked for while a job ran: it starts when the job is done.
+    bool m_playAfterLoad = false;
     bool m_fullScreen = false;
     bool m_quietSliders = false;
 };

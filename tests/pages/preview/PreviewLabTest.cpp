@@ -535,6 +535,29 @@ TEST_F(PreviewLab, ALaterClickOnAQuickCameraSupersedesASlowLoadAndPlay)
     EXPECT_TRUE(Painted(3));
 }
 
+// A double-click on the row of a slow camera: its first press starts the
+// load, and the play it asks for starts once the camera is loaded.
+TEST_F(PreviewLab, ADoubleClickOnASlowCamerasRowPlaysOnceItIsLoaded)
+{
+    QTreeWidget* list = Page().List();
+    QTreeWidgetItem* row = nullptr;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        if (list->topLevelItem(i)->text(3) == QString::fromLatin1(kSlowCamera)) {
+            row = list->topLevelItem(i);
+        }
+    }
+    ASSERT_NE(row, nullptr);
+    const QPoint cell = list->visualItemRect(row).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell);
+    ASSERT_TRUE(Page().Loading());
+    EXPECT_FALSE(Page().IsPlaying());
+    ASSERT_TRUE(WaitFor([&] { return Page().IsPlaying(); }, 20000));
+    ASSERT_TRUE(m_session->Settled());
+    EXPECT_EQ(m_session->LinesWith(QStringLiteral("Play video successfully.")), 1);
+    EXPECT_TRUE(Painted(3));
+}
+
 // Switching tabs and closing the window while a slow camera is read or its
 // play starts: nothing crashes or hangs, and the workers are joined.
 TEST_F(PreviewLab, SwitchingTabsAndClosingDuringALoadEndCleanly)
