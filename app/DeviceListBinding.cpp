@@ -271,7 +271,11 @@ void DeviceListBinding::ClearRows()
     // The rows stay in the list until the refill ends: a camera that is
     // listed again keeps its row (and the user's place in the list), and
     // only the rows of cameras that are not are deleted, in one pass.
+    // A refill begun before and never ended: its new rows were never shown.
     for (QTreeWidgetItem* row : m_refillRows) {
+        const DeviceRef& entry = static_cast<DeviceRowItem*>(row)->Entry();
+        entry->holders.fetch_and(~m_spec.holderBit);
+        m_rows.erase(entry.get());
         delete row;
     }
     m_refillRows.clear();

@@ -370,6 +370,31 @@ void DeviceListTest::aSearchKeystrokeKeepsTheRowsOfCamerasStillListed()
     for (const DeviceRef& entry : f.app->Table().Entries()) {
         QVERIFY((entry->holders.load() & kHolderNetworkTab) != 0);
     }
+
+    // A refill begun and never ended, then another: the list shows what the
+    // second one added, each camera once, and holds only those.
+    DeviceListBinding& binding = f.dlg->NetworkPage()->Binding();
+    const std::vector<DeviceRef> entries = f.app->Table().Entries();
+    tagVtIpcInfo info{};
+    binding.ClearRows();
+    binding.ScrollToTop();
+    QCOMPARE(list->topLevelItemCount(), 0);
+    binding.ClearRows();
+    for (const DeviceRef& entry : entries) {
+        QVERIFY(f.app->Table().Snapshot(*entry, info));
+        binding.AddFilteredRow(entry, info);
+    }
+    binding.ClearRows();
+    for (std::size_t i = 0; i < 2; ++i) {
+        QVERIFY(f.app->Table().Snapshot(*entries[i], info));
+        binding.AddFilteredRow(entries[i], info);
+    }
+    binding.ScrollToTop();
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QVERIFY(InHeaderOrder(list));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        QCOMPARE((entries[i]->holders.load() & kHolderNetworkTab) != 0, i < 2);
+    }
 }
 
 QTEST_MAIN(DeviceListTest)
