@@ -316,15 +316,8 @@ bool CBatchSetDlg::Loading() const
     return m_loader != nullptr && m_loader->Loading();
 }
 
-void CBatchSetDlg::OnLoadingChanged(bool loading)
+void CBatchSetDlg::OnLoadingChanged()
 {
-    // Only this page shows it is busy: the list, the tabs and the rest of the
-    // window stay usable, and another click replaces the load.
-    if (loading) {
-        setCursor(Qt::BusyCursor);
-    } else {
-        unsetCursor();
-    }
     UpdateSaveState();
 }
 

@@ -79,7 +79,7 @@ private:
     void LoadCamera(QTreeWidgetItem* row);
     void ShowLoadedCamera(const tagVtIpcInfo& camera, const BatchSetReading& reading);
     void LoadReferenceCamera();
-    void OnLoadingChanged(bool loading);
+    void OnLoadingChanged();
     // After the ticks changed: a shared address blocks saving, otherwise the
     // reference camera's choices are loaded.
     void CheckTickedCameras();

@@ -2,7 +2,7 @@
 
 #include <QMetaObject>
 
-CameraLoader::CameraLoader(QObject* parent) : QObject(parent) {}
+CameraLoader::CameraLoader(QWidget* page) : QObject(page), m_page(page) {}
 
 // The workers post to this object: m_jobs, the last member, stops and joins
 // them before the QObject part goes, and whatever they posted dies with it
@@ -45,6 +45,11 @@ void CameraLoader::SetLoading(bool loading)
 {
     if (loading != m_loading) {
         m_loading = loading;
+        if (loading) {
+            m_page->setCursor(Qt::BusyCursor);
+        } else {
+            m_page->unsetCursor();
+        }
         emit loadingChanged(loading);
     }
 }

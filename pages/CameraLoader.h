@@ -3,6 +3,7 @@
 #include "ZxExport.h"
 
 #include <QObject>
+#include <QWidget>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -24,7 +25,9 @@ public:
     // captures the result by value and touches no widget before it runs.
     using Read = std::function<Show(const std::atomic<bool>& stop)>;
 
-    explicit CameraLoader(QObject* parent = nullptr);
+    // The page shows the busy cursor while a load runs; only the page, so the
+    // list, the tabs and the rest of the window stay usable.
+    explicit CameraLoader(QWidget* page);
     ~CameraLoader() override;
 
     void Start(Read read);
@@ -43,6 +46,7 @@ signals:
 private:
     void SetLoading(bool loading);
 
+    QWidget* m_page;
     std::uint64_t m_generation = 0;
     bool m_loading = false;
     LatestJob m_jobs; // last: its workers are joined before anything else goes

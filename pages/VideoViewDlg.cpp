@@ -271,13 +271,6 @@ bool CVideoViewDlg::Loading() const
 
 void CVideoViewDlg::OnLoadingChanged(bool loading)
 {
-    // Only this page shows it is busy; the list and the rest of the window
-    // stay usable, and another click replaces the load.
-    if (loading) {
-        setCursor(Qt::BusyCursor);
-    } else {
-        unsetCursor();
-    }
     UpdateControls();
     // A double-click on a row that was still loading plays it now.
     if (!loading && m_playAfterLoad) {

@@ -27,3 +27,8 @@ int LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login, Panel
     }
     return handle < 0 ? -1 : handle;
 }
+
+int LoggedInHandle(const tagVtIpcInfo& camera, const LoginCredentials& login, int handle)
+{
+    return handle >= 0 ? handle : LoginCamera(camera, login);
+}

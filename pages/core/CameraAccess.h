@@ -32,3 +32,7 @@ struct LoginFailureKeys
 // with the line that reports the failure in *failure (when given).
 ZX_EXPORT int LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
                           PanelLine* failure = nullptr, LoginFailureKeys keys = {});
+
+// The handle a page holds, or a new login's when it holds none (negative:
+// the login failed).
+ZX_EXPORT int LoggedInHandle(const tagVtIpcInfo& camera, const LoginCredentials& login, int handle);

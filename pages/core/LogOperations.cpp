@@ -47,12 +47,6 @@ LogOutcome Message(int handle, unsigned key)
     return outcome;
 }
 
-// Logs in again when the page holds no handle.
-int EnsureLogin(int handle, const tagVtIpcInfo& camera, const LoginCredentials& login)
-{
-    return handle >= 0 ? handle : LoginCamera(camera, login);
-}
-
 void RemoveQuietly(const std::string& path)
 {
     std::error_code ec;
@@ -104,7 +98,7 @@ LogOutcome SelectCameraLog(const tagVtIpcInfo& camera, const LoginCredentials& l
 
 LogOutcome RefreshCameraLog(int handle, const tagVtIpcInfo& camera, const LoginCredentials& login)
 {
-    handle = EnsureLogin(handle, camera, login);
+    handle = LoggedInHandle(camera, login, handle);
     if (handle < 0) {
         return Message(handle, kShowLoginFailed);
     }
@@ -143,7 +137,7 @@ LogOutcome FetchCameraFile(int handle, const tagVtIpcInfo& camera, const LoginCr
     if (custom && !IsAModel(camera.model)) {
         return Message(handle, kNotAModel);
     }
-    handle = EnsureLogin(handle, camera, login);
+    handle = LoggedInHandle(camera, login, handle);
     if (handle < 0) {
         return Message(handle, keys.loginFailed);
     }

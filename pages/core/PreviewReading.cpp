@@ -2,11 +2,6 @@
 
 #include "OperationLog.h"
 
-int LoggedInHandle(const tagVtIpcInfo& camera, const LoginCredentials& login, int handle)
-{
-    return handle >= 0 ? handle : LoginCamera(camera, login);
-}
-
 PreviewReading ReadPreviewCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
                                  const std::atomic<bool>& stop)
 {

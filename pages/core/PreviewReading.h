@@ -12,10 +12,6 @@
 // on a worker: what a row click reads, what Play starts and what the lists,
 // Save, Cancel and Default write.
 
-// The handle the page holds, or a new login's when it holds none (negative:
-// the login failed).
-ZX_EXPORT int LoggedInHandle(const tagVtIpcInfo& camera, const LoginCredentials& login, int handle);
-
 // What a click on a camera's row shows: its picture values and imaging lists.
 struct PreviewReading
 {
