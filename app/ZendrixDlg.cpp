@@ -450,7 +450,8 @@ void CZendrixDlg::Layout()
     const int userLabel = metrics.horizontalAdvance(LangQText(10006));
     m_user->setGeometry(15 + userLabel + 8, 63, 50, 20);
     const int passwordLabel = metrics.horizontalAdvance(LangQText(10007));
-    m_password->setGeometry(m_user->x() + 60 + passwordLabel + 3, 63, 100, 20);
+    // Wide enough for the fifteen characters a password may have.
+    m_password->setGeometry(m_user->x() + 60 + passwordLabel + 3, 63, 170, 20);
 
     m_refresh->setGeometry(w - 40, 59, 25, 24);
     m_search->setGeometry(w - 205, 61, 150, 20);
