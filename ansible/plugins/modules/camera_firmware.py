@@ -10,11 +10,11 @@ short_description: A firmware image to the chosen cameras below its version, ide
 description:
   - Asks C(zendrix-cli upgrade --only-older --dry-run --format json) which chosen cameras run a version below
     the one in the image's name (after the CLI's checks of the image and the models), then upgrades those only.
-  - With I(count), at most that many of them (the first in IP order): one camera of a site first, as a canary.
+  - With I(count), at most that many of them (the first in IP order), as one camera of a site first.
   - Check mode sends nothing and reports which cameras would be upgraded.
 options:
   image:
-    description: Path of the firmware image on the site host; its name carries the version (C(...VTFImage_PS_31.4.0.90...)).
+    description: The firmware image on the site host, whose name carries its version (C(...VTFImage_PS_31.4.0.90...)).
     type: path
     required: true
   count:
