@@ -19,27 +19,8 @@ options:
     elements: str
     choices: [system, network, video, osd, imaging]
     default: []
-  cli:
-    description: Path of zendrix-cli on the site host.
-    type: path
-    default: zendrix-cli
-  iface:
-    description: Capture devices on the cameras' segment (default every one).
-    type: list
-    elements: str
-    default: []
-  wait:
-    description: Seconds to listen for the cameras.
-    type: float
-    default: 3.0
-  user:
-    description: Login user of the cameras.
-    type: str
-    default: admin
-  password:
-    description: Login password of the cameras; handed to zendrix-cli on its standard input.
-    type: str
-    required: true
+extends_documentation_fragment:
+  - zendrix.cameras.cli
 author: Zendrix developers
 '''
 
