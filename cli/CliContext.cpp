@@ -1,5 +1,6 @@
 #include "CliContext.h"
 
+#include "CliPassword.h"
 #include "CliSession.h"
 #include "DeviceRules.h"
 #include "LangKeys.h"
@@ -33,7 +34,7 @@ std::vector<CliOptionSpec> TargetOptions()
 
 std::vector<CliOptionSpec> CredentialOptions()
 {
-    return {{"user", true}, {"password", true}};
+    return {{"user", true}, {"password", true}, {"password-stdin", false}, {"password-fd", true}};
 }
 
 std::vector<CliOptionSpec> Join(std::vector<std::vector<CliOptionSpec>> groups)
@@ -91,7 +92,12 @@ bool ResolveCredentials(const CliCommandLine& line, LoginCredentials& login, std
     if (login.user.empty()) {
         login.user = "admin";
     }
-    login.password = line.Value("password", Environment("ZENDRIX_PASSWORD"));
+    if (!ReadPasswordOption(line, login.password, error)) {
+        return false;
+    }
+    if (login.password.empty()) {
+        login.password = Environment("ZENDRIX_PASSWORD");
+    }
     if (login.password.empty()) {
         if (isatty(STDIN_FILENO) == 0) {
             error = "no password: give --password, set ZENDRIX_PASSWORD, or run on a terminal to be asked";

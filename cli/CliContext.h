@@ -18,14 +18,14 @@ inline constexpr int kExitBadInput = 2;
 // Options most subcommands share.
 std::vector<CliOptionSpec> DiscoveryOptions();  // --iface --wait
 std::vector<CliOptionSpec> TargetOptions();     // --mac --ip --model --targets --all
-std::vector<CliOptionSpec> CredentialOptions(); // --user --password
+std::vector<CliOptionSpec> CredentialOptions(); // --user --password --password-stdin --password-fd
 std::vector<CliOptionSpec> Join(std::vector<std::vector<CliOptionSpec>> groups);
 
 // The discovery wait in milliseconds from --wait SECONDS (default 3, 0.5-600).
 bool DiscoveryWait(const CliCommandLine& line, long& milliseconds, std::string& error);
 
-// The user name and password: --user (default admin), --password, else the
-// environment (ZENDRIX_USER, ZENDRIX_PASSWORD), else a prompt on the terminal
+// The user name and password: --user (default admin), --password,
+// --password-stdin or --password-fd N (CliPassword.h), else the environment (ZENDRIX_USER, ZENDRIX_PASSWORD), else a prompt on the terminal
 // that does not echo. False with a message when none can be had or they are
 // too long for the cameras (31 and 15 bytes).
 bool ResolveCredentials(const CliCommandLine& line, LoginCredentials& login, std::string& error);

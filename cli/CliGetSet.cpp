@@ -2,6 +2,7 @@
 
 #include "CapabilityClass.h"
 #include "CliContext.h"
+#include "CliPlan.h"
 #include "CliSettings.h"
 #include "DeviceRules.h"
 #include "ImagingApply.h"
@@ -113,16 +114,6 @@ bool ParseDateTime(const CliCommandLine& line, DateTimeValue& value, std::string
     }
     value = {t.year, t.month, t.day, t.hour, t.minute, t.second};
     return true;
-}
-
-int TimeZoneRow(const std::string& text)
-{
-    for (int row = 0; row < static_cast<int>(kTimeZoneCount); ++row) {
-        if (text == TimeZoneCaption(row) || text == std::to_string(row)) {
-            return row;
-        }
-    }
-    return -1;
 }
 
 int SetSystem(const CliCommandLine& line, int& status)
@@ -590,27 +581,9 @@ int RunGet(const std::vector<std::string>& arguments)
         return status;
     }
     const std::vector<tagVtIpcInfo>& targets = prepared.targets;
-    std::vector<SectionValues> values(targets.size());
-    std::vector<char> read(targets.size(), 0);
-    BatchEngine::Run(
-        targets,
-        [&](const tagVtIpcInfo& camera, std::size_t index) {
-            PanelLine failure;
-            const int handle = LoginCamera(camera, prepared.login, &failure);
-            if (handle < 0) {
-                return std::vector<PanelLine>{failure};
-            }
-            read[index] = ReadSection(handle, section, values[index]) ? 1 : 0;
-            return std::vector<PanelLine>{};
-        },
-        [&](std::size_t index, std::vector<PanelLine> lines) {
-            for (const PanelLine& failure : lines) {
-                std::cerr << "zendrix-cli: " << SafeText(Utf8(failure.text)) << "\n";
-            }
-            if (lines.empty() && read[index] == 0) {
-                std::cerr << "zendrix-cli: " << CameraLabel(targets[index]) << ": the settings could not be read\n";
-            }
-        });
+    std::vector<SectionValues> values;
+    std::vector<char> read;
+    ReadTargetSections(prepared, section, values, read);
     OutputTable table;
     table.columns = {{"mac", "MAC"}, {"ip", "IP"}};
     for (const OutputColumn& column : SectionColumns(section)) {
@@ -638,13 +611,21 @@ int RunSet(const std::vector<std::string>& arguments)
     SettingsSection section{};
     CliCommandLine line;
     if (!TakeSection(rest, section, status) ||
-        !ParseLine(line, rest, Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), SetOptions(section)}),
+        !ParseLine(line, rest,
+                   Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), SetOptions(section), PlanOptions()}),
                    status)) {
         return status;
     }
     const std::vector<CliOptionSpec> settings = SetOptions(section);
     if (std::none_of(settings.begin(), settings.end(), [&](const CliOptionSpec& s) { return line.Has(s.name); })) {
         FailInput(status, "nothing to set: give at least one value (zendrix-cli set --help)");
+        return status;
+    }
+    if (line.Has("dry-run")) {
+        return RunSetPlan(section, line);
+    }
+    if (line.Has("format")) {
+        FailInput(status, "--format goes with --dry-run");
         return status;
     }
     switch (section) {

@@ -2,6 +2,8 @@
 
 #include "CameraUpgrade.h"
 #include "CliContext.h"
+#include "CliPlan.h"
+#include "CliUpgradePlan.h"
 #include "OemFile.h"
 #include "OemImageList.h"
 #include "OemUpload.h"
@@ -125,13 +127,16 @@ int RunUpgrade(const std::vector<std::string>& arguments)
     int status = kExitSuccess;
     CliCommandLine line;
     ImageName image;
-    if (!ParseLine(line, arguments, Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), {{"image", true}}}),
+    if (!ParseLine(line, arguments,
+                   Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), PlanOptions(),
+                         {{"image", true}, {"only-older", false}}}),
                    status) ||
         !CheckImage(line.Value("image"), image, status)) {
         return status;
     }
     CliTargets prepared;
-    if (!PrepareTargets(line, prepared, status) || !CheckModels(image, prepared.targets, status)) {
+    if (!PrepareTargets(line, prepared, status) || !CheckModels(image, prepared.targets, status) ||
+        !PlanUpgrade(line, prepared.targets, status)) {
         return status;
     }
     const std::vector<tagVtIpcInfo>& targets = prepared.targets;
