@@ -20,6 +20,7 @@
 #include <set>
 #include <sstream>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 std::vector<CliOptionSpec> DiscoveryOptions()
@@ -336,6 +337,25 @@ int RunBatch(const std::vector<tagVtIpcInfo>& targets, const BatchEngine::Operat
         },
         maxParallel);
     return status;
+}
+
+std::shared_ptr<RebootQueue> PrintingRebootQueue(std::shared_ptr<std::atomic<bool>> failed)
+{
+    return std::make_shared<RebootQueue>(RebootQueue::Reboot{}, RebootQueue::OpenWeb{},
+                                         [failed = std::move(failed)](const PanelLine& line, bool rebooted) {
+                                             PrintPanelLine(line.text, line.stamped);
+                                             if (!rebooted) {
+                                                 std::cerr << "zendrix-cli: " << SafeText(Utf8(line.text)) << "\n";
+                                                 *failed = true;
+                                             }
+                                         });
+}
+
+void WaitForReboots(const RebootQueue& queue)
+{
+    while (queue.Pending() > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 bool ParseCalendarTime(const std::string& date, const std::string& time, LogDateTime& when)

@@ -4,9 +4,12 @@
 #include "CliCommandLine.h"
 #include "CliOutput.h"
 #include "LogRules.h"
+#include "RebootQueue.h"
 #include "Tivox.h"
 
+#include <atomic>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,6 +76,13 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
 // texts is a failure and goes to stderr too. 0 when every line succeeded, else 1.
 int RunBatch(const std::vector<tagVtIpcInfo>& targets, const BatchEngine::Operation& operation,
              const std::vector<unsigned>& successKeys, int maxParallel = BatchEngine::kDefaultParallel);
+
+// A reboot queue whose lines are printed as the cameras take their reboot; a
+// failed reboot goes to stderr too and sets *failed.
+std::shared_ptr<RebootQueue> PrintingRebootQueue(std::shared_ptr<std::atomic<bool>> failed);
+// Waits until every camera queued has had its reboot call (the tool would
+// otherwise end with them still queued).
+void WaitForReboots(const RebootQueue& queue);
 
 // "YYYY-MM-DD" and "hh:mm:ss" as the log page's pickers hold them: a day
 // that exists, in 1970-2037, and a time of day.

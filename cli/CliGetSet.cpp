@@ -18,7 +18,6 @@
 #include <ctime>
 #include <iostream>
 #include <memory>
-#include <thread>
 
 namespace {
 std::vector<CliOptionSpec> SetOptions(SettingsSection section)
@@ -182,18 +181,17 @@ int SetSystem(const CliCommandLine& line, int& status)
         dateTime = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
     }
     // A camera whose password changed restarts once every line is out.
-    auto reboots = std::make_shared<RebootQueue>();
+    auto failed = std::make_shared<std::atomic<bool>>(false);
+    const std::shared_ptr<RebootQueue> reboots = PrintingRebootQueue(failed);
     SystemApply apply;
     apply.settings = SystemSettingsFromForm(form, zone, daylight ? 1 : 0, dateTime);
     apply.login = prepared.login;
     apply.singleCamera = form.singleCamera;
-    apply.queueReboot = [reboots](int handle) { reboots->Append(handle); };
+    apply.queueReboot = [reboots](int handle, const tagVtIpcInfo& camera) { reboots->Append(handle, camera, false); };
     const int result =
         RunBatch(prepared.targets, SystemApplyOperation(apply), {81001, 81003, 81005});
-    while (reboots->Pending() > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return result;
+    WaitForReboots(*reboots);
+    return *failed ? kExitSomeFailed : result;
 }
 
 // --- network ----------------------------------------------------------------

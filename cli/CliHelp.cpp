@@ -125,9 +125,10 @@ Examples:
         {"upgrade", R"(Usage: zendrix-cli upgrade --image FILE TARGETS
 
 Sends a firmware (...VTFImage_PS...) or kernel (...KImage_P...) image to every chosen camera at
-once, after the upgrade page's checks: the image's size (at most 100 MiB) and its platform and
-sensor against the cameras' models. On a terminal a progress bar runs on stderr; otherwise only
-the result lines are printed.
+once, after the upgrade page's checks: a regular file (not a pipe or device), its size (at most
+100 MiB) and its platform and sensor against the cameras' models. Each camera's result line is
+printed as that camera finishes. On a terminal a progress bar runs on stderr; otherwise only the
+result lines are printed.
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
@@ -143,8 +144,9 @@ Examples:
 )"},
         {"reboot", R"(Usage: zendrix-cli reboot TARGETS [--yes]
 
-Restarts the chosen cameras one after another. Asks first (any answer but y: nothing is done, exit
-status 1); without a terminal --yes is required (else exit status 2).
+Restarts the chosen cameras one after another, each line printed when the camera took its reboot
+(or failed to: exit status 1). Asks first (any answer but y: nothing is done, exit status 1);
+without a terminal --yes is required (else exit status 2).
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)

@@ -365,6 +365,6 @@ void CSystemParamDlg::Save()
     apply.login = Host().Login();
     apply.singleCamera = form.singleCamera;
     BatchSetHost* host = &Host();
-    apply.queueReboot = [host](int handle) { host->QueueReboot(handle); };
+    apply.queueReboot = [host](int handle, const tagVtIpcInfo& camera) { host->QueueReboot(handle, camera); };
     Host().RunApply(std::move(targets), SystemApplyOperation(std::move(apply)));
 }

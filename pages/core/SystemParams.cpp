@@ -1,5 +1,6 @@
 #include "SystemParams.h"
 
+#include "CameraUpgrade.h"
 #include "CapabilityClass.h"
 #include "DeviceRules.h"
 #include "NetworkForm.h"
@@ -180,9 +181,13 @@ std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const Sys
         // The camera restarts later from the reboot queue, after its lines
         // are out; an A model is never restarted for a new password.
         if (!IsAModel(camera.model) && apply.queueReboot) {
-            const int rebootHandle = LoginCamera(camera, LoginCredentials{"admin", settings.newPassword});
-            if (rebootHandle >= 0) {
-                apply.queueReboot(rebootHandle);
+            PanelLine refused;
+            const int rebootHandle =
+                LoginCamera(camera, LoginCredentials{"admin", settings.newPassword}, &refused, kRebootLoginKeys);
+            if (rebootHandle < 0) {
+                lines.push_back(refused);
+            } else {
+                apply.queueReboot(rebootHandle, camera);
             }
         }
     }

@@ -114,12 +114,14 @@ struct SystemApply
     bool singleCamera = true;
     // Takes the handle of a camera whose password changed, to reboot it
     // later; called from the batch worker.
-    std::function<void(int handle)> queueReboot;
+    std::function<void(int handle, const tagVtIpcInfo& camera)> queueReboot;
 };
 
 // Logs in to the camera and writes the settings: date and time, the name
 // (single camera only) and the password when it changed; one panel line per
-// call. A password change queues a reboot, except on an A model.
+// call. A password change queues a reboot, except on an A model; when the
+// camera does not take the new password for that reboot's login, that is
+// its line instead.
 ZX_EXPORT std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply);
 ZX_EXPORT BatchEngine::Operation SystemApplyOperation(SystemApply apply);
 

@@ -289,9 +289,9 @@ TEST_F(BatchSetLab, PasswordsWithApostrophesAndBackslashesArriveAsTyped)
 
 TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
 {
-    StartCameras({"--count", "2", "--base-ip", "192.168.23.10", "--reboot-ms", "4000"},
-                 R"({"cameras": [{"index": 1, "model": "VT-C6121A"}]})");
-    StartProgram(2);
+    StartCameras({"--count", "3", "--base-ip", "192.168.23.10", "--reboot-ms", "4000"},
+                 R"({"cameras": [{"index": 1, "model": "VT-C6121A"}, {"index": 2, "faults": ["keep-password"]}]})");
+    StartProgram(3);
     const auto loginError = [](const char* ip, const char* password) {
         const int handle = Vt_Ipc_Login(ip, ip, 80, "admin", password, 0);
         return handle >= 0 ? 0 : Vt_Sdk_GetLastError();
@@ -326,6 +326,21 @@ TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
         << "the camera did not go quiet for its reboot";
     EXPECT_TRUE(WaitFor([&] { return loginError("192.168.23.10", "fresh43") == 0; }, 10000))
         << "the camera came back with its new password";
+
+    // A camera that says it took the password but does not let it in cannot
+    // be rebooted with it, and says so.
+    LoadRow(2);
+    SetPasswords(QStringLiteral("fresh44"));
+    PressSave();
+    ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Modify password successfully.")).size() == 3; },
+                        10000));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return LinesWith(QStringLiteral("192.168.23.12 Reboot failed. Username or password is incorrect."))
+                       .size() == 1;
+        },
+        5000))
+        << Lines().join(QLatin1Char('\n')).toStdString();
 
     // Neither new password reached the operation log or any other file.
     m_dlg.reset();
