@@ -156,9 +156,12 @@ int SetSystem(const CliCommandLine& line, int& status)
     }
     form.singleCamera = line.Has("name");
     form.name = PlatformFromUtf8(line.Value("name"));
+    if (form.singleCamera) {
+        form.currentName = NameText(prepared.targets.front());
+    }
     form.sntpServer = PlatformFromUtf8(line.Value("ntp"));
-    // No new password: the form holds the login password, which the apply leaves alone.
-    form.password = PlatformFromUtf8(line.Value("new-password", prepared.login.password));
+    form.changePassword = line.Has("new-password");
+    form.password = PlatformFromUtf8(line.Value("new-password"));
     form.confirmation = form.password;
     if (const SystemProblem problem = CheckSystemForm(form); problem.key != 0) {
         Refuse(problem.key, status);
@@ -501,8 +504,7 @@ int SetOsd(const CliCommandLine& line, int& status)
     const OsdRecord& current = reference.osd;
     form.showTitle = line.Has("show-title") ? showTitle : current.showTitle != 0;
     form.showTime = line.Has("show-time") ? showTime : current.showTime != 0;
-    form.title = line.Has("title") ? PlatformFromUtf8(line.Value("title"))
-                                   : PlatformFromUtf8(FieldString(current.title, sizeof current.title));
+    form.title = line.Has("title") ? PlatformFromUtf8(line.Value("title")) : OsdTitleText(current);
     form.titlePosition = titlePosition >= 0 ? titlePosition : current.titlePosition;
     form.datePosition = datePosition >= 0 ? datePosition : current.datePosition;
     form.dateFormat = dateFormat >= 0 ? dateFormat : current.dateFormat;

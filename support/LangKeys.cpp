@@ -195,6 +195,7 @@ constexpr LangKeyText kKeys[] = {
     {83010, L"Device name can't contain these characters &/\\:*?'\"<>|%"},
     {83011, L"Are you sure to modify the selected devices?"},
     {83012, L"cameras are listed, the most the list holds; further cameras are ignored until some fall silent."},
+    {83013, L"Device name can't be longer than 31 bytes (a Chinese character takes 3, an accented letter 2)."},
     {84000, L"Upload OEM files successfully."},
     {84001, L"Upload OEM files failed."},
     {84002, L"Upload OEM files failed. Username or password is incorrect."},
@@ -263,7 +264,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 256);
+static_assert(std::size(kKeys) == 257);
 } // namespace
 
 const LangKeyText* LangKeyTable()
