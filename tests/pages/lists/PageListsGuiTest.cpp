@@ -50,13 +50,13 @@ struct Pages
         options.addPages = [this](CZendrixDlg& window) {
             window.HandOverWebAddresses();
             queue = std::make_shared<RebootQueue>(
-                [](int) {},
+                [](int) { return 0; },
                 [this] {
                     if (std::string address = TakePendingWebAddress(); !address.empty()) {
                         opened.push_back(std::move(address));
                     }
                 },
-                std::chrono::hours(1));
+                RebootQueue::RebootDone{}, std::chrono::hours(1));
             auto* batchSet = new CBatchSetDlg(window, queue);
             window.AddDevicePage(batchSet, 10002, {}, &batchSet->Binding());
             auto* upgrade = new CBatchUpgradeDlg(window, queue);
