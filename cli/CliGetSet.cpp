@@ -95,12 +95,12 @@ bool ReadReference(const CliTargets& prepared, SettingsSection section, SectionV
     std::vector<std::string> failures;
     for (const tagVtIpcInfo& camera : candidates) {
         PanelLine failure;
-        const int handle = LoginCamera(camera, prepared.login, &failure);
-        if (handle >= 0 && ReadSection(handle, section, values)) {
+        const std::shared_ptr<Camera> loggedIn = LoginCamera(camera, prepared.login, &failure);
+        if (loggedIn && ReadSection(*loggedIn, section, values)) {
             return true;
         }
-        failures.push_back(handle < 0 ? SafeText(Utf8(failure.text))
-                                      : CameraLabel(camera) + ": the settings could not be read");
+        failures.push_back(!loggedIn ? SafeText(Utf8(failure.text))
+                                     : CameraLabel(camera) + ": the settings could not be read");
     }
     for (const std::string& failure : failures) {
         std::cerr << "zendrix-cli: " << failure << "\n";
@@ -204,7 +204,9 @@ int SetSystem(const CliCommandLine& line, int& status)
     apply.settings = SystemSettingsFromForm(form, zone, daylight ? 1 : 0, dateTime);
     apply.login = prepared.login;
     apply.singleCamera = form.singleCamera;
-    apply.queueReboot = [reboots](int handle, const tagVtIpcInfo& camera) { reboots->Append(handle, camera, false); };
+    apply.queueReboot = [reboots](std::shared_ptr<Camera> camera) {
+        reboots->Append(std::move(camera), false);
+    };
     const int result =
         RunBatch(prepared.targets, SystemApplyOperation(apply), {81001, 81003, 81005});
     WaitForReboots(*reboots);

@@ -132,7 +132,7 @@ private:
     BatchRunner* m_runner = nullptr;
 
     DeviceRef m_selected; // the camera worked on; null when none
-    int m_handle = -1;    // its login handle
+    std::shared_ptr<Camera> m_loggedIn; // its login
     int m_currentPage = 0;
     int m_totalPages = 0;
     bool m_filterActive = false;
