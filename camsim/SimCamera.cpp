@@ -27,6 +27,9 @@ unsigned FaultFromName(const std::string& name)
     if (name == "broken-download") {
         return kFaultBrokenDownload;
     }
+    if (name == "odd-imaging") {
+        return kFaultOddImaging;
+    }
     return kFaultNone;
 }
 
