@@ -176,27 +176,15 @@ int ShownListEntry(ImageList list, const ImageChoices& choices)
 
 ImageChoices ChoicesToSave(const ImageChoices& reference, const ImageChoices& shown, const ChosenLists& chosen)
 {
-    const auto was = [&chosen](ImageList list) { return chosen[static_cast<std::size_t>(list)]; };
-    ImageChoices kept = reference;
-    if (was(ImageList::ExposureLevel)) {
-        kept.exposureLevel = shown.exposureLevel;
+    ImagingConfigRecord record{};
+    ApplyChoices(record, reference);
+    for (int i = 0; i < kImageListCount; ++i) {
+        const auto list = static_cast<ImageList>(i);
+        if (chosen[static_cast<std::size_t>(i)]) {
+            SetListField(record, list, ShownListEntry(list, shown));
+        }
     }
-    if (was(ImageList::MaxExposure)) {
-        kept.maxExposure = shown.maxExposure;
-    }
-    if (was(ImageList::IrCut)) {
-        kept.irCut = shown.irCut;
-    }
-    if (was(ImageList::Frequency)) {
-        kept.frequency = shown.frequency;
-    }
-    if (was(ImageList::Outdoor)) {
-        kept.outdoor = shown.outdoor;
-    }
-    if (was(ImageList::LocalDisplay)) {
-        kept.localDisplay = shown.localDisplay;
-    }
-    return kept;
+    return ChoicesOf(record);
 }
 
 PreviewRect VideoAreaRect(int width, int height)
