@@ -33,6 +33,7 @@ constexpr int kListWidth = 160;
 constexpr int kLeft = 170;
 constexpr int kRowHeight = 22;
 constexpr unsigned kPageWordId = LangControl::kLogPage;
+constexpr int kDetailColumn = 7;
 
 DeviceListSpec LogListSpec()
 {
@@ -560,6 +561,8 @@ void CLogDlg::FillGrid(const LogPage& shown)
         for (int c = 0; c < m_grid->columnCount(); ++c) {
             item->setTextAlignment(c, Qt::AlignCenter);
         }
+        // A detail wider than its column is read whole under the pointer.
+        item->setToolTip(kDetailColumn, item->text(kDetailColumn));
         items << item;
     }
     m_grid->addTopLevelItems(items);
