@@ -70,8 +70,8 @@ bool IsPlainLogDatabase(sqlite3* db)
     // An ordinary table with row ids (the pages are ordered by them), not a
     // view or virtual table of that name.
     bool ordinary = false;
-    const bool tableRead =
-        ForEachRow(db, "select type, wr from pragma_table_list('log') where schema = 'main'", [&](sqlite3_stmt* stmt) {
+    const bool tableRead = ForEachRow(
+        db, "select type, wr from pragma_table_list('log') where schema = 'main'", [&](sqlite3_stmt* stmt) {
             ordinary = ColumnText(stmt, 0) == "table" && ColumnText(stmt, 1) == "0";
             return false;
         });

@@ -29,8 +29,8 @@ const char* const kDetails[] = {
     "network cable reconnected",
     "SD card write error",
     "video loss restored",
-    "Motion detected in area 3 while recording to the SD card: the recording was extended by 30 seconds and a "
-    "snapshot was sent to the FTP server ftp.site.example in folder /alarms/entrance",
+    "Motion detected in area 3 while recording to the SD card: the recording was extended by 30 seconds "
+    "and a snapshot was sent to the FTP server ftp.site.example in folder /alarms/entrance",
     "\u79fb\u52a8\u4fa6\u6d4b\u62a5\u8b66\uff1a\u5927\u95e8\u5165\u53e3\u533a\u57df\u4e00\u68c0\u6d4b\u5230"
     "\u79fb\u52a8\u76ee\u6807\uff0c\u6444\u50cf\u673a\u5df2\u5f00\u59cb\u5f55\u50cf\u5e76\u6293\u62cd\u4e09"
     "\u5f20\u56fe\u7247\uff0c\u62a5\u8b66\u8f93\u51fa\u4e00\u5df2\u6253\u5f00\u4e09\u5341\u79d2\uff0c\u8bf7"

@@ -174,7 +174,8 @@ int ShownListEntry(ImageList list, const ImageChoices& choices)
     return std::min(value, ImageListLastEntry(list));
 }
 
-ImageChoices ChoicesToSave(const ImageChoices& reference, const ImageChoices& shown, const ChosenLists& chosen)
+ImageChoices ChoicesToSave(const ImageChoices& reference, const ImageChoices& shown,
+                           const ChosenLists& chosen)
 {
     ImagingConfigRecord record{};
     ApplyChoices(record, reference);

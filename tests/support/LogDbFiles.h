@@ -69,8 +69,9 @@ inline void CreateGeneratedDetailLog(const std::string& path, int rows, long det
                         std::to_string(1000 + i) + ", 1, 11, 0, 'admin', '10.0.0.1')");
     }
     ExecSql(db, "commit");
-    ExecSql(db, "pragma writable_schema=on; update sqlite_schema set sql = replace(sql, '%.*c'', 0,', '%.*c'', " +
-                    std::to_string(detailChars) + ",') where name = 'log'");
+    ExecSql(db,
+            "pragma writable_schema=on; update sqlite_schema set sql = replace(sql, '%.*c'', 0,', '%.*c'', " +
+                std::to_string(detailChars) + ",') where name = 'log'");
     sqlite3_close(db);
 }
 

@@ -188,13 +188,15 @@ TEST_F(SqliteHelperTest, AStatementThatWorksTooLongIsStopped)
     const char* endless = "with recursive n(x) as (select 1 union all select x + 1 from n) ";
     sqlite3_stmt* stmt = nullptr;
     int columns = 0;
-    EXPECT_EQ(sqlite_query_record(m_db, (std::string(endless) + "select count(*) from n").c_str(), &stmt, &columns),
-              -1);
+    EXPECT_EQ(
+        sqlite_query_record(m_db, (std::string(endless) + "select count(*) from n").c_str(), &stmt, &columns),
+        -1);
     EXPECT_NE(m_trace.find("sqlite3_step fail"), std::string::npos) << m_trace;
     sqlite_clear(stmt);
     // Stopped among its rows, a statement has no further row.
     stmt = nullptr;
-    ASSERT_EQ(sqlite_query_record(m_db, (std::string(endless) + "select x from n").c_str(), &stmt, &columns), 0);
+    ASSERT_EQ(sqlite_query_record(m_db, (std::string(endless) + "select x from n").c_str(), &stmt, &columns),
+              0);
     int rows = 1;
     while (sqlite_next_record(stmt) == 0) {
         ++rows;

@@ -4,7 +4,6 @@
 // fetches with what the camera serves to the device SDK directly.
 #include "CustomDownloadDlg.h"
 #include "Lab.h"
-#include "WindowLab.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
 #include "LogDbFiles.h"
@@ -15,6 +14,7 @@
 #include "ProgramFolder.h"
 #include "SortListCtrl.h"
 #include "VtIpcSDK.h"
+#include "WindowLab.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
 

@@ -64,7 +64,8 @@ protected:
             return ZxAnswer::Ok;
         });
         std::string error;
-        m_session = std::make_unique<Session>(*labkit::LabEnvironment::Current(), "192.168.31.10", 4, kCameras, error);
+        m_session = std::make_unique<Session>(*labkit::LabEnvironment::Current(), "192.168.31.10", 4,
+                                              kCameras, error);
         ASSERT_TRUE(error.empty()) << error;
     }
     void TearDown() override
@@ -600,7 +601,8 @@ TEST_F(PreviewLab, SwitchingTabsAndClosingDuringALoadEndCleanly)
     // Closing in the middle of a row click's reads.
     m_session.reset();
     std::string error;
-    m_session = std::make_unique<Session>(*labkit::LabEnvironment::Current(), "192.168.31.10", 4, kCameras, error);
+    m_session =
+        std::make_unique<Session>(*labkit::LabEnvironment::Current(), "192.168.31.10", 4, kCameras, error);
     ASSERT_TRUE(error.empty()) << error;
     ASSERT_TRUE(m_session->Click(QString::fromLatin1(kSlowCamera)));
     ASSERT_TRUE(Page().Loading());

@@ -153,7 +153,8 @@ TEST(PreviewChoices, ValuesNoControlStandsForShowAtTheNearerEndAndSaveOnlyWhatWa
     EXPECT_EQ(ChoicesToSave(odd, shown, {}), odd);
     ChosenLists irCut{};
     irCut[static_cast<std::size_t>(ImageList::IrCut)] = true;
-    EXPECT_EQ(ChoicesToSave(odd, ImageChoices{10, 12, 0, 50, 1, 2}, irCut), (ImageChoices{200, 13, 0, 55, 7, 9}));
+    EXPECT_EQ(ChoicesToSave(odd, ImageChoices{10, 12, 0, 50, 1, 2}, irCut),
+              (ImageChoices{200, 13, 0, 55, 7, 9}));
     ChosenLists all{};
     all.fill(true);
     EXPECT_EQ(ChoicesToSave(odd, shown, all), shown);
