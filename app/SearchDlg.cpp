@@ -1,6 +1,7 @@
 #include "SearchDlg.h"
 
 #include "AppSettings.h"
+#include "DeviceNameValidator.h"
 #include "DeviceRules.h"
 #include "FilteredEdit.h"
 #include "LangTable.h"
@@ -111,6 +112,7 @@ void CSearchDlg::BuildControls()
     m_name = new CFilteredEdit(this);
     SetCtrlId(m_name, 1018);
     m_name->setMaxLength(32);
+    m_name->setValidator(new DeviceNameValidator(m_name));
     m_ipLabel = label(1005);
     m_ip = edit(1010, 16);
     m_portLabel = label(1009);
@@ -136,8 +138,6 @@ void CSearchDlg::BuildControls()
     connect(m_list, &CSortListCtrl::currentRowChosen, this, &CSearchDlg::OnRowChosenByKey);
     connect(m_selectAll, &QCheckBox::clicked, this, &CSearchDlg::OnSelectAll);
     connect(m_sameIp, &QCheckBox::toggled, this, &CSearchDlg::UpdateIpLabel);
-    // The name is cut to its weight as it changes, not a moment later.
-    connect(m_name, &QLineEdit::textChanged, this, &CSearchDlg::EnforceNameWeight);
     connect(m_modify, &QPushButton::clicked, this, &CSearchDlg::OnModify);
 }
 
@@ -373,15 +373,6 @@ void CSearchDlg::OnPageTimer()
     ++m_ticks;
     if (m_ticks % 50 == 0) {
         UpdateModifyEnabled();
-    }
-}
-
-void CSearchDlg::EnforceNameWeight()
-{
-    const std::wstring name = m_name->text().toStdWString();
-    if (NameWeight(name) > 31) {
-        m_name->setText(QString::fromStdWString(CutNameToWeight(name)));
-        m_name->setCursorPosition(static_cast<int>(m_name->text().size()));
     }
 }
 

@@ -54,7 +54,6 @@ private:
     void OnRowsChanged();
     void OnModify();
     void OnPageTimer();
-    void EnforceNameWeight();
     void SendNextQueued();
 
     void UpdateMode();

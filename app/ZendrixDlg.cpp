@@ -167,6 +167,7 @@ void CZendrixDlg::BuildControls()
     m_user = lineEdit(1039);
     m_password = lineEdit(1029);
     m_password->setEchoMode(QLineEdit::Password);
+    connect(m_password, &QLineEdit::textChanged, this, &CZendrixDlg::loginPasswordChanged);
     m_search = lineEdit(1160);
     connect(m_search, &QLineEdit::textEdited, this, &CZendrixDlg::OnSearchEdited);
     connect(m_search, &QLineEdit::returnPressed, this, &CZendrixDlg::OnSearchEdited);

@@ -95,6 +95,10 @@ public:
     void OnHelpCommand(unsigned commandId, const QString& text);
     void ShowAbout();
 
+signals:
+    // The login password box changed (typed, or set when the window opened).
+    void loginPasswordChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

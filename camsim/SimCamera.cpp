@@ -27,6 +27,9 @@ unsigned FaultFromName(const std::string& name)
     if (name == "broken-download") {
         return kFaultBrokenDownload;
     }
+    if (name == "keep-password") {
+        return kFaultKeepPassword;
+    }
     if (name == "odd-imaging") {
         return kFaultOddImaging;
     }

@@ -192,10 +192,17 @@ int RunSetIp(const std::vector<std::string>& arguments)
         plan.columns = {{"mac", "MAC"},         {"old_ip", "Old IP"},   {"ip", "IP"},
                         {"netmask", "Netmask"}, {"gateway", "Gateway"}, {"dns", "DNS"},
                         {"port", "Port", true}, {"name", "Device Name"}};
+        // The camera's present values beside, so a script can tell a row that changes nothing.
+        const std::vector<OutputColumn> present = {{"old_netmask", "Old Netmask"}, {"old_gateway", "Old Gateway"},
+                                                   {"old_dns", "Old DNS"},         {"old_port", "Old Port", true},
+                                                   {"old_name", "Old Name"}};
+        plan.columns.insert(plan.columns.end(), present.begin(), present.end());
         for (const SetIpRow& row : rows) {
             const tagVtIpcInfo& camera = byMac[row.mac];
             plan.rows.push_back({row.mac, camera.ip, row.ip, row.netmask, row.gateway, row.dns, row.port,
-                                 row.name.empty() ? Utf8(NameText(camera)) : row.name});
+                                 row.name.empty() ? Utf8(NameText(camera)) : row.name, Utf8(FieldText(camera.netmask)),
+                                 Utf8(FieldText(camera.gateway)), Utf8(FieldText(camera.dns)),
+                                 std::to_string(camera.port), Utf8(NameText(camera))});
         }
         std::cout << RenderTable(plan, format) << std::flush;
         return kExitSuccess;

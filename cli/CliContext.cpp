@@ -1,5 +1,6 @@
 #include "CliContext.h"
 
+#include "CliPassword.h"
 #include "CliSession.h"
 #include "DeviceRules.h"
 #include "LangKeys.h"
@@ -19,6 +20,7 @@
 #include <set>
 #include <sstream>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 std::vector<CliOptionSpec> DiscoveryOptions()
@@ -33,7 +35,7 @@ std::vector<CliOptionSpec> TargetOptions()
 
 std::vector<CliOptionSpec> CredentialOptions()
 {
-    return {{"user", true}, {"password", true}};
+    return {{"user", true}, {"password", true}, {"password-stdin", false}, {"password-fd", true}};
 }
 
 std::vector<CliOptionSpec> Join(std::vector<std::vector<CliOptionSpec>> groups)
@@ -91,7 +93,12 @@ bool ResolveCredentials(const CliCommandLine& line, LoginCredentials& login, std
     if (login.user.empty()) {
         login.user = "admin";
     }
-    login.password = line.Value("password", Environment("ZENDRIX_PASSWORD"));
+    if (!ReadPasswordOption(line, login.password, error)) {
+        return false;
+    }
+    if (login.password.empty()) {
+        login.password = Environment("ZENDRIX_PASSWORD");
+    }
     if (login.password.empty()) {
         if (isatty(STDIN_FILENO) == 0) {
             error = "no password: give --password, set ZENDRIX_PASSWORD, or run on a terminal to be asked";
@@ -330,6 +337,25 @@ int RunBatch(const std::vector<tagVtIpcInfo>& targets, const BatchEngine::Operat
         },
         maxParallel);
     return status;
+}
+
+std::shared_ptr<RebootQueue> PrintingRebootQueue(std::shared_ptr<std::atomic<bool>> failed)
+{
+    return std::make_shared<RebootQueue>(RebootQueue::Reboot{}, RebootQueue::OpenWeb{},
+                                         [failed = std::move(failed)](const PanelLine& line, bool rebooted) {
+                                             PrintPanelLine(line.text, line.stamped);
+                                             if (!rebooted) {
+                                                 std::cerr << "zendrix-cli: " << SafeText(Utf8(line.text)) << "\n";
+                                                 *failed = true;
+                                             }
+                                         });
+}
+
+void WaitForReboots(const RebootQueue& queue)
+{
+    while (queue.Pending() > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 bool ParseCalendarTime(const std::string& date, const std::string& time, LogDateTime& when)

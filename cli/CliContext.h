@@ -4,9 +4,12 @@
 #include "CliCommandLine.h"
 #include "CliOutput.h"
 #include "LogRules.h"
+#include "RebootQueue.h"
 #include "Tivox.h"
 
+#include <atomic>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,14 +21,14 @@ inline constexpr int kExitBadInput = 2;
 // Options most subcommands share.
 std::vector<CliOptionSpec> DiscoveryOptions();  // --iface --wait
 std::vector<CliOptionSpec> TargetOptions();     // --mac --ip --model --targets --all
-std::vector<CliOptionSpec> CredentialOptions(); // --user --password
+std::vector<CliOptionSpec> CredentialOptions(); // --user --password --password-stdin --password-fd
 std::vector<CliOptionSpec> Join(std::vector<std::vector<CliOptionSpec>> groups);
 
 // The discovery wait in milliseconds from --wait SECONDS (default 3, 0.5-600).
 bool DiscoveryWait(const CliCommandLine& line, long& milliseconds, std::string& error);
 
-// The user name and password: --user (default admin), --password, else the
-// environment (ZENDRIX_USER, ZENDRIX_PASSWORD), else a prompt on the terminal
+// The user name and password: --user (default admin), --password,
+// --password-stdin or --password-fd N (CliPassword.h), else the environment (ZENDRIX_USER, ZENDRIX_PASSWORD), else a prompt on the terminal
 // that does not echo. False with a message when none can be had or they are
 // too long for the cameras (31 and 15 bytes).
 bool ResolveCredentials(const CliCommandLine& line, LoginCredentials& login, std::string& error);
@@ -73,6 +76,13 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
 // texts is a failure and goes to stderr too. 0 when every line succeeded, else 1.
 int RunBatch(const std::vector<tagVtIpcInfo>& targets, const BatchEngine::Operation& operation,
              const std::vector<unsigned>& successKeys, int maxParallel = BatchEngine::kDefaultParallel);
+
+// A reboot queue whose lines are printed as the cameras take their reboot; a
+// failed reboot goes to stderr too and sets *failed.
+std::shared_ptr<RebootQueue> PrintingRebootQueue(std::shared_ptr<std::atomic<bool>> failed);
+// Waits until every camera queued has had its reboot call (the tool would
+// otherwise end with them still queued).
+void WaitForReboots(const RebootQueue& queue);
 
 // "YYYY-MM-DD" and "hh:mm:ss" as the log page's pickers hold them: a day
 // that exists, in 1970-2037, and a time of day.

@@ -2,6 +2,7 @@
 
 #include "CapabilityClass.h"
 #include "CliContext.h"
+#include "CliPlan.h"
 #include "CliSettings.h"
 #include "DeviceRules.h"
 #include "ImagingApply.h"
@@ -17,7 +18,6 @@
 #include <ctime>
 #include <iostream>
 #include <memory>
-#include <thread>
 
 namespace {
 std::vector<CliOptionSpec> SetOptions(SettingsSection section)
@@ -115,16 +115,6 @@ bool ParseDateTime(const CliCommandLine& line, DateTimeValue& value, std::string
     return true;
 }
 
-int TimeZoneRow(const std::string& text)
-{
-    for (int row = 0; row < static_cast<int>(kTimeZoneCount); ++row) {
-        if (text == TimeZoneCaption(row) || text == std::to_string(row)) {
-            return row;
-        }
-    }
-    return -1;
-}
-
 int SetSystem(const CliCommandLine& line, int& status)
 {
     const int modes = (line.Has("ntp") ? 1 : 0) + (line.Has("computer-time") ? 1 : 0) +
@@ -166,9 +156,12 @@ int SetSystem(const CliCommandLine& line, int& status)
     }
     form.singleCamera = line.Has("name");
     form.name = PlatformFromUtf8(line.Value("name"));
+    if (form.singleCamera) {
+        form.currentName = NameText(prepared.targets.front());
+    }
     form.sntpServer = PlatformFromUtf8(line.Value("ntp"));
-    // No new password: the form holds the login password, which the apply leaves alone.
-    form.password = PlatformFromUtf8(line.Value("new-password", prepared.login.password));
+    form.changePassword = line.Has("new-password");
+    form.password = PlatformFromUtf8(line.Value("new-password"));
     form.confirmation = form.password;
     if (const SystemProblem problem = CheckSystemForm(form); problem.key != 0) {
         Refuse(problem.key, status);
@@ -191,18 +184,17 @@ int SetSystem(const CliCommandLine& line, int& status)
         dateTime = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
     }
     // A camera whose password changed restarts once every line is out.
-    auto reboots = std::make_shared<RebootQueue>();
+    auto failed = std::make_shared<std::atomic<bool>>(false);
+    const std::shared_ptr<RebootQueue> reboots = PrintingRebootQueue(failed);
     SystemApply apply;
     apply.settings = SystemSettingsFromForm(form, zone, daylight ? 1 : 0, dateTime);
     apply.login = prepared.login;
     apply.singleCamera = form.singleCamera;
-    apply.queueReboot = [reboots](int handle) { reboots->Append(handle); };
+    apply.queueReboot = [reboots](int handle, const tagVtIpcInfo& camera) { reboots->Append(handle, camera, false); };
     const int result =
         RunBatch(prepared.targets, SystemApplyOperation(apply), {81001, 81003, 81005});
-    while (reboots->Pending() > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return result;
+    WaitForReboots(*reboots);
+    return *failed ? kExitSomeFailed : result;
 }
 
 // --- network ----------------------------------------------------------------
@@ -512,8 +504,7 @@ int SetOsd(const CliCommandLine& line, int& status)
     const OsdRecord& current = reference.osd;
     form.showTitle = line.Has("show-title") ? showTitle : current.showTitle != 0;
     form.showTime = line.Has("show-time") ? showTime : current.showTime != 0;
-    form.title = line.Has("title") ? PlatformFromUtf8(line.Value("title"))
-                                   : PlatformFromUtf8(FieldString(current.title, sizeof current.title));
+    form.title = line.Has("title") ? PlatformFromUtf8(line.Value("title")) : OsdTitleText(current);
     form.titlePosition = titlePosition >= 0 ? titlePosition : current.titlePosition;
     form.datePosition = datePosition >= 0 ? datePosition : current.datePosition;
     form.dateFormat = dateFormat >= 0 ? dateFormat : current.dateFormat;
@@ -590,27 +581,9 @@ int RunGet(const std::vector<std::string>& arguments)
         return status;
     }
     const std::vector<tagVtIpcInfo>& targets = prepared.targets;
-    std::vector<SectionValues> values(targets.size());
-    std::vector<char> read(targets.size(), 0);
-    BatchEngine::Run(
-        targets,
-        [&](const tagVtIpcInfo& camera, std::size_t index) {
-            PanelLine failure;
-            const int handle = LoginCamera(camera, prepared.login, &failure);
-            if (handle < 0) {
-                return std::vector<PanelLine>{failure};
-            }
-            read[index] = ReadSection(handle, section, values[index]) ? 1 : 0;
-            return std::vector<PanelLine>{};
-        },
-        [&](std::size_t index, std::vector<PanelLine> lines) {
-            for (const PanelLine& failure : lines) {
-                std::cerr << "zendrix-cli: " << SafeText(Utf8(failure.text)) << "\n";
-            }
-            if (lines.empty() && read[index] == 0) {
-                std::cerr << "zendrix-cli: " << CameraLabel(targets[index]) << ": the settings could not be read\n";
-            }
-        });
+    std::vector<SectionValues> values;
+    std::vector<char> read;
+    ReadTargetSections(prepared, section, values, read);
     OutputTable table;
     table.columns = {{"mac", "MAC"}, {"ip", "IP"}};
     for (const OutputColumn& column : SectionColumns(section)) {
@@ -638,13 +611,21 @@ int RunSet(const std::vector<std::string>& arguments)
     SettingsSection section{};
     CliCommandLine line;
     if (!TakeSection(rest, section, status) ||
-        !ParseLine(line, rest, Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), SetOptions(section)}),
+        !ParseLine(line, rest,
+                   Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), SetOptions(section), PlanOptions()}),
                    status)) {
         return status;
     }
     const std::vector<CliOptionSpec> settings = SetOptions(section);
     if (std::none_of(settings.begin(), settings.end(), [&](const CliOptionSpec& s) { return line.Has(s.name); })) {
         FailInput(status, "nothing to set: give at least one value (zendrix-cli set --help)");
+        return status;
+    }
+    if (line.Has("dry-run")) {
+        return RunSetPlan(section, line);
+    }
+    if (line.Has("format")) {
+        FailInput(status, "--format goes with --dry-run");
         return status;
     }
     switch (section) {

@@ -22,6 +22,9 @@ Commands:
   oem-upload  send a reseller's branding (vtoem.cfg and images) to cameras
 
 Run zendrix-cli COMMAND --help for the options of one command.
+Passwords: --password P shows the password to every user's process list; --password-stdin reads it as
+one line from standard input and --password-fd N from an open descriptor (a pipe), which nobody else sees.
+JSON output (--format json) is described by docs/cli-json-schema.json.
 Exit status: 0 every target succeeded, 1 some failed, 2 bad input (nothing was sent).
 Capturing raw frames needs root or the capabilities cap_net_raw,cap_net_admin on the program.
 )";
@@ -110,29 +113,40 @@ the page starts from the camera it loaded. Bad values: exit status 2 and nothing
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
   --iface IF, --wait S    discovery as for discover
+  --dry-run               send nothing; per camera, the current and the desired value of every field
+                          that differs (passwords and clock settings are always written; never shown)
+  --format F              the plan as table (default), csv or json
 
 Examples:
   zendrix-cli set system --all --time-zone 100 --ntp pool.ntp.org
+  zendrix-cli set system --all --time-zone 100 --ntp pool.ntp.org --dry-run --format json
   zendrix-cli set osd --mac 02:5A:25:00:00:01 --title "Gate 1" --show-title on
 )"},
         {"upgrade", R"(Usage: zendrix-cli upgrade --image FILE TARGETS
 
 Sends a firmware (...VTFImage_PS...) or kernel (...KImage_P...) image to every chosen camera at
-once, after the upgrade page's checks: the image's size (at most 100 MiB) and its platform and
-sensor against the cameras' models. On a terminal a progress bar runs on stderr; otherwise only
-the result lines are printed.
+once, after the upgrade page's checks: a regular file (not a pipe or device), its size (at most
+100 MiB) and its platform and sensor against the cameras' models. Each camera's result line is
+printed as that camera finishes. On a terminal a progress bar runs on stderr; otherwise only the
+result lines are printed.
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
   --iface IF, --wait S    discovery as for discover
+  --only-older            only cameras whose firmware is below the version in the image's name
+                          (...VTFImage_PS_31.4.0.90...); none below it: nothing is sent, exit status 0
+  --dry-run               send nothing; per camera its version and whether it would be upgraded
+  --format F              the plan as table (default), csv or json
 
-Example:
+Examples:
   zendrix-cli upgrade --image VT_3.4.0.90_VTFImage_A0.bin --model VT-C6102A
+  zendrix-cli upgrade --image VT_VTFImage_50_31.4.0.90.bin --all --only-older --dry-run --format json
 )"},
         {"reboot", R"(Usage: zendrix-cli reboot TARGETS [--yes]
 
-Restarts the chosen cameras one after another. Asks first (any answer but y: nothing is done, exit
-status 1); without a terminal --yes is required (else exit status 2).
+Restarts the chosen cameras one after another, each line printed when the camera took its reboot
+(or failed to: exit status 1). Asks first (any answer but y: nothing is done, exit status 1);
+without a terminal --yes is required (else exit status 2).
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)

@@ -2,6 +2,9 @@
 
 #include "CameraUpgrade.h"
 #include "CliContext.h"
+#include "CliPlan.h"
+#include "CliUpgradePlan.h"
+#include "ImageFile.h"
 #include "OemFile.h"
 #include "OemImageList.h"
 #include "OemUpload.h"
@@ -11,11 +14,9 @@
 #include "Utf8Text.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <mutex>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -87,12 +88,11 @@ bool CheckImage(const std::string& path, ImageName& image, int& status)
     if (image.kind == ImageKind::None) {
         return FailInput(status, KeyText(90034) + " " + path);
     }
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec || !std::filesystem::is_regular_file(path, ec)) {
+    const std::optional<std::uint64_t> size = ReadableImageSize(path);
+    if (!size) {
         return FailInput(status, "cannot read " + path);
     }
-    if (!ImageSizeAccepted(size)) {
+    if (!ImageSizeAccepted(*size)) {
         return FailInput(status, KeyText(90013) + " " + path);
     }
     return true;
@@ -125,13 +125,16 @@ int RunUpgrade(const std::vector<std::string>& arguments)
     int status = kExitSuccess;
     CliCommandLine line;
     ImageName image;
-    if (!ParseLine(line, arguments, Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), {{"image", true}}}),
+    if (!ParseLine(line, arguments,
+                   Join({DiscoveryOptions(), TargetOptions(), CredentialOptions(), PlanOptions(),
+                         {{"image", true}, {"only-older", false}}}),
                    status) ||
         !CheckImage(line.Value("image"), image, status)) {
         return status;
     }
     CliTargets prepared;
-    if (!PrepareTargets(line, prepared, status) || !CheckModels(image, prepared.targets, status)) {
+    if (!PrepareTargets(line, prepared, status) || !CheckModels(image, prepared.targets, status) ||
+        !PlanUpgrade(line, prepared.targets, status)) {
         return status;
     }
     const std::vector<tagVtIpcInfo>& targets = prepared.targets;
@@ -179,7 +182,7 @@ int RunUpgrade(const std::vector<std::string>& arguments)
             progress.JobFinished();
             display.Show(progress);
         },
-        std::min(static_cast<int>(cameras.size()), kMaxParallelUpgrades));
+        std::min(static_cast<int>(cameras.size()), kMaxParallelUpgrades), BatchEngine::Delivery::AsFinished);
     display.Clear();
     PrintKeyLine(82003);
     return status;
@@ -201,21 +204,20 @@ int RunQueued(const std::vector<std::string>& arguments, unsigned question,
         !PrepareTargets(line, prepared, status) || !Confirmed(line, question, prepared.targets.size(), status)) {
         return status;
     }
-    auto queue = std::make_shared<RebootQueue>();
+    auto failed = std::make_shared<std::atomic<bool>>(false);
+    const std::shared_ptr<RebootQueue> queue = PrintingRebootQueue(failed);
     status = RunBatch(prepared.targets, operation(prepared.login, queue), {successKey});
     if (queue->RestorePaused()) {
         std::cerr << "zendrix-cli: the restored cameras restart after 25 s; waiting\n";
     }
-    while (queue->Pending() > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return status;
+    WaitForReboots(*queue);
+    return *failed ? kExitSomeFailed : status;
 }
 } // namespace
 
 int RunReboot(const std::vector<std::string>& arguments)
 {
-    // Every camera is told that it was queued, as a lone camera is on the page.
+    // Every camera is told when it took the reboot, as a lone camera is on the page.
     return RunQueued(
         arguments, 90026,
         [](const LoginCredentials& login, std::shared_ptr<RebootQueue> queue) {

@@ -214,8 +214,7 @@ std::vector<PlanProblem> CheckSetIpPlan(std::vector<SetIpRow>& rows, const std::
         const FormProblem formProblem = CheckNetworkForm(form);
         if (formProblem.key != 0) {
             problem(PlatformToUtf8(formProblem.defaultText) + " (" + FieldName(formProblem.field) + ")");
-        } else if (!row.name.empty() &&
-                   (row.name.find_first_of(";=+") != std::string::npos || NameWeight(form.name) > 31)) {
+        } else if (!row.name.empty() && row.name.find_first_of(";=+") != std::string::npos) {
             problem("device name not allowed: " + row.name);
         } else if (!SameSubnet(row.ip, row.gateway, row.netmask)) {
             problem("gateway " + row.gateway + " is outside the subnet of " + row.ip + "/" + row.netmask);

@@ -7,8 +7,8 @@
 #include <vector>
 
 // The window side of the batch engine: runs a batch off the UI thread and
-// hands each camera's lines, in target order, to the UI thread, only while the
-// runner lives. Destroying the runner skips the cameras not yet started and
+// hands each camera's lines, in the engine's delivery order, to the UI thread,
+// only while the runner lives. Destroying the runner skips the cameras not yet started and
 // waits for the running ones, so a page may close in the middle of a batch.
 class ZX_EXPORT BatchRunner : public QObject
 {

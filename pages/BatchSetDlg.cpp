@@ -511,7 +511,7 @@ bool CBatchSetDlg::RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Oper
     return started;
 }
 
-void CBatchSetDlg::QueueReboot(int handle)
+void CBatchSetDlg::QueueReboot(int handle, const tagVtIpcInfo& camera)
 {
-    m_rebootQueue->Append(handle);
+    m_rebootQueue->Append(handle, camera, false);
 }

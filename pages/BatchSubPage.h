@@ -22,7 +22,7 @@ public:
     // operation panel in target order. False while another batch runs.
     virtual bool RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Operation operation) = 0;
     // Safe from any thread: the handle of a camera to reboot later.
-    virtual void QueueReboot(int handle) = 0;
+    virtual void QueueReboot(int handle, const tagVtIpcInfo& camera) = 0;
     virtual bool TickedMode() const = 0;
 };
 

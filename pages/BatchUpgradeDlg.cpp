@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "DeviceRules.h"
+#include "ImageFile.h"
 #include "LangKeys.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
@@ -15,7 +16,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +72,16 @@ private:
     int m_filterIndex;
 };
 
+// The message key that refuses the file as an image, 0 when it is taken.
+unsigned ImageFileProblem(const QString& path)
+{
+    const std::optional<std::uint64_t> size = ReadableImageSize(QFile::encodeName(path).toStdString());
+    if (!size) {
+        return 90034; // "File name is invalid.": no file the image can be read from
+    }
+    return ImageSizeAccepted(*size) ? 0 : 90013;
+}
+
 QPushButton* Button(QWidget* parent, unsigned id)
 {
     auto* button = new QPushButton(parent);
@@ -92,6 +102,9 @@ CBatchUpgradeDlg::CBatchUpgradeDlg(CZendrixDlg& main, std::shared_ptr<RebootQueu
     const auto sink = [this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); };
     m_logins = std::make_unique<BatchRunner>(sink);
     m_upgrades = std::make_unique<BatchRunner>(sink);
+    // Each upload's line and step of the bar come when that camera is done,
+    // not after every camera ticked above it.
+    m_upgrades->Engine().SetDelivery(BatchEngine::Delivery::AsFinished);
     m_actions = std::make_unique<BatchRunner>(sink);
     connect(m_logins.get(), &BatchRunner::progress, this, &CBatchUpgradeDlg::OnLoginDone);
     connect(m_logins.get(), &BatchRunner::finished, this, &CBatchUpgradeDlg::OnLoginsFinished);
@@ -147,6 +160,7 @@ void CBatchUpgradeDlg::BuildControls()
     connect(m_list, &QTreeWidget::currentItemChanged, this, &CBatchUpgradeDlg::OnCurrentRowChanged);
     connect(m_selectAll, &QCheckBox::clicked, this, &CBatchUpgradeDlg::OnSelectAll);
     connect(m_family, &QComboBox::currentIndexChanged, this, &CBatchUpgradeDlg::OnFamilyChanged);
+    connect(m_path, &QLineEdit::textEdited, this, &CBatchUpgradeDlg::OnPathEdited);
     connect(m_browse, &QPushButton::clicked, this, &CBatchUpgradeDlg::OnBrowse);
     connect(m_upgrade, &QPushButton::clicked, this, &CBatchUpgradeDlg::OnUpgrade);
     connect(m_reboot, &QPushButton::clicked, this, &CBatchUpgradeDlg::OnReboot);
@@ -500,12 +514,19 @@ void CBatchUpgradeDlg::OnBrowse()
 
 void CBatchUpgradeDlg::ChooseImage(const QString& path)
 {
-    if (!ImageSizeAccepted(static_cast<std::uint64_t>(QFileInfo(path).size()))) {
+    if (const unsigned problem = ImageFileProblem(path); problem != 0) {
         m_path->clear();
-        ZxMessageBox(90013, ZxButtons::Ok, this);
+        ZxMessageBox(problem, ZxButtons::Ok, this);
         return;
     }
     m_path->setText(path);
+    OnPathEdited();
+}
+
+void CBatchUpgradeDlg::OnPathEdited()
+{
+    // A typed or pasted path is matched against every ticked camera, as a
+    // chosen one is.
     if (!m_binding->TickedRows().empty() || SelectedRow() != nullptr) {
         CheckCurrentChoice();
     }
@@ -546,9 +567,9 @@ void CBatchUpgradeDlg::OnUpgrade()
         ZxMessageBox(90034, ZxButtons::Ok, this);
         return;
     }
-    // A path typed into the box meets the size rule here instead of at Browse.
-    if (!ImageSizeAccepted(static_cast<std::uint64_t>(QFileInfo(path).size()))) {
-        ZxMessageBox(90013, ZxButtons::Ok, this);
+    // A path typed into the box meets the file rules here instead of at Browse.
+    if (const unsigned problem = ImageFileProblem(path); problem != 0) {
+        ZxMessageBox(problem, ZxButtons::Ok, this);
         return;
     }
     const std::vector<QTreeWidgetItem*> rows = TargetRows();

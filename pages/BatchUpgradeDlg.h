@@ -47,8 +47,9 @@ public:
     CSortListCtrl* List() const { return m_list; }
     void Relabel() override;
 
-    // A file chosen with Browse: refused above 100 MiB, else shown and
-    // matched against the ticked cameras (or the selected one).
+    // A file chosen with Browse: refused when it is no readable regular file
+    // or above 100 MiB, else shown and matched against the ticked cameras (or
+    // the selected one).
     void ChooseImage(const QString& path);
     // From the start of the logins until the last upload's result.
     bool Upgrading() const;
@@ -71,6 +72,7 @@ private:
     void OnSelectAll(bool checked);
     void OnFamilyChanged(int index);
     void OnBrowse();
+    void OnPathEdited();
     void OnUpgrade();
     void OnReboot();
     void OnRestore();

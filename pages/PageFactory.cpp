@@ -13,18 +13,26 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMetaObject>
+#include <QPointer>
 #include <QUrl>
 #include <memory>
 
-namespace {
-// One reboot queue serves every page that reboots cameras later. Its worker
-// also opens the web addresses the pages ask for, so the pause after a
-// factory restore holds those back too; the browser itself is started on the
-// UI thread.
-std::shared_ptr<RebootQueue> MakeRebootQueue(CZendrixDlg& window)
+std::shared_ptr<RebootQueue> MakeRebootQueue(CZendrixDlg& window, std::chrono::milliseconds tick)
 {
     window.HandOverWebAddresses();
-    return std::make_shared<RebootQueue>(RebootQueue::Reboot{}, [] {
+    // Lines of reboots that end after the window closed are dropped.
+    const QPointer<CZendrixDlg> panel(&window);
+    auto addLine = [panel](const PanelLine& line, bool) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [panel, line] {
+                if (panel) {
+                    panel->AddLine(line.text, line.stamped);
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    auto openWeb = [] {
         const std::string address = TakePendingWebAddress();
         if (address.empty()) {
             return;
@@ -33,9 +41,9 @@ std::shared_ptr<RebootQueue> MakeRebootQueue(CZendrixDlg& window)
             QCoreApplication::instance(),
             [address] { QDesktopServices::openUrl(QUrl(QString::fromStdString(address))); },
             Qt::QueuedConnection);
-    });
+    };
+    return std::make_shared<RebootQueue>(RebootQueue::Reboot{}, openWeb, addLine, tick);
 }
-} // namespace
 
 void AddZendrixPages(CZendrixDlg& window)
 {

@@ -1,5 +1,6 @@
 #include "SystemParamDlg.h"
 
+#include "DeviceNameValidator.h"
 #include "DeviceRules.h"
 #include "FilteredEdit.h"
 #include "LangWidgets.h"
@@ -36,9 +37,12 @@ CSystemParamDlg::CSystemParamDlg(BatchSetHost& host, CZendrixDlg& main, QWidget*
     SetCtrlId(this, 133);
     BuildControls();
     m_user->setText(QStringLiteral("admin"));
-    const QString password = QString::fromStdWString(m_main.LoginPasswordText()).left(15);
-    m_password->setText(password);
-    m_confirm->setText(password);
+    FollowLoginPassword();
+    connect(&m_main, &CZendrixDlg::loginPasswordChanged, this, [this] {
+        if (!PasswordTyped()) {
+            FollowLoginPassword();
+        }
+    });
     for (int row = 0; row < static_cast<int>(kTimeZoneCount); ++row) {
         m_zone->addItem(QString::fromUtf8(TimeZoneCaption(row)));
     }
@@ -84,6 +88,7 @@ void CSystemParamDlg::BuildControls()
     m_name = new CFilteredEdit(this);
     SetCtrlId(m_name, 1018);
     m_name->setMaxLength(31);
+    m_name->setValidator(new DeviceNameValidator(m_name));
     m_userLabel = label();
     m_user = new QLineEdit(this);
     SetCtrlId(m_user, 1027);
@@ -137,9 +142,6 @@ void CSystemParamDlg::BuildControls()
     m_sntpServer = new QLineEdit(this);
     SetCtrlId(m_sntpServer, 1152);
     m_sntpServer->setMaxLength(63);
-
-    // The name is held to the camera's field as it is typed.
-    connect(m_name, &QLineEdit::textChanged, this, &CSystemParamDlg::EnforceNameBytes);
 }
 
 void CSystemParamDlg::Relabel()
@@ -243,17 +245,16 @@ void CSystemParamDlg::OnClockTick()
     m_time->setDateTime(m_time->dateTime().addSecs(1));
 }
 
-void CSystemParamDlg::EnforceNameBytes()
+void CSystemParamDlg::FollowLoginPassword()
 {
-    if (Host().TickedMode()) {
-        return;
-    }
-    const std::wstring name = m_name->text().toStdWString();
-    const std::wstring cut = CutDeviceName(name);
-    if (cut.size() != name.size()) {
-        m_name->setText(QString::fromStdWString(cut));
-        m_name->setCursorPosition(static_cast<int>(m_name->text().size()));
-    }
+    m_loginPassword = QString::fromStdWString(m_main.LoginPasswordText()).left(kPasswordBytes);
+    m_password->setText(m_loginPassword);
+    m_confirm->setText(m_loginPassword);
+}
+
+bool CSystemParamDlg::PasswordTyped() const
+{
+    return m_password->text() != m_loginPassword || m_confirm->text() != m_loginPassword;
 }
 
 void CSystemParamDlg::SetTickedMode(bool ticked)
@@ -263,7 +264,10 @@ void CSystemParamDlg::SetTickedMode(bool ticked)
 
 void CSystemParamDlg::ShowCameraName(const tagVtIpcInfo& camera)
 {
-    m_name->setText(QString::fromStdWString(NameText(camera)));
+    m_cameraName = NameText(camera);
+    m_name->setText(QString::fromStdWString(m_cameraName));
+    // A password typed for the camera shown before is not this one's.
+    FollowLoginPassword();
 }
 
 void CSystemParamDlg::ShowReading(const BatchSetReading& reading, const tagVtIpcInfo&)
@@ -340,6 +344,8 @@ void CSystemParamDlg::Save()
     form.name = m_name->text().toStdWString();
     form.password = m_password->text().toStdWString();
     form.confirmation = m_confirm->text().toStdWString();
+    form.changePassword = PasswordTyped();
+    form.currentName = m_cameraName;
     form.sntpServer = m_sntpServer->text().toStdWString();
     form.mode = Mode();
     form.singleCamera = !Host().TickedMode();
@@ -365,6 +371,10 @@ void CSystemParamDlg::Save()
     apply.login = Host().Login();
     apply.singleCamera = form.singleCamera;
     BatchSetHost* host = &Host();
-    apply.queueReboot = [host](int handle) { host->QueueReboot(handle); };
-    Host().RunApply(std::move(targets), SystemApplyOperation(std::move(apply)));
+    apply.queueReboot = [host](int handle, const tagVtIpcInfo& camera) { host->QueueReboot(handle, camera); };
+    // A typed password goes out with this save only; the next one sends
+    // none unless it is typed again.
+    if (Host().RunApply(std::move(targets), SystemApplyOperation(std::move(apply))) && form.changePassword) {
+        FollowLoginPassword();
+    }
 }

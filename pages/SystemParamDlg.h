@@ -44,7 +44,10 @@ private:
     void Relayout();
     void OnModeChanged();
     void OnClockTick();
-    void EnforceNameBytes();
+    // The boxes show the main window's login password until the user types
+    // a new one into them.
+    void FollowLoginPassword();
+    bool PasswordTyped() const;
     void Focus(SystemField field);
     void FillSystem(const SystemReading& reading);
     DateTimeValue PickedDateTime() const;
@@ -75,4 +78,6 @@ private:
     QDateTimeEdit* m_time = nullptr;
     QLineEdit* m_sntpServer = nullptr;
     QTimer* m_clock = nullptr;
+    QString m_loginPassword;   // what FollowLoginPassword last put in the boxes
+    std::wstring m_cameraName; // the loaded camera's name, written again only when changed
 };

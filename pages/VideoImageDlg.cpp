@@ -406,7 +406,7 @@ void CVideoImageDlg::FillOsd(const OsdRecord& record)
 {
     m_showTitle->setChecked(record.showTitle != 0);
     m_showTime->setChecked(record.showTime != 0);
-    m_title->setText(QString::fromUtf8(record.title, static_cast<int>(strnlen(record.title, sizeof record.title))));
+    m_title->setText(QString::fromStdWString(OsdTitleText(record)));
     m_title->setCursorPosition(0);
     m_titlePos->setCurrentIndex(std::min<int>(record.titlePosition, m_titlePos->count() - 1));
     m_datePos->setCurrentIndex(std::min<int>(record.datePosition, m_datePos->count() - 1));

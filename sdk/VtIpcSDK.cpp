@@ -144,7 +144,9 @@ int UploadFile(int handle, const char* path, const char* target, uint64_t maxByt
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
     return WithSession(handle, [&](vtclient::CameraSession& session) {
-        const vtclient::UniqueFd file(::open(path, O_RDONLY | O_CLOEXEC));
+        // Without blocking: a named pipe or device is refused below instead of
+        // holding the call until something writes to it.
+        const vtclient::UniqueFd file(::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         struct stat info
         {
         };

@@ -180,6 +180,8 @@ constexpr LangKeyText kKeys[] = {
     {82012, L"Upgrade failed. Can not access device."},
     {82013, L"Reboot failed. Can not access device."},
     {82014, L"Restore failed. Can not access device."},
+    {82015, L"Reboot failed."},
+    {82016, L"Not restarted: the program closed before the queued reboot was sent."},
     {83000, L"Modify IP, Port, Netmask, Gateway, DNS failed. Username or password is incorrect."},
     {83001, L"IP:"},
     {83002, L"Port:"},
@@ -193,6 +195,7 @@ constexpr LangKeyText kKeys[] = {
     {83010, L"Device name can't contain these characters &/\\:*?'\"<>|%"},
     {83011, L"Are you sure to modify the selected devices?"},
     {83012, L"cameras are listed, the most the list holds; further cameras are ignored until some fall silent."},
+    {83013, L"Device name can't be longer than 31 bytes (a Chinese character takes 3, an accented letter 2)."},
     {84000, L"Upload OEM files successfully."},
     {84001, L"Upload OEM files failed."},
     {84002, L"Upload OEM files failed. Username or password is incorrect."},
@@ -200,6 +203,7 @@ constexpr LangKeyText kKeys[] = {
     {84004, L"Can not write the OEM file. Nothing has been uploaded."},
     {85000, L"Modify device information failed."},
     {85001, L"Nothing has been changed."},
+    {85002, L"Operation failed."},
     {86000, L"Play video successfully."},
     {86001, L"Stop video successfully."},
     {86002, L"Save image parameters successfully."},
@@ -260,7 +264,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 253);
+static_assert(std::size(kKeys) == 257);
 } // namespace
 
 const LangKeyText* LangKeyTable()

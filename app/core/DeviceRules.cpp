@@ -3,6 +3,7 @@
 #include "LogText.h"
 #include "NetworkForm.h"
 #include "TextCodec.h"
+#include "Utf8Text.h"
 
 #include <algorithm>
 #include <boost/regex.hpp>
@@ -176,28 +177,14 @@ std::vector<std::wstring> NetworkMatchFields(const tagVtIpcInfo& info, std::time
             FieldText(info.version)};
 }
 
-int NameWeight(const std::wstring& name)
+int DeviceNameBytes(const std::wstring& name)
 {
-    int weight = 0;
-    for (wchar_t c : name) {
-        weight += static_cast<unsigned>(c) < 256 ? 1 : 3;
-    }
-    return weight;
+    return static_cast<int>(PlatformToUtf8(name).size());
 }
 
-std::wstring CutNameToWeight(const std::wstring& name, int limit)
+bool DeviceNameFits(const std::wstring& name)
 {
-    int weight = 0;
-    std::size_t keep = 0;
-    for (wchar_t c : name) {
-        const int w = static_cast<unsigned>(c) < 256 ? 1 : 3;
-        if (weight + w > limit) {
-            break;
-        }
-        weight += w;
-        ++keep;
-    }
-    return name.substr(0, keep);
+    return DeviceNameBytes(name) <= kDeviceNameBytes;
 }
 
 bool HasForbiddenNameCharacter(const std::string& utf8Name)

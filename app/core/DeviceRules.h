@@ -57,10 +57,11 @@ ZX_EXPORT bool MatchesFilter(const std::vector<std::wstring>& fields, const std:
 // without colons, IP, port, netmask, gateway, model, run-up time, version.
 ZX_EXPORT std::vector<std::wstring> NetworkMatchFields(const tagVtIpcInfo& info, std::time_t now);
 
-// Device names are limited by weight: 1 per character below 256, 3 for any
-// other. Returns the longest prefix that weighs at most limit.
-ZX_EXPORT int NameWeight(const std::wstring& name);
-ZX_EXPORT std::wstring CutNameToWeight(const std::wstring& name, int limit = 31);
+// A device name is kept as UTF-8 in a field of 31 bytes, whichever page or
+// tool writes it: its size is its real UTF-8 length.
+inline constexpr int kDeviceNameBytes = 31;
+ZX_EXPORT int DeviceNameBytes(const std::wstring& name);
+ZX_EXPORT bool DeviceNameFits(const std::wstring& name);
 
 // True when the UTF-8 name holds any of & / \ : * ? ' " < > | %.
 ZX_EXPORT bool HasForbiddenNameCharacter(const std::string& utf8Name);

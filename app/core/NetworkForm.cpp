@@ -1,6 +1,7 @@
 #include "NetworkForm.h"
 
 #include "DeviceRules.h"
+#include "LangKeys.h"
 #include "TextCodec.h"
 #include "Utf8Text.h"
 
@@ -79,6 +80,9 @@ FormProblem CheckNetworkForm(const NetworkForm& form)
         }
         if (HasForbiddenNameCharacter(PlatformToUtf8(name))) {
             return {83010, L"Device name can't contain these characters &/\\:*?'\"<>|%", FormField::Name};
+        }
+        if (!DeviceNameFits(name)) {
+            return {83013, LangDefaultText(83013), FormField::Name};
         }
     }
     struct AddressBox

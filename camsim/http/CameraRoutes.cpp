@@ -152,7 +152,9 @@ void AddSystemRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& w
                 Refuse(res, "password refused");
                 return;
             }
-            camera.sim.password = *password;
+            if (!camera.sim.Has(kFaultKeepPassword)) {
+                camera.sim.password = *password;
+            }
             Answer(res, 200, json{{"user", vtwire::TextToJson(camera.sim.user)}});
         });
     });

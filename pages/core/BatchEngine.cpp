@@ -1,9 +1,14 @@
 #include "BatchEngine.h"
 
+#include "CameraAccess.h"
 #include "OperationLog.h"
 
 #include <algorithm>
 #include <exception>
+
+namespace {
+constexpr unsigned kOperationFailedKey = 85002; // "Operation failed."
+} // namespace
 
 BatchEngine::BatchEngine(int maxParallel) : m_maxParallel(std::max(1, maxParallel)) {}
 
@@ -17,6 +22,12 @@ void BatchEngine::SetMaxParallel(int maxParallel)
 {
     std::lock_guard lock(m_lock);
     m_maxParallel = std::max(1, maxParallel);
+}
+
+void BatchEngine::SetDelivery(Delivery delivery)
+{
+    std::lock_guard lock(m_lock);
+    m_delivery = delivery;
 }
 
 bool BatchEngine::Running() const
@@ -48,6 +59,7 @@ bool BatchEngine::Start(std::vector<tagVtIpcInfo> targets, Operation operation, 
     m_nextToStart = 0;
     m_nextToDeliver = 0;
     m_endOfRun = m_targets.size();
+    m_runDelivery = m_delivery;
     m_running = true;
     const int count = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(m_maxParallel),
                                                              std::max<std::size_t>(m_targets.size(), 1)));
@@ -88,14 +100,16 @@ void BatchEngine::Work()
             index = m_nextToStart++;
         }
         std::vector<PanelLine> lines;
+        // An operation must not take the program down with it, nor leave its
+        // camera without a word.
         try {
             lines = m_operation(m_targets[index], index);
         } catch (const std::exception& error) {
-            // An operation must not take the program down with it; its camera
-            // simply reports nothing.
             TraceA(1, "batch operation failed: %s", error.what());
+            lines = {CameraLine(m_targets[index], kOperationFailedKey)};
         } catch (...) {
             TraceA(1, "batch operation failed");
+            lines = {CameraLine(m_targets[index], kOperationFailedKey)};
         }
         Deliver(index, std::move(lines));
     }
@@ -123,7 +137,11 @@ void BatchEngine::Deliver(std::size_t index, std::vector<PanelLine> lines)
     std::vector<std::pair<std::size_t, std::vector<PanelLine>>> ready;
     {
         std::lock_guard lock(m_lock);
-        m_results[index] = std::move(lines);
+        if (m_runDelivery == Delivery::AsFinished) {
+            ready.emplace_back(index, std::move(lines));
+        } else {
+            m_results[index] = std::move(lines);
+        }
         while (m_nextToDeliver < m_results.size() && m_results[m_nextToDeliver].has_value()) {
             ready.emplace_back(m_nextToDeliver, std::move(*m_results[m_nextToDeliver]));
             m_results[m_nextToDeliver].reset();
@@ -139,9 +157,10 @@ void BatchEngine::Deliver(std::size_t index, std::vector<PanelLine> lines)
 }
 
 void BatchEngine::Run(std::vector<tagVtIpcInfo> targets, const Operation& operation,
-                      const CameraDone& cameraDone, int maxParallel)
+                      const CameraDone& cameraDone, int maxParallel, Delivery delivery)
 {
     BatchEngine engine(maxParallel);
+    engine.SetDelivery(delivery);
     engine.Start(std::move(targets), operation, cameraDone, {});
     engine.Wait();
 }

@@ -43,8 +43,9 @@ BatchEngine::Operation RebootOperation(LoginCredentials login, std::shared_ptr<R
         if (handle < 0) {
             return std::vector<PanelLine>{failure};
         }
-        queue->Append(handle);
-        return single ? std::vector<PanelLine>{CameraLine(camera, 82008)} : std::vector<PanelLine>{};
+        // The line comes from the reboot itself.
+        queue->Append(handle, camera, single);
+        return std::vector<PanelLine>{};
     };
 }
 
@@ -62,7 +63,7 @@ BatchEngine::Operation RestoreOperation(LoginCredentials login, std::shared_ptr<
         // The pause comes first, so the worker cannot reboot the camera
         // before it has had its time to restore.
         queue->StartRestorePause();
-        queue->Append(handle);
+        queue->Append(handle, camera, false);
         return std::vector<PanelLine>{CameraLine(camera, 82010)};
     };
 }

@@ -34,7 +34,7 @@ ZX_EXPORT BatchEngine::Operation UpgradeOperation(std::string imagePath, std::ve
 
 // Logs in and queues the camera for a reboot by the reboot queue's worker.
 // single: the operator picked one camera (no ticks), which is told
-// "Reboot successfully." at once.
+// "Reboot successfully." once the camera took the reboot.
 ZX_EXPORT BatchEngine::Operation RebootOperation(LoginCredentials login, std::shared_ptr<RebootQueue> queue,
                                                  bool single);
 // Logs in and restores the factory settings; a restored camera pauses the

@@ -1,25 +1,12 @@
 #include "OemImageList.h"
 
+#include "ImageFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-// The size of a regular file this process can read; nothing otherwise.
-std::optional<std::uint64_t> ReadableFileSize(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        ::access(path.c_str(), R_OK) != 0) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint64_t>(info.st_size);
-}
-
 // Characters, not bytes: the box counts what the operator sees.
 std::size_t Utf8Length(const std::string& text)
 {
@@ -43,7 +30,7 @@ std::vector<std::string> ChooseOemImages(const std::vector<std::string>& chosen)
         if (kept.size() == kMaxOemImages) {
             break;
         }
-        const auto size = ReadableFileSize(path);
+        const auto size = ReadableImageSize(path);
         if (!size || *size >= kMaxOemImageBytes || path.find(kOemImageSeparator) != std::string::npos) {
             continue;
         }
@@ -103,7 +90,7 @@ OemImageProblem CheckOemImages(const std::vector<std::string>& paths)
     // first, while both were reported as uploaded.
     std::vector<std::string> names{"vtoem.cfg"};
     for (const std::string& path : paths) {
-        const auto size = ReadableFileSize(path);
+        const auto size = ReadableImageSize(path);
         const std::string name = Lower(OemStoredName(path));
         if (!size || name.empty() || std::find(names.begin(), names.end(), name) != names.end()) {
             return {90034, path};

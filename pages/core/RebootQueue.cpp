@@ -1,10 +1,33 @@
 #include "RebootQueue.h"
 
+#include "CameraAccess.h"
+#include "OperationLog.h"
 #include "VtIpcSDK.h"
 
-RebootQueue::RebootQueue(Reboot reboot, OpenWeb openWeb, std::chrono::milliseconds tick)
-    : m_reboot(reboot ? std::move(reboot) : Reboot([](int handle) { Vt_Ipc_RebootSystem(handle); })),
-      m_openWeb(std::move(openWeb)), m_tick(tick)
+namespace {
+// "Reboot successfully." (82008), "Reboot failed. Can not access device."
+// (82013), "Reboot failed." (82015).
+unsigned RebootLineKey(int error)
+{
+    if (error == VT_ERR_NONE) {
+        return 82008;
+    }
+    return error == VT_ERR_UNREACHABLE ? 82013 : 82015;
+}
+
+int SdkReboot(int handle)
+{
+    if (Vt_Ipc_RebootSystem(handle) == 0) {
+        return VT_ERR_NONE;
+    }
+    const int error = Vt_Sdk_GetLastError();
+    return error != VT_ERR_NONE ? error : VT_ERR_CAMERA;
+}
+} // namespace
+
+RebootQueue::RebootQueue(Reboot reboot, OpenWeb openWeb, RebootDone rebootDone, std::chrono::milliseconds tick)
+    : m_reboot(reboot ? std::move(reboot) : Reboot(SdkReboot)), m_openWeb(std::move(openWeb)),
+      m_rebootDone(std::move(rebootDone)), m_tick(tick)
 {
     m_worker = std::thread([this] { Run(); });
 }
@@ -14,22 +37,26 @@ RebootQueue::~RebootQueue()
     {
         std::lock_guard lock(m_lock);
         m_running = false;
-        m_handles.clear();
     }
     m_wake.notify_all();
     m_worker.join();
+    // The operator was told these cameras would restart; the panel is gone,
+    // so the operation log keeps the word that they did not.
+    for (const Entry& entry : m_entries) {
+        TraceW(1, L"%ls", CameraLine(entry.camera, 82016).text.c_str());
+    }
 }
 
-void RebootQueue::Append(int handle)
+void RebootQueue::Append(int handle, const tagVtIpcInfo& camera, bool tellSuccess)
 {
     std::lock_guard lock(m_lock);
-    m_handles.push_back(handle);
+    m_entries.push_back({handle, camera, tellSuccess});
 }
 
 std::size_t RebootQueue::Pending() const
 {
     std::lock_guard lock(m_lock);
-    return m_handles.size();
+    return m_entries.size() + static_cast<std::size_t>(m_rebooting);
 }
 
 void RebootQueue::StartRestorePause()
@@ -46,7 +73,7 @@ bool RebootQueue::RestorePaused() const
 
 void RebootQueue::Tick()
 {
-    int handle = -1;
+    Entry entry;
     {
         std::lock_guard lock(m_lock);
         if (m_pauseTicks >= 0) {
@@ -55,13 +82,19 @@ void RebootQueue::Tick()
             }
             return;
         }
-        if (!m_handles.empty()) {
-            handle = m_handles.front();
-            m_handles.pop_front();
+        if (!m_entries.empty()) {
+            entry = m_entries.front();
+            m_entries.pop_front();
+            ++m_rebooting;
         }
     }
-    if (handle >= 0) {
-        m_reboot(handle);
+    if (entry.handle >= 0) {
+        const int error = m_reboot(entry.handle);
+        if (m_rebootDone && (error != VT_ERR_NONE || entry.tellSuccess)) {
+            m_rebootDone(CameraLine(entry.camera, RebootLineKey(error)), error == VT_ERR_NONE);
+        }
+        std::lock_guard lock(m_lock);
+        --m_rebooting;
     }
     if (m_openWeb) {
         m_openWeb();

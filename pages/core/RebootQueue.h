@@ -1,4 +1,6 @@
 #pragma once
+#include "ModifyReport.h"
+#include "Tivox.h"
 #include "ZxExport.h"
 
 #include <chrono>
@@ -14,24 +16,36 @@
 // thread: every tick it reboots the camera at the head of the queue and opens
 // the pending web address. After a factory restore the work pauses for 125
 // ticks (25 seconds), so the restored cameras are left alone while they come
-// back. The queue is discarded, never rebooted, when the object goes.
+// back. A camera's reboot line is written from the reboot call's answer, not
+// when it is queued. The queue is not worked off when the object goes: each
+// camera still waiting gets a line in the operation log saying it was not
+// restarted.
 class ZX_EXPORT RebootQueue
 {
 public:
-    using Reboot = std::function<void(int handle)>;
+    // Reboots the camera of a login handle; the SDK's error code, 0 when the
+    // camera took the reboot.
+    using Reboot = std::function<int(int handle)>;
     // Takes the pending web address (empty when there is none) and opens it.
     using OpenWeb = std::function<void()>;
+    // A reboot's line, from the worker thread; rebooted is false for a
+    // failure.
+    using RebootDone = std::function<void(const PanelLine& line, bool rebooted)>;
 
     static constexpr int kRestorePauseTicks = 125;
+    static constexpr std::chrono::milliseconds kTick{200};
 
     // reboot defaults to the SDK's reboot call.
-    explicit RebootQueue(Reboot reboot = {}, OpenWeb openWeb = {},
-                         std::chrono::milliseconds tick = std::chrono::milliseconds(200));
+    explicit RebootQueue(Reboot reboot = {}, OpenWeb openWeb = {}, RebootDone rebootDone = {},
+                         std::chrono::milliseconds tick = kTick);
     ~RebootQueue();
     RebootQueue(const RebootQueue&) = delete;
     RebootQueue& operator=(const RebootQueue&) = delete;
 
-    void Append(int handle);
+    // Queues the camera of a login handle. A failed reboot is always told;
+    // "Reboot successfully." only when tellSuccess is set.
+    void Append(int handle, const tagVtIpcInfo& camera, bool tellSuccess);
+    // Cameras queued whose reboot call has not returned yet.
     std::size_t Pending() const;
     void StartRestorePause();
     bool RestorePaused() const;
@@ -40,14 +54,23 @@ public:
     void Tick();
 
 private:
+    struct Entry
+    {
+        int handle = -1;
+        tagVtIpcInfo camera{};
+        bool tellSuccess = false;
+    };
+
     void Run();
 
     Reboot m_reboot;
     OpenWeb m_openWeb;
+    RebootDone m_rebootDone;
     std::chrono::milliseconds m_tick;
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
-    std::deque<int> m_handles;
+    std::deque<Entry> m_entries;
+    int m_rebooting = 0; // entries taken off the queue whose reboot call runs
     int m_pauseTicks = -1; // -1: no pause
     bool m_running = true;
     std::thread m_worker;

@@ -1,10 +1,12 @@
 #include "SystemParams.h"
 
+#include "CameraUpgrade.h"
 #include "CapabilityClass.h"
 #include "DeviceRules.h"
 #include "NetworkForm.h"
 #include "NetworkParams.h"
 #include "TextCodec.h"
+#include "Utf8Text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,23 +20,18 @@ bool StandsForItself(unsigned char c)
     return std::strchr("!#$&*()=:/;?+',@.", c) != nullptr && c != '\0';
 }
 
-int CharacterBytes(wchar_t c)
-{
-    const auto code = static_cast<std::uint32_t>(c);
-    if (code < 0x80) {
-        return 1;
-    }
-    if (code < 0x100) {
-        return 2;
-    }
-    return code < 0x10000 ? 3 : 4;
-}
-
 std::string Narrow(unsigned codePage, const std::wstring& text, int bytes)
 {
     std::vector<char> buffer(static_cast<std::size_t>(bytes) + 1, '\0');
     CTextCodec::ToNarrow(codePage, text.c_str(), buffer.data(), bytes + 1);
     return std::string(buffer.data());
+}
+
+// A name goes to the camera only for one camera, and only when it is not the
+// name the camera already has.
+bool WritesName(const SystemForm& form)
+{
+    return form.singleCamera && Trimmed(form.name) != Trimmed(form.currentName);
 }
 
 template <std::size_t N> void CopyField(char (&field)[N], const std::string& text)
@@ -63,29 +60,6 @@ std::string EncodeDeviceName(const std::string& utf8Name)
     return encoded;
 }
 
-int DeviceNameBytes(const std::wstring& name)
-{
-    int bytes = 0;
-    for (const wchar_t c : name) {
-        bytes += CharacterBytes(c);
-    }
-    return bytes;
-}
-
-std::wstring CutDeviceName(const std::wstring& name)
-{
-    int bytes = 0;
-    std::size_t keep = 0;
-    for (const wchar_t c : name) {
-        bytes += CharacterBytes(c);
-        if (bytes > kDeviceNameBytes) {
-            break;
-        }
-        ++keep;
-    }
-    return name.substr(0, keep);
-}
-
 SystemProblem CheckSystemForm(const SystemForm& form)
 {
     if (form.singleCamera) {
@@ -96,13 +70,19 @@ SystemProblem CheckSystemForm(const SystemForm& form)
         if (HasForbiddenNameCharacter(Narrow(kCodePageUtf8, name, 256))) {
             return {83010, SystemField::Name};
         }
+        if (WritesName(form) && !DeviceNameFits(name)) {
+            return {83013, SystemField::Name};
+        }
     }
-    const std::wstring password = Trimmed(form.password);
-    if (password.size() < 4) {
-        return {90031, SystemField::Password};
-    }
-    if (NarrowField(password, kPasswordBytes + 1) != NarrowField(Trimmed(form.confirmation), kPasswordBytes + 1)) {
-        return {90015, SystemField::Confirmation};
+    if (form.changePassword) {
+        const std::wstring password = Trimmed(form.password);
+        if (password.size() < 4) {
+            return {90031, SystemField::Password};
+        }
+        if (NarrowField(password, kPasswordBytes + 1) !=
+            NarrowField(Trimmed(form.confirmation), kPasswordBytes + 1)) {
+            return {90015, SystemField::Confirmation};
+        }
     }
     if (form.mode == DateTimeMode::Sntp && Trimmed(form.sntpServer).empty()) {
         return {90029, SystemField::None};
@@ -121,10 +101,12 @@ SystemSettings SystemSettingsFromForm(const SystemForm& form, int timeZone, int 
     if (form.mode == DateTimeMode::Sntp) {
         settings.sntpServer = Narrow(kCodePageAnsi, Trimmed(form.sntpServer), 63);
     }
-    if (form.singleCamera) {
-        settings.deviceName = Narrow(kCodePageUtf8, CutDeviceName(Trimmed(form.name)), kDeviceNameBytes);
+    if (WritesName(form)) {
+        settings.deviceName = PlatformToUtf8(Trimmed(form.name));
     }
-    settings.newPassword = NarrowField(Trimmed(form.password), kPasswordBytes + 1);
+    if (form.changePassword) {
+        settings.newPassword = NarrowField(Trimmed(form.password), kPasswordBytes + 1);
+    }
     return settings;
 }
 
@@ -180,9 +162,13 @@ std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const Sys
         // The camera restarts later from the reboot queue, after its lines
         // are out; an A model is never restarted for a new password.
         if (!IsAModel(camera.model) && apply.queueReboot) {
-            const int rebootHandle = LoginCamera(camera, LoginCredentials{"admin", settings.newPassword});
-            if (rebootHandle >= 0) {
-                apply.queueReboot(rebootHandle);
+            PanelLine refused;
+            const int rebootHandle =
+                LoginCamera(camera, LoginCredentials{"admin", settings.newPassword}, &refused, kRebootLoginKeys);
+            if (rebootHandle < 0) {
+                lines.push_back(refused);
+            } else {
+                apply.queueReboot(rebootHandle, camera);
             }
         }
     }

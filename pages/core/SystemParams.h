@@ -38,26 +38,22 @@ struct DateTimeValue
 
 // Sent when the SNTP mode is chosen without a server of its own.
 inline constexpr const char* kDefaultSntpServer = "pool.ntp.org";
-inline constexpr int kDeviceNameBytes = 31;
 inline constexpr int kPasswordBytes = 15;
 
 // The name as the camera stores it: every byte "%XX" in upper-case hex,
 // except ! # $ & * ( ) = : / ; ? + ' , @ and . which stand for themselves
 // ("Cam.1" -> "%43%61%6D.%31").
 ZX_EXPORT std::string EncodeDeviceName(const std::string& utf8Name);
-// What a name costs in the camera's 31-byte field: the UTF-8 bytes of each
-// character, and at least 3 for any character above 255 (the count the
-// network settings page uses, which a name must meet too).
-ZX_EXPORT int DeviceNameBytes(const std::wstring& name);
-// The longest leading part of name that fits the field.
-ZX_EXPORT std::wstring CutDeviceName(const std::wstring& name);
-
 // The form of the "System" sub-page as typed.
 struct SystemForm
 {
     std::wstring name;
+    std::wstring currentName; // the camera's name as loaded: left alone, it is not written again
     std::wstring password;
     std::wstring confirmation;
+    // A new password was typed for these cameras; otherwise the boxes only
+    // show the login password and no password is sent.
+    bool changePassword = false;
     std::wstring sntpServer;
     DateTimeMode mode = DateTimeMode::Keep;
     bool singleCamera = true; // no camera ticked: the name is written too
@@ -80,8 +76,9 @@ struct SystemProblem
 };
 
 // In the order the operator is told: empty name (one camera only), forbidden
-// character in the name, password shorter than 4, passwords that differ,
-// empty SNTP server in SNTP mode. Blanks around each box are ignored.
+// character in the name, a changed name over 31 bytes, a new password shorter
+// than 4, passwords that differ, empty SNTP server in SNTP mode. Blanks around
+// each box are ignored.
 ZX_EXPORT SystemProblem CheckSystemForm(const SystemForm& form);
 
 // What the apply writes; texts are already in the camera's encoding.
@@ -92,12 +89,14 @@ struct SystemSettings
     DateTimeValue dateTime;
     int daylight = 0;
     std::string sntpServer;  // empty: the default server
-    std::string deviceName;  // UTF-8; written only to a single camera
-    std::string newPassword; // written when it differs from the login password
+    std::string deviceName;  // UTF-8; written only to a single camera, and only when changed
+    std::string newPassword; // a typed password; written when it differs from the login password
 };
 
 // The form's values in the camera's encoding: name as UTF-8, password and
-// server in the workstation's code page, each cut to its field.
+// server in the workstation's code page. The name is empty unless it goes to
+// one camera and differs from its current one; the password is empty unless
+// one was typed.
 ZX_EXPORT SystemSettings SystemSettingsFromForm(const SystemForm& form, int timeZone, int daylight,
                                                 const DateTimeValue& dateTime);
 
@@ -114,12 +113,14 @@ struct SystemApply
     bool singleCamera = true;
     // Takes the handle of a camera whose password changed, to reboot it
     // later; called from the batch worker.
-    std::function<void(int handle)> queueReboot;
+    std::function<void(int handle, const tagVtIpcInfo& camera)> queueReboot;
 };
 
 // Logs in to the camera and writes the settings: date and time, the name
 // (single camera only) and the password when it changed; one panel line per
-// call. A password change queues a reboot, except on an A model.
+// call. A password change queues a reboot, except on an A model; when the
+// camera does not take the new password for that reboot's login, that is
+// its line instead.
 ZX_EXPORT std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply);
 ZX_EXPORT BatchEngine::Operation SystemApplyOperation(SystemApply apply);
 

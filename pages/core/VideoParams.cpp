@@ -312,6 +312,15 @@ OsdRecord BuildOsdRecord(const OsdForm& form)
     return r;
 }
 
+std::wstring OsdTitleText(const OsdRecord& record)
+{
+    char title[sizeof record.title + 1] = {};
+    std::memcpy(title, record.title, sizeof record.title);
+    std::wstring text(sizeof record.title + 1, L'\0');
+    CTextCodec::ToWide(kCodePageAnsi, title, text.data(), static_cast<int>(text.size()));
+    return text.c_str();
+}
+
 VideoConfigRecord PrimaryForCamera(VideoConfigRecord page, const VideoConfigRecord& current, bool aModel)
 {
     page.profile = current.profile;

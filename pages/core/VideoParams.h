@@ -125,7 +125,10 @@ struct OsdForm
     int datePosition = 0;
     int dateFormat = 0;
 };
+// The title travels in the workstation's character set, as the camera keeps
+// it; the record's title is read back the same way.
 ZX_EXPORT OsdRecord BuildOsdRecord(const OsdForm& form);
+ZX_EXPORT std::wstring OsdTitleText(const OsdRecord& record);
 
 // The records as one camera is sent them: the camera's own value at offset 24
 // kept, the codec in the camera's numbering; an ordinary camera whose streams

@@ -90,16 +90,8 @@ TEST(SearchFilter, SubstringOfAnyTrimmedLowerCasedFieldButNeverTheDns)
     EXPECT_FALSE(MatchesFilter(fields, L"back door"));
 }
 
-TEST(NameRules, WeightLimitAndForbiddenCharacters)
+TEST(NameRules, ForbiddenCharacters)
 {
-    const std::wstring eleven(11, L'\x6444');
-    EXPECT_EQ(NameWeight(eleven), 33);
-    EXPECT_EQ(CutNameToWeight(eleven), std::wstring(10, L'\x6444'));
-    EXPECT_EQ(CutNameToWeight(std::wstring(40, L'a')), std::wstring(31, L'a'));
-    EXPECT_EQ(CutNameToWeight(L"abc"), L"abc");
-    EXPECT_EQ(CutNameToWeight(std::wstring(29, L'a') + L"\x4e2d"), std::wstring(29, L'a'))
-        << "a wide character that would pass the limit is dropped whole";
-
     for (const char* bad :
          {"a&b", "a/b", "a\\b", "a:b", "a*b", "a?b", "a'b", "a\"b", "a<b", "a>b", "a|b", "50%"}) {
         EXPECT_TRUE(HasForbiddenNameCharacter(bad)) << bad;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <random>
+#include <sys/stat.h>
 
 using namespace clilab;
 namespace fs = std::filesystem;
@@ -82,10 +83,13 @@ TEST_F(CliLab, UpgradeSendsTheImageToEveryMatchingCamera)
     const std::string huge = Scratch("VTFImage_15_12.4.0.1.bin");
     std::ofstream(huge, std::ios::binary).close();
     fs::resize_file(huge, 101ULL * 1024 * 1024);
+    const std::string pipe = Scratch("VTFImage_15_pipe.bin");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     for (const auto& [path, words] : std::vector<std::pair<std::string, std::string>>{
              {other, "The model of devices is unmatched."},
              {unnamed, "File name is invalid."},
              {Scratch("VTFImage_15_missing.bin"), "cannot read"},
+             {pipe, "cannot read"},
              {huge, "File size is too big."}}) {
         const CliRun bad = Cli("upgrade --image " + path + " --all --wait 1" + Interface());
         EXPECT_EQ(bad.status, 2) << path << "\n" << bad.err;

@@ -14,6 +14,8 @@
 #include <mutex>
 #include <sqlite3.h>
 #include <thread>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -446,6 +448,23 @@ TEST_F(LoopbackTest, FirmwareUploadFlashesRebootsAndBringsTheNewVersion)
     EXPECT_EQ(Vt_Ipc_UpdateKernal(handle_, wrong.path()), -1) << "a firmware image is no kernel image";
     EXPECT_EQ(Vt_Ipc_UpdateFirmware(handle_, "/nonexistent/VTFImage_55.bin"), -1);
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_FILE);
+    // A named pipe is refused at once, not waited on for a writer.
+    const std::string pipe = (std::filesystem::temp_directory_path() /
+                              ("VTFImage_55_pipe." + std::to_string(::getpid()))).string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::atomic<int> piped{1};
+    std::thread upload([&] { piped = Vt_Ipc_UpdateFirmware(handle_, pipe.c_str()) == -1 ? 0 : 2; });
+    for (int i = 0; i < 250 && piped == 1; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const bool waited = piped == 1;
+    if (waited) {
+        ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK)); // lets the blocked open go
+    }
+    upload.join();
+    std::filesystem::remove(pipe);
+    EXPECT_FALSE(waited) << "the upload waited for a writer to the pipe";
+    EXPECT_EQ(piped, 0);
 
     const ImageFile image("VTFImage_55_31.4.0.90.bin", 3 * 1024 * 1024 + 17);
     ASSERT_EQ(Vt_Ipc_UpdateFirmware(handle_, image.path()), 0) << Vt_Sdk_GetLastError();

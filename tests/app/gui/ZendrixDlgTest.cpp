@@ -62,7 +62,7 @@ private slots:
     void panelHandoverReleasesWorkersWhenClosing();
     void silentCameraLeavesBothNetworkListsAtTheThirtySecondCheck();
     void doubleClickOpensTheCameraWebPage();
-    void longChineseNameIsCutAtOnce();
+    void longChineseNameStopsAtThirtyOneBytes();
     void countByModelWithTheOemSwitch();
     void captionDoubleClickMaximisesAndRestores();
     void modifyRepliesFromCaptureThreadsReachPanelAndRows();
@@ -454,7 +454,7 @@ void ZendrixDlgTest::doubleClickOpensTheCameraWebPage()
     QCOMPARE(catcher.opened[1], QUrl(QStringLiteral("http://192.168.5.11")));
 }
 
-void ZendrixDlgTest::longChineseNameIsCutAtOnce()
+void ZendrixDlgTest::longChineseNameStopsAtThirtyOneBytes()
 {
     GuiFixture f({}, "0");
     auto* name = f.ById<QLineEdit>(f.dlg->NetworkPage(), 1018);

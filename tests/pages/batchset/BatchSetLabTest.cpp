@@ -2,9 +2,11 @@
 // batch set page, against vtcamsim in the camera namespace: what "Save
 // Parameters" on the System sub-page does to the simulated cameras, read back
 // from them over the SDK.
+#include "AppSettings.h"
 #include "BatchRunner.h"
 #include "BatchSetDlg.h"
 #include "CameraLoader.h"
+#include "DeviceTable.h"
 #include "Lab.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
@@ -37,6 +39,7 @@
 #include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 namespace {
@@ -289,9 +292,9 @@ TEST_F(BatchSetLab, PasswordsWithApostrophesAndBackslashesArriveAsTyped)
 
 TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
 {
-    StartCameras({"--count", "2", "--base-ip", "192.168.23.10", "--reboot-ms", "4000"},
-                 R"({"cameras": [{"index": 1, "model": "VT-C6121A"}]})");
-    StartProgram(2);
+    StartCameras({"--count", "3", "--base-ip", "192.168.23.10", "--reboot-ms", "4000"},
+                 R"({"cameras": [{"index": 1, "model": "VT-C6121A"}, {"index": 2, "faults": ["keep-password"]}]})");
+    StartProgram(3);
     const auto loginError = [](const char* ip, const char* password) {
         const int handle = Vt_Ipc_Login(ip, ip, 80, "admin", password, 0);
         return handle >= 0 ? 0 : Vt_Sdk_GetLastError();
@@ -327,6 +330,21 @@ TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
     EXPECT_TRUE(WaitFor([&] { return loginError("192.168.23.10", "fresh43") == 0; }, 10000))
         << "the camera came back with its new password";
 
+    // A camera that says it took the password but does not let it in cannot
+    // be rebooted with it, and says so.
+    LoadRow(2);
+    SetPasswords(QStringLiteral("fresh44"));
+    PressSave();
+    ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Modify password successfully.")).size() == 3; },
+                        10000));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return LinesWith(QStringLiteral("192.168.23.12 Reboot failed. Username or password is incorrect."))
+                       .size() == 1;
+        },
+        5000))
+        << Lines().join(QLatin1Char('\n')).toStdString();
+
     // Neither new password reached the operation log or any other file.
     m_dlg.reset();
     int files = 0;
@@ -338,6 +356,75 @@ TEST_F(BatchSetLab, APasswordChangeRebootsTheCameraButNotAnAModel)
     }
     EXPECT_GT(files, 0) << "the program wrote its log and settings";
 }
+// The stored password belongs to another site and the user typed this site's
+// into the main window; later one camera gets a new password of its own. A
+// time-zone save over the ticked cameras sends neither password: every camera
+// keeps its password and keeps running.
+TEST_F(BatchSetLab, ASaveSendsOnlyAPasswordTypedIntoTheSubPage)
+{
+    StartCameras({"--count", "3", "--base-ip", "192.168.29.10", "--reboot-ms", "500"},
+                 R"({"cameras": [{"index": 0, "model": "VT-C6121A", "uptime": 100000},
+                                  {"index": 1, "uptime": 100000}, {"index": 2, "uptime": 100000}]})");
+    ASSERT_TRUE(WriteSetting(L"Password", L"lastsite9"));
+    StartProgram(3);
+    ASSERT_EQ(m_dlg->LoginPasswordText(), L"lastsite9") << "the program starts with the stored password";
+    QLineEdit* login = ById<QLineEdit>(m_dlg.get(), 1029);
+    login->selectAll();
+    QTest::keyClicks(login, QStringLiteral("qr7319"));
+    const auto saveTimeZone = [&](int rows, int zone) {
+        for (int row = 3 - rows; row < 3; ++row) {
+            List()->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        }
+        WaitForLoad();
+        ById<QComboBox>(System(), 1048)->setCurrentIndex(zone);
+        const qsizetype before = Lines().size();
+        PressSave();
+        ASSERT_TRUE(WaitFor([&] { return BatchDone() && Lines().size() >= before + rows; }, 15000))
+            << Lines().join(QLatin1Char('\n')).toStdString();
+    };
+    saveTimeZone(3, 107);
+
+    // One camera gets a password of its own, typed into the sub-page.
+    for (int row = 0; row < 3; ++row) {
+        List()->topLevelItem(row)->setCheckState(0, Qt::Unchecked);
+    }
+    LoadRow(0);
+    for (unsigned box : {1029u, 1031u}) {
+        ById<QLineEdit>(System(), box)->selectAll();
+        QTest::keyClicks(ById<QLineEdit>(System(), box), QStringLiteral("fresh77"));
+    }
+    PressSave();
+    ASSERT_TRUE(WaitFor(
+        [&] { return LinesWith(QStringLiteral("Modify password successfully.")).size() == 1; }, 10000))
+        << Lines().join(QLatin1Char('\n')).toStdString();
+    saveTimeZone(2, 20);
+
+    EXPECT_EQ(LinesWith(QStringLiteral("password")).size(), 1)
+        << Lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
+    const std::map<std::string, std::pair<const char*, int>> expected = {{"192.168.29.10", {"fresh77", 107}},
+                                                                         {"192.168.29.11", {"qr7319", 20}},
+                                                                         {"192.168.29.12", {"qr7319", 20}}};
+    for (const auto& [ip, want] : expected) {
+        SystemDateRecord record{};
+        EXPECT_TRUE(ReadDate(ip, record, want.first)) << ip << " answers its password " << want.first;
+        EXPECT_EQ(record.timeZone, want.second) << ip;
+        EXPECT_LT(Vt_Ipc_Login(ip.c_str(), ip.c_str(), 80, "admin", "lastsite9", 0), 0) << ip;
+    }
+    // A camera that was rebooted would announce itself with a short run time.
+    QTest::qWait(1500);
+    QTest::mouseClick(ById<QWidget>(m_dlg.get(), 1162), Qt::LeftButton);
+    QTest::qWait(500);
+    int cameras = 0;
+    for (const DeviceRef& entry : m_dlg->Table().Entries()) {
+        tagVtIpcInfo info{};
+        ASSERT_TRUE(m_dlg->Table().Snapshot(*entry, info));
+        EXPECT_GE(info.upTime, 100000) << info.ip << " was restarted";
+        ++cameras;
+    }
+    EXPECT_EQ(cameras, 3);
+}
+
 // A hurried user on slow cameras: Save pressed again, the language and the
 // tab switched while the batch runs. One line per camera, no second batch,
 // and the window is usable afterwards.

@@ -21,23 +21,6 @@ TEST(DeviceNameEncoding, EveryByteIsEscapedExceptTheSixteenThatStandForThemselve
     EXPECT_EQ(EncodeDeviceName(""), "");
 }
 
-TEST(DeviceNameEncoding, TheNameFitsTheCamerasThirtyOneBytes)
-{
-    EXPECT_EQ(DeviceNameBytes(L"Lobby"), 5);
-    EXPECT_EQ(DeviceNameBytes(L"\x95E8\x53E3"), 6);  // two CJK characters, three bytes each
-    EXPECT_EQ(DeviceNameBytes(L"\x00E9"), 2);        // é is two bytes in UTF-8
-    EXPECT_EQ(DeviceNameBytes(L"\x1F600"), 4);       // outside the basic plane
-    // Eleven characters above 255 weigh 33: cut to ten.
-    const std::wstring eleven(11, L'\x95E8');
-    EXPECT_EQ(CutDeviceName(eleven), std::wstring(10, L'\x95E8'));
-    // 31 ASCII characters fit exactly, the 32nd goes.
-    EXPECT_EQ(CutDeviceName(std::wstring(32, L'x')), std::wstring(31, L'x'));
-    // Sixteen two-byte characters would be 32 bytes and overrun the field
-    // mid-character: fifteen are kept.
-    EXPECT_EQ(CutDeviceName(std::wstring(16, L'\x00E9')), std::wstring(15, L'\x00E9'));
-    EXPECT_EQ(CutDeviceName(L"short"), L"short");
-}
-
 TEST(TimeZones, OneHundredSeventeenRowsInTheCamerasOrder)
 {
     EXPECT_EQ(kTimeZoneCount, 117u);
@@ -79,6 +62,7 @@ TEST(SystemForm, ChecksInTheOrderTheOperatorIsTold)
     form.name = L"  Lobby  ";
     form.password = L"qr7319";
     form.confirmation = L" qr7319 ";
+    form.changePassword = true;
     EXPECT_EQ(CheckSystemForm(form).key, 0u);
 
     SystemForm empty = form;
@@ -106,6 +90,8 @@ TEST(SystemForm, ChecksInTheOrderTheOperatorIsTold)
     EXPECT_EQ(CheckSystemForm(shortPassword).field, SystemField::Password);
     shortPassword.password = L"";
     EXPECT_EQ(CheckSystemForm(shortPassword).key, 90031u);
+    shortPassword.changePassword = false;
+    EXPECT_EQ(CheckSystemForm(shortPassword).key, 0u) << "boxes nobody typed into send no password";
 
     SystemForm mismatch = form;
     mismatch.confirmation = L"qr7318";
@@ -169,6 +155,7 @@ TEST(SystemSettingsOfAForm, NamePasswordAndServerInTheCamerasEncoding)
     form.name = L" \x95E8\x53E3 Cam ";
     form.password = L" secret1 ";
     form.confirmation = L"secret1";
+    form.changePassword = true;
     form.mode = DateTimeMode::Sntp;
     form.sntpServer = L" ntp.lab ";
     SystemSettings settings = SystemSettingsFromForm(form, 12, 1, DateTimeValue{});
@@ -184,10 +171,9 @@ TEST(SystemSettingsOfAForm, NamePasswordAndServerInTheCamerasEncoding)
     EXPECT_EQ(settings.deviceName, "") << "ticked cameras keep their names";
     EXPECT_EQ(settings.sntpServer, "") << "the server only goes with the SNTP mode";
 
-    form.singleCamera = true;
-    form.name = std::wstring(40, L'\x00E9');
-    settings = SystemSettingsFromForm(form, 0, 0, DateTimeValue{});
-    EXPECT_EQ(settings.deviceName.size(), 30u) << "cut at a character boundary within 31 bytes";
+    form.changePassword = false;
+    EXPECT_EQ(SystemSettingsFromForm(form, 0, 0, DateTimeValue{}).newPassword, "")
+        << "the login password in untouched boxes is not a new one";
 }
 
 TEST(CameraWebAddress, OnlyAPlainDottedAddressIsOpened)

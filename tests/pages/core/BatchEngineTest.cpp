@@ -117,23 +117,59 @@ TEST(BatchEngine, CancelSkipsCamerasNotStartedAndReportsIt)
     EXPECT_FALSE(engine.Running());
 }
 
-TEST(BatchEngine, ThrowingOperationCostsOnlyItsCameraAndEmptyBatchFinishes)
+TEST(BatchEngine, AsFinishedHandsOnEachCameraWhenItIsDoneWhileTheFirstStillRuns)
 {
-    std::vector<std::size_t> delivered;
+    std::atomic<bool> release{false};
+    std::mutex lock;
+    std::vector<std::size_t> order;
+    BatchEngine engine(3);
+    engine.SetDelivery(BatchEngine::Delivery::AsFinished);
+    ASSERT_TRUE(engine.Start(
+        Cameras(3),
+        [&](const tagVtIpcInfo& camera, std::size_t index) {
+            while (index == 0 && !release) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            return std::vector<PanelLine>{{Ip(camera), true}};
+        },
+        [&](std::size_t index, std::vector<PanelLine>) {
+            std::lock_guard guard(lock);
+            order.push_back(index);
+        },
+        {}));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto delivered = [&] {
+        std::lock_guard guard(lock);
+        return order.size();
+    };
+    while (delivered() < 2 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(delivered(), 2U) << "the later cameras wait for the first";
+    release = true;
+    engine.Wait();
+    ASSERT_EQ(order.size(), 3U);
+    EXPECT_EQ(order.back(), 0U);
+}
+
+TEST(BatchEngine, ThrowingOperationCostsOnlyItsCameraWhichIsToldAndEmptyBatchFinishes)
+{
+    std::vector<std::wstring> seen;
     BatchEngine::Run(
         Cameras(3),
-        [](const tagVtIpcInfo&, std::size_t index) -> std::vector<PanelLine> {
+        [](const tagVtIpcInfo& camera, std::size_t index) -> std::vector<PanelLine> {
             if (index == 1) {
                 throw std::runtime_error("camera sent nonsense");
             }
-            return {{L"ok", true}};
+            return {{Ip(camera) + L" ok", true}};
         },
-        [&](std::size_t index, std::vector<PanelLine> lines) {
-            if (!lines.empty()) {
-                delivered.push_back(index);
+        [&](std::size_t, std::vector<PanelLine> lines) {
+            for (const PanelLine& line : lines) {
+                seen.push_back(line.text);
             }
         });
-    EXPECT_EQ(delivered, (std::vector<std::size_t>{0, 2}));
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"10.0.0.1 ok", L"[00:00:00:00:00:01] 10.0.0.2 Operation failed.",
+                                               L"10.0.0.3 ok"}));
 
     BatchEngine engine;
     std::atomic<bool> finished{false};

@@ -34,7 +34,7 @@ public:
         ++batches;
         return m_runner.Start(std::move(cameras), std::move(operation));
     }
-    void QueueReboot(int handle) override { reboots.push_back(handle); }
+    void QueueReboot(int handle, const tagVtIpcInfo&) override { reboots.push_back(handle); }
     bool TickedMode() const override { return ticked; }
 
     // Serves events until the running batch has handed over its last line.

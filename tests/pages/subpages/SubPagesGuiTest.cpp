@@ -7,6 +7,7 @@
 #include "NetworkParams.h"
 #include "ProgramFolder.h"
 #include "SubPageHost.h"
+#include "Utf8Text.h"
 #include "VideoImageDlg.h"
 
 #include <QApplication>
@@ -95,6 +96,7 @@ private slots:
     void videoSaveTellsEveryProblemAndFocusesItsBox();
     void videoChoicesFollowClassCodecAndSize();
     void aModelChoicesAndTheIFrameClock();
+    void osdTitleReadsBackAsItWasWritten();
     void bothLanguagesLabelEverything();
 
 private:
@@ -430,6 +432,24 @@ void SubPagesGuiTest::aModelChoicesAndTheIFrameClock()
     QTRY_COMPARE_WITH_TIMEOUT(primaryIFrame->text(), QStringLiteral("1"), 2500);
     QTRY_COMPARE_WITH_TIMEOUT(secondaryIFrame->text(), QStringLiteral("60"), 2500);
     QCOMPARE(secondaryIFrame->cursorPosition(), 2);
+}
+
+// The title goes to the camera in the workstation's character set (GBK in
+// this test's locale); loaded again, the page shows it as typed, so a second
+// save writes the same bytes.
+void SubPagesGuiTest::osdTitleReadsBackAsItWasWritten()
+{
+    OsdForm form;
+    form.showTitle = true;
+    form.title = L"\x5927\x95E8 Gate";
+    const OsdRecord written = BuildOsdRecord(form);
+    QVERIFY2(std::string(written.title) != PlatformToUtf8(form.title),
+             "the test runs in a locale that is not UTF-8");
+    auto* page = Show<CVideoImageDlg>();
+    BatchSetReading reading;
+    reading.video.osd = written;
+    page->ShowReading(reading, tagVtIpcInfo{});
+    QCOMPARE(ById<QLineEdit>(page, 1099)->text(), QString::fromStdWString(form.title));
 }
 
 void SubPagesGuiTest::bothLanguagesLabelEverything()

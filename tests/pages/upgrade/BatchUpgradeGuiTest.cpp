@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -185,6 +186,13 @@ private slots:
         ui.page->ChooseImage(MakeFile(folder, QStringLiteral("VTFImage_15_b.bin"), 101 * MiB));
         QCOMPARE(ui.fixture.boxes, QStringList({QStringLiteral("File size is too big.")}));
         QVERIFY(path->text().isEmpty());
+        // A named pipe has size 0 but no image to read: refused at once, so
+        // no upload waits on it for a writer.
+        const QString pipe = folder.filePath(QStringLiteral("VTFImage_15_pipe.bin"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        ui.page->ChooseImage(pipe);
+        QCOMPARE(ui.fixture.boxes.last(), QStringLiteral("File name is invalid."));
+        QVERIFY(path->text().isEmpty());
 
         // The checks of the Upgrade button, each a message box and no login.
         ui.fixture.boxes.clear();
@@ -197,12 +205,36 @@ private slots:
         ui.Upgrade();
         path->setText(MakeFile(folder, QStringLiteral("KImage_2.bin"), 16));
         ui.Upgrade();
+        path->setText(pipe);
+        ui.Upgrade();
         QCOMPARE(ui.fixture.boxes, QStringList({QStringLiteral("Please select a firmware file."),
                                                 QStringLiteral("File name is invalid."),
                                                 QStringLiteral("The model of devices is unmatched."),
-                                                QStringLiteral("The model of devices is unmatched.")}));
+                                                QStringLiteral("The model of devices is unmatched."),
+                                                QStringLiteral("File name is invalid.")}));
         QVERIFY(!ui.page->Upgrading());
         QCOMPARE(ui.fixture.dlg->Panel()->count(), 0);
+    }
+
+    void ATypedPathIsMatchedAgainstEveryTickedCamera()
+    {
+        UpgradePage ui;
+        ui.fixture.Discover({Camera(1, "10.1.0.11", "VT-C2150", "12.1.0.4"),
+                             Camera(2, "10.1.0.12", "VT-C2350", "12.1.0.4")});
+        ui.Tick("10.1.0.11");
+        ui.Tick("10.1.0.12");
+        QVERIFY(ui.UpgradeEnabled());
+        // Sensor 5 asks for hundreds digit 1: the first camera's, not the second's.
+        auto* path = ui.Control<QLineEdit>(1185);
+        QTest::keyClicks(path, QStringLiteral("/tmp/VTFImage_15_12.2.bin"));
+        QVERIFY(ui.WarningShown());
+        QCOMPARE(ui.Warning(), QStringLiteral("The model of devices is unmatched."));
+        QVERIFY(!ui.UpgradeEnabled());
+        // Sensor 0 fits both.
+        path->selectAll();
+        QTest::keyClicks(path, QStringLiteral("/tmp/VTFImage_10_12.2.bin"));
+        QVERIFY(!ui.WarningShown());
+        QVERIFY(ui.UpgradeEnabled());
     }
 
     void NothingChosenAsksForACamera()

@@ -7,6 +7,7 @@
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "OperationPanel.h"
+#include "PageFactory.h"
 #include "ProgramFolder.h"
 #include "RebootQueue.h"
 #include "SortListCtrl.h"
@@ -110,14 +111,16 @@ protected:
 
     // count cameras "VT-C2150" at 192.168.(130 + subnet).10 and up; the camera at
     // wrongPassword (if any) has a password the window does not know; each
-    // takes images at linkMbps (0: as fast as the lab carries them).
-    void StartCameras(int count, int subnet, int wrongPassword = -1, const char* linkMbps = "0")
+    // takes images at linkMbps (0: as fast as the lab carries them). more:
+    // further entries of the cameras' configuration.
+    void StartCameras(int count, int subnet, int wrongPassword = -1, const char* linkMbps = "0",
+                      const char* more = "")
     {
         m_base = QStringLiteral("192.168.%1.").arg(130 + subnet);
         const QString config = m_folder.filePath(QStringLiteral("cameras.json"));
         std::ofstream(config.toStdString())
             << R"({"cameras": [{"index": )" << std::max(wrongPassword, 0) << R"(, "password": ")"
-            << (wrongPassword >= 0 ? "other9" : "qr7319") << R"("}]})";
+            << (wrongPassword >= 0 ? "other9" : "qr7319") << R"("})" << more << "]}";
         std::vector<std::string> args = {"--count", std::to_string(count), "--base-ip",
                                          (m_base + QStringLiteral("10")).toStdString(), "--model", "VT-C2150",
                                          "--version", kOldVersion, "--password", "qr7319", "--seed",
@@ -135,7 +138,7 @@ protected:
         m_app->basicMode = 0;
         MainWindowOptions options;
         options.addPages = [this](CZendrixDlg& window) {
-            m_queue = std::make_shared<RebootQueue>(RebootQueue::Reboot{}, RebootQueue::OpenWeb{}, kTick);
+            m_queue = MakeRebootQueue(window, kTick);
             m_page = new CBatchUpgradeDlg(window, m_queue);
             window.AddDevicePage(m_page, 10003, {}, &m_page->Binding());
         };
@@ -256,6 +259,26 @@ TEST_F(UpgradeLab, ThreeCamerasUpgradeTogetherAndComeBackWithTheNewVersion)
     EXPECT_TRUE(Control<QPushButton>(1178)->isEnabled()) << "a finished run allows the next";
 }
 
+TEST_F(UpgradeLab, ASlowFirstCameraHoldsBackNeitherTheOthersLinesNorTheBar)
+{
+    StartCameras(3, 7, -1, "0", R"(, {"index": 0, "faults": ["slow-http"], "slowMs": 1000})");
+    StartProgram(3);
+    const QString slow = m_base + QStringLiteral("10 Upgrade successfully.");
+    // At each step of the bar: how many cameras had their line, and whether
+    // the slow one was among them.
+    QList<int> linesAt;
+    QList<bool> slowAt;
+    const QObject watch;
+    QObject::connect(Bar(), &QProgressBar::valueChanged, &watch, [&] {
+        linesAt << LinesWith(QStringLiteral("Upgrade successfully."));
+        slowAt << (LinesWith(slow) == 1);
+    });
+    UpgradeAll(2 * 1024 * 1024);
+    EXPECT_EQ(m_steps, QList<int>({1, 34, 95, 100}));
+    EXPECT_EQ(linesAt.mid(1), QList<int>({1, 2, 3}));
+    EXPECT_EQ(slowAt.mid(1), QList<bool>({false, false, true})) << "the first ticked camera is the slow one";
+}
+
 TEST_F(UpgradeLab, TwentyCamerasGoOnWhenOneRefusesThePassword)
 {
     StartCameras(20, 2, 7);
@@ -339,16 +362,19 @@ TEST_F(UpgradeLab, RestoreAndRebootReachTheCamerasAfterTheRestorePause)
     }
 }
 
-TEST_F(UpgradeLab, ALoneSelectedCameraIsToldOfItsRebootAtOnce)
+TEST_F(UpgradeLab, ALoneSelectedCameraIsToldOfItsRebootWhenTheCameraTookIt)
 {
     StartCameras(2, 4);
     StartProgram(2);
     const QString ip = m_base + QStringLiteral("11");
     ClickRow(RowOf(ip));
-    m_queue->StartRestorePause(); // holds the reboot back while the line is checked
+    m_queue->StartRestorePause(); // holds the reboot back while the lines are checked
     Press(1041);
+    ASSERT_TRUE(WaitFor([&] { return !m_page->ActionsRunning(); }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(m_queue->Pending(), 1U);
+    EXPECT_EQ(LinesWith(QStringLiteral("Reboot")), 0) << "queued is not rebooted";
     ASSERT_TRUE(WaitFor([&] { return LinesWith(ip + QStringLiteral(" Reboot successfully.")) == 1; }, 5000));
-    EXPECT_EQ(m_queue->Pending(), 1U) << "the line comes before the camera reboots";
     const int handle = Login(ip);
     EXPECT_TRUE(WaitFor(
         [&] {
@@ -356,6 +382,19 @@ TEST_F(UpgradeLab, ALoneSelectedCameraIsToldOfItsRebootAtOnce)
             return Vt_Ipc_GetSystemInfo(handle, &info) != 0;
         },
         4000));
+
+    // A camera gone before its turn is told so.
+    const QString other = m_base + QStringLiteral("10");
+    ClickRow(RowOf(other));
+    m_queue->StartRestorePause();
+    Press(1041);
+    ASSERT_TRUE(WaitFor([&] { return !m_page->ActionsRunning(); }, 5000));
+    labkit::LabEnvironment::Current()->Stop(m_sim);
+    m_sim = -1;
+    EXPECT_TRUE(WaitFor([&] { return LinesWith(other + QStringLiteral(" Reboot failed. Can not access device.")) == 1; },
+                        20000))
+        << Lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(LinesWith(other + QStringLiteral(" Reboot successfully.")), 0);
 }
 
 // A hurried user: Upgrade pressed again and the language switched back and
