@@ -1,6 +1,5 @@
 #include "SearchDlg.h"
 
-#include "AppSettings.h"
 #include "DeviceNameValidator.h"
 #include "DeviceRules.h"
 #include "FilteredEdit.h"
@@ -10,6 +9,7 @@
 #include "ModelCount.h"
 #include "NetworkForm.h"
 #include "SortListCtrl.h"
+#include "TickedList.h"
 #include "ZendrixDlg.h"
 
 #include <QCheckBox>
@@ -72,6 +72,9 @@ CSearchDlg::CSearchDlg(CZendrixDlg& main, std::uint32_t holderBit, QWidget* pare
     BuildControls();
     m_binding = std::make_unique<DeviceListBinding>(m_list, NetworkListSpec(holderBit), main);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CSearchDlg::OnRowsChanged);
+    m_tickedList = std::make_unique<TickedList>(*m_binding, m_selectAll);
+    connect(m_tickedList.get(), &TickedList::tickChanged, this, &CSearchDlg::UpdateMode);
+    connect(m_tickedList.get(), &TickedList::allTicked, this, &CSearchDlg::OnSelectAll);
 
     m_pageTimer = new QTimer(this);
     connect(m_pageTimer, &QTimer::timeout, this, &CSearchDlg::OnPageTimer);
@@ -85,6 +88,7 @@ CSearchDlg::CSearchDlg(CZendrixDlg& main, std::uint32_t holderBit, QWidget* pare
 CSearchDlg::~CSearchDlg()
 {
     m_pageTimer->stop();
+    m_tickedList.reset();
     m_binding->disconnect(this);
     m_binding.reset();
 }
@@ -129,14 +133,11 @@ void CSearchDlg::BuildControls()
     SetCtrlId(m_modify, 1015);
     m_modify->setEnabled(false);
 
-    connect(m_list, &QTreeWidget::itemChanged, this, &CSearchDlg::OnTickChanged);
     connect(m_list, &QTreeWidget::itemClicked, this, &CSearchDlg::OnRowClicked);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CSearchDlg::OnRowDoubleClicked);
     // Only the user's choice of a row loads its camera into the boxes: a
     // click, or moving the current row with the keyboard. Rows that go, sort
     // or refill never change what the boxes hold.
     connect(m_list, &CSortListCtrl::currentRowChosen, this, &CSearchDlg::OnRowChosenByKey);
-    connect(m_selectAll, &QCheckBox::clicked, this, &CSearchDlg::OnSelectAll);
     connect(m_sameIp, &QCheckBox::toggled, this, &CSearchDlg::UpdateIpLabel);
     connect(m_modify, &QPushButton::clicked, this, &CSearchDlg::OnModify);
 }
@@ -250,14 +251,6 @@ void CSearchDlg::UpdateMode()
     }
 }
 
-void CSearchDlg::OnTickChanged(QTreeWidgetItem*, int column)
-{
-    if (column != 0 || m_silenceTicks) {
-        return;
-    }
-    UpdateMode();
-}
-
 void CSearchDlg::OnRowClicked(QTreeWidgetItem* row, int column)
 {
     if (row == nullptr) {
@@ -283,27 +276,8 @@ QTreeWidgetItem* CSearchDlg::SelectedRow() const
     return m_selected ? m_binding->FindRow(m_selected.get()) : nullptr;
 }
 
-void CSearchDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
-{
-    if (row == nullptr) {
-        return;
-    }
-    row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    tagVtIpcInfo info{};
-    if (m_binding->InfoOf(row, info)) {
-        if (const std::string address = WebAddress(info); !address.empty()) {
-            SetPendingWebAddress(address);
-        }
-    }
-}
-
 void CSearchDlg::OnSelectAll(bool checked)
 {
-    m_silenceTicks = true;
-    for (QTreeWidgetItem* row : m_binding->Rows()) {
-        row->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-    }
-    m_silenceTicks = false;
     SetMultiMode(checked);
     if (!checked) {
         if (QTreeWidgetItem* row = SelectedRow()) {

@@ -15,6 +15,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class QTreeWidgetItem;
+class TickedList;
 
 // The network settings page: the cameras with their network identity, and
 // the row that changes the name, IP address, port, netmask, gateway and DNS
@@ -46,9 +47,7 @@ protected:
 private:
     void BuildControls();
     void Relayout();
-    void OnTickChanged(QTreeWidgetItem* row, int column);
     void OnRowClicked(QTreeWidgetItem* row, int column);
-    void OnRowDoubleClicked(QTreeWidgetItem* row, int column);
     void OnRowChosenByKey(QTreeWidgetItem* row);
     void OnSelectAll(bool checked);
     void OnRowsChanged();
@@ -70,6 +69,7 @@ private:
     CZendrixDlg& m_main;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
+    std::unique_ptr<TickedList> m_tickedList;
     QCheckBox* m_selectAll = nullptr;
     QCheckBox* m_sameIp = nullptr;
     QLabel* m_nameLabel = nullptr;
@@ -90,7 +90,6 @@ private:
 
     DeviceRef m_selected;
     bool m_multi = false;
-    bool m_silenceTicks = false;
     unsigned m_ticks = 0;
     // Change requests of a batch, sent one every 20 ms so that the window
     // stays responsive for long batches.

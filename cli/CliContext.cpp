@@ -6,6 +6,7 @@
 #include "LangKeys.h"
 #include "LangTable.h"
 #include "SetIpPlan.h"
+#include "SystemParams.h"
 #include "TargetRules.h"
 #include "Utf8Text.h"
 
@@ -366,14 +367,7 @@ bool ParseCalendarTime(const std::string& date, const std::string& time, LogDate
         std::sscanf(time.c_str(), "%2d:%2d:%2d%c", &t.hour, &t.minute, &t.second, &tail) != 3) {
         return false;
     }
-    std::tm check{};
-    check.tm_year = t.year - 1900;
-    check.tm_mon = t.month - 1;
-    check.tm_mday = t.day;
-    // timegm moves an impossible day (30 February) into the next month.
-    if (t.year < 1970 || t.year > 2037 || timegm(&check) == -1 || check.tm_mday != t.day ||
-        check.tm_mon != t.month - 1 || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 ||
-        t.second > 59) {
+    if (t.year > 2037 || !IsRealDateTime({t.year, t.month, t.day, t.hour, t.minute, t.second})) {
         return false;
     }
     when = t;

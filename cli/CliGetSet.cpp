@@ -70,20 +70,33 @@ std::string ModelOf(const tagVtIpcInfo& camera)
     return FieldString(camera.model, sizeof camera.model);
 }
 
-// The settings of the first target that can be read, which the forms start
-// from as the page starts from the camera it loaded. When none can be read,
-// each is named on stderr and nothing is written.
-bool ReadReference(const CliTargets& prepared, SettingsSection section, SectionValues& values, int& status,
-                   tagVtIpcInfo* reference = nullptr)
+// The target whose choices bound the batch, as the page picks it from its
+// ticked rows.
+std::size_t ReferenceIndex(const std::vector<tagVtIpcInfo>& targets)
 {
+    std::vector<std::string> models;
+    for (const tagVtIpcInfo& camera : targets) {
+        models.push_back(ModelOf(camera));
+    }
+    return ReferenceCamera(models).value_or(0);
+}
+
+// The settings the forms start from, as the page starts from the camera it
+// loaded: the reference target's, else those of the first other target that
+// can be read. When none can be read, each is named on stderr and nothing is
+// written.
+bool ReadReference(const CliTargets& prepared, SettingsSection section, SectionValues& values, int& status)
+{
+    std::vector<tagVtIpcInfo> candidates = prepared.targets;
+    if (!candidates.empty()) {
+        const auto reference = candidates.begin() + static_cast<std::ptrdiff_t>(ReferenceIndex(candidates));
+        std::rotate(candidates.begin(), reference, reference + 1);
+    }
     std::vector<std::string> failures;
-    for (const tagVtIpcInfo& camera : prepared.targets) {
+    for (const tagVtIpcInfo& camera : candidates) {
         PanelLine failure;
         const int handle = LoginCamera(camera, prepared.login, &failure);
         if (handle >= 0 && ReadSection(handle, section, values)) {
-            if (reference != nullptr) {
-                *reference = camera;
-            }
             return true;
         }
         failures.push_back(handle < 0 ? SafeText(Utf8(failure.text))
@@ -171,11 +184,12 @@ int SetSystem(const CliCommandLine& line, int& status)
     if ((zone < 0 || !line.Has("daylight")) && !ReadReference(prepared, SettingsSection::System, reference, status)) {
         return status;
     }
+    const CameraClock clock = ReadCameraClock(reference.date);
     if (zone < 0) {
-        zone = std::clamp<int>(reference.date.timeZone, 0, kTimeZoneCount - 1);
+        zone = clock.timeZone.value_or(kDefaultTimeZone);
     }
     if (!line.Has("daylight")) {
-        daylight = reference.date.daylight == 1;
+        daylight = clock.daylight.value_or(0) == 1;
     }
     if (form.mode == DateTimeMode::ComputerTime) {
         const std::time_t now = std::time(nullptr);
@@ -353,13 +367,13 @@ int SetVideo(const CliCommandLine& line, int& status)
 {
     CliTargets prepared;
     SectionValues reference;
-    tagVtIpcInfo loaded{};
     if (!PrepareTargets(line, prepared, status) ||
-        !ReadReference(prepared, SettingsSection::Video, reference, status, &loaded)) {
+        !ReadReference(prepared, SettingsSection::Video, reference, status)) {
         return status;
     }
-    // The lists of the reference camera, as the page offers them.
-    const std::string model = ModelOf(loaded);
+    // The lists of the reference camera, as the page offers them, whichever
+    // camera the stored values came from.
+    const std::string model = ModelOf(prepared.targets.at(ReferenceIndex(prepared.targets)));
     const bool aModel = IsAModel(model);
     const std::vector<int> codecs = CodecChoices(aModel);
     const int listCount = static_cast<int>(codecs.size());
@@ -440,6 +454,15 @@ int SetVideo(const CliCommandLine& line, int& status)
         !PickCommon(line, "secondary-", secondary, error)) {
         FailInput(status, error);
         return status;
+    }
+    if (const SecondaryRates rates = SecondaryRatesOf(secondary.codec, secondaryOn); rates.bitRate) {
+        if (line.Has("secondary-bitrate") || line.Has("secondary-rate-control") || line.Has("secondary-iframe")) {
+            FailInput(status, "an MJPEG secondary stream takes no --secondary-bitrate, --secondary-rate-control or "
+                              "--secondary-iframe");
+            return status;
+        }
+        secondary.bitRate = *rates.bitRate;
+        secondary.rateControl = rates.rateControl.value_or(0);
     }
     if (line.Has("secondary-size")) {
         const auto found = std::find_if(secondarySizes.begin(), secondarySizes.end(), [&](int code) {

@@ -94,8 +94,10 @@ Example:
         {"set", R"(Usage: zendrix-cli set SECTION TARGETS --key value...
 
 Writes settings to every chosen camera with the batch set page's checks; one line per camera and
-call as the operation panel shows it. Values not given are those of the first chosen camera, as
-the page starts from the camera it loaded. Bad values: exit status 2 and nothing is written.
+call as the operation panel shows it. Values not given are those of the reference camera, the
+chosen camera with the lowest capability class (the first of them among equals), as the page
+starts from the camera it loaded; when it cannot be read, those of the next one that can.
+Bad values: exit status 2 and nothing is written.
 
   set system   --time-zone ROW|CAPTION  --daylight on|off  --ntp SERVER | --computer-time |
                --date YYYY-MM-DD --time hh:mm:ss   --name NAME (one camera)  --new-password P
@@ -104,7 +106,8 @@ the page starts from the camera it loaded. Bad values: exit status 2 and nothing
                --ddns-user U --ddns-password P --ddns-host H --ddns-hash X
   set video    --codec H.264|MPEG4|MJPEG --size CAPTION --rate N --bitrate N --rate-control cbr|vbr
                --iframe 1-60 --secondary on|off and the same with secondary- in front
-               (the lists of the first camera's model, as the Video sub-page offers them)
+               (the lists of the reference camera's model, as the Video sub-page offers them;
+               an MJPEG secondary stream goes at 512 kbit/s CBR)
   set osd      --title TEXT --show-title on|off --show-time on|off --title-position 0-1
                --date-position 0-3 --date-format 0-2
   set imaging  --brightness --contrast --saturation --sharpness --noise-reduction 0-100

@@ -1,6 +1,6 @@
 #include "BatchSetDlg.h"
 
-#include "AppSettings.h"
+#include "AddressConflict.h"
 #include "BatchRunner.h"
 #include "CameraLoader.h"
 #include "CapabilityClass.h"
@@ -12,19 +12,21 @@
 #include "RebootQueue.h"
 #include "SortListCtrl.h"
 #include "SystemParamDlg.h"
+#include "TickedList.h"
 #include "VideoImageDlg.h"
 #include "ZendrixDlg.h"
 
 #include <QCheckBox>
-#include <QHash>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <algorithm>
+#include <cstring>
 
 namespace {
 constexpr int kListWidth = 510;
+constexpr int kIpColumn = 4;
 constexpr int kStripHeight = 24;
 const QColor kStrip(245, 246, 245);
 const QColor kStripLine(235, 235, 235);
@@ -32,11 +34,6 @@ const QColor kStripLine(235, 235, 235);
 QString Field(const char* text)
 {
     return QString::fromStdWString(FieldText(text));
-}
-
-QString IpKey(const QTreeWidgetItem* row)
-{
-    return row->text(4).toLower();
 }
 
 std::vector<std::wstring> BatchMatchFields(const tagVtIpcInfo& info, std::time_t)
@@ -74,6 +71,9 @@ CBatchSetDlg::CBatchSetDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> reboo
     BuildControls();
     m_binding = std::make_unique<DeviceListBinding>(m_list, BatchListSpec(), main);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CBatchSetDlg::OnRowsChanged);
+    m_tickedList = std::make_unique<TickedList>(*m_binding, m_selectAll);
+    connect(m_tickedList.get(), &TickedList::tickChanged, this, &CBatchSetDlg::OnTickChanged);
+    connect(m_tickedList.get(), &TickedList::allTicked, this, &CBatchSetDlg::OnSelectAll);
 
     m_runner = new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); }, this);
     connect(m_runner, &BatchRunner::started, this, [this](int total) { OnBatchProgress(0, total); });
@@ -104,6 +104,7 @@ CBatchSetDlg::~CBatchSetDlg()
     m_loader = nullptr;
     delete m_runner;
     m_runner = nullptr;
+    m_tickedList.reset();
     m_binding->disconnect(this);
     m_binding.reset();
 }
@@ -130,9 +131,6 @@ void CBatchSetDlg::BuildControls()
     m_subSheet->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: 80px; height: 24px; padding: 0 10px; }"));
 
     connect(m_list, &QTreeWidget::itemClicked, this, &CBatchSetDlg::OnRowClicked);
-    connect(m_list, &QTreeWidget::itemChanged, this, &CBatchSetDlg::OnTickChanged);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CBatchSetDlg::OnRowDoubleClicked);
-    connect(m_selectAll, &QCheckBox::clicked, this, &CBatchSetDlg::OnSelectAll);
     connect(m_save, &QPushButton::clicked, this, &CBatchSetDlg::OnSave);
 }
 
@@ -196,35 +194,14 @@ QTreeWidgetItem* CBatchSetDlg::SelectedRow() const
     return m_selected ? m_binding->FindRow(m_selected.get()) : nullptr;
 }
 
-bool CBatchSetDlg::SharesIp(const QTreeWidgetItem* row) const
+bool CBatchSetDlg::SharesIp(QTreeWidgetItem* row) const
 {
-    const QString ip = IpKey(row);
-    for (QTreeWidgetItem* other : m_binding->Rows()) {
-        if (other != row && IpKey(other) == ip) {
-            return true;
-        }
-    }
-    return false;
+    return AddressConflictRow(*m_binding, {row}, kIpColumn) != nullptr;
 }
 
 QTreeWidgetItem* CBatchSetDlg::TickedConflictRow() const
 {
-    const std::vector<QTreeWidgetItem*> rows = m_binding->Rows();
-    // Rows are checked after every change of the list; most of the time
-    // nothing is ticked and the addresses need not be counted.
-    if (std::none_of(rows.begin(), rows.end(), [](QTreeWidgetItem* row) { return row->checkState(0) == Qt::Checked; })) {
-        return nullptr;
-    }
-    QHash<QString, int> counts;
-    for (QTreeWidgetItem* row : rows) {
-        ++counts[IpKey(row)];
-    }
-    for (QTreeWidgetItem* row : rows) {
-        if (row->checkState(0) == Qt::Checked && counts.value(IpKey(row)) > 1) {
-            return row;
-        }
-    }
-    return nullptr;
+    return AddressConflictRow(*m_binding, m_binding->TickedRows(), kIpColumn);
 }
 
 void CBatchSetDlg::ShowConflict(QTreeWidgetItem* row)
@@ -321,19 +298,12 @@ void CBatchSetDlg::OnLoadingChanged()
     UpdateSaveState();
 }
 
-void CBatchSetDlg::OnTickChanged(QTreeWidgetItem* row, int column)
+void CBatchSetDlg::OnTickChanged(QTreeWidgetItem* row)
 {
-    if (column != 0 || row == nullptr) {
-        return;
-    }
     if (row->checkState(0) == Qt::Checked) {
         SetTickedMode(true);
     } else if (m_binding->TickedRows().empty()) {
-        m_selectAll->setChecked(false);
         SetTickedMode(false);
-    }
-    if (m_bulkChange) {
-        return;
     }
     if (m_tickedMode) {
         CheckTickedCameras();
@@ -344,12 +314,7 @@ void CBatchSetDlg::OnTickChanged(QTreeWidgetItem* row, int column)
 
 void CBatchSetDlg::OnSelectAll(bool checked)
 {
-    m_bulkChange = true;
-    for (QTreeWidgetItem* row : m_binding->Rows()) {
-        row->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-    }
     SetTickedMode(checked);
-    m_bulkChange = false;
     if (checked) {
         CheckTickedCameras();
         return;
@@ -375,23 +340,6 @@ void CBatchSetDlg::CheckTickedCameras()
     LoadReferenceCamera();
 }
 
-void CBatchSetDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
-{
-    if (row == nullptr) {
-        return;
-    }
-    row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    tagVtIpcInfo camera{};
-    if (m_binding->InfoOf(row, camera)) {
-        // The address comes from the camera's own reply: only a plain dotted
-        // IPv4 address is handed to the browser.
-        const std::string address = WebAddress(camera);
-        if (!address.empty()) {
-            SetPendingWebAddress(address);
-        }
-    }
-}
-
 void CBatchSetDlg::OnRowsChanged()
 {
     if (m_selected && m_binding->FindRow(m_selected.get()) == nullptr) {
@@ -413,25 +361,23 @@ void CBatchSetDlg::OnRowsChanged()
 
 void CBatchSetDlg::LoadReferenceCamera()
 {
-    QTreeWidgetItem* reference = nullptr;
-    tagVtIpcInfo camera{};
-    CapabilityClass lowest = CapabilityClass::Mp5;
+    std::vector<QTreeWidgetItem*> rows;
+    std::vector<tagVtIpcInfo> cameras;
+    std::vector<std::string> models;
     for (QTreeWidgetItem* row : m_binding->TickedRows()) {
         tagVtIpcInfo info{};
-        if (!m_binding->InfoOf(row, info)) {
-            continue;
-        }
-        const CapabilityClass capability = CapabilityClassOfModel(info.model);
-        if (reference == nullptr || capability < lowest) {
-            reference = row;
-            camera = info;
-            lowest = capability;
+        if (m_binding->InfoOf(row, info)) {
+            rows.push_back(row);
+            cameras.push_back(info);
+            models.emplace_back(info.model, strnlen(info.model, sizeof info.model));
         }
     }
-    if (reference == nullptr) {
+    const std::optional<std::size_t> reference = ReferenceCamera(models);
+    if (!reference) {
         return;
     }
-    const DeviceRef entry = m_binding->EntryOf(reference);
+    const tagVtIpcInfo camera = cameras[*reference];
+    const DeviceRef entry = m_binding->EntryOf(rows[*reference]);
     if (Loading() && entry == m_pendingReference) {
         return;
     }

@@ -19,6 +19,7 @@ class QPushButton;
 class QTabWidget;
 class QTreeWidgetItem;
 class RebootQueue;
+class TickedList;
 
 // The "Batch Set" page: the cameras with a tick box each on the left, the
 // "System", "Network" and "Video" sub-pages on the right. Clicking a camera
@@ -67,8 +68,7 @@ private:
     void Relayout();
 
     void OnRowClicked(QTreeWidgetItem* row, int column);
-    void OnTickChanged(QTreeWidgetItem* row, int column);
-    void OnRowDoubleClicked(QTreeWidgetItem* row, int column);
+    void OnTickChanged(QTreeWidgetItem* row);
     void OnSelectAll(bool checked);
     void OnRowsChanged();
     void OnSave();
@@ -86,7 +86,7 @@ private:
     void SetTickedMode(bool ticked);
     // The first ticked row whose IP another row shares; null when none.
     QTreeWidgetItem* TickedConflictRow() const;
-    bool SharesIp(const QTreeWidgetItem* row) const;
+    bool SharesIp(QTreeWidgetItem* row) const;
     // Shows the conflict on row: selected, scrolled to, warning shown.
     void ShowConflict(QTreeWidgetItem* row);
     // Warning and "Save Parameters" from the state the page is in now.
@@ -97,6 +97,7 @@ private:
     std::shared_ptr<RebootQueue> m_rebootQueue;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
+    std::unique_ptr<TickedList> m_tickedList;
     QCheckBox* m_selectAll = nullptr;
     QLabel* m_warning = nullptr;
     QPushButton* m_save = nullptr;
@@ -116,5 +117,4 @@ private:
     DeviceRef m_reference; // the camera the sub-pages' batch choices came from
     DeviceRef m_pendingReference; // the reference camera being loaded
     bool m_tickedMode = false;
-    bool m_bulkChange = false;
 };

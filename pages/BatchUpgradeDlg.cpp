@@ -1,6 +1,6 @@
 #include "BatchUpgradeDlg.h"
 
-#include "AppSettings.h"
+#include "AddressConflict.h"
 #include "DeviceRules.h"
 #include "ImageFile.h"
 #include "LangKeys.h"
@@ -10,13 +10,13 @@
 #include "OperationLog.h"
 #include "SearchDlg.h"
 #include "SortListCtrl.h"
+#include "TickedList.h"
 #include "ZendrixDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -59,7 +59,7 @@ public:
     }
     void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) override
     {
-        if (FamilyListed(FirmwareFamily(info.version), m_filterIndex)) {
+        if (InFamilyFilter(info, m_filterIndex)) {
             m_list.AddFilteredRow(entry, info);
         } else {
             entry->holders.fetch_and(~HolderBit());
@@ -98,6 +98,9 @@ CBatchUpgradeDlg::CBatchUpgradeDlg(CZendrixDlg& main, std::shared_ptr<RebootQueu
     BuildControls();
     m_binding = std::make_unique<DeviceListBinding>(m_list, UpgradeListSpec(), main);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CBatchUpgradeDlg::ScheduleListCheck);
+    m_tickedList = std::make_unique<TickedList>(*m_binding, m_selectAll);
+    connect(m_tickedList.get(), &TickedList::tickChanged, this, &CBatchUpgradeDlg::CheckCurrentChoice);
+    connect(m_tickedList.get(), &TickedList::allTicked, this, &CBatchUpgradeDlg::CheckCurrentChoice);
 
     const auto sink = [this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); };
     m_logins = std::make_unique<BatchRunner>(sink);
@@ -122,6 +125,7 @@ CBatchUpgradeDlg::~CBatchUpgradeDlg()
     m_logins.reset();
     m_upgrades.reset();
     m_actions.reset();
+    m_tickedList.reset();
     m_binding->disconnect(this);
     m_binding.reset();
 }
@@ -154,11 +158,8 @@ void CBatchUpgradeDlg::BuildControls()
     m_reboot = Button(this, 1041);
     m_restore = Button(this, 1042);
 
-    connect(m_list, &QTreeWidget::itemChanged, this, &CBatchUpgradeDlg::OnTickChanged);
     connect(m_list, &QTreeWidget::itemClicked, this, &CBatchUpgradeDlg::OnRowClicked);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CBatchUpgradeDlg::OnRowDoubleClicked);
     connect(m_list, &QTreeWidget::currentItemChanged, this, &CBatchUpgradeDlg::OnCurrentRowChanged);
-    connect(m_selectAll, &QCheckBox::clicked, this, &CBatchUpgradeDlg::OnSelectAll);
     connect(m_family, &QComboBox::currentIndexChanged, this, &CBatchUpgradeDlg::OnFamilyChanged);
     connect(m_path, &QLineEdit::textEdited, this, &CBatchUpgradeDlg::OnPathEdited);
     connect(m_browse, &QPushButton::clicked, this, &CBatchUpgradeDlg::OnBrowse);
@@ -260,7 +261,7 @@ void CBatchUpgradeDlg::CheckList()
     m_pruning = true;
     for (QTreeWidgetItem* row : m_binding->Rows()) {
         tagVtIpcInfo info{};
-        if (m_binding->InfoOf(row, info) && !FamilyListed(FirmwareFamily(info.version), m_familyIndex)) {
+        if (m_binding->InfoOf(row, info) && !InFamilyFilter(info, m_familyIndex)) {
             m_binding->RemoveRow(m_binding->EntryOf(row));
         }
     }
@@ -303,15 +304,6 @@ void CBatchUpgradeDlg::SelectRow(QTreeWidgetItem* row)
     if (m_list->currentItem() != row) {
         m_list->setCurrentItem(row);
     }
-}
-
-void CBatchUpgradeDlg::TickAll(bool ticked)
-{
-    m_applyingSelectAll = true;
-    for (QTreeWidgetItem* row : m_binding->Rows()) {
-        row->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
-    }
-    m_applyingSelectAll = false;
 }
 
 std::vector<tagVtIpcInfo> CBatchUpgradeDlg::Cameras(const std::vector<QTreeWidgetItem*>& rows) const
@@ -362,43 +354,6 @@ void CBatchUpgradeDlg::OnCurrentRowChanged(QTreeWidgetItem* current)
     CheckRows({current});
 }
 
-void CBatchUpgradeDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
-{
-    if (row == nullptr) {
-        return;
-    }
-    row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    tagVtIpcInfo info{};
-    if (m_binding->InfoOf(row, info)) {
-        SetPendingWebAddress(WebAddress(info));
-    }
-}
-
-void CBatchUpgradeDlg::OnTickChanged(QTreeWidgetItem*, int column)
-{
-    if (column != 0 || m_applyingSelectAll) {
-        return;
-    }
-    const std::vector<QTreeWidgetItem*> ticked = m_binding->TickedRows();
-    if (ticked.empty()) {
-        m_selectAll->setChecked(false);
-        CheckCurrentChoice();
-        return;
-    }
-    CheckRows(ticked);
-}
-
-void CBatchUpgradeDlg::OnSelectAll(bool checked)
-{
-    TickAll(checked);
-    const std::vector<QTreeWidgetItem*> ticked = m_binding->TickedRows();
-    if (checked && !ticked.empty()) {
-        CheckRows(ticked);
-        return;
-    }
-    CheckCurrentChoice();
-}
-
 void CBatchUpgradeDlg::OnFamilyChanged(int index)
 {
     if (index == m_familyIndex || index < 0) {
@@ -407,7 +362,7 @@ void CBatchUpgradeDlg::OnFamilyChanged(int index)
     m_familyIndex = index;
     Refill();
     if (m_selectAll->isChecked()) {
-        TickAll(true);
+        m_tickedList->SetAllTicks(true);
     }
     CheckList();
 }
@@ -426,17 +381,11 @@ std::optional<ImageName> CBatchUpgradeDlg::ChosenImage() const
 
 bool CBatchUpgradeDlg::CheckRows(const std::vector<QTreeWidgetItem*>& rows)
 {
-    QHash<QString, int> addresses;
-    for (QTreeWidgetItem* row : m_binding->Rows()) {
-        ++addresses[row->text(kIpColumn).toLower()];
-    }
-    for (QTreeWidgetItem* row : rows) {
-        if (addresses.value(row->text(kIpColumn).toLower()) > 1) {
-            SelectRow(row);
-            m_list->scrollToItem(row);
-            ShowWarning(90012);
-            return false;
-        }
+    if (QTreeWidgetItem* conflict = AddressConflictRow(*m_binding, rows, kIpColumn)) {
+        SelectRow(conflict);
+        m_list->scrollToItem(conflict);
+        ShowWarning(90012);
+        return false;
     }
     std::vector<CameraModel> models;
     for (const tagVtIpcInfo& camera : Cameras(rows)) {

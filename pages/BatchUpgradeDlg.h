@@ -22,6 +22,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTreeWidgetItem;
+class TickedList;
 
 // The firmware page: the cameras of one firmware family, an image file, and
 // the upgrade of every ticked camera at once with one shared progress bar;
@@ -67,9 +68,6 @@ private:
     // The operator's choices.
     void OnRowClicked(QTreeWidgetItem* row, int column);
     void OnCurrentRowChanged(QTreeWidgetItem* current);
-    void OnRowDoubleClicked(QTreeWidgetItem* row, int column);
-    void OnTickChanged(QTreeWidgetItem* row, int column);
-    void OnSelectAll(bool checked);
     void OnFamilyChanged(int index);
     void OnBrowse();
     void OnPathEdited();
@@ -83,7 +81,6 @@ private:
     void Refill();
     void SelectRow(QTreeWidgetItem* row);
     QTreeWidgetItem* SelectedRow() const;
-    void TickAll(bool ticked);
     std::vector<tagVtIpcInfo> Cameras(const std::vector<QTreeWidgetItem*>& rows) const;
     // The ticked rows in list order, else the selected row; empty after 90010.
     std::vector<QTreeWidgetItem*> TargetRows();
@@ -109,6 +106,7 @@ private:
     std::shared_ptr<RebootQueue> m_rebootQueue;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
+    std::unique_ptr<TickedList> m_tickedList;
     QCheckBox* m_selectAll = nullptr;
     QComboBox* m_family = nullptr;
     QLabel* m_warning = nullptr;
@@ -122,7 +120,6 @@ private:
 
     DeviceRef m_selected;
     int m_familyIndex = 0;
-    bool m_applyingSelectAll = false;
     bool m_listCheckPending = false;
     bool m_pruning = false;
     bool m_checkPassed = false;

@@ -353,7 +353,7 @@ void CLogDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
 {
     tagVtIpcInfo info{};
     if (row != nullptr && m_binding->InfoOf(row, info)) {
-        SetPendingWebAddress(WebAddress(info));
+        RequestWebPage(info);
     }
 }
 

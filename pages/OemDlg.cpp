@@ -1,6 +1,5 @@
 #include "OemDlg.h"
 
-#include "AppSettings.h"
 #include "BatchRunner.h"
 #include "DeviceRules.h"
 #include "DialogKeys.h"
@@ -15,6 +14,7 @@
 #include "OperationLog.h"
 #include "SortListCtrl.h"
 #include "TargetRules.h"
+#include "TickedList.h"
 #include "ZendrixDlg.h"
 
 #include <QCheckBox>
@@ -80,6 +80,9 @@ COemDlg::COemDlg(CZendrixDlg& main, QWidget* parent) : QWidget(parent), m_main(m
     BuildControls();
     m_binding = std::make_unique<DeviceListBinding>(m_list, OemListSpec(), main);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &COemDlg::OnRowsChanged);
+    m_tickedList = std::make_unique<TickedList>(*m_binding, m_selectAll);
+    connect(m_tickedList.get(), &TickedList::tickChanged, this, &COemDlg::UpdateTargets);
+    connect(m_tickedList.get(), &TickedList::allTicked, this, &COemDlg::UpdateTargets);
     m_runner = std::make_unique<BatchRunner>(
         [this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); });
     connect(m_runner.get(), &BatchRunner::progress, this,
@@ -94,6 +97,7 @@ COemDlg::~COemDlg()
     // list and its entries go. Emptying the list tells this page nothing.
     m_runner.reset();
     m_list->disconnect(this);
+    m_tickedList.reset();
     m_binding->disconnect(this);
     m_binding.reset();
 }
@@ -146,11 +150,9 @@ void COemDlg::BuildControls()
     SetCtrlId(m_upload, 1145);
     m_upload->setEnabled(false);
 
-    connect(m_list, &QTreeWidget::itemChanged, this, &COemDlg::OnTickChanged);
+    connect(m_list, &QTreeWidget::itemChanged, this, &COemDlg::OnRowTextChanged);
     connect(m_list, &QTreeWidget::itemClicked, this, &COemDlg::OnRowClicked);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &COemDlg::OnRowDoubleClicked);
     connect(m_list, &QTreeWidget::currentItemChanged, this, &COemDlg::OnCurrentRowChanged);
-    connect(m_selectAll, &QCheckBox::clicked, this, &COemDlg::OnSelectAll);
     connect(m_browse, &QPushButton::clicked, this, &COemDlg::OnBrowse);
     connect(m_upload, &QPushButton::clicked, this, &COemDlg::Upload);
 }
@@ -241,42 +243,12 @@ void COemDlg::OnRowClicked(QTreeWidgetItem* row, int column)
     }
 }
 
-void COemDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
-{
-    if (row == nullptr) {
-        return;
-    }
-    row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    tagVtIpcInfo info{};
-    if (m_binding->InfoOf(row, info)) {
-        SetPendingWebAddress(WebAddress(info));
-    }
-}
-
-void COemDlg::OnTickChanged(QTreeWidgetItem*, int column)
+void COemDlg::OnRowTextChanged(QTreeWidgetItem*, int column)
 {
     // A camera that takes another address may make or end a conflict.
     if (column == kIpColumn) {
         UpdateTargets();
-        return;
     }
-    if (column != 0 || m_silenceTicks) {
-        return;
-    }
-    UpdateTargets();
-    if (!m_checkedMode) {
-        m_selectAll->setChecked(false);
-    }
-}
-
-void COemDlg::OnSelectAll(bool checked)
-{
-    m_silenceTicks = true;
-    for (QTreeWidgetItem* row : m_binding->Rows()) {
-        row->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-    }
-    m_silenceTicks = false;
-    UpdateTargets();
 }
 
 void COemDlg::OnRowsChanged()

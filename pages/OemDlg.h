@@ -17,6 +17,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTreeWidgetItem;
+class TickedList;
 
 // The OEM page: brands cameras for a reseller. The company, website, model
 // and version typed here become the OEM file vtoem.cfg in the program folder,
@@ -56,9 +57,7 @@ private:
     void Relayout();
     void OnCurrentRowChanged(QTreeWidgetItem* current);
     void OnRowClicked(QTreeWidgetItem* row, int column);
-    void OnRowDoubleClicked(QTreeWidgetItem* row, int column);
-    void OnTickChanged(QTreeWidgetItem* row, int column);
-    void OnSelectAll(bool checked);
+    void OnRowTextChanged(QTreeWidgetItem* row, int column);
     void OnRowsChanged();
     void OnBrowse();
     void SelectDevice(QTreeWidgetItem* row);
@@ -70,6 +69,7 @@ private:
     CZendrixDlg& m_main;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
+    std::unique_ptr<TickedList> m_tickedList;
     QCheckBox* m_selectAll = nullptr;
     QLabel* m_tips = nullptr;
     QProgressBar* m_progress = nullptr;
@@ -90,7 +90,6 @@ private:
 
     // Outside checked mode the selected device is the list's current row.
     bool m_checkedMode = false;
-    bool m_silenceTicks = false;
     // Upload may run on the targets (no address shared with another row).
     bool m_targetsUsable = false;
 };

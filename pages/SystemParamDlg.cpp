@@ -18,8 +18,6 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 constexpr int kLabelRight = 160;
@@ -286,36 +284,23 @@ void CSystemParamDlg::FillSystem(const SystemReading& reading)
     if (!reading.date) {
         return;
     }
-    const SystemDateRecord& record = *reading.date;
     // The camera's answer is shown only as far as it makes sense: an
     // impossible date or an unknown zone leaves the box as it was.
-    char date[sizeof record.date + 1] = {};
-    char time[sizeof record.time + 1] = {};
-    std::memcpy(date, record.date, sizeof record.date);
-    std::memcpy(time, record.time, sizeof record.time);
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    const QDate pickedDate = std::sscanf(date, "%d/%d/%d", &year, &month, &day) == 3 ? QDate(year, month, day)
-                                                                                      : QDate();
-    const QTime pickedTime =
-        std::sscanf(time, "%d:%d:%d", &hour, &minute, &second) == 3 ? QTime(hour, minute, second) : QTime();
-    if (pickedDate.isValid() && pickedTime.isValid()) {
-        m_date->setDate(pickedDate);
-        m_time->setDateTime(QDateTime(pickedDate, pickedTime));
+    const CameraClock clock = ReadCameraClock(*reading.date);
+    if (clock.dateTime) {
+        const DateTimeValue& t = *clock.dateTime;
+        const QDate date(t.year, t.month, t.day);
+        m_date->setDate(date);
+        m_time->setDateTime(QDateTime(date, QTime(t.hour, t.minute, t.second)));
     }
-    if (record.timeZone >= 0 && record.timeZone < static_cast<int>(kTimeZoneCount)) {
-        m_zone->setCurrentIndex(record.timeZone);
+    if (clock.timeZone) {
+        m_zone->setCurrentIndex(*clock.timeZone);
     }
-    if (record.daylight <= 1) {
-        m_daylight->setCurrentIndex(record.daylight);
+    if (clock.daylight) {
+        m_daylight->setCurrentIndex(*clock.daylight);
     }
-    const std::size_t serverLength = strnlen(record.ntpServer, sizeof record.ntpServer);
-    if (serverLength > 0) {
-        m_sntpServer->setText(QString::fromLocal8Bit(record.ntpServer, static_cast<qsizetype>(serverLength)));
+    if (!clock.ntpServer.empty()) {
+        m_sntpServer->setText(QString::fromLocal8Bit(clock.ntpServer));
     }
 }
 

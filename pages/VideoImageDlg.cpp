@@ -243,10 +243,9 @@ bool CVideoImageDlg::AModel() const
     return IsAModel(m_model);
 }
 
-bool CVideoImageDlg::SecondaryMjpeg() const
+int CVideoImageDlg::SecondaryCodec() const
 {
-    return m_codec[kSecondary]->currentData().toInt() == kCodecMjpeg &&
-           m_codec[kSecondary]->currentIndex() >= 0;
+    return m_codec[kSecondary]->currentIndex() >= 0 ? m_codec[kSecondary]->currentData().toInt() : -1;
 }
 
 void CVideoImageDlg::RebuildPrimarySizes()
@@ -313,15 +312,14 @@ void CVideoImageDlg::RunRateRules()
 
 void CVideoImageDlg::RebuildSecondarySizes()
 {
-    const bool on = m_secondaryOn->isChecked();
-    const bool mjpeg = SecondaryMjpeg();
-    if (mjpeg) {
-        SelectValue(m_bitRate[kSecondary], kDefaultSecondaryBitRate);
-        m_control[kSecondary]->setCurrentIndex(0);
+    const SecondaryRates rates = SecondaryRatesOf(SecondaryCodec(), m_secondaryOn->isChecked());
+    if (rates.bitRate) {
+        SelectValue(m_bitRate[kSecondary], *rates.bitRate);
+        m_control[kSecondary]->setCurrentIndex(rates.rateControl.value_or(0));
     }
     for (QWidget* w : {static_cast<QWidget*>(m_bitRate[kSecondary]), static_cast<QWidget*>(m_control[kSecondary]),
                        static_cast<QWidget*>(m_iFrame[kSecondary])}) {
-        w->setEnabled(!mjpeg && on);
+        w->setEnabled(rates.editable);
     }
     QComboBox* sizes = m_size[kSecondary];
     sizes->clear();
@@ -338,7 +336,7 @@ void CVideoImageDlg::OnSecondaryEnable()
                        static_cast<QWidget*>(m_rate[kSecondary])}) {
         w->setEnabled(on);
     }
-    const bool rates = on && !SecondaryMjpeg();
+    const bool rates = SecondaryRatesOf(SecondaryCodec(), on).editable;
     for (QWidget* w : {static_cast<QWidget*>(m_bitRate[kSecondary]), static_cast<QWidget*>(m_control[kSecondary]),
                        static_cast<QWidget*>(m_iFrame[kSecondary])}) {
         w->setEnabled(rates);
@@ -469,12 +467,13 @@ void CVideoImageDlg::Save()
         m_title->setFocus();
         return;
     }
-    // A locked interval cannot be typed into, so it never blocks the save;
-    // when empty it goes out as last read.
-    for (QLineEdit* edit : m_iFrame) {
-        if (edit->isEnabled() && edit->text().trimmed().isEmpty()) {
-            ZxMessageBox(90025, ZxButtons::Ok, this);
-            edit->setFocus();
+    IFrameEntry iFrames[2];
+    for (int s : {kPrimary, kSecondary}) {
+        const VideoConfigRecord& last = s == kPrimary ? m_primary : m_secondary;
+        iFrames[s] = ReadIFrameBox(m_iFrame[s]->text().toStdString(), m_iFrame[s]->isEnabled(), last.iFrameInterval);
+        if (iFrames[s].problem != 0) {
+            ZxMessageBox(iFrames[s].problem, ZxButtons::Ok, this);
+            m_iFrame[s]->setFocus();
             return;
         }
     }
@@ -490,8 +489,7 @@ void CVideoImageDlg::Save()
         f.rateText = m_rate[s]->currentText().toStdString();
         f.bitRateText = m_bitRate[s]->currentText().toStdString();
         f.rateControl = m_control[s]->currentIndex();
-        const VideoConfigRecord& last = s == kPrimary ? m_primary : m_secondary;
-        f.iFrame = m_iFrame[s]->text().trimmed().isEmpty() ? last.iFrameInterval : m_iFrame[s]->text().toInt();
+        f.iFrame = iFrames[s].value;
     }
     const VideoConfigRecord primary = BuildPrimaryRecord(forms[kPrimary], aModel);
     const VideoConfigRecord secondary = BuildSecondaryRecord(forms[kSecondary], aModel);

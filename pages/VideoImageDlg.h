@@ -53,7 +53,8 @@ private:
     void OnSecondaryEnable();
     void OnShowTitle();
     void OnShowTime();
-    bool SecondaryMjpeg() const;
+    // The codec the secondary list shows; -1 for none.
+    int SecondaryCodec() const;
 
     QLabel* m_primaryGroup = nullptr;
     QLabel* m_secondaryGroup = nullptr;

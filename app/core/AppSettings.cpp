@@ -1,5 +1,6 @@
 #include "AppSettings.h"
 
+#include "DeviceRules.h"
 #include "SettingsStore.h"
 
 #include <cwchar>
@@ -53,4 +54,11 @@ std::string TakePendingWebAddress()
     std::string address;
     address.swap(g_webAddress);
     return address;
+}
+
+void RequestWebPage(const tagVtIpcInfo& camera)
+{
+    if (const std::string address = WebAddress(camera); !address.empty()) {
+        SetPendingWebAddress(address);
+    }
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "Tivox.h"
 #include "ZxExport.h"
 
 #include <string>
@@ -30,3 +31,7 @@ ZX_EXPORT bool WriteSetting(const wchar_t* name, const std::wstring& value);
 // by whoever opens it. Safe from any thread.
 ZX_EXPORT void SetPendingWebAddress(const std::string& address);
 ZX_EXPORT std::string TakePendingWebAddress();
+// Asks for the camera's web page (WebAddress) on a double click. A camera
+// without a web address asks for nothing and leaves a request made before
+// in place.
+ZX_EXPORT void RequestWebPage(const tagVtIpcInfo& camera);

@@ -63,3 +63,17 @@ bool IsAModel(const std::string& model)
 {
     return !model.empty() && model.back() == 'A';
 }
+
+std::optional<std::size_t> ReferenceCamera(const std::vector<std::string>& models)
+{
+    std::optional<std::size_t> reference;
+    CapabilityClass lowest = CapabilityClass::Mp5;
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        const CapabilityClass capability = CapabilityClassOfModel(models[i]);
+        if (!reference || capability < lowest) {
+            reference = i;
+            lowest = capability;
+        }
+    }
+    return reference;
+}

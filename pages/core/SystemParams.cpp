@@ -182,6 +182,40 @@ BatchEngine::Operation SystemApplyOperation(SystemApply apply)
     };
 }
 
+bool IsRealDateTime(const DateTimeValue& value)
+{
+    static constexpr int kDaysOfMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (value.year < 1970 || value.year > 9999 || value.month < 1 || value.month > 12) {
+        return false;
+    }
+    const bool leap = (value.year % 4 == 0 && value.year % 100 != 0) || value.year % 400 == 0;
+    const int days = kDaysOfMonth[value.month - 1] + (value.month == 2 && leap ? 1 : 0);
+    return value.day >= 1 && value.day <= days && value.hour >= 0 && value.hour <= 23 && value.minute >= 0 &&
+           value.minute <= 59 && value.second >= 0 && value.second <= 59;
+}
+
+CameraClock ReadCameraClock(const SystemDateRecord& record)
+{
+    CameraClock clock;
+    // The texts need not end inside their fields.
+    const std::string date(record.date, strnlen(record.date, sizeof record.date));
+    const std::string time(record.time, strnlen(record.time, sizeof record.time));
+    DateTimeValue value;
+    if (std::sscanf(date.c_str(), "%d/%d/%d", &value.year, &value.month, &value.day) == 3 &&
+        std::sscanf(time.c_str(), "%d:%d:%d", &value.hour, &value.minute, &value.second) == 3 &&
+        IsRealDateTime(value)) {
+        clock.dateTime = value;
+    }
+    if (record.timeZone >= 0 && record.timeZone < static_cast<int>(kTimeZoneCount)) {
+        clock.timeZone = record.timeZone;
+    }
+    if (record.daylight <= 1) {
+        clock.daylight = record.daylight;
+    }
+    clock.ntpServer.assign(record.ntpServer, strnlen(record.ntpServer, sizeof record.ntpServer));
+    return clock;
+}
+
 SystemReading ReadSystemSettings(int handle, const std::atomic<bool>& stop)
 {
     SystemReading reading;

@@ -124,6 +124,23 @@ struct SystemApply
 ZX_EXPORT std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply);
 ZX_EXPORT BatchEngine::Operation SystemApplyOperation(SystemApply apply);
 
+// A day of the calendar (29 February in leap years only) in the years a
+// camera's clock can count, 1970 to 9999, and a time of day.
+ZX_EXPORT bool IsRealDateTime(const DateTimeValue& value);
+
+// A camera's clock settings as far as they make sense: the date and time
+// (read as "%d/%d/%d" and "%d:%d:%d") only when they are real, the time zone
+// only as a row of the list, daylight saving only as 0 or 1, the SNTP server
+// only when it is not empty. Whatever is absent stays as the form shows it.
+struct CameraClock
+{
+    std::optional<DateTimeValue> dateTime;
+    std::optional<int> timeZone;
+    std::optional<int> daylight;
+    std::string ntpServer; // in the camera's encoding
+};
+ZX_EXPORT CameraClock ReadCameraClock(const SystemDateRecord& record);
+
 // What a load reads for the "System" sub-page: the date record, absent when
 // the camera did not give it (the page then keeps its boxes as they are).
 struct SystemReading

@@ -2,6 +2,8 @@
 
 #include "CapabilityClass.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr std::string_view kFirmwareMark = "VTFImage_";
@@ -194,6 +196,12 @@ bool FamilyListed(int family, int filterIndex)
     default:
         return family == filterIndex;
     }
+}
+
+bool InFamilyFilter(const tagVtIpcInfo& camera, int filterIndex)
+{
+    const std::string_view version(camera.version, strnlen(camera.version, sizeof camera.version));
+    return FamilyListed(FirmwareFamily(version), filterIndex);
 }
 
 const std::array<const char*, kFamilyFilterCount>& FamilyFilterCaptions()

@@ -1,4 +1,5 @@
 #pragma once
+#include "Tivox.h"
 #include "ZxExport.h"
 
 #include <array>
@@ -72,6 +73,8 @@ ZX_EXPORT ReferenceVerdict CheckReferenceCamera(const ImageName& image, std::str
 inline constexpr int kFamilyFilterCount = 11;
 ZX_EXPORT int FirmwareFamily(std::string_view version);
 ZX_EXPORT bool FamilyListed(int family, int filterIndex);
+// Whether the family filter at filterIndex lists the camera (by its version).
+ZX_EXPORT bool InFamilyFilter(const tagVtIpcInfo& camera, int filterIndex);
 // The captions of the family filter, "XX.XX.XX.XX" for index 0.
 ZX_EXPORT const std::array<const char*, kFamilyFilterCount>& FamilyFilterCaptions();
 

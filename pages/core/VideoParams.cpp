@@ -260,6 +260,29 @@ int ClampIFrame(int value)
     return std::clamp(value, 1, 60);
 }
 
+IFrameEntry ReadIFrameBox(const std::string& text, bool editable, int lastRead)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return editable ? IFrameEntry{90025, 0} : IFrameEntry{0, lastRead};
+    }
+    const long value = std::strtol(text.c_str() + first, nullptr, 10);
+    return {0, ClampIFrame(static_cast<int>(std::clamp<long>(value, 0, 1000)))};
+}
+
+SecondaryRates SecondaryRatesOf(int codec, bool streamOn)
+{
+    SecondaryRates rates;
+    if (codec == kCodecMjpeg) {
+        rates.editable = false;
+        rates.bitRate = kDefaultSecondaryBitRate;
+        rates.rateControl = 0;
+        return rates;
+    }
+    rates.editable = streamOn;
+    return rates;
+}
+
 unsigned VideoTitleProblem(const std::wstring& title)
 {
     const std::wstring trimmed = Trimmed(title);

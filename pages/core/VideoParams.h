@@ -96,6 +96,27 @@ ZX_EXPORT RateRuleOutcome ApplyRateRules(const RateRuleInput& in);
 // The I-frame interval a camera accepts: 1 to 60.
 ZX_EXPORT int ClampIFrame(int value);
 
+// An I-frame box as the save reads it: empty is refused (90025) while the box
+// can be typed into; a locked empty box sends the interval last read; a
+// number is brought into 1 to 60.
+struct IFrameEntry
+{
+    unsigned problem = 0;
+    int value = 0;
+};
+ZX_EXPORT IFrameEntry ReadIFrameBox(const std::string& text, bool editable, int lastRead);
+
+// The secondary stream's rate settings under its codec: MJPEG goes out at
+// 512 kbit/s with a constant bit rate and takes no bit rate, control or
+// I-frame interval of its own; another codec takes them while the stream is on.
+struct SecondaryRates
+{
+    bool editable = true;           // bit rate, its control and the I-frame interval
+    std::optional<int> bitRate;     // the bit rate the codec imposes
+    std::optional<int> rateControl; // the control it imposes: 0 constant
+};
+ZX_EXPORT SecondaryRates SecondaryRatesOf(int codec, bool streamOn);
+
 // Title check of the save: 0, 90037 (empty) or 90038 (a forbidden character).
 ZX_EXPORT unsigned VideoTitleProblem(const std::wstring& title);
 

@@ -3,8 +3,10 @@
 // with status 2 and leave every camera as it was.
 #include "CliLab.h"
 #include "TimeZoneTable.h"
+#include "VideoParams.h"
 #include "VtIpcSDK.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace clilab;
@@ -32,6 +34,19 @@ SystemDateRecord ReadDate(const std::string& ip)
     const int handle = Vt_Ipc_Login(ip.c_str(), ip.c_str(), 80, "admin", "admin", 0);
     EXPECT_GE(handle, 0) << ip;
     EXPECT_EQ(Vt_Ipc_GetSystemDate(handle, &record), 0);
+    Vt_Sdk_Destroy();
+    return record;
+}
+
+// One stream of the camera (1 primary, 0 secondary) as the SDK reads it.
+VideoConfigRecord ReadStream(const std::string& ip, int stream)
+{
+    Vt_Sdk_Init();
+    VideoConfigRecord record{};
+    record.stream = static_cast<uint8_t>(stream);
+    const int handle = Vt_Ipc_Login(ip.c_str(), ip.c_str(), 80, "admin", "admin", 0);
+    EXPECT_GE(handle, 0) << ip;
+    EXPECT_EQ(Vt_Ipc_GetVideoConfig(handle, &record), 0) << ip;
     Vt_Sdk_Destroy();
     return record;
 }
@@ -173,4 +188,55 @@ TEST_F(CliLab, BadSettingsAreRefusedAndNothingIsWritten)
     EXPECT_EQ(Get("osd"), osd);
     EXPECT_EQ(Get("video"), video);
     EXPECT_EQ(Get("imaging"), imaging);
+}
+
+TEST_F(CliLab, VideoOverMixedModelsSendsEachCameraOnlyWhatItOffers)
+{
+    LABKIT_REQUIRE_LAB();
+    // A 5M, a 720P and a 1080P camera, the 5M one first in IP order.
+    const std::string config = Scratch("mixed-models.json");
+    std::ofstream(config) << R"({"cameras": [{"index": 0, "model": "VT-C1100"}, {"index": 1, "model": "VT-C1902"},
+                                            {"index": 2, "model": "VT-C6102"}]})";
+    Start({"--count", "3", "--base-ip", "192.168.1.100", "--config", config});
+    const std::pair<std::string, std::string> cameras[] = {
+        {"192.168.1.100", "VT-C1100"}, {"192.168.1.101", "VT-C1902"}, {"192.168.1.102", "VT-C6102"}};
+    const auto expectOffered = [&](const std::string& when) {
+        for (const auto& [ip, model] : cameras) {
+            const VideoConfigRecord primary = ReadStream(ip, 1);
+            const std::vector<int> offered = PrimarySizes(CapabilityClassOfModel(model), primary.codec);
+            EXPECT_TRUE(std::find(offered.begin(), offered.end(), primary.frameSize) != offered.end())
+                << when << ": " << model << " has " << PrimarySizeCaption(primary.frameSize);
+        }
+    };
+
+    // The 5M camera alone may go to 5M.
+    CliRun run = Cli("set video --ip 192.168.1.100 --size \"5M(2560*1920)\" --wait 1" + Interface());
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(ReadStream("192.168.1.100", 1).frameSize, kPrimarySize5M);
+
+    // Over all three the 720P camera bounds the choices, as on the page.
+    run = Cli("set video --all --size \"5M(2560*1920)\" --wait 1" + Interface());
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_NE(run.err.find("VT-C1902"), std::string::npos) << run.err;
+    expectOffered("a 5M size for all");
+
+    run = Cli("set video --all --iframe 10 --wait 1" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    expectOffered("an I-frame change for all");
+    for (const auto& [ip, model] : cameras) {
+        EXPECT_EQ(ReadStream(ip, 1).iFrameInterval, 10) << model;
+    }
+
+    // An MJPEG secondary stream goes at 512 kbit/s and a constant bit rate.
+    run = Cli("set video --ip 192.168.1.101 --secondary-bitrate 1024 --wait 1" + Interface());
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = Cli("set video --ip 192.168.1.101 --secondary-codec MJPEG --secondary-bitrate 256 --wait 1" + Interface());
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_EQ(ReadStream("192.168.1.101", 0).bitRate, 1024);
+    run = Cli("set video --ip 192.168.1.101 --secondary-codec MJPEG --wait 1" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    const VideoConfigRecord secondary = ReadStream("192.168.1.101", 0);
+    EXPECT_EQ(secondary.codec, kCodecMjpeg);
+    EXPECT_EQ(secondary.bitRate, kDefaultSecondaryBitRate);
+    EXPECT_EQ(secondary.rateControl, 0);
 }

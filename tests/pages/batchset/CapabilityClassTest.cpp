@@ -101,3 +101,14 @@ TEST(CapabilityClass, EveryListedModelGetsItsClassAgainstTheDigitRules)
     ExpectClass(2957, CapabilityClass::Hd720);
     ExpectClass(8959, CapabilityClass::Hd720);
 }
+
+TEST(CapabilityClass, TheReferenceCameraIsTheFirstOfTheLowestClass)
+{
+    // 5M, 1080P, 720P, 720P: the first 720P camera bounds the batch.
+    EXPECT_EQ(ReferenceCamera({"VT-C1100", "VT-C6102", "VT-C1902", "VT-C2951"}), std::optional<std::size_t>(2));
+    EXPECT_EQ(ReferenceCamera({"VT-C6102", "VT-C1100"}), std::optional<std::size_t>(0));
+    // A model text without a number counts as 5M: it never wins over a known class.
+    EXPECT_EQ(ReferenceCamera({"", "no number", "VT-C2156"}), std::optional<std::size_t>(2));
+    EXPECT_EQ(ReferenceCamera({"", "no number"}), std::optional<std::size_t>(0));
+    EXPECT_EQ(ReferenceCamera({}), std::nullopt);
+}

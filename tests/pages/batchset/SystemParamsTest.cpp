@@ -3,6 +3,7 @@
 #include "DeviceRules.h"
 #include "SystemParams.h"
 
+#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
@@ -192,4 +193,47 @@ TEST(CameraWebAddress, OnlyAPlainDottedAddressIsOpened)
         std::strcpy(camera.ip, hostile);
         EXPECT_EQ(WebAddress(camera), "") << hostile;
     }
+}
+
+TEST(CameraClock, OnlyWhatMakesSenseIsShown)
+{
+    const auto record = [](const char* date, const char* time, int zone, int daylight) {
+        SystemDateRecord r{};
+        std::snprintf(r.date, sizeof r.date, "%s", date);
+        std::snprintf(r.time, sizeof r.time, "%s", time);
+        std::strcpy(r.ntpServer, "time.example");
+        r.timeZone = zone;
+        r.daylight = static_cast<uint8_t>(daylight);
+        return r;
+    };
+    CameraClock clock = ReadCameraClock(record("2024/02/29", "23:59:59", 116, 1));
+    ASSERT_TRUE(clock.dateTime.has_value());
+    EXPECT_EQ(clock.dateTime->year, 2024);
+    EXPECT_EQ(clock.dateTime->month, 2);
+    EXPECT_EQ(clock.dateTime->day, 29);
+    EXPECT_EQ(clock.dateTime->second, 59);
+    EXPECT_EQ(clock.timeZone, std::optional<int>(116));
+    EXPECT_EQ(clock.daylight, std::optional<int>(1));
+    EXPECT_EQ(clock.ntpServer, "time.example");
+
+    for (const char* date : {"2023/02/29", "1900/02/29", "2024/04/31", "2024/13/01", "2024/00/10", "1969/12/31",
+                             "2024-01-01", ""}) {
+        EXPECT_FALSE(ReadCameraClock(record(date, "12:00:00", 100, 0)).dateTime.has_value()) << date;
+    }
+    EXPECT_TRUE(ReadCameraClock(record("2000/02/29", "00:00:00", 100, 0)).dateTime.has_value());
+    for (const char* time : {"24:00:00", "12:60:00", "12:00:60", "-1:00:00", "12:00"}) {
+        EXPECT_FALSE(ReadCameraClock(record("2024/01/01", time, 100, 0)).dateTime.has_value()) << time;
+    }
+    clock = ReadCameraClock(record("2024/01/01", "12:00:00", 117, 2));
+    EXPECT_EQ(clock.timeZone, std::nullopt);
+    EXPECT_EQ(clock.daylight, std::nullopt);
+    EXPECT_EQ(ReadCameraClock(record("2024/01/01", "12:00:00", -1, 0)).timeZone, std::nullopt);
+
+    // Fields that fill their width to the last byte are read no further.
+    SystemDateRecord full = record("", "", 0, 0);
+    std::memset(full.date, '9', sizeof full.date);
+    std::memset(full.ntpServer, 'n', sizeof full.ntpServer);
+    clock = ReadCameraClock(full);
+    EXPECT_FALSE(clock.dateTime.has_value());
+    EXPECT_EQ(clock.ntpServer, std::string(sizeof full.ntpServer, 'n'));
 }

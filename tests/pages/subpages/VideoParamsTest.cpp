@@ -215,6 +215,32 @@ TEST(VideoParams, IFrameIntervalStaysWithinOneToSixty)
     StreamForm form;
     form.iFrame = 0;
     EXPECT_EQ(BuildSecondaryRecord(form, false).iFrameInterval, 1) << "a save before the clock tick";
+
+    // The box as the save reads it.
+    EXPECT_EQ(ReadIFrameBox("", true, 20).problem, 90025U);
+    EXPECT_EQ(ReadIFrameBox("  ", true, 20).problem, 90025U);
+    const IFrameEntry locked = ReadIFrameBox("", false, 20);
+    EXPECT_EQ(locked.problem, 0U);
+    EXPECT_EQ(locked.value, 20) << "a locked empty box sends what was read";
+    EXPECT_EQ(ReadIFrameBox("75", true, 20).value, 60);
+    EXPECT_EQ(ReadIFrameBox("0", true, 20).value, 1);
+    EXPECT_EQ(ReadIFrameBox("12", false, 20).value, 12);
+}
+
+TEST(VideoParams, AnMjpegSecondaryGoesAtItsOwnRates)
+{
+    for (const bool on : {true, false}) {
+        const SecondaryRates mjpeg = SecondaryRatesOf(kCodecMjpeg, on);
+        EXPECT_FALSE(mjpeg.editable);
+        EXPECT_EQ(mjpeg.bitRate, std::optional<int>(kDefaultSecondaryBitRate));
+        EXPECT_EQ(mjpeg.rateControl, std::optional<int>(0));
+    }
+    for (const int codec : {kCodecH264, kCodecMpeg4}) {
+        EXPECT_TRUE(SecondaryRatesOf(codec, true).editable);
+        EXPECT_FALSE(SecondaryRatesOf(codec, false).editable) << "a stream that is off takes nothing";
+        EXPECT_EQ(SecondaryRatesOf(codec, true).bitRate, std::nullopt);
+        EXPECT_EQ(SecondaryRatesOf(codec, true).rateControl, std::nullopt);
+    }
 }
 
 TEST(VideoParams, TitleCheck)
