@@ -126,6 +126,9 @@ private:
     tagVtIpcInfo m_playCamera{};
     int m_playHandle = -1;
     ImageChoices m_saved;
+    // The lists the operator chose from since m_saved was read, kept or
+    // written back: only these carry what they show into Save.
+    ChosenLists m_chosen{};
     // A list changed since the last Save or Cancel: Cancel has something to undo.
     bool m_unsaved = false;
     // Play was asked for while a job ran: it starts when the job is done.
