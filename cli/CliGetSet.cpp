@@ -70,6 +70,32 @@ std::size_t ReferenceIndex(const std::vector<tagVtIpcInfo>& targets)
     return ReferenceCamera(models).value_or(0);
 }
 
+// One operation a camera: operations[index] for the camera at index.
+BatchEngine::Operation EachItsOwn(std::vector<BatchEngine::Operation> operations)
+{
+    return [operations = std::move(operations)](const tagVtIpcInfo& camera, std::size_t index) {
+        return operations.at(index)(camera, index);
+    };
+}
+
+// The texts of the calls of a section that went well.
+std::vector<unsigned> SetSuccessKeys(SettingsSection section)
+{
+    switch (section) {
+    case SettingsSection::System:
+        return {81001, 81003, 81005};
+    case SettingsSection::Network:
+        return {81021, 81023};
+    case SettingsSection::Video:
+        return {81041, 81043};
+    case SettingsSection::Osd:
+        return {81046};
+    case SettingsSection::Imaging:
+        return {86002};
+    }
+    return {};
+}
+
 DateTimeValue LocalNow()
 {
     const std::time_t now = std::time(nullptr);

@@ -482,27 +482,3 @@ bool BuildCameraWrite(SettingsSection section, const CliCommandLine& line, const
     }
     return false;
 }
-
-BatchEngine::Operation EachItsOwn(std::vector<BatchEngine::Operation> operations)
-{
-    return [operations = std::move(operations)](const tagVtIpcInfo& camera, std::size_t index) {
-        return operations.at(index)(camera, index);
-    };
-}
-
-std::vector<unsigned> SetSuccessKeys(SettingsSection section)
-{
-    switch (section) {
-    case SettingsSection::System:
-        return {81001, 81003, 81005};
-    case SettingsSection::Network:
-        return {81021, 81023};
-    case SettingsSection::Video:
-        return {81041, 81043};
-    case SettingsSection::Osd:
-        return {81046};
-    case SettingsSection::Imaging:
-        return {86002};
-    }
-    return {};
-}

@@ -55,10 +55,4 @@ bool BuildCameraWrite(SettingsSection section, const CliCommandLine& line, const
 bool BuildVideoWrite(const CliCommandLine& line, const SetContext& context, const tagVtIpcInfo& camera,
                      const SectionValues& current, CameraWrite& write, std::string& error);
 
-// One operation a camera: operations[index] for the camera at index.
-BatchEngine::Operation EachItsOwn(std::vector<BatchEngine::Operation> operations);
-
-// The texts of the calls of a section that went well.
-std::vector<unsigned> SetSuccessKeys(SettingsSection section);
-
 std::string ModelOf(const tagVtIpcInfo& camera);
