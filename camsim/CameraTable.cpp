@@ -7,6 +7,9 @@ void CameraTable::Add(SimCamera camera)
     auto live = std::make_shared<LiveCamera>();
     live->sim = std::move(camera);
     live->settings = FactorySettings(live->sim.model, live->sim.port, live->MacText());
+    if (live->sim.Has(kFaultOddImaging)) {
+        MakeImagingOdd(live->settings);
+    }
     std::lock_guard lock(m_lock);
     m_cameras.push_back(std::move(live));
 }

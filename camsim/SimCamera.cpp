@@ -30,6 +30,9 @@ unsigned FaultFromName(const std::string& name)
     if (name == "keep-password") {
         return kFaultKeepPassword;
     }
+    if (name == "odd-imaging") {
+        return kFaultOddImaging;
+    }
     return kFaultNone;
 }
 

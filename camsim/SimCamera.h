@@ -20,11 +20,12 @@ enum SimFault : unsigned
     kFaultBrokenHttp = 1u << 5,     // web answers that break off mid-way
     kFaultBrokenDownload = 1u << 6, // file downloads that break off half-way
     kFaultKeepPassword = 1u << 7,   // answers a password change as done but keeps the old one
+    kFaultOddImaging = 1u << 8,     // picture and imaging values no slider or list stands for
 };
 
 // "lost-modify", "refuse-modify", "lost-discovery", "slow-http",
-// "unreachable", "broken-http", "broken-download", "keep-password" -> the
-// fault bit; 0 for an unknown name.
+// "unreachable", "broken-http", "broken-download", "keep-password",
+// "odd-imaging" -> the fault bit; 0 for an unknown name.
 unsigned FaultFromName(const std::string& name);
 
 using MacAddress = std::array<unsigned char, 6>;

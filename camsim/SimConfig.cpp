@@ -17,7 +17,7 @@ const char* kUsage =
     "usage: vtcamsim --interface IF [--count N] [--base-ip A.B.C.D] [--model M] [--version V]\n"
     "                [--user U] [--password P] [--config FILE.json]\n"
     "                [--fault lost-modify|refuse-modify|lost-discovery|slow-http|unreachable|broken-http|\n"
-    "                         broken-download|keep-password]...\n"
+    "                         broken-download|keep-password|odd-imaging]...\n"
     "                [--seed S] [--reboot-ms MS] [--slow-ms MS] [--flash-ms MS] [--http-workers N]\n"
     "                [--link-mbps N] [--reboot-every-s S] [--churn SECONDS-BETWEEN-EVENTS]\n";
 

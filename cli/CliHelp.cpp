@@ -94,19 +94,22 @@ Example:
         {"set", R"(Usage: zendrix-cli set SECTION TARGETS --key value...
 
 Writes settings to every chosen camera with the batch set page's checks; one line per camera and
-call as the operation panel shows it. Values not given are those of the reference camera, the
-chosen camera with the lowest capability class (the first of them among equals), as the page
-starts from the camera it loaded; when it cannot be read, those of the next one that can.
-Bad values: exit status 2 and nothing is written.
+call as the operation panel shows it. Every chosen camera is read first, and only the values given
+change: each camera keeps every other value as it has it (its own ports, its own NTP server and
+time zone). A value given must be one every chosen camera can take, from the lists of the model
+with the lowest capability class as the page offers them, and one that fits each camera's own
+settings (a 5M stream takes no frame rate but 8); otherwise exit status 2 and nothing is written.
+A camera that cannot be read is named on stderr and not written (exit status 1).
 
   set system   --time-zone ROW|CAPTION  --daylight on|off  --ntp SERVER | --computer-time |
                --date YYYY-MM-DD --time hh:mm:ss   --name NAME (one camera)  --new-password P
-               (a camera whose password changed restarts, A models excepted)
+               (a camera whose password changed restarts, A models excepted; without a clock
+               option a camera on NTP stays on it, any other keeps its clock running as it is)
   set network  --http-port N --rtsp-port N --ddns on|off --provider 0-4 --easy-ddns on|off
                --ddns-user U --ddns-password P --ddns-host H --ddns-hash X
   set video    --codec H.264|MPEG4|MJPEG --size CAPTION --rate N --bitrate N --rate-control cbr|vbr
                --iframe 1-60 --secondary on|off and the same with secondary- in front
-               (the lists of the reference camera's model, as the Video sub-page offers them;
+               (a new codec or size brings the rate and bit rate the Video sub-page gives it;
                an MJPEG secondary stream goes at 512 kbit/s CBR)
   set osd      --title TEXT --show-title on|off --show-time on|off --title-position 0-1
                --date-position 0-3 --date-format 0-2
@@ -116,8 +119,8 @@ Bad values: exit status 2 and nothing is written.
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
   --iface IF, --wait S    discovery as for discover
-  --dry-run               send nothing; per camera, the current and the desired value of every field
-                          that differs (passwords and clock settings are always written; never shown)
+  --dry-run               send nothing; per camera, the current and the new value of every field the
+                          set changes (passwords and a clock set now are always written; never shown)
   --format F              the plan as table (default), csv or json
 
 Examples:

@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "BatchRunner.h"
+#include "CameraLoader.h"
 #include "CapabilityClass.h"
 #include "CustomDownloadDlg.h"
 #include "DeviceRules.h"
@@ -32,6 +33,7 @@ constexpr int kListWidth = 160;
 constexpr int kLeft = 170;
 constexpr int kRowHeight = 22;
 constexpr unsigned kPageWordId = LangControl::kLogPage;
+constexpr int kDetailColumn = 7;
 
 DeviceListSpec LogListSpec()
 {
@@ -99,14 +101,20 @@ CLogDlg::CLogDlg(CZendrixDlg& main, QWidget* parent) : QWidget(parent), m_main(m
     m_runner =
         new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); }, this, 1);
     connect(m_runner, &BatchRunner::finished, this, &CLogDlg::Finish);
+    m_pages = new CameraLoader(this);
+    connect(m_pages, &CameraLoader::loadingChanged, this, &CLogDlg::UpdateControls);
     Relabel();
 }
 
 CLogDlg::~CLogDlg()
 {
-    // The runner waits for a running download before the page goes.
+    // The runner waits for a running download, the loader for a page being
+    // read, before the page goes.
     delete m_runner;
     m_runner = nullptr;
+    m_pages->disconnect(this);
+    delete m_pages;
+    m_pages = nullptr;
     m_binding->disconnect(this);
     m_binding.reset();
 }
@@ -194,9 +202,7 @@ void CLogDlg::Relabel()
     FillSubTypes(subEntry);
     Relayout();
     // The grid's type texts are in the language too.
-    if (m_currentPage > 0) {
-        ShowPage(m_currentPage);
-    }
+    FillGrid(m_shown);
 }
 
 void CLogDlg::FillMainTypes()
@@ -449,17 +455,28 @@ void CLogDlg::Finish()
     }
 }
 
+bool CLogDlg::Busy() const
+{
+    return m_busy || (m_pages != nullptr && m_pages->Loading());
+}
+
 void CLogDlg::SetBusy(bool busy)
 {
     m_busy = busy;
-    for (QWidget* control : std::initializer_list<QWidget*>{m_list, m_show, m_download, m_export, m_custom,
-                                                            m_query, m_previous, m_next, m_go}) {
-        control->setEnabled(!busy);
-    }
     if (busy) {
         setCursor(Qt::BusyCursor);
     } else {
         unsetCursor();
+    }
+    UpdateControls();
+}
+
+void CLogDlg::UpdateControls()
+{
+    const bool idle = !Busy();
+    for (QWidget* control : std::initializer_list<QWidget*>{m_list, m_show, m_download, m_export, m_custom,
+                                                            m_query, m_previous, m_next, m_go}) {
+        control->setEnabled(idle);
     }
 }
 
@@ -488,7 +505,9 @@ void CLogDlg::OnQuery()
 
 void CLogDlg::ClearGrid()
 {
+    m_pages->Drop();
     m_grid->clear();
+    m_shown = {};
     m_currentPage = 0;
     m_totalPages = 0;
     UpdatePageLabel();
@@ -506,15 +525,30 @@ void CLogDlg::ShowPage(int page)
         return;
     }
     ClearGrid();
-    const LogPage shown =
-        QueryLogPage(CachedLogPath(camera), m_filterActive ? m_savedFilter : tagLogFilter{}, page);
-    m_currentPage = shown.currentPage;
-    m_totalPages = shown.totalPages;
+    // A long log, or a file that is no log at all, takes its time on the
+    // worker; the window goes on meanwhile.
+    const std::string path = CachedLogPath(camera);
+    const tagLogFilter filter = m_filterActive ? m_savedFilter : tagLogFilter{};
+    m_pages->Start([this, path, filter, page](const std::atomic<bool>&) -> CameraLoader::Show {
+        LogPage shown = QueryLogPage(path, filter, page);
+        return [this, shown = std::move(shown)] {
+            m_currentPage = shown.currentPage;
+            m_totalPages = shown.totalPages;
+            FillGrid(shown);
+            UpdatePageLabel();
+        };
+    });
+}
+
+void CLogDlg::FillGrid(const LogPage& shown)
+{
+    m_grid->clear();
+    m_shown = shown;
     QList<QTreeWidgetItem*> items;
     for (std::size_t k = 0; k < shown.rows.size(); ++k) {
         const tagLogRow& row = shown.rows[k];
         auto* item = new QTreeWidgetItem(QStringList{
-            QString::number(RowNumber(m_currentPage, static_cast<int>(k), kLogPageRows)),
+            QString::number(RowNumber(shown.currentPage, static_cast<int>(k), kLogPageRows)),
             QString::fromStdString(FormatLogTime(row.time)),
             QString::fromStdWString(TypeText(row.mainType)),
             QString::fromStdWString(TypeText(row.subType)),
@@ -526,10 +560,11 @@ void CLogDlg::ShowPage(int page)
         for (int c = 0; c < m_grid->columnCount(); ++c) {
             item->setTextAlignment(c, Qt::AlignCenter);
         }
+        // A detail wider than its column is read whole under the pointer.
+        item->setToolTip(kDetailColumn, item->text(kDetailColumn));
         items << item;
     }
     m_grid->addTopLevelItems(items);
-    UpdatePageLabel();
 }
 
 void CLogDlg::OnPrevious()

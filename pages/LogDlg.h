@@ -11,6 +11,7 @@
 #include <string>
 
 class BatchRunner;
+class CameraLoader;
 class CZendrixDlg;
 class CSortListCtrl;
 class QComboBox;
@@ -24,8 +25,8 @@ class QToolButton;
 // The "Log" page: a camera's own event log, filtered by type and time and
 // paged 40 rows at a time, and the files that can be fetched from it (a copy
 // of the log, its configuration, any named file). Works on the selected
-// camera; everything that asks the camera runs off the window's thread while
-// the page shows itself busy.
+// camera; everything that asks the camera or reads its log runs off the
+// window's thread while the page shows itself busy.
 class ZX_EXPORT CLogDlg : public QWidget, public DevicePage
 {
     Q_OBJECT
@@ -59,7 +60,8 @@ public:
     QPushButton* DownloadButton() const { return m_download; }
     QPushButton* ExportButton() const { return m_export; }
     QPushButton* CustomButton() const { return m_custom; }
-    bool Busy() const { return m_busy; }
+    // Camera work or a page of the log still on its way.
+    bool Busy() const;
     int CurrentPage() const { return m_currentPage; }
     int TotalPages() const { return m_totalPages; }
 
@@ -91,7 +93,10 @@ private:
     // (when asked) if there is none.
     bool SelectedCamera(tagVtIpcInfo& camera, bool tell);
     LoginCredentials Login() const;
+    // Reads page `page` of the selected camera's log on a worker; the grid
+    // shows it once it is read.
     void ShowPage(int page);
+    void FillGrid(const LogPage& shown);
     void ClearGrid();
     void UpdatePageLabel();
     void ShowConflict(bool conflict);
@@ -101,6 +106,7 @@ private:
     void Run(const tagVtIpcInfo& camera, std::function<LogOutcome(const tagVtIpcInfo&)> work);
     void Finish();
     void SetBusy(bool busy);
+    void UpdateControls();
     void RevealFile(const std::string& path);
 
     CZendrixDlg& m_main;
@@ -130,11 +136,13 @@ private:
     QPushButton* m_go = nullptr;
     QLineEdit* m_pageBox = nullptr;
     BatchRunner* m_runner = nullptr;
+    CameraLoader* m_pages = nullptr; // reads the pages of the log
 
     DeviceRef m_selected; // the camera worked on; null when none
     std::shared_ptr<Camera> m_loggedIn; // its login
     int m_currentPage = 0;
     int m_totalPages = 0;
+    LogPage m_shown; // the rows in the grid, shown again in another language
     bool m_filterActive = false;
     tagLogFilter m_savedFilter{}; // main type, sub type code and range of the last query
     int m_customKind = 0;

@@ -386,11 +386,12 @@ void COemDlg::Upload()
     }
     // Every camera of this upload gets these bytes or none: a file that
     // could not be written must not let an older one go out as this one.
+    // Without a program folder the file has no place: the upload stops here.
     const std::string path = OemFilePath();
     if (!WriteOemFile(path, info)) {
         TraceA(1, "Create File:%s Failed!!!!", path.c_str());
-        ZxMessageBoxText(LangQText(kOemFileNotWritten) + QLatin1Char('\n') + QFile::decodeName(path.c_str()),
-                         ZxButtons::Ok, this);
+        const QString where = path.empty() ? QString() : QLatin1Char('\n') + QFile::decodeName(path.c_str());
+        ZxMessageBoxText(LangQText(kOemFileNotWritten) + where, ZxButtons::Ok, this);
         return;
     }
     OemUpload upload;

@@ -300,7 +300,8 @@ void CSystemParamDlg::FillSystem(const SystemReading& reading)
         m_daylight->setCurrentIndex(*clock.daylight);
     }
     if (!clock.ntpServer.empty()) {
-        m_sntpServer->setText(QString::fromLocal8Bit(clock.ntpServer));
+        // Read in the code page it is written in.
+        m_sntpServer->setText(QString::fromStdWString(FieldText(clock.ntpServer.c_str())));
     }
 }
 

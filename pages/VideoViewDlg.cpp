@@ -396,6 +396,7 @@ void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
     m_aModel = IsAModel(info.model);
     m_loggedIn.reset();
     m_unsaved = false;
+    m_chosen = {};
     m_playAfterLoad = false;
     // The camera is read on a worker, so a slow one keeps only this page
     // waiting; a later click makes this load moot.
@@ -427,12 +428,12 @@ void CVideoViewDlg::ShowReading(const PreviewReading& reading)
 void CVideoViewDlg::SelectChoices(const ImageChoices& choices)
 {
     FillExposureTimes(choices.frequency);
-    List(ImageList::ExposureLevel)->setCurrentIndex(choices.exposureLevel);
-    List(ImageList::MaxExposure)->setCurrentIndex(choices.maxExposure);
-    List(ImageList::IrCut)->setCurrentIndex(choices.irCut);
-    List(ImageList::Frequency)->setCurrentIndex(FrequencyEntry(choices.frequency));
-    List(ImageList::Outdoor)->setCurrentIndex(choices.outdoor);
-    List(ImageList::LocalDisplay)->setCurrentIndex(choices.localDisplay);
+    for (int i = 0; i < kImageListCount; ++i) {
+        const auto list = static_cast<ImageList>(i);
+        List(list)->setCurrentIndex(ShownListEntry(list, choices));
+    }
+    // The lists show the reference now: none holds a choice of the operator's.
+    m_chosen = {};
 }
 
 ImageChoices CVideoViewDlg::ListChoices() const
@@ -483,6 +484,7 @@ void CVideoViewDlg::OnListChosen(ImageList list, int entry)
     if (list == ImageList::Frequency) {
         FillExposureTimes(FrequencyOfEntry(entry));
     }
+    m_chosen[static_cast<std::size_t>(list)] = true;
     if (!m_loggedIn) {
         SetUnsaved(true);
         return;
@@ -587,8 +589,8 @@ void CVideoViewDlg::OnSave()
     if (!m_selected || Loading()) {
         return;
     }
-    const ImageChoices choices = ListChoices();
     const ImageChoices saved = m_saved;
+    const ImageChoices choices = ChoicesToSave(saved, ListChoices(), m_chosen);
     const tagVtIpcInfo camera = m_camera;
     StartOnCamera(86007, [this, choices, saved, camera](Camera& loggedIn, const std::atomic<bool>&) -> CameraLoader::Show {
         // Choices that are the reference already need no write, only a camera that answers.
@@ -596,6 +598,7 @@ void CVideoViewDlg::OnSave()
         return [this, written, choices, camera] {
             if (written) {
                 m_saved = choices;
+                m_chosen = {};
                 SetUnsaved(false);
             }
             AddCameraLine(camera, written ? 86002 : kSaveFailedKey);

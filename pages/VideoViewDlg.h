@@ -128,6 +128,9 @@ private:
     tagVtIpcInfo m_playCamera{};
     std::shared_ptr<Camera> m_player;
     ImageChoices m_saved;
+    // The lists the operator chose from since m_saved was read, kept or
+    // written back: only these carry what they show into Save.
+    ChosenLists m_chosen{};
     // A list changed since the last Save or Cancel: Cancel has something to undo.
     bool m_unsaved = false;
     // Play was asked for while a job ran: it starts when the job is done.

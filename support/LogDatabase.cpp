@@ -2,17 +2,98 @@
 
 #include "SqliteHelper.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <set>
 #include <sqlite3.h>
+#include <string>
 
 namespace {
 constexpr int kSqlBytes = 1024;
 constexpr int kValueBytes = 256;
+constexpr const char* kLogColumns[] = {"time", "main_type", "sub_type", "sub_param", "user", "ip", "detail"};
+
+// The text of a column of the current row, at most 255 bytes.
+std::string ColumnText(sqlite3_stmt* stmt, int column)
+{
+    char value[kValueBytes] = {};
+    sqlite_query_data(stmt, column, value, sizeof value);
+    return value;
+}
+
+// Whether the rows of a statement ended in an error (a broken page, or the
+// work limit) rather than at their end.
+bool EndedInError(sqlite3_stmt* stmt)
+{
+    return stmt != nullptr && sqlite3_reset(stmt) != SQLITE_OK;
+}
+
+// Runs sql and hands each row to take until it returns false; false when the
+// statement failed. A statement without rows is fine.
+template <typename TakeRow> bool ForEachRow(sqlite3* db, const char* sql, TakeRow take)
+{
+    sqlite3_stmt* stmt = nullptr;
+    int columns = 0;
+    int status = sqlite_query_record(db, sql, &stmt, &columns);
+    while (status == 0 && take(stmt)) {
+        status = sqlite_next_record(stmt);
+    }
+    const bool whole = status >= 0 && !EndedInError(stmt);
+    if (stmt != nullptr) {
+        sqlite_clear(stmt);
+    }
+    return whole;
+}
+
+// A camera's log and nothing more: the ordinary table log with the columns
+// the queries read, stored as written (none generated), its indexes and
+// SQLite's own tables. Views, triggers and other tables are refused, so that
+// reading the file can run nothing the file itself defines.
+bool IsPlainLogDatabase(sqlite3* db)
+{
+    bool onlyLog = true;
+    const bool schemaRead =
+        ForEachRow(db, "select type, name, tbl_name from sqlite_schema", [&](sqlite3_stmt* stmt) {
+            const std::string type = ColumnText(stmt, 0);
+            const std::string name = ColumnText(stmt, 1);
+            const bool internal = name.rfind("sqlite_", 0) == 0;
+            onlyLog = (type == "table" && (name == "log" || internal)) ||
+                      (type == "index" && ColumnText(stmt, 2) == "log");
+            return onlyLog;
+        });
+    if (!schemaRead || !onlyLog) {
+        return false;
+    }
+    // An ordinary table with row ids (the pages are ordered by them), not a
+    // view or virtual table of that name.
+    bool ordinary = false;
+    const bool tableRead = ForEachRow(
+        db, "select type, wr from pragma_table_list('log') where schema = 'main'", [&](sqlite3_stmt* stmt) {
+            ordinary = ColumnText(stmt, 0) == "table" && ColumnText(stmt, 1) == "0";
+            return false;
+        });
+    if (!tableRead || !ordinary) {
+        return false;
+    }
+    std::set<std::string> stored;
+    bool generated = false;
+    const bool columnsRead =
+        ForEachRow(db, "select name, hidden from pragma_table_xinfo('log')", [&](sqlite3_stmt* stmt) {
+            generated = ColumnText(stmt, 1) != "0";
+            stored.insert(ColumnText(stmt, 0));
+            return !generated;
+        });
+    return columnsRead && !generated &&
+           std::all_of(std::begin(kLogColumns), std::end(kLogColumns),
+                       [&](const char* column) { return stored.count(column) > 0; });
+}
 
 // One open-query-close under the log database lock; the statement's first
-// row is current when read() is called.
+// row is current when read() is called. A file that is no plain log, and a
+// statement stopped in the middle of its rows, fail.
 template <typename ReadRows> int RunQuery(const char* path, const char* sql, ReadRows read)
 {
     std::lock_guard lock(LogDatabaseLock());
@@ -20,11 +101,18 @@ template <typename ReadRows> int RunQuery(const char* path, const char* sql, Rea
     if (sqlite_open_db(path, &db) != 0) {
         return -1;
     }
+    if (!IsPlainLogDatabase(db)) {
+        sqlite_close_db(db);
+        return -1;
+    }
     sqlite3_stmt* stmt = nullptr;
     int columns = 0;
     int status = sqlite_query_record(db, sql, &stmt, &columns);
     if (status == 0) {
         status = read(stmt);
+    }
+    if (status == 0 && EndedInError(stmt)) {
+        status = -1;
     }
     if (stmt != nullptr) {
         sqlite_clear(stmt);
@@ -37,9 +125,7 @@ template <typename ReadRows> int RunQuery(const char* path, const char* sql, Rea
 // emptied before every read.
 long ReadNumber(sqlite3_stmt* stmt, int column)
 {
-    char value[kValueBytes] = {};
-    sqlite_query_data(stmt, column, value, sizeof value);
-    return std::atol(value);
+    return std::atol(ColumnText(stmt, column).c_str());
 }
 
 bool MissingPath(const char* path)
@@ -156,13 +242,16 @@ int LogDbAddIndexes(const char* path)
         return -1;
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
+    if (sqlite_open_db(path, &db) != 0) {
         return -1;
     }
-    // The file comes from a camera: its schema may not run anything of ours.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    if (!IsPlainLogDatabase(db)) {
+        sqlite_close_db(db);
+        return -1;
+    }
+    // Indexing takes as long as the file is big (the download bounds that),
+    // not what a statement of a page may take.
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
     // The copy is thrown away if this fails, so it need not survive a crash.
     const int status =
         sqlite3_exec(db,
@@ -172,5 +261,5 @@ int LogDbAddIndexes(const char* path)
                      "create index if not exists zx_log_main_sub_time on log(main_type, sub_type, time);"
                      "commit;",
                      nullptr, nullptr, nullptr);
-    return sqlite3_close(db) == SQLITE_OK && status == SQLITE_OK ? 0 : -1;
+    return sqlite_close_db(db) == 0 && status == SQLITE_OK ? 0 : -1;
 }

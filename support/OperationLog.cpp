@@ -127,7 +127,12 @@ void CutUtf8(std::string& text, std::size_t max)
 }
 } // namespace
 
-COperationLog::COperationLog() : COperationLog(PlatformProgramFolder() + "/Logs") {}
+// Without a program folder there is no place for the log: it is not written
+// rather than written to /Logs.
+COperationLog::COperationLog()
+    : COperationLog(PlatformProgramFolder().empty() ? std::string() : PlatformProgramFolder() + "/Logs")
+{
+}
 
 COperationLog::COperationLog(std::string logsFolder) : m_folder(std::move(logsFolder))
 {
@@ -163,6 +168,9 @@ void COperationLog::OpenNewFile()
 void COperationLog::OpenNewFileLocked()
 {
     std::error_code ec;
+    if (m_folder.empty()) {
+        return;
+    }
     fs::create_directories(m_folder, ec);
     if (ec || !fs::is_directory(m_folder, ec)) {
         return;

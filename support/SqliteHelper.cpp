@@ -6,22 +6,74 @@
 #include <cstring>
 #include <sqlite3.h>
 #include <thread>
+#include <utility>
 
 namespace {
 std::atomic<long long> g_busyLimitMs{30000};
+std::atomic<long long> g_workLimitMs{2000};
+
+// How many virtual machine steps pass between two looks at the clock.
+constexpr int kStepsBetweenChecks = 1000;
+
+// The end of the statement this thread runs: a connection runs one statement
+// at a time, on the thread that called sqlite_query_record.
+thread_local std::chrono::steady_clock::time_point t_workDeadline;
+
+void StartWorkClock()
+{
+    t_workDeadline = std::chrono::steady_clock::now() + SqliteWorkLimit();
+}
+
+// Non-zero stops the statement with SQLITE_INTERRUPT.
+int PastWorkLimit(void* /*unused*/)
+{
+    return std::chrono::steady_clock::now() > t_workDeadline ? 1 : 0;
+}
+
+// A database file comes from a camera: its schema may name functions,
+// triggers and views, and its values may be of any size. None of that may run
+// here or make one of our statements big.
+void Harden(sqlite3* db)
+{
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    const std::pair<int, int> limits[] = {
+        {SQLITE_LIMIT_LENGTH, kSqliteMaxLength},
+        {SQLITE_LIMIT_SQL_LENGTH, 100000},
+        {SQLITE_LIMIT_COLUMN, 100},
+        {SQLITE_LIMIT_EXPR_DEPTH, 10},
+        {SQLITE_LIMIT_COMPOUND_SELECT, 3},
+        {SQLITE_LIMIT_VDBE_OP, 25000},
+        {SQLITE_LIMIT_FUNCTION_ARG, 8},
+        {SQLITE_LIMIT_ATTACHED, 0},
+        {SQLITE_LIMIT_LIKE_PATTERN_LENGTH, 50},
+        {SQLITE_LIMIT_VARIABLE_NUMBER, 10},
+        {SQLITE_LIMIT_TRIGGER_DEPTH, 10},
+        {SQLITE_LIMIT_WORKER_THREADS, 0},
+    };
+    for (const auto& [limit, value] : limits) {
+        sqlite3_limit(db, limit, value);
+    }
+    // Cells whose sizes do not add up are refused as they are read.
+    sqlite3_exec(db, "pragma cell_size_check=on", nullptr, nullptr, nullptr);
+}
 
 // Diagnostics that nobody reads: kept as calls so each failure names itself
 // in the code, but nothing is written anywhere.
 void SilentTrace(const char* /*format*/, ...) {}
 
 // Runs one library call again every millisecond while the database is busy,
-// for at most the busy limit.
+// for at most the busy limit; the time waited does not count as work.
 template <typename Call> int RetryWhileBusy(Call call)
 {
     const auto deadline = std::chrono::steady_clock::now() + SqliteBusyLimit();
     int rc = call();
     while (rc == SQLITE_BUSY && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        StartWorkClock();
         rc = call();
     }
     return rc;
@@ -36,6 +88,16 @@ std::chrono::milliseconds SqliteBusyLimit()
 void SqliteSetBusyLimit(std::chrono::milliseconds limit)
 {
     g_busyLimitMs.store(limit.count());
+}
+
+std::chrono::milliseconds SqliteWorkLimit()
+{
+    return std::chrono::milliseconds(g_workLimitMs.load());
+}
+
+void SqliteSetWorkLimit(std::chrono::milliseconds limit)
+{
+    g_workLimitMs.store(limit.count());
 }
 
 std::mutex& LogDatabaseLock()
@@ -59,6 +121,7 @@ int sqlite_open_db(const char* path, sqlite3** db)
         *db = nullptr;
         return -1;
     }
+    Harden(*db);
     return 0;
 }
 
@@ -80,6 +143,8 @@ int sqlite_query_record(sqlite3* db, const char* sql, sqlite3_stmt** stmt, int* 
         SilentTrace("sql query record, param is invalid\n");
         return -1;
     }
+    StartWorkClock();
+    sqlite3_progress_handler(db, kStepsBetweenChecks, PastWorkLimit, nullptr);
     const int prepared = RetryWhileBusy([&] { return sqlite3_prepare(db, sql, -1, stmt, nullptr); });
     if (prepared != SQLITE_OK) {
         TraceA(1, "sqlite_query_record sqlite3_prepare fail:%d===sql:%s", prepared, sql);
@@ -91,7 +156,8 @@ int sqlite_query_record(sqlite3* db, const char* sql, sqlite3_stmt** stmt, int* 
         return 1;
     }
     if (stepped != SQLITE_ROW) {
-        // A broken or still-busy file is a failure, not an empty result.
+        // A broken or still-busy file, or one that took too long, is a
+        // failure, not an empty result.
         TraceA(1, "sqlite_query_record sqlite3_step fail:%d===sql:%s", stepped, sql);
         return -1;
     }

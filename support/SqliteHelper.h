@@ -17,7 +17,10 @@ struct sqlite3_stmt;
 //             sqlite_query_data per column and sqlite_next_record until it
 //             returns non-zero; sqlite_clear; sqlite_close_db; unlock.
 
-// Opens an existing database file (a missing file is not created).
+// Opens an existing database file (a missing file is not created), as a file
+// from a camera must be opened: its schema runs nothing (no triggers, views or
+// functions it names), and texts, statements and expressions are held to
+// small limits (a value or row of at most kSqliteMaxLength bytes).
 // 0: opened; -1: missing argument, no such file, or the library refused (no
 // connection is left behind then, and *db is null).
 ZX_EXPORT int sqlite_open_db(const char* path, sqlite3** db);
@@ -32,6 +35,9 @@ ZX_EXPORT int sqlite_close_db(sqlite3* db);
 // the first step failed on a broken file (trace "... sqlite3_step fail ...").
 // A busy database is retried every millisecond for as long as it stays busy,
 // up to SqliteBusyLimit(); a database still busy after that fails with -1.
+// The statement may work for SqliteWorkLimit() (not counting the waits for a
+// busy database), over its rows too; then it is stopped and fails like a
+// broken file.
 ZX_EXPORT int sqlite_query_record(sqlite3* db, const char* sql, sqlite3_stmt** stmt, int* columnCount);
 
 // 0: a further row is current; 1: no further row, or the step failed (and
@@ -55,3 +61,10 @@ ZX_EXPORT std::mutex& LogDatabaseLock();
 // How long a busy database is waited for (30 s unless changed; tests shorten it).
 ZX_EXPORT std::chrono::milliseconds SqliteBusyLimit();
 ZX_EXPORT void SqliteSetBusyLimit(std::chrono::milliseconds limit);
+
+// How long one statement may work (2 s unless changed; tests shorten it).
+ZX_EXPORT std::chrono::milliseconds SqliteWorkLimit();
+ZX_EXPORT void SqliteSetWorkLimit(std::chrono::milliseconds limit);
+
+// The longest text, value or row a connection of sqlite_open_db reads.
+inline constexpr int kSqliteMaxLength = 1000000;

@@ -141,7 +141,7 @@ std::wstring NameText(const tagVtIpcInfo& info)
 
 std::wstring FieldText(const char* text)
 {
-    return Convert(kCodePageAnsi, text, 64);
+    return Convert(kCodePageAnsi, text, kFieldTextChars);
 }
 
 std::wstring NormaliseFilter(const std::wstring& text)

@@ -42,9 +42,11 @@ ZX_EXPORT std::string WebAddress(const tagVtIpcInfo& info);
 ZX_EXPORT std::wstring RunUpTimeText(std::time_t now, std::int32_t upTime);
 
 // Text conversions of record fields: the name is UTF-8, the rest are in
-// the system code page.
+// the system code page. A field is converted whole up to the longest text a
+// record holds (a log row's detail, 255 bytes), so no field is cut.
 ZX_EXPORT std::wstring NameText(const tagVtIpcInfo& info);
 ZX_EXPORT std::wstring FieldText(const char* text);
+inline constexpr std::size_t kFieldTextChars = 255;
 
 // Trims blanks at both ends and lower-cases.
 ZX_EXPORT std::wstring NormaliseFilter(const std::wstring& text);

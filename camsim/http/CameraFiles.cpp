@@ -20,8 +20,25 @@ struct SubTypeRange
 constexpr SubTypeRange kTypes[] = {{1, 11, 7}, {2, 100, 18}, {3, 300, 7}, {4, 200, 7}};
 
 const char* const kUsers[] = {"admin", "operator", "system"};
-const char* const kDetails[] = {"motion detected in area 1", "configuration saved", "user logged in",
-                                "network cable reconnected", "SD card write error", "video loss restored"};
+// Short ones, and long ones of up to 255 bytes (the most a log row keeps), in
+// UTF-8 with characters of two and three bytes too.
+const char* const kDetails[] = {
+    "motion detected in area 1",
+    "configuration saved",
+    "user logged in",
+    "network cable reconnected",
+    "SD card write error",
+    "video loss restored",
+    "Motion detected in area 3 while recording to the SD card: the recording was extended by 30 seconds "
+    "and a snapshot was sent to the FTP server ftp.site.example in folder /alarms/entrance",
+    "\u79fb\u52a8\u4fa6\u6d4b\u62a5\u8b66\uff1a\u5927\u95e8\u5165\u53e3\u533a\u57df\u4e00\u68c0\u6d4b\u5230"
+    "\u79fb\u52a8\u76ee\u6807\uff0c\u6444\u50cf\u673a\u5df2\u5f00\u59cb\u5f55\u50cf\u5e76\u6293\u62cd\u4e09"
+    "\u5f20\u56fe\u7247\uff0c\u62a5\u8b66\u8f93\u51fa\u4e00\u5df2\u6253\u5f00\u4e09\u5341\u79d2\uff0c\u8bf7"
+    "\u53ca\u65f6\u67e5\u770b\u5f55\u50cf\u6587\u4ef6\u5e76\u786e\u8ba4\u73b0\u573a\u60c5\u51b5\uff0c\u5fc5"
+    "\u8981\u65f6\u8054\u7cfb\u503c\u73ed\u4eba\u5458",
+    "Connexion r\u00e9seau r\u00e9tablie apr\u00e8s 12 s \u2014 d\u00e9bit mesur\u00e9 4096 kbit/s, adresse "
+    "192.168.1.20, passerelle 192.168.1.1 (configuration enregistr\u00e9e)",
+};
 
 struct DatabaseCloser
 {

@@ -79,6 +79,13 @@ CameraSettings FactorySettings(std::string_view model, int httpPort, std::string
     return s;
 }
 
+void MakeImagingOdd(CameraSettings& settings)
+{
+    settings.picture.brightness = 30000000;
+    settings.imaging.exposureLevel = 200;
+    settings.imaging.localDisplay = 9;
+}
+
 bool IsAcceptable(const SystemDateRecord& r)
 {
     if (r.mode > 3 || !IsFlag(r.daylight) || !InRange(r.timeZone, 0, 116) || !Terminated(r.date) ||

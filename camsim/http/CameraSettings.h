@@ -29,6 +29,12 @@ bool IsAModel(std::string_view model);
 // Factory values for a camera of that model; `macText` as "00:30:4F:12:34:56".
 CameraSettings FactorySettings(std::string_view model, int httpPort, std::string_view macText);
 
+// What a camera with the odd-imaging fault reports, as some firmware does
+// after a botched upgrade: a brightness far beyond 255, an exposure level and
+// a local display mode that no list has. Writes are still held to the rules,
+// so these stay until a write replaces them.
+void MakeImagingOdd(CameraSettings& settings);
+
 // The camera's rules for a write; false refuses it and changes nothing.
 bool IsAcceptable(const SystemDateRecord& record);
 bool IsAcceptable(const PortInfoRecord& record);

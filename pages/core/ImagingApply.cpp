@@ -26,23 +26,6 @@ void MergePicturePositions(ImagingSettingsRecord& record, const PicturePositions
     }
 }
 
-int ImageListLastEntry(ImageList list)
-{
-    switch (list) {
-    case ImageList::ExposureLevel:
-        return 10;
-    case ImageList::MaxExposure:
-        return kExposureTimeCount - 1;
-    case ImageList::IrCut:
-    case ImageList::LocalDisplay:
-        return 2;
-    case ImageList::Frequency:
-    case ImageList::Outdoor:
-        return 1;
-    }
-    return 0;
-}
-
 BatchEngine::Operation ImagingApplyOperation(LoginCredentials login, PicturePositions positions,
                                              ImageListEntries lists)
 {

@@ -14,15 +14,11 @@
 // Slider positions (0-100) by PictureValue; an empty place keeps the camera's value.
 using PicturePositions = std::array<std::optional<int>, kPictureValueCount>;
 // One entry per ImageList, in its order; an empty place keeps the camera's value.
-inline constexpr int kImageListCount = 6;
 using ImageListEntries = std::array<std::optional<int>, kImageListCount>;
 
 // Replaces the values of the given positions, each converted to the camera's range.
 ZX_EXPORT void MergePicturePositions(ImagingSettingsRecord& record, const PicturePositions& positions,
                                      bool aModel);
-
-// The highest entry a list takes (the frequency list: 0 "60HZ", 1 "50HZ").
-ZX_EXPORT int ImageListLastEntry(ImageList list);
 
 // Logs in, reads the picture values and the imaging configuration that are
 // to change, puts the new values in and writes them back: one panel line,

@@ -63,10 +63,11 @@ std::string OemFileText(const OemInfo& info)
 
 std::string OemFilePath()
 {
-    return PlatformProgramFolder() + "/vtoem.cfg";
+    const std::string folder = PlatformProgramFolder();
+    return folder.empty() ? std::string() : folder + "/vtoem.cfg";
 }
 
 bool WriteOemFile(const std::string& path, const OemInfo& info)
 {
-    return WriteWholeFile(path, OemFileText(info));
+    return !path.empty() && WriteWholeFile(path, OemFileText(info));
 }

@@ -33,10 +33,11 @@ ZX_EXPORT int OemSoftVersion(const std::wstring& version);
 // can never start a line of its own, and a cut never leaves half an escape.
 ZX_EXPORT std::string OemFileText(const OemInfo& info);
 
-// vtoem.cfg in the program folder.
+// vtoem.cfg in the program folder; empty when there is no program folder
+// (the file then has no place, and nothing may be written elsewhere).
 ZX_EXPORT std::string OemFilePath();
 
 // Writes the file for info at path, whole or not at all: after a failure the
 // file an earlier upload left is still there but nothing may send it, so the
-// caller stops. False when the folder cannot be written.
+// caller stops. False when the folder cannot be written or path is empty.
 ZX_EXPORT bool WriteOemFile(const std::string& path, const OemInfo& info);

@@ -2,6 +2,7 @@
 
 #include "DeviceRules.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -28,7 +29,12 @@ bool UsesSliderRange(PictureValue value, bool aModel)
 
 int SliderFromCamera(int value, PictureValue which, bool aModel)
 {
-    return UsesSliderRange(which, aModel) ? value : value * kSliderMax / kCameraMax;
+    // Clamped first: a camera may give any 32-bit number, and the product
+    // must not overflow.
+    if (UsesSliderRange(which, aModel)) {
+        return std::clamp(value, 0, kSliderMax);
+    }
+    return std::clamp(value, 0, kCameraMax) * kSliderMax / kCameraMax;
 }
 
 int CameraFromSlider(int position, PictureValue which, bool aModel)
@@ -124,6 +130,62 @@ void SetListField(ImagingConfigRecord& record, ImageList list, int entry)
         record.localDisplay = byte;
         break;
     }
+}
+
+int ImageListLastEntry(ImageList list)
+{
+    switch (list) {
+    case ImageList::ExposureLevel:
+        return 10;
+    case ImageList::MaxExposure:
+        return kExposureTimeCount - 1;
+    case ImageList::IrCut:
+    case ImageList::LocalDisplay:
+        return 2;
+    case ImageList::Frequency:
+    case ImageList::Outdoor:
+        return 1;
+    }
+    return 0;
+}
+
+int ShownListEntry(ImageList list, const ImageChoices& choices)
+{
+    int value = 0;
+    switch (list) {
+    case ImageList::ExposureLevel:
+        value = choices.exposureLevel;
+        break;
+    case ImageList::MaxExposure:
+        value = choices.maxExposure;
+        break;
+    case ImageList::IrCut:
+        value = choices.irCut;
+        break;
+    case ImageList::Frequency:
+        return FrequencyEntry(choices.frequency);
+    case ImageList::Outdoor:
+        value = choices.outdoor;
+        break;
+    case ImageList::LocalDisplay:
+        value = choices.localDisplay;
+        break;
+    }
+    return std::min(value, ImageListLastEntry(list));
+}
+
+ImageChoices ChoicesToSave(const ImageChoices& reference, const ImageChoices& shown,
+                           const ChosenLists& chosen)
+{
+    ImagingConfigRecord record{};
+    ApplyChoices(record, reference);
+    for (int i = 0; i < kImageListCount; ++i) {
+        const auto list = static_cast<ImageList>(i);
+        if (chosen[static_cast<std::size_t>(i)]) {
+            SetListField(record, list, ShownListEntry(list, shown));
+        }
+    }
+    return ChoicesOf(record);
 }
 
 PreviewRect VideoAreaRect(int width, int height)

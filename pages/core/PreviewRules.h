@@ -3,6 +3,7 @@
 #include "VtIpcSDK.h"
 #include "ZxExport.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,7 +27,8 @@ inline constexpr int kPictureValueCount = 5;
 // on cameras whose model does not end in "A", which keep 0-100 and show
 // their value unconverted.
 ZX_EXPORT bool UsesSliderRange(PictureValue value, bool aModel);
-// position = value * 100 / 255 (fraction dropped), or the value itself.
+// position = value * 100 / 255 (fraction dropped), or the value itself; a
+// value outside the camera's range shows at the nearer end of the slider.
 ZX_EXPORT int SliderFromCamera(int value, PictureValue which, bool aModel);
 // value = position * 255 / 100 (fraction dropped), or the position itself.
 ZX_EXPORT int CameraFromSlider(int position, PictureValue which, bool aModel);
@@ -75,6 +77,21 @@ enum class ImageList
     LocalDisplay,
 };
 ZX_EXPORT void SetListField(ImagingConfigRecord& record, ImageList list, int entry);
+inline constexpr int kImageListCount = 6;
+
+// The highest entry a list takes (the frequency list: 0 "60HZ", 1 "50HZ").
+ZX_EXPORT int ImageListLastEntry(ImageList list);
+// The entry a list shows for the values a camera gave: the value's own entry,
+// or the nearer end of the list for a value that no entry stands for.
+ZX_EXPORT int ShownListEntry(ImageList list, const ImageChoices& choices);
+
+// What Save keeps and writes: the shown entry of every list the operator
+// chose from since the reference was read, kept or written back, and the
+// reference value of every other list, so that a value no entry stands for
+// goes back to the camera as the camera gave it, never as the entry shown.
+using ChosenLists = std::array<bool, kImageListCount>;
+ZX_EXPORT ImageChoices ChoicesToSave(const ImageChoices& reference, const ImageChoices& shown,
+                                     const ChosenLists& chosen);
 
 struct PreviewRect
 {

@@ -38,9 +38,10 @@ grep -q "the program ran 4 s and was closed" "$out" || fail "the program did not
 lab_gone "$id" || fail "lab $id is left behind"
 
 # Stopped from outside while the program runs: the program closes and the lab goes.
+# A busy machine may take a while to start it, so it is given up to two minutes.
 env -u DISPLAY bash "$demo" --offscreen 300 >"$out" 2>&1 &
 script=$!
-for _ in $(seq 1 100); do
+for _ in $(seq 1 600); do
     grep -q "running offscreen" "$out" && break
     sleep 0.2
 done

@@ -240,3 +240,42 @@ TEST_F(CliLab, VideoOverMixedModelsSendsEachCameraOnlyWhatItOffers)
     EXPECT_EQ(secondary.bitRate, kDefaultSecondaryBitRate);
     EXPECT_EQ(secondary.rateControl, 0);
 }
+
+TEST_F(CliLab, SetChangesOnlyTheGivenOptionOnEachCamera)
+{
+    LABKIT_REQUIRE_LAB();
+    // Three cameras that differ: the second answers on HTTP port 8080 and keeps
+    // its clock by NTP from a server of its own, in another time zone.
+    const std::string config = Scratch("differing.json");
+    std::ofstream(config) << R"({"cameras": [{"index": 1, "port": 8080}]})";
+    Start({"--count", "3", "--base-ip", "192.168.1.100", "--config", config});
+    CliRun run = Cli("set system --mac " + Mac(2) + " --time-zone 3 --ntp ntp.site.test --wait 1" + Interface());
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    struct Step
+    {
+        std::string section;
+        std::string option;
+        std::string field;
+        nlohmann::json value;
+    };
+    for (const Step& step : {Step{"system", "--daylight on", "daylight", "on"},
+                             Step{"network", "--rtsp-port 5540", "rtsp_port", 5540}}) {
+        const nlohmann::json before = Settled(Get(step.section));
+        // The plan names that one field on every camera, and the set changes nothing else.
+        const std::string set = "set " + step.section + " --all " + step.option + " --wait 1" + Interface();
+        run = Cli(set + " --dry-run --format json");
+        ASSERT_EQ(run.status, 0) << run.err;
+        for (const auto& camera : nlohmann::json::parse(run.out)) {
+            ASSERT_EQ(camera["changes"].size(), 1U) << camera.dump();
+            EXPECT_EQ(camera["changes"][0]["field"], step.field) << camera.dump();
+        }
+        run = Cli(set);
+        EXPECT_EQ(run.status, 0) << run.err;
+        nlohmann::json expected = before;
+        for (auto& [mac, row] : expected.items()) {
+            row[step.field] = step.value;
+        }
+        EXPECT_EQ(Settled(Get(step.section)), expected) << step.option;
+    }
+}

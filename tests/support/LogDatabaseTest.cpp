@@ -5,6 +5,7 @@
 #include "SupportTestFiles.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -183,6 +184,39 @@ TEST_F(LogDatabaseTest, BadArgumentsAndBadFilesFailWithoutLeavingAConnection)
     WriteBytes(damaged, bytes);
     EXPECT_LT(Count(filter, damaged), -99);
     EXPECT_EQ(OpenDescriptorsOn(damaged), 0);
+}
+
+TEST_F(LogDatabaseTest, AFileThatIsMoreThanALogIsRefusedAtOnce)
+{
+    // Each read of this file's page would make forty texts of 20 MB.
+    const std::string generated = m_folder.Path() + "/generated.db";
+    CreateGeneratedDetailLog(generated, 60, 20000000);
+    // A view or a trigger of the file's own: nothing of the file may run.
+    const std::string view = m_folder.Path() + "/view.db";
+    CreateLogDatabase(view, FortyOneRows());
+    ExecOnFile(view, "alter table log rename to stored; create view log as select * from stored");
+    const std::string trigger = m_folder.Path() + "/trigger.db";
+    CreateLogDatabase(trigger, FortyOneRows());
+    ExecOnFile(trigger, "create trigger t after insert on log begin delete from log; end");
+    const std::string missing = m_folder.Path() + "/missing.db";
+    ExecOnFile(missing, "create table log(time integer, main_type integer, sub_type integer, user text)");
+
+    const auto started = std::chrono::steady_clock::now();
+    for (const std::string& path : {generated, view, trigger, missing}) {
+        EXPECT_EQ(Count(Filter(0, 0, 0, 0), path), -101) << path;
+        int n = 0;
+        int status = 0;
+        EXPECT_EQ(Page(Filter(0, 0, 0, 0), &n, &status, path), nullptr) << path;
+        EXPECT_EQ(status, -1) << path;
+        EXPECT_EQ(LogDbAddIndexes(path.c_str()), -1) << "such a file never becomes a cache: " << path;
+        EXPECT_EQ(OpenDescriptorsOn(path), 0) << path;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2)) << "not seconds per page";
+
+    // A camera that keeps a column more still has its log read.
+    ExecOnFile(m_path, "alter table log add column channel integer");
+    EXPECT_EQ(Count(Filter(0, 0, 0, 0)), 41);
+    EXPECT_EQ(LogDbAddIndexes(m_path.c_str()), 0);
 }
 
 TEST_F(LogDatabaseTest, AnEmptyResultIsNoRow)

@@ -53,6 +53,28 @@ inline void CreateLogDatabase(const std::string& path, const std::vector<LogRowD
     sqlite3_close(db);
 }
 
+// A log database whose detail is no stored text but made on every read: a
+// printf of detailChars characters, so each page read costs what the file
+// says. The rows are written while the printf is still empty, as writing
+// would make every text too.
+inline void CreateGeneratedDetailLog(const std::string& path, int rows, long detailChars)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    ExecSql(db, "create table log(time integer, main_type integer, sub_type integer, sub_param integer, "
+                "user text, ip text, detail text generated always as (printf('%.*c', 0, 'x')) virtual)");
+    ExecSql(db, "begin");
+    for (int i = 0; i < rows; ++i) {
+        ExecSql(db, "insert into log(time, main_type, sub_type, sub_param, user, ip) values(" +
+                        std::to_string(1000 + i) + ", 1, 11, 0, 'admin', '10.0.0.1')");
+    }
+    ExecSql(db, "commit");
+    ExecSql(db,
+            "pragma writable_schema=on; update sqlite_schema set sql = replace(sql, '%.*c'', 0,', '%.*c'', " +
+                std::to_string(detailChars) + ",') where name = 'log'");
+    sqlite3_close(db);
+}
+
 inline void ExecOnFile(const std::string& path, const std::string& sql)
 {
     sqlite3* db = nullptr;

@@ -24,6 +24,7 @@ protected:
     {
         PlatformSetDebugSink({});
         SqliteSetBusyLimit(std::chrono::seconds(30));
+        SqliteSetWorkLimit(std::chrono::seconds(2));
         if (m_db != nullptr) {
             EXPECT_EQ(sqlite_close_db(m_db), 0);
         }
@@ -141,6 +142,8 @@ TEST_F(SqliteHelperTest, ABusyDatabaseIsWaitedFor)
 {
     ASSERT_EQ(sqlite_close_db(m_db), 0);
     m_db = nullptr;
+    // Waiting is no work: the wait outlasts what a statement may work.
+    SqliteSetWorkLimit(std::chrono::milliseconds(100));
     BusyHolder holder(m_path);
     std::thread releaser([&holder] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -177,6 +180,30 @@ TEST_F(SqliteHelperTest, ADatabaseBusyBeyondTheLimitFails)
         sqlite_clear(stmt);
     }
     sqlite_close_db(db);
+}
+
+TEST_F(SqliteHelperTest, AStatementThatWorksTooLongIsStopped)
+{
+    SqliteSetWorkLimit(std::chrono::milliseconds(100));
+    const char* endless = "with recursive n(x) as (select 1 union all select x + 1 from n) ";
+    sqlite3_stmt* stmt = nullptr;
+    int columns = 0;
+    EXPECT_EQ(
+        sqlite_query_record(m_db, (std::string(endless) + "select count(*) from n").c_str(), &stmt, &columns),
+        -1);
+    EXPECT_NE(m_trace.find("sqlite3_step fail"), std::string::npos) << m_trace;
+    sqlite_clear(stmt);
+    // Stopped among its rows, a statement has no further row.
+    stmt = nullptr;
+    ASSERT_EQ(sqlite_query_record(m_db, (std::string(endless) + "select x from n").c_str(), &stmt, &columns),
+              0);
+    int rows = 1;
+    while (sqlite_next_record(stmt) == 0) {
+        ++rows;
+    }
+    EXPECT_GT(rows, 1);
+    EXPECT_EQ(sqlite3_reset(stmt), SQLITE_INTERRUPT);
+    sqlite_clear(stmt);
 }
 
 TEST_F(SqliteHelperTest, BrokenFilesFailCleanly)

@@ -22,9 +22,6 @@ TARGET_ARGS = dict(
     models=dict(type='list', elements='str', default=[]),
 )
 
-# Readings that differ from camera to camera without being settings.
-UNSHARED_FIELDS = frozenset(['date', 'time', 'name'])
-
 
 def target_options(params):
     options = ['--all'] if params['all'] else []
@@ -32,21 +29,6 @@ def target_options(params):
         for value in params[key]:
             options += [flag, value]
     return options
-
-
-def group_by_reference(plan):
-    """The MACs of the cameras that have changes, in groups that one set can
-    write at once: a set starts from the first camera it reads, so a group
-    holds cameras of one model with the same current settings and the same
-    changes, which then each get what they would get alone."""
-    groups = {}
-    for camera in plan:
-        if not camera.get('changes'):
-            continue
-        shared = dict((key, value) for key, value in camera['current'].items() if key not in UNSHARED_FIELDS)
-        key = (camera['model'], json.dumps(shared, sort_keys=True), json.dumps(camera['changes'], sort_keys=True))
-        groups.setdefault(key, []).append(camera['mac'])
-    return list(groups.values())
 
 
 class ZendrixCli(object):

@@ -61,7 +61,7 @@ commands:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zendrix.cameras.plugins.module_utils.zendrix import (
-    COMMON_ARGS, TARGET_ARGS, ZendrixCli, group_by_reference, target_options)
+    COMMON_ARGS, TARGET_ARGS, ZendrixCli, target_options)
 
 SECTIONS = ('system', 'network', 'video', 'osd', 'imaging')
 WRITE_ONLY = frozenset(['new_password', 'ddns_password', 'ddns_hash', 'date', 'time', 'computer_time'])
@@ -112,16 +112,18 @@ def main():
                 for change in camera['changes']:
                     before.setdefault(camera['mac'], {})['%s.%s' % (section, change['field'])] = change['current']
                     after.setdefault(camera['mac'], {})['%s.%s' % (section, change['field'])] = change['desired']
-        if module.check_mode:
+        # Each camera gets the options over its own values, just as planned,
+        # so one set writes every camera that differs.
+        differing = [camera['mac'] for camera in plan if camera['changes']]
+        if module.check_mode or not differing:
             continue
-        for group in group_by_reference(plan):
-            macs = []
-            for mac in group:
-                macs += ['--mac', mac]
-            argv = cli.argv('set', section, *(macs + options))
-            rc, out, err = cli.run(argv)
-            if rc != 0:
-                cli.fail('writing %s to %s failed' % (section, ', '.join(group)), argv, rc, out, err)
+        macs = []
+        for mac in differing:
+            macs += ['--mac', mac]
+        argv = cli.argv('set', section, *(macs + options))
+        rc, out, err = cli.run(argv)
+        if rc != 0:
+            cli.fail('writing %s to %s failed' % (section, ', '.join(differing)), argv, rc, out, err)
     changed = any(entry['changed'] for entry in cameras.values())
     result = dict(changed=changed, cameras=cameras, commands=cli.commands)
     if module._diff:

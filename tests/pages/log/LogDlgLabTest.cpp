@@ -4,9 +4,9 @@
 // fetches with what the camera serves to the device SDK directly.
 #include "CustomDownloadDlg.h"
 #include "Lab.h"
-#include "WindowLab.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
+#include "LogDbFiles.h"
 #include "LogDlg.h"
 #include "LogRules.h"
 #include "MessageBox.h"
@@ -14,6 +14,7 @@
 #include "ProgramFolder.h"
 #include "SortListCtrl.h"
 #include "VtIpcSDK.h"
+#include "WindowLab.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
 
@@ -29,6 +30,7 @@
 #include <QTest>
 #include <QTimeEdit>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -269,6 +271,11 @@ TEST_F(LogDlgLab, TheGridShowsTheCamerasLogPageByPageAndFilteredAsSqlReadsIt)
     const fs::path log = saved[0];
 
     ExpectGrid(log, "", 1);
+    // The camera's long details, in other scripts too, show whole.
+    const std::vector<QStringList> firstPage = GridRows(m_page);
+    EXPECT_TRUE(std::any_of(firstPage.begin(), firstPage.end(), [](const QStringList& row) {
+        return row.at(7).size() > 64 && row.at(7).toUtf8().size() > row.at(7).size() + 64;
+    })) << "no long detail of many-byte characters on the first page";
     Press(m_page->NextButton());
     ExpectGrid(log, "", 2);
     const int last = m_page->TotalPages();
@@ -331,6 +338,26 @@ TEST_F(LogDlgLab, TheGridShowsTheCamerasLogPageByPageAndFilteredAsSqlReadsIt)
     EXPECT_TRUE(m_page->ShowButton()->isEnabled());
     ExpectGrid(log, "", 1);
     EXPECT_EQ(m_boxes.size(), 1);
+}
+
+TEST_F(LogDlgLab, ACacheThatIsNoPlainLogShowsNothingAndTheWindowGoesOn)
+{
+    SelectCamera(kACamera);
+    ASSERT_EQ(m_page->Grid()->topLevelItemCount(), 40);
+    // Something put a log in the cache whose every page read would make
+    // forty texts of 20 MB.
+    const fs::path cache = fs::path(m_root) / "TempFiles" / "025A31000001_Log.db";
+    fs::remove(cache);
+    CreateGeneratedDetailLog(cache.string(), 60, 20000000);
+    QTest::mouseClick(m_page->NextButton(), Qt::LeftButton);
+    EXPECT_TRUE(m_page->Busy()) << "the page is read off the window's thread";
+    WaitIdle();
+    EXPECT_EQ(m_page->Grid()->topLevelItemCount(), 0);
+    EXPECT_EQ(m_page->PageLabel()->text(), QStringLiteral("0/0"));
+    // Show Log puts the camera's own log in its place.
+    Press(m_page->ShowButton());
+    EXPECT_EQ(m_page->Grid()->topLevelItemCount(), 40);
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(LogDlgLab, ConfigurationAndCustomFilesArriveWholeUnderTheirNames)

@@ -4,11 +4,13 @@
 #include "ProgramFolder.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -104,6 +106,32 @@ TEST(OemFileText, ChineseCompanyIsCutOnACharacterBoundary)
     const std::string seven =
         "\xe5\x8d\x97\xe4\xba\xac\xe5\xa8\x81\xe8\xbe\xbe\xe5\x85\x89\xe7\x94\xb5\xe6\x8a\x80";
     EXPECT_NE(text.find("\r\ncompany=" + seven + "\r\n"), std::string::npos) << text;
+}
+
+TEST(OemFilePath, WithoutAProgramFolderTheFileHasNoPlace)
+{
+    // A user who owns neither the program's folder nor a data folder has no
+    // program folder: the file must not go to the root of the disk instead.
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "acting as another user needs root";
+    }
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const std::string savedDataHome = dataHome != nullptr ? dataHome : "";
+    ::setenv("XDG_DATA_HOME", "/proc/zendrix-nowhere", 1);
+    PlatformSetProgramFolder("");
+    ASSERT_EQ(::seteuid(65534), 0);
+    const std::string folder = PlatformProgramFolder();
+    const std::string path = OemFilePath();
+    const bool written = WriteOemFile(path, Info(L"Acme", L"2"));
+    ASSERT_EQ(::seteuid(0), 0);
+    if (dataHome != nullptr) {
+        ::setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_DATA_HOME");
+    }
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(path, "");
+    EXPECT_FALSE(written);
 }
 
 TEST_F(OemFileFolder, IsWrittenInTheProgramFolderWholeOrNotAtAll)

@@ -33,11 +33,13 @@ using previewlab::WaitFor;
 const char* const kCameras = R"({"cameras": [
   {"index": 0, "model": "VT-C3190A"},
   {"index": 1, "model": "VT-C2150"},
-  {"index": 2, "model": "VT-C3190A", "faults": ["slow-http"], "slowMs": 150}
+  {"index": 2, "model": "VT-C3190A", "faults": ["slow-http"], "slowMs": 150},
+  {"index": 3, "model": "VT-C3190A", "faults": ["odd-imaging"]}
 ]})";
 const char* const kACamera = "192.168.31.10";
 const char* const kPlainCamera = "192.168.31.11";
 const char* const kSlowCamera = "192.168.31.12";
+const char* const kOddCamera = "192.168.31.13";
 
 ImagingSettingsRecord Picture(const char* ip)
 {
@@ -64,7 +66,8 @@ protected:
             return ZxAnswer::Ok;
         });
         std::string error;
-        m_session = std::make_unique<Session>(*labkit::LabEnvironment::Current(), "192.168.31.10", 3, kCameras, error);
+        m_session = std::make_unique<Session>(*labkit::LabEnvironment::Current(), "192.168.31.10", 4,
+                                              kCameras, error);
         ASSERT_TRUE(error.empty()) << error;
     }
     void TearDown() override
@@ -346,6 +349,22 @@ TEST_F(PreviewLab, SaveCancelAndDefaultWriteWhatTheySay)
     EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
 }
 
+TEST_F(PreviewLab, ValuesNoControlStandsForShowAtTheNearerEndAndSaveLeavesThemAlone)
+{
+    ASSERT_TRUE(m_session->Select(QString::fromLatin1(kOddCamera)));
+    EXPECT_EQ(Page().Slider(PictureValue::Brightness)->value(), 100);
+    EXPECT_EQ(Page().List(ImageList::ExposureLevel)->currentText(), QStringLiteral("10"));
+    EXPECT_EQ(Page().List(ImageList::LocalDisplay)->currentText(), QStringLiteral("PAL"));
+    // Nothing was chosen: Save writes nothing, and the camera keeps its own values.
+    Press(Page().SaveButton());
+    EXPECT_EQ(m_session->LinesWith(QStringLiteral("Save image parameters successfully.")), 1);
+    const ImagingConfigRecord kept = Imaging(kOddCamera);
+    EXPECT_EQ(kept.exposureLevel, 200);
+    EXPECT_EQ(kept.localDisplay, 9);
+    EXPECT_EQ(Picture(kOddCamera).brightness, 30000000);
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(PreviewLab, WithoutALoginTheButtonsSayWhatFailedAndDefaultFirstOnlyLogsIn)
 {
     m_session->Edit(1029)->setText(QStringLiteral("wrong"));
@@ -586,7 +605,8 @@ TEST_F(PreviewLab, SwitchingTabsAndClosingDuringALoadEndCleanly)
     // Closing in the middle of a row click's reads.
     m_session.reset();
     std::string error;
-    m_session = std::make_unique<Session>(*labkit::LabEnvironment::Current(), "192.168.31.10", 3, kCameras, error);
+    m_session =
+        std::make_unique<Session>(*labkit::LabEnvironment::Current(), "192.168.31.10", 4, kCameras, error);
     ASSERT_TRUE(error.empty()) << error;
     ASSERT_TRUE(m_session->Click(QString::fromLatin1(kSlowCamera)));
     ASSERT_TRUE(Page().Loading());

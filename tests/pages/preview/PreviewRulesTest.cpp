@@ -4,6 +4,7 @@
 #include "FrameRateMeter.h"
 #include "PreviewRules.h"
 
+#include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -124,6 +125,39 @@ TEST(PreviewChoices, ListsWriteTheirOwnFieldAndLeaveTheRestAsTheCameraGaveIt)
         EXPECT_EQ(ChoicesOf(record), c.expected) << static_cast<int>(c.list) << " " << c.entry;
         EXPECT_EQ(record.flip, 0x5A);
     }
+}
+
+TEST(PreviewChoices, ValuesNoControlStandsForShowAtTheNearerEndAndSaveOnlyWhatWasChosen)
+{
+    // Any 32-bit value a camera gives lands on the slider, without overflow.
+    for (const int huge : {21474837, 30000000, INT32_MAX}) {
+        EXPECT_EQ(SliderFromCamera(huge, PictureValue::Brightness, true), 100) << huge;
+        EXPECT_EQ(SliderFromCamera(huge, PictureValue::Sharpness, false), 100) << huge;
+    }
+    EXPECT_EQ(SliderFromCamera(-5, PictureValue::Contrast, true), 0);
+    EXPECT_EQ(SliderFromCamera(INT32_MIN, PictureValue::NoiseReduction, false), 0);
+
+    // Each list shows an entry: its own, or the nearer end for a value it has not.
+    const ImageChoices odd{200, 13, 3, 55, 7, 9};
+    const ImageChoices shown{10, 12, 2, 50, 1, 2};
+    const ImageChoices valid{4, 5, 1, 60, 0, 1};
+    const int validEntries[kImageListCount] = {4, 5, 1, 0, 0, 1};
+    for (int i = 0; i < kImageListCount; ++i) {
+        const auto list = static_cast<ImageList>(i);
+        EXPECT_EQ(ShownListEntry(list, odd), ImageListLastEntry(list)) << i;
+        EXPECT_EQ(ShownListEntry(list, valid), validEntries[i]) << i;
+    }
+
+    // Save keeps what the camera gave for every list nobody chose from, and
+    // the shown entry of the lists that were chosen.
+    EXPECT_EQ(ChoicesToSave(odd, shown, {}), odd);
+    ChosenLists irCut{};
+    irCut[static_cast<std::size_t>(ImageList::IrCut)] = true;
+    EXPECT_EQ(ChoicesToSave(odd, ImageChoices{10, 12, 0, 50, 1, 2}, irCut),
+              (ImageChoices{200, 13, 0, 55, 7, 9}));
+    ChosenLists all{};
+    all.fill(true);
+    EXPECT_EQ(ChoicesToSave(odd, shown, all), shown);
 }
 
 TEST(PreviewLayout, TheVideoAreaIsTheLargestCentred16By9Rectangle)
