@@ -269,11 +269,11 @@ int RunInventory(const std::vector<std::string>& arguments)
         cameras,
         [&](const tagVtIpcInfo& camera, std::size_t index) {
             PanelLine failure;
-            const int handle = LoginCamera(camera, login, &failure);
-            if (handle < 0) {
+            const std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure);
+            if (!loggedIn) {
                 return std::vector<PanelLine>{failure};
             }
-            readable[index] = Vt_Ipc_GetSystemDate(handle, &dates[index]) == 0 ? 1 : 0;
+            readable[index] = loggedIn->GetSystemDate(dates[index]).Done() ? 1 : 0;
             return std::vector<PanelLine>{};
         },
         [&](std::size_t index, std::vector<PanelLine> lines) {

@@ -142,8 +142,8 @@ int RunUpgrade(const std::vector<std::string>& arguments)
     ProgressDisplay display;
     progress.Begin(true);
     display.Show(progress);
-    auto handles = std::make_shared<std::vector<int>>(targets.size(), -1);
-    BatchEngine::Run(targets, LoginOperation(prepared.login, kUpgradeLoginKeys, handles),
+    auto logins = std::make_shared<std::vector<std::shared_ptr<Camera>>>(targets.size());
+    BatchEngine::Run(targets, LoginOperation(prepared.login, kUpgradeLoginKeys, logins),
                      [&](std::size_t index, std::vector<PanelLine> lines) {
                          display.Clear();
                          for (const PanelLine& failure : lines) {
@@ -151,17 +151,17 @@ int RunUpgrade(const std::vector<std::string>& arguments)
                              std::cerr << "zendrix-cli: " << SafeText(Utf8(failure.text)) << "\n";
                              status = kExitSomeFailed;
                          }
-                         if ((*handles)[index] >= 0) {
+                         if ((*logins)[index]) {
                              progress.JobStarted();
                          }
                          display.Show(progress);
                      });
     std::vector<tagVtIpcInfo> cameras;
-    std::vector<int> loggedIn;
+    std::vector<std::shared_ptr<Camera>> loggedIn;
     for (std::size_t i = 0; i < targets.size(); ++i) {
-        if ((*handles)[i] >= 0) {
+        if ((*logins)[i]) {
             cameras.push_back(targets[i]);
-            loggedIn.push_back((*handles)[i]);
+            loggedIn.push_back((*logins)[i]);
         }
     }
     if (cameras.empty()) {

@@ -128,7 +128,7 @@ int FetchFile(const std::vector<std::string>& arguments, CameraFileKind kind)
         return status;
     }
     const tagVtIpcInfo& camera = prepared.targets.front();
-    const LogOutcome outcome = FetchCameraFile(-1, camera, prepared.login, request, std::time(nullptr));
+    const LogOutcome outcome = FetchCameraFile(nullptr, camera, prepared.login, request, std::time(nullptr));
     return Report(camera, outcome, outcome.question && !outcome.path.empty());
 }
 } // namespace
@@ -159,7 +159,7 @@ int RunLog(const std::vector<std::string>& arguments)
         FailInput(status, CameraLabel(camera) + ": " + KeyText(87003));
         return status;
     }
-    const LogOutcome outcome = RefreshCameraLog(-1, camera, prepared.login);
+    const LogOutcome outcome = RefreshCameraLog(nullptr, camera, prepared.login);
     if (!outcome.showCache) {
         return Report(camera, outcome, false);
     }

@@ -54,11 +54,11 @@ void ReadTargetSections(const CliTargets& prepared, SettingsSection section, std
         targets,
         [&](const tagVtIpcInfo& camera, std::size_t index) {
             PanelLine failure;
-            const int handle = LoginCamera(camera, prepared.login, &failure);
-            if (handle < 0) {
+            const std::shared_ptr<Camera> loggedIn = LoginCamera(camera, prepared.login, &failure);
+            if (!loggedIn) {
                 return std::vector<PanelLine>{failure};
             }
-            read[index] = ReadSection(handle, section, values[index]) ? 1 : 0;
+            read[index] = ReadSection(*loggedIn, section, values[index]) ? 1 : 0;
             return std::vector<PanelLine>{};
         },
         [&](std::size_t index, std::vector<PanelLine> lines) {

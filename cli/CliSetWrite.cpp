@@ -98,35 +98,34 @@ BatchEngine::Operation SystemWriteOperation(LoginCredentials login, std::optiona
             newPassword = std::move(newPassword),
             reboots = std::move(reboots)](const tagVtIpcInfo& camera, std::size_t) {
         PanelLine failure;
-        const int handle = LoginCamera(camera, login, &failure, LoginFailureKeys{80007, 81000});
-        if (handle < 0) {
+        const std::shared_ptr<Camera> loggedIn =
+            LoginCamera(camera, login, &failure, LoginFailureKeys{80007, 81000});
+        if (!loggedIn) {
             return std::vector<PanelLine>{failure};
         }
         std::vector<PanelLine> lines;
         if (date) {
-            lines.push_back(CameraLine(camera, Vt_Ipc_SetSystemDate(handle, &*date) == 0 ? 81001 : 81002));
+            lines.push_back(CameraLine(camera, loggedIn->SetSystemDate(*date).Done() ? 81001 : 81002));
         }
         if (!deviceName.empty()) {
-            const std::string encoded = EncodeDeviceName(deviceName);
-            lines.push_back(
-                CameraLine(camera, Vt_Ipc_SetDeviceName(handle, encoded.c_str()) == 0 ? 81005 : 81006));
+            lines.push_back(CameraLine(camera, loggedIn->SetDeviceName(deviceName).Done() ? 81005 : 81006));
         }
         if (newPassword.empty()) {
             return lines;
         }
-        if (Vt_Ipc_ModifyPassword(handle, "admin", newPassword.c_str()) != 0) {
+        if (!loggedIn->ModifyPassword("admin", newPassword).Done()) {
             lines.push_back(CameraLine(camera, 81004));
             return lines;
         }
         lines.push_back(CameraLine(camera, 81003));
         if (!IsAModel(camera.model) && reboots) {
             PanelLine refused;
-            const int rebootHandle =
+            std::shared_ptr<Camera> reboot =
                 LoginCamera(camera, LoginCredentials{"admin", newPassword}, &refused, kRebootLoginKeys);
-            if (rebootHandle < 0) {
+            if (!reboot) {
                 lines.push_back(refused);
             } else {
-                reboots->Append(rebootHandle, camera, false);
+                reboots->Append(std::move(reboot), false);
             }
         }
         return lines;

@@ -65,23 +65,23 @@ std::string FieldString(const char* field, std::size_t size)
     return std::string(field, strnlen(field, size));
 }
 
-bool ReadSection(int handle, SettingsSection section, SectionValues& v)
+bool ReadSection(Camera& camera, SettingsSection section, SectionValues& v)
 {
     switch (section) {
     case SettingsSection::System:
-        return Vt_Ipc_GetSystemDate(handle, &v.date) == 0;
+        return camera.GetSystemDate(v.date).Done();
     case SettingsSection::Network:
-        return Vt_Ipc_GetPortInfo(handle, &v.ports) == 0 && Vt_Ipc_GetDDNS(handle, &v.ddns) == 0 &&
-               Vt_Ipc_GetSystemInfo(handle, &v.info) == 0;
+        return camera.GetPorts(v.ports).Done() && camera.GetDdns(v.ddns).Done() &&
+               camera.GetSystemInfo(v.info).Done();
     case SettingsSection::Video:
         v.primary.stream = 1;
         v.secondary.stream = 0;
-        return Vt_Ipc_GetVideoConfig(handle, &v.primary) == 0 && Vt_Ipc_GetVideoConfig(handle, &v.secondary) == 0 &&
-               Vt_Ipc_GetImagingConfig(handle, &v.imaging) == 0;
+        return camera.GetVideoConfig(v.primary).Done() && camera.GetVideoConfig(v.secondary).Done() &&
+               camera.GetImagingConfig(v.imaging).Done();
     case SettingsSection::Osd:
-        return Vt_Ipc_GetOSD(handle, &v.osd) == 0;
+        return camera.GetOsd(v.osd).Done();
     case SettingsSection::Imaging:
-        return Vt_Ipc_GetImagingSettings(handle, &v.picture) == 0 && Vt_Ipc_GetImagingConfig(handle, &v.imaging) == 0;
+        return camera.GetImagingSettings(v.picture).Done() && camera.GetImagingConfig(v.imaging).Done();
     }
     return false;
 }

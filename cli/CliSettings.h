@@ -1,4 +1,5 @@
 #pragma once
+#include "Camera.h"
 #include "CliOutput.h"
 #include "VtIpcSDK.h"
 
@@ -6,8 +7,8 @@
 #include <vector>
 
 // What "get" prints of each settings section: the columns and one camera's
-// values in them, read from the records the SDK returns. Passwords are never
-// among them.
+// values in them, read from the records the camera returns. Passwords are
+// never among them.
 enum class SettingsSection
 {
     System,
@@ -34,8 +35,8 @@ struct SectionValues
     ImagingConfigRecord imaging{};
 };
 
-// Reads the section's records over a logged-in handle; false when any read failed.
-bool ReadSection(int handle, SettingsSection section, SectionValues& values);
+// Reads the section's records from a logged-in camera; false when any read failed.
+bool ReadSection(Camera& camera, SettingsSection section, SectionValues& values);
 
 // The columns after MAC and IP, and one camera's cells in them.
 std::vector<OutputColumn> SectionColumns(SettingsSection section);

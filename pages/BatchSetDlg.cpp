@@ -390,7 +390,7 @@ void CBatchSetDlg::LoadReferenceCamera()
     m_loader->Start([this, camera, login = Login()](const std::atomic<bool>& stop) -> CameraLoader::Show {
         ReferenceReading reading = ReadReferenceCamera(camera, login, stop);
         return [this, camera, reading = std::move(reading)] {
-            if (reading.handle >= 0) {
+            if (reading.loggedIn) {
                 m_reference = m_pendingReference;
             }
             for (const SubPage& sub : m_subPages) {
@@ -457,7 +457,7 @@ bool CBatchSetDlg::RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Oper
     return started;
 }
 
-void CBatchSetDlg::QueueReboot(int handle, const tagVtIpcInfo& camera)
+void CBatchSetDlg::QueueReboot(std::shared_ptr<Camera> camera)
 {
-    m_rebootQueue->Append(handle, camera, false);
+    m_rebootQueue->Append(std::move(camera), false);
 }

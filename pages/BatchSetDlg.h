@@ -55,7 +55,7 @@ public:
     std::vector<tagVtIpcInfo> ApplyTargets() override;
     LoginCredentials Login() const override;
     bool RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Operation operation) override;
-    void QueueReboot(int handle, const tagVtIpcInfo& camera) override;
+    void QueueReboot(std::shared_ptr<Camera> camera) override;
     bool TickedMode() const override { return m_tickedMode; }
 
 protected:

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // What the sub-pages of the batch set page ask of it: the cameras an apply
@@ -21,8 +22,8 @@ public:
     // Runs an apply on the batch engine; each camera's lines reach the
     // operation panel in target order. False while another batch runs.
     virtual bool RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Operation operation) = 0;
-    // Safe from any thread: the handle of a camera to reboot later.
-    virtual void QueueReboot(int handle, const tagVtIpcInfo& camera) = 0;
+    // Safe from any thread: a logged-in camera to reboot later.
+    virtual void QueueReboot(std::shared_ptr<Camera> camera) = 0;
     virtual bool TickedMode() const = 0;
 };
 
@@ -41,7 +42,7 @@ public:
     // Ticked mode changed (the device-name box is only for one camera).
     virtual void SetTickedMode(bool /*ticked*/) {}
     // What a load read from the ticked camera with the lowest capability
-    // class (a handle of -1 when the login failed), whose choices bound a
+    // class (not logged in when the login failed), whose choices bound a
     // batch; on the UI thread.
     virtual void ShowReference(const ReferenceReading& /*reading*/, const tagVtIpcInfo& /*camera*/) {}
 

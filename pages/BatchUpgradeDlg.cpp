@@ -555,8 +555,8 @@ void CBatchUpgradeDlg::OnUpgrade()
     ShowProgress();
     m_imagePath = native.toStdString();
     m_loginTargets = targets;
-    m_handles = std::make_shared<std::vector<int>>(targets.size(), -1);
-    m_logins->Start(targets, LoginOperation(login, kUpgradeLoginKeys, m_handles));
+    m_loggedIn = std::make_shared<std::vector<std::shared_ptr<Camera>>>(targets.size());
+    m_logins->Start(targets, LoginOperation(login, kUpgradeLoginKeys, m_loggedIn));
     UpdateButtons();
 }
 
@@ -564,7 +564,7 @@ void CBatchUpgradeDlg::OnLoginDone(int done)
 {
     // Logins are handed over in target order: done - 1 is the camera.
     const auto index = static_cast<std::size_t>(done - 1);
-    if (m_handles && index < m_handles->size() && (*m_handles)[index] >= 0) {
+    if (m_loggedIn && index < m_loggedIn->size() && (*m_loggedIn)[index]) {
         m_progress.JobStarted();
         ShowProgress();
     }
@@ -576,16 +576,16 @@ void CBatchUpgradeDlg::OnLoginsFinished()
         AddLine(82005);
     }
     std::vector<tagVtIpcInfo> cameras;
-    std::vector<int> handles;
+    std::vector<std::shared_ptr<Camera>> loggedIn;
     for (std::size_t i = 0; i < m_loginTargets.size(); ++i) {
-        if ((*m_handles)[i] >= 0) {
+        if ((*m_loggedIn)[i]) {
             cameras.push_back(m_loginTargets[i]);
-            handles.push_back((*m_handles)[i]);
+            loggedIn.push_back((*m_loggedIn)[i]);
         }
     }
     if (!cameras.empty()) {
         m_upgrades->Engine().SetMaxParallel(std::min(static_cast<int>(cameras.size()), kMaxParallelUpgrades));
-        m_upgrades->Start(std::move(cameras), UpgradeOperation(m_imagePath, std::move(handles)));
+        m_upgrades->Start(std::move(cameras), UpgradeOperation(m_imagePath, std::move(loggedIn)));
     }
     ShowProgress();
     UpdateButtons();

@@ -134,5 +134,5 @@ private:
     bool m_upgradeTicked = false;
     std::string m_imagePath;
     std::vector<tagVtIpcInfo> m_loginTargets;
-    LoginHandles m_handles;
+    LoggedInCameras m_loggedIn;
 };

@@ -362,7 +362,7 @@ void CLogDlg::OnRowsChanged()
     if (m_selected && m_binding->FindRow(m_selected.get()) == nullptr) {
         // The camera left the list: its log goes with it.
         m_selected.reset();
-        m_handle = -1;
+        m_loggedIn.reset();
         ClearGrid();
     }
 }
@@ -374,9 +374,8 @@ void CLogDlg::OnShowLog()
         return;
     }
     const LoginCredentials login = Login();
-    const int handle = m_handle;
-    Run(camera,
-        [login, handle](const tagVtIpcInfo& target) { return RefreshCameraLog(handle, target, login); });
+    const std::shared_ptr<Camera> held = m_loggedIn;
+    Run(camera, [login, held](const tagVtIpcInfo& target) { return RefreshCameraLog(held, target, login); });
 }
 
 void CLogDlg::OnFile(CameraFileKind kind)
@@ -403,10 +402,10 @@ void CLogDlg::OnFile(CameraFileKind kind)
         request.remoteName = m_customName;
     }
     const LoginCredentials login = Login();
-    const int handle = m_handle;
+    const std::shared_ptr<Camera> held = m_loggedIn;
     const std::time_t now = std::time(nullptr);
-    Run(camera, [login, handle, request, now](const tagVtIpcInfo& target) {
-        return FetchCameraFile(handle, target, login, request, now);
+    Run(camera, [login, held, request, now](const tagVtIpcInfo& target) {
+        return FetchCameraFile(held, target, login, request, now);
     });
 }
 
@@ -440,7 +439,7 @@ void CLogDlg::Finish()
     // The camera may have left the list while it was asked.
     const bool current = camera && camera == m_selected;
     if (current) {
-        m_handle = outcome->handle;
+        m_loggedIn = outcome->camera;
     }
     if (outcome->showCache && current) {
         m_filterActive = false;

@@ -139,7 +139,7 @@ private:
     CameraLoader* m_pages = nullptr; // reads the pages of the log
 
     DeviceRef m_selected; // the camera worked on; null when none
-    int m_handle = -1;    // its login handle
+    std::shared_ptr<Camera> m_loggedIn; // its login
     int m_currentPage = 0;
     int m_totalPages = 0;
     LogPage m_shown; // the rows in the grid, shown again in another language

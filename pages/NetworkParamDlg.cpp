@@ -204,10 +204,10 @@ void CNetworkParamDlg::ShowReading(const BatchSetReading& reading, const tagVtIp
     FillNetwork(reading.network);
 }
 
-void CNetworkParamDlg::LoadFromCamera(int handle, const tagVtIpcInfo&)
+void CNetworkParamDlg::LoadFromCamera(Camera& camera)
 {
     const std::atomic<bool> noStop{false};
-    FillNetwork(ReadNetworkSettings(handle, noStop));
+    FillNetwork(ReadNetworkSettings(camera, noStop));
 }
 
 void CNetworkParamDlg::FillNetwork(const NetworkReading& reading)

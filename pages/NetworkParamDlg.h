@@ -26,7 +26,7 @@ public:
     void ShowReading(const BatchSetReading& reading, const tagVtIpcInfo& camera) override;
     // Reads and fills at once, on the calling thread: for one camera outside
     // the batch set page's loads.
-    void LoadFromCamera(int handle, const tagVtIpcInfo& camera);
+    void LoadFromCamera(Camera& camera);
     void Save() override;
 
     // The fills of a load: the ports, and the DDNS record with the camera's

@@ -273,10 +273,10 @@ void CSystemParamDlg::ShowReading(const BatchSetReading& reading, const tagVtIpc
     FillSystem(reading.system);
 }
 
-void CSystemParamDlg::LoadFromCamera(int handle, const tagVtIpcInfo&)
+void CSystemParamDlg::LoadFromCamera(Camera& camera)
 {
     const std::atomic<bool> noStop{false};
-    FillSystem(ReadSystemSettings(handle, noStop));
+    FillSystem(ReadSystemSettings(camera, noStop));
 }
 
 void CSystemParamDlg::FillSystem(const SystemReading& reading)
@@ -357,7 +357,7 @@ void CSystemParamDlg::Save()
     apply.login = Host().Login();
     apply.singleCamera = form.singleCamera;
     BatchSetHost* host = &Host();
-    apply.queueReboot = [host](int handle, const tagVtIpcInfo& camera) { host->QueueReboot(handle, camera); };
+    apply.queueReboot = [host](std::shared_ptr<Camera> camera) { host->QueueReboot(std::move(camera)); };
     // A typed password goes out with this save only; the next one sends
     // none unless it is typed again.
     if (Host().RunApply(std::move(targets), SystemApplyOperation(std::move(apply))) && form.changePassword) {

@@ -423,23 +423,23 @@ void CVideoImageDlg::ShowReading(const BatchSetReading& reading, const tagVtIpcI
 
 void CVideoImageDlg::ShowReference(const ReferenceReading& reading, const tagVtIpcInfo& camera)
 {
-    if (reading.handle >= 0) {
+    if (reading.loggedIn) {
         FillStreams(reading.video, camera);
     }
 }
 
-void CVideoImageDlg::LoadFromCamera(int handle, const tagVtIpcInfo& camera)
+void CVideoImageDlg::LoadFromCamera(Camera& camera)
 {
     BatchSetReading reading;
     const std::atomic<bool> noStop{false};
-    reading.video = ReadVideoSettings(handle, noStop);
-    ShowReading(reading, camera);
+    reading.video = ReadVideoSettings(camera, noStop);
+    ShowReading(reading, camera.Info());
 }
 
-void CVideoImageDlg::LoadReferenceCamera(int handle, const tagVtIpcInfo& camera)
+void CVideoImageDlg::LoadReferenceCamera(Camera* camera, const tagVtIpcInfo& info)
 {
     const std::atomic<bool> noStop{false};
-    ShowReference(ReadReferenceStreams(handle, noStop), camera);
+    ShowReference(ReadReferenceStreams(camera, noStop), info);
 }
 
 void CVideoImageDlg::FillStreams(const VideoReading& reading, const tagVtIpcInfo& camera)

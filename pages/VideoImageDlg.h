@@ -28,9 +28,10 @@ public:
     void Save() override;
     void ShowReference(const ReferenceReading& reading, const tagVtIpcInfo& camera) override;
     // Read and fill at once, on the calling thread: for one camera outside
-    // the batch set page's loads (a reference handle of -1 leaves the page).
-    void LoadFromCamera(int handle, const tagVtIpcInfo& camera);
-    void LoadReferenceCamera(int handle, const tagVtIpcInfo& camera);
+    // the batch set page's loads (a reference without a logged-in camera
+    // leaves the page).
+    void LoadFromCamera(Camera& camera);
+    void LoadReferenceCamera(Camera* camera, const tagVtIpcInfo& info);
 
     // The fills of one stream from a camera's configuration; model is the
     // camera's model text, powerFrequency its power line frequency in Hz.

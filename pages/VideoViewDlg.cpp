@@ -94,10 +94,10 @@ CVideoViewDlg::CVideoViewDlg(CZendrixDlg& main, QWidget* parent) : QWidget(paren
     BuildControls();
     m_binding = std::make_unique<DeviceListBinding>(m_list, PreviewListSpec(), main);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CVideoViewDlg::OnRowsChanged);
-    m_writer = std::make_unique<PictureWriter>([this](const tagVtIpcInfo& camera, int handle) {
+    m_writer = std::make_unique<PictureWriter>([this](const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn) {
         // On the writer's thread; the writer is joined before this page goes.
         QMetaObject::invokeMethod(
-            this, [this, camera, handle] { OnLoggedIn(camera, handle); }, Qt::QueuedConnection);
+            this, [this, camera, loggedIn] { OnLoggedIn(camera, loggedIn); }, Qt::QueuedConnection);
     });
     m_loader = new CameraLoader(this);
     connect(m_loader, &CameraLoader::loadingChanged, this, &CVideoViewDlg::OnLoadingChanged);
@@ -115,7 +115,7 @@ CVideoViewDlg::~CVideoViewDlg()
     m_writer.reset();
     if (m_playing) {
         m_video->SetPlaying(false);
-        Vt_IpcClient_StopLivePlay(m_playHandle);
+        m_player->StopLivePlay();
     }
     // Parented or shown over the whole screen, the video area goes now, while
     // its sink can still be removed from a live object.
@@ -244,7 +244,7 @@ void CVideoViewDlg::Relabel()
 void CVideoViewDlg::UpdateControls()
 {
     // While a camera is read or its video starts, nothing else talks to it:
-    // the values shown may still change and the handle is not known yet.
+    // the values shown may still change and the login is not known yet.
     const bool enabled = m_selected && !Loading();
     for (QSlider* slider : m_sliders) {
         slider->setEnabled(enabled);
@@ -374,7 +374,7 @@ void CVideoViewDlg::OnRowsChanged()
         m_video->SetPlaying(false);
     }
     m_selected = nullptr;
-    m_handle = -1;
+    m_loggedIn.reset();
     SetUnsaved(false);
 }
 
@@ -394,7 +394,7 @@ void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
     m_selected = m_binding->EntryOf(row);
     m_camera = info;
     m_aModel = IsAModel(info.model);
-    m_handle = -1;
+    m_loggedIn.reset();
     m_unsaved = false;
     m_chosen = {};
     m_playAfterLoad = false;
@@ -409,7 +409,7 @@ void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
 
 void CVideoViewDlg::ShowReading(const PreviewReading& reading)
 {
-    m_handle = reading.handle;
+    m_loggedIn = reading.camera;
     if (reading.loginFailure) {
         m_main.AddLine(reading.loginFailure->text, reading.loginFailure->stamped);
     }
@@ -464,15 +464,15 @@ void CVideoViewDlg::OnSliderMoved(PictureValue which, int position)
     if (m_quietSliders || !m_selected) {
         return;
     }
-    // The writer logs in when there is no handle yet and coalesces a drag,
+    // The writer logs in when there is no login yet and coalesces a drag,
     // so the UI thread never waits for the camera here.
-    m_writer->Move(PictureTarget{m_camera, Credentials(), m_handle, m_aModel}, which, position);
+    m_writer->Move(PictureTarget{m_camera, Credentials(), m_loggedIn, m_aModel}, which, position);
 }
 
-void CVideoViewDlg::OnLoggedIn(const tagVtIpcInfo& camera, int handle)
+void CVideoViewDlg::OnLoggedIn(const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn)
 {
-    if (m_selected && m_handle < 0 && SameCamera(camera, m_camera)) {
-        m_handle = handle;
+    if (m_selected && !m_loggedIn && SameCamera(camera, m_camera)) {
+        m_loggedIn = std::move(loggedIn);
     }
 }
 
@@ -485,14 +485,14 @@ void CVideoViewDlg::OnListChosen(ImageList list, int entry)
         FillExposureTimes(FrequencyOfEntry(entry));
     }
     m_chosen[static_cast<std::size_t>(list)] = true;
-    if (m_handle < 0) {
+    if (!m_loggedIn) {
         SetUnsaved(true);
         return;
     }
-    // Without a handle the list only changes here; with one the camera is
+    // Without a login the list only changes here; with one the camera is
     // written on a worker and the lists wait for it (no login: no box key).
-    StartOnCamera(0, [list, entry](int handle, const std::atomic<bool>&) -> CameraLoader::Show {
-        WriteImageList(handle, list, entry);
+    StartOnCamera(0, [list, entry](Camera& camera, const std::atomic<bool>&) -> CameraLoader::Show {
+        WriteImageList(camera, list, entry);
         return {};
     }, [this] { SetUnsaved(true); });
 }
@@ -517,28 +517,28 @@ void CVideoViewDlg::OnPlay()
     // the area takes pictures from the first one on.
     const tagVtIpcInfo camera = m_camera;
     const LoginCredentials login = Credentials();
-    const int handle = m_handle;
+    const std::shared_ptr<Camera> held = m_loggedIn;
     const uint32_t window = m_video->Handle();
     m_video->SetPlaying(true);
-    m_loader->Start([this, camera, login, handle, window](const std::atomic<bool>& stop) -> CameraLoader::Show {
-        PlayStart start = StartPreviewPlay(camera, login, handle, window, stop);
+    m_loader->Start([this, camera, login, held, window](const std::atomic<bool>& stop) -> CameraLoader::Show {
+        PlayStart start = StartPreviewPlay(camera, login, held, window, stop);
         return [this, start = std::move(start)] { ShowPlayStart(start); };
     });
 }
 
 void CVideoViewDlg::ShowPlayStart(PlayStart start)
 {
-    if (!start.loggedIn) {
+    if (!start.camera) {
         m_video->SetPlaying(false);
         ZxMessageBox(86005, ZxButtons::Ok, this);
         return;
     }
-    m_handle = start.handle;
+    m_loggedIn = start.camera;
     if (!start.play) {
         m_video->SetPlaying(false);
         return;
     }
-    m_playHandle = start.play->Claim();
+    m_player = start.play->Claim();
     m_playing = true;
     m_playCamera = m_camera;
     m_play->setText(LangQText(70004));
@@ -553,9 +553,9 @@ void CVideoViewDlg::StopVideo()
     // The area drops pictures from now on; the stop then joins the decode
     // thread, which needs nothing this thread holds.
     m_video->SetPlaying(false);
-    Vt_IpcClient_StopLivePlay(m_playHandle);
+    m_player->StopLivePlay();
     m_playing = false;
-    m_playHandle = -1;
+    m_player.reset();
     m_play->setText(LangQText(70003));
     UpdateControls();
 }
@@ -564,16 +564,16 @@ void CVideoViewDlg::StartOnCamera(unsigned loginFailedKey, CameraWork work, Came
 {
     const tagVtIpcInfo camera = m_camera;
     const LoginCredentials login = Credentials();
-    const int held = m_handle;
+    const std::shared_ptr<Camera> held = m_loggedIn;
     m_loader->Start([this, camera, login, held, loginFailedKey, work = std::move(work),
                      after = std::move(after)](const std::atomic<bool>& stop) -> CameraLoader::Show {
-        const int handle = LoggedInHandle(camera, login, held);
-        if (handle < 0) {
+        std::shared_ptr<Camera> loggedIn = LoggedInCamera(camera, login, held);
+        if (!loggedIn) {
             return [this, loginFailedKey] { ZxMessageBox(loginFailedKey, ZxButtons::Ok, this); };
         }
-        CameraLoader::Show done = stop ? CameraLoader::Show{} : work(handle, stop);
-        return [this, handle, done = std::move(done), after] {
-            m_handle = handle;
+        CameraLoader::Show done = stop ? CameraLoader::Show{} : work(*loggedIn, stop);
+        return [this, loggedIn = std::move(loggedIn), done = std::move(done), after] {
+            m_loggedIn = loggedIn;
             if (done) {
                 done();
             }
@@ -592,9 +592,9 @@ void CVideoViewDlg::OnSave()
     const ImageChoices saved = m_saved;
     const ImageChoices choices = ChoicesToSave(saved, ListChoices(), m_chosen);
     const tagVtIpcInfo camera = m_camera;
-    StartOnCamera(86007, [this, choices, saved, camera](int handle, const std::atomic<bool>&) -> CameraLoader::Show {
+    StartOnCamera(86007, [this, choices, saved, camera](Camera& loggedIn, const std::atomic<bool>&) -> CameraLoader::Show {
         // Choices that are the reference already need no write, only a camera that answers.
-        const bool written = choices == saved ? ImagingAnswers(handle) : WriteImageChoices(handle, choices);
+        const bool written = choices == saved ? ImagingAnswers(loggedIn) : WriteImageChoices(loggedIn, choices);
         return [this, written, choices, camera] {
             if (written) {
                 m_saved = choices;
@@ -613,8 +613,8 @@ void CVideoViewDlg::OnCancel()
     }
     const ImageChoices saved = m_saved;
     const tagVtIpcInfo camera = m_camera;
-    StartOnCamera(86008, [this, saved, camera](int handle, const std::atomic<bool>&) -> CameraLoader::Show {
-        if (!WriteImageChoices(handle, saved)) {
+    StartOnCamera(86008, [this, saved, camera](Camera& loggedIn, const std::atomic<bool>&) -> CameraLoader::Show {
+        if (!WriteImageChoices(loggedIn, saved)) {
             return {};
         }
         return [this, saved, camera] {
@@ -631,9 +631,9 @@ void CVideoViewDlg::OnDefault()
     if (!m_selected || Loading()) {
         return;
     }
-    if (m_handle < 0) {
+    if (!m_loggedIn) {
         // This press only logs in; the next one writes.
-        StartOnCamera(86006, [](int, const std::atomic<bool>&) { return CameraLoader::Show{}; });
+        StartOnCamera(86006, [](Camera&, const std::atomic<bool>&) { return CameraLoader::Show{}; });
         return;
     }
     // A drag's write still on its way must not land after the defaults; the
@@ -641,9 +641,9 @@ void CVideoViewDlg::OnDefault()
     m_writer->Drop(m_camera);
     PictureWriter* writer = m_writer.get();
     const ImagingSettingsRecord defaults = DefaultPicture(m_aModel);
-    StartOnCamera(86006, [this, writer, defaults](int handle, const std::atomic<bool>&) -> CameraLoader::Show {
+    StartOnCamera(86006, [this, writer, defaults](Camera& camera, const std::atomic<bool>&) -> CameraLoader::Show {
         writer->WaitIdle();
-        if (Vt_Ipc_SetImagingSettings(handle, &defaults) != 0) {
+        if (!camera.SetImagingSettings(defaults).Done()) {
             return {};
         }
         return [this] {

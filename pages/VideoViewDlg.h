@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class Camera;
 class CameraLoader;
 class CZendrixDlg;
 class CSortListCtrl;
@@ -53,7 +54,8 @@ public:
     QComboBox* List(ImageList list) const { return m_lists[static_cast<std::size_t>(list)]; }
     bool IsPlaying() const { return m_playing; }
     bool IsFullScreen() const { return m_fullScreen; }
-    int LoginHandle() const { return m_handle; }
+    // The logged-in camera the page works with; empty before a login.
+    std::shared_ptr<Camera> HeldCamera() const { return m_loggedIn; }
     // A row click's reads or Play's start still waiting on the camera.
     bool Loading() const;
     CameraLoader& Loader() const { return *m_loader; }
@@ -90,13 +92,13 @@ private:
     void SelectChoices(const ImageChoices& choices);
     ImageChoices ListChoices() const;
     void StopVideo();
-    void OnLoggedIn(const tagVtIpcInfo& camera, int handle);
+    void OnLoggedIn(const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn);
     LoginCredentials Credentials() const;
-    // Runs work on a worker with the handle, logging in first when there is
-    // none; a failed login shows the box of loginFailedKey. The handle, the
-    // step work returns and after then run on the UI thread, unless a newer
-    // job or the page's end made the job moot.
-    using CameraWork = std::function<std::function<void()>(int handle, const std::atomic<bool>& stop)>;
+    // Runs work on a worker with the logged-in camera, logging in first when
+    // there is none; a failed login shows the box of loginFailedKey. The
+    // login, the step work returns and after then run on the UI thread,
+    // unless a newer job or the page's end made the job moot.
+    using CameraWork = std::function<std::function<void()>(Camera& camera, const std::atomic<bool>& stop)>;
     void StartOnCamera(unsigned loginFailedKey, CameraWork work, std::function<void()> after = {});
     void AddCameraLine(const tagVtIpcInfo& camera, unsigned key);
 
@@ -119,12 +121,12 @@ private:
     DeviceRef m_selected;
     tagVtIpcInfo m_camera{};
     bool m_aModel = false;
-    int m_handle = -1;
+    std::shared_ptr<Camera> m_loggedIn;
     bool m_playing = false;
-    // The camera and handle of the video that plays, which may differ from
-    // the selection once its row went away.
+    // The camera of the video that plays, which may differ from the
+    // selection once its row went away.
     tagVtIpcInfo m_playCamera{};
-    int m_playHandle = -1;
+    std::shared_ptr<Camera> m_player;
     ImageChoices m_saved;
     // The lists the operator chose from since m_saved was read, kept or
     // written back: only these carry what they show into Save.

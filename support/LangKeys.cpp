@@ -204,6 +204,7 @@ constexpr LangKeyText kKeys[] = {
     {85000, L"Modify device information failed."},
     {85001, L"Nothing has been changed."},
     {85002, L"Operation failed."},
+    {85003, L"The camera does not support this operation."},
     {86000, L"Play video successfully."},
     {86001, L"Stop video successfully."},
     {86002, L"Save image parameters successfully."},
@@ -264,7 +265,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 257);
+static_assert(std::size(kKeys) == 258);
 } // namespace
 
 const LangKeyText* LangKeyTable()

@@ -8,31 +8,32 @@ BatchSetReading ReadBatchSetCamera(const tagVtIpcInfo& camera, const LoginCreden
         return reading;
     }
     PanelLine failure;
-    const int handle = LoginCamera(camera, login, &failure);
-    if (handle < 0) {
+    const std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure);
+    if (!loggedIn) {
         reading.loginFailure = failure;
         return reading;
     }
-    reading.system = ReadSystemSettings(handle, stop);
-    reading.network = ReadNetworkSettings(handle, stop);
-    reading.video = ReadVideoSettings(handle, stop);
+    reading.system = ReadSystemSettings(*loggedIn, stop);
+    reading.network = ReadNetworkSettings(*loggedIn, stop);
+    reading.video = ReadVideoSettings(*loggedIn, stop);
     return reading;
 }
 
 ReferenceReading ReadReferenceCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
                                      const std::atomic<bool>& stop)
 {
-    return ReadReferenceStreams(stop ? -1 : LoginCamera(camera, login), stop);
+    const std::shared_ptr<Camera> loggedIn = stop ? nullptr : LoginCamera(camera, login);
+    return ReadReferenceStreams(loggedIn.get(), stop);
 }
 
-ReferenceReading ReadReferenceStreams(int handle, const std::atomic<bool>& stop)
+ReferenceReading ReadReferenceStreams(Camera* camera, const std::atomic<bool>& stop)
 {
     ReferenceReading reading;
-    reading.handle = handle;
-    if (handle >= 0) {
+    reading.loggedIn = camera != nullptr;
+    if (camera != nullptr) {
         // A batch's rates are bounded as for 50 Hz, whatever the camera's mains.
         reading.video.powerFrequency = 50;
-        ReadVideoStreams(handle, stop, reading.video);
+        ReadVideoStreams(*camera, stop, reading.video);
     }
     return reading;
 }

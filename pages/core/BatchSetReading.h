@@ -28,14 +28,15 @@ ZX_EXPORT BatchSetReading ReadBatchSetCamera(const tagVtIpcInfo& camera, const L
                                              const std::atomic<bool>& stop);
 
 // The ticked camera with the lowest capability class, whose stream choices
-// bound a batch: handle -1 when the login failed (the streams are then empty).
+// bound a batch: loggedIn false when the login failed (the streams are then
+// empty).
 struct ReferenceReading
 {
-    int handle = -1;
+    bool loggedIn = false;
     VideoReading video;
 };
 
 ZX_EXPORT ReferenceReading ReadReferenceCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
                                                const std::atomic<bool>& stop);
-// The streams alone over a handle (none when the handle is -1).
-ZX_EXPORT ReferenceReading ReadReferenceStreams(int handle, const std::atomic<bool>& stop);
+// The streams alone from a logged-in camera (none without a camera).
+ZX_EXPORT ReferenceReading ReadReferenceStreams(Camera* camera, const std::atomic<bool>& stop);

@@ -1,9 +1,13 @@
 #include "CameraAccess.h"
 
+#include "CameraProvider.h"
 #include "DeviceRules.h"
 #include "LangKeys.h"
 #include "LangTable.h"
-#include "VtIpcSDK.h"
+
+namespace {
+constexpr unsigned kUnsupportedKey = 85003; // "The camera does not support this operation."
+} // namespace
 
 std::wstring CameraLinePrefix(const tagVtIpcInfo& camera)
 {
@@ -16,19 +20,33 @@ PanelLine CameraLine(const tagVtIpcInfo& camera, unsigned key)
     return {CameraLinePrefix(camera) + LangText(key, english != nullptr ? english : L""), true};
 }
 
-int LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login, PanelLine* failure,
-                LoginFailureKeys keys)
+std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                    PanelLine* failure, LoginFailureKeys keys)
 {
-    const int handle =
-        Vt_Ipc_Login(camera.ip, camera.ip, camera.port, login.user.c_str(), login.password.c_str(), 0);
-    if (handle < 0 && failure != nullptr) {
-        *failure =
-            CameraLine(camera, Vt_Sdk_GetLastError() == VT_ERR_UNREACHABLE ? keys.unreachable : keys.refused);
+    std::shared_ptr<Camera> opened = OpenCamera(camera, login);
+    const CameraResult result = opened->Login();
+    if (result.Done()) {
+        return opened;
     }
-    return handle < 0 ? -1 : handle;
+    if (failure != nullptr) {
+        *failure =
+            CameraLine(camera, result.status == CameraStatus::Unreachable ? keys.unreachable : keys.refused);
+    }
+    return nullptr;
 }
 
-int LoggedInHandle(const tagVtIpcInfo& camera, const LoginCredentials& login, int handle)
+std::shared_ptr<Camera> LoggedInCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                       std::shared_ptr<Camera> held)
 {
-    return handle >= 0 ? handle : LoginCamera(camera, login);
+    return held ? held : LoginCamera(camera, login);
+}
+
+bool CameraOffers(const tagVtIpcInfo& camera, CameraOperation operation)
+{
+    return OpenCamera(camera, {})->Supports(operation);
+}
+
+PanelLine UnsupportedLine(const tagVtIpcInfo& camera)
+{
+    return CameraLine(camera, kUnsupportedKey);
 }

@@ -1,19 +1,14 @@
 #pragma once
+#include "Camera.h"
 #include "ModifyReport.h"
 #include "Tivox.h"
 #include "ZxExport.h"
 
+#include <memory>
 #include <string>
 
 // Logging in to one camera and the operation-panel lines about it, shared by
-// every page that works on cameras through the device SDK.
-
-// The user name and password typed in the main window, as the SDK takes them.
-struct LoginCredentials
-{
-    std::string user;     // at most 31 bytes
-    std::string password; // at most 15 bytes
-};
+// every page that works on cameras.
 
 // "[AA:BB:CC:DD:EE:FF] 192.168.1.20 ": the start of every per-camera line.
 ZX_EXPORT std::wstring CameraLinePrefix(const tagVtIpcInfo& camera);
@@ -28,11 +23,18 @@ struct LoginFailureKeys
     unsigned refused = 80000;     // "Login failed. Please check your username and password."
 };
 
-// Logs in to the camera at its IP address and port. Returns the handle, or -1
-// with the line that reports the failure in *failure (when given).
-ZX_EXPORT int LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
-                          PanelLine* failure = nullptr, LoginFailureKeys keys = {});
+// Opens the camera of a device-table entry and logs in: the camera, or empty
+// with the failure's line in *failure (when given).
+ZX_EXPORT std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                              PanelLine* failure = nullptr, LoginFailureKeys keys = {});
 
-// The handle a page holds, or a new login's when it holds none (negative:
-// the login failed).
-ZX_EXPORT int LoggedInHandle(const tagVtIpcInfo& camera, const LoginCredentials& login, int handle);
+// The logged-in camera a page holds, or a new login's when it holds none
+// (empty: the login failed).
+ZX_EXPORT std::shared_ptr<Camera> LoggedInCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                                 std::shared_ptr<Camera> held);
+
+// Whether the entry's camera offers the operation; asks nothing of the camera.
+ZX_EXPORT bool CameraOffers(const tagVtIpcInfo& camera, CameraOperation operation);
+// The line of a camera that does not offer the work asked for; nothing was
+// sent to it.
+ZX_EXPORT PanelLine UnsupportedLine(const tagVtIpcInfo& camera);

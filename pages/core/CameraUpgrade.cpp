@@ -1,36 +1,36 @@
 #include "CameraUpgrade.h"
 
 #include "OperationLog.h"
-#include "VtIpcSDK.h"
 
 #include <unistd.h>
 
-BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys keys, LoginHandles handles)
+BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys keys, LoggedInCameras cameras)
 {
-    return [login = std::move(login), keys, handles = std::move(handles)](const tagVtIpcInfo& camera,
+    return [login = std::move(login), keys, cameras = std::move(cameras)](const tagVtIpcInfo& camera,
                                                                           std::size_t index) {
         PanelLine failure;
-        const int handle = LoginCamera(camera, login, &failure, keys);
-        (*handles)[index] = handle;
-        return handle < 0 ? std::vector<PanelLine>{failure} : std::vector<PanelLine>{};
+        std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure, keys);
+        const bool failed = !loggedIn;
+        (*cameras)[index] = std::move(loggedIn);
+        return failed ? std::vector<PanelLine>{failure} : std::vector<PanelLine>{};
     };
 }
 
-PanelLine UpgradeCamera(int handle, const tagVtIpcInfo& camera, const std::string& imagePath)
+PanelLine UpgradeCamera(Camera& camera, const std::string& imagePath)
 {
-    const int firmware = Vt_Ipc_UpdateFirmware(handle, imagePath.c_str());
-    const int kernel = Vt_Ipc_UpdateKernal(handle, imagePath.c_str());
-    // A failure is -1; the job failed only when neither kind was taken.
-    const bool failed = (firmware & 1) != 0 && (kernel & 1) != 0;
+    const CameraResult firmware = camera.UpdateFirmware(imagePath);
+    const CameraResult kernel = camera.UpdateKernel(imagePath);
+    // The job failed only when neither kind was taken.
+    const bool failed = !firmware.Done() && !kernel.Done();
     TraceA(1, "thread id:%d", static_cast<int>(::gettid()));
-    return CameraLine(camera, failed ? 82007 : 82001);
+    return CameraLine(camera.Info(), failed ? 82007 : 82001);
 }
 
-BatchEngine::Operation UpgradeOperation(std::string imagePath, std::vector<int> handles)
+BatchEngine::Operation UpgradeOperation(std::string imagePath, std::vector<std::shared_ptr<Camera>> cameras)
 {
-    return [imagePath = std::move(imagePath), handles = std::move(handles)](const tagVtIpcInfo& camera,
+    return [imagePath = std::move(imagePath), cameras = std::move(cameras)](const tagVtIpcInfo&,
                                                                             std::size_t index) {
-        return std::vector<PanelLine>{UpgradeCamera(handles.at(index), camera, imagePath)};
+        return std::vector<PanelLine>{UpgradeCamera(*cameras.at(index), imagePath)};
     };
 }
 
@@ -39,12 +39,12 @@ BatchEngine::Operation RebootOperation(LoginCredentials login, std::shared_ptr<R
     return [login = std::move(login), queue = std::move(queue), single](const tagVtIpcInfo& camera,
                                                                         std::size_t) {
         PanelLine failure;
-        const int handle = LoginCamera(camera, login, &failure, kRebootLoginKeys);
-        if (handle < 0) {
+        std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure, kRebootLoginKeys);
+        if (!loggedIn) {
             return std::vector<PanelLine>{failure};
         }
         // The line comes from the reboot itself.
-        queue->Append(handle, camera, single);
+        queue->Append(std::move(loggedIn), single);
         return std::vector<PanelLine>{};
     };
 }
@@ -53,17 +53,17 @@ BatchEngine::Operation RestoreOperation(LoginCredentials login, std::shared_ptr<
 {
     return [login = std::move(login), queue = std::move(queue)](const tagVtIpcInfo& camera, std::size_t) {
         PanelLine failure;
-        const int handle = LoginCamera(camera, login, &failure, kRestoreLoginKeys);
-        if (handle < 0) {
+        std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure, kRestoreLoginKeys);
+        if (!loggedIn) {
             return std::vector<PanelLine>{failure};
         }
-        if (Vt_Ipc_RestoreSystem(handle) != 0) {
+        if (!loggedIn->Restore().Done()) {
             return std::vector<PanelLine>{CameraLine(camera, 82011)};
         }
         // The pause comes first, so the worker cannot reboot the camera
         // before it has had its time to restore.
         queue->StartRestorePause();
-        queue->Append(handle, camera, false);
+        queue->Append(std::move(loggedIn), false);
         return std::vector<PanelLine>{CameraLine(camera, 82010)};
     };
 }

@@ -17,20 +17,21 @@ inline constexpr LoginFailureKeys kUpgradeLoginKeys{82012, 82004};
 inline constexpr LoginFailureKeys kRebootLoginKeys{82013, 82006};
 inline constexpr LoginFailureKeys kRestoreLoginKeys{82014, 82009};
 
-// Where a login batch leaves its handles: one per target, -1 for a failed
-// login. Each worker writes only its own camera's place.
-using LoginHandles = std::shared_ptr<std::vector<int>>;
+// Where a login batch leaves its cameras: one place per target, empty for a
+// failed login. Each worker writes only its own camera's place.
+using LoggedInCameras = std::shared_ptr<std::vector<std::shared_ptr<Camera>>>;
 
 // Logs in to every camera; a failure is that camera's line.
 ZX_EXPORT BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys keys,
-                                                LoginHandles handles);
+                                                LoggedInCameras cameras);
 
 // Sends the image to one logged-in camera as firmware and then as kernel,
 // both always (the camera refuses the kind the image is not). "Upgrade
-// successfully." unless both calls failed. The path goes to the SDK as it is.
-ZX_EXPORT PanelLine UpgradeCamera(int handle, const tagVtIpcInfo& camera, const std::string& imagePath);
-// UpgradeCamera for each target; handles[i] is the login handle of target i.
-ZX_EXPORT BatchEngine::Operation UpgradeOperation(std::string imagePath, std::vector<int> handles);
+// successfully." unless both calls failed. The path goes to the camera as it is.
+ZX_EXPORT PanelLine UpgradeCamera(Camera& camera, const std::string& imagePath);
+// UpgradeCamera for each target; cameras[i] is the logged-in camera of target i.
+ZX_EXPORT BatchEngine::Operation UpgradeOperation(std::string imagePath,
+                                                  std::vector<std::shared_ptr<Camera>> cameras);
 
 // Logs in and queues the camera for a reboot by the reboot queue's worker.
 // single: the operator picked one camera (no ticks), which is told

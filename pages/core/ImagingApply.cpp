@@ -31,30 +31,30 @@ BatchEngine::Operation ImagingApplyOperation(LoginCredentials login, PicturePosi
 {
     return [login = std::move(login), positions, lists](const tagVtIpcInfo& camera, std::size_t) {
         PanelLine failure;
-        const int handle = LoginCamera(camera, login, &failure);
-        if (handle < 0) {
+        const std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure);
+        if (!loggedIn) {
             return std::vector<PanelLine>{failure};
         }
         const bool aModel = IsAModel(std::string(camera.model, strnlen(camera.model, sizeof camera.model)));
         bool saved = true;
         if (AnyGiven(positions)) {
             ImagingSettingsRecord picture{};
-            saved = Vt_Ipc_GetImagingSettings(handle, &picture) == 0;
+            saved = loggedIn->GetImagingSettings(picture).Done();
             if (saved) {
                 MergePicturePositions(picture, positions, aModel);
-                saved = Vt_Ipc_SetImagingSettings(handle, &picture) == 0;
+                saved = loggedIn->SetImagingSettings(picture).Done();
             }
         }
         if (saved && AnyGiven(lists)) {
             ImagingConfigRecord config{};
-            saved = Vt_Ipc_GetImagingConfig(handle, &config) == 0;
+            saved = loggedIn->GetImagingConfig(config).Done();
             if (saved) {
                 for (int i = 0; i < kImageListCount; ++i) {
                     if (const auto& entry = lists[static_cast<std::size_t>(i)]) {
                         SetListField(config, static_cast<ImageList>(i), *entry);
                     }
                 }
-                saved = Vt_Ipc_SetImagingConfig(handle, &config) == 0;
+                saved = loggedIn->SetImagingConfig(config).Done();
             }
         }
         return std::vector<PanelLine>{CameraLine(camera, saved ? kSaved : kNotSaved)};

@@ -4,7 +4,6 @@
 #include "LogDatabase.h"
 #include "LogRules.h"
 #include "ProgramFolder.h"
-#include "VtIpcSDK.h"
 
 #include <cstring>
 #include <filesystem>
@@ -16,33 +15,36 @@ namespace {
 constexpr unsigned kShowLoginFailed = 87000;
 constexpr unsigned kNotAModel = 87003;
 constexpr unsigned kRefreshFailed = 87008;
+constexpr unsigned kUnsupported = 85003;
 
-// The messages of one kind of file: failed login, failed download, success.
+// The messages of one kind of file: failed login, failed download, success;
+// its folder and the operation that fetches it.
 struct FileKeys
 {
     unsigned loginFailed;
     unsigned failed;
     unsigned done;
     const char* folder;
+    CameraOperation operation;
 };
 
 FileKeys KeysOf(CameraFileKind kind)
 {
     switch (kind) {
     case CameraFileKind::Config:
-        return {87002, 87006, 87007, kConfigFilesFolder};
+        return {87002, 87006, 87007, kConfigFilesFolder, CameraOperation::ConfigDownload};
     case CameraFileKind::Custom:
-        return {87012, 87013, 87014, kCustomFilesFolder};
+        return {87012, 87013, 87014, kCustomFilesFolder, CameraOperation::CustomDownload};
     case CameraFileKind::Log:
         break;
     }
-    return {87001, 87004, 87005, kLogFilesFolder};
+    return {87001, 87004, 87005, kLogFilesFolder, CameraOperation::LogDownload};
 }
 
-LogOutcome Message(int handle, unsigned key)
+LogOutcome Message(std::shared_ptr<Camera> camera, unsigned key)
 {
     LogOutcome outcome;
-    outcome.handle = handle;
+    outcome.camera = std::move(camera);
     outcome.messageKey = key;
     return outcome;
 }
@@ -82,9 +84,13 @@ bool HasCachedLog(const tagVtIpcInfo& camera)
 LogOutcome SelectCameraLog(const tagVtIpcInfo& camera, const LoginCredentials& login)
 {
     LogOutcome outcome;
+    if (!CameraOffers(camera, CameraOperation::LogDownload)) {
+        outcome.line = UnsupportedLine(camera);
+        return outcome;
+    }
     PanelLine failure;
-    outcome.handle = LoginCamera(camera, login, &failure);
-    if (outcome.handle < 0) {
+    outcome.camera = LoginCamera(camera, login, &failure);
+    if (!outcome.camera) {
         outcome.line = failure;
         return outcome;
     }
@@ -93,60 +99,67 @@ LogOutcome SelectCameraLog(const tagVtIpcInfo& camera, const LoginCredentials& l
         outcome.showCache = true;
         return outcome;
     }
-    return RefreshCameraLog(outcome.handle, camera, login);
+    return RefreshCameraLog(outcome.camera, camera, login);
 }
 
-LogOutcome RefreshCameraLog(int handle, const tagVtIpcInfo& camera, const LoginCredentials& login)
+LogOutcome RefreshCameraLog(std::shared_ptr<Camera> held, const tagVtIpcInfo& camera,
+                            const LoginCredentials& login)
 {
-    handle = LoggedInHandle(camera, login, handle);
-    if (handle < 0) {
-        return Message(handle, kShowLoginFailed);
+    if (!CameraOffers(camera, CameraOperation::LogDownload)) {
+        return Message(std::move(held), kUnsupported);
+    }
+    const std::shared_ptr<Camera> loggedIn = LoggedInCamera(camera, login, std::move(held));
+    if (!loggedIn) {
+        return Message(nullptr, kShowLoginFailed);
     }
     const std::string cache = CachedLogPath(camera);
     if (cache.empty()) {
-        return Message(handle, kRefreshFailed);
+        return Message(loggedIn, kRefreshFailed);
     }
     if (!IsAModel(camera.model)) {
-        return Message(handle, 0);
+        return Message(loggedIn, 0);
     }
     // The download lands beside the cache and takes its place only once it
     // is whole, reads as a log database and carries the indexes.
     const std::string staging = cache + ".download";
-    if (Vt_Ipc_DownloadLog(handle, staging.c_str()) != 0 || LogDbAddIndexes(staging.c_str()) != 0) {
+    if (!loggedIn->DownloadLog(staging).Done() || LogDbAddIndexes(staging.c_str()) != 0) {
         RemoveQuietly(staging);
-        return Message(handle, kRefreshFailed);
+        return Message(loggedIn, kRefreshFailed);
     }
     std::error_code ec;
     fs::rename(staging, cache, ec);
     if (ec) {
         RemoveQuietly(staging);
-        return Message(handle, kRefreshFailed);
+        return Message(loggedIn, kRefreshFailed);
     }
     LogOutcome outcome;
-    outcome.handle = handle;
+    outcome.camera = loggedIn;
     outcome.path = cache;
     outcome.showCache = true;
     return outcome;
 }
 
-LogOutcome FetchCameraFile(int handle, const tagVtIpcInfo& camera, const LoginCredentials& login,
-                           const CameraFileRequest& request, std::time_t now)
+LogOutcome FetchCameraFile(std::shared_ptr<Camera> held, const tagVtIpcInfo& camera,
+                           const LoginCredentials& login, const CameraFileRequest& request, std::time_t now)
 {
     const FileKeys keys = KeysOf(request.kind);
     const bool custom = request.kind == CameraFileKind::Custom;
     if (custom && !IsAModel(camera.model)) {
-        return Message(handle, kNotAModel);
+        return Message(std::move(held), kNotAModel);
     }
-    handle = LoggedInHandle(camera, login, handle);
-    if (handle < 0) {
-        return Message(handle, keys.loginFailed);
+    if (!CameraOffers(camera, keys.operation)) {
+        return Message(std::move(held), kUnsupported);
+    }
+    const std::shared_ptr<Camera> loggedIn = LoggedInCamera(camera, login, std::move(held));
+    if (!loggedIn) {
+        return Message(nullptr, keys.loginFailed);
     }
     const std::string folder = LogFolderPath(keys.folder);
     if (folder.empty()) {
-        return Message(handle, keys.failed);
+        return Message(loggedIn, keys.failed);
     }
     if (!IsAModel(camera.model)) {
-        return Message(handle, kNotAModel);
+        return Message(loggedIn, kNotAModel);
     }
     const std::string ip(camera.ip, strnlen(camera.ip, sizeof camera.ip));
     std::string name;
@@ -162,22 +175,22 @@ LogOutcome FetchCameraFile(int handle, const tagVtIpcInfo& camera, const LoginCr
         break;
     }
     const std::string path = (fs::path(folder) / name).string();
-    int status = -1;
+    CameraResult result;
     switch (request.kind) {
     case CameraFileKind::Log:
-        status = Vt_Ipc_DownloadLog(handle, path.c_str());
+        result = loggedIn->DownloadLog(path);
         break;
     case CameraFileKind::Config:
-        status = Vt_Ipc_DownloadCfg(handle, path.c_str());
+        result = loggedIn->DownloadConfig(path);
         break;
     case CameraFileKind::Custom:
-        status = Vt_Ipc_DownloadCustom(handle, path.c_str(), request.customKind, request.remoteName.c_str());
+        result = loggedIn->DownloadCustom(path, request.customKind, request.remoteName);
         break;
     }
-    if (status != 0) {
-        return Message(handle, keys.failed);
+    if (!result.Done()) {
+        return Message(loggedIn, keys.failed);
     }
-    LogOutcome outcome = Message(handle, keys.done);
+    LogOutcome outcome = Message(loggedIn, keys.done);
     outcome.question = true;
     outcome.path = path;
     return outcome;

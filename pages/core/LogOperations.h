@@ -6,6 +6,7 @@
 #include "ZxExport.h"
 
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@
 // What one operation came to.
 struct LogOutcome
 {
-    int handle = -1;               // the login handle after the operation
+    std::shared_ptr<Camera> camera; // the logged-in camera after the operation; empty: none
     unsigned messageKey = 0;       // message box to show; 0: none
     bool question = false;         // the message asks whether to reveal `path`
     std::optional<PanelLine> line; // a line for the operation panel
@@ -34,16 +35,18 @@ ZX_EXPORT std::string LogFolderPath(const char* folder);
 ZX_EXPORT std::string CachedLogPath(const tagVtIpcInfo& camera);
 ZX_EXPORT bool HasCachedLog(const tagVtIpcInfo& camera);
 
-// Selecting a camera: logs in (the handle always replaces the old one; a
+// Selecting a camera: logs in (the login always replaces the old one; a
 // failure is a panel line), then shows the cache when there is one, else
-// fetches the log as RefreshCameraLog does.
+// fetches the log as RefreshCameraLog does. A camera without a log to fetch
+// gets the panel line that says so, and nothing is sent to it.
 ZX_EXPORT LogOutcome SelectCameraLog(const tagVtIpcInfo& camera, const LoginCredentials& login);
 
-// "Show Log": logs in when handle is negative, then fetches the camera's log
+// "Show Log": logs in when no camera is held, then fetches the camera's log
 // into its cache. The cache is replaced only by a whole download that reads as
 // a log database, with the indexes the page's queries use added to it; a
 // failed download leaves the earlier cache as it was.
-ZX_EXPORT LogOutcome RefreshCameraLog(int handle, const tagVtIpcInfo& camera, const LoginCredentials& login);
+ZX_EXPORT LogOutcome RefreshCameraLog(std::shared_ptr<Camera> held, const tagVtIpcInfo& camera,
+                                      const LoginCredentials& login);
 
 enum class CameraFileKind
 {
@@ -60,9 +63,12 @@ struct CameraFileRequest
 };
 
 // Fetches one file into its folder under a name of the camera's IP address
-// and the local time `now`; the file appears only once it arrived whole.
-ZX_EXPORT LogOutcome FetchCameraFile(int handle, const tagVtIpcInfo& camera, const LoginCredentials& login,
-                                     const CameraFileRequest& request, std::time_t now);
+// and the local time `now`; the file appears only once it arrived whole. The
+// camera held is used, else one logged in. A camera that does not offer the
+// kind of file gets the message that says so, and nothing is sent to it.
+ZX_EXPORT LogOutcome FetchCameraFile(std::shared_ptr<Camera> held, const tagVtIpcInfo& camera,
+                                     const LoginCredentials& login, const CameraFileRequest& request,
+                                     std::time_t now);
 
 // One page of a log cache as the page shows it: the rows matching the filter
 // are counted, then page `page` (from 1) of them is read. currentPage stays 0

@@ -213,8 +213,8 @@ BatchEngine::Operation NetworkApplyOperation(LoginCredentials login, NetworkBloc
     return [login = std::move(login), block](const tagVtIpcInfo& camera, std::size_t) {
         std::vector<PanelLine> lines;
         PanelLine failure;
-        const int handle = LoginCamera(camera, login, &failure, {80025, 81020});
-        if (handle < 0) {
+        const std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure, {80025, 81020});
+        if (!loggedIn) {
             lines.push_back(failure);
             return lines;
         }
@@ -224,7 +224,7 @@ BatchEngine::Operation NetworkApplyOperation(LoginCredentials login, NetworkBloc
             // it writes it, else as discovery reported it.
             DdnsRecord current{};
             std::string name;
-            if (Vt_Ipc_GetDDNS(handle, &current) == 0) {
+            if (loggedIn->GetDdns(current).Done()) {
                 name = EasyDdnsHostName(TextOf(current.mac, sizeof current.mac));
             }
             if (name.empty()) {
@@ -232,26 +232,26 @@ BatchEngine::Operation NetworkApplyOperation(LoginCredentials login, NetworkBloc
             }
             CopyField(name, ddns.host, sizeof ddns.host);
         }
-        lines.push_back(CameraLine(camera, Vt_Ipc_SetDDNS(handle, &ddns) == 0 ? 81023 : 81024));
-        lines.push_back(CameraLine(camera, Vt_Ipc_SetPortInfo(handle, &block.ports) == 0 ? 81021 : 81022));
+        lines.push_back(CameraLine(camera, loggedIn->SetDdns(ddns).Done() ? 81023 : 81024));
+        lines.push_back(CameraLine(camera, loggedIn->SetPorts(block.ports).Done() ? 81021 : 81022));
         return lines;
     };
 }
 
-NetworkReading ReadNetworkSettings(int handle, const std::atomic<bool>& stop)
+NetworkReading ReadNetworkSettings(Camera& camera, const std::atomic<bool>& stop)
 {
     NetworkReading reading;
     PortInfoRecord ports{};
-    if (!stop && Vt_Ipc_GetPortInfo(handle, &ports) == 0) {
+    if (!stop && camera.GetPorts(ports).Done()) {
         reading.ports = ports;
     }
     DdnsRecord ddns{};
-    if (stop || Vt_Ipc_GetDDNS(handle, &ddns) != 0) {
+    if (stop || !camera.GetDdns(ddns).Done()) {
         return reading;
     }
     reading.ddns = ddns;
     SystemInfoRecord info{};
-    if (!stop && Vt_Ipc_GetSystemInfo(handle, &info) == 0) {
+    if (!stop && camera.GetSystemInfo(info).Done()) {
         reading.version = std::string(info.version, strnlen(info.version, sizeof info.version));
     }
     return reading;

@@ -122,6 +122,6 @@ struct NetworkReading
     std::optional<std::string> version;
 };
 
-// The reads of a load over a logged-in handle; off the UI thread. Nothing
+// The reads of a load from a logged-in camera; off the UI thread. Nothing
 // more is read once stop is set.
-ZX_EXPORT NetworkReading ReadNetworkSettings(int handle, const std::atomic<bool>& stop);
+ZX_EXPORT NetworkReading ReadNetworkSettings(Camera& camera, const std::atomic<bool>& stop);

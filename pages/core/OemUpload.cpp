@@ -2,7 +2,6 @@
 
 #include "OemImageList.h"
 #include "Utf8Text.h"
-#include "VtIpcSDK.h"
 
 namespace {
 constexpr unsigned kUploaded = 84000;
@@ -11,19 +10,23 @@ constexpr unsigned kNotUploaded = 84001;
 
 std::vector<PanelLine> UploadOemFiles(const tagVtIpcInfo& camera, const OemUpload& upload)
 {
+    if (!CameraOffers(camera, CameraOperation::OemUpload)) {
+        return {UnsupportedLine(camera)};
+    }
     PanelLine failure;
-    const int handle = LoginCamera(camera, upload.login, &failure, LoginFailureKeys{84003, 84002});
-    if (handle < 0) {
+    const std::shared_ptr<Camera> loggedIn =
+        LoginCamera(camera, upload.login, &failure, LoginFailureKeys{84003, 84002});
+    if (!loggedIn) {
         return {failure};
     }
-    if (Vt_Ipc_UploadOemConfigFile(handle, upload.oemFile.c_str()) != 0) {
+    if (!loggedIn->UploadOemFile(upload.oemFile).Done()) {
         return {CameraLine(camera, kNotUploaded)};
     }
     // Each image the camera did not take is named, so a success line means
     // the camera holds everything that was listed.
     std::vector<PanelLine> lines;
     for (const std::string& image : upload.images) {
-        if (Vt_Ipc_UploadOemConfigFile(handle, image.c_str()) != 0) {
+        if (!loggedIn->UploadOemFile(image).Done()) {
             PanelLine line = CameraLine(camera, kNotUploaded);
             line.text.insert(CameraLinePrefix(camera).size(), PlatformFromUtf8(OemStoredName(image)) + L" ");
             lines.push_back(std::move(line));

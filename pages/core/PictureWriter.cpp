@@ -1,7 +1,6 @@
 #include "PictureWriter.h"
 
 #include "ImagingApply.h"
-#include "VtIpcSDK.h"
 
 #include <cstring>
 
@@ -46,7 +45,7 @@ void PictureWriter::Move(const PictureTarget& target, PictureValue which, int po
         if (found == m_pending.end()) {
             m_pending.push_back(Pending{target, {}});
             found = std::prev(m_pending.end());
-        } else if (target.handle >= 0 || found->target.handle < 0) {
+        } else if (target.loggedIn || !found->target.loggedIn) {
             found->target = target;
         }
         found->positions[static_cast<std::size_t>(which)] = position;
@@ -103,30 +102,30 @@ void PictureWriter::Run()
 
 void PictureWriter::Write(Pending& job)
 {
-    int handle = job.target.handle;
-    if (handle < 0) {
+    std::shared_ptr<Camera> camera = job.target.loggedIn;
+    if (!camera) {
         // A failed login here is not reported: the selection already said so.
-        handle = LoginCamera(job.target.camera, job.target.login);
-        if (handle < 0) {
+        camera = LoginCamera(job.target.camera, job.target.login);
+        if (!camera) {
             return;
         }
         {
             std::lock_guard lock(m_lock);
             const auto later = FindLocked(job.target.camera);
-            if (later != m_pending.end() && later->target.handle < 0) {
-                later->target.handle = handle;
+            if (later != m_pending.end() && !later->target.loggedIn) {
+                later->target.loggedIn = camera;
             }
         }
         if (m_loggedIn) {
-            m_loggedIn(job.target.camera, handle);
+            m_loggedIn(job.target.camera, camera);
         }
     }
     ImagingSettingsRecord record{};
-    if (Vt_Ipc_GetImagingSettings(handle, &record) != 0) {
+    if (!camera->GetImagingSettings(record).Done()) {
         return;
     }
     MergePicturePositions(record, job.positions, job.target.aModel);
-    Vt_Ipc_SetImagingSettings(handle, &record);
+    camera->SetImagingSettings(record);
     std::lock_guard lock(m_lock);
     ++m_writes;
 }

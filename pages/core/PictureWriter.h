@@ -9,17 +9,18 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
-// The camera a picture value is written to, with the login to use when the
-// handle is negative.
+// The camera a picture value is written to, with the login to use when no
+// logged-in camera is held.
 struct PictureTarget
 {
     tagVtIpcInfo camera{};
     LoginCredentials login;
-    int handle = -1;
+    std::shared_ptr<Camera> loggedIn;
     bool aModel = false;
 };
 
@@ -32,8 +33,8 @@ class ZX_EXPORT PictureWriter
 {
 public:
     // Called on the writer's thread after it logged in for a camera that had
-    // no handle; the caller may keep the handle for later calls.
-    using LoggedIn = std::function<void(const tagVtIpcInfo& camera, int handle)>;
+    // no login; the caller may keep the camera for later calls.
+    using LoggedIn = std::function<void(const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn)>;
 
     explicit PictureWriter(LoggedIn loggedIn = {});
     // Forgets what is not yet written and waits for the write in flight.

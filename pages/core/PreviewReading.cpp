@@ -7,17 +7,17 @@ PreviewReading ReadPreviewCamera(const tagVtIpcInfo& camera, const LoginCredenti
 {
     PreviewReading reading;
     PanelLine failure;
-    reading.handle = LoginCamera(camera, login, &failure);
-    if (reading.handle < 0) {
+    reading.camera = LoginCamera(camera, login, &failure);
+    if (!reading.camera) {
         reading.loginFailure = failure;
         return reading;
     }
     ImagingSettingsRecord picture{};
-    if (!stop && Vt_Ipc_GetImagingSettings(reading.handle, &picture) == 0) {
+    if (!stop && reading.camera->GetImagingSettings(picture).Done()) {
         reading.picture = picture;
     }
     ImagingConfigRecord config{};
-    if (!stop && Vt_Ipc_GetImagingConfig(reading.handle, &config) == 0) {
+    if (!stop && reading.camera->GetImagingConfig(config).Done()) {
         reading.config = config;
     }
     return reading;
@@ -25,59 +25,55 @@ PreviewReading ReadPreviewCamera(const tagVtIpcInfo& camera, const LoginCredenti
 
 StartedPlay::~StartedPlay()
 {
-    if (m_handle >= 0) {
-        Vt_IpcClient_StopLivePlay(m_handle);
+    if (m_camera) {
+        m_camera->StopLivePlay();
     }
 }
 
-int StartedPlay::Claim()
+std::shared_ptr<Camera> StartedPlay::Claim()
 {
-    const int handle = m_handle;
-    m_handle = -1;
-    return handle;
+    return std::move(m_camera);
 }
 
-PlayStart StartPreviewPlay(const tagVtIpcInfo& camera, const LoginCredentials& login, int handle,
-                           uint32_t window, const std::atomic<bool>& stop)
+PlayStart StartPreviewPlay(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                           std::shared_ptr<Camera> held, uint32_t window, const std::atomic<bool>& stop)
 {
     PlayStart start;
-    start.handle = LoggedInHandle(camera, login, handle);
-    start.loggedIn = start.handle >= 0;
-    if (!start.loggedIn || stop) {
+    start.camera = LoggedInCamera(camera, login, std::move(held));
+    if (!start.camera || stop) {
         return start;
     }
-    LivePlayRecord record{};
-    record.window = window;
-    if (Vt_IpcClient_LivePlay(start.handle, &record, 0, 0) != 0) {
-        TraceA(1, "Last Error:%d", Vt_Sdk_GetLastError());
+    const CameraResult played = start.camera->StartLivePlay(window);
+    if (!played.Done()) {
+        TraceA(1, "Last Error:%d", played.code);
         return start;
     }
-    start.play = std::make_shared<StartedPlay>(start.handle);
+    start.play = std::make_shared<StartedPlay>(start.camera);
     return start;
 }
 
-bool WriteImageList(int handle, ImageList list, int entry)
+bool WriteImageList(Camera& camera, ImageList list, int entry)
 {
     ImagingConfigRecord config{};
-    if (Vt_Ipc_GetImagingConfig(handle, &config) != 0) {
+    if (!camera.GetImagingConfig(config).Done()) {
         return false;
     }
     SetListField(config, list, entry);
-    return Vt_Ipc_SetImagingConfig(handle, &config) == 0;
+    return camera.SetImagingConfig(config).Done();
 }
 
-bool WriteImageChoices(int handle, const ImageChoices& choices)
+bool WriteImageChoices(Camera& camera, const ImageChoices& choices)
 {
     ImagingConfigRecord config{};
-    if (Vt_Ipc_GetImagingConfig(handle, &config) != 0) {
+    if (!camera.GetImagingConfig(config).Done()) {
         return false;
     }
     ApplyChoices(config, choices);
-    return Vt_Ipc_SetImagingConfig(handle, &config) == 0;
+    return camera.SetImagingConfig(config).Done();
 }
 
-bool ImagingAnswers(int handle)
+bool ImagingAnswers(Camera& camera)
 {
     ImagingConfigRecord config{};
-    return Vt_Ipc_GetImagingConfig(handle, &config) == 0;
+    return camera.GetImagingConfig(config).Done();
 }

@@ -1,7 +1,6 @@
 #pragma once
 #include "CameraAccess.h"
 #include "PreviewRules.h"
-#include "VtIpcSDK.h"
 #include "ZxExport.h"
 
 #include <atomic>
@@ -15,7 +14,7 @@
 // What a click on a camera's row shows: its picture values and imaging lists.
 struct PreviewReading
 {
-    int handle = -1;
+    std::shared_ptr<Camera> camera; // logged in; empty when the login failed
     std::optional<PanelLine> loginFailure;
     std::optional<ImagingSettingsRecord> picture;
     std::optional<ImagingConfigRecord> config;
@@ -30,31 +29,31 @@ ZX_EXPORT PreviewReading ReadPreviewCamera(const tagVtIpcInfo& camera, const Log
 class ZX_EXPORT StartedPlay
 {
 public:
-    explicit StartedPlay(int handle) : m_handle(handle) {}
+    explicit StartedPlay(std::shared_ptr<Camera> camera) : m_camera(std::move(camera)) {}
     ~StartedPlay();
     StartedPlay(const StartedPlay&) = delete;
     StartedPlay& operator=(const StartedPlay&) = delete;
 
-    // The play is the caller's from now on; returns its handle.
-    int Claim();
+    // The play is the caller's from now on; returns the camera that plays.
+    std::shared_ptr<Camera> Claim();
 
 private:
-    int m_handle;
+    std::shared_ptr<Camera> m_camera;
 };
 
 struct PlayStart
 {
-    int handle = -1;      // the login handle, also when the play failed
-    bool loggedIn = false;
+    std::shared_ptr<Camera> camera;    // logged in, also when the play failed; empty: the login failed
     std::shared_ptr<StartedPlay> play; // empty when the play did not start
 };
-// Logs in when handle is negative, then starts the live play into window.
-ZX_EXPORT PlayStart StartPreviewPlay(const tagVtIpcInfo& camera, const LoginCredentials& login, int handle,
-                                     uint32_t window, const std::atomic<bool>& stop);
+// Logs in when no camera is held, then starts the live play into window.
+ZX_EXPORT PlayStart StartPreviewPlay(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                     std::shared_ptr<Camera> held, uint32_t window,
+                                     const std::atomic<bool>& stop);
 
 // Sets the field of one list in the camera's imaging configuration.
-ZX_EXPORT bool WriteImageList(int handle, ImageList list, int entry);
+ZX_EXPORT bool WriteImageList(Camera& camera, ImageList list, int entry);
 // Puts the six list values into the camera's imaging configuration.
-ZX_EXPORT bool WriteImageChoices(int handle, const ImageChoices& choices);
+ZX_EXPORT bool WriteImageChoices(Camera& camera, const ImageChoices& choices);
 // Whether the camera's imaging configuration can be read.
-ZX_EXPORT bool ImagingAnswers(int handle);
+ZX_EXPORT bool ImagingAnswers(Camera& camera);

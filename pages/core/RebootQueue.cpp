@@ -2,31 +2,27 @@
 
 #include "CameraAccess.h"
 #include "OperationLog.h"
-#include "VtIpcSDK.h"
 
 namespace {
 // "Reboot successfully." (82008), "Reboot failed. Can not access device."
 // (82013), "Reboot failed." (82015).
-unsigned RebootLineKey(int error)
+unsigned RebootLineKey(const CameraResult& result)
 {
-    if (error == VT_ERR_NONE) {
+    if (result.Done()) {
         return 82008;
     }
-    return error == VT_ERR_UNREACHABLE ? 82013 : 82015;
+    return result.status == CameraStatus::Unreachable ? 82013 : 82015;
 }
 
-int SdkReboot(int handle)
+CameraResult CameraReboot(Camera& camera)
 {
-    if (Vt_Ipc_RebootSystem(handle) == 0) {
-        return VT_ERR_NONE;
-    }
-    const int error = Vt_Sdk_GetLastError();
-    return error != VT_ERR_NONE ? error : VT_ERR_CAMERA;
+    return camera.Reboot();
 }
 } // namespace
 
-RebootQueue::RebootQueue(Reboot reboot, OpenWeb openWeb, RebootDone rebootDone, std::chrono::milliseconds tick)
-    : m_reboot(reboot ? std::move(reboot) : Reboot(SdkReboot)), m_openWeb(std::move(openWeb)),
+RebootQueue::RebootQueue(Reboot reboot, OpenWeb openWeb, RebootDone rebootDone,
+                         std::chrono::milliseconds tick)
+    : m_reboot(reboot ? std::move(reboot) : Reboot(CameraReboot)), m_openWeb(std::move(openWeb)),
       m_rebootDone(std::move(rebootDone)), m_tick(tick)
 {
     m_worker = std::thread([this] { Run(); });
@@ -43,14 +39,14 @@ RebootQueue::~RebootQueue()
     // The operator was told these cameras would restart; the panel is gone,
     // so the operation log keeps the word that they did not.
     for (const Entry& entry : m_entries) {
-        TraceW(1, L"%ls", CameraLine(entry.camera, 82016).text.c_str());
+        TraceW(1, L"%ls", CameraLine(entry.camera->Info(), 82016).text.c_str());
     }
 }
 
-void RebootQueue::Append(int handle, const tagVtIpcInfo& camera, bool tellSuccess)
+void RebootQueue::Append(std::shared_ptr<Camera> camera, bool tellSuccess)
 {
     std::lock_guard lock(m_lock);
-    m_entries.push_back({handle, camera, tellSuccess});
+    m_entries.push_back({std::move(camera), tellSuccess});
 }
 
 std::size_t RebootQueue::Pending() const
@@ -88,10 +84,10 @@ void RebootQueue::Tick()
             ++m_rebooting;
         }
     }
-    if (entry.handle >= 0) {
-        const int error = m_reboot(entry.handle);
-        if (m_rebootDone && (error != VT_ERR_NONE || entry.tellSuccess)) {
-            m_rebootDone(CameraLine(entry.camera, RebootLineKey(error)), error == VT_ERR_NONE);
+    if (entry.camera) {
+        const CameraResult result = m_reboot(*entry.camera);
+        if (m_rebootDone && (!result.Done() || entry.tellSuccess)) {
+            m_rebootDone(CameraLine(entry.camera->Info(), RebootLineKey(result)), result.Done());
         }
         std::lock_guard lock(m_lock);
         --m_rebooting;

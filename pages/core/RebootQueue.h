@@ -1,6 +1,6 @@
 #pragma once
+#include "Camera.h"
 #include "ModifyReport.h"
-#include "Tivox.h"
 #include "ZxExport.h"
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,9 +24,8 @@
 class ZX_EXPORT RebootQueue
 {
 public:
-    // Reboots the camera of a login handle; the SDK's error code, 0 when the
-    // camera took the reboot.
-    using Reboot = std::function<int(int handle)>;
+    // Reboots a logged-in camera; Done when the camera took the reboot.
+    using Reboot = std::function<CameraResult(Camera& camera)>;
     // Takes the pending web address (empty when there is none) and opens it.
     using OpenWeb = std::function<void()>;
     // A reboot's line, from the worker thread; rebooted is false for a
@@ -35,16 +35,16 @@ public:
     static constexpr int kRestorePauseTicks = 125;
     static constexpr std::chrono::milliseconds kTick{200};
 
-    // reboot defaults to the SDK's reboot call.
+    // reboot defaults to the camera's own reboot.
     explicit RebootQueue(Reboot reboot = {}, OpenWeb openWeb = {}, RebootDone rebootDone = {},
                          std::chrono::milliseconds tick = kTick);
     ~RebootQueue();
     RebootQueue(const RebootQueue&) = delete;
     RebootQueue& operator=(const RebootQueue&) = delete;
 
-    // Queues the camera of a login handle. A failed reboot is always told;
+    // Queues a logged-in camera. A failed reboot is always told;
     // "Reboot successfully." only when tellSuccess is set.
-    void Append(int handle, const tagVtIpcInfo& camera, bool tellSuccess);
+    void Append(std::shared_ptr<Camera> camera, bool tellSuccess);
     // Cameras queued whose reboot call has not returned yet.
     std::size_t Pending() const;
     void StartRestorePause();
@@ -56,8 +56,7 @@ public:
 private:
     struct Entry
     {
-        int handle = -1;
-        tagVtIpcInfo camera{};
+        std::shared_ptr<Camera> camera;
         bool tellSuccess = false;
     };
 

@@ -14,12 +14,6 @@
 #include <cstring>
 
 namespace {
-// The characters a camera takes as they are inside an encoded name.
-bool StandsForItself(unsigned char c)
-{
-    return std::strchr("!#$&*()=:/;?+',@.", c) != nullptr && c != '\0';
-}
-
 std::string Narrow(unsigned codePage, const std::wstring& text, int bytes)
 {
     std::vector<char> buffer(static_cast<std::size_t>(bytes) + 1, '\0');
@@ -40,25 +34,6 @@ template <std::size_t N> void CopyField(char (&field)[N], const std::string& tex
     std::memcpy(field, text.data(), std::min(text.size(), N - 1));
 }
 } // namespace
-
-std::string EncodeDeviceName(const std::string& utf8Name)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(utf8Name.size() * 3);
-    for (const char ch : utf8Name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (StandsForItself(c)) {
-            encoded += ch;
-        } else {
-            // Always two digits: a byte below 0x10 must not come out as "% A".
-            encoded += '%';
-            encoded += kHex[c >> 4];
-            encoded += kHex[c & 0x0F];
-        }
-    }
-    return encoded;
-}
 
 SystemProblem CheckSystemForm(const SystemForm& form)
 {
@@ -141,20 +116,21 @@ SystemDateRecord BuildSystemDateRecord(const SystemSettings& settings)
 std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply)
 {
     PanelLine failure;
-    const int handle = LoginCamera(camera, apply.login, &failure, LoginFailureKeys{80007, 81000});
-    if (handle < 0) {
+    const std::shared_ptr<Camera> loggedIn =
+        LoginCamera(camera, apply.login, &failure, LoginFailureKeys{80007, 81000});
+    if (!loggedIn) {
         return {failure};
     }
     const SystemSettings& settings = apply.settings;
     std::vector<PanelLine> lines;
     const SystemDateRecord record = BuildSystemDateRecord(settings);
-    lines.push_back(CameraLine(camera, Vt_Ipc_SetSystemDate(handle, &record) == 0 ? 81001 : 81002));
+    lines.push_back(CameraLine(camera, loggedIn->SetSystemDate(record).Done() ? 81001 : 81002));
     if (apply.singleCamera && !settings.deviceName.empty()) {
-        const std::string encoded = EncodeDeviceName(settings.deviceName);
-        lines.push_back(CameraLine(camera, Vt_Ipc_SetDeviceName(handle, encoded.c_str()) == 0 ? 81005 : 81006));
+        lines.push_back(
+            CameraLine(camera, loggedIn->SetDeviceName(settings.deviceName).Done() ? 81005 : 81006));
     }
     if (!settings.newPassword.empty() && settings.newPassword != apply.login.password) {
-        if (Vt_Ipc_ModifyPassword(handle, "admin", settings.newPassword.c_str()) != 0) {
+        if (!loggedIn->ModifyPassword("admin", settings.newPassword).Done()) {
             lines.push_back(CameraLine(camera, 81004));
             return lines;
         }
@@ -163,12 +139,12 @@ std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const Sys
         // are out; an A model is never restarted for a new password.
         if (!IsAModel(camera.model) && apply.queueReboot) {
             PanelLine refused;
-            const int rebootHandle =
-                LoginCamera(camera, LoginCredentials{"admin", settings.newPassword}, &refused, kRebootLoginKeys);
-            if (rebootHandle < 0) {
+            std::shared_ptr<Camera> reboot = LoginCamera(
+                camera, LoginCredentials{"admin", settings.newPassword}, &refused, kRebootLoginKeys);
+            if (!reboot) {
                 lines.push_back(refused);
             } else {
-                apply.queueReboot(rebootHandle, camera);
+                apply.queueReboot(std::move(reboot));
             }
         }
     }
@@ -216,11 +192,11 @@ CameraClock ReadCameraClock(const SystemDateRecord& record)
     return clock;
 }
 
-SystemReading ReadSystemSettings(int handle, const std::atomic<bool>& stop)
+SystemReading ReadSystemSettings(Camera& camera, const std::atomic<bool>& stop)
 {
     SystemReading reading;
     SystemDateRecord record{};
-    if (!stop && Vt_Ipc_GetSystemDate(handle, &record) == 0) {
+    if (!stop && camera.GetSystemDate(record).Done()) {
         reading.date = record;
     }
     return reading;

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,10 +41,6 @@ struct DateTimeValue
 inline constexpr const char* kDefaultSntpServer = "pool.ntp.org";
 inline constexpr int kPasswordBytes = 15;
 
-// The name as the camera stores it: every byte "%XX" in upper-case hex,
-// except ! # $ & * ( ) = : / ; ? + ' , @ and . which stand for themselves
-// ("Cam.1" -> "%43%61%6D.%31").
-ZX_EXPORT std::string EncodeDeviceName(const std::string& utf8Name);
 // The form of the "System" sub-page as typed.
 struct SystemForm
 {
@@ -100,7 +97,7 @@ struct SystemSettings
 ZX_EXPORT SystemSettings SystemSettingsFromForm(const SystemForm& form, int timeZone, int daylight,
                                                 const DateTimeValue& dateTime);
 
-// The record Vt_Ipc_SetSystemDate takes: mode 3 (keep) with empty date and
+// The date record a camera is sent: mode 3 (keep) with empty date and
 // time, 0 (manual) and 2 (computer time) with the formatted date and time,
 // 1 (SNTP) with the server; time zone and daylight saving always.
 ZX_EXPORT SystemDateRecord BuildSystemDateRecord(const SystemSettings& settings);
@@ -111,9 +108,9 @@ struct SystemApply
     SystemSettings settings;
     LoginCredentials login;
     bool singleCamera = true;
-    // Takes the handle of a camera whose password changed, to reboot it
-    // later; called from the batch worker.
-    std::function<void(int handle, const tagVtIpcInfo& camera)> queueReboot;
+    // Takes a camera whose password changed, logged in with the new one, to
+    // reboot it later; called from the batch worker.
+    std::function<void(std::shared_ptr<Camera> camera)> queueReboot;
 };
 
 // Logs in to the camera and writes the settings: date and time, the name
@@ -148,6 +145,6 @@ struct SystemReading
     std::optional<SystemDateRecord> date;
 };
 
-// The reads of a load over a logged-in handle; off the UI thread. Nothing is
+// The reads of a load from a logged-in camera; off the UI thread. Nothing is
 // read once stop is set.
-ZX_EXPORT SystemReading ReadSystemSettings(int handle, const std::atomic<bool>& stop);
+ZX_EXPORT SystemReading ReadSystemSettings(Camera& camera, const std::atomic<bool>& stop);

@@ -381,65 +381,65 @@ BatchEngine::Operation VideoPartsOperation(LoginCredentials login, std::optional
     return [login = std::move(login), streams, osd](const tagVtIpcInfo& camera, std::size_t) {
         std::vector<PanelLine> lines;
         PanelLine failure;
-        const int handle = LoginCamera(camera, login, &failure, {80045, 81040});
-        if (handle < 0) {
+        const std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure, {80045, 81040});
+        if (!loggedIn) {
             lines.push_back(failure);
             return lines;
         }
         const bool aModel = IsAModel(std::string(camera.model, strnlen(camera.model, sizeof camera.model)));
         if (osd) {
-            lines.push_back(CameraLine(camera, Vt_Ipc_SetOSD(handle, &*osd) == 0 ? 81046 : 81047));
+            lines.push_back(CameraLine(camera, loggedIn->SetOsd(*osd).Done() ? 81046 : 81047));
         }
         if (!streams) {
             return lines;
         }
         VideoConfigRecord current{};
         current.stream = 1;
-        bool written = Vt_Ipc_GetVideoConfig(handle, &current) == 0;
+        bool written = loggedIn->GetVideoConfig(current).Done();
         if (written) {
             const VideoConfigRecord record = PrimaryForCamera(streams->primary, current, aModel);
-            written = Vt_Ipc_SetVideoConfig(handle, &record) == 0;
+            written = loggedIn->SetVideoConfig(record).Done();
         }
         lines.push_back(CameraLine(camera, written ? 81041 : 81042));
 
         current = {};
         current.stream = 0;
-        written = Vt_Ipc_GetVideoConfig(handle, &current) == 0;
+        written = loggedIn->GetVideoConfig(current).Done();
         if (written) {
             const VideoConfigRecord record =
                 SecondaryForCamera(streams->secondary, current, streams->primary.codec, aModel);
-            written = Vt_Ipc_SetVideoConfig(handle, &record) == 0;
+            written = loggedIn->SetVideoConfig(record).Done();
         }
         lines.push_back(CameraLine(camera, written ? 81043 : 81044));
         return lines;
     };
 }
 
-VideoReading ReadVideoSettings(int handle, const std::atomic<bool>& stop)
+VideoReading ReadVideoSettings(Camera& camera, const std::atomic<bool>& stop)
 {
     VideoReading reading;
     OsdRecord osd{};
-    if (!stop && Vt_Ipc_GetOSD(handle, &osd) == 0) {
+    if (!stop && camera.GetOsd(osd).Done()) {
         reading.osd = osd;
     }
     ImagingConfigRecord imaging{};
-    if (!stop && Vt_Ipc_GetImagingConfig(handle, &imaging) == 0) {
+    if (!stop && camera.GetImagingConfig(imaging).Done()) {
         reading.powerFrequency = imaging.frequency;
     }
-    ReadVideoStreams(handle, stop, reading);
+    ReadVideoStreams(camera, stop, reading);
     return reading;
 }
 
-void ReadVideoStreams(int handle, const std::atomic<bool>& stop, VideoReading& reading)
+void ReadVideoStreams(Camera& camera, const std::atomic<bool>& stop, VideoReading& reading)
 {
     VideoConfigRecord secondary{};
     secondary.stream = 0;
-    if (!stop && Vt_Ipc_GetVideoConfig(handle, &secondary) == 0) {
+    if (!stop && camera.GetVideoConfig(secondary).Done()) {
         reading.secondary = secondary;
     }
     VideoConfigRecord primary{};
     primary.stream = 1;
-    if (!stop && Vt_Ipc_GetVideoConfig(handle, &primary) == 0) {
+    if (!stop && camera.GetVideoConfig(primary).Done()) {
         reading.primary = primary;
     }
 }

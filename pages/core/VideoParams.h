@@ -187,9 +187,9 @@ struct VideoReading
     std::optional<VideoConfigRecord> primary;
 };
 
-// The reads of a load over a logged-in handle, off the UI thread: the OSD, the
-// imaging configuration for the power frequency, then both streams. Nothing
-// more is read once stop is set.
-ZX_EXPORT VideoReading ReadVideoSettings(int handle, const std::atomic<bool>& stop);
+// The reads of a load from a logged-in camera, off the UI thread: the OSD,
+// the imaging configuration for the power frequency, then both streams.
+// Nothing more is read once stop is set.
+ZX_EXPORT VideoReading ReadVideoSettings(Camera& camera, const std::atomic<bool>& stop);
 // Only the two streams, secondary first, into reading.
-ZX_EXPORT void ReadVideoStreams(int handle, const std::atomic<bool>& stop, VideoReading& reading);
+ZX_EXPORT void ReadVideoStreams(Camera& camera, const std::atomic<bool>& stop, VideoReading& reading);

@@ -31,7 +31,7 @@ MainWindowOptions WithPages()
     return options;
 }
 
-tagVtIpcInfo Camera(unsigned char last, const char* ip, int port = 9)
+tagVtIpcInfo Listed(unsigned char last, const char* ip, int port = 9)
 {
     return MakeCamera(last, ip, port, "Cam", "VT-C6121");
 }
@@ -153,7 +153,7 @@ void BatchSetDlgTest::everySaveMessageInItsOrderWithItsFocus()
     Page p(f);
     f.dlg->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.dlg.get()));
-    f.Discover({Camera(1, "127.0.0.1")});
+    f.Discover({Listed(1, "127.0.0.1")});
     QTRY_COMPARE(p.list->topLevelItemCount(), 1);
     ClickRow(p.list, 0);
     // The name shows before the login is tried; the refused login is one line.
@@ -214,7 +214,7 @@ void BatchSetDlgTest::tickedCamerasKeepTheirNamesAndGetTheirLinesInOrder()
 {
     GuiFixture f({}, "0", WithPages());
     Page p(f);
-    f.Discover({Camera(1, "127.0.0.3"), Camera(2, "127.0.0.2"), Camera(3, "127.0.0.4")});
+    f.Discover({Listed(1, "127.0.0.3"), Listed(2, "127.0.0.2"), Listed(3, "127.0.0.4")});
     QTRY_COMPARE(p.list->topLevelItemCount(), 3);
     QVERIFY(p.name->isEnabled());
     p.list->topLevelItem(2)->setCheckState(0, Qt::Checked);
@@ -254,7 +254,7 @@ void BatchSetDlgTest::sharedIpShowsTheWarningAndBlocksSaving()
 {
     GuiFixture f({}, "0", WithPages());
     Page p(f);
-    f.Discover({Camera(1, "127.0.0.7"), Camera(2, "127.0.0.7"), Camera(3, "127.0.0.8")});
+    f.Discover({Listed(1, "127.0.0.7"), Listed(2, "127.0.0.7"), Listed(3, "127.0.0.8")});
     QTRY_COMPARE(p.list->topLevelItemCount(), 3);
     QCOMPARE(p.warning->text(), QStringLiteral("Ip address conflict! Please modify IP at first!"));
 
@@ -291,7 +291,7 @@ void BatchSetDlgTest::sharedIpShowsTheWarningAndBlocksSaving()
     QVERIFY(p.warning->isVisible());
     QTest::mouseClick(selectAll, Qt::LeftButton, {}, QPoint(6, selectAll->height() / 2));
     QVERIFY2(p.warning->isVisible(), "the selected camera still shares its address");
-    f.Discover({Camera(4, "127.0.0.9")});
+    f.Discover({Listed(4, "127.0.0.9")});
     QTRY_COMPARE(p.list->topLevelItemCount(), 4);
     ClickRow(p.list, 2);
     QVERIFY(!p.warning->isVisible());
@@ -305,7 +305,7 @@ void BatchSetDlgTest::doubleClickOpensTheWebPageUnlessARestorePauses()
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "Open");
     const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); });
-    f.Discover({Camera(1, "127.0.0.5", 8080), Camera(2, "127.0.0.6", 80)});
+    f.Discover({Listed(1, "127.0.0.5", 8080), Listed(2, "127.0.0.6", 80)});
     QTRY_COMPARE(p.list->topLevelItemCount(), 2);
 
     DoubleClickRow(p.list, 0);

@@ -119,7 +119,7 @@ TEST(BatchSetReading, AStoppedLoadCallsNothingAndAFailedLoginReadsNothing)
     EXPECT_FALSE(none.system.date);
     EXPECT_FALSE(none.network.ports);
     EXPECT_FALSE(none.video.osd);
-    EXPECT_EQ(ReadReferenceCamera(camera, {"admin", "x"}, stopped).handle, -1);
+    EXPECT_FALSE(ReadReferenceCamera(camera, {"admin", "x"}, stopped).loggedIn);
 
     ASSERT_EQ(Vt_Sdk_Init(), 0);
     const std::atomic<bool> running{false};
@@ -131,7 +131,7 @@ TEST(BatchSetReading, AStoppedLoadCallsNothingAndAFailedLoginReadsNothing)
     EXPECT_FALSE(failed.network.ddns);
     EXPECT_FALSE(failed.video.primary);
     const ReferenceReading reference = ReadReferenceCamera(camera, {"admin", "x"}, running);
-    EXPECT_EQ(reference.handle, -1);
+    EXPECT_FALSE(reference.loggedIn);
     EXPECT_FALSE(reference.video.secondary);
     Vt_Sdk_Destroy();
 }

@@ -50,7 +50,7 @@ struct Pages
         options.addPages = [this](CZendrixDlg& window) {
             window.HandOverWebAddresses();
             queue = std::make_shared<RebootQueue>(
-                [](int) { return 0; },
+                [](Camera&) { return CameraResult{}; },
                 [this] {
                     if (std::string address = TakePendingWebAddress(); !address.empty()) {
                         opened.push_back(std::move(address));

@@ -3,6 +3,7 @@
 // answer are the lab tests' part.
 #include "LogOperations.h"
 
+#include "CameraProvider.h"
 #include "LogRules.h"
 #include "ProgramFolder.h"
 #include "VtIpcSDK.h"
@@ -34,7 +35,7 @@ int ClosedPort()
     return ntohs(address.sin_port);
 }
 
-tagVtIpcInfo Camera(const char* model)
+tagVtIpcInfo Listed(const char* model)
 {
     tagVtIpcInfo camera{};
     const unsigned char mac[8] = {0x02, 0x5a, 0x30, 0x00, 0x00, 0x07, 0, 0};
@@ -77,9 +78,9 @@ protected:
 
 TEST_F(LogOperations, ACameraThatCannotBeReachedGetsTheLineOrTheMessageOfEachAction)
 {
-    const tagVtIpcInfo camera = Camera("VT-C3190A");
+    const tagVtIpcInfo camera = Listed("VT-C3190A");
     const LogOutcome selected = SelectCameraLog(camera, m_login);
-    EXPECT_LT(selected.handle, 0);
+    EXPECT_FALSE(selected.camera);
     ASSERT_TRUE(selected.line.has_value());
     EXPECT_EQ(selected.line->text,
               L"[02:5A:30:00:00:07] 127.0.0.1 Can not access device. Please check it's network settings.");
@@ -87,23 +88,27 @@ TEST_F(LogOperations, ACameraThatCannotBeReachedGetsTheLineOrTheMessageOfEachAct
     EXPECT_EQ(selected.messageKey, 0u);
     EXPECT_FALSE(selected.showCache);
 
-    EXPECT_EQ(RefreshCameraLog(-1, camera, m_login).messageKey, 87000u);
+    EXPECT_EQ(RefreshCameraLog(nullptr, camera, m_login).messageKey, 87000u);
     const std::time_t now = std::time(nullptr);
-    EXPECT_EQ(FetchCameraFile(-1, camera, m_login, {CameraFileKind::Log, 0, {}}, now).messageKey, 87001u);
-    EXPECT_EQ(FetchCameraFile(-1, camera, m_login, {CameraFileKind::Config, 0, {}}, now).messageKey, 87002u);
+    EXPECT_EQ(FetchCameraFile(nullptr, camera, m_login, {CameraFileKind::Log, 0, {}}, now).messageKey,
+              87001u);
+    EXPECT_EQ(FetchCameraFile(nullptr, camera, m_login, {CameraFileKind::Config, 0, {}}, now).messageKey,
+              87002u);
     EXPECT_EQ(
-        FetchCameraFile(-1, camera, m_login, {CameraFileKind::Custom, 1, "version.txt"}, now).messageKey,
+        FetchCameraFile(nullptr, camera, m_login, {CameraFileKind::Custom, 1, "version.txt"}, now).messageKey,
         87012u);
-    // A handle that no longer answers fails the download itself.
-    EXPECT_EQ(FetchCameraFile(4242, camera, m_login, {CameraFileKind::Log, 0, {}}, now).messageKey, 87004u);
-    EXPECT_EQ(FetchCameraFile(4242, camera, m_login, {CameraFileKind::Config, 0, {}}, now).messageKey,
+    // A camera held whose login the SDK does not know (never made here)
+    // fails the download itself.
+    const std::shared_ptr<Camera> held = OpenCamera(camera, m_login);
+    EXPECT_EQ(FetchCameraFile(held, camera, m_login, {CameraFileKind::Log, 0, {}}, now).messageKey, 87004u);
+    EXPECT_EQ(FetchCameraFile(held, camera, m_login, {CameraFileKind::Config, 0, {}}, now).messageKey,
               87006u);
-    EXPECT_EQ(FetchCameraFile(4242, camera, m_login, {CameraFileKind::Custom, 0, "x"}, now).messageKey,
+    EXPECT_EQ(FetchCameraFile(held, camera, m_login, {CameraFileKind::Custom, 0, "x"}, now).messageKey,
               87013u);
-    EXPECT_EQ(RefreshCameraLog(4242, camera, m_login).messageKey, 87008u);
+    EXPECT_EQ(RefreshCameraLog(held, camera, m_login).messageKey, 87008u);
     for (const LogOutcome& failed :
-         {RefreshCameraLog(4242, camera, m_login),
-          FetchCameraFile(4242, camera, m_login, {CameraFileKind::Log, 0, {}}, now)}) {
+         {RefreshCameraLog(held, camera, m_login),
+          FetchCameraFile(held, camera, m_login, {CameraFileKind::Log, 0, {}}, now)}) {
         EXPECT_FALSE(failed.question);
         EXPECT_FALSE(failed.showCache);
     }
@@ -113,17 +118,17 @@ TEST_F(LogOperations, ACameraThatCannotBeReachedGetsTheLineOrTheMessageOfEachAct
 
 TEST_F(LogOperations, OnlyAModelsOfferFiles)
 {
-    const tagVtIpcInfo camera = Camera("VT-C2150");
+    const tagVtIpcInfo camera = Listed("VT-C2150");
     // Custom downloads are refused before anything is asked of the camera.
-    const LogOutcome custom =
-        FetchCameraFile(-1, camera, m_login, {CameraFileKind::Custom, 1, "version.txt"}, std::time(nullptr));
+    const LogOutcome custom = FetchCameraFile(nullptr, camera, m_login,
+                                              {CameraFileKind::Custom, 1, "version.txt"}, std::time(nullptr));
     EXPECT_EQ(custom.messageKey, 87003u);
-    EXPECT_LT(custom.handle, 0) << "no login was tried";
+    EXPECT_FALSE(custom.camera) << "no login was tried";
 }
 
 TEST_F(LogOperations, OnlyAWholeFileUnderTheCamerasCacheNameCounts)
 {
-    const tagVtIpcInfo camera = Camera("VT-C3190A");
+    const tagVtIpcInfo camera = Listed("VT-C3190A");
     EXPECT_FALSE(HasCachedLog(camera));
     const fs::path temp = m_folder / kTempFilesFolder;
     EXPECT_EQ(fs::path(CachedLogPath(camera)), temp / "025A30000007_Log.db");

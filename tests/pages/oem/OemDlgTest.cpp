@@ -59,7 +59,7 @@ struct OemFixture : GuiFixture
     COemDlg* page = nullptr;
 };
 
-tagVtIpcInfo Camera(unsigned char last, const char* ip, const char* model = "VT-C6102")
+tagVtIpcInfo Listed(unsigned char last, const char* ip, const char* model = "VT-C6102")
 {
     return MakeCamera(last, ip, 80, "Cam", model);
 }
@@ -112,7 +112,7 @@ void OemDlgTest::tickedRowSharingAnAddressBlocksUpload()
 {
     OemFixture f;
     f.Discover(
-        {Camera(1, "127.0.0.11"), Camera(2, "127.0.0.12"), Camera(3, "127.0.0.13"), Camera(4, "127.0.0.12")});
+        {Listed(1, "127.0.0.11"), Listed(2, "127.0.0.12"), Listed(3, "127.0.0.13"), Listed(4, "127.0.0.12")});
     QTRY_COMPARE(f.List()->topLevelItemCount(), 4);
     // Sorted by IP: .11, .12, .12, .13.
     f.Tick(0, true);
@@ -128,7 +128,7 @@ void OemDlgTest::tickedRowSharingAnAddressBlocksUpload()
     QCOMPARE(f.Tips()->text(), QStringLiteral("Ip address conflict! Please modify IP at first!"));
 
     // The camera that shared its address moves away: the conflict ends.
-    tagVtIpcInfo moved = Camera(4, "127.0.0.14");
+    tagVtIpcInfo moved = Listed(4, "127.0.0.14");
     f.Discover({moved}, 3);
     QTRY_VERIFY(f.UploadButton()->isEnabled());
     QVERIFY(!f.Tips()->isVisible());
@@ -148,7 +148,7 @@ void OemDlgTest::tickedRowSharingAnAddressBlocksUpload()
 void OemDlgTest::selectedRowIsTheTargetWhenNothingIsTicked()
 {
     OemFixture f;
-    f.Discover({Camera(1, "127.0.0.21"), Camera(2, "127.0.0.22"), Camera(3, "127.0.0.22")});
+    f.Discover({Listed(1, "127.0.0.21"), Listed(2, "127.0.0.22"), Listed(3, "127.0.0.22")});
     QTRY_COMPARE(f.List()->topLevelItemCount(), 3);
     f.ClickRow(0);
     QVERIFY(f.UploadButton()->isEnabled());
@@ -178,7 +178,7 @@ void OemDlgTest::selectedRowIsTheTargetWhenNothingIsTicked()
 void OemDlgTest::uploadChecksTheBoxesInOrder()
 {
     OemFixture f;
-    f.Discover({Camera(1, "127.0.0.31")});
+    f.Discover({Listed(1, "127.0.0.31")});
     QTRY_COMPARE(f.List()->topLevelItemCount(), 1);
     f.ClickRow(0);
     QVERIFY(f.UploadButton()->isEnabled());
@@ -219,7 +219,7 @@ void OemDlgTest::uploadChecksTheBoxesInOrder()
 void OemDlgTest::unwritableOemFileStopsBeforeAnyCamera()
 {
     OemFixture f;
-    f.Discover({Camera(1, "127.0.0.41")});
+    f.Discover({Listed(1, "127.0.0.41")});
     QTRY_COMPARE(f.List()->topLevelItemCount(), 1);
     f.ClickRow(0);
     const QString folder = f.m_folder.path();
@@ -240,9 +240,9 @@ void OemDlgTest::unwritableOemFileStopsBeforeAnyCamera()
 void OemDlgTest::countButtonTalliesThisPagesCameras()
 {
     OemFixture f;
-    f.Discover({Camera(1, "127.0.0.51", "VT-C6102"), Camera(2, "127.0.0.52", "VT-C2031A"),
-                Camera(3, "127.0.0.53", "VT-C6102"), Camera(4, "127.0.0.54", "VT-C2031A"),
-                Camera(5, "127.0.0.55", "VT-C6102")});
+    f.Discover({Listed(1, "127.0.0.51", "VT-C6102"), Listed(2, "127.0.0.52", "VT-C2031A"),
+                Listed(3, "127.0.0.53", "VT-C6102"), Listed(4, "127.0.0.54", "VT-C2031A"),
+                Listed(5, "127.0.0.55", "VT-C6102")});
     QTRY_COMPARE(f.List()->topLevelItemCount(), 5);
     QTest::mouseClick(f.ById<QPushButton>(f.dlg.get(), 1148), Qt::LeftButton);
     QCOMPARE(f.boxes, QStringList{QStringLiteral("VT-C6102:3\nVT-C2031A:2")});
@@ -308,7 +308,7 @@ void OemDlgTest::browseKeepsTenSmallFiles()
 void OemDlgTest::searchFilterRefillsThisList()
 {
     OemFixture f;
-    f.Discover({Camera(1, "127.0.0.61", "VT-C6102"), Camera(2, "127.0.0.62", "VT-C2031A")});
+    f.Discover({Listed(1, "127.0.0.61", "VT-C6102"), Listed(2, "127.0.0.62", "VT-C2031A")});
     QTRY_COMPARE(f.List()->topLevelItemCount(), 2);
     auto* search = f.ById<QLineEdit>(f.dlg.get(), 1160);
     search->setFocus();
@@ -319,7 +319,7 @@ void OemDlgTest::searchFilterRefillsThisList()
     // The network settings list was not the one shown: it keeps both.
     QCOMPARE(f.dlg->NetworkPage()->List()->topLevelItemCount(), 2);
     // A camera that does not match arrives while the filter stands.
-    f.Discover({Camera(3, "127.0.0.63", "VT-C6102")});
+    f.Discover({Listed(3, "127.0.0.63", "VT-C6102")});
     QTRY_COMPARE(f.dlg->NetworkPage()->List()->topLevelItemCount(), 3);
     QCOMPARE(f.List()->topLevelItemCount(), 1);
 }

@@ -2,6 +2,8 @@
 // video area, picture and imaging writes, Save, Cancel and Default, a drag
 // against a slow camera, and closing while the video plays.
 #include "PreviewLab.h"
+
+#include "Camera.h"
 #include "CameraLoader.h"
 #include "LangTable.h"
 #include "MessageBox.h"
@@ -109,7 +111,7 @@ TEST_F(PreviewLab, PlayingPaintsTheCamerasPicturesThroughResizeAndFullScreen)
 
     EXPECT_FALSE(Page().PlayButton()->isEnabled()) << "nothing selected yet";
     ASSERT_TRUE(m_session->Select(QString::fromLatin1(kACamera)));
-    EXPECT_GE(Page().LoginHandle(), 0);
+    EXPECT_TRUE(Page().HeldCamera());
     EXPECT_EQ(Page().Slider(PictureValue::Brightness)->value(), 80);
     EXPECT_EQ(Page().Slider(PictureValue::Sharpness)->value(), 14) << "an A model converts sharpness too";
     EXPECT_EQ(Page().Slider(PictureValue::Brightness)->toolTip(), QStringLiteral("80"));
@@ -199,7 +201,7 @@ TEST_F(PreviewLab, TheBrightnessSliderChangesTheCameraAndThePicturesThatFollow)
 TEST_F(PreviewLab, AFastDragOnASlowCameraNeverBlocksAndEndsAtTheLastPosition)
 {
     ASSERT_TRUE(m_session->Select(QString::fromLatin1(kSlowCamera)));
-    ASSERT_GE(Page().LoginHandle(), 0);
+    ASSERT_TRUE(Page().HeldCamera());
     QSlider* slider = Page().Slider(PictureValue::Contrast);
     ASSERT_TRUE(slider->isEnabled());
 
@@ -367,7 +369,7 @@ TEST_F(PreviewLab, WithoutALoginTheButtonsSayWhatFailedAndDefaultFirstOnlyLogsIn
 {
     m_session->Edit(1029)->setText(QStringLiteral("wrong"));
     ASSERT_TRUE(m_session->Select(QString::fromLatin1(kPlainCamera)));
-    EXPECT_LT(Page().LoginHandle(), 0);
+    EXPECT_FALSE(Page().HeldCamera());
     EXPECT_EQ(m_session->LinesWith(QStringLiteral("Login failed. Please check your username and password.")), 1);
     EXPECT_TRUE(Page().PlayButton()->isEnabled()) << "the controls follow the selection, not the login";
     Press(Page().PlayButton());
@@ -386,7 +388,7 @@ TEST_F(PreviewLab, WithoutALoginTheButtonsSayWhatFailedAndDefaultFirstOnlyLogsIn
     ASSERT_EQ(Vt_Ipc_SetImagingSettings(TestLogin(kPlainCamera), &moved), 0);
     m_session->Edit(1029)->setText(QString::fromLatin1(previewlab::kPassword));
     Press(Page().DefaultButton());
-    EXPECT_GE(Page().LoginHandle(), 0);
+    EXPECT_TRUE(Page().HeldCamera());
     EXPECT_EQ(Picture(kPlainCamera).brightness, 20) << "the first press only logs in";
     Press(Page().DefaultButton());
     EXPECT_EQ(Picture(kPlainCamera).brightness, 128);
@@ -395,7 +397,8 @@ TEST_F(PreviewLab, WithoutALoginTheButtonsSayWhatFailedAndDefaultFirstOnlyLogsIn
 TEST_F(PreviewLab, AnotherCameraOrARowDoubleClickStopsTheVideoThatPlays)
 {
     ASSERT_TRUE(m_session->Select(QString::fromLatin1(kACamera)));
-    const int first = Page().LoginHandle();
+    const std::shared_ptr<Camera> first = Page().HeldCamera();
+    ASSERT_TRUE(first);
     Press(Page().PlayButton());
     ASSERT_TRUE(Painted(5));
     ASSERT_TRUE(m_session->Select(QString::fromLatin1(kPlainCamera)));
@@ -403,8 +406,9 @@ TEST_F(PreviewLab, AnotherCameraOrARowDoubleClickStopsTheVideoThatPlays)
     EXPECT_EQ(Page().PlayButton()->text(), QStringLiteral("Play"));
     EXPECT_TRUE(Video().ShownPicture().isNull());
     // The first camera's play is gone from the SDK: there is nothing left to stop.
-    EXPECT_EQ(Vt_IpcClient_StopLivePlay(first), -1);
-    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_HANDLE);
+    const CameraResult stopped = first->StopLivePlay();
+    EXPECT_EQ(stopped.status, CameraStatus::Failed);
+    EXPECT_EQ(stopped.code, VT_ERR_INVALID_HANDLE);
     const uint64_t painted = Video().FramesPainted();
     QTest::qWait(300);
     EXPECT_EQ(Video().FramesPainted(), painted);
@@ -490,7 +494,7 @@ TEST_F(PreviewLab, ASlowCameraLoadsAndPlaysWhileTheWindowServesEvents)
     ASSERT_TRUE(m_session->Settled());
     EXPECT_EQ(events, QStringList({QStringLiteral("timer 0"), QStringLiteral("timer 50"), QStringLiteral("typed 1"),
                                    QStringLiteral("loaded 80 0")}));
-    EXPECT_GE(Page().LoginHandle(), 0);
+    EXPECT_TRUE(Page().HeldCamera());
     EXPECT_TRUE(Page().PlayButton()->isEnabled());
     EXPECT_TRUE(brightness->isEnabled());
     EXPECT_FALSE(Page().testAttribute(Qt::WA_SetCursor));
@@ -587,7 +591,7 @@ TEST_F(PreviewLab, SwitchingTabsAndClosingDuringALoadEndCleanly)
     QTest::qWait(50);
     m_session->Window().Sheet()->setCurrentWidget(&Page());
     ASSERT_TRUE(m_session->Settled());
-    EXPECT_GE(Page().LoginHandle(), 0);
+    EXPECT_TRUE(Page().HeldCamera());
 
     QTest::mouseClick(Page().PlayButton(), Qt::LeftButton);
     ASSERT_TRUE(Page().Loading());

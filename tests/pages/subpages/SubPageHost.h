@@ -34,7 +34,7 @@ public:
         ++batches;
         return m_runner.Start(std::move(cameras), std::move(operation));
     }
-    void QueueReboot(int handle, const tagVtIpcInfo&) override { reboots.push_back(handle); }
+    void QueueReboot(std::shared_ptr<Camera> camera) override { reboots.push_back(std::move(camera)); }
     bool TickedMode() const override { return ticked; }
 
     // Serves events until the running batch has handed over its last line.
@@ -57,7 +57,7 @@ public:
     LoginCredentials login{"admin", "admin"};
     bool ticked = false;
     QStringList lines;
-    std::vector<int> reboots;
+    std::vector<std::shared_ptr<Camera>> reboots;
     int batches = 0;
 
 private:

@@ -128,7 +128,17 @@ protected:
         PlatformSetProgramFolder("");
     }
 
+    // The SDK's own login, for checking what a camera keeps.
+    static int SdkLogin(const tagVtIpcInfo& camera, const char* password)
+    {
+        return Vt_Ipc_Login(camera.ip, camera.ip, camera.port, "admin", password, 0);
+    }
     int Login(int camera)
+    {
+        return SdkLogin(m_cameras[static_cast<std::size_t>(camera)],
+                        camera == 1 ? kOtherPassword : kPassword);
+    }
+    std::shared_ptr<Camera> LoggedIn(int camera)
     {
         return LoginCamera(m_cameras[static_cast<std::size_t>(camera)],
                            {"admin", camera == 1 ? kOtherPassword : kPassword});
@@ -146,9 +156,9 @@ protected:
 
     template <class Page> void Load(Page* page, int camera)
     {
-        const int handle = Login(camera);
-        ASSERT_GE(handle, 0) << "camera " << camera << ", error " << Vt_Sdk_GetLastError();
-        page->LoadFromCamera(handle, m_cameras[static_cast<std::size_t>(camera)]);
+        const std::shared_ptr<Camera> loggedIn = LoggedIn(camera);
+        ASSERT_TRUE(loggedIn) << "camera " << camera << ", error " << Vt_Sdk_GetLastError();
+        page->LoadFromCamera(*loggedIn);
     }
 
     // Runs the page's save over the given cameras and waits for its lines.
@@ -337,7 +347,7 @@ TEST_F(SubPagesLab, BatchGoesOnPastAWrongPasswordAndNumbersCodecsPerCamera)
     int handle = -1;
     for (int attempt = 0; attempt < 50 && handle < 0; ++attempt) {
         QTest::qWait(100);
-        handle = LoginCamera(moved, {"admin", kPassword});
+        handle = SdkLogin(moved, kPassword);
     }
     ASSERT_GE(handle, 0) << "the camera's web server moved to 8080";
     PortInfoRecord ports{};
@@ -361,9 +371,9 @@ TEST_F(SubPagesLab, UnreachableCameraIsReportedAndFillsNothing)
     // A reference camera that could not be logged in to changes nothing.
     auto* sizes = ById<QComboBox>(page, 1088);
     const QString before = sizes->currentText();
-    page->LoadReferenceCamera(-1, m_cameras[2]);
+    page->LoadReferenceCamera(nullptr, m_cameras[2]);
     EXPECT_EQ(sizes->currentText(), before);
-    page->LoadReferenceCamera(Login(2), m_cameras[2]);
+    page->LoadReferenceCamera(LoggedIn(2).get(), m_cameras[2]);
     EXPECT_EQ(ById<QComboBox>(page, 1086)->count(), 2) << "the A model's codecs";
     EXPECT_EQ(ById<QComboBox>(page, 1089)->count(), 5);
 }

@@ -22,7 +22,7 @@ namespace {
 constexpr int kIpColumn = 4;
 constexpr int kVersionColumn = 9;
 
-tagVtIpcInfo Camera(unsigned char last, const char* ip, const char* model, const char* version)
+tagVtIpcInfo Listed(unsigned char last, const char* ip, const char* model, const char* version)
 {
     tagVtIpcInfo info = MakeCamera(last, ip, 80, "Cam", model);
     std::snprintf(info.version, sizeof info.version, "%s", version);
@@ -108,9 +108,9 @@ private slots:
     void FamilyFilterDecidesWhichCamerasHaveARow()
     {
         UpgradePage ui;
-        ui.fixture.Discover({Camera(1, "10.1.0.11", "VT-C2150", "12.1.0.4"),
-                             Camera(2, "10.1.0.12", "VT-C2150", "22.0.1.1"),
-                             Camera(3, "10.1.0.13", "VT-C3190A", "31.4.0.90")});
+        ui.fixture.Discover({Listed(1, "10.1.0.11", "VT-C2150", "12.1.0.4"),
+                             Listed(2, "10.1.0.12", "VT-C2150", "22.0.1.1"),
+                             Listed(3, "10.1.0.13", "VT-C3190A", "31.4.0.90")});
         QCOMPARE(ui.Column(kVersionColumn), QStringList({"12.1.0.4", "22.0.1.1", "31.4.0.90"}));
 
         ui.Control<QComboBox>(1114)->setCurrentIndex(5); // "20.XX.XX.XX"
@@ -119,9 +119,9 @@ private slots:
         QCOMPARE(ui.Holders("10.1.0.12") & CBatchUpgradeDlg::kHolderBit, CBatchUpgradeDlg::kHolderBit);
 
         // Cameras reported while the filter is on: only the family gets a row.
-        ui.fixture.Discover({Camera(4, "10.1.0.14", "VT-C2150", "15.0.0.1"),
-                             Camera(5, "10.1.0.15", "VT-C2150", "27.1.0.1"),
-                             Camera(1, "10.1.0.11", "VT-C2150", "12.1.0.4")});
+        ui.fixture.Discover({Listed(4, "10.1.0.14", "VT-C2150", "15.0.0.1"),
+                             Listed(5, "10.1.0.15", "VT-C2150", "27.1.0.1"),
+                             Listed(1, "10.1.0.11", "VT-C2150", "12.1.0.4")});
         QTRY_COMPARE(ui.Column(kVersionColumn), QStringList({"22.0.1.1", "27.1.0.1"}));
         QCOMPARE(ui.Holders("10.1.0.14") & CBatchUpgradeDlg::kHolderBit, 0U);
         QTRY_COMPARE(ui.Column(1), QStringList({"1", "2"}));
@@ -136,10 +136,10 @@ private slots:
     {
         UpgradePage ui;
         QTemporaryDir folder;
-        ui.fixture.Discover({Camera(1, "10.1.0.11", "VT-C2150", "12.1.0.4"),
-                             Camera(2, "10.1.0.12", "VT-C2150", "22.0.1.1"),
-                             Camera(3, "10.1.0.13", "VT-C2150", "12.1.0.4"),
-                             Camera(4, "10.1.0.13", "VT-C2150", "12.1.0.4")});
+        ui.fixture.Discover({Listed(1, "10.1.0.11", "VT-C2150", "12.1.0.4"),
+                             Listed(2, "10.1.0.12", "VT-C2150", "22.0.1.1"),
+                             Listed(3, "10.1.0.13", "VT-C2150", "12.1.0.4"),
+                             Listed(4, "10.1.0.13", "VT-C2150", "12.1.0.4")});
         QVERIFY(!ui.UpgradeEnabled());
         QVERIFY(!ui.WarningShown());
 
@@ -177,7 +177,7 @@ private slots:
         UpgradePage ui;
         QTemporaryDir folder;
         constexpr qint64 MiB = 1024 * 1024;
-        ui.fixture.Discover({Camera(1, "10.1.0.11", "VT-C2150", "12.1.0.4")});
+        ui.fixture.Discover({Listed(1, "10.1.0.11", "VT-C2150", "12.1.0.4")});
         auto* path = ui.Control<QLineEdit>(1185);
 
         ui.page->ChooseImage(MakeFile(folder, QStringLiteral("VTFImage_15_a.bin"), 100 * MiB + 1048575));
@@ -219,8 +219,8 @@ private slots:
     void ATypedPathIsMatchedAgainstEveryTickedCamera()
     {
         UpgradePage ui;
-        ui.fixture.Discover({Camera(1, "10.1.0.11", "VT-C2150", "12.1.0.4"),
-                             Camera(2, "10.1.0.12", "VT-C2350", "12.1.0.4")});
+        ui.fixture.Discover({Listed(1, "10.1.0.11", "VT-C2150", "12.1.0.4"),
+                             Listed(2, "10.1.0.12", "VT-C2350", "12.1.0.4")});
         ui.Tick("10.1.0.11");
         ui.Tick("10.1.0.12");
         QVERIFY(ui.UpgradeEnabled());
@@ -240,7 +240,7 @@ private slots:
     void NothingChosenAsksForACamera()
     {
         UpgradePage ui;
-        ui.fixture.Discover({Camera(1, "10.1.0.11", "VT-C2150", "12.1.0.4")});
+        ui.fixture.Discover({Listed(1, "10.1.0.11", "VT-C2150", "12.1.0.4")});
         ui.Control<QPushButton>(1041)->click();
         ui.Control<QPushButton>(1042)->click();
         QCOMPARE(ui.fixture.boxes, QStringList({QStringLiteral("Please select one device."),

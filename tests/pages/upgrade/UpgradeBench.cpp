@@ -57,13 +57,13 @@ fs::path MakeImage()
 }
 
 // Every camera answers again after its flash and reboot.
-bool AllBack(const std::vector<int>& handles)
+bool AllBack(const std::vector<std::shared_ptr<Camera>>& cameras)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the silence begins 100 ms after the answer
-    for (int handle : handles) {
+    for (const std::shared_ptr<Camera>& camera : cameras) {
         SystemInfoRecord info{};
-        while (Vt_Ipc_GetSystemInfo(handle, &info) != 0) {
+        while (!camera->GetSystemInfo(info).Done()) {
             if (std::chrono::steady_clock::now() > deadline) {
                 return false;
             }
@@ -93,11 +93,11 @@ void BM_ParallelUpgrade(benchmark::State& state)
     Vt_Sdk_Init();
     const fs::path image = MakeImage();
     const std::vector<tagVtIpcInfo> targets(all.begin(), all.begin() + count);
-    auto handles = std::make_shared<std::vector<int>>(targets.size(), -1);
-    BatchEngine::Run(targets, LoginOperation({"admin", "admin"}, kUpgradeLoginKeys, handles), {}, count);
+    auto loggedIn = std::make_shared<std::vector<std::shared_ptr<Camera>>>(targets.size());
+    BatchEngine::Run(targets, LoginOperation({"admin", "admin"}, kUpgradeLoginKeys, loggedIn), {}, count);
     bool failed = false;
-    for (int handle : *handles) {
-        failed = failed || handle < 0;
+    for (const std::shared_ptr<Camera>& camera : *loggedIn) {
+        failed = failed || !camera;
     }
     double total = 0;
     for (auto _ : state) {
@@ -107,7 +107,7 @@ void BM_ParallelUpgrade(benchmark::State& state)
         int succeeded = 0;
         const auto start = std::chrono::steady_clock::now();
         BatchEngine::Run(
-            targets, UpgradeOperation(image.string(), *handles),
+            targets, UpgradeOperation(image.string(), *loggedIn),
             [&](std::size_t, std::vector<PanelLine> lines) {
                 for (const PanelLine& line : lines) {
                     succeeded += line.text.ends_with(L"Upgrade successfully.") ? 1 : 0;
@@ -117,7 +117,7 @@ void BM_ParallelUpgrade(benchmark::State& state)
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(seconds);
         total += seconds;
-        failed = succeeded != count || !AllBack(*handles);
+        failed = succeeded != count || !AllBack(*loggedIn);
     }
     if (failed) {
         state.SkipWithError("an upgrade failed or a camera did not come back");

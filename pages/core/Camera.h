@@ -1,0 +1,134 @@
+#pragma once
+#include "Tivox.h"
+#include "VtIpcSDK.h"
+#include "ZxExport.h"
+
+#include <cstdint>
+#include <string>
+
+// One camera as every page and terminal command works on it: plain
+// operations on the settings records the program keeps of a camera, whatever
+// protocol carries them. The family's cameras speak the device SDK
+// (FamilyCamera); a camera of another protocol maps its answers onto the same
+// records. OpenCamera (CameraProvider.h) gives the camera of a device-table
+// entry.
+
+// The user name and password typed in the main window, as the SDK takes them.
+struct LoginCredentials
+{
+    std::string user;     // at most 31 bytes
+    std::string password; // at most 15 bytes
+};
+
+// The kinds of work a camera may or may not offer; a page asks before it
+// sends anything.
+enum class CameraOperation
+{
+    SystemDate, // date, time, time zone and clock source
+    DeviceName,
+    Password,
+    SystemInfo, // model, hardware and firmware version
+    Ports,
+    Ddns,
+    VideoConfig,
+    Osd,
+    ImagingSettings, // the picture values
+    ImagingConfig,   // mirror, flip, mains frequency, IR cut, exposure and the like
+    FirmwareUpload,  // the family's firmware and kernel images
+    OemUpload,
+    LogDownload, // the camera's event log database
+    ConfigDownload,
+    CustomDownload,
+    Reboot,
+    Restore,
+    LivePlay,
+};
+
+enum class CameraStatus
+{
+    Done,
+    Unreachable,  // refused, timed out, no route
+    Refused,      // the camera refused the user name or password
+    NotSupported, // the camera does not offer the operation; nothing was sent
+    Failed,       // anything else; code says what
+};
+
+// What one call came to.
+struct CameraResult
+{
+    CameraStatus status = CameraStatus::Done;
+    int code = 0; // the protocol's own error code (the family's VtSdkError); 0 when Done
+    bool Done() const { return status == CameraStatus::Done; }
+};
+
+// A camera opened for a device-table entry with the login to use. Opening
+// sends nothing; Login verifies the credentials and the other calls work over
+// that login. Calls may come from several threads at once. Each call blocks
+// until the camera answered or gave up. Every operation the camera does not
+// offer answers NotSupported without sending anything.
+class ZX_EXPORT Camera
+{
+public:
+    Camera(const tagVtIpcInfo& info, LoginCredentials login);
+    virtual ~Camera();
+    Camera(const Camera&) = delete;
+    Camera& operator=(const Camera&) = delete;
+
+    // The device-table entry the camera was opened for.
+    const tagVtIpcInfo& Info() const { return m_info; }
+    const LoginCredentials& Credentials() const { return m_login; }
+
+    virtual bool Supports(CameraOperation operation) const = 0;
+
+    virtual CameraResult Login() = 0;
+
+    virtual CameraResult GetSystemDate(SystemDateRecord& record);
+    virtual CameraResult SetSystemDate(const SystemDateRecord& record);
+    // The name as the camera keeps it, UTF-8.
+    virtual CameraResult SetDeviceName(const std::string& utf8Name);
+    virtual CameraResult ModifyPassword(const std::string& user, const std::string& newPassword);
+    virtual CameraResult GetSystemInfo(SystemInfoRecord& record);
+
+    virtual CameraResult GetPorts(PortInfoRecord& record);
+    virtual CameraResult SetPorts(const PortInfoRecord& record);
+    virtual CameraResult GetDdns(DdnsRecord& record);
+    virtual CameraResult SetDdns(const DdnsRecord& record);
+
+    // The record's stream byte picks the stream to read.
+    virtual CameraResult GetVideoConfig(VideoConfigRecord& record);
+    virtual CameraResult SetVideoConfig(const VideoConfigRecord& record);
+    virtual CameraResult GetOsd(OsdRecord& record);
+    virtual CameraResult SetOsd(const OsdRecord& record);
+
+    virtual CameraResult GetImagingSettings(ImagingSettingsRecord& record);
+    virtual CameraResult SetImagingSettings(const ImagingSettingsRecord& record);
+    virtual CameraResult GetImagingConfig(ImagingConfigRecord& record);
+    virtual CameraResult SetImagingConfig(const ImagingConfigRecord& record);
+
+    // Local files sent to the camera: a firmware or kernel image (the camera
+    // flashes and restarts after its answer), an OEM file it keeps under its
+    // file name.
+    virtual CameraResult UpdateFirmware(const std::string& path);
+    virtual CameraResult UpdateKernel(const std::string& path);
+    virtual CameraResult UploadOemFile(const std::string& path);
+
+    // Files fetched from the camera into localPath, which appears only once
+    // the whole file arrived. kind of a custom file: 0 SD card, 1 other files.
+    virtual CameraResult DownloadLog(const std::string& localPath);
+    virtual CameraResult DownloadConfig(const std::string& localPath);
+    virtual CameraResult DownloadCustom(const std::string& localPath, int kind,
+                                        const std::string& remoteName);
+
+    virtual CameraResult Reboot();
+    virtual CameraResult Restore();
+
+    // Plays the camera's primary stream into the frame sink of window (see
+    // Vt_Sdk_SetFrameSink); playing again replaces the play. The stop waits
+    // for the play's thread.
+    virtual CameraResult StartLivePlay(uint32_t window);
+    virtual CameraResult StopLivePlay();
+
+private:
+    tagVtIpcInfo m_info;
+    LoginCredentials m_login;
+};

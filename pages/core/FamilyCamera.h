@@ -1,0 +1,64 @@
+#pragma once
+#include "Camera.h"
+#include "ZxExport.h"
+
+#include <atomic>
+#include <string>
+
+// A camera of the family, worked on through the device SDK (libVtIpcSDK): the
+// only core class that calls the SDK's camera operations. It offers every
+// operation. Its login handle is never closed: the SDK keeps one handle per
+// camera and login and gives the same one to a later login.
+class ZX_EXPORT FamilyCamera : public Camera
+{
+public:
+    FamilyCamera(const tagVtIpcInfo& info, LoginCredentials login);
+
+    bool Supports(CameraOperation operation) const override;
+
+    CameraResult Login() override;
+
+    CameraResult GetSystemDate(SystemDateRecord& record) override;
+    CameraResult SetSystemDate(const SystemDateRecord& record) override;
+    CameraResult SetDeviceName(const std::string& utf8Name) override;
+    CameraResult ModifyPassword(const std::string& user, const std::string& newPassword) override;
+    CameraResult GetSystemInfo(SystemInfoRecord& record) override;
+
+    CameraResult GetPorts(PortInfoRecord& record) override;
+    CameraResult SetPorts(const PortInfoRecord& record) override;
+    CameraResult GetDdns(DdnsRecord& record) override;
+    CameraResult SetDdns(const DdnsRecord& record) override;
+
+    CameraResult GetVideoConfig(VideoConfigRecord& record) override;
+    CameraResult SetVideoConfig(const VideoConfigRecord& record) override;
+    CameraResult GetOsd(OsdRecord& record) override;
+    CameraResult SetOsd(const OsdRecord& record) override;
+
+    CameraResult GetImagingSettings(ImagingSettingsRecord& record) override;
+    CameraResult SetImagingSettings(const ImagingSettingsRecord& record) override;
+    CameraResult GetImagingConfig(ImagingConfigRecord& record) override;
+    CameraResult SetImagingConfig(const ImagingConfigRecord& record) override;
+
+    CameraResult UpdateFirmware(const std::string& path) override;
+    CameraResult UpdateKernel(const std::string& path) override;
+    CameraResult UploadOemFile(const std::string& path) override;
+
+    CameraResult DownloadLog(const std::string& localPath) override;
+    CameraResult DownloadConfig(const std::string& localPath) override;
+    CameraResult DownloadCustom(const std::string& localPath, int kind,
+                                const std::string& remoteName) override;
+
+    CameraResult Reboot() override;
+    CameraResult Restore() override;
+
+    CameraResult StartLivePlay(uint32_t window) override;
+    CameraResult StopLivePlay() override;
+
+private:
+    std::atomic<int> m_handle{-1}; // -1 until a login succeeded
+};
+
+// The name as the family's cameras take it: every byte "%XX" in upper-case
+// hex, except ! # $ & * ( ) = : / ; ? + ' , @ and . which stand for
+// themselves ("Cam.1" -> "%43%61%6D.%31").
+ZX_EXPORT std::string EncodeDeviceName(const std::string& utf8Name);

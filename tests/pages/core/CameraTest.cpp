@@ -1,0 +1,202 @@
+// The camera interface: what a family camera's calls come to as the
+// simulator's web side answers them over real HTTP on 127.0.0.1, and how a
+// camera of another protocol comes in and is refused the work it has no
+// equivalent for.
+#include "Camera.h"
+
+#include "CameraAccess.h"
+#include "CameraHttpService.h"
+#include "CameraProvider.h"
+#include "CameraSettings.h"
+#include "FamilyCamera.h"
+#include "LiveCamera.h"
+#include "LogOperations.h"
+#include "OemUpload.h"
+#include "VtIpcSDK.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <mutex>
+
+namespace {
+
+constexpr const char* kPassword = "secret1";
+
+// One camera of the simulator, served in-process on a loopback port.
+class FamilyCameraTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(Vt_Sdk_Init(), 0);
+        m_camera = std::make_shared<camsim::LiveCamera>();
+        m_camera->sim.ip = "127.0.0.1";
+        m_camera->sim.port = 0;
+        m_camera->sim.mac = {0x00, 0x30, 0x4F, 0x12, 0x34, 0x56};
+        m_camera->sim.model = "VT-C3190A";
+        m_camera->sim.password = kPassword;
+        m_camera->settings = camsim::FactorySettings(m_camera->sim.model, 0, "00:30:4F:12:34:56");
+        ASSERT_TRUE(m_service.Start(m_camera));
+    }
+    void TearDown() override
+    {
+        m_service.StopAll();
+        Vt_Sdk_Destroy();
+    }
+
+    // The camera's device-table entry.
+    tagVtIpcInfo Entry() const
+    {
+        tagVtIpcInfo info{};
+        std::lock_guard lock(m_camera->mutex);
+        std::memcpy(info.mac, m_camera->sim.mac.data(), m_camera->sim.mac.size());
+        std::snprintf(info.ip, sizeof info.ip, "%s", m_camera->sim.ip.c_str());
+        info.port = m_camera->sim.port;
+        std::snprintf(info.model, sizeof info.model, "%s", m_camera->sim.model.c_str());
+        return info;
+    }
+    std::string NameKept() const
+    {
+        std::lock_guard lock(m_camera->mutex);
+        return m_camera->sim.name;
+    }
+
+    camsim::CameraHttpService m_service{4};
+    std::shared_ptr<camsim::LiveCamera> m_camera;
+};
+
+TEST_F(FamilyCameraTest, EachCallSaysWhatTheCameraAnsweredAndNothingIsRefusedUnasked)
+{
+    FamilyCamera wrong(Entry(), {"admin", "wrong"});
+    const CameraResult refused = wrong.Login();
+    EXPECT_EQ(refused.status, CameraStatus::Refused);
+    EXPECT_EQ(refused.code, VT_ERR_AUTH_REFUSED);
+
+    FamilyCamera camera(Entry(), {"admin", kPassword});
+    for (int operation = 0; operation <= static_cast<int>(CameraOperation::LivePlay); ++operation) {
+        EXPECT_TRUE(camera.Supports(static_cast<CameraOperation>(operation))) << "operation " << operation;
+    }
+    SystemInfoRecord info{};
+    const CameraResult early = camera.GetSystemInfo(info);
+    EXPECT_EQ(early.status, CameraStatus::Failed) << "nothing is read before the login";
+    EXPECT_EQ(early.code, VT_ERR_INVALID_HANDLE);
+    ASSERT_TRUE(camera.Login().Done());
+    const CameraResult read = camera.GetSystemInfo(info);
+    EXPECT_TRUE(read.Done());
+    EXPECT_EQ(read.code, 0);
+    EXPECT_STREQ(info.model, "VT-C3190A");
+
+    // The name is handed over as the camera keeps it; the family's wire
+    // encoding is the camera object's business, "%" included.
+    ASSERT_TRUE(camera
+                    .SetDeviceName("Tor 5% S\xC3\xBC"
+                                   "d")
+                    .Done());
+    EXPECT_EQ(NameKept(), "Tor 5% S\xC3\xBC"
+                          "d");
+
+    const PortInfoRecord noPorts{};
+    const CameraResult rejected = camera.SetPorts(noPorts);
+    EXPECT_EQ(rejected.status, CameraStatus::Failed);
+    EXPECT_EQ(rejected.code, VT_ERR_REJECTED);
+
+    m_service.Stop(m_camera);
+    const CameraResult gone = camera.GetSystemInfo(info);
+    EXPECT_EQ(gone.status, CameraStatus::Unreachable);
+    EXPECT_EQ(gone.code, VT_ERR_UNREACHABLE);
+}
+
+// A camera of a protocol that cannot run here (a fake): it offers the date
+// and nothing else, and counts every call that reaches it.
+class DateOnlyCamera : public Camera
+{
+public:
+    DateOnlyCamera(const tagVtIpcInfo& info, LoginCredentials login, std::atomic<int>& reached)
+        : Camera(info, std::move(login)), m_reached(reached)
+    {
+    }
+    bool Supports(CameraOperation operation) const override
+    {
+        return operation == CameraOperation::SystemDate;
+    }
+    CameraResult Login() override
+    {
+        ++m_reached;
+        return {};
+    }
+    CameraResult GetSystemDate(SystemDateRecord& record) override
+    {
+        ++m_reached;
+        record.timeZone = 33;
+        return {};
+    }
+
+private:
+    std::atomic<int>& m_reached;
+};
+
+tagVtIpcInfo Numbered(int n)
+{
+    tagVtIpcInfo info{};
+    info.mac[5] = static_cast<unsigned char>(n);
+    std::snprintf(info.ip, sizeof info.ip, "10.0.0.%d", n);
+    std::snprintf(info.model, sizeof info.model, "VT-C3190A");
+    return info;
+}
+
+TEST(CameraProvider, AnotherProtocolsMakerServesItsEntriesWhichRefuseWhatTheyLackBeforeSendingAnything)
+{
+    const tagVtIpcInfo family = Numbered(1);
+    const tagVtIpcInfo other = Numbered(2);
+    const LoginCredentials login{"admin", "pw"};
+    std::atomic<int> reached{0};
+    {
+        const CameraMakerRegistration registration(
+            [&](const tagVtIpcInfo& info, const LoginCredentials& credentials) -> std::shared_ptr<Camera> {
+                if (std::strcmp(info.ip, other.ip) != 0) {
+                    return nullptr;
+                }
+                return std::make_shared<DateOnlyCamera>(info, credentials, reached);
+            });
+        EXPECT_NE(dynamic_cast<FamilyCamera*>(OpenCamera(family, login).get()), nullptr);
+        const std::shared_ptr<Camera> opened = OpenCamera(other, login);
+        ASSERT_NE(dynamic_cast<DateOnlyCamera*>(opened.get()), nullptr);
+        EXPECT_EQ(opened->Credentials().password, "pw");
+        EXPECT_EQ(reached, 0) << "opening sends nothing";
+
+        // Work it has an equivalent for goes through the same core calls.
+        const std::shared_ptr<Camera> loggedIn = LoginCamera(other, login);
+        ASSERT_TRUE(loggedIn);
+        SystemDateRecord date{};
+        EXPECT_TRUE(loggedIn->GetSystemDate(date).Done());
+        EXPECT_EQ(date.timeZone, 33);
+        OsdRecord osd{};
+        EXPECT_EQ(loggedIn->GetOsd(osd).status, CameraStatus::NotSupported);
+        reached = 0;
+
+        // Work without one is refused with one line or message per camera.
+        const std::wstring refusal =
+            L"[00:00:00:00:00:02] 10.0.0.2 The camera does not support this operation.";
+        const std::vector<PanelLine> oem = UploadOemFiles(other, OemUpload{"vtoem.cfg", {"logo.jpg"}, login});
+        ASSERT_EQ(oem.size(), 1U);
+        EXPECT_EQ(oem[0].text, refusal);
+        const LogOutcome selected = SelectCameraLog(other, login);
+        ASSERT_TRUE(selected.line.has_value());
+        EXPECT_EQ(selected.line->text, refusal);
+        EXPECT_FALSE(selected.camera);
+        const std::time_t now = std::time(nullptr);
+        EXPECT_EQ(RefreshCameraLog(nullptr, other, login).messageKey, 85003U);
+        EXPECT_EQ(FetchCameraFile(nullptr, other, login, {CameraFileKind::Log, 0, {}}, now).messageKey,
+                  85003U);
+        EXPECT_EQ(FetchCameraFile(nullptr, other, login, {CameraFileKind::Config, 0, {}}, now).messageKey,
+                  85003U);
+        EXPECT_EQ(reached, 0) << "not even a login";
+    }
+    EXPECT_NE(dynamic_cast<FamilyCamera*>(OpenCamera(other, login).get()), nullptr)
+        << "the maker is gone with its registration";
+}
+
+} // namespace
