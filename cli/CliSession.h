@@ -41,7 +41,7 @@ public:
                                                std::chrono::milliseconds limit);
 
     // DeviceTableListener
-    void PostDeviceMessage(int message, const DeviceRef& entry) override;
+    void PostDeviceMessage(DeviceEvent event, const DeviceRef& entry) override;
     void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) override;
     void AddPanelLine(const std::wstring& text, bool stamped) override;
 
