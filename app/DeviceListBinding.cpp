@@ -574,7 +574,7 @@ void DeviceRouter::SendDevicesGone(const std::vector<Gone>& gone)
     }
 }
 
-void DeviceRouter::AddPanelLine(const std::wstring& text, bool stamped)
+void DeviceRouter::AddPanelLine(const PanelLine& line)
 {
     {
         std::lock_guard lock(m_postLock);
@@ -582,5 +582,5 @@ void DeviceRouter::AddPanelLine(const std::wstring& text, bool stamped)
             return;
         }
     }
-    m_lines(text, stamped);
+    m_lines(line);
 }

@@ -160,7 +160,8 @@ class ZX_EXPORT DeviceRouter : public QObject, public DeviceTableListener
     Q_OBJECT
 
 public:
-    using LineSink = std::function<void(const std::wstring& text, bool stamped)>;
+    // Takes the table's panel lines on the capture threads; it must not block.
+    using LineSink = std::function<void(const PanelLine& line)>;
 
     explicit DeviceRouter(LineSink lines, QObject* parent = nullptr);
     ~DeviceRouter() override;
@@ -175,7 +176,7 @@ public:
     void PostDeviceMessage(DeviceEvent event, const DeviceRef& entry) override;
     void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) override;
     void SendDevicesGone(const std::vector<Gone>& gone) override;
-    void AddPanelLine(const std::wstring& text, bool stamped) override;
+    void AddPanelLine(const PanelLine& line) override;
 
     // Messages waiting for the UI thread.
     std::size_t PendingCount() const;

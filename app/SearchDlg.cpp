@@ -405,13 +405,12 @@ void CSearchDlg::OnModify()
         return;
     }
     if (FormMatchesCamera(camera, form)) {
-        m_main.AddLine(MacPrefix(camera.mac) + L" " + LangText(85001, L"Nothing has been changed."), true);
+        m_main.AddLine(MacLine(camera.mac, 85001));
         return;
     }
     tagVtIpcInfo request = BuildModifyRequest(camera, form, ip);
     if (m_main.ModifyVtIpcInfo(&request) != 0) {
-        m_main.AddLine(MacPrefix(camera.mac) + L" " + LangText(85000, L"Modify device information failed."),
-                       true);
+        m_main.AddLine(MacLine(camera.mac, 85000));
     }
 }
 
@@ -424,8 +423,7 @@ void CSearchDlg::SendNextQueued()
     tagVtIpcInfo request = m_queue.front();
     m_queue.pop_front();
     if (m_main.ModifyVtIpcInfo(&request) != 0) {
-        m_main.AddLine(MacPrefix(request.mac) + L" " + LangText(85000, L"Modify device information failed."),
-                       true);
+        m_main.AddLine(MacLine(request.mac, 85000));
     }
     if (m_queue.empty()) {
         m_sendTimer->stop();

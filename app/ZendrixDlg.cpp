@@ -82,8 +82,7 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
 
     m_panel = new COperationPanel(this);
     SetCtrlId(m_panel, 1002);
-    m_router = new DeviceRouter(
-        [this](const std::wstring& text, bool stamped) { m_panel->AddLine(text, stamped); }, this);
+    m_router = new DeviceRouter(m_panel->Poster(), this);
     BuildControls();
 
     m_user->setMaxLength(31);
@@ -258,7 +257,7 @@ bool CZendrixDlg::IsShownList(const DeviceListBinding* list) const
 void CZendrixDlg::StartDiscovery()
 {
     if (!m_options.capturePermitted()) {
-        AddLine(CaptureHelpText().toStdWString(), true);
+        AddLine({CaptureHelpText().toStdWString(), true});
         TraceA(1, "%s", CaptureHelpText().toUtf8().constData());
         return;
     }
@@ -302,9 +301,9 @@ std::wstring CZendrixDlg::LoginPasswordText() const
     return Trimmed(m_password->text().toStdWString());
 }
 
-void CZendrixDlg::AddLine(const std::wstring& text, bool stamped)
+void CZendrixDlg::AddLine(const PanelLine& line)
 {
-    m_panel->AddLine(text, stamped);
+    m_panel->AddLine(line);
 }
 
 void CZendrixDlg::ApplySearchFilter(bool countLine)
@@ -317,7 +316,7 @@ void CZendrixDlg::ApplySearchFilter(bool countLine)
     const CWaitCursor busy;
     const int count = m_app.Table().ApplySearchFilter(*target, m_searchText);
     if (countLine) {
-        AddLine(std::to_wstring(count) + L" " + LangText(83007, L"items have been found."), true);
+        AddLine({std::to_wstring(count) + L" " + LangText(83007, L"items have been found."), true});
     }
 }
 
@@ -585,9 +584,6 @@ void CZendrixDlg::ShutDown()
         return;
     }
     m_shutDown = true;
-    // Workers waiting to hand a panel line over are let go first: the
-    // discovery threads are joined next and must not wait for this thread.
-    m_panel->CloseHandover();
     m_discovery->Close();
     m_app.Table().SetListener(nullptr);
     m_router->Detach();

@@ -53,7 +53,8 @@ public:
     void GetLoginPassword(char* buffer, int size) const;
     std::wstring LoginUserText() const;
     std::wstring LoginPasswordText() const;
-    void AddLine(const std::wstring& text, bool stamped);
+    // On the UI thread; workers post through Panel()->Poster().
+    void AddLine(const PanelLine& line);
     // Sends one change through every adapter; 0 when at least one sent it,
     // -1 for a missing record or when none could.
     int ModifyVtIpcInfo(tagVtIpcInfo* info);

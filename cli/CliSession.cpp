@@ -117,10 +117,10 @@ void CliSession::PostDeviceMessage(DeviceEvent, const DeviceRef&) {}
 
 void CliSession::SendDeviceGone(const DeviceRef&, std::uint32_t) {}
 
-void CliSession::AddPanelLine(const std::wstring& text, bool stamped)
+void CliSession::AddPanelLine(const PanelLine& line)
 {
     std::lock_guard lock(m_lineLock);
     if (m_lines) {
-        m_lines(text, stamped);
+        m_lines(line.text, line.stamped);
     }
 }

@@ -75,7 +75,7 @@ CBatchSetDlg::CBatchSetDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> reboo
     connect(m_tickedList.get(), &TickedList::tickChanged, this, &CBatchSetDlg::OnTickChanged);
     connect(m_tickedList.get(), &TickedList::allTicked, this, &CBatchSetDlg::OnSelectAll);
 
-    m_runner = new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); }, this);
+    m_runner = new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line); }, this);
     connect(m_runner, &BatchRunner::started, this, [this](int total) { OnBatchProgress(0, total); });
     connect(m_runner, &BatchRunner::progress, this, &CBatchSetDlg::OnBatchProgress);
     connect(m_runner, &BatchRunner::finished, this, &CBatchSetDlg::UpdateSaveState);
@@ -280,7 +280,7 @@ void CBatchSetDlg::LoadCamera(QTreeWidgetItem* row)
 void CBatchSetDlg::ShowLoadedCamera(const tagVtIpcInfo& camera, const BatchSetReading& reading)
 {
     if (reading.loginFailure) {
-        m_main.AddLine(reading.loginFailure->text, reading.loginFailure->stamped);
+        m_main.AddLine(*reading.loginFailure);
         return;
     }
     for (const SubPage& sub : m_subPages) {

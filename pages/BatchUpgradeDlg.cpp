@@ -102,7 +102,7 @@ CBatchUpgradeDlg::CBatchUpgradeDlg(CZendrixDlg& main, std::shared_ptr<RebootQueu
     connect(m_tickedList.get(), &TickedList::tickChanged, this, &CBatchUpgradeDlg::CheckCurrentChoice);
     connect(m_tickedList.get(), &TickedList::allTicked, this, &CBatchUpgradeDlg::CheckCurrentChoice);
 
-    const auto sink = [this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); };
+    const auto sink = [this](const PanelLine& line) { m_main.AddLine(line); };
     m_logins = std::make_unique<BatchRunner>(sink);
     m_upgrades = std::make_unique<BatchRunner>(sink);
     // Each upload's line and step of the bar come when that camera is done,
@@ -494,7 +494,7 @@ LoginCredentials CBatchUpgradeDlg::Login() const
 
 void CBatchUpgradeDlg::AddLine(unsigned key)
 {
-    m_main.AddLine(LangText(key, LangDefaultText(key)), true);
+    m_main.AddLine({LangText(key, LangDefaultText(key)), true});
 }
 
 void CBatchUpgradeDlg::OnUpgrade()

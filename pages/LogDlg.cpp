@@ -97,7 +97,7 @@ CLogDlg::CLogDlg(CZendrixDlg& main, QWidget* parent) : QWidget(parent), m_main(m
     m_binding = std::make_unique<DeviceListBinding>(m_list, LogListSpec(), main);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CLogDlg::OnRowsChanged);
     m_runner =
-        new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); }, this, 1);
+        new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line); }, this, 1);
     connect(m_runner, &BatchRunner::finished, this, &CLogDlg::Finish);
     Relabel();
 }

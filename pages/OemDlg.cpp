@@ -84,7 +84,7 @@ COemDlg::COemDlg(CZendrixDlg& main, QWidget* parent) : QWidget(parent), m_main(m
     connect(m_tickedList.get(), &TickedList::tickChanged, this, &COemDlg::UpdateTargets);
     connect(m_tickedList.get(), &TickedList::allTicked, this, &COemDlg::UpdateTargets);
     m_runner = std::make_unique<BatchRunner>(
-        [this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); });
+        [this](const PanelLine& line) { m_main.AddLine(line); });
     connect(m_runner.get(), &BatchRunner::progress, this,
             [this](int done, int) { m_progress->setValue(done); });
     connect(m_runner.get(), &BatchRunner::finished, this, [this] { UpdateTargets(); });

@@ -341,7 +341,7 @@ LoginCredentials CVideoViewDlg::Credentials() const
 void CVideoViewDlg::AddCameraLine(const tagVtIpcInfo& camera, unsigned key)
 {
     const PanelLine line = CameraLine(camera, key);
-    m_main.AddLine(line.text, line.stamped);
+    m_main.AddLine(line);
 }
 
 void CVideoViewDlg::OnSelectionChanged()
@@ -410,7 +410,7 @@ void CVideoViewDlg::ShowReading(const PreviewReading& reading)
 {
     m_handle = reading.handle;
     if (reading.loginFailure) {
-        m_main.AddLine(reading.loginFailure->text, reading.loginFailure->stamped);
+        m_main.AddLine(*reading.loginFailure);
     }
     if (reading.picture) {
         for (int i = 0; i < kPictureValueCount; ++i) {

@@ -82,7 +82,7 @@ void DeviceTable::OnCapture(CaptureCode code, const tagMsgInfo& msg)
         ReportModified(msg.info);
     } else if (code == CaptureCode::ModifyOutcome) {
         if (DeviceTableListener* listener = m_listener.load()) {
-            listener->AddPanelLine(BuildModifyFailure(msg.info), true);
+            listener->AddPanelLine(BuildModifyFailure(msg.info));
         }
     } else {
         TraceA(1, "Unknown Message.");
@@ -126,10 +126,10 @@ void DeviceTable::AddOrUpdate(const tagVtIpcInfo& info)
     if (entry) {
         listener->PostDeviceMessage(event, entry);
     } else if (becameFull) {
-        listener->AddPanelLine(std::to_wstring(kDeviceTableLimit) + L" " +
-                                   LangText(83012, L"cameras are listed, the most the list holds; further "
-                                                   L"cameras are ignored until some fall silent."),
-                               true);
+        listener->AddPanelLine({std::to_wstring(kDeviceTableLimit) + L" " +
+                                    LangText(83012, L"cameras are listed, the most the list holds; further "
+                                                    L"cameras are ignored until some fall silent."),
+                                true});
     }
 }
 
@@ -148,12 +148,12 @@ void DeviceTable::ReportModified(const tagVtIpcInfo& info)
         entry->lastSeen = Now();
         entry->info = info;
     }
-    // Lines may wait for the UI thread, so they go out only after the lock
-    // is released: the UI thread may be waiting for it in an expiry check.
+    // Like every call to the listener, made after the lock is released, so
+    // that nothing the listener does can hold up the UI thread's checks.
     if (DeviceTableListener* listener = m_listener.load()) {
         listener->PostDeviceMessage(DeviceEvent::Modified, entry);
         for (const PanelLine& line : lines) {
-            listener->AddPanelLine(line.text, line.stamped);
+            listener->AddPanelLine(line);
         }
     }
 }

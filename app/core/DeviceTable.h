@@ -1,4 +1,5 @@
 #pragma once
+#include "PanelLine.h"
 #include "Tivox.h"
 #include "ZxExport.h"
 
@@ -17,8 +18,8 @@
 //
 // Threads: the capture callback runs on the discovery library's threads; the
 // expiry checks, the search filter and every page run on the UI thread. The
-// table lock guards the list and every entry's info; the listener's calls
-// that may wait for the UI thread are never made while it is held.
+// table lock guards the list and every entry's info; no call to the listener
+// is made while it is held.
 
 // What the table tells the pages about a camera. The numbers are the
 // window messages the pages have always been told by.
@@ -94,8 +95,9 @@ public:
             SendDeviceGone(item.entry, item.holders);
         }
     }
-    // Any thread: one line for the operation panel (may wait for the UI thread).
-    virtual void AddPanelLine(const std::wstring& text, bool stamped) = 0;
+    // Any thread: one line for the operation panel. Must not block: it hands
+    // the line on, it never waits for the UI thread to show it.
+    virtual void AddPanelLine(const PanelLine& line) = 0;
 };
 
 // The page contract as the search filter uses it.

@@ -26,10 +26,10 @@ public:
         gone.emplace_back(entry, holders);
         entry->holders.fetch_and(~(holders & releasing));
     }
-    void AddPanelLine(const std::wstring& text, bool stamped) override
+    void AddPanelLine(const PanelLine& line) override
     {
         std::lock_guard lock(m_mutex);
-        lines.emplace_back(text, stamped);
+        lines.emplace_back(line.text, line.stamped);
     }
 
     std::mutex m_mutex;
