@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "AppSettings.h"
+#include "CameraAccess.h"
 #include "DevicePage.h"
 #include "DeviceRules.h"
 #include "DiscoverySession.h"
@@ -166,7 +167,6 @@ void CZendrixDlg::BuildControls()
     m_user = lineEdit(1039);
     m_password = lineEdit(1029);
     m_password->setEchoMode(QLineEdit::Password);
-    connect(m_password, &QLineEdit::textChanged, this, &CZendrixDlg::loginPasswordChanged);
     m_search = lineEdit(1160);
     connect(m_search, &QLineEdit::textEdited, this, &CZendrixDlg::OnSearchEdited);
     connect(m_search, &QLineEdit::returnPressed, this, &CZendrixDlg::OnSearchEdited);
@@ -281,14 +281,14 @@ int CZendrixDlg::ModifyVtIpcInfo(tagVtIpcInfo* info)
     return m_discovery->Modify(info);
 }
 
-void CZendrixDlg::GetLoginUser(char* buffer, int size) const
+LoginCredentials CZendrixDlg::Login() const
 {
-    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginUserText().c_str(), buffer, size);
-}
-
-void CZendrixDlg::GetLoginPassword(char* buffer, int size) const
-{
-    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginPasswordText().c_str(), buffer, size);
+    // The fields the SDK takes: 31 and 15 bytes.
+    char user[32] = {};
+    char password[16] = {};
+    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginUserText().c_str(), user, sizeof user);
+    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginPasswordText().c_str(), password, sizeof password);
+    return {user, password};
 }
 
 std::wstring CZendrixDlg::LoginUserText() const
@@ -301,9 +301,19 @@ std::wstring CZendrixDlg::LoginPasswordText() const
     return Trimmed(m_password->text().toStdWString());
 }
 
+void CZendrixDlg::WatchLoginPassword(QObject* receiver, std::function<void()> changed)
+{
+    connect(m_password, &QLineEdit::textChanged, receiver, [changed = std::move(changed)] { changed(); });
+}
+
 void CZendrixDlg::AddLine(const PanelLine& line)
 {
     m_panel->AddLine(line);
+}
+
+void CZendrixDlg::OpenWebPage(const tagVtIpcInfo& camera)
+{
+    RequestWebPage(camera);
 }
 
 void CZendrixDlg::ApplySearchFilter(bool countLine)

@@ -11,7 +11,7 @@
 #include <string>
 
 class BatchRunner;
-class CZendrixDlg;
+class PageHost;
 class CSortListCtrl;
 class QComboBox;
 class QDateEdit;
@@ -33,7 +33,7 @@ class ZX_EXPORT CLogDlg : public QWidget, public DevicePage
 public:
     static constexpr std::uint32_t kHolderBit = 0x40;
 
-    explicit CLogDlg(CZendrixDlg& main, QWidget* parent = nullptr);
+    explicit CLogDlg(PageHost& host, QWidget* parent = nullptr);
     ~CLogDlg() override;
 
     DeviceListBinding& Binding() { return *m_binding; }
@@ -90,7 +90,6 @@ private:
     // The selected camera as the table holds it now; false with 90010 shown
     // (when asked) if there is none.
     bool SelectedCamera(tagVtIpcInfo& camera, bool tell);
-    LoginCredentials Login() const;
     void ShowPage(int page);
     void ClearGrid();
     void UpdatePageLabel();
@@ -103,7 +102,7 @@ private:
     void SetBusy(bool busy);
     void RevealFile(const std::string& path);
 
-    CZendrixDlg& m_main;
+    PageHost& m_host;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
     CSortListCtrl* m_grid = nullptr;

@@ -12,7 +12,7 @@
 #include <memory>
 
 class CameraLoader;
-class CZendrixDlg;
+class PageHost;
 class CSortListCtrl;
 class CVideoWnd;
 class PictureWriter;
@@ -35,7 +35,7 @@ class ZX_EXPORT CVideoViewDlg : public QWidget, public DevicePage
     Q_OBJECT
 
 public:
-    explicit CVideoViewDlg(CZendrixDlg& main, QWidget* parent = nullptr);
+    explicit CVideoViewDlg(PageHost& host, QWidget* parent = nullptr);
     // Stops the writes and the video before the video area goes.
     ~CVideoViewDlg() override;
 
@@ -91,7 +91,6 @@ private:
     ImageChoices ListChoices() const;
     void StopVideo();
     void OnLoggedIn(const tagVtIpcInfo& camera, int handle);
-    LoginCredentials Credentials() const;
     // Runs work on a worker with the handle, logging in first when there is
     // none; a failed login shows the box of loginFailedKey. The handle, the
     // step work returns and after then run on the UI thread, unless a newer
@@ -100,7 +99,7 @@ private:
     void StartOnCamera(unsigned loginFailedKey, CameraWork work, std::function<void()> after = {});
     void AddCameraLine(const tagVtIpcInfo& camera, unsigned key);
 
-    CZendrixDlg& m_main;
+    PageHost& m_host;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
     CVideoWnd* m_video = nullptr;

@@ -19,7 +19,8 @@ bool PanelLineQueue::Push(PanelLine line)
 
 std::vector<PanelLine> PanelLineQueue::TakeAll()
 {
-    std::vector<PanelLine> lines(std::make_move_iterator(m_lines.begin()), std::make_move_iterator(m_lines.end()));
+    std::vector<PanelLine> lines(std::make_move_iterator(m_lines.begin()),
+                                 std::make_move_iterator(m_lines.end()));
     m_lines.clear();
     return lines;
 }

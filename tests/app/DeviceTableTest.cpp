@@ -297,7 +297,8 @@ TEST_F(DeviceTableTest, AllCamerasOneCheckFindsSilentAreReportedAtOnce)
         EXPECT_EQ(left[n]->info.mac[5], static_cast<unsigned char>(n)) << "the table keeps its order";
     }
     Reply(NumberedCamera(250));
-    EXPECT_EQ(batching.posted.back().first, DeviceEvent::Added) << "a freed camera is new when it answers again";
+    EXPECT_EQ(batching.posted.back().first, DeviceEvent::Added)
+        << "a freed camera is new when it answers again";
 }
 
 TEST_F(DeviceTableTest, AFailingCallbackDropsTheReplyInsteadOfEndingTheCaptureThread)

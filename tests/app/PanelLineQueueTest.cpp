@@ -32,6 +32,7 @@ TEST(PanelLineQueue, AFloodKeepsItsNewestLinesInOrderWithinTheBound)
     // skipped in between.
     ASSERT_GE(lines.size(), static_cast<std::size_t>(kPanelLineLimit + 1));
     for (std::size_t k = 0; k < lines.size(); ++k) {
-        EXPECT_EQ(lines[k].text, std::to_wstring(kFlood - static_cast<int>(lines.size()) + static_cast<int>(k)));
+        EXPECT_EQ(lines[k].text,
+                  std::to_wstring(kFlood - static_cast<int>(lines.size()) + static_cast<int>(k)));
     }
 }

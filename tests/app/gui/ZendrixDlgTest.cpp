@@ -1,3 +1,4 @@
+#include "CameraAccess.h"
 #include "GuiFixture.h"
 #include "OperationPanel.h"
 #include "SearchDlg.h"
@@ -88,9 +89,8 @@ void ZendrixDlgTest::firstStartIsBasicModeWithDefaultLoginAndSavesOnExit()
         QCOMPARE(password->text(), QStringLiteral("qr7319"));
         QCOMPARE(f.dlg->AdapterCount(), 0);
         password->setText(QStringLiteral("  n3w'p\\ss "));
-        char narrow[16];
-        f.dlg->GetLoginPassword(narrow, sizeof narrow);
-        QCOMPARE(QByteArray(narrow), QByteArray("n3w'p\\ss")); // as typed: the camera compares bytes
+        QCOMPARE(QByteArray::fromStdString(f.dlg->Login().password),
+                 QByteArray("n3w'p\\ss")); // as typed: the camera compares bytes
         f.dlg->ToggleBasicMode();
         f.dlg.reset();
         f.app->ExitInstance();
