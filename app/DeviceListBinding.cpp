@@ -113,21 +113,16 @@ private:
     mutable std::time_t m_sortTextTime = 0;
 };
 
-// Of two waiting messages for one camera the one that does more: "added"
+// Of two waiting events for one camera the one that does more: "added"
 // and "updated" both add or refresh the row, "modified" only refreshes it.
-int Stronger(int waiting, int arriving)
+DeviceEvent Stronger(DeviceEvent waiting, DeviceEvent arriving)
 {
-    const auto rank = [](int message) {
-        return message == WM_DEVICE_ADDED ? 3 : message == WM_DEVICE_UPDATED ? 2 : 1;
+    const auto rank = [](DeviceEvent event) {
+        return event == DeviceEvent::Added ? 3 : event == DeviceEvent::Updated ? 2 : 1;
     };
     return rank(arriving) > rank(waiting) ? arriving : waiting;
 }
 } // namespace
-
-QEvent::Type DeviceEventType(int message)
-{
-    return static_cast<QEvent::Type>(QEvent::User + message);
-}
 
 DeviceListBinding::DeviceListBinding(CSortListCtrl* list, DeviceListSpec listSpec, DeviceListHost& host,
                                      QObject* parent)
@@ -176,9 +171,9 @@ bool DeviceListBinding::Matches(const tagVtIpcInfo& info, const std::wstring& fi
     return MatchesFilter(m_spec.matchFields(info, std::time(nullptr)), filter);
 }
 
-void DeviceListBinding::HandleDeviceMessage(int message, const DeviceRef& entry)
+void DeviceListBinding::HandleDeviceMessage(DeviceEvent event, const DeviceRef& entry)
 {
-    HandleDeviceMessages({{message, entry}});
+    HandleDeviceMessages({{event, entry}});
 }
 
 void DeviceListBinding::HandleDeviceMessages(const std::vector<DeviceMessage>& messages)
@@ -193,23 +188,23 @@ void DeviceListBinding::HandleDeviceMessages(const std::vector<DeviceMessage>& m
     std::vector<QTreeWidgetItem*> added;
     std::vector<QTreeWidgetItem*> moved;
     std::vector<DeviceRef> removed;
-    for (const auto& [message, entry] : messages) {
+    for (const auto& [event, entry] : messages) {
         tagVtIpcInfo info{};
         QTreeWidgetItem* row = FindRow(entry.get());
         if (!m_host.Table().Snapshot(*entry, info)) {
-            // The table let the camera go after this message was queued.
+            // The table let the camera go after this event was queued.
             if (row != nullptr) {
                 removed.push_back(entry);
             }
             continue;
         }
-        if (message == WM_DEVICE_MODIFIED) {
+        if (event == DeviceEvent::Modified) {
             if (row != nullptr && FillRow(row, info)) {
                 moved.push_back(row);
             }
             continue;
         }
-        if (message != WM_DEVICE_ADDED && message != WM_DEVICE_UPDATED) {
+        if (event != DeviceEvent::Added && event != DeviceEvent::Updated) {
             continue;
         }
         if (filtered && !Matches(info, filter)) {
@@ -491,17 +486,17 @@ void DeviceRouter::Detach()
     m_pendingMessage.clear();
 }
 
-void DeviceRouter::PostDeviceMessage(int message, const DeviceRef& entry)
+void DeviceRouter::PostDeviceMessage(DeviceEvent event, const DeviceRef& entry)
 {
     std::lock_guard lock(m_postLock);
     if (!m_attached) {
         return;
     }
     if (const auto it = m_pendingMessage.find(entry.get()); it != m_pendingMessage.end()) {
-        *it->second = Stronger(*it->second, message);
+        *it->second = Stronger(*it->second, event);
         return;
     }
-    m_pending.emplace_back(message, entry);
+    m_pending.emplace_back(event, entry);
     m_pendingMessage.emplace(entry.get(), &m_pending.back().first);
     if (!m_drainPosted) {
         m_drainPosted = true;
@@ -579,7 +574,7 @@ void DeviceRouter::SendDevicesGone(const std::vector<Gone>& gone)
     }
 }
 
-void DeviceRouter::AddPanelLine(const std::wstring& text, bool stamped)
+void DeviceRouter::AddPanelLine(const PanelLine& line)
 {
     {
         std::lock_guard lock(m_postLock);
@@ -587,5 +582,5 @@ void DeviceRouter::AddPanelLine(const std::wstring& text, bool stamped)
             return;
         }
     }
-    m_lines(text, stamped);
+    m_lines(line);
 }

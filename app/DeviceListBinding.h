@@ -79,8 +79,8 @@ public:
     CSortListCtrl* List() const { return m_list; }
 
     // Table messages, on the UI thread.
-    using DeviceMessage = std::pair<int, DeviceRef>;
-    void HandleDeviceMessage(int message, const DeviceRef& entry);
+    using DeviceMessage = std::pair<DeviceEvent, DeviceRef>;
+    void HandleDeviceMessage(DeviceEvent event, const DeviceRef& entry);
     // Many messages at once, at most one per camera: rows added, moved or
     // removed together.
     void HandleDeviceMessages(const std::vector<DeviceMessage>& messages);
@@ -160,7 +160,8 @@ class ZX_EXPORT DeviceRouter : public QObject, public DeviceTableListener
     Q_OBJECT
 
 public:
-    using LineSink = std::function<void(const std::wstring& text, bool stamped)>;
+    // Takes the table's panel lines on the capture threads; it must not block.
+    using LineSink = std::function<void(const PanelLine& line)>;
 
     explicit DeviceRouter(LineSink lines, QObject* parent = nullptr);
     ~DeviceRouter() override;
@@ -172,10 +173,10 @@ public:
     // queued are dropped with the router.
     void Detach();
 
-    void PostDeviceMessage(int message, const DeviceRef& entry) override;
+    void PostDeviceMessage(DeviceEvent event, const DeviceRef& entry) override;
     void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) override;
     void SendDevicesGone(const std::vector<Gone>& gone) override;
-    void AddPanelLine(const std::wstring& text, bool stamped) override;
+    void AddPanelLine(const PanelLine& line) override;
 
     // Messages waiting for the UI thread.
     std::size_t PendingCount() const;
@@ -193,9 +194,6 @@ private:
     // Guarded by m_postLock: the waiting messages in order of arrival, the
     // place of each camera's message, and whether a drain event is on its way.
     std::deque<DeviceListBinding::DeviceMessage> m_pending;
-    std::unordered_map<const DeviceEntry*, int*> m_pendingMessage;
+    std::unordered_map<const DeviceEntry*, DeviceEvent*> m_pendingMessage;
     bool m_drainPosted = false;
 };
-
-// Custom event types carrying the table's message numbers.
-ZX_EXPORT QEvent::Type DeviceEventType(int message);

@@ -4,11 +4,11 @@
 #include "DeviceRules.h"
 #include "LogText.h"
 #include "MessageBox.h"
-#include "ZendrixDlg.h"
+#include "PageHost.h"
 
 #include <QString>
 
-void ReportModelCount(CZendrixDlg& main, const DeviceListBinding& list, QWidget* parent)
+void ReportModelCount(PageHost& host, const DeviceListBinding& list, QWidget* parent)
 {
     std::vector<std::string> models;
     for (QTreeWidgetItem* row : list.Rows()) {
@@ -22,7 +22,7 @@ void ReportModelCount(CZendrixDlg& main, const DeviceListBinding& list, QWidget*
     for (const auto& [model, count] : counts) {
         // The model is the camera's word: no line end of its own in the summary.
         const std::wstring line = EscapeLogText(FieldText(model.c_str())) + L":" + std::to_wstring(count);
-        main.AddLine(line, true);
+        host.AddLine({line, true});
         if (summary.size() < 1024) {
             summary += QString::fromStdWString(line) + QLatin1Char('\n');
         }

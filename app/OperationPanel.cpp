@@ -2,52 +2,42 @@
 
 #include "DeviceRules.h"
 #include "MessageBox.h"
+#include "PanelLineQueue.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
-#include <condition_variable>
 #include <ctime>
 #include <mutex>
 
 namespace {
-const QEvent::Type kLineEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-struct LineRequest
-{
-    std::wstring text;
-    bool stamped = true;
-    bool done = false;
-};
-
-class LineEvent : public QEvent
-{
-public:
-    explicit LineEvent(std::shared_ptr<LineRequest> request)
-        : QEvent(kLineEvent), m_request(std::move(request))
-    {
-    }
-    const std::shared_ptr<LineRequest>& Request() const { return m_request; }
-
-private:
-    std::shared_ptr<LineRequest> m_request;
-};
+// Asks the panel to take the lines waiting for it.
+const QEvent::Type kLinesEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 } // namespace
 
-// Shared between the panel and the workers: it outlives the panel as long as
-// a worker still holds it, and `panel` is cleared when the panel goes.
-struct COperationPanel::Handover
+// Shared by the panel and every poster: it outlives the panel as long as a
+// poster does, and `panel` is cleared when the panel goes.
+struct PanelLinePoster::Mailbox
 {
-    std::mutex mutex;
-    std::condition_variable done;
+    std::mutex lock;
     COperationPanel* panel = nullptr;
-    bool closed = false;
+    PanelLineQueue lines;
 };
 
-COperationPanel::COperationPanel(QWidget* parent)
-    : QListWidget(parent), m_handover(std::make_shared<Handover>())
+void PanelLinePoster::operator()(const PanelLine& line) const
 {
-    m_handover->panel = this;
+    std::lock_guard guard(m_mailbox->lock);
+    // One event takes every line waiting, so one is posted only when the
+    // first line arrives in an empty queue.
+    if (m_mailbox->panel != nullptr && m_mailbox->lines.Push(line)) {
+        QCoreApplication::postEvent(m_mailbox->panel, new QEvent(kLinesEvent));
+    }
+}
+
+COperationPanel::COperationPanel(QWidget* parent)
+    : QListWidget(parent), m_poster(std::make_shared<PanelLinePoster::Mailbox>())
+{
+    m_poster.m_mailbox->panel = this;
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -55,60 +45,43 @@ COperationPanel::COperationPanel(QWidget* parent)
 
 COperationPanel::~COperationPanel()
 {
-    CloseHandover();
-    std::lock_guard lock(m_handover->mutex);
-    m_handover->panel = nullptr;
+    std::lock_guard guard(m_poster.m_mailbox->lock);
+    m_poster.m_mailbox->panel = nullptr;
 }
 
-void COperationPanel::CloseHandover()
+void COperationPanel::AddLine(const PanelLine& line)
 {
-    {
-        std::lock_guard lock(m_handover->mutex);
-        m_handover->closed = true;
-    }
-    m_handover->done.notify_all();
-}
-
-void COperationPanel::AddLine(const wchar_t* text, bool stamped)
-{
-    if (text == nullptr) {
+    const bool uiThread = QThread::currentThread() == thread();
+    Q_ASSERT_X(uiThread, "COperationPanel::AddLine", "off the UI thread: post the line through Poster()");
+    if (!uiThread) {
+        m_poster(line);
         return;
     }
-    if (QThread::currentThread() == thread()) {
-        Append(text, stamped);
-        return;
-    }
-    const std::shared_ptr<Handover> handover = m_handover;
-    auto request = std::make_shared<LineRequest>(LineRequest{text, stamped, false});
-    std::unique_lock lock(handover->mutex);
-    if (handover->closed || handover->panel == nullptr) {
-        return;
-    }
-    QCoreApplication::postEvent(handover->panel, new LineEvent(request));
-    handover->done.wait(lock, [&] { return request->done || handover->closed; });
+    Append(line);
 }
 
 void COperationPanel::customEvent(QEvent* event)
 {
-    if (event->type() != kLineEvent) {
+    if (event->type() != kLinesEvent) {
         QListWidget::customEvent(event);
         return;
     }
-    const std::shared_ptr<LineRequest>& request = static_cast<LineEvent*>(event)->Request();
-    Append(request->text, request->stamped);
+    std::vector<PanelLine> lines;
     {
-        std::lock_guard lock(m_handover->mutex);
-        request->done = true;
+        std::lock_guard guard(m_poster.m_mailbox->lock);
+        lines = m_poster.m_mailbox->lines.TakeAll();
     }
-    m_handover->done.notify_all();
+    for (const PanelLine& line : lines) {
+        Append(line);
+    }
 }
 
-void COperationPanel::Append(const std::wstring& text, bool stamped)
+void COperationPanel::Append(const PanelLine& line)
 {
     if (count() > kPanelLineLimit) {
         clear();
     }
-    addItem(QString::fromStdWString(FormatPanelLine(text, stamped, std::time(nullptr))));
+    addItem(QString::fromStdWString(FormatPanelLine(line.text, line.stamped, std::time(nullptr))));
     setCurrentRow(count() - 1);
 }
 

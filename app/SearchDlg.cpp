@@ -8,9 +8,9 @@
 #include "MessageBox.h"
 #include "ModelCount.h"
 #include "NetworkForm.h"
+#include "PageHost.h"
 #include "SortListCtrl.h"
 #include "TickedList.h"
-#include "ZendrixDlg.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -65,14 +65,14 @@ DeviceListSpec CSearchDlg::NetworkListSpec(std::uint32_t holderBit)
     return listSpec;
 }
 
-CSearchDlg::CSearchDlg(CZendrixDlg& main, std::uint32_t holderBit, QWidget* parent)
-    : QWidget(parent), m_main(main)
+CSearchDlg::CSearchDlg(PageHost& host, std::uint32_t holderBit, QWidget* parent)
+    : QWidget(parent), m_host(host)
 {
     SetCtrlId(this, 129);
     BuildControls();
-    m_binding = std::make_unique<DeviceListBinding>(m_list, NetworkListSpec(holderBit), main);
+    m_binding = std::make_unique<DeviceListBinding>(m_list, NetworkListSpec(holderBit), host);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CSearchDlg::OnRowsChanged);
-    m_tickedList = std::make_unique<TickedList>(*m_binding, m_selectAll);
+    m_tickedList = std::make_unique<TickedList>(m_host, *m_binding, m_selectAll);
     connect(m_tickedList.get(), &TickedList::tickChanged, this, &CSearchDlg::UpdateMode);
     connect(m_tickedList.get(), &TickedList::allTicked, this, &CSearchDlg::OnSelectAll);
 
@@ -362,8 +362,8 @@ void CSearchDlg::Focus(int field)
 void CSearchDlg::OnModify()
 {
     NetworkForm form;
-    form.user = m_main.LoginUserText();
-    form.password = m_main.LoginPasswordText();
+    form.user = m_host.LoginUserText();
+    form.password = m_host.LoginPasswordText();
     form.name = m_name->text().toStdWString();
     form.ip = m_ip->text().toStdWString();
     form.port = m_port->text().toStdWString();
@@ -405,13 +405,12 @@ void CSearchDlg::OnModify()
         return;
     }
     if (FormMatchesCamera(camera, form)) {
-        m_main.AddLine(MacPrefix(camera.mac) + L" " + LangText(85001, L"Nothing has been changed."), true);
+        m_host.AddLine(MacLine(camera.mac, 85001));
         return;
     }
     tagVtIpcInfo request = BuildModifyRequest(camera, form, ip);
-    if (m_main.ModifyVtIpcInfo(&request) != 0) {
-        m_main.AddLine(MacPrefix(camera.mac) + L" " + LangText(85000, L"Modify device information failed."),
-                       true);
+    if (m_host.ModifyVtIpcInfo(&request) != 0) {
+        m_host.AddLine(MacLine(camera.mac, 85000));
     }
 }
 
@@ -423,9 +422,8 @@ void CSearchDlg::SendNextQueued()
     }
     tagVtIpcInfo request = m_queue.front();
     m_queue.pop_front();
-    if (m_main.ModifyVtIpcInfo(&request) != 0) {
-        m_main.AddLine(MacPrefix(request.mac) + L" " + LangText(85000, L"Modify device information failed."),
-                       true);
+    if (m_host.ModifyVtIpcInfo(&request) != 0) {
+        m_host.AddLine(MacLine(request.mac, 85000));
     }
     if (m_queue.empty()) {
         m_sendTimer->stop();
@@ -434,5 +432,5 @@ void CSearchDlg::SendNextQueued()
 
 void CSearchDlg::CountByModel()
 {
-    ReportModelCount(m_main, *m_binding, this);
+    ReportModelCount(m_host, *m_binding, this);
 }

@@ -6,7 +6,7 @@
 #include <deque>
 #include <memory>
 
-class CZendrixDlg;
+class PageHost;
 class CSortListCtrl;
 class CFilteredEdit;
 class QCheckBox;
@@ -27,7 +27,7 @@ class ZX_EXPORT CSearchDlg : public QWidget
     Q_OBJECT
 
 public:
-    CSearchDlg(CZendrixDlg& main, std::uint32_t holderBit, QWidget* parent = nullptr);
+    CSearchDlg(PageHost& host, std::uint32_t holderBit, QWidget* parent = nullptr);
     ~CSearchDlg() override;
 
     DeviceListBinding& Binding() { return *m_binding; }
@@ -66,7 +66,7 @@ private:
     void UpdateModifyEnabled();
     void Focus(int field);
 
-    CZendrixDlg& m_main;
+    PageHost& m_host;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
     std::unique_ptr<TickedList> m_tickedList;

@@ -3,12 +3,14 @@
 // close the program the way its close button does, so the settings are saved.
 // The handler only writes the signal's number into a pipe; a socket notifier
 // hands it to the event loop, where `onSignal` runs on the UI thread.
+#include "ZxExport.h"
+
 #include <QObject>
 #include <functional>
 
 class QSocketNotifier;
 
-class SignalCloser : public QObject
+class ZX_EXPORT SignalCloser : public QObject
 {
     Q_OBJECT
 public:

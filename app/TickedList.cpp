@@ -1,13 +1,13 @@
 #include "TickedList.h"
 
-#include "AppSettings.h"
 #include "DeviceListBinding.h"
+#include "PageHost.h"
 #include "SortListCtrl.h"
 
 #include <QCheckBox>
 
-TickedList::TickedList(DeviceListBinding& binding, QCheckBox* selectAll, QObject* parent)
-    : QObject(parent), m_binding(binding), m_selectAll(selectAll)
+TickedList::TickedList(PageHost& host, DeviceListBinding& binding, QCheckBox* selectAll, QObject* parent)
+    : QObject(parent), m_host(host), m_binding(binding), m_selectAll(selectAll)
 {
     CSortListCtrl* list = binding.List();
     connect(list, &QTreeWidget::itemChanged, this, &TickedList::OnItemChanged);
@@ -44,7 +44,7 @@ void TickedList::OnDoubleClicked(QTreeWidgetItem* row)
     row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     tagVtIpcInfo info{};
     if (m_binding.InfoOf(row, info)) {
-        RequestWebPage(info);
+        m_host.OpenWebPage(info);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 
 class DeviceListBinding;
+class PageHost;
 class QCheckBox;
 class QTreeWidgetItem;
 
@@ -21,7 +22,8 @@ class ZX_EXPORT TickedList : public QObject
     Q_OBJECT
 
 public:
-    TickedList(DeviceListBinding& binding, QCheckBox* selectAll, QObject* parent = nullptr);
+    // The web pages are opened through host.
+    TickedList(PageHost& host, DeviceListBinding& binding, QCheckBox* selectAll, QObject* parent = nullptr);
 
     // Ticks or unticks every row with no report of its own.
     void SetAllTicks(bool ticked);
@@ -35,6 +37,7 @@ private:
     void OnDoubleClicked(QTreeWidgetItem* row);
     void OnSelectAll(bool checked);
 
+    PageHost& m_host;
     DeviceListBinding& m_binding;
     QCheckBox* m_selectAll;
     bool m_silent = false;

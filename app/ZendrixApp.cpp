@@ -3,12 +3,8 @@
 #include "DeviceTable.h"
 #include "OperationLog.h"
 #include "OsVersion.h"
-#include "SignalCloser.h"
 #include "TextCodec.h"
 #include "VtIpcSDK.h"
-#include "ZendrixDlg.h"
-
-#include <QApplication>
 
 CZendrixApp::CZendrixApp(std::vector<std::string> arguments) : m_arguments(std::move(arguments)) {}
 
@@ -42,21 +38,4 @@ int CZendrixApp::ExitInstance()
     Vt_Sdk_Destroy();
     m_table.reset();
     return 0;
-}
-
-int CZendrixApp::Run(const MainWindowOptions& options)
-{
-    InitInstance();
-    {
-        CZendrixDlg dlg(*this, options);
-        // A logout or shutdown closes the window as its close button does;
-        // the settings are then saved on the usual way out.
-        const SignalCloser closer([&dlg] {
-            dlg.close();
-            QApplication::quit();
-        });
-        dlg.show();
-        QApplication::exec();
-    }
-    return ExitInstance();
 }

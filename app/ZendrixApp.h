@@ -8,11 +8,11 @@
 
 class CTextCodec;
 class DeviceTable;
-struct MainWindowOptions;
 
 // The application object: reads the switches and the stored settings,
 // prepares the process-wide services (text codec, OS code, device SDK, device
-// table), runs the main window and saves the settings at the end.
+// table) for the main window and saves the settings at the end. The program
+// (main) runs the window between the two.
 class ZX_EXPORT CZendrixApp
 {
 public:
@@ -21,13 +21,11 @@ public:
     CZendrixApp(const CZendrixApp&) = delete;
     CZendrixApp& operator=(const CZendrixApp&) = delete;
 
-    // Start-up without the window; tests drive the window themselves.
+    // Start-up, before the window opens.
     void InitInstance();
-    // Saves the settings and releases the services; safe to call once.
+    // Saves the settings and releases the services, after the window has
+    // closed; safe to call more than once.
     int ExitInstance();
-    // InitInstance, the main window until it closes, ExitInstance. A
-    // QApplication must exist.
-    int Run(const MainWindowOptions& options);
 
     int vtlog = 0;
     int vtoem = 0;

@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "AppSettings.h"
+#include "CameraAccess.h"
 #include "DevicePage.h"
 #include "DeviceRules.h"
 #include "DiscoverySession.h"
@@ -82,8 +83,7 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
 
     m_panel = new COperationPanel(this);
     SetCtrlId(m_panel, 1002);
-    m_router = new DeviceRouter(
-        [this](const std::wstring& text, bool stamped) { m_panel->AddLine(text, stamped); }, this);
+    m_router = new DeviceRouter(m_panel->Poster(), this);
     BuildControls();
 
     m_user->setMaxLength(31);
@@ -167,7 +167,6 @@ void CZendrixDlg::BuildControls()
     m_user = lineEdit(1039);
     m_password = lineEdit(1029);
     m_password->setEchoMode(QLineEdit::Password);
-    connect(m_password, &QLineEdit::textChanged, this, &CZendrixDlg::loginPasswordChanged);
     m_search = lineEdit(1160);
     connect(m_search, &QLineEdit::textEdited, this, &CZendrixDlg::OnSearchEdited);
     connect(m_search, &QLineEdit::returnPressed, this, &CZendrixDlg::OnSearchEdited);
@@ -258,7 +257,7 @@ bool CZendrixDlg::IsShownList(const DeviceListBinding* list) const
 void CZendrixDlg::StartDiscovery()
 {
     if (!m_options.capturePermitted()) {
-        AddLine(CaptureHelpText().toStdWString(), true);
+        AddLine({CaptureHelpText().toStdWString(), true});
         TraceA(1, "%s", CaptureHelpText().toUtf8().constData());
         return;
     }
@@ -282,14 +281,14 @@ int CZendrixDlg::ModifyVtIpcInfo(tagVtIpcInfo* info)
     return m_discovery->Modify(info);
 }
 
-void CZendrixDlg::GetLoginUser(char* buffer, int size) const
+LoginCredentials CZendrixDlg::Login() const
 {
-    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginUserText().c_str(), buffer, size);
-}
-
-void CZendrixDlg::GetLoginPassword(char* buffer, int size) const
-{
-    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginPasswordText().c_str(), buffer, size);
+    // The fields the SDK takes: 31 and 15 bytes.
+    char user[32] = {};
+    char password[16] = {};
+    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginUserText().c_str(), user, sizeof user);
+    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginPasswordText().c_str(), password, sizeof password);
+    return {user, password};
 }
 
 std::wstring CZendrixDlg::LoginUserText() const
@@ -302,9 +301,19 @@ std::wstring CZendrixDlg::LoginPasswordText() const
     return Trimmed(m_password->text().toStdWString());
 }
 
-void CZendrixDlg::AddLine(const std::wstring& text, bool stamped)
+void CZendrixDlg::WatchLoginPassword(QObject* receiver, std::function<void()> changed)
 {
-    m_panel->AddLine(text, stamped);
+    connect(m_password, &QLineEdit::textChanged, receiver, [changed = std::move(changed)] { changed(); });
+}
+
+void CZendrixDlg::AddLine(const PanelLine& line)
+{
+    m_panel->AddLine(line);
+}
+
+void CZendrixDlg::OpenWebPage(const tagVtIpcInfo& camera)
+{
+    RequestWebPage(camera);
 }
 
 void CZendrixDlg::ApplySearchFilter(bool countLine)
@@ -317,7 +326,7 @@ void CZendrixDlg::ApplySearchFilter(bool countLine)
     const CWaitCursor busy;
     const int count = m_app.Table().ApplySearchFilter(*target, m_searchText);
     if (countLine) {
-        AddLine(std::to_wstring(count) + L" " + LangText(83007, L"items have been found."), true);
+        AddLine({std::to_wstring(count) + L" " + LangText(83007, L"items have been found."), true});
     }
 }
 
@@ -585,9 +594,6 @@ void CZendrixDlg::ShutDown()
         return;
     }
     m_shutDown = true;
-    // Workers waiting to hand a panel line over are let go first: the
-    // discovery threads are joined next and must not wait for this thread.
-    m_panel->CloseHandover();
     m_discovery->Close();
     m_app.Table().SetListener(nullptr);
     m_router->Detach();

@@ -1,6 +1,6 @@
 #pragma once
 #include "CapturePermission.h"
-#include "DeviceListBinding.h"
+#include "PageHost.h"
 #include "ZxExport.h"
 
 #include <QRect>
@@ -40,7 +40,7 @@ struct MainWindowOptions
 // pages as tabs (or the network settings window alone in basic mode), the
 // operation panel, one discovery object per capture device and the expiry
 // timer of the device table.
-class ZX_EXPORT CZendrixDlg : public QWidget, public DeviceListHost
+class ZX_EXPORT CZendrixDlg : public QWidget, public PageHost
 {
     Q_OBJECT
 
@@ -48,15 +48,17 @@ public:
     CZendrixDlg(CZendrixApp& app, MainWindowOptions options = {});
     ~CZendrixDlg() override;
 
-    // Services for the pages.
-    void GetLoginUser(char* buffer, int size) const;
-    void GetLoginPassword(char* buffer, int size) const;
-    std::wstring LoginUserText() const;
-    std::wstring LoginPasswordText() const;
-    void AddLine(const std::wstring& text, bool stamped);
-    // Sends one change through every adapter; 0 when at least one sent it,
-    // -1 for a missing record or when none could.
-    int ModifyVtIpcInfo(tagVtIpcInfo* info);
+    // PageHost
+    LoginCredentials Login() const override;
+    std::wstring LoginUserText() const override;
+    std::wstring LoginPasswordText() const override;
+    void WatchLoginPassword(QObject* receiver, std::function<void()> changed) override;
+    // Workers post through Panel()->Poster().
+    void AddLine(const PanelLine& line) override;
+    // -1 also for a missing record.
+    int ModifyVtIpcInfo(tagVtIpcInfo* info) override;
+    void OpenWebPage(const tagVtIpcInfo& camera) override;
+
     void ApplySearchFilter(bool countLine);
     bool IsBasicMode() const;
     COperationPanel* Panel() const { return m_panel; }
@@ -94,10 +96,6 @@ public:
     QMenu* ShowHelpMenu();
     void OnHelpCommand(unsigned commandId, const QString& text);
     void ShowAbout();
-
-signals:
-    // The login password box changed (typed, or set when the window opened).
-    void loginPasswordChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

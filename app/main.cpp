@@ -1,6 +1,7 @@
 #include "OperationLog.h"
 #include "PageFactory.h"
 #include "ProgramFolder.h"
+#include "SignalCloser.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
 
@@ -40,5 +41,17 @@ int main(int argc, char** argv)
         options.openAdapters = false;
     }
     CZendrixApp app(std::move(arguments));
-    return app.Run(options);
+    app.InitInstance();
+    {
+        CZendrixDlg dlg(app, options);
+        // A logout or shutdown closes the window as its close button does;
+        // the settings are then saved on the usual way out.
+        const SignalCloser closer([&dlg] {
+            dlg.close();
+            QApplication::quit();
+        });
+        dlg.show();
+        QApplication::exec();
+    }
+    return app.ExitInstance();
 }

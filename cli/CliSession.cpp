@@ -104,22 +104,23 @@ void CliSession::Capture(int code, tagMsgInfo* msg, void* user)
     auto* self = static_cast<CliSession*>(user);
     // The table writes the result lines first, so a caller that wakes on the
     // outcome finds its lines already printed.
-    self->m_table.OnCapture(code, *msg);
-    if (code == 3) {
+    const auto captured = static_cast<CaptureCode>(code);
+    self->m_table.OnCapture(captured, *msg);
+    if (captured == CaptureCode::ModifyOutcome) {
         std::lock_guard lock(self->m_lock);
         self->m_outcomes[FormatMac(msg->info.mac)] = msg->result;
         self->m_answered.notify_all();
     }
 }
 
-void CliSession::PostDeviceMessage(int, const DeviceRef&) {}
+void CliSession::PostDeviceMessage(DeviceEvent, const DeviceRef&) {}
 
 void CliSession::SendDeviceGone(const DeviceRef&, std::uint32_t) {}
 
-void CliSession::AddPanelLine(const std::wstring& text, bool stamped)
+void CliSession::AddPanelLine(const PanelLine& line)
 {
     std::lock_guard lock(m_lineLock);
     if (m_lines) {
-        m_lines(text, stamped);
+        m_lines(line.text, line.stamped);
     }
 }

@@ -41,9 +41,9 @@ public:
                                                std::chrono::milliseconds limit);
 
     // DeviceTableListener
-    void PostDeviceMessage(int message, const DeviceRef& entry) override;
+    void PostDeviceMessage(DeviceEvent event, const DeviceRef& entry) override;
     void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) override;
-    void AddPanelLine(const std::wstring& text, bool stamped) override;
+    void AddPanelLine(const PanelLine& line) override;
 
 private:
     static void Capture(int code, tagMsgInfo* msg, void* user);

@@ -9,12 +9,12 @@
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "NetworkParamDlg.h"
+#include "PageHost.h"
 #include "RebootQueue.h"
 #include "SortListCtrl.h"
 #include "SystemParamDlg.h"
 #include "TickedList.h"
 #include "VideoImageDlg.h"
-#include "ZendrixDlg.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -64,18 +64,18 @@ DeviceListSpec CBatchSetDlg::BatchListSpec()
     return listSpec;
 }
 
-CBatchSetDlg::CBatchSetDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent)
-    : QWidget(parent), m_main(main), m_rebootQueue(std::move(rebootQueue))
+CBatchSetDlg::CBatchSetDlg(PageHost& host, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent)
+    : QWidget(parent), m_host(host), m_rebootQueue(std::move(rebootQueue))
 {
     SetCtrlId(this, 130);
     BuildControls();
-    m_binding = std::make_unique<DeviceListBinding>(m_list, BatchListSpec(), main);
+    m_binding = std::make_unique<DeviceListBinding>(m_list, BatchListSpec(), host);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CBatchSetDlg::OnRowsChanged);
-    m_tickedList = std::make_unique<TickedList>(*m_binding, m_selectAll);
+    m_tickedList = std::make_unique<TickedList>(m_host, *m_binding, m_selectAll);
     connect(m_tickedList.get(), &TickedList::tickChanged, this, &CBatchSetDlg::OnTickChanged);
     connect(m_tickedList.get(), &TickedList::allTicked, this, &CBatchSetDlg::OnSelectAll);
 
-    m_runner = new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); }, this);
+    m_runner = new BatchRunner([this](const PanelLine& line) { m_host.AddLine(line); }, this);
     connect(m_runner, &BatchRunner::started, this, [this](int total) { OnBatchProgress(0, total); });
     connect(m_runner, &BatchRunner::progress, this, &CBatchSetDlg::OnBatchProgress);
     connect(m_runner, &BatchRunner::finished, this, &CBatchSetDlg::UpdateSaveState);
@@ -84,7 +84,7 @@ CBatchSetDlg::CBatchSetDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> reboo
 
     // The sub-pages in the order of their tabs, which is also the order a
     // loaded camera is read in.
-    m_system = new CSystemParamDlg(*this, m_main, m_subSheet);
+    m_system = new CSystemParamDlg(*this, m_subSheet);
     AddSubPage(m_system, 20018);
     AddSubPage(new CNetworkParamDlg(*this, m_subSheet), 20019);
     AddSubPage(new CVideoImageDlg(*this, m_subSheet), 20030);
@@ -280,7 +280,7 @@ void CBatchSetDlg::LoadCamera(QTreeWidgetItem* row)
 void CBatchSetDlg::ShowLoadedCamera(const tagVtIpcInfo& camera, const BatchSetReading& reading)
 {
     if (reading.loginFailure) {
-        m_main.AddLine(reading.loginFailure->text, reading.loginFailure->stamped);
+        m_host.AddLine(*reading.loginFailure);
         return;
     }
     for (const SubPage& sub : m_subPages) {
@@ -443,11 +443,17 @@ std::vector<tagVtIpcInfo> CBatchSetDlg::ApplyTargets()
 
 LoginCredentials CBatchSetDlg::Login() const
 {
-    char user[32] = {};
-    char password[16] = {};
-    m_main.GetLoginUser(user, sizeof user);
-    m_main.GetLoginPassword(password, sizeof password);
-    return LoginCredentials{user, password};
+    return m_host.Login();
+}
+
+std::wstring CBatchSetDlg::LoginPasswordText() const
+{
+    return m_host.LoginPasswordText();
+}
+
+void CBatchSetDlg::WatchLoginPassword(QObject* receiver, std::function<void()> changed)
+{
+    m_host.WatchLoginPassword(receiver, std::move(changed));
 }
 
 bool CBatchSetDlg::RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Operation operation)

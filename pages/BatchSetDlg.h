@@ -12,7 +12,7 @@ class BatchRunner;
 class CameraLoader;
 class CSortListCtrl;
 class CSystemParamDlg;
-class CZendrixDlg;
+class PageHost;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -31,7 +31,7 @@ class ZX_EXPORT CBatchSetDlg : public QWidget, public DevicePage, public BatchSe
     Q_OBJECT
 
 public:
-    CBatchSetDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent = nullptr);
+    CBatchSetDlg(PageHost& host, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent = nullptr);
     ~CBatchSetDlg() override;
 
     // The columns and search fields of this page's device list.
@@ -54,6 +54,8 @@ public:
     // BatchSetHost
     std::vector<tagVtIpcInfo> ApplyTargets() override;
     LoginCredentials Login() const override;
+    std::wstring LoginPasswordText() const override;
+    void WatchLoginPassword(QObject* receiver, std::function<void()> changed) override;
     bool RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Operation operation) override;
     void QueueReboot(std::shared_ptr<Camera> camera) override;
     bool TickedMode() const override { return m_tickedMode; }
@@ -93,7 +95,7 @@ private:
     void UpdateSaveState();
     QTreeWidgetItem* SelectedRow() const;
 
-    CZendrixDlg& m_main;
+    PageHost& m_host;
     std::shared_ptr<RebootQueue> m_rebootQueue;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;

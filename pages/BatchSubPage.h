@@ -7,10 +7,12 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 // What the sub-pages of the batch set page ask of it: the cameras an apply
-// works on, the login, the batch engine and the reboot queue.
+// works on, the login, the batch engine and the reboot queue. The page answers
+// for the window it is on (PageHost), so the sub-pages know no window.
 class BatchSetHost
 {
 public:
@@ -19,6 +21,10 @@ public:
     // the selected one; empty after telling the operator to select one.
     virtual std::vector<tagVtIpcInfo> ApplyTargets() = 0;
     virtual LoginCredentials Login() const = 0;
+    // The main window's login password box, trimmed, and a call of changed
+    // on the UI thread whenever it changes, for as long as receiver lives.
+    virtual std::wstring LoginPasswordText() const = 0;
+    virtual void WatchLoginPassword(QObject* receiver, std::function<void()> changed) = 0;
     // Runs an apply on the batch engine; each camera's lines reach the
     // operation panel in target order. False while another batch runs.
     virtual bool RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Operation operation) = 0;

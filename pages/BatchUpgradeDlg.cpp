@@ -8,10 +8,10 @@
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "OperationLog.h"
+#include "PageHost.h"
 #include "SearchDlg.h"
 #include "SortListCtrl.h"
 #include "TickedList.h"
-#include "ZendrixDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -91,18 +91,18 @@ QPushButton* Button(QWidget* parent, unsigned id)
 
 } // namespace
 
-CBatchUpgradeDlg::CBatchUpgradeDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent)
-    : QWidget(parent), m_main(main), m_rebootQueue(std::move(rebootQueue))
+CBatchUpgradeDlg::CBatchUpgradeDlg(PageHost& host, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent)
+    : QWidget(parent), m_host(host), m_rebootQueue(std::move(rebootQueue))
 {
     SetCtrlId(this, 131);
     BuildControls();
-    m_binding = std::make_unique<DeviceListBinding>(m_list, UpgradeListSpec(), main);
+    m_binding = std::make_unique<DeviceListBinding>(m_list, UpgradeListSpec(), host);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CBatchUpgradeDlg::ScheduleListCheck);
-    m_tickedList = std::make_unique<TickedList>(*m_binding, m_selectAll);
+    m_tickedList = std::make_unique<TickedList>(m_host, *m_binding, m_selectAll);
     connect(m_tickedList.get(), &TickedList::tickChanged, this, &CBatchUpgradeDlg::CheckCurrentChoice);
     connect(m_tickedList.get(), &TickedList::allTicked, this, &CBatchUpgradeDlg::CheckCurrentChoice);
 
-    const auto sink = [this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); };
+    const auto sink = [this](const PanelLine& line) { m_host.AddLine(line); };
     m_logins = std::make_unique<BatchRunner>(sink);
     m_upgrades = std::make_unique<BatchRunner>(sink);
     // Each upload's line and step of the bar come when that camera is done,
@@ -283,8 +283,8 @@ void CBatchUpgradeDlg::CheckList()
 void CBatchUpgradeDlg::Refill()
 {
     FamilyGate gate(*m_binding, m_familyIndex);
-    const std::wstring filter = m_main.IsShownList(m_binding.get()) ? m_main.SearchText() : std::wstring();
-    m_main.Table().ApplySearchFilter(gate, filter);
+    const std::wstring filter = m_host.IsShownList(m_binding.get()) ? m_host.SearchText() : std::wstring();
+    m_host.Table().ApplySearchFilter(gate, filter);
     if (QTreeWidgetItem* row = SelectedRow()) {
         m_list->setCurrentItem(row);
         m_list->scrollToItem(row);
@@ -483,18 +483,9 @@ void CBatchUpgradeDlg::OnPathEdited()
 
 // ---- Upgrade --------------------------------------------------------------
 
-LoginCredentials CBatchUpgradeDlg::Login() const
-{
-    char user[32] = {};
-    char password[16] = {};
-    m_main.GetLoginUser(user, sizeof user);
-    m_main.GetLoginPassword(password, sizeof password);
-    return {user, password};
-}
-
 void CBatchUpgradeDlg::AddLine(unsigned key)
 {
-    m_main.AddLine(LangText(key, LangDefaultText(key)), true);
+    m_host.AddLine({LangText(key, LangDefaultText(key)), true});
 }
 
 void CBatchUpgradeDlg::OnUpgrade()
@@ -502,7 +493,7 @@ void CBatchUpgradeDlg::OnUpgrade()
     if (Upgrading()) {
         return;
     }
-    const LoginCredentials login = Login();
+    const LoginCredentials login = m_host.Login();
     const QString path = m_path->text().trimmed();
     if (path.isEmpty()) {
         ZxMessageBox(90014, ZxButtons::Ok, this);
@@ -626,7 +617,7 @@ void CBatchUpgradeDlg::OnReboot()
     const bool single = m_binding->TickedRows().empty();
     const std::vector<QTreeWidgetItem*> rows = TargetRows();
     if (!rows.empty()) {
-        RunActions(90026, RebootOperation(Login(), m_rebootQueue, single), Cameras(rows));
+        RunActions(90026, RebootOperation(m_host.Login(), m_rebootQueue, single), Cameras(rows));
     }
 }
 
@@ -637,6 +628,6 @@ void CBatchUpgradeDlg::OnRestore()
     }
     const std::vector<QTreeWidgetItem*> rows = TargetRows();
     if (!rows.empty()) {
-        RunActions(90027, RestoreOperation(Login(), m_rebootQueue), Cameras(rows));
+        RunActions(90027, RestoreOperation(m_host.Login(), m_rebootQueue), Cameras(rows));
     }
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-class CZendrixDlg;
+class PageHost;
 class CSortListCtrl;
 class QCheckBox;
 class QComboBox;
@@ -41,7 +41,7 @@ public:
     // long before, and the bound keeps threads and open files in reason.
     static constexpr int kMaxParallelUpgrades = 64;
 
-    CBatchUpgradeDlg(CZendrixDlg& main, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent = nullptr);
+    CBatchUpgradeDlg(PageHost& host, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent = nullptr);
     ~CBatchUpgradeDlg() override;
 
     DeviceListBinding& Binding() { return *m_binding; }
@@ -99,10 +99,9 @@ private:
     void OnUpgradeResult();
     void ShowProgress();
     void RunActions(unsigned question, BatchEngine::Operation operation, std::vector<tagVtIpcInfo> targets);
-    LoginCredentials Login() const;
     void AddLine(unsigned key);
 
-    CZendrixDlg& m_main;
+    PageHost& m_host;
     std::shared_ptr<RebootQueue> m_rebootQueue;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;

@@ -1,6 +1,5 @@
 #include "LogDlg.h"
 
-#include "AppSettings.h"
 #include "BatchRunner.h"
 #include "CameraLoader.h"
 #include "CapabilityClass.h"
@@ -10,9 +9,9 @@
 #include "LangWidgets.h"
 #include "LogRules.h"
 #include "MessageBox.h"
+#include "PageHost.h"
 #include "SortListCtrl.h"
 #include "TargetRules.h"
-#include "ZendrixDlg.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -92,14 +91,13 @@ QString Narrow(const char* text, std::size_t size)
 }
 } // namespace
 
-CLogDlg::CLogDlg(CZendrixDlg& main, QWidget* parent) : QWidget(parent), m_main(main)
+CLogDlg::CLogDlg(PageHost& host, QWidget* parent) : QWidget(parent), m_host(host)
 {
     SetCtrlId(this, 146);
     BuildControls();
-    m_binding = std::make_unique<DeviceListBinding>(m_list, LogListSpec(), main);
+    m_binding = std::make_unique<DeviceListBinding>(m_list, LogListSpec(), host);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CLogDlg::OnRowsChanged);
-    m_runner =
-        new BatchRunner([this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); }, this, 1);
+    m_runner = new BatchRunner([this](const PanelLine& line) { m_host.AddLine(line); }, this, 1);
     connect(m_runner, &BatchRunner::finished, this, &CLogDlg::Finish);
     m_pages = new CameraLoader(this);
     connect(m_pages, &CameraLoader::loadingChanged, this, &CLogDlg::UpdateControls);
@@ -286,15 +284,6 @@ void CLogDlg::Relayout()
     place(m_pageBox, 0, bottom, 56, kRowHeight);
 }
 
-LoginCredentials CLogDlg::Login() const
-{
-    char user[32] = {};
-    char password[16] = {};
-    m_main.GetLoginUser(user, sizeof user);
-    m_main.GetLoginPassword(password, sizeof password);
-    return {user, password};
-}
-
 bool CLogDlg::SelectedCamera(tagVtIpcInfo& camera, bool tell)
 {
     QTreeWidgetItem* row = m_selected ? m_binding->FindRow(m_selected.get()) : nullptr;
@@ -337,7 +326,7 @@ void CLogDlg::OnSelectionChanged()
         m_selected.reset();
         return;
     }
-    const LoginCredentials login = Login();
+    const LoginCredentials login = m_host.Login();
     Run(camera, [login](const tagVtIpcInfo& target) { return SelectCameraLog(target, login); });
 }
 
@@ -353,7 +342,7 @@ void CLogDlg::OnRowDoubleClicked(QTreeWidgetItem* row, int)
 {
     tagVtIpcInfo info{};
     if (row != nullptr && m_binding->InfoOf(row, info)) {
-        RequestWebPage(info);
+        m_host.OpenWebPage(info);
     }
 }
 
@@ -373,7 +362,7 @@ void CLogDlg::OnShowLog()
     if (!SelectedCamera(camera, true)) {
         return;
     }
-    const LoginCredentials login = Login();
+    const LoginCredentials login = m_host.Login();
     const std::shared_ptr<Camera> held = m_loggedIn;
     Run(camera, [login, held](const tagVtIpcInfo& target) { return RefreshCameraLog(held, target, login); });
 }
@@ -401,7 +390,7 @@ void CLogDlg::OnFile(CameraFileKind kind)
         request.customKind = m_customKind;
         request.remoteName = m_customName;
     }
-    const LoginCredentials login = Login();
+    const LoginCredentials login = m_host.Login();
     const std::shared_ptr<Camera> held = m_loggedIn;
     const std::time_t now = std::time(nullptr);
     Run(camera, [login, held, request, now](const tagVtIpcInfo& target) {

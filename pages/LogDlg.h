@@ -12,7 +12,7 @@
 
 class BatchRunner;
 class CameraLoader;
-class CZendrixDlg;
+class PageHost;
 class CSortListCtrl;
 class QComboBox;
 class QDateEdit;
@@ -34,7 +34,7 @@ class ZX_EXPORT CLogDlg : public QWidget, public DevicePage
 public:
     static constexpr std::uint32_t kHolderBit = 0x40;
 
-    explicit CLogDlg(CZendrixDlg& main, QWidget* parent = nullptr);
+    explicit CLogDlg(PageHost& host, QWidget* parent = nullptr);
     ~CLogDlg() override;
 
     DeviceListBinding& Binding() { return *m_binding; }
@@ -92,7 +92,6 @@ private:
     // The selected camera as the table holds it now; false with 90010 shown
     // (when asked) if there is none.
     bool SelectedCamera(tagVtIpcInfo& camera, bool tell);
-    LoginCredentials Login() const;
     // Reads page `page` of the selected camera's log on a worker; the grid
     // shows it once it is read.
     void ShowPage(int page);
@@ -109,7 +108,7 @@ private:
     void UpdateControls();
     void RevealFile(const std::string& path);
 
-    CZendrixDlg& m_main;
+    PageHost& m_host;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
     CSortListCtrl* m_grid = nullptr;

@@ -12,10 +12,10 @@
 #include "OemImageList.h"
 #include "OemUpload.h"
 #include "OperationLog.h"
+#include "PageHost.h"
 #include "SortListCtrl.h"
 #include "TargetRules.h"
 #include "TickedList.h"
-#include "ZendrixDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -74,17 +74,16 @@ std::string NativePath(const QString& path)
 }
 } // namespace
 
-COemDlg::COemDlg(CZendrixDlg& main, QWidget* parent) : QWidget(parent), m_main(main)
+COemDlg::COemDlg(PageHost& host, QWidget* parent) : QWidget(parent), m_host(host)
 {
     SetCtrlId(this, 145);
     BuildControls();
-    m_binding = std::make_unique<DeviceListBinding>(m_list, OemListSpec(), main);
+    m_binding = std::make_unique<DeviceListBinding>(m_list, OemListSpec(), host);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &COemDlg::OnRowsChanged);
-    m_tickedList = std::make_unique<TickedList>(*m_binding, m_selectAll);
+    m_tickedList = std::make_unique<TickedList>(m_host, *m_binding, m_selectAll);
     connect(m_tickedList.get(), &TickedList::tickChanged, this, &COemDlg::UpdateTargets);
     connect(m_tickedList.get(), &TickedList::allTicked, this, &COemDlg::UpdateTargets);
-    m_runner = std::make_unique<BatchRunner>(
-        [this](const PanelLine& line) { m_main.AddLine(line.text, line.stamped); });
+    m_runner = std::make_unique<BatchRunner>([this](const PanelLine& line) { m_host.AddLine(line); });
     connect(m_runner.get(), &BatchRunner::progress, this,
             [this](int done, int) { m_progress->setValue(done); });
     connect(m_runner.get(), &BatchRunner::finished, this, [this] { UpdateTargets(); });
@@ -324,7 +323,7 @@ std::vector<tagVtIpcInfo> COemDlg::Targets()
 
 void COemDlg::CountByModel()
 {
-    ReportModelCount(m_main, *m_binding, this);
+    ReportModelCount(m_host, *m_binding, this);
 }
 
 void COemDlg::OnBrowse()
@@ -352,11 +351,11 @@ void COemDlg::Upload()
     if (m_runner->Running() || !m_targetsUsable) {
         return;
     }
-    if (m_main.LoginUserText().empty()) {
+    if (m_host.LoginUserText().empty()) {
         ZxMessageBox(90003, ZxButtons::Ok, this);
         return;
     }
-    if (m_main.LoginPasswordText().empty()) {
+    if (m_host.LoginPasswordText().empty()) {
         ZxMessageBox(90004, ZxButtons::Ok, this);
         return;
     }
@@ -397,11 +396,7 @@ void COemDlg::Upload()
     OemUpload upload;
     upload.oemFile = path;
     upload.images = images;
-    char user[32] = {};
-    char password[16] = {};
-    m_main.GetLoginUser(user, sizeof user);
-    m_main.GetLoginPassword(password, sizeof password);
-    upload.login = {user, password};
+    upload.login = m_host.Login();
     m_progress->setRange(0, static_cast<int>(targets.size()));
     m_progress->setValue(0);
     m_progress->show();

@@ -9,7 +9,7 @@
 class BatchRunner;
 class CFilteredEdit;
 class CSortListCtrl;
-class CZendrixDlg;
+class PageHost;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -31,7 +31,7 @@ class ZX_EXPORT COemDlg : public QWidget, public DevicePage
 public:
     static constexpr std::uint32_t kHolderBit = 0x10;
 
-    explicit COemDlg(CZendrixDlg& main, QWidget* parent = nullptr);
+    explicit COemDlg(PageHost& host, QWidget* parent = nullptr);
     ~COemDlg() override;
 
     DeviceListBinding& Binding() { return *m_binding; }
@@ -66,7 +66,7 @@ private:
     void ShowConflict(bool conflict);
     std::vector<tagVtIpcInfo> Targets();
 
-    CZendrixDlg& m_main;
+    PageHost& m_host;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
     std::unique_ptr<TickedList> m_tickedList;

@@ -5,6 +5,7 @@
 #include "BatchUpgradeDlg.h"
 #include "LogDlg.h"
 #include "OemDlg.h"
+#include "OperationPanel.h"
 #include "RebootQueue.h"
 #include "VideoViewDlg.h"
 #include "ZendrixApp.h"
@@ -13,7 +14,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMetaObject>
-#include <QPointer>
 #include <QUrl>
 #include <memory>
 
@@ -21,17 +21,7 @@ std::shared_ptr<RebootQueue> MakeRebootQueue(CZendrixDlg& window, std::chrono::m
 {
     window.HandOverWebAddresses();
     // Lines of reboots that end after the window closed are dropped.
-    const QPointer<CZendrixDlg> panel(&window);
-    auto addLine = [panel](const PanelLine& line, bool) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [panel, line] {
-                if (panel) {
-                    panel->AddLine(line.text, line.stamped);
-                }
-            },
-            Qt::QueuedConnection);
-    };
+    auto addLine = [post = window.Panel()->Poster()](const PanelLine& line, bool) { post(line); };
     auto openWeb = [] {
         const std::string address = TakePendingWebAddress();
         if (address.empty()) {

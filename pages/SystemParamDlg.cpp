@@ -6,7 +6,6 @@
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "WaitCursor.h"
-#include "ZendrixDlg.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -29,14 +28,13 @@ constexpr int kRowHeight = 22;
 const QRegularExpression kPasswordCharacters(QStringLiteral("[\\x20-\\x7E]{0,15}"));
 } // namespace
 
-CSystemParamDlg::CSystemParamDlg(BatchSetHost& host, CZendrixDlg& main, QWidget* parent)
-    : BatchSubPage(host, parent), m_main(main)
+CSystemParamDlg::CSystemParamDlg(BatchSetHost& host, QWidget* parent) : BatchSubPage(host, parent)
 {
     SetCtrlId(this, 133);
     BuildControls();
     m_user->setText(QStringLiteral("admin"));
     FollowLoginPassword();
-    connect(&m_main, &CZendrixDlg::loginPasswordChanged, this, [this] {
+    Host().WatchLoginPassword(this, [this] {
         if (!PasswordTyped()) {
             FollowLoginPassword();
         }
@@ -245,7 +243,7 @@ void CSystemParamDlg::OnClockTick()
 
 void CSystemParamDlg::FollowLoginPassword()
 {
-    m_loginPassword = QString::fromStdWString(m_main.LoginPasswordText()).left(kPasswordBytes);
+    m_loginPassword = QString::fromStdWString(Host().LoginPasswordText()).left(kPasswordBytes);
     m_password->setText(m_loginPassword);
     m_confirm->setText(m_loginPassword);
 }

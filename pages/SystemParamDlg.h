@@ -4,7 +4,6 @@
 #include "ZxExport.h"
 
 class CFilteredEdit;
-class CZendrixDlg;
 class QComboBox;
 class QDateEdit;
 class QDateTimeEdit;
@@ -21,7 +20,7 @@ class ZX_EXPORT CSystemParamDlg : public BatchSubPage
     Q_OBJECT
 
 public:
-    CSystemParamDlg(BatchSetHost& host, CZendrixDlg& main, QWidget* parent = nullptr);
+    explicit CSystemParamDlg(BatchSetHost& host, QWidget* parent = nullptr);
     ~CSystemParamDlg() override;
 
     void Relabel() override;
@@ -52,7 +51,6 @@ private:
     void FillSystem(const SystemReading& reading);
     DateTimeValue PickedDateTime() const;
 
-    CZendrixDlg& m_main;
     QLabel* m_systemCaption = nullptr;
     QLabel* m_adminCaption = nullptr;
     QLabel* m_dateCaption = nullptr;

@@ -7,11 +7,11 @@
 #include "DialogKeys.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
+#include "PageHost.h"
 #include "PictureWriter.h"
 #include "PreviewReading.h"
 #include "SortListCtrl.h"
 #include "VideoWnd.h"
-#include "ZendrixDlg.h"
 
 #include <QComboBox>
 #include <QCursor>
@@ -88,11 +88,11 @@ bool SameCamera(const tagVtIpcInfo& a, const tagVtIpcInfo& b)
 }
 } // namespace
 
-CVideoViewDlg::CVideoViewDlg(CZendrixDlg& main, QWidget* parent) : QWidget(parent), m_main(main)
+CVideoViewDlg::CVideoViewDlg(PageHost& host, QWidget* parent) : QWidget(parent), m_host(host)
 {
     SetCtrlId(this, 137);
     BuildControls();
-    m_binding = std::make_unique<DeviceListBinding>(m_list, PreviewListSpec(), main);
+    m_binding = std::make_unique<DeviceListBinding>(m_list, PreviewListSpec(), host);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CVideoViewDlg::OnRowsChanged);
     m_writer = std::make_unique<PictureWriter>([this](const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn) {
         // On the writer's thread; the writer is joined before this page goes.
@@ -329,19 +329,10 @@ void CVideoViewDlg::keyPressEvent(QKeyEvent* event)
     }
 }
 
-LoginCredentials CVideoViewDlg::Credentials() const
-{
-    char user[32] = {};
-    char password[16] = {};
-    m_main.GetLoginUser(user, sizeof user);
-    m_main.GetLoginPassword(password, sizeof password);
-    return LoginCredentials{user, password};
-}
-
 void CVideoViewDlg::AddCameraLine(const tagVtIpcInfo& camera, unsigned key)
 {
     const PanelLine line = CameraLine(camera, key);
-    m_main.AddLine(line.text, line.stamped);
+    m_host.AddLine(line);
 }
 
 void CVideoViewDlg::OnSelectionChanged()
@@ -384,7 +375,7 @@ void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
     if (!m_binding->InfoOf(row, info)) {
         return;
     }
-    const LoginCredentials login = Credentials();
+    const LoginCredentials login = m_host.Login();
     if (m_playing) {
         StopVideo();
     } else {
@@ -411,7 +402,7 @@ void CVideoViewDlg::ShowReading(const PreviewReading& reading)
 {
     m_loggedIn = reading.camera;
     if (reading.loginFailure) {
-        m_main.AddLine(reading.loginFailure->text, reading.loginFailure->stamped);
+        m_host.AddLine(*reading.loginFailure);
     }
     if (reading.picture) {
         for (int i = 0; i < kPictureValueCount; ++i) {
@@ -466,7 +457,7 @@ void CVideoViewDlg::OnSliderMoved(PictureValue which, int position)
     }
     // The writer logs in when there is no login yet and coalesces a drag,
     // so the UI thread never waits for the camera here.
-    m_writer->Move(PictureTarget{m_camera, Credentials(), m_loggedIn, m_aModel}, which, position);
+    m_writer->Move(PictureTarget{m_camera, m_host.Login(), m_loggedIn, m_aModel}, which, position);
 }
 
 void CVideoViewDlg::OnLoggedIn(const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn)
@@ -516,7 +507,7 @@ void CVideoViewDlg::OnPlay()
     // The login and the start of the play wait on the camera on a worker;
     // the area takes pictures from the first one on.
     const tagVtIpcInfo camera = m_camera;
-    const LoginCredentials login = Credentials();
+    const LoginCredentials login = m_host.Login();
     const std::shared_ptr<Camera> held = m_loggedIn;
     const uint32_t window = m_video->Handle();
     m_video->SetPlaying(true);
@@ -563,7 +554,7 @@ void CVideoViewDlg::StopVideo()
 void CVideoViewDlg::StartOnCamera(unsigned loginFailedKey, CameraWork work, CameraLoader::Show after)
 {
     const tagVtIpcInfo camera = m_camera;
-    const LoginCredentials login = Credentials();
+    const LoginCredentials login = m_host.Login();
     const std::shared_ptr<Camera> held = m_loggedIn;
     m_loader->Start([this, camera, login, held, loginFailedKey, work = std::move(work),
                      after = std::move(after)](const std::atomic<bool>& stop) -> CameraLoader::Show {

@@ -13,7 +13,7 @@
 
 class Camera;
 class CameraLoader;
-class CZendrixDlg;
+class PageHost;
 class CSortListCtrl;
 class CVideoWnd;
 class PictureWriter;
@@ -36,7 +36,7 @@ class ZX_EXPORT CVideoViewDlg : public QWidget, public DevicePage
     Q_OBJECT
 
 public:
-    explicit CVideoViewDlg(CZendrixDlg& main, QWidget* parent = nullptr);
+    explicit CVideoViewDlg(PageHost& host, QWidget* parent = nullptr);
     // Stops the writes and the video before the video area goes.
     ~CVideoViewDlg() override;
 
@@ -93,7 +93,6 @@ private:
     ImageChoices ListChoices() const;
     void StopVideo();
     void OnLoggedIn(const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn);
-    LoginCredentials Credentials() const;
     // Runs work on a worker with the logged-in camera, logging in first when
     // there is none; a failed login shows the box of loginFailedKey. The
     // login, the step work returns and after then run on the UI thread,
@@ -102,7 +101,7 @@ private:
     void StartOnCamera(unsigned loginFailedKey, CameraWork work, std::function<void()> after = {});
     void AddCameraLine(const tagVtIpcInfo& camera, unsigned key);
 
-    CZendrixDlg& m_main;
+    PageHost& m_host;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
     CVideoWnd* m_video = nullptr;

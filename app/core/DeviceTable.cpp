@@ -66,7 +66,7 @@ void DeviceTable::CaptureCallback(int code, tagMsgInfo* msg, void* user)
     }
     // An exception leaving here would end the program from a capture thread.
     try {
-        static_cast<DeviceTable*>(user)->OnCapture(code, *msg);
+        static_cast<DeviceTable*>(user)->OnCapture(static_cast<CaptureCode>(code), *msg);
     } catch (const std::exception& error) {
         TraceCallbackFailure(error.what());
     } catch (...) {
@@ -74,15 +74,15 @@ void DeviceTable::CaptureCallback(int code, tagMsgInfo* msg, void* user)
     }
 }
 
-void DeviceTable::OnCapture(int code, const tagMsgInfo& msg)
+void DeviceTable::OnCapture(CaptureCode code, const tagMsgInfo& msg)
 {
-    if (code == 1 && msg.result == 0) {
+    if (code == CaptureCode::DeviceReply && msg.result == 0) {
         AddOrUpdate(msg.info);
-    } else if (code == 3 && msg.result == 0) {
+    } else if (code == CaptureCode::ModifyOutcome && msg.result == 0) {
         ReportModified(msg.info);
-    } else if (code == 3) {
+    } else if (code == CaptureCode::ModifyOutcome) {
         if (DeviceTableListener* listener = m_listener.load()) {
-            listener->AddPanelLine(BuildModifyFailure(msg.info), true);
+            listener->AddPanelLine(BuildModifyFailure(msg.info));
         }
     } else {
         TraceA(1, "Unknown Message.");
@@ -97,7 +97,7 @@ DeviceRef DeviceTable::FindLocked(const unsigned char mac[8]) const
 
 void DeviceTable::AddOrUpdate(const tagVtIpcInfo& info)
 {
-    int message = WM_DEVICE_UPDATED;
+    DeviceEvent event = DeviceEvent::Updated;
     DeviceRef entry;
     bool becameFull = false;
     {
@@ -116,7 +116,7 @@ void DeviceTable::AddOrUpdate(const tagVtIpcInfo& info)
             entry->lastSeen = Now();
             m_byMac.emplace(MacKey(info.mac), entry);
             m_entries.push_back(entry);
-            message = WM_DEVICE_ADDED;
+            event = DeviceEvent::Added;
         }
     }
     DeviceTableListener* listener = m_listener.load();
@@ -124,12 +124,12 @@ void DeviceTable::AddOrUpdate(const tagVtIpcInfo& info)
         return;
     }
     if (entry) {
-        listener->PostDeviceMessage(message, entry);
+        listener->PostDeviceMessage(event, entry);
     } else if (becameFull) {
-        listener->AddPanelLine(std::to_wstring(kDeviceTableLimit) + L" " +
-                                   LangText(83012, L"cameras are listed, the most the list holds; further "
-                                                   L"cameras are ignored until some fall silent."),
-                               true);
+        listener->AddPanelLine({std::to_wstring(kDeviceTableLimit) + L" " +
+                                    LangText(83012, L"cameras are listed, the most the list holds; further "
+                                                    L"cameras are ignored until some fall silent."),
+                                true});
     }
 }
 
@@ -148,12 +148,12 @@ void DeviceTable::ReportModified(const tagVtIpcInfo& info)
         entry->lastSeen = Now();
         entry->info = info;
     }
-    // Lines may wait for the UI thread, so they go out only after the lock
-    // is released: the UI thread may be waiting for it in an expiry check.
+    // Like every call to the listener, made after the lock is released, so
+    // that nothing the listener does can hold up the UI thread's checks.
     if (DeviceTableListener* listener = m_listener.load()) {
-        listener->PostDeviceMessage(WM_DEVICE_MODIFIED, entry);
+        listener->PostDeviceMessage(DeviceEvent::Modified, entry);
         for (const PanelLine& line : lines) {
-            listener->AddPanelLine(line.text, line.stamped);
+            listener->AddPanelLine(line);
         }
     }
 }

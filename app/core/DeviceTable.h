@@ -1,4 +1,5 @@
 #pragma once
+#include "PanelLine.h"
 #include "Tivox.h"
 #include "ZxExport.h"
 
@@ -17,15 +18,26 @@
 //
 // Threads: the capture callback runs on the discovery library's threads; the
 // expiry checks, the search filter and every page run on the UI thread. The
-// table lock guards the list and every entry's info; the listener's calls
-// that may wait for the UI thread are never made while it is held.
+// table lock guards the list and every entry's info; no call to the listener
+// is made while it is held.
 
-// Message numbers between the table and the pages.
-inline constexpr int WM_DEVICE_ADDED = 1177;
-inline constexpr int WM_DEVICE_MODIFIED = 1280;
-inline constexpr int WM_LIST_SORTED = 1281;
-inline constexpr int WM_DEVICE_UPDATED = 1282;
-inline constexpr int WM_DEVICE_GONE = 1283;
+// What the table tells the pages about a camera. The numbers are the
+// window messages the pages have always been told by.
+enum class DeviceEvent : int
+{
+    Added = 1177,    // first heard
+    Modified = 1280, // its change of identity was answered
+    ListSorted = 1281,
+    Updated = 1282, // heard again
+    Gone = 1283,    // silent too long
+};
+
+// What the discovery library's capture callback reports: its code argument.
+enum class CaptureCode : int
+{
+    DeviceReply = 1,   // a camera answered a discovery request
+    ModifyOutcome = 3, // a change of identity was answered, refused or given up
+};
 
 // One bit per window that can show cameras.
 inline constexpr std::uint32_t kHolderNetworkTab = 0x01;
@@ -64,8 +76,8 @@ class DeviceTableListener
 {
 public:
     virtual ~DeviceTableListener() = default;
-    // Any thread: queue message for every page (recipient order). Must not block.
-    virtual void PostDeviceMessage(int message, const DeviceRef& entry) = 0;
+    // Any thread: queue the event for every page (recipient order). Must not block.
+    virtual void PostDeviceMessage(DeviceEvent event, const DeviceRef& entry) = 0;
     // UI thread: tell each window whose bit is in holders that the camera is
     // gone; returns when they have handled it.
     virtual void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) = 0;
@@ -83,8 +95,9 @@ public:
             SendDeviceGone(item.entry, item.holders);
         }
     }
-    // Any thread: one line for the operation panel (may wait for the UI thread).
-    virtual void AddPanelLine(const std::wstring& text, bool stamped) = 0;
+    // Any thread: one line for the operation panel. Must not block: it hands
+    // the line on, it never waits for the UI thread to show it.
+    virtual void AddPanelLine(const PanelLine& line) = 0;
 };
 
 // The page contract as the search filter uses it.
@@ -119,7 +132,7 @@ public:
     // never lets an exception out into the capture thread: a reply that
     // cannot be taken in is traced and dropped.
     static void CaptureCallback(int code, tagMsgInfo* msg, void* user);
-    void OnCapture(int code, const tagMsgInfo& msg);
+    void OnCapture(CaptureCode code, const tagMsgInfo& msg);
 
     // Timer 2001, every 100 ms: the 5 s check every 50th tick, the 30 s check
     // every 300th.

@@ -90,9 +90,7 @@ std::vector<PanelLine> BuildModifyReport(const tagVtIpcInfo& before, const tagVt
     return lines;
 }
 
-std::wstring BuildModifyFailure(const tagVtIpcInfo& request)
+PanelLine BuildModifyFailure(const tagVtIpcInfo& request)
 {
-    return MacPrefix(request.mac) + L" " +
-           LangText(83000,
-                    L"Modify IP, Port, Netmask, Gateway, DNS failed. Username or password is incorrect.");
+    return MacLine(request.mac, 83000);
 }

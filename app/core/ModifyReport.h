@@ -1,4 +1,5 @@
 #pragma once
+#include "PanelLine.h"
 #include "Tivox.h"
 #include "ZxExport.h"
 
@@ -22,12 +23,6 @@ struct ModifyLabels
 // The labels in the current language.
 ZX_EXPORT ModifyLabels CurrentModifyLabels();
 
-struct PanelLine
-{
-    std::wstring text;
-    bool stamped = true;
-};
-
 // Compares the camera's settings before and after a change field by field.
 // One stamped line names each changed field as old->new; after three changes
 // among name, IP and netmask, a gateway or DNS change goes on a second line
@@ -36,5 +31,5 @@ struct PanelLine
 ZX_EXPORT std::vector<PanelLine> BuildModifyReport(const tagVtIpcInfo& before, const tagVtIpcInfo& after,
                                                    const ModifyLabels& labels);
 
-// "[AA:BB:CC:DD:EE:FF] <text of 83000>": a change the camera refused or never answered.
-ZX_EXPORT std::wstring BuildModifyFailure(const tagVtIpcInfo& request);
+// "[AA:BB:CC:DD:EE:FF] <text of 83000>", stamped: a change the camera refused or never answered.
+ZX_EXPORT PanelLine BuildModifyFailure(const tagVtIpcInfo& request);

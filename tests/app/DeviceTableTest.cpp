@@ -16,24 +16,24 @@ namespace {
 class RecordingListener : public DeviceTableListener
 {
 public:
-    void PostDeviceMessage(int message, const DeviceRef& entry) override
+    void PostDeviceMessage(DeviceEvent event, const DeviceRef& entry) override
     {
         std::lock_guard lock(m_mutex);
-        posted.emplace_back(message, entry);
+        posted.emplace_back(event, entry);
     }
     void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) override
     {
         gone.emplace_back(entry, holders);
         entry->holders.fetch_and(~(holders & releasing));
     }
-    void AddPanelLine(const std::wstring& text, bool stamped) override
+    void AddPanelLine(const PanelLine& line) override
     {
         std::lock_guard lock(m_mutex);
-        lines.emplace_back(text, stamped);
+        lines.emplace_back(line.text, line.stamped);
     }
 
     std::mutex m_mutex;
-    std::vector<std::pair<int, DeviceRef>> posted;
+    std::vector<std::pair<DeviceEvent, DeviceRef>> posted;
     std::vector<std::pair<DeviceRef, std::uint32_t>> gone;
     std::vector<std::pair<std::wstring, bool>> lines;
     std::uint32_t releasing = kHolderAll;
@@ -95,10 +95,10 @@ TEST_F(DeviceTableTest, TwoRepliesFromOneCameraGiveOneEntryAddedThenUpdated)
     Reply(MakeCamera(2, "192.168.5.11"));
     ASSERT_EQ(table.Count(), 2u);
     ASSERT_EQ(listener.posted.size(), 3u);
-    EXPECT_EQ(listener.posted[0].first, WM_DEVICE_ADDED);
-    EXPECT_EQ(listener.posted[1].first, WM_DEVICE_UPDATED);
+    EXPECT_EQ(listener.posted[0].first, DeviceEvent::Added);
+    EXPECT_EQ(listener.posted[1].first, DeviceEvent::Updated);
     EXPECT_EQ(listener.posted[1].second, listener.posted[0].second) << "the event names the same entry";
-    EXPECT_EQ(listener.posted[2].first, WM_DEVICE_ADDED);
+    EXPECT_EQ(listener.posted[2].first, DeviceEvent::Added);
     tagVtIpcInfo info{};
     EXPECT_TRUE(table.Snapshot(*table.Entries().front(), info));
     EXPECT_STREQ(info.ip, "192.168.5.99");
@@ -114,7 +114,7 @@ TEST_F(DeviceTableTest, ModifyRepliesWriteLinesAfterTheTableAndFailuresLeaveItAl
     Reply(changed, 3, 0); // the same answer through a second adapter
     ASSERT_EQ(listener.lines.size(), 1u);
     EXPECT_EQ(listener.lines[0].first, L"[00:1A:2B:3C:4D:5E] Modify  Port:80->8080 successfully.");
-    EXPECT_EQ(listener.posted.back().first, WM_DEVICE_MODIFIED);
+    EXPECT_EQ(listener.posted.back().first, DeviceEvent::Modified);
 
     tagVtIpcInfo refused = changed;
     refused.port = 9999;
@@ -254,7 +254,7 @@ TEST_F(DeviceTableTest, TableHoldsAtMostItsLimitSaysSoOnceAndTakesCamerasAgainWh
     tagVtIpcInfo known = NumberedCamera(7);
     std::snprintf(known.devName, sizeof known.devName, "still here");
     Reply(known);
-    EXPECT_EQ(listener.posted.back().first, WM_DEVICE_UPDATED);
+    EXPECT_EQ(listener.posted.back().first, DeviceEvent::Updated);
 
     // Once the silent ones are gone there is room again, and a second
     // flood is reported again.
@@ -297,14 +297,15 @@ TEST_F(DeviceTableTest, AllCamerasOneCheckFindsSilentAreReportedAtOnce)
         EXPECT_EQ(left[n]->info.mac[5], static_cast<unsigned char>(n)) << "the table keeps its order";
     }
     Reply(NumberedCamera(250));
-    EXPECT_EQ(batching.posted.back().first, WM_DEVICE_ADDED) << "a freed camera is new when it answers again";
+    EXPECT_EQ(batching.posted.back().first, DeviceEvent::Added)
+        << "a freed camera is new when it answers again";
 }
 
 TEST_F(DeviceTableTest, AFailingCallbackDropsTheReplyInsteadOfEndingTheCaptureThread)
 {
     struct ThrowingListener : RecordingListener
     {
-        void PostDeviceMessage(int, const DeviceRef&) override { throw std::bad_alloc(); }
+        void PostDeviceMessage(DeviceEvent, const DeviceRef&) override { throw std::bad_alloc(); }
     } throwing;
     table.SetListener(&throwing);
     EXPECT_NO_THROW(Reply(MakeCamera(1, "192.168.5.10")));

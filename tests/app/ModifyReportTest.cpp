@@ -59,7 +59,8 @@ TEST(ModifyReport, LinesAreCutAtTheirLimitAndNamesReadAsUtf8)
     std::snprintf(named.devName, sizeof named.devName, "\xe5\xa4\xa7\xe9\x97\xa8");
     EXPECT_EQ(BuildModifyReport(before, named, ModifyLabels{})[0].text,
               L"[00:1A:2B:3C:4D:5E] Modify Device Name:Cam->\x5927\x95e8 successfully.");
-    EXPECT_EQ(BuildModifyFailure(before),
+    EXPECT_EQ(BuildModifyFailure(before).text,
               L"[00:1A:2B:3C:4D:5E] Modify IP, Port, Netmask, Gateway, DNS failed. Username or password is "
               L"incorrect.");
+    EXPECT_TRUE(BuildModifyFailure(before).stamped);
 }

@@ -87,8 +87,7 @@ public:
     }
 
     // Reports cameras the way the capture threads do: from another thread,
-    // which may wait for this one to take its panel lines, so this thread
-    // keeps serving events until it is done.
+    // while this one serves the events it posts, as the window's would.
     void Discover(const std::vector<tagVtIpcInfo>& cameras, int code = 1, int result = 0)
     {
         std::atomic<bool> done{false};

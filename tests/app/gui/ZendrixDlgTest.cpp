@@ -1,3 +1,4 @@
+#include "CameraAccess.h"
 #include "GuiFixture.h"
 #include "OperationPanel.h"
 #include "SearchDlg.h"
@@ -18,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <functional>
 
 using namespace user_actions;
 
@@ -59,7 +61,7 @@ private slots:
     void languageChangeRelabelsEveryWindow();
     void basicModeAndBackKeepsTheColumnOrder();
     void panelHundredLineRuleAndClearQuestion();
-    void panelHandoverReleasesWorkersWhenClosing();
+    void linesFromOtherThreadsArePostedInOrderAndNeverWait();
     void silentCameraLeavesBothNetworkListsAtTheThirtySecondCheck();
     void doubleClickOpensTheCameraWebPage();
     void longChineseNameStopsAtThirtyOneBytes();
@@ -87,9 +89,8 @@ void ZendrixDlgTest::firstStartIsBasicModeWithDefaultLoginAndSavesOnExit()
         QCOMPARE(password->text(), QStringLiteral("qr7319"));
         QCOMPARE(f.dlg->AdapterCount(), 0);
         password->setText(QStringLiteral("  n3w'p\\ss "));
-        char narrow[16];
-        f.dlg->GetLoginPassword(narrow, sizeof narrow);
-        QCOMPARE(QByteArray(narrow), QByteArray("n3w'p\\ss")); // as typed: the camera compares bytes
+        QCOMPARE(QByteArray::fromStdString(f.dlg->Login().password),
+                 QByteArray("n3w'p\\ss")); // as typed: the camera compares bytes
         f.dlg->ToggleBasicMode();
         f.dlg.reset();
         f.app->ExitInstance();
@@ -355,18 +356,16 @@ void ZendrixDlgTest::panelHundredLineRuleAndClearQuestion()
     GuiFixture f;
     COperationPanel* panel = f.dlg->Panel();
     for (int i = 0; i < 100; ++i) {
-        panel->AddLine(L"line", i % 2 == 0);
+        panel->AddLine({L"line", i % 2 == 0});
     }
     QCOMPARE(panel->count(), 100);
-    panel->AddLine(L"one more", true);
+    panel->AddLine({L"one more", true});
     QCOMPARE(panel->count(), 101);
-    panel->AddLine(L"survivor", false);
+    panel->AddLine({L"survivor", false});
     QCOMPARE(panel->count(), 1);
     QCOMPARE(panel->item(0)->text(), QString(38, QLatin1Char(' ')) + QStringLiteral("survivor"));
     QCOMPARE(panel->currentRow(), 0);
-    panel->AddLine(nullptr, true);
-    QCOMPARE(panel->count(), 1);
-    panel->AddLine(L"stamped", true);
+    panel->AddLine({L"stamped", true});
     QVERIFY(QRegularExpression(QStringLiteral("^\\[\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\] stamped$"))
                 .match(panel->item(1)->text())
                 .hasMatch());
@@ -380,42 +379,94 @@ void ZendrixDlgTest::panelHundredLineRuleAndClearQuestion()
     QCOMPARE(panel->count(), 0);
 }
 
-void ZendrixDlgTest::panelHandoverReleasesWorkersWhenClosing()
+namespace {
+// Runs work on a thread of its own while this thread serves no event; true
+// when it finished so, within seconds. Should it wait for this thread after
+// all, events are served until it ends, so the test reports it and goes on.
+bool FinishesWithoutTheUiThread(const std::function<void()>& work)
 {
-    GuiFixture f;
-    COperationPanel* panel = f.dlg->Panel();
-    // A worker's line is in the panel by the time AddLine returns to it.
-    int seenByWorker = -1;
+    std::atomic<bool> done{false};
     std::thread worker([&] {
-        panel->AddLine(L"from a worker", true);
-        seenByWorker = 1;
+        work();
+        done = true;
     });
-    QTRY_COMPARE(panel->count(), 1);
-    worker.join();
-    QCOMPARE(seenByWorker, 1);
-
-    // While the UI thread cannot serve it, a closing window lets a waiting
-    // worker go instead of deadlocking with it (the test would hang here).
-    std::atomic<bool> started{false};
-    std::thread blocked([&] {
-        started = true;
-        panel->AddLine(L"handed over while closing", true);
-    });
-    while (!started) {
-        std::this_thread::yield();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    panel->CloseHandover();
-    blocked.join();
+    const bool alone = done;
+    while (!done) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    worker.join();
+    return alone;
+}
+
+QStringList PanelTexts(const COperationPanel& panel)
+{
+    QStringList texts;
+    for (int i = 0; i < panel.count(); ++i) {
+        texts << panel.item(i)->text();
+    }
+    return texts;
+}
+} // namespace
+
+void ZendrixDlgTest::linesFromOtherThreadsArePostedInOrderAndNeverWait()
+{
+    GuiFixture f({}, "0");
+    COperationPanel* panel = f.dlg->Panel();
+    // What the panel shows once it has every line: the reference is given
+    // them one by one on the UI thread.
+    COperationPanel reference;
+    const auto line = [](int i) { return PanelLine{L"line " + std::to_wstring(i), false}; };
+    for (int i = 0; i < 30; ++i) {
+        panel->AddLine(line(i));
+        reference.AddLine(line(i));
+    }
+    // A flood of lines from a worker while the UI thread is busy: the worker
+    // never waits, the list is not touched until the UI thread takes them,
+    // and then it shows what the reference shows, in the order they were made.
+    constexpr int kFlood = 450;
+    QVERIFY(FinishesWithoutTheUiThread([post = panel->Poster(), &line] {
+        for (int i = 30; i < 30 + kFlood; ++i) {
+            post(line(i));
+        }
+    }));
+    QCOMPARE(panel->count(), 30);
+    for (int i = 30; i < 30 + kFlood; ++i) {
+        reference.AddLine(line(i));
+    }
     QCoreApplication::processEvents();
-    const int before = panel->count();
-    QVERIFY(before == 1 || before == 2);
-    panel->AddLine(L"UI thread still writes", true);
-    QCOMPARE(panel->count(), before + 1);
-    std::thread late([&] { panel->AddLine(L"dropped after closing", true); });
-    late.join();
+    QCOMPARE(PanelTexts(*panel), PanelTexts(reference));
+    QCOMPARE(panel->currentRow(), panel->count() - 1);
+
+    // The direct entry called from a worker by mistake posts too.
+    panel->clear();
+    QVERIFY(FinishesWithoutTheUiThread([panel] { panel->AddLine({L"misplaced", false}); }));
+    QCOMPARE(panel->count(), 0);
     QCoreApplication::processEvents();
-    QCOMPARE(panel->count(), before + 1);
+    QCOMPARE(PanelTexts(*panel), QStringList({QString(38, QLatin1Char(' ')) + QStringLiteral("misplaced")}));
+
+    // The capture callback's lines: a refused change of identity.
+    panel->clear();
+    QVERIFY(FinishesWithoutTheUiThread([&f] {
+        tagMsgInfo msg{};
+        msg.info = MakeCamera(0x5E, "192.168.5.10");
+        msg.result = -1;
+        DeviceTable::CaptureCallback(3, &msg, &f.app->Table());
+    }));
+    QCOMPARE(panel->count(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(panel->count(), 1);
+    QVERIFY(panel->item(0)->text().contains(QStringLiteral("[00:1A:2B:3C:4D:5E] Modify IP, Port")));
+
+    // A poster that outlives its panel drops its lines.
+    auto gone = std::make_unique<COperationPanel>();
+    const PanelLinePoster late = gone->Poster();
+    gone.reset();
+    QVERIFY(FinishesWithoutTheUiThread([&late] { late({L"after the panel", true}); }));
+    QCoreApplication::processEvents();
 }
 
 void ZendrixDlgTest::silentCameraLeavesBothNetworkListsAtTheThirtySecondCheck()

@@ -29,6 +29,10 @@ public:
         return targets;
     }
     LoginCredentials Login() const override { return login; }
+    std::wstring LoginPasswordText() const override { return {login.password.begin(), login.password.end()}; }
+    // The scaffolding's login is set before a sub-page is made and never
+    // changes while it lives, so there is nothing to tell.
+    void WatchLoginPassword(QObject*, std::function<void()>) override {}
     bool RunApply(std::vector<tagVtIpcInfo> cameras, BatchEngine::Operation operation) override
     {
         ++batches;
