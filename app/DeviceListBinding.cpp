@@ -1,8 +1,8 @@
 #include "DeviceListBinding.h"
 
-#include "DeviceRules.h"
 #include "LangWidgets.h"
 #include "LogText.h"
+#include "SearchFilter.h"
 #include "SortListCtrl.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "DeviceNameValidator.h"
 
-#include "DeviceRules.h"
+#include "DeviceName.h"
 
 QValidator::State DeviceNameValidator::validate(QString& input, int&) const
 {

@@ -1,9 +1,10 @@
 #include "ModelCount.h"
 
 #include "DeviceListBinding.h"
-#include "DeviceRules.h"
 #include "LogText.h"
 #include "MessageBox.h"
+#include "ModelCountRule.h"
+#include "RecordText.h"
 #include "ZendrixDlg.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "OperationPanel.h"
 
-#include "DeviceRules.h"
 #include "MessageBox.h"
+#include "PanelLineText.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -2,9 +2,10 @@
 
 #include "BatchEngine.h"
 #include "CameraAccess.h"
-#include "DeviceRules.h"
+#include "MacText.h"
 #include "NetworkParams.h"
 #include "PreviewRules.h"
+#include "RecordText.h"
 #include "TimeZoneTable.h"
 
 #include <algorithm>

@@ -1,8 +1,9 @@
 #include "CameraAccess.h"
 
-#include "DeviceRules.h"
 #include "LangKeys.h"
 #include "LangTable.h"
+#include "MacText.h"
+#include "RecordText.h"
 #include "VtIpcSDK.h"
 
 std::wstring CameraLinePrefix(const tagVtIpcInfo& camera)

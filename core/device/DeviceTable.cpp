@@ -1,6 +1,5 @@
 #include "DeviceTable.h"
 
-#include "DeviceRules.h"
 #include "LangTable.h"
 #include "ModifyReport.h"
 #include "OperationLog.h"

@@ -1,7 +1,8 @@
 #include "ModifyReport.h"
 
-#include "DeviceRules.h"
 #include "LangTable.h"
+#include "MacText.h"
+#include "RecordText.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,7 @@
 #include "NetworkForm.h"
 
-#include "DeviceRules.h"
+#include "AddressRules.h"
+#include "DeviceName.h"
 #include "LangKeys.h"
 #include "TextCodec.h"
 #include "Utf8Text.h"

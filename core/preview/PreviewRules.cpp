@@ -1,6 +1,7 @@
 #include "PreviewRules.h"
 
-#include "DeviceRules.h"
+#include "MacText.h"
+#include "RecordText.h"
 
 #include <algorithm>
 #include <array>

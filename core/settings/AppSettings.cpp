@@ -1,6 +1,6 @@
 #include "AppSettings.h"
 
-#include "DeviceRules.h"
+#include "AddressRules.h"
 #include "SettingsStore.h"
 
 #include <cwchar>

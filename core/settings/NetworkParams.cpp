@@ -1,6 +1,6 @@
 #include "NetworkParams.h"
 
-#include "DeviceRules.h"
+#include "MacText.h"
 #include "NetworkForm.h"
 #include "TextCodec.h"
 

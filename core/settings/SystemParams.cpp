@@ -2,7 +2,7 @@
 
 #include "CameraUpgrade.h"
 #include "CapabilityClass.h"
-#include "DeviceRules.h"
+#include "DeviceName.h"
 #include "NetworkForm.h"
 #include "NetworkParams.h"
 #include "TextCodec.h"

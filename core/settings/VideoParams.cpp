@@ -1,6 +1,6 @@
 #include "VideoParams.h"
 
-#include "DeviceRules.h"
+#include "DeviceName.h"
 #include "NetworkForm.h"
 #include "TextCodec.h"
 #include "Utf8Text.h"

@@ -1,4 +1,10 @@
-#include "DeviceRules.h"
+#include "MacText.h"
+#include "AddressRules.h"
+#include "DeviceName.h"
+#include "ModelCountRule.h"
+#include "PanelLineText.h"
+#include "RecordText.h"
+#include "SearchFilter.h"
 
 #include "TestInfo.h"
 

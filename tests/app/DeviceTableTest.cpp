@@ -1,6 +1,6 @@
 #include "DeviceTable.h"
 
-#include "DeviceRules.h"
+#include "SearchFilter.h"
 #include "TestInfo.h"
 
 #include <atomic>

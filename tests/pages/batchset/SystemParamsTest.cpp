@@ -1,6 +1,6 @@
 // The rules of the "System" sub-page without a window: the name as the camera
 // stores it, the time-zone rows, the form checks and the record sent.
-#include "DeviceRules.h"
+#include "AddressRules.h"
 #include "SystemParams.h"
 
 #include <cstdio>
