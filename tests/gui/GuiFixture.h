@@ -1,5 +1,5 @@
 #pragma once
-#include "../TestInfo.h"
+#include "../core/TestInfo.h"
 #include "DeviceTable.h"
 #include "LangTable.h"
 #include "LangWidgets.h"

@@ -1,6 +1,6 @@
-#include "MacText.h"
 #include "AddressRules.h"
 #include "DeviceName.h"
+#include "MacText.h"
 #include "ModelCountRule.h"
 #include "PanelLineText.h"
 #include "RecordText.h"
