@@ -1,10 +1,12 @@
 #include "CliCommands.h"
 
+#include "AddressRules.h"
 #include "BatchEngine.h"
 #include "CliContext.h"
 #include "CliSession.h"
-#include "DeviceRules.h"
+#include "MacText.h"
 #include "NetworkForm.h"
+#include "RecordText.h"
 #include "SetIpPlan.h"
 #include "TimeZoneTable.h"
 #include "Utf8Text.h"

@@ -1,10 +1,12 @@
 #include "CliContext.h"
 
+#include "AddressRules.h"
 #include "CliPassword.h"
 #include "CliSession.h"
-#include "DeviceRules.h"
 #include "LangKeys.h"
 #include "LangTable.h"
+#include "MacText.h"
+#include "PanelLineText.h"
 #include "SetIpPlan.h"
 #include "SystemParams.h"
 #include "TargetRules.h"

@@ -5,7 +5,15 @@
 #include "CliPlan.h"
 #include "CliSetWrite.h"
 #include "CliSettings.h"
-#include "DeviceRules.h"
+#include "ImagingApply.h"
+#include "MacText.h"
+#include "NetworkParams.h"
+#include "RebootQueue.h"
+#include "RecordText.h"
+#include "SystemParams.h"
+#include "TimeZoneTable.h"
+#include "Utf8Text.h"
+#include "VideoParams.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,7 +2,6 @@
 
 #include "CapabilityClass.h"
 #include "CliContext.h"
-#include "DeviceRules.h"
 #include "LogOperations.h"
 #include "LogRules.h"
 #include "Utf8Text.h"

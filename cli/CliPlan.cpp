@@ -2,9 +2,10 @@
 
 #include "BatchEngine.h"
 #include "CameraAccess.h"
-#include "DeviceRules.h"
+#include "MacText.h"
 #include "NetworkParams.h"
-#include "TimeZoneTable.h"
+#include "PreviewRules.h"
+#include "RecordText.h"
 
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -12,16 +13,6 @@
 std::vector<CliOptionSpec> PlanOptions()
 {
     return {{"dry-run", false}, {"format", true}};
-}
-
-int TimeZoneRow(const std::string& text)
-{
-    for (int row = 0; row < static_cast<int>(kTimeZoneCount); ++row) {
-        if (text == TimeZoneCaption(row) || text == std::to_string(row)) {
-            return row;
-        }
-    }
-    return -1;
 }
 
 std::map<std::string, std::string> CurrentValues(SettingsSection section, const SectionValues& values,

@@ -35,9 +35,6 @@ std::map<std::string, std::string> CurrentValues(SettingsSection section, const 
 std::vector<PlanChange> PlanChanges(SettingsSection section, const tagVtIpcInfo& camera,
                                     const SectionValues& current, const CameraWrite& write);
 
-// A row 0-116 or a caption of the time-zone list as its row; -1 for neither.
-int TimeZoneRow(const std::string& text);
-
 // Reads the section from every target in parallel; read[i] is 1 where
 // values[i] holds the camera's answer. Failures are named on stderr.
 void ReadTargetSections(const CliTargets& prepared, SettingsSection section, std::vector<SectionValues>& values,

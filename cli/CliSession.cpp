@@ -1,6 +1,7 @@
 #include "CliSession.h"
 
-#include "DeviceRules.h"
+#include "AddressRules.h"
+#include "MacText.h"
 
 #include <algorithm>
 #include <thread>

@@ -3,11 +3,11 @@
 #include "CameraUpgrade.h"
 #include "CapabilityClass.h"
 #include "CliContext.h"
-#include "CliPlan.h"
-#include "DeviceRules.h"
 #include "ImagingApply.h"
+#include "MacText.h"
 #include "NetworkForm.h"
 #include "NetworkParams.h"
+#include "RecordText.h"
 #include "TimeZoneTable.h"
 #include "Utf8Text.h"
 #include "VideoParams.h"
@@ -480,4 +480,14 @@ bool BuildCameraWrite(SettingsSection section, const CliCommandLine& line, const
     }
     }
     return false;
+}
+
+int TimeZoneRow(const std::string& text)
+{
+    for (int row = 0; row < static_cast<int>(kTimeZoneCount); ++row) {
+        if (text == TimeZoneCaption(row) || text == std::to_string(row)) {
+            return row;
+        }
+    }
+    return -1;
 }

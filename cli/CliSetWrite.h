@@ -56,3 +56,6 @@ bool BuildVideoWrite(const CliCommandLine& line, const SetContext& context, cons
                      const SectionValues& current, CameraWrite& write, std::string& error);
 
 std::string ModelOf(const tagVtIpcInfo& camera);
+
+// A row 0-116 or a caption of the time-zone list as its row; -1 for neither.
+int TimeZoneRow(const std::string& text);

@@ -2,7 +2,7 @@
 
 #include "CliContext.h"
 #include "CliOutput.h"
-#include "DeviceRules.h"
+#include "MacText.h"
 #include "NetworkParams.h"
 #include "UpgradeRules.h"
 

@@ -1,6 +1,7 @@
 #include "SetIpPlan.h"
 
-#include "DeviceRules.h"
+#include "AddressRules.h"
+#include "MacText.h"
 #include "NetworkForm.h"
 #include "Utf8Text.h"
 

@@ -3,7 +3,7 @@
 // replies. Pure functions; the decoder never reads past the captured length
 // and never writes past its 32 field slots.
 
-#include "Tivox.h"
+#include "TivoxRecords.h"
 
 #include <array>
 #include <cstddef>

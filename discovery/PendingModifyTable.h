@@ -3,7 +3,7 @@
 // CTivox of the process; all access goes through its own lock, and no method
 // calls out while holding it.
 
-#include "Tivox.h"
+#include "TivoxRecords.h"
 
 #include <array>
 #include <chrono>

@@ -1,7 +1,6 @@
 #include "BatchUpgradeDlg.h"
 
 #include "AddressConflict.h"
-#include "DeviceRules.h"
 #include "ImageFile.h"
 #include "LangKeys.h"
 #include "LangTable.h"
@@ -9,7 +8,9 @@
 #include "MessageBox.h"
 #include "OperationLog.h"
 #include "PageHost.h"
+#include "RecordText.h"
 #include "SearchDlg.h"
+#include "SearchFilter.h"
 #include "SortListCtrl.h"
 #include "TickedList.h"
 

@@ -1,10 +1,10 @@
 #include "SystemParamDlg.h"
 
 #include "DeviceNameValidator.h"
-#include "DeviceRules.h"
 #include "FilteredEdit.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
+#include "RecordText.h"
 #include "WaitCursor.h"
 
 #include <QButtonGroup>

@@ -14,7 +14,7 @@
 // edited while the program runs is seen at once. All functions are safe to
 // call from any thread.
 //
-// How the window side uses this header (Qt code in ui/ or app/):
+// How the window side uses this header (Qt code in ui/, gui/ and pages/):
 //
 //   Start-up:     LangSelectStored(); then label everything with LangGetText.
 //   Relabelling a window ("ABOUT", "DLGCUSTOMDL", "DLGLOG" and the like):

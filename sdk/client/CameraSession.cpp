@@ -1,7 +1,7 @@
 #include "CameraSession.h"
 
 #include "PercentEncoding.h"
-#include "VtIpcSDK.h"
+#include "VtIpcRecords.h"
 
 #include <algorithm>
 #include <chrono>

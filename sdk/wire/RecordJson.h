@@ -2,7 +2,7 @@
 // The JSON form of the device SDK's records, shared by the SDK and the camera
 // simulator so both ends agree on every field name, width and type. Each record
 // is described once by a table of its fields; the converters walk that table.
-#include "VtIpcSDK.h"
+#include "VtIpcRecords.h"
 
 #include <cstddef>
 #include <nlohmann/json.hpp>

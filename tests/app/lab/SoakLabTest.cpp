@@ -6,7 +6,7 @@
 // cameras present; the program's table and lists must name exactly those,
 // once each, at their addresses. Resident memory must stay flat after the
 // warm-up, and every panel line must be stamped or a continuation.
-#include "../gui/GuiFixture.h"
+#include "../../gui/GuiFixture.h"
 #include "BatchRunner.h"
 #include "BatchSetDlg.h"
 #include "SystemParamDlg.h"

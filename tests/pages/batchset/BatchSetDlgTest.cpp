@@ -3,7 +3,7 @@
 // is refused at once and nothing leaves the machine.
 #include "BatchSetDlg.h"
 
-#include "../../app/gui/GuiFixture.h"
+#include "../../gui/GuiFixture.h"
 #include "BatchRunner.h"
 #include "OperationPanel.h"
 #include "PageFactory.h"

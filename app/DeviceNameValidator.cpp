@@ -1,8 +1,0 @@
-#include "DeviceNameValidator.h"
-
-#include "DeviceRules.h"
-
-QValidator::State DeviceNameValidator::validate(QString& input, int&) const
-{
-    return DeviceNameFits(input.toStdWString()) ? Acceptable : Invalid;
-}

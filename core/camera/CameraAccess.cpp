@@ -1,0 +1,54 @@
+#include "CameraAccess.h"
+
+#include "CameraProvider.h"
+#include "LangKeys.h"
+#include "LangTable.h"
+#include "MacText.h"
+#include "RecordText.h"
+#include "VtIpcSDK.h"
+
+namespace {
+constexpr unsigned kUnsupportedKey = 85003; // "The camera does not support this operation."
+} // namespace
+
+std::wstring CameraLinePrefix(const tagVtIpcInfo& camera)
+{
+    return MacPrefix(camera.mac) + L" " + FieldText(camera.ip) + L" ";
+}
+
+PanelLine CameraLine(const tagVtIpcInfo& camera, unsigned key)
+{
+    const wchar_t* english = LangDefaultText(key);
+    return {CameraLinePrefix(camera) + LangText(key, english != nullptr ? english : L""), true};
+}
+
+std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                    PanelLine* failure, LoginFailureKeys keys)
+{
+    std::shared_ptr<Camera> opened = OpenCamera(camera, login);
+    const CameraResult result = opened->Login();
+    if (result.Done()) {
+        return opened;
+    }
+    if (failure != nullptr) {
+        *failure =
+            CameraLine(camera, result.status == CameraStatus::Unreachable ? keys.unreachable : keys.refused);
+    }
+    return nullptr;
+}
+
+std::shared_ptr<Camera> LoggedInCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                       std::shared_ptr<Camera> held)
+{
+    return held ? held : LoginCamera(camera, login);
+}
+
+bool CameraOffers(const tagVtIpcInfo& camera, CameraOperation operation)
+{
+    return OpenCamera(camera, {})->Supports(operation);
+}
+
+PanelLine UnsupportedLine(const tagVtIpcInfo& camera)
+{
+    return CameraLine(camera, kUnsupportedKey);
+}

@@ -1,0 +1,21 @@
+#pragma once
+#include "Tivox.h"
+#include "ZxExport.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// Texts of a camera's discovery record as the lists show them.
+
+// When the camera started: now minus upTime seconds in local time,
+// "%04d-%02d-%02d %02d:%02d:%02d".
+ZX_EXPORT std::wstring RunUpTimeText(std::time_t now, std::int32_t upTime);
+
+// Text conversions of record fields: the name is UTF-8, the rest are in
+// the system code page. A field is converted whole up to the longest text a
+// record holds (a log row's detail, 255 bytes), so no field is cut.
+ZX_EXPORT std::wstring NameText(const tagVtIpcInfo& info);
+ZX_EXPORT std::wstring FieldText(const char* text);
+inline constexpr std::size_t kFieldTextChars = 255;
