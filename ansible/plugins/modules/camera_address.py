@@ -73,10 +73,10 @@ def differences(row):
 
 
 def main():
-    spec = dict(COMMON_ARGS)
-    spec['plan_csv'] = dict(type='path')
-    spec['plan'] = dict(type='list', elements='dict')
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True,
+    arguments = dict(COMMON_ARGS)
+    arguments['plan_csv'] = dict(type='path')
+    arguments['plan'] = dict(type='list', elements='dict')
+    module = AnsibleModule(argument_spec=arguments, supports_check_mode=True,
                            mutually_exclusive=[['plan_csv', 'plan']], required_one_of=[['plan_csv', 'plan']])
     cli = ZendrixCli(module)
     written = []

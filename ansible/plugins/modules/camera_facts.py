@@ -48,10 +48,10 @@ from ansible_collections.zendrix.cameras.plugins.module_utils.zendrix import COM
 
 
 def main():
-    spec = dict(COMMON_ARGS)
-    spec['sections'] = dict(type='list', elements='str', default=[],
+    arguments = dict(COMMON_ARGS)
+    arguments['sections'] = dict(type='list', elements='str', default=[],
                             choices=['system', 'network', 'video', 'osd', 'imaging'])
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+    module = AnsibleModule(argument_spec=arguments, supports_check_mode=True)
     cli = ZendrixCli(module)
     cameras = cli.json(cli.argv('inventory', '--format', 'json'), 'the inventory failed')
     by_mac = dict((camera['mac'], camera) for camera in cameras)

@@ -56,11 +56,11 @@ from ansible_collections.zendrix.cameras.plugins.module_utils.zendrix import (
 
 
 def main():
-    spec = dict(COMMON_ARGS)
-    spec.update(TARGET_ARGS)
-    spec['image'] = dict(type='path', required=True)
-    spec['count'] = dict(type='int')
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+    arguments = dict(COMMON_ARGS)
+    arguments.update(TARGET_ARGS)
+    arguments['image'] = dict(type='path', required=True)
+    arguments['count'] = dict(type='int')
+    module = AnsibleModule(argument_spec=arguments, supports_check_mode=True)
     params = module.params
     targets = target_options(params)
     if not targets:

@@ -78,11 +78,11 @@ def set_options(values):
 
 
 def main():
-    spec = dict(COMMON_ARGS)
-    spec.update(TARGET_ARGS)
+    arguments = dict(COMMON_ARGS)
+    arguments.update(TARGET_ARGS)
     for section in SECTIONS:
-        spec[section] = dict(type='dict')
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+        arguments[section] = dict(type='dict')
+    module = AnsibleModule(argument_spec=arguments, supports_check_mode=True)
     params = module.params
     targets = target_options(params)
     if not targets:
