@@ -40,6 +40,10 @@ cleanup() {
     local pid id
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    # The SSH connections Ansible keeps open would outlive the lab.
+    for sock in "$work"/cp/*; do
+        [[ -S $sock ]] && ssh -o ControlPath="$sock" -O exit site >/dev/null 2>&1 || true
+    done
     for id in "${labs[@]}"; do bash "$camlab" destroy "$id" >/dev/null 2>&1 || true; done
     ip netns delete "$ctl" 2>/dev/null || true
     rm -rf "$work"
@@ -125,7 +129,6 @@ done
     echo "        ansible_user: root"
     echo "        ansible_ssh_private_key_file: $work/id"
     echo "        ansible_ssh_common_args: -o UserKnownHostsFile=$work/known_hosts -o GlobalKnownHostsFile=/dev/null -o StrictHostKeyChecking=yes"
-    echo "        ansible_python_interpreter: /usr/bin/python3"
     echo "        zendrix_cli: $cli"
     echo "        zendrix_wait: $wait"
 } >"$work/sites.yml"
@@ -134,7 +137,8 @@ mkdir -p "$work/collections/ansible_collections/zendrix"
 ln -s "$collection" "$work/collections/ansible_collections/zendrix/cameras"
 export ANSIBLE_COLLECTIONS_PATH=$work/collections ANSIBLE_HOME=$work/ansible-home
 export ANSIBLE_LOCAL_TEMP=$work/ansible-local ANSIBLE_REMOTE_TEMP=$work/ansible-remote
-export ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_FORKS=10 ANSIBLE_PIPELINING=1
+# The collection's ansible.cfg, as users run it: forks, pipelining, kept SSH connections, the sites' Python.
+export ANSIBLE_CONFIG=$collection/ansible.cfg ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0
 export ANSIBLE_SSH_CONTROL_PATH_DIR=$work/cp ANSIBLE_HOST_KEY_CHECKING=1 ANSIBLE_DEPRECATION_WARNINGS=0
 # The password reaches the modules from the control machine's environment.
 export ZENDRIX_PASSWORD=$password
