@@ -4,6 +4,7 @@
 #include "GroupCaption.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
+#include "VideoOsdControls.h"
 #include "VideoParams.h"
 #include "WaitCursor.h"
 
@@ -52,17 +53,6 @@ void FillCodecs(QComboBox* list, const std::vector<int>& codecs)
     }
 }
 
-// Refills a text list by keys and keeps its selection (0 when there was none).
-void RefillTexts(QComboBox* list, std::initializer_list<unsigned> keys)
-{
-    const int selected = list->currentIndex();
-    list->clear();
-    for (unsigned key : keys) {
-        list->addItem(LangQText(key));
-    }
-    list->setCurrentIndex(selected >= 0 && selected < list->count() ? selected : 0);
-}
-
 std::string ModelText(const tagVtIpcInfo& camera)
 {
     return std::string(camera.model, strnlen(camera.model, sizeof camera.model));
@@ -73,10 +63,6 @@ CVideoImageDlg::CVideoImageDlg(BatchSetHost& host, QWidget* parent) : BatchSubPa
 {
     SetCtrlId(this, 135);
     BuildControls();
-    for (const char* format : {"YYYY-MM-DD", "MM/DD/YYYY", "DD/MM/YYYY"}) {
-        m_dateFormat->addItem(QString::fromLatin1(format));
-    }
-    m_dateFormat->setCurrentIndex(0);
     FillCodecs(m_codec[kPrimary], CodecChoices(false));
     FillCodecs(m_codec[kSecondary], CodecChoices(false));
     for (int s : {kPrimary, kSecondary}) {
@@ -100,8 +86,6 @@ CVideoImageDlg::CVideoImageDlg(BatchSetHost& host, QWidget* parent) : BatchSubPa
     SelectValue(m_bitRate[kSecondary], kDefaultSecondaryBitRate);
     Relabel();
     OnSecondaryEnable();
-    OnShowTitle();
-    OnShowTime();
     m_clock = new QTimer(this);
     connect(m_clock, &QTimer::timeout, this, &CVideoImageDlg::ClampIFrames);
     m_clock->start(1000);
@@ -126,8 +110,7 @@ void CVideoImageDlg::BuildControls()
     };
     m_primaryGroup = label(1071);
     m_secondaryGroup = label(1072);
-    m_osdGroup = label(1106);
-    for (QLabel* group : {m_primaryGroup, m_secondaryGroup, m_osdGroup}) {
+    for (QLabel* group : {m_primaryGroup, m_secondaryGroup}) {
         SetGroupCaptionFont(group);
     }
     for (int s : {kPrimary, kSecondary}) {
@@ -151,22 +134,7 @@ void CVideoImageDlg::BuildControls()
     }
     m_secondaryOn = new QCheckBox(this);
     SetCtrlId(m_secondaryOn, 1085);
-    m_showTitleLabel = label();
-    m_showTitle = new QCheckBox(this);
-    SetCtrlId(m_showTitle, 1212);
-    m_titleLabel = label();
-    m_title = new QLineEdit(this);
-    SetCtrlId(m_title, 1099);
-    m_title->setMaxLength(31);
-    m_titlePosLabel = label();
-    m_titlePos = list(1101);
-    m_showTimeLabel = label();
-    m_showTime = new QCheckBox(this);
-    SetCtrlId(m_showTime, 1213);
-    m_datePosLabel = label();
-    m_datePos = list(1103);
-    m_dateFormatLabel = label();
-    m_dateFormat = list(1105);
+    m_osd = std::make_unique<VideoOsdControls>(this);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(12, 10, 12, 10);
@@ -195,23 +163,13 @@ void CVideoImageDlg::BuildControls()
     }
     row += 6;
     grid->setRowMinimumHeight(row++, 10);
-    grid->addWidget(m_osdGroup, row++, 0, 1, 5);
-    // The title gets the whole width: 31 characters do not fit a list's.
-    pair(row, 0, m_showTitleLabel, m_showTitle);
-    pair(row++, 3, m_showTimeLabel, m_showTime);
-    grid->addWidget(m_titleLabel, row, 0, Qt::AlignRight | Qt::AlignVCenter);
-    grid->addWidget(m_title, row++, 1, 1, 4);
-    pair(row, 0, m_titlePosLabel, m_titlePos);
-    pair(row++, 3, m_datePosLabel, m_datePos);
-    pair(row++, 3, m_dateFormatLabel, m_dateFormat);
+    row = m_osd->Place(grid, row);
     grid->setRowStretch(row, 1);
 
     connect(m_codec[kPrimary], &QComboBox::activated, this, &CVideoImageDlg::RebuildPrimarySizes);
     connect(m_size[kPrimary], &QComboBox::activated, this, &CVideoImageDlg::RunRateRules);
     connect(m_codec[kSecondary], &QComboBox::activated, this, &CVideoImageDlg::RebuildSecondarySizes);
     connect(m_secondaryOn, &QCheckBox::clicked, this, &CVideoImageDlg::OnSecondaryEnable);
-    connect(m_showTitle, &QCheckBox::clicked, this, &CVideoImageDlg::OnShowTitle);
-    connect(m_showTime, &QCheckBox::clicked, this, &CVideoImageDlg::OnShowTime);
 }
 
 void CVideoImageDlg::Relabel()
@@ -227,15 +185,7 @@ void CVideoImageDlg::Relabel()
         m_iFrameLabel[s]->setText(LangQText(60008));
     }
     m_secondaryOn->setText(LangQText(50006));
-    m_osdGroup->setText(LangQText(60012));
-    m_showTitleLabel->setText(LangQText(60013));
-    m_titleLabel->setText(LangQText(60014));
-    m_titlePosLabel->setText(LangQText(60015));
-    m_showTimeLabel->setText(LangQText(60016));
-    m_datePosLabel->setText(LangQText(60017));
-    m_dateFormatLabel->setText(LangQText(60018));
-    RefillTexts(m_titlePos, {60019, 60020});
-    RefillTexts(m_datePos, {60019, 60020, 60021, 60022});
+    m_osd->Relabel();
 }
 
 bool CVideoImageDlg::AModel() const
@@ -343,18 +293,6 @@ void CVideoImageDlg::OnSecondaryEnable()
     }
 }
 
-void CVideoImageDlg::OnShowTitle()
-{
-    m_title->setEnabled(m_showTitle->isChecked());
-    m_titlePos->setEnabled(m_showTitle->isChecked());
-}
-
-void CVideoImageDlg::OnShowTime()
-{
-    m_datePos->setEnabled(m_showTime->isChecked());
-    m_dateFormat->setEnabled(m_showTime->isChecked());
-}
-
 void CVideoImageDlg::ClampIFrames()
 {
     for (QLineEdit* edit : m_iFrame) {
@@ -402,15 +340,7 @@ void CVideoImageDlg::FillPrimary(const VideoConfigRecord& record, const std::str
 
 void CVideoImageDlg::FillOsd(const OsdRecord& record)
 {
-    m_showTitle->setChecked(record.showTitle != 0);
-    m_showTime->setChecked(record.showTime != 0);
-    m_title->setText(QString::fromStdWString(OsdTitleText(record)));
-    m_title->setCursorPosition(0);
-    m_titlePos->setCurrentIndex(std::min<int>(record.titlePosition, m_titlePos->count() - 1));
-    m_datePos->setCurrentIndex(std::min<int>(record.datePosition, m_datePos->count() - 1));
-    m_dateFormat->setCurrentIndex(std::min<int>(record.dateFormat, m_dateFormat->count() - 1));
-    OnShowTitle();
-    OnShowTime();
+    m_osd->Fill(record);
 }
 
 void CVideoImageDlg::ShowReading(const BatchSetReading& reading, const tagVtIpcInfo& camera)
@@ -455,16 +385,10 @@ void CVideoImageDlg::FillStreams(const VideoReading& reading, const tagVtIpcInfo
 
 void CVideoImageDlg::Save()
 {
-    OsdForm osd;
-    osd.showTitle = m_showTitle->isChecked();
-    osd.showTime = m_showTime->isChecked();
-    osd.title = m_title->text().toStdWString();
-    osd.titlePosition = std::max(0, m_titlePos->currentIndex());
-    osd.datePosition = std::max(0, m_datePos->currentIndex());
-    osd.dateFormat = std::max(0, m_dateFormat->currentIndex());
+    const OsdForm osd = m_osd->Form();
     if (const unsigned problem = VideoTitleProblem(osd.title); problem != 0) {
         ZxMessageBox(problem, ZxButtons::Ok, this);
-        m_title->setFocus();
+        m_osd->FocusTitle();
         return;
     }
     IFrameEntry iFrames[2];

@@ -3,6 +3,7 @@
 #include "VtIpcSDK.h"
 #include "ZxExport.h"
 
+#include <memory>
 #include <string>
 
 class QCheckBox;
@@ -10,6 +11,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTimer;
+class VideoOsdControls;
 
 // The "Video" sub-page of the batch set page: a camera's two video streams
 // and its on-screen display. The choices offered are those of the camera's
@@ -52,14 +54,11 @@ private:
     void RunRateRules();
     void RebuildSecondarySizes();
     void OnSecondaryEnable();
-    void OnShowTitle();
-    void OnShowTime();
     // The codec the secondary list shows; -1 for none.
     int SecondaryCodec() const;
 
     QLabel* m_primaryGroup = nullptr;
     QLabel* m_secondaryGroup = nullptr;
-    QLabel* m_osdGroup = nullptr;
     // Index 0: primary, 1: secondary.
     QLabel* m_codecLabel[2] = {};
     QComboBox* m_codec[2] = {};
@@ -74,18 +73,7 @@ private:
     QLabel* m_iFrameLabel[2] = {};
     QLineEdit* m_iFrame[2] = {};
     QCheckBox* m_secondaryOn = nullptr;
-    QLabel* m_showTitleLabel = nullptr;
-    QCheckBox* m_showTitle = nullptr;
-    QLabel* m_titleLabel = nullptr;
-    QLineEdit* m_title = nullptr;
-    QLabel* m_titlePosLabel = nullptr;
-    QComboBox* m_titlePos = nullptr;
-    QLabel* m_showTimeLabel = nullptr;
-    QCheckBox* m_showTime = nullptr;
-    QLabel* m_datePosLabel = nullptr;
-    QComboBox* m_datePos = nullptr;
-    QLabel* m_dateFormatLabel = nullptr;
-    QComboBox* m_dateFormat = nullptr;
+    std::unique_ptr<VideoOsdControls> m_osd;
     QTimer* m_clock = nullptr;
 
     std::string m_model;

@@ -5,83 +5,23 @@
 #include "CapabilityClass.h"
 #include "DialogKeys.h"
 #include "LangWidgets.h"
-#include "MacText.h"
 #include "MessageBox.h"
 #include "PageHost.h"
 #include "PictureWriter.h"
+#include "PreviewImagingControls.h"
+#include "PreviewListSpec.h"
 #include "PreviewReading.h"
-#include "RecordText.h"
 #include "SortListCtrl.h"
 #include "VideoWnd.h"
 
-#include <QComboBox>
-#include <QCursor>
 #include <QFrame>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
-#include <QScreen>
-#include <QSlider>
-#include <QToolTip>
 #include <cstring>
 
 namespace {
-constexpr std::uint32_t kHolderBit = 0x08;
 constexpr unsigned kSaveFailedKey = 86004; // "Save image parameters failed."
 constexpr int kListWidth = 490;
-
-constexpr std::array<unsigned, kPictureValueCount> kSliderKeys = {70000, 70001, 70002, 70014, 70015};
-// In the order of ImageList.
-constexpr std::array<unsigned, 6> kListKeys = {70005, 70006, 70007, 60009, 60010, 60011};
-
-QString Field(const char* text)
-{
-    return QString::fromStdWString(FieldText(text));
-}
-
-DeviceColumn Column(unsigned key, int width, std::function<QString(const tagVtIpcInfo&, std::time_t)> text)
-{
-    return DeviceColumn{key, width, std::move(text)};
-}
-
-DeviceListSpec PreviewListSpec()
-{
-    DeviceListSpec listSpec;
-    listSpec.holderBit = kHolderBit;
-    listSpec.columns = {
-        Column(0, 35, {}),
-        Column(20000, 89,
-               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(NameText(i)); }),
-        Column(20001, 120,
-               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(FormatMac(i.mac)); }),
-        Column(20002, 115, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.ip); }),
-        Column(20006, 110, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.model); }),
-    };
-    listSpec.numberColumn = 0;
-    listSpec.addressColumns = {3, -1, -1};
-    listSpec.initialSortColumn = 3;
-    listSpec.tickBoxes = false;
-    listSpec.matchFields = [](const tagVtIpcInfo& info, std::time_t) { return NameMacIpModelFields(info); };
-    return listSpec;
-}
-
-QStringList Texts(const std::vector<std::wstring>& texts)
-{
-    QStringList list;
-    for (const std::wstring& text : texts) {
-        list << QString::fromStdWString(text);
-    }
-    return list;
-}
-
-QStringList Keyed(std::initializer_list<unsigned> keys)
-{
-    QStringList list;
-    for (unsigned key : keys) {
-        list << LangQText(key);
-    }
-    return list;
-}
 
 bool SameCamera(const tagVtIpcInfo& a, const tagVtIpcInfo& b)
 {
@@ -114,9 +54,8 @@ CVideoViewDlg::~CVideoViewDlg()
     delete m_loader;
     m_loader = nullptr;
     m_writer.reset();
-    if (m_playing) {
-        m_video->SetPlaying(false);
-        m_player->StopLivePlay();
+    if (m_state.Close() == VideoStep::Stop) {
+        StopPlayer();
     }
     // Parented or shown over the whole screen, the video area goes now, while
     // its sink can still be removed from a live object.
@@ -145,53 +84,9 @@ void CVideoViewDlg::BuildControls()
     m_separator = new QFrame(this);
     m_separator->setFrameShape(QFrame::VLine);
     m_separator->setFrameShadow(QFrame::Sunken);
-    for (int i = 0; i < kPictureValueCount; ++i) {
-        const auto which = static_cast<PictureValue>(i);
-        auto* label = new QLabel(this);
-        SetCtrlId(label, 1090 + static_cast<unsigned>(i));
-        auto* slider = new QSlider(Qt::Horizontal, this);
-        SetCtrlId(slider, 1100 + static_cast<unsigned>(i));
-        slider->setRange(0, 100);
-        slider->setTickPosition(QSlider::TicksBelow);
-        slider->setTickInterval(10);
-        slider->setSingleStep(1);
-        slider->setPageStep(10);
-        slider->setToolTip(QStringLiteral("0"));
-        connect(slider, &QSlider::valueChanged, this,
-                [this, which](int position) { OnSliderMoved(which, position); });
-        connect(slider, &QSlider::sliderMoved, slider, [slider](int position) {
-            QToolTip::showText(QCursor::pos(), QString::number(position), slider);
-        });
-        m_sliderLabels[static_cast<std::size_t>(i)] = label;
-        m_sliders[static_cast<std::size_t>(i)] = slider;
-    }
-    for (std::size_t i = 0; i < m_lists.size(); ++i) {
-        const auto list = static_cast<ImageList>(i);
-        m_listLabels[i] = new QLabel(this);
-        SetCtrlId(m_listLabels[i], 1110 + static_cast<unsigned>(i));
-        m_lists[i] = new QComboBox(this);
-        SetCtrlId(m_lists[i], 1120 + static_cast<unsigned>(i));
-        // Only the operator's choices write: refilling a list does not.
-        connect(m_lists[i], &QComboBox::activated, this,
-                [this, list](int entry) { OnListChosen(list, entry); });
-    }
-    QStringList levels;
-    for (int level = 0; level <= 10; ++level) {
-        levels << QString::number(level);
-    }
-    FillList(ImageList::ExposureLevel, levels);
-    List(ImageList::ExposureLevel)->setCurrentIndex(5);
-    FillExposureTimes(50);
-    List(ImageList::MaxExposure)->setCurrentIndex(2);
-    FillList(ImageList::LocalDisplay, {QStringLiteral("OFF"), QStringLiteral("NTSC"), QStringLiteral("PAL")});
-    List(ImageList::LocalDisplay)->setCurrentIndex(0);
-    // The keyed lists are filled by Relabel; these are their first choices.
-    FillList(ImageList::IrCut, Keyed({70011, 70012, 70013}));
-    List(ImageList::IrCut)->setCurrentIndex(2);
-    FillList(ImageList::Frequency, Keyed({70018, 70019}));
-    List(ImageList::Frequency)->setCurrentIndex(1);
-    FillList(ImageList::Outdoor, Keyed({70016, 70017}));
-    List(ImageList::Outdoor)->setCurrentIndex(0);
+    m_imaging = std::make_unique<PreviewImagingControls>(
+        this, [this](PictureValue which, int position) { OnSliderMoved(which, position); },
+        [this](ImageList list, int entry) { OnListChosen(list, entry); });
 
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CVideoViewDlg::OnSelectionChanged);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { OnPlay(); });
@@ -201,68 +96,35 @@ void CVideoViewDlg::BuildControls()
     connect(m_default, &QPushButton::clicked, this, &CVideoViewDlg::OnDefault);
     connect(m_video, &CVideoWnd::doubleClicked, this, &CVideoViewDlg::ToggleFullScreen);
     connect(m_video, &CVideoWnd::escapePressed, this, [this] {
-        if (m_fullScreen) {
+        if (IsFullScreen()) {
             ToggleFullScreen();
         }
     });
 }
 
-void CVideoViewDlg::FillList(ImageList list, const QStringList& entries)
-{
-    QComboBox* box = List(list);
-    const int kept = box->currentIndex();
-    box->clear();
-    box->addItems(entries);
-    if (kept >= 0 && kept < box->count()) {
-        box->setCurrentIndex(kept);
-    }
-}
-
-void CVideoViewDlg::FillExposureTimes(int frequency)
-{
-    FillList(ImageList::MaxExposure, Texts(ExposureTimes(frequency)));
-}
-
 void CVideoViewDlg::Relabel()
 {
-    for (std::size_t i = 0; i < m_sliderLabels.size(); ++i) {
-        m_sliderLabels[i]->setText(LangQText(kSliderKeys[i]));
-    }
-    for (std::size_t i = 0; i < m_listLabels.size(); ++i) {
-        m_listLabels[i]->setText(LangQText(kListKeys[i]));
-    }
-    m_play->setText(LangQText(m_playing ? 70004 : 70003));
+    m_imaging->Relabel();
     m_save->setText(LangQText(70008));
     m_cancel->setText(LangQText(70009));
     m_default->setText(LangQText(70010));
-    FillList(ImageList::IrCut, Keyed({70011, 70012, 70013}));
-    FillList(ImageList::Outdoor, Keyed({70016, 70017}));
-    FillList(ImageList::Frequency, Keyed({70018, 70019}));
     m_binding->RelabelHeaders();
+    UpdateControls();
     Relayout();
 }
 
 void CVideoViewDlg::UpdateControls()
 {
-    // While a camera is read or its video starts, nothing else talks to it:
-    // the values shown may still change and the login is not known yet.
-    const bool enabled = m_selected && !Loading();
-    for (QSlider* slider : m_sliders) {
-        slider->setEnabled(enabled);
-    }
-    for (QComboBox* list : m_lists) {
-        list->setEnabled(enabled);
-    }
-    m_play->setEnabled(enabled || m_playing);
-    m_save->setEnabled(enabled);
-    m_default->setEnabled(enabled);
-    m_cancel->setEnabled(enabled && m_unsaved);
-}
-
-void CVideoViewDlg::SetUnsaved(bool unsaved)
-{
-    m_unsaved = unsaved;
-    UpdateControls();
+    // While a camera is read, written or its video starts, nothing else
+    // talks to it: the values shown may still change and the login is not
+    // known yet.
+    const PreviewControls controls = m_state.Controls();
+    m_imaging->SetEnabled(controls.edit);
+    m_play->setEnabled(controls.play);
+    m_play->setText(LangQText(controls.stopText ? 70004 : 70003));
+    m_save->setEnabled(controls.edit);
+    m_default->setEnabled(controls.edit);
+    m_cancel->setEnabled(controls.cancel);
 }
 
 bool CVideoViewDlg::Loading() const
@@ -272,13 +134,9 @@ bool CVideoViewDlg::Loading() const
 
 void CVideoViewDlg::OnLoadingChanged(bool loading)
 {
-    UpdateControls();
     // A double-click on a row that was still loading plays it now.
-    if (!loading && m_playAfterLoad) {
-        m_playAfterLoad = false;
-        if (!m_playing) {
-            OnPlay();
-        }
+    if (!loading && m_state.JobDone() == PlayStep::Start) {
+        StartPlay();
     }
 }
 
@@ -296,7 +154,7 @@ void CVideoViewDlg::Relayout()
     const PreviewRect video = VideoAreaRect(w, h);
     // The video keeps playing through a resize: its sink scales each picture
     // to the area's size, so the play need not start again.
-    if (!m_fullScreen) {
+    if (!IsFullScreen()) {
         m_video->setGeometry(video.x, video.y, video.width, video.height);
     }
     const int bottom = video.y + video.height;
@@ -305,19 +163,7 @@ void CVideoViewDlg::Relayout()
     m_play->setGeometry(centre - 40, bottom + 5, 80, 20);
     m_separator->setGeometry(centre - 1, bottom + 35, 2, std::max(0, h - 30 - (bottom + 35)));
 
-    const int labelsLeft = narrow ? 510 : video.x;
-    for (std::size_t i = 0; i < m_sliders.size(); ++i) {
-        const int y = h - 175 + 32 * static_cast<int>(i);
-        m_sliderLabels[i]->setGeometry(labelsLeft, y, 120, 16);
-        const int sliderLeft = labelsLeft + 120;
-        m_sliders[i]->setGeometry(sliderLeft, y - 10, std::max(0, centre - sliderLeft), 32);
-    }
-    const int listsRight = narrow ? w - 20 : video.x + video.width;
-    for (std::size_t i = 0; i < m_lists.size(); ++i) {
-        const int y = h - 185 + 27 * static_cast<int>(i);
-        m_listLabels[i]->setGeometry(centre + 10, y + 4, 155, 16);
-        m_lists[i]->setGeometry(centre + 168, y, std::max(0, listsRight - (centre + 168)), 20);
-    }
+    m_imaging->Place(narrow ? 510 : video.x, centre, narrow ? w - 20 : video.x + video.width, h);
     m_default->setGeometry(centre - 140, h - 25, 80, 20);
     m_save->setGeometry(centre - 40, h - 25, 80, 20);
     m_cancel->setGeometry(centre + 60, h - 25, 80, 20);
@@ -360,14 +206,11 @@ void CVideoViewDlg::OnRowsChanged()
         return;
     }
     m_writer->Drop(m_camera);
-    m_playAfterLoad = false;
+    const VideoStep step = m_state.Deselect();
     m_loader->Drop();
-    if (!m_playing) {
-        m_video->SetPlaying(false);
-    }
+    ApplyVideoStep(step);
     m_selected = nullptr;
     m_loggedIn.reset();
-    SetUnsaved(false);
 }
 
 void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
@@ -377,26 +220,18 @@ void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
         return;
     }
     const LoginCredentials login = m_host.Login();
-    if (m_playing) {
-        StopVideo();
-    } else {
-        // A play start in flight is moot: the area takes no pictures of it.
-        m_video->SetPlaying(false);
-    }
+    ApplyVideoStep(m_state.Select());
     m_selected = m_binding->EntryOf(row);
     m_camera = info;
     m_aModel = IsAModel(info.model);
     m_loggedIn.reset();
-    m_unsaved = false;
-    m_chosen = {};
-    m_playAfterLoad = false;
+    m_imaging->ForgetChosen();
     // The camera is read on a worker, so a slow one keeps only this page
     // waiting; a later click makes this load moot.
     m_loader->Start([this, info, login](const std::atomic<bool>& stop) -> CameraLoader::Show {
         PreviewReading reading = ReadPreviewCamera(info, login, stop);
         return [this, reading = std::move(reading)] { ShowReading(reading); };
     });
-    UpdateControls();
 }
 
 void CVideoViewDlg::ShowReading(const PreviewReading& reading)
@@ -406,54 +241,17 @@ void CVideoViewDlg::ShowReading(const PreviewReading& reading)
         m_host.AddLine(*reading.loginFailure);
     }
     if (reading.picture) {
-        for (int i = 0; i < kPictureValueCount; ++i) {
-            const auto which = static_cast<PictureValue>(i);
-            SetSliderQuietly(which, SliderFromCamera(PictureField(*reading.picture, which), which, m_aModel));
-        }
+        m_imaging->ShowPicture(*reading.picture, m_aModel);
     }
     if (reading.config) {
         m_saved = ChoicesOf(*reading.config);
-        SelectChoices(m_saved);
+        m_imaging->SelectChoices(m_saved);
     }
-}
-
-void CVideoViewDlg::SelectChoices(const ImageChoices& choices)
-{
-    FillExposureTimes(choices.frequency);
-    for (int i = 0; i < kImageListCount; ++i) {
-        const auto list = static_cast<ImageList>(i);
-        List(list)->setCurrentIndex(ShownListEntry(list, choices));
-    }
-    // The lists show the reference now: none holds a choice of the operator's.
-    m_chosen = {};
-}
-
-ImageChoices CVideoViewDlg::ListChoices() const
-{
-    const auto entry = [this](ImageList list) { return static_cast<uint8_t>(List(list)->currentIndex()); };
-    ImageChoices choices;
-    choices.exposureLevel = entry(ImageList::ExposureLevel);
-    choices.maxExposure = entry(ImageList::MaxExposure);
-    choices.irCut = entry(ImageList::IrCut);
-    choices.frequency = FrequencyOfEntry(List(ImageList::Frequency)->currentIndex());
-    choices.outdoor = entry(ImageList::Outdoor);
-    choices.localDisplay = entry(ImageList::LocalDisplay);
-    return choices;
-}
-
-void CVideoViewDlg::SetSliderQuietly(PictureValue which, int position)
-{
-    QSlider* slider = Slider(which);
-    m_quietSliders = true;
-    slider->setValue(position);
-    m_quietSliders = false;
-    slider->setToolTip(QString::number(slider->value()));
 }
 
 void CVideoViewDlg::OnSliderMoved(PictureValue which, int position)
 {
-    Slider(which)->setToolTip(QString::number(position));
-    if (m_quietSliders || !m_selected) {
+    if (!m_state.HasCamera()) {
         return;
     }
     // The writer logs in when there is no login yet and coalesces a drag,
@@ -463,22 +261,22 @@ void CVideoViewDlg::OnSliderMoved(PictureValue which, int position)
 
 void CVideoViewDlg::OnLoggedIn(const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn)
 {
-    if (m_selected && !m_loggedIn && SameCamera(camera, m_camera)) {
+    if (m_state.HasCamera() && !m_loggedIn && SameCamera(camera, m_camera)) {
         m_loggedIn = std::move(loggedIn);
     }
 }
 
 void CVideoViewDlg::OnListChosen(ImageList list, int entry)
 {
-    if (!m_selected || Loading()) {
+    if (!m_state.CanEdit()) {
         return;
     }
     if (list == ImageList::Frequency) {
-        FillExposureTimes(FrequencyOfEntry(entry));
+        m_imaging->FillExposureTimes(FrequencyOfEntry(entry));
     }
-    m_chosen[static_cast<std::size_t>(list)] = true;
+    m_imaging->MarkChosen(list);
     if (!m_loggedIn) {
-        SetUnsaved(true);
+        m_state.MarkUnsaved();
         return;
     }
     // Without a login the list only changes here; with one the camera is
@@ -486,25 +284,29 @@ void CVideoViewDlg::OnListChosen(ImageList list, int entry)
     StartOnCamera(0, [list, entry](Camera& camera, const std::atomic<bool>&) -> CameraLoader::Show {
         WriteImageList(camera, list, entry);
         return {};
-    }, [this] { SetUnsaved(true); });
+    }, [this] { m_state.MarkUnsaved(); });
 }
 
 void CVideoViewDlg::OnPlay()
 {
-    // A playing video can always be stopped, even when its row went away.
-    if (m_playing) {
+    // A playing video can always be stopped, even when its row went away; a
+    // double-click's first press may have started a load: play once it is in.
+    switch (m_state.Play()) {
+    case PlayStep::Stop:
         StopVideo();
         AddCameraLine(m_playCamera, 86001);
-        return;
+        break;
+    case PlayStep::Start:
+        StartPlay();
+        break;
+    case PlayStep::Later:
+    case PlayStep::None:
+        break;
     }
-    if (!m_selected) {
-        return;
-    }
-    if (Loading()) {
-        // The double-click's first press started a load: play once it is in.
-        m_playAfterLoad = true;
-        return;
-    }
+}
+
+void CVideoViewDlg::StartPlay()
+{
     // The login and the start of the play wait on the camera on a worker;
     // the area takes pictures from the first one on.
     const tagVtIpcInfo camera = m_camera;
@@ -526,34 +328,52 @@ void CVideoViewDlg::ShowPlayStart(PlayStart start)
         return;
     }
     m_loggedIn = start.camera;
-    if (!start.play) {
+    if (!start.play || !m_state.PlayStarted()) {
         m_video->SetPlaying(false);
         return;
     }
     m_player = start.play->Claim();
-    m_playing = true;
     m_playCamera = m_camera;
-    m_play->setText(LangQText(70004));
     AddCameraLine(m_camera, 86000);
+}
+
+void CVideoViewDlg::ApplyVideoStep(VideoStep step)
+{
+    switch (step) {
+    case VideoStep::Stop:
+        StopVideo();
+        break;
+    case VideoStep::DropStart:
+        // The area takes no pictures of the start in flight.
+        m_video->SetPlaying(false);
+        break;
+    case VideoStep::Keep:
+        break;
+    }
 }
 
 void CVideoViewDlg::StopVideo()
 {
-    if (m_fullScreen) {
+    if (IsFullScreen()) {
         ToggleFullScreen();
     }
+    StopPlayer();
+}
+
+void CVideoViewDlg::StopPlayer()
+{
     // The area drops pictures from now on; the stop then joins the decode
     // thread, which needs nothing this thread holds.
     m_video->SetPlaying(false);
     m_player->StopLivePlay();
-    m_playing = false;
     m_player.reset();
-    m_play->setText(LangQText(70003));
-    UpdateControls();
 }
 
 void CVideoViewDlg::StartOnCamera(unsigned loginFailedKey, CameraWork work, CameraLoader::Show after)
 {
+    if (!m_state.BeginWrite()) {
+        return;
+    }
     const tagVtIpcInfo camera = m_camera;
     const LoginCredentials login = m_host.Login();
     const std::shared_ptr<Camera> held = m_loggedIn;
@@ -578,11 +398,11 @@ void CVideoViewDlg::StartOnCamera(unsigned loginFailedKey, CameraWork work, Came
 
 void CVideoViewDlg::OnSave()
 {
-    if (!m_selected || Loading()) {
+    if (!m_state.CanEdit()) {
         return;
     }
     const ImageChoices saved = m_saved;
-    const ImageChoices choices = ChoicesToSave(saved, ListChoices(), m_chosen);
+    const ImageChoices choices = ChoicesToSave(saved, m_imaging->ListChoices(), m_imaging->Chosen());
     const tagVtIpcInfo camera = m_camera;
     StartOnCamera(86007, [this, choices, saved, camera](Camera& loggedIn, const std::atomic<bool>&) -> CameraLoader::Show {
         // Choices that are the reference already need no write, only a camera that answers.
@@ -590,8 +410,8 @@ void CVideoViewDlg::OnSave()
         return [this, written, choices, camera] {
             if (written) {
                 m_saved = choices;
-                m_chosen = {};
-                SetUnsaved(false);
+                m_imaging->ForgetChosen();
+                m_state.MarkSaved();
             }
             AddCameraLine(camera, written ? 86002 : kSaveFailedKey);
         };
@@ -600,7 +420,7 @@ void CVideoViewDlg::OnSave()
 
 void CVideoViewDlg::OnCancel()
 {
-    if (!m_selected || Loading()) {
+    if (!m_state.CanEdit()) {
         return;
     }
     const ImageChoices saved = m_saved;
@@ -611,16 +431,16 @@ void CVideoViewDlg::OnCancel()
         }
         return [this, saved, camera] {
             // The exposure times follow the frequency written back.
-            SelectChoices(saved);
+            m_imaging->SelectChoices(saved);
             AddCameraLine(camera, 86003);
-            SetUnsaved(false);
+            m_state.MarkSaved();
         };
     });
 }
 
 void CVideoViewDlg::OnDefault()
 {
-    if (!m_selected || Loading()) {
+    if (!m_state.CanEdit()) {
         return;
     }
     if (!m_loggedIn) {
@@ -640,31 +460,27 @@ void CVideoViewDlg::OnDefault()
         }
         return [this] {
             for (int i = 0; i < kPictureValueCount; ++i) {
-                SetSliderQuietly(static_cast<PictureValue>(i), 50);
+                m_imaging->SetSliderQuietly(static_cast<PictureValue>(i), 50);
             }
         };
     });
 }
 
+bool CVideoViewDlg::IsFullScreen() const
+{
+    return m_video->IsFullScreen();
+}
+
 void CVideoViewDlg::ToggleFullScreen()
 {
-    if (!m_fullScreen) {
-        if (!m_playing) {
+    if (!IsFullScreen()) {
+        if (!m_state.VideoPlays()) {
             return;
         }
-        // The video area alone leaves the page for a frameless window over the
-        // whole screen; the page and its controls stay where they are.
-        QScreen* screen = this->screen();
-        m_fullScreen = true;
-        m_video->setParent(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-        m_video->setGeometry(screen->geometry());
-        m_video->show();
-        m_video->activateWindow();
-        m_video->setFocus();
+        m_video->EnterFullScreen(screen());
         return;
     }
-    m_fullScreen = false;
-    m_video->setParent(this, Qt::Widget);
+    m_video->LeaveFullScreen(this);
     Relayout();
     m_video->show();
 }

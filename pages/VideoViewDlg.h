@@ -1,12 +1,12 @@
 #pragma once
 #include "DeviceListBinding.h"
 #include "DevicePage.h"
-#include "PreviewRules.h"
+#include "PreviewImagingControls.h"
+#include "PreviewState.h"
 #include "ZxExport.h"
 
 #include <QPointer>
 #include <QWidget>
-#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -19,7 +19,6 @@ class CVideoWnd;
 class PictureWriter;
 class QComboBox;
 class QFrame;
-class QLabel;
 class QPushButton;
 class QSlider;
 struct LoginCredentials;
@@ -50,10 +49,10 @@ public:
     QPushButton* SaveButton() const { return m_save; }
     QPushButton* CancelButton() const { return m_cancel; }
     QPushButton* DefaultButton() const { return m_default; }
-    QSlider* Slider(PictureValue value) const { return m_sliders[static_cast<std::size_t>(value)]; }
-    QComboBox* List(ImageList list) const { return m_lists[static_cast<std::size_t>(list)]; }
-    bool IsPlaying() const { return m_playing; }
-    bool IsFullScreen() const { return m_fullScreen; }
+    QSlider* Slider(PictureValue value) const { return m_imaging->Slider(value); }
+    QComboBox* List(ImageList list) const { return m_imaging->List(list); }
+    bool IsPlaying() const { return m_state.VideoPlays(); }
+    bool IsFullScreen() const;
     // The logged-in camera the page works with; empty before a login.
     std::shared_ptr<Camera> HeldCamera() const { return m_loggedIn; }
     // A row click's reads or Play's start still waiting on the camera.
@@ -75,11 +74,8 @@ protected:
 private:
     void BuildControls();
     void Relayout();
-    void FillList(ImageList list, const QStringList& entries);
-    void FillExposureTimes(int frequency);
     // Enables the controls for the selection, the video and a load in flight.
     void UpdateControls();
-    void SetUnsaved(bool unsaved);
     void OnLoadingChanged(bool loading);
     void OnSelectionChanged();
     void OnRowsChanged();
@@ -88,10 +84,11 @@ private:
     void ShowPlayStart(PlayStart start);
     void OnSliderMoved(PictureValue which, int position);
     void OnListChosen(ImageList list, int entry);
-    void SetSliderQuietly(PictureValue which, int position);
-    void SelectChoices(const ImageChoices& choices);
-    ImageChoices ListChoices() const;
+    void StartPlay();
+    void ApplyVideoStep(VideoStep step);
+    // Leaves the full screen and stops the video that plays.
     void StopVideo();
+    void StopPlayer();
     void OnLoggedIn(const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn);
     // Runs work on a worker with the logged-in camera, logging in first when
     // there is none; a failed login shows the box of loginFailedKey. The
@@ -110,30 +107,21 @@ private:
     QPushButton* m_save = nullptr;
     QPushButton* m_cancel = nullptr;
     QFrame* m_separator = nullptr;
-    std::array<QSlider*, kPictureValueCount> m_sliders{};
-    std::array<QLabel*, kPictureValueCount> m_sliderLabels{};
-    std::array<QComboBox*, 6> m_lists{};
-    std::array<QLabel*, 6> m_listLabels{};
+    std::unique_ptr<PreviewImagingControls> m_imaging;
     std::unique_ptr<PictureWriter> m_writer;
     CameraLoader* m_loader = nullptr;
 
+    // What the page is doing with its camera; every change updates the controls.
+    PreviewState m_state{[this] { UpdateControls(); }};
     DeviceRef m_selected;
     tagVtIpcInfo m_camera{};
     bool m_aModel = false;
     std::shared_ptr<Camera> m_loggedIn;
-    bool m_playing = false;
     // The camera of the video that plays, which may differ from the
     // selection once its row went away.
     tagVtIpcInfo m_playCamera{};
     std::shared_ptr<Camera> m_player;
+    // The list values last read, saved or written back: what Cancel writes.
+    // Only the lists the operator chose from since carry what they show into Save.
     ImageChoices m_saved;
-    // The lists the operator chose from since m_saved was read, kept or
-    // written back: only these carry what they show into Save.
-    ChosenLists m_chosen{};
-    // A list changed since the last Save or Cancel: Cancel has something to undo.
-    bool m_unsaved = false;
-    // Play was asked for while a job ran: it starts when the job is done.
-    bool m_playAfterLoad = false;
-    bool m_fullScreen = false;
-    bool m_quietSliders = false;
 };

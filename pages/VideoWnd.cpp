@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 namespace {
 // Handles start well away from 0, which the SDK refuses.
@@ -24,6 +25,20 @@ CVideoWnd::~CVideoWnd()
     // Returns once no delivery runs; none starts after it, so no picture is
     // handed to this object while or after it goes.
     Vt_Sdk_SetFrameSink(m_handle, nullptr, nullptr);
+}
+
+void CVideoWnd::EnterFullScreen(QScreen* screen)
+{
+    setParent(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setGeometry(screen->geometry());
+    show();
+    activateWindow();
+    setFocus();
+}
+
+void CVideoWnd::LeaveFullScreen(QWidget* page)
+{
+    setParent(page, Qt::Widget);
 }
 
 void CVideoWnd::Sink(void* user, uint32_t, const uint8_t* rgb, int width, int height, int stride)

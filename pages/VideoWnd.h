@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <mutex>
 
+class QScreen;
+
 // The video area of the preview page. It registers a window handle with the
 // device SDK as a frame sink; the SDK's decode thread hands it each picture,
 // which is scaled to the area's size on that thread and kept as the latest
@@ -29,6 +31,13 @@ public:
     // While not playing, pictures that still arrive are dropped and the area is black.
     void SetPlaying(bool playing);
     bool IsPlaying() const { return m_playing; }
+
+    // The area alone leaves its page for a frameless window over the whole of
+    // screen; the page and its controls stay where they are. Leaving puts it
+    // back into page, which places it again.
+    void EnterFullScreen(QScreen* screen);
+    void LeaveFullScreen(QWidget* page);
+    bool IsFullScreen() const { return isWindow(); }
 
     // Pictures painted since playing began, and their rate over the last second.
     uint64_t FramesPainted() const { return m_painted; }
