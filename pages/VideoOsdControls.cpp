@@ -20,37 +20,33 @@ void RefillTexts(QComboBox* list, std::initializer_list<unsigned> keys)
     }
     list->setCurrentIndex(selected >= 0 && selected < list->count() ? selected : 0);
 }
+
+template <class Control>
+Control* Made(QWidget* page, unsigned id)
+{
+    auto* control = new Control(page);
+    SetCtrlId(control, id);
+    return control;
+}
 } // namespace
 
 VideoOsdControls::VideoOsdControls(QWidget* page)
 {
-    const auto list = [page](unsigned id) {
-        auto* c = new QComboBox(page);
-        SetCtrlId(c, id);
-        return c;
-    };
-    const auto check = [page](unsigned id) {
-        auto* c = new QCheckBox(page);
-        SetCtrlId(c, id);
-        return c;
-    };
-    m_group = new QLabel(page);
-    SetCtrlId(m_group, 1106);
+    m_group = Made<QLabel>(page, 1106);
     SetGroupCaptionFont(m_group);
-    m_showTitleLabel = new QLabel(page);
-    m_showTitle = check(1212);
-    m_titleLabel = new QLabel(page);
-    m_title = new QLineEdit(page);
-    SetCtrlId(m_title, 1099);
+    m_showTitleLabel = Made<QLabel>(page, 0);
+    m_showTitle = Made<QCheckBox>(page, 1212);
+    m_titleLabel = Made<QLabel>(page, 0);
+    m_title = Made<QLineEdit>(page, 1099);
     m_title->setMaxLength(31);
-    m_titlePosLabel = new QLabel(page);
-    m_titlePos = list(1101);
-    m_showTimeLabel = new QLabel(page);
-    m_showTime = check(1213);
-    m_datePosLabel = new QLabel(page);
-    m_datePos = list(1103);
-    m_dateFormatLabel = new QLabel(page);
-    m_dateFormat = list(1105);
+    m_titlePosLabel = Made<QLabel>(page, 0);
+    m_titlePos = Made<QComboBox>(page, 1101);
+    m_showTimeLabel = Made<QLabel>(page, 0);
+    m_showTime = Made<QCheckBox>(page, 1213);
+    m_datePosLabel = Made<QLabel>(page, 0);
+    m_datePos = Made<QComboBox>(page, 1103);
+    m_dateFormatLabel = Made<QLabel>(page, 0);
+    m_dateFormat = Made<QComboBox>(page, 1105);
     for (const char* format : {"YYYY-MM-DD", "MM/DD/YYYY", "DD/MM/YYYY"}) {
         m_dateFormat->addItem(QString::fromLatin1(format));
     }
