@@ -1,5 +1,6 @@
 #include "LogDlg.h"
 
+#include "AddressConflict.h"
 #include "BatchRunner.h"
 #include "CameraLoader.h"
 #include "CapabilityClass.h"
@@ -7,18 +8,16 @@
 #include "LangKeys.h"
 #include "LangWidgets.h"
 #include "LogRules.h"
-#include "MacText.h"
 #include "MessageBox.h"
 #include "PageHost.h"
+#include "PreviewRules.h"
 #include "RecordText.h"
 #include "SortListCtrl.h"
-#include "TargetRules.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,8 +31,8 @@ namespace {
 constexpr int kListWidth = 160;
 constexpr int kLeft = 170;
 constexpr int kRowHeight = 22;
+constexpr int kIpColumn = 1;
 constexpr unsigned kPageWordId = LangControl::kLogPage;
-constexpr int kDetailColumn = 7;
 
 DeviceListSpec LogListSpec()
 {
@@ -46,14 +45,10 @@ DeviceListSpec LogListSpec()
             [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(FieldText(i.ip)); }},
     };
     listSpec.numberColumn = 0;
-    listSpec.addressColumns = {1, -1, -1};
+    listSpec.addressColumns = {kIpColumn, -1, -1};
     listSpec.initialSortColumn = 1;
     listSpec.tickBoxes = false;
-    listSpec.matchFields = [](const tagVtIpcInfo& i, std::time_t) {
-        return std::vector<std::wstring>{NameText(i), FieldText(FormatMac(i.mac).c_str()),
-                                         FieldText(FormatMac(i.mac, false).c_str()), FieldText(i.ip),
-                                         FieldText(i.model)};
-    };
+    listSpec.matchFields = [](const tagVtIpcInfo& info, std::time_t) { return NameMacIpModelFields(info); };
     return listSpec;
 }
 
@@ -86,10 +81,6 @@ LogDateTime PickedTime(const QDateEdit* date, const QTimeEdit* time)
     return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
 }
 
-QString Narrow(const char* text, std::size_t size)
-{
-    return QString::fromStdWString(FieldText(std::string(text, strnlen(text, size)).c_str()));
-}
 } // namespace
 
 CLogDlg::CLogDlg(PageHost& host, QWidget* parent) : QWidget(parent), m_host(host)
@@ -101,14 +92,15 @@ CLogDlg::CLogDlg(PageHost& host, QWidget* parent) : QWidget(parent), m_host(host
     m_runner = new BatchRunner([this](const PanelLine& line) { m_host.AddLine(line); }, this, 1);
     connect(m_runner, &BatchRunner::finished, this, &CLogDlg::Finish);
     m_pages = new CameraLoader(this);
-    connect(m_pages, &CameraLoader::loadingChanged, this, &CLogDlg::UpdateControls);
+    connect(m_pages, &CameraLoader::loadingChanged, this, &CLogDlg::OnQueryRunning);
     Relabel();
 }
 
 CLogDlg::~CLogDlg()
 {
     // The runner waits for a running download, the loader for a page being
-    // read, before the page goes.
+    // read, before the page goes; neither result is shown.
+    m_state.Close();
     delete m_runner;
     m_runner = nullptr;
     m_pages->disconnect(this);
@@ -122,18 +114,7 @@ void CLogDlg::BuildControls()
 {
     m_list = new CSortListCtrl(this);
     SetCtrlId(m_list, 1003);
-    m_grid = new CSortListCtrl(this);
-    m_grid->setColumnCount(8);
-    const int widths[] = {50, 135, 95, 160, 95, 80, 100, 160};
-    for (int c = 0; c < 8; ++c) {
-        m_grid->setColumnWidth(c, widths[c]);
-    }
-    m_grid->SetNumberColumn(0);
-    m_grid->SetAddressColumns(6);
-    m_grid->Sort(1, false);
-    m_grid->header()->setDefaultAlignment(Qt::AlignCenter);
-    // The detail is the longest text: it takes what the window leaves.
-    m_grid->header()->setStretchLastSection(true);
+    m_grid = new LogGrid(this);
 
     m_mainTypeLabel = Label(this, LangControl::kLogMainType, "Main Type:");
     m_mainType = new QComboBox(this);
@@ -190,18 +171,12 @@ void CLogDlg::Relabel()
 {
     LangRelabelWindow(this, "DLGLOG");
     m_tips->setText(LangQText(90012));
-    QStringList headers{QString()};
-    for (unsigned key = 32000; key <= 32006; ++key) {
-        headers << LangQText(key);
-    }
-    m_grid->setHeaderLabels(headers);
+    m_grid->Relabel();
     m_binding->RelabelHeaders();
     const int subEntry = m_subType->currentIndex();
     FillMainTypes();
     FillSubTypes(subEntry);
     Relayout();
-    // The grid's type texts are in the language too.
-    FillGrid(m_shown);
 }
 
 void CLogDlg::FillMainTypes()
@@ -301,7 +276,7 @@ void CLogDlg::OnSelectionChanged()
 {
     const QList<QTreeWidgetItem*> rows = m_list->selectedItems();
     tagVtIpcInfo camera{};
-    if (m_busy || rows.isEmpty() || !m_binding->InfoOf(rows.front(), camera)) {
+    if (!m_state.CanStartCameraWork() || rows.isEmpty() || !m_binding->InfoOf(rows.front(), camera)) {
         return;
     }
     ClearGrid();
@@ -310,18 +285,7 @@ void CLogDlg::OnSelectionChanged()
         m_filterActive = false;
     }
     m_selected = entry;
-    std::vector<std::string> addresses;
-    std::size_t index = 0;
-    for (QTreeWidgetItem* row : m_binding->Rows()) {
-        tagVtIpcInfo other{};
-        if (m_binding->InfoOf(row, other)) {
-            if (row == rows.front()) {
-                index = addresses.size();
-            }
-            addresses.emplace_back(other.ip, strnlen(other.ip, sizeof other.ip));
-        }
-    }
-    const bool conflict = SharesAddress(addresses, index);
+    const bool conflict = AddressConflictRow(*m_binding, {rows.front()}, kIpColumn) != nullptr;
     ShowConflict(conflict);
     if (conflict) {
         m_selected.reset();
@@ -401,6 +365,11 @@ void CLogDlg::OnFile(CameraFileKind kind)
 
 void CLogDlg::Run(const tagVtIpcInfo& camera, std::function<LogOutcome(const tagVtIpcInfo&)> work)
 {
+    if (!m_state.CanStartCameraWork()) {
+        return;
+    }
+    // The page being read is moot: the camera's log may be fetched anew.
+    m_pages->Drop();
     auto outcome = std::make_shared<LogOutcome>();
     const bool started = m_runner->Start({camera}, [outcome, work](const tagVtIpcInfo& target, std::size_t) {
         *outcome = work(target);
@@ -415,15 +384,19 @@ void CLogDlg::Run(const tagVtIpcInfo& camera, std::function<LogOutcome(const tag
     }
     m_jobCamera = m_selected;
     m_jobOutcome = outcome;
-    SetBusy(true);
+    m_state.CameraWorkStarted();
+    setCursor(Qt::BusyCursor);
+    UpdateControls();
 }
 
 void CLogDlg::Finish()
 {
     const std::shared_ptr<LogOutcome> outcome = std::move(m_jobOutcome);
     const DeviceRef camera = std::move(m_jobCamera);
-    SetBusy(false);
-    if (!outcome) {
+    const bool ran = m_state.CameraWorkEnded();
+    unsetCursor();
+    UpdateControls();
+    if (!ran || !outcome) {
         return;
     }
     // The camera may have left the list while it was asked.
@@ -447,16 +420,15 @@ void CLogDlg::Finish()
 
 bool CLogDlg::Busy() const
 {
-    return m_busy || (m_pages != nullptr && m_pages->Loading());
+    return m_state.Busy();
 }
 
-void CLogDlg::SetBusy(bool busy)
+void CLogDlg::OnQueryRunning(bool running)
 {
-    m_busy = busy;
-    if (busy) {
-        setCursor(Qt::BusyCursor);
+    if (running) {
+        m_state.QueryStarted();
     } else {
-        unsetCursor();
+        m_state.QueryEnded();
     }
     UpdateControls();
 }
@@ -496,22 +468,14 @@ void CLogDlg::OnQuery()
 void CLogDlg::ClearGrid()
 {
     m_pages->Drop();
-    m_grid->clear();
-    m_shown = {};
-    m_currentPage = 0;
-    m_totalPages = 0;
-    UpdatePageLabel();
-}
-
-void CLogDlg::UpdatePageLabel()
-{
-    m_pageLabel->setText(QStringLiteral("%1/%2").arg(m_currentPage).arg(m_totalPages));
+    m_grid->Clear();
+    m_pageLabel->setText(m_grid->PageText());
 }
 
 void CLogDlg::ShowPage(int page)
 {
     tagVtIpcInfo camera{};
-    if (!SelectedCamera(camera, false)) {
+    if (!m_state.CanQuery() || !SelectedCamera(camera, false)) {
         return;
     }
     ClearGrid();
@@ -522,59 +486,30 @@ void CLogDlg::ShowPage(int page)
     m_pages->Start([this, path, filter, page](const std::atomic<bool>&) -> CameraLoader::Show {
         LogPage shown = QueryLogPage(path, filter, page);
         return [this, shown = std::move(shown)] {
-            m_currentPage = shown.currentPage;
-            m_totalPages = shown.totalPages;
-            FillGrid(shown);
-            UpdatePageLabel();
+            m_grid->Show(shown);
+            m_pageLabel->setText(m_grid->PageText());
         };
     });
 }
 
-void CLogDlg::FillGrid(const LogPage& shown)
-{
-    m_grid->clear();
-    m_shown = shown;
-    QList<QTreeWidgetItem*> items;
-    for (std::size_t k = 0; k < shown.rows.size(); ++k) {
-        const tagLogRow& row = shown.rows[k];
-        auto* item = new QTreeWidgetItem(QStringList{
-            QString::number(RowNumber(shown.currentPage, static_cast<int>(k), kLogPageRows)),
-            QString::fromStdString(FormatLogTime(row.time)),
-            QString::fromStdWString(TypeText(row.mainType)),
-            QString::fromStdWString(TypeText(row.subType)),
-            QString::fromStdWString(TypeText(row.subParam)),
-            Narrow(row.user, sizeof row.user),
-            Narrow(row.ip, sizeof row.ip),
-            Narrow(row.detail, sizeof row.detail),
-        });
-        for (int c = 0; c < m_grid->columnCount(); ++c) {
-            item->setTextAlignment(c, Qt::AlignCenter);
-        }
-        // A detail wider than its column is read whole under the pointer.
-        item->setToolTip(kDetailColumn, item->text(kDetailColumn));
-        items << item;
-    }
-    m_grid->addTopLevelItems(items);
-}
-
 void CLogDlg::OnPrevious()
 {
-    if (m_currentPage > 1) {
-        ShowPage(m_currentPage - 1);
+    if (m_grid->CurrentPage() > 1) {
+        ShowPage(m_grid->CurrentPage() - 1);
     }
 }
 
 void CLogDlg::OnNext()
 {
-    if (m_currentPage < m_totalPages) {
-        ShowPage(m_currentPage + 1);
+    if (m_grid->CurrentPage() < m_grid->TotalPages()) {
+        ShowPage(m_grid->CurrentPage() + 1);
     }
 }
 
 void CLogDlg::OnGo()
 {
     const int page = ParsePageNumber(m_pageBox->text().toStdWString());
-    if (IsPageInRange(page, m_totalPages)) {
+    if (IsPageInRange(page, m_grid->TotalPages())) {
         ShowPage(page);
     }
 }
