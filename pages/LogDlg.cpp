@@ -12,17 +12,15 @@
 #include "PageHost.h"
 #include "PreviewRules.h"
 #include "RecordText.h"
+#include "RowPlacer.h"
 #include "SortListCtrl.h"
 
-#include <QComboBox>
-#include <QDateEdit>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimeEdit>
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
@@ -52,13 +50,6 @@ DeviceListSpec LogListSpec()
     return listSpec;
 }
 
-QLabel* Label(QWidget* parent, unsigned id, const char* english)
-{
-    auto* label = new QLabel(QString::fromLatin1(english), parent);
-    SetCtrlId(label, id);
-    return label;
-}
-
 QPushButton* Button(QWidget* parent, unsigned id, const char* english)
 {
     auto* button = new QPushButton(QString::fromLatin1(english), parent);
@@ -72,13 +63,6 @@ QToolButton* ImageButton(QWidget* parent, QStyle::StandardPixmap pixmap)
     button->setIcon(parent->style()->standardIcon(pixmap));
     button->setAutoRaise(false);
     return button;
-}
-
-LogDateTime PickedTime(const QDateEdit* date, const QTimeEdit* time)
-{
-    const QDate d = date->date();
-    const QTime t = time->time();
-    return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
 }
 
 } // namespace
@@ -116,26 +100,7 @@ void CLogDlg::BuildControls()
     SetCtrlId(m_list, 1003);
     m_grid = new LogGrid(this);
 
-    m_mainTypeLabel = Label(this, LangControl::kLogMainType, "Main Type:");
-    m_mainType = new QComboBox(this);
-    m_subTypeLabel = Label(this, LangControl::kLogSubType, "Sub Type:");
-    m_subType = new QComboBox(this);
-    m_startLabel = Label(this, LangControl::kLogStartTime, "Start Time:");
-    m_endLabel = Label(this, LangControl::kLogEndTime, "End Time:");
-    const QDateTime now = QDateTime::currentDateTime();
-    m_startDate = new QDateEdit(now.date(), this);
-    m_startTime = new QTimeEdit(QTime(0, 0, 0), this);
-    m_endDate = new QDateEdit(now.date(), this);
-    m_endTime = new QTimeEdit(now.time(), this);
-    for (QDateEdit* date : {m_startDate, m_endDate}) {
-        date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-        date->setCalendarPopup(true);
-    }
-    for (QTimeEdit* time : {m_startTime, m_endTime}) {
-        time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    }
-    m_query = new QPushButton(this);
-    m_query->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    m_filterRow = std::make_unique<LogFilterRow>(*this);
 
     m_tips = new QLabel(this);
     m_tips->setStyleSheet(QStringLiteral("color: #c0392b;"));
@@ -148,15 +113,15 @@ void CLogDlg::BuildControls()
     m_next = ImageButton(this, QStyle::SP_ArrowRight);
     m_pageLabel = new QLabel(QStringLiteral("0/0"), this);
     m_pageLabel->setAlignment(Qt::AlignCenter);
-    m_pageWord = Label(this, kPageWordId, "Page");
+    m_pageWord = new QLabel(QStringLiteral("Page"), this);
+    SetCtrlId(m_pageWord, kPageWordId);
     m_go = Button(this, LangControl::kLogGoToPage, "Go");
     m_pageBox = new QLineEdit(this);
     m_pageBox->setMaxLength(10);
 
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CLogDlg::OnSelectionChanged);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CLogDlg::OnRowDoubleClicked);
-    connect(m_mainType, &QComboBox::currentIndexChanged, this, [this] { FillSubTypes(0); });
-    connect(m_query, &QPushButton::clicked, this, &CLogDlg::OnQuery);
+    connect(m_filterRow->QueryButton(), &QPushButton::clicked, this, &CLogDlg::OnQuery);
     connect(m_show, &QPushButton::clicked, this, &CLogDlg::OnShowLog);
     connect(m_download, &QPushButton::clicked, this, [this] { OnFile(CameraFileKind::Log); });
     connect(m_export, &QPushButton::clicked, this, [this] { OnFile(CameraFileKind::Config); });
@@ -173,32 +138,8 @@ void CLogDlg::Relabel()
     m_tips->setText(LangQText(90012));
     m_grid->Relabel();
     m_binding->RelabelHeaders();
-    const int subEntry = m_subType->currentIndex();
-    FillMainTypes();
-    FillSubTypes(subEntry);
+    m_filterRow->Relabel();
     Relayout();
-}
-
-void CLogDlg::FillMainTypes()
-{
-    const QSignalBlocker quiet(m_mainType);
-    const int entry = std::max(0, m_mainType->currentIndex());
-    m_mainType->clear();
-    for (int type = 0; type < kMainTypeCount; ++type) {
-        m_mainType->addItem(LangQText(TypeKey(type)));
-    }
-    m_mainType->setCurrentIndex(entry);
-}
-
-void CLogDlg::FillSubTypes(int keepEntry)
-{
-    m_subType->clear();
-    for (const int code : SubTypeCodes(m_mainType->currentIndex())) {
-        m_subType->addItem(QString::fromStdWString(TypeText(code)));
-    }
-    if (m_subType->count() > 0) {
-        m_subType->setCurrentIndex(keepEntry >= 0 && keepEntry < m_subType->count() ? keepEntry : 0);
-    }
 }
 
 void CLogDlg::resizeEvent(QResizeEvent* event)
@@ -214,28 +155,7 @@ void CLogDlg::Relayout()
     m_list->setGeometry(0, 0, kListWidth, h);
     m_grid->setGeometry(kLeft, 40, std::max(0, w - kLeft), std::max(0, h - 68));
 
-    // Controls sit where the dialog puts them, or further right when a
-    // language's longer labels need the room.
-    int x = 0;
-    const auto place = [&x](QWidget* widget, int at, int top, int width, int height) {
-        x = std::max(x, at);
-        widget->setGeometry(x, top, width, height);
-        x += width + 6;
-    };
-    const auto fit = [](QWidget* widget, int least) { return std::max(least, widget->sizeHint().width()); };
-    const int top = 9;
-    x = 0;
-    place(m_mainTypeLabel, kLeft, top, fit(m_mainTypeLabel, 65), kRowHeight);
-    place(m_mainType, 241, top, 95, kRowHeight);
-    place(m_subTypeLabel, 340, top, fit(m_subTypeLabel, 55), kRowHeight);
-    place(m_subType, 401, top, fit(m_subType, 128), kRowHeight);
-    place(m_startLabel, 534, top, fit(m_startLabel, 65), kRowHeight);
-    place(m_startDate, 605, top, 88, kRowHeight);
-    place(m_startTime, 695, top, 72, kRowHeight);
-    place(m_endLabel, 770, top, fit(m_endLabel, 65), kRowHeight);
-    place(m_endDate, 841, top, 88, kRowHeight);
-    place(m_endTime, 931, top, 72, kRowHeight);
-    place(m_query, 1009, top - 1, 30, kRowHeight + 2);
+    m_filterRow->Layout(kLeft, 9, kRowHeight);
 
     // Along the bottom the controls follow each other closely, so that the
     // page box still fits a narrow window in any language.
@@ -243,21 +163,21 @@ void CLogDlg::Relayout()
     const auto wide = [](QWidget* widget, const QString& text, int least) {
         return std::max(least, widget->fontMetrics().horizontalAdvance(text) + 24);
     };
-    x = 0;
-    place(m_tips, kLeft, bottom, 320, kRowHeight);
-    x = 0;
-    place(m_show, kLeft, bottom - 1, wide(m_show, m_show->text(), 95), kRowHeight + 2);
-    place(m_download, 0, bottom - 1, wide(m_download, m_download->text(), 110), kRowHeight + 2);
-    place(m_export, 0, bottom - 1, wide(m_export, m_export->text(), 110), kRowHeight + 2);
-    place(m_custom, 0, bottom - 1, wide(m_custom, m_custom->text(), 125), kRowHeight + 2);
-    x += 8;
-    place(m_previous, 0, bottom - 1, 28, kRowHeight + 2);
-    place(m_pageLabel, 0, bottom, wide(m_pageLabel, QStringLiteral("0000/0000"), 60), kRowHeight);
-    place(m_pageWord, 0, bottom, wide(m_pageWord, m_pageWord->text(), 30) - 16, kRowHeight);
-    place(m_next, 0, bottom - 1, 28, kRowHeight + 2);
-    x += 8;
-    place(m_go, 0, bottom - 1, wide(m_go, m_go->text(), 44), kRowHeight + 2);
-    place(m_pageBox, 0, bottom, 56, kRowHeight);
+    RowPlacer row;
+    row.Place(m_tips, kLeft, bottom, 320, kRowHeight);
+    row.Restart();
+    row.Place(m_show, kLeft, bottom - 1, wide(m_show, m_show->text(), 95), kRowHeight + 2);
+    row.Place(m_download, 0, bottom - 1, wide(m_download, m_download->text(), 110), kRowHeight + 2);
+    row.Place(m_export, 0, bottom - 1, wide(m_export, m_export->text(), 110), kRowHeight + 2);
+    row.Place(m_custom, 0, bottom - 1, wide(m_custom, m_custom->text(), 125), kRowHeight + 2);
+    row.Skip(8);
+    row.Place(m_previous, 0, bottom - 1, 28, kRowHeight + 2);
+    row.Place(m_pageLabel, 0, bottom, wide(m_pageLabel, QStringLiteral("0000/0000"), 60), kRowHeight);
+    row.Place(m_pageWord, 0, bottom, wide(m_pageWord, m_pageWord->text(), 30) - 16, kRowHeight);
+    row.Place(m_next, 0, bottom - 1, 28, kRowHeight + 2);
+    row.Skip(8);
+    row.Place(m_go, 0, bottom - 1, wide(m_go, m_go->text(), 44), kRowHeight + 2);
+    row.Place(m_pageBox, 0, bottom, 56, kRowHeight);
 }
 
 bool CLogDlg::SelectedCamera(tagVtIpcInfo& camera, bool tell)
@@ -437,7 +357,8 @@ void CLogDlg::UpdateControls()
 {
     const bool idle = !Busy();
     for (QWidget* control : std::initializer_list<QWidget*>{m_list, m_show, m_download, m_export, m_custom,
-                                                            m_query, m_previous, m_next, m_go}) {
+                                                            m_filterRow->QueryButton(), m_previous, m_next,
+                                                            m_go}) {
         control->setEnabled(idle);
     }
 }
@@ -450,18 +371,11 @@ void CLogDlg::RevealFile(const std::string& path)
 
 void CLogDlg::OnQuery()
 {
-    const LogDateTime start = PickedTime(m_startDate, m_startTime);
-    const LogDateTime end = PickedTime(m_endDate, m_endTime);
-    if (!IsValidTimeRange(start, end)) {
+    if (!m_filterRow->ChosenFilter(m_savedFilter)) {
         ZxMessageBox(900115, ZxButtons::Ok, this);
         return;
     }
     m_filterActive = true;
-    m_savedFilter = {};
-    m_savedFilter.mainType = m_mainType->currentIndex();
-    m_savedFilter.subType = SubTypeCode(m_savedFilter.mainType, m_subType->currentIndex());
-    m_savedFilter.startTime = LocalSeconds(start);
-    m_savedFilter.endTime = LocalSeconds(end);
     ShowPage(1);
 }
 

@@ -2,6 +2,7 @@
 #include "DeviceListBinding.h"
 #include "DevicePage.h"
 #include "LogDatabase.h"
+#include "LogFilterRow.h"
 #include "LogGrid.h"
 #include "LogOperations.h"
 #include "LogPageState.h"
@@ -45,16 +46,16 @@ public:
     // The controls, for tests.
     CSortListCtrl* List() const { return m_list; }
     LogGrid* Grid() const { return m_grid; }
-    QComboBox* MainTypeBox() const { return m_mainType; }
-    QComboBox* SubTypeBox() const { return m_subType; }
-    QDateEdit* StartDate() const { return m_startDate; }
-    QTimeEdit* StartTime() const { return m_startTime; }
-    QDateEdit* EndDate() const { return m_endDate; }
-    QTimeEdit* EndTime() const { return m_endTime; }
+    QComboBox* MainTypeBox() const { return m_filterRow->MainType(); }
+    QComboBox* SubTypeBox() const { return m_filterRow->SubType(); }
+    QDateEdit* StartDate() const { return m_filterRow->StartDate(); }
+    QTimeEdit* StartTime() const { return m_filterRow->StartTime(); }
+    QDateEdit* EndDate() const { return m_filterRow->EndDate(); }
+    QTimeEdit* EndTime() const { return m_filterRow->EndTime(); }
     QLineEdit* PageBox() const { return m_pageBox; }
     QLabel* PageLabel() const { return m_pageLabel; }
     QLabel* TipsLabel() const { return m_tips; }
-    QPushButton* QueryButton() const { return m_query; }
+    QPushButton* QueryButton() const { return m_filterRow->QueryButton(); }
     QToolButton* PreviousButton() const { return m_previous; }
     QToolButton* NextButton() const { return m_next; }
     QPushButton* GoButton() const { return m_go; }
@@ -78,8 +79,6 @@ protected:
 private:
     void BuildControls();
     void Relayout();
-    void FillMainTypes();
-    void FillSubTypes(int keepEntry);
 
     void OnSelectionChanged();
     void OnRowDoubleClicked(QTreeWidgetItem* row, int column);
@@ -112,17 +111,7 @@ private:
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
     LogGrid* m_grid = nullptr;
-    QLabel* m_mainTypeLabel = nullptr;
-    QComboBox* m_mainType = nullptr;
-    QLabel* m_subTypeLabel = nullptr;
-    QComboBox* m_subType = nullptr;
-    QLabel* m_startLabel = nullptr;
-    QDateEdit* m_startDate = nullptr;
-    QTimeEdit* m_startTime = nullptr;
-    QLabel* m_endLabel = nullptr;
-    QDateEdit* m_endDate = nullptr;
-    QTimeEdit* m_endTime = nullptr;
-    QPushButton* m_query = nullptr;
+    std::unique_ptr<LogFilterRow> m_filterRow;
     QLabel* m_tips = nullptr;
     QPushButton* m_show = nullptr;
     QPushButton* m_download = nullptr;
