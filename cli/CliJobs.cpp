@@ -20,8 +20,6 @@
 #include <unistd.h>
 
 namespace {
-// At most this many cameras take an image at once, as on the upgrade page.
-constexpr int kMaxParallelUpgrades = 64;
 constexpr int kBarWidth = 40;
 
 // The upgrade's shared progress: a bar redrawn in place on a terminal,
@@ -105,11 +103,7 @@ bool CheckModels(const ImageName& image, const std::vector<tagVtIpcInfo>& target
     if (verdict == ReferenceVerdict::NoModel) {
         return FailInput(status, CameraLabel(reference) + " reports no model");
     }
-    std::vector<CameraModel> models;
-    for (const tagVtIpcInfo& camera : targets) {
-        models.push_back({camera.model, camera.version});
-    }
-    if (verdict != ReferenceVerdict::Fits || !ImageMatchesCameras(image, models)) {
+    if (verdict != ReferenceVerdict::Fits || !ImageMatchesCameras(image, CameraModels(targets))) {
         std::string names;
         for (const tagVtIpcInfo& camera : targets) {
             names += "\n  " + CameraLabel(camera) + " " + camera.model + " " + camera.version;
@@ -156,20 +150,14 @@ int RunUpgrade(const std::vector<std::string>& arguments)
                          }
                          display.Show(progress);
                      });
-    std::vector<tagVtIpcInfo> cameras;
-    std::vector<std::shared_ptr<Camera>> loggedIn;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        if ((*logins)[i]) {
-            cameras.push_back(targets[i]);
-            loggedIn.push_back((*logins)[i]);
-        }
-    }
+    LoggedInTargets loggedIn = CollectLoggedIn(targets, logins);
+    const std::vector<tagVtIpcInfo>& cameras = loggedIn.targets;
     if (cameras.empty()) {
         display.Clear();
         return status;
     }
     BatchEngine::Run(
-        cameras, UpgradeOperation(line.Value("image"), loggedIn),
+        cameras, UpgradeOperation(line.Value("image"), std::move(loggedIn.cameras)),
         [&](std::size_t index, std::vector<PanelLine> lines) {
             display.Clear();
             for (const PanelLine& result : lines) {
@@ -182,7 +170,7 @@ int RunUpgrade(const std::vector<std::string>& arguments)
             progress.JobFinished();
             display.Show(progress);
         },
-        std::min(static_cast<int>(cameras.size()), kMaxParallelUpgrades), BatchEngine::Delivery::AsFinished);
+        UploadParallelism(cameras.size()), BatchEngine::Delivery::AsFinished);
     display.Clear();
     PrintKeyLine(82003);
     return status;

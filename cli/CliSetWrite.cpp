@@ -1,13 +1,12 @@
 #include "CliSetWrite.h"
 
-#include "CameraUpgrade.h"
 #include "CapabilityClass.h"
 #include "CliContext.h"
 #include "ImagingApply.h"
 #include "MacText.h"
-#include "NetworkForm.h"
 #include "NetworkParams.h"
 #include "RecordText.h"
+#include "TextTrim.h"
 #include "TimeZoneTable.h"
 #include "Utf8Text.h"
 #include "VideoParams.h"
@@ -87,51 +86,6 @@ std::string DateTimeText(const DateTimeValue& t)
     return text;
 }
 
-// The date record (when one is to be written), the name and the password of
-// one camera, one panel line per call as the System sub-page's apply writes
-// them; a camera whose password changed is queued for its restart.
-BatchEngine::Operation SystemWriteOperation(LoginCredentials login, std::optional<SystemDateRecord> date,
-                                            std::string deviceName, std::string newPassword,
-                                            std::shared_ptr<RebootQueue> reboots)
-{
-    return [login = std::move(login), date, deviceName = std::move(deviceName),
-            newPassword = std::move(newPassword),
-            reboots = std::move(reboots)](const tagVtIpcInfo& camera, std::size_t) {
-        PanelLine failure;
-        const std::shared_ptr<Camera> loggedIn =
-            LoginCamera(camera, login, &failure, LoginFailureKeys{80007, 81000});
-        if (!loggedIn) {
-            return std::vector<PanelLine>{failure};
-        }
-        std::vector<PanelLine> lines;
-        if (date) {
-            lines.push_back(CameraLine(camera, loggedIn->SetSystemDate(*date).Done() ? 81001 : 81002));
-        }
-        if (!deviceName.empty()) {
-            lines.push_back(CameraLine(camera, loggedIn->SetDeviceName(deviceName).Done() ? 81005 : 81006));
-        }
-        if (newPassword.empty()) {
-            return lines;
-        }
-        if (!loggedIn->ModifyPassword("admin", newPassword).Done()) {
-            lines.push_back(CameraLine(camera, 81004));
-            return lines;
-        }
-        lines.push_back(CameraLine(camera, 81003));
-        if (!IsAModel(camera.model) && reboots) {
-            PanelLine refused;
-            std::shared_ptr<Camera> reboot =
-                LoginCamera(camera, LoginCredentials{"admin", newPassword}, &refused, kRebootLoginKeys);
-            if (!reboot) {
-                lines.push_back(refused);
-            } else {
-                reboots->Append(std::move(reboot), false);
-            }
-        }
-        return lines;
-    };
-}
-
 bool BuildSystemWrite(const SystemOptions& options, const SetContext& context, const tagVtIpcInfo& camera,
                       const SectionValues& current, CameraWrite& write, std::string& error)
 {
@@ -174,8 +128,13 @@ bool BuildSystemWrite(const SystemOptions& options, const SetContext& context, c
         write.hidden.push_back({"password", "(secret)"});
     }
     write.newName = settings.deviceName;
-    write.operation =
-        SystemWriteOperation(context.login, date, settings.deviceName, settings.newPassword, context.reboots);
+    SystemWrite systemWrite{date, settings.deviceName, settings.newPassword, {}};
+    if (context.reboots) {
+        systemWrite.queueReboot = [reboots = context.reboots](std::shared_ptr<Camera> restarted) {
+            reboots->Append(std::move(restarted), false);
+        };
+    }
+    write.operation = SystemWriteOperation(context.login, std::move(systemWrite));
     return true;
 }
 

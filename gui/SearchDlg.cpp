@@ -14,6 +14,7 @@
 #include "RecordText.h"
 #include "SearchFilter.h"
 #include "SortListCtrl.h"
+#include "TextTrim.h"
 #include "TickedList.h"
 
 #include <QCheckBox>

@@ -7,15 +7,14 @@
 #include "DiscoverySession.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
-#include "LoginSecret.h"
+#include "LoginBoxes.h"
 #include "ModelCountRule.h"
-#include "NetworkForm.h"
 #include "OperationLog.h"
 #include "OperationPanel.h"
 #include "SearchDlg.h"
 #include "SearchFilter.h"
 #include "SortListCtrl.h"
-#include "TextCodec.h"
+#include "TitleBand.h"
 #include "TitleButton.h"
 #include "Tivox.h"
 #include "WaitCursor.h"
@@ -28,26 +27,21 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLinearGradient>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QSizeGrip>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
-#include <QWindow>
 #include <cstring>
 
 namespace {
-constexpr int kCaptionHeight = 90;
+constexpr int kCaptionHeight = TitleBand::kHeight;
 constexpr unsigned kAboutCommand = 32773;
 const QColor kMargin(245, 246, 245);
-const QColor kBandBlue(37, 131, 203);
-const QColor kLabelInk(235, 235, 235);
 
 QFont WindowFont()
 {
@@ -69,7 +63,7 @@ QString CaptureHelpText()
 } // namespace
 
 CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_app(app), m_options(options)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_app(app), m_options(options), m_titleBand(*this)
 {
     InitGlobalModifyInfo();
     m_discovery = std::make_unique<DiscoverySession>();
@@ -87,16 +81,8 @@ CZendrixDlg::CZendrixDlg(CZendrixApp& app, MainWindowOptions options)
     m_router = new DeviceRouter(m_panel->Poster(), this);
     BuildControls();
 
-    m_user->setMaxLength(31);
-    m_password->setMaxLength(15);
     m_search->setMaxLength(31);
-    if (m_app.osCode < 24) {
-        m_user->setReadOnly(true);
-    } else {
-        m_user->setEnabled(false);
-    }
-    m_user->setText(QString::fromStdWString(ReadSetting(L"User", L"admin")));
-    m_password->setText(QString::fromStdWString(ReadLoginPassword(L"qr7319")));
+    m_login->Load();
 
     m_sheet = new QTabWidget(this);
     m_sheet->setDocumentMode(false);
@@ -156,19 +142,8 @@ CZendrixDlg::~CZendrixDlg()
 
 void CZendrixDlg::BuildControls()
 {
-    const auto lineEdit = [this](unsigned id) {
-        auto* edit = new QLineEdit(this);
-        SetCtrlId(edit, id);
-        edit->setFrame(false);
-        edit->setStyleSheet(
-            QStringLiteral("QLineEdit { background: white; border-radius: 5px; padding: 0 4px; }"
-                           "QLineEdit:disabled { background: rgb(226,234,242); color: rgb(60,70,80); }"));
-        return edit;
-    };
-    m_user = lineEdit(1039);
-    m_password = lineEdit(1029);
-    m_password->setEchoMode(QLineEdit::Password);
-    m_search = lineEdit(1160);
+    m_login = std::make_unique<LoginBoxes>(*this, m_app.osCode);
+    m_search = LoginBoxes::BandEdit(*this, 1160);
     connect(m_search, &QLineEdit::textEdited, this, &CZendrixDlg::OnSearchEdited);
     connect(m_search, &QLineEdit::returnPressed, this, &CZendrixDlg::OnSearchEdited);
 
@@ -178,11 +153,7 @@ void CZendrixDlg::BuildControls()
         return b;
     };
     m_refresh = button(CTitleButton::Glyph::Refresh, 1162);
-    m_close = button(CTitleButton::Glyph::Close, 1157);
-    m_maximise = button(CTitleButton::Glyph::Maximise, 1156);
-    m_minimise = button(CTitleButton::Glyph::Minimise, 1154);
-    m_help = button(CTitleButton::Glyph::Help, 1159);
-    m_mode = button(CTitleButton::Glyph::Mode, 1158);
+    m_titleBand.AddButtons([this] { ShowHelpMenu(); }, [this] { ToggleBasicMode(); });
     m_clearLogs = button(CTitleButton::Glyph::Clear, 1177);
     m_clearLogs->SetDark(true);
     m_count = new QPushButton(this);
@@ -197,11 +168,6 @@ void CZendrixDlg::BuildControls()
     connect(m_refresh, &QAbstractButton::clicked, this, &CZendrixDlg::Refresh);
     connect(m_count, &QPushButton::clicked, this, &CZendrixDlg::OnCount);
     connect(m_clearLogs, &QAbstractButton::clicked, m_panel, &COperationPanel::Clear);
-    connect(m_close, &QAbstractButton::clicked, this, &QWidget::close);
-    connect(m_maximise, &QAbstractButton::clicked, this, &CZendrixDlg::ToggleMaximise);
-    connect(m_minimise, &QAbstractButton::clicked, this, &QWidget::showMinimized);
-    connect(m_help, &QAbstractButton::clicked, this, &CZendrixDlg::ShowHelpMenu);
-    connect(m_mode, &QAbstractButton::clicked, this, &CZendrixDlg::ToggleBasicMode);
 }
 
 void CZendrixDlg::AddDevicePage(QWidget* page, unsigned titleKey, const QString& fixedTitle,
@@ -284,27 +250,22 @@ int CZendrixDlg::ModifyVtIpcInfo(tagVtIpcInfo* info)
 
 LoginCredentials CZendrixDlg::Login() const
 {
-    // The fields the SDK takes: 31 and 15 bytes.
-    char user[32] = {};
-    char password[16] = {};
-    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginUserText().c_str(), user, sizeof user);
-    CTextCodec::ToNarrowAsTyped(kCodePageAnsi, LoginPasswordText().c_str(), password, sizeof password);
-    return {user, password};
+    return m_login->Credentials();
 }
 
 std::wstring CZendrixDlg::LoginUserText() const
 {
-    return Trimmed(m_user->text().toStdWString());
+    return m_login->UserText();
 }
 
 std::wstring CZendrixDlg::LoginPasswordText() const
 {
-    return Trimmed(m_password->text().toStdWString());
+    return m_login->PasswordText();
 }
 
 void CZendrixDlg::WatchLoginPassword(QObject* receiver, std::function<void()> changed)
 {
-    connect(m_password, &QLineEdit::textChanged, receiver, [changed = std::move(changed)] { changed(); });
+    m_login->WatchPassword(receiver, std::move(changed));
 }
 
 void CZendrixDlg::AddLine(const PanelLine& line)
@@ -367,18 +328,7 @@ void CZendrixDlg::ToggleBasicMode()
 
 void CZendrixDlg::ToggleMaximise()
 {
-    if (!m_maximised) {
-        m_restoreGeometry = geometry();
-        if (QScreen* s = screen()) {
-            setGeometry(s->availableGeometry());
-        }
-        m_maximised = true;
-    } else {
-        setGeometry(m_restoreGeometry);
-        m_maximised = false;
-    }
-    m_maximise->SetGlyph(m_maximised ? CTitleButton::Glyph::Restore : CTitleButton::Glyph::Maximise);
-    m_maximise->setToolTip(m_maximised ? LangQText(10011) : LangQText(10010));
+    m_titleBand.ToggleMaximise();
 }
 
 QMenu* CZendrixDlg::ShowHelpMenu()
@@ -395,7 +345,8 @@ QMenu* CZendrixDlg::ShowHelpMenu()
     LangBuildMenu(languages);
     connect(menu, &QMenu::triggered, this,
             [this](QAction* action) { OnHelpCommand(CommandId(action), action->text()); });
-    menu->popup(m_help->mapToGlobal(QPoint(0, m_help->height())));
+    const CTitleButton* help = m_titleBand.HelpButton();
+    menu->popup(help->mapToGlobal(QPoint(0, help->height())));
     return menu;
 }
 
@@ -425,11 +376,7 @@ void CZendrixDlg::Relabel()
     m_panelTitle->setText(LangQText(10008));
     m_refresh->setToolTip(LangQText(10016));
     m_clearLogs->setToolTip(LangQText(10017));
-    m_close->setToolTip(LangQText(10009));
-    m_maximise->setToolTip(m_maximised ? LangQText(10011) : LangQText(10010));
-    m_minimise->setToolTip(LangQText(10012));
-    m_help->setToolTip(LangQText(10013));
-    m_mode->setToolTip(LangQText(10014));
+    m_titleBand.RelabelButtons();
     m_count->setText(LangQText(20039));
     m_search->setPlaceholderText(LangQText(80001));
     m_networkPage->Relabel();
@@ -450,19 +397,8 @@ void CZendrixDlg::Layout()
 {
     const int w = width();
     const int h = height();
-    m_close->setGeometry(w - 40, 7, 25, 28);
-    m_maximise->setGeometry(w - 70, 7, 25, 28);
-    m_minimise->setGeometry(w - 100, 7, 25, 28);
-    m_help->setGeometry(w - 130, 7, 25, 28);
-    m_mode->setGeometry(w - 160, 7, 25, 28);
-
-    // The login labels are painted; the boxes follow their measured width.
-    const QFontMetrics metrics(font());
-    const int userLabel = metrics.horizontalAdvance(LangQText(10006));
-    m_user->setGeometry(15 + userLabel + 8, 63, 50, 20);
-    const int passwordLabel = metrics.horizontalAdvance(LangQText(10007));
-    // Wide enough for the fifteen characters a password may have.
-    m_password->setGeometry(m_user->x() + 60 + passwordLabel + 3, 63, 170, 20);
+    m_titleBand.LayoutButtons();
+    m_login->Layout();
 
     m_refresh->setGeometry(w - 40, 59, 25, 24);
     m_search->setGeometry(w - 205, 61, 150, 20);
@@ -491,44 +427,8 @@ void CZendrixDlg::paintEvent(QPaintEvent*)
     const int w = width();
     const int h = height();
     p.fillRect(rect(), kMargin);
-
-    // The title band: a deep blue gradient with the product mark and name.
-    QLinearGradient band(0, 0, 0, kCaptionHeight);
-    band.setColorAt(0.0, QColor(22, 86, 146));
-    band.setColorAt(1.0, kBandBlue);
-    p.fillRect(QRect(0, 0, w, kCaptionHeight), band);
-    p.setPen(QPen(QColor(255, 255, 255, 40), 1));
-    p.drawLine(0, 50, w, 50);
-
-    const QRectF mark(16, 11, 30, 30);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 235));
-    p.drawRoundedRect(mark, 7, 7);
-    p.setBrush(kBandBlue);
-    p.drawEllipse(mark.center(), 9.5, 9.5);
-    p.setBrush(QColor(255, 255, 255));
-    p.drawEllipse(mark.center(), 4.5, 4.5);
-    p.setBrush(QColor(22, 86, 146));
-    p.drawEllipse(mark.center(), 2.2, 2.2);
-
-    QFont title = font();
-    title.setPixelSize(19);
-    title.setBold(true);
-    p.setFont(title);
-    p.setPen(Qt::white);
-    p.drawText(QRect(56, 10, 400, 32), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Vantrel Zendrix"));
-
-    if (!IsBasicMode()) {
-        p.fillRect(QRect(0, kCaptionHeight, 15, 42), kBandBlue);
-        p.fillRect(QRect(w - 15, kCaptionHeight, 15, 42), kBandBlue);
-        p.fillRect(QRect(0, kCaptionHeight, w, 2), kBandBlue);
-    }
-
-    p.setFont(font());
-    p.setPen(kLabelInk);
-    const QFontMetrics metrics(font());
-    p.drawText(QPoint(15, 65 + metrics.ascent()), LangQText(10006));
-    p.drawText(QPoint(m_user->x() + 60, 65 + metrics.ascent()), LangQText(10007));
+    m_titleBand.Paint(p, !IsBasicMode());
+    m_login->PaintLabels(p);
 
     p.setPen(QPen(QColor(201, 211, 221), 1));
     p.setBrush(Qt::NoBrush);
@@ -537,37 +437,27 @@ void CZendrixDlg::paintEvent(QPaintEvent*)
 
 void CZendrixDlg::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && event->position().y() < kCaptionHeight && !m_maximised) {
-        // The window manager moves the window when it can; otherwise the
-        // window follows the mouse itself.
-        if (QWindow* window = windowHandle(); window != nullptr && window->startSystemMove()) {
-            return;
-        }
-        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-        m_dragging = true;
-        return;
+    if (!m_titleBand.MousePress(*event)) {
+        QWidget::mousePressEvent(event);
     }
-    QWidget::mousePressEvent(event);
 }
 
 void CZendrixDlg::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragging && (event->buttons() & Qt::LeftButton) != 0) {
-        move(event->globalPosition().toPoint() - m_dragOffset);
-        return;
+    if (!m_titleBand.MouseMove(*event)) {
+        QWidget::mouseMoveEvent(event);
     }
-    QWidget::mouseMoveEvent(event);
 }
 
 void CZendrixDlg::mouseReleaseEvent(QMouseEvent* event)
 {
-    m_dragging = false;
+    m_titleBand.MouseRelease();
     QWidget::mouseReleaseEvent(event);
 }
 
 void CZendrixDlg::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && event->position().y() < kCaptionHeight) {
+    if (TitleBand::MaximisesOn(*event)) {
         ToggleMaximise();
         return;
     }
@@ -602,6 +492,5 @@ void CZendrixDlg::ShutDown()
     m_webTimer->stop();
     // Saved here, while the window still stands: the secret store answers
     // through the event loop.
-    WriteSetting(L"User", Trimmed(m_user->text().toStdWString()));
-    WriteLoginPassword(Trimmed(m_password->text().toStdWString()));
+    m_login->Save();
 }

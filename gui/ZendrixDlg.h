@@ -1,9 +1,9 @@
 #pragma once
 #include "CapturePermission.h"
 #include "PageHost.h"
+#include "TitleBand.h"
 #include "ZxExport.h"
 
-#include <QRect>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -16,6 +16,7 @@ class CZendrixDlg;
 class CSearchDlg;
 class COperationPanel;
 class CTitleButton;
+class LoginBoxes;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -91,7 +92,7 @@ public:
     void Relabel();
     void ToggleBasicMode();
     void ToggleMaximise();
-    bool IsMaximised() const { return m_maximised; }
+    bool IsMaximised() const { return m_titleBand.IsMaximised(); }
     // The help menu as it pops up below its button.
     QMenu* ShowHelpMenu();
     void OnHelpCommand(unsigned commandId, const QString& text);
@@ -127,17 +128,11 @@ private:
     CSearchDlg* m_basicWindow = nullptr;
     COperationPanel* m_panel = nullptr;
     QLabel* m_panelTitle = nullptr;
-    QLineEdit* m_user = nullptr;
-    QLineEdit* m_password = nullptr;
+    std::unique_ptr<LoginBoxes> m_login;
     QLineEdit* m_search = nullptr;
     CTitleButton* m_refresh = nullptr;
     QPushButton* m_count = nullptr;
     CTitleButton* m_clearLogs = nullptr;
-    CTitleButton* m_close = nullptr;
-    CTitleButton* m_maximise = nullptr;
-    CTitleButton* m_minimise = nullptr;
-    CTitleButton* m_help = nullptr;
-    CTitleButton* m_mode = nullptr;
     QTimer* m_expiryTimer = nullptr;
     QTimer* m_webTimer = nullptr;
     struct SheetPage
@@ -150,9 +145,6 @@ private:
     std::vector<SheetPage> m_pages;
     std::unique_ptr<DiscoverySession> m_discovery;
     std::wstring m_searchText;
-    bool m_maximised = false;
-    QRect m_restoreGeometry;
-    QPoint m_dragOffset;
-    bool m_dragging = false;
+    TitleBand m_titleBand;
     bool m_shutDown = false;
 };

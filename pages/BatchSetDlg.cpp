@@ -10,6 +10,7 @@
 #include "MessageBox.h"
 #include "NetworkParamDlg.h"
 #include "PageHost.h"
+#include "PreviewRules.h"
 #include "RebootQueue.h"
 #include "RecordText.h"
 #include "SortListCtrl.h"
@@ -36,12 +37,6 @@ QString Field(const char* text)
 {
     return QString::fromStdWString(FieldText(text));
 }
-
-std::vector<std::wstring> BatchMatchFields(const tagVtIpcInfo& info, std::time_t)
-{
-    return {NameText(info), FieldText(FormatMac(info.mac).c_str()), FieldText(FormatMac(info.mac, false).c_str()),
-            FieldText(info.ip), FieldText(info.model)};
-}
 } // namespace
 
 DeviceListSpec CBatchSetDlg::BatchListSpec()
@@ -61,7 +56,7 @@ DeviceListSpec CBatchSetDlg::BatchListSpec()
     listSpec.numberColumn = 1;
     listSpec.addressColumns = {4, -1, -1};
     listSpec.initialSortColumn = 4;
-    listSpec.matchFields = BatchMatchFields;
+    listSpec.matchFields = [](const tagVtIpcInfo& info, std::time_t) { return NameMacIpModelFields(info); };
     return listSpec;
 }
 
@@ -79,7 +74,10 @@ CBatchSetDlg::CBatchSetDlg(PageHost& host, std::shared_ptr<RebootQueue> rebootQu
     m_runner = new BatchRunner([this](const PanelLine& line) { m_host.AddLine(line); }, this);
     connect(m_runner, &BatchRunner::started, this, [this](int total) { OnBatchProgress(0, total); });
     connect(m_runner, &BatchRunner::progress, this, &CBatchSetDlg::OnBatchProgress);
-    connect(m_runner, &BatchRunner::finished, this, &CBatchSetDlg::UpdateSaveState);
+    connect(m_runner, &BatchRunner::finished, this, [this] {
+        m_state.SaveEnded();
+        UpdateSaveState();
+    });
     m_loader = new CameraLoader(this);
     connect(m_loader, &CameraLoader::loadingChanged, this, &CBatchSetDlg::OnLoadingChanged);
 
@@ -100,6 +98,7 @@ CBatchSetDlg::~CBatchSetDlg()
 {
     // Workers of a running batch or load are waited for before the sub-pages
     // they report through go; a load's result is dropped.
+    m_state.Close();
     m_list->disconnect(this);
     delete m_loader;
     m_loader = nullptr;
@@ -217,8 +216,7 @@ void CBatchSetDlg::UpdateSaveState()
     QTreeWidgetItem* selected = SelectedRow();
     const bool conflict = m_tickedMode ? TickedConflictRow() != nullptr : selected != nullptr && SharesIp(selected);
     m_warning->setVisible(conflict);
-    const bool running = m_runner != nullptr && m_runner->Running();
-    m_save->setEnabled(!conflict && !running && !Loading() && (m_tickedMode || selected != nullptr) &&
+    m_save->setEnabled(!conflict && m_state.CanSave() && (m_tickedMode || selected != nullptr) &&
                        m_subSheet->currentWidget() != nullptr);
 }
 
@@ -228,12 +226,8 @@ void CBatchSetDlg::SetTickedMode(bool ticked)
         return;
     }
     m_tickedMode = ticked;
-    // A load belongs to one mode: the clicked camera's outside ticked mode,
-    // the reference camera's inside it.
+    m_state.TickedModeChanged(ticked);
     m_loader->Drop();
-    if (!ticked) {
-        m_reference.reset();
-    }
     for (const SubPage& sub : m_subPages) {
         sub.page->SetTickedMode(ticked);
     }
@@ -268,7 +262,7 @@ void CBatchSetDlg::LoadCamera(QTreeWidgetItem* row)
     m_selected = m_binding->EntryOf(row);
     m_list->setCurrentItem(row);
     UpdateSaveState();
-    if (SharesIp(row)) {
+    if (SharesIp(row) || !m_state.StartCameraLoad()) {
         return;
     }
     m_system->ShowCameraName(camera);
@@ -291,11 +285,14 @@ void CBatchSetDlg::ShowLoadedCamera(const tagVtIpcInfo& camera, const BatchSetRe
 
 bool CBatchSetDlg::Loading() const
 {
-    return m_loader != nullptr && m_loader->Loading();
+    return m_state.Loading();
 }
 
-void CBatchSetDlg::OnLoadingChanged()
+void CBatchSetDlg::OnLoadingChanged(bool loading)
 {
+    if (!loading) {
+        m_state.LoadEnded();
+    }
     UpdateSaveState();
 }
 
@@ -378,22 +375,20 @@ void CBatchSetDlg::LoadReferenceCamera()
         return;
     }
     const tagVtIpcInfo camera = cameras[*reference];
-    const DeviceRef entry = m_binding->EntryOf(rows[*reference]);
-    if (Loading() && entry == m_pendingReference) {
-        return;
-    }
-    if (entry == m_reference) {
-        // Its choices are shown; a load of another camera is moot now.
+    switch (m_state.StartReferenceLoad(m_binding->EntryOf(rows[*reference]))) {
+    case BatchSetState::ReferenceStep::Start:
+        break;
+    case BatchSetState::ReferenceStep::Shown:
         m_loader->Drop();
         return;
+    case BatchSetState::ReferenceStep::Keep:
+    case BatchSetState::ReferenceStep::None:
+        return;
     }
-    m_pendingReference = entry;
     m_loader->Start([this, camera, login = Login()](const std::atomic<bool>& stop) -> CameraLoader::Show {
         ReferenceReading reading = ReadReferenceCamera(camera, login, stop);
         return [this, camera, reading = std::move(reading)] {
-            if (reading.loggedIn) {
-                m_reference = m_pendingReference;
-            }
+            m_state.ReferenceShown(reading.loggedIn);
             for (const SubPage& sub : m_subPages) {
                 sub.page->ShowReference(reading, camera);
             }
@@ -459,7 +454,11 @@ void CBatchSetDlg::WatchLoginPassword(QObject* receiver, std::function<void()> c
 
 bool CBatchSetDlg::RunApply(std::vector<tagVtIpcInfo> targets, BatchEngine::Operation operation)
 {
-    const bool started = !targets.empty() && m_runner->Start(std::move(targets), std::move(operation));
+    const bool started =
+        m_state.CanSave() && !targets.empty() && m_runner->Start(std::move(targets), std::move(operation));
+    if (started) {
+        m_state.SaveStarted();
+    }
     UpdateSaveState();
     return started;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "BatchSetState.h"
 #include "BatchSubPage.h"
 #include "DeviceListBinding.h"
 #include "DevicePage.h"
@@ -81,7 +82,7 @@ private:
     void LoadCamera(QTreeWidgetItem* row);
     void ShowLoadedCamera(const tagVtIpcInfo& camera, const BatchSetReading& reading);
     void LoadReferenceCamera();
-    void OnLoadingChanged();
+    void OnLoadingChanged(bool loading);
     // After the ticks changed: a shared address blocks saving, otherwise the
     // reference camera's choices are loaded.
     void CheckTickedCameras();
@@ -116,7 +117,6 @@ private:
     CameraLoader* m_loader = nullptr;
 
     DeviceRef m_selected;
-    DeviceRef m_reference; // the camera the sub-pages' batch choices came from
-    DeviceRef m_pendingReference; // the reference camera being loaded
+    BatchSetState m_state;
     bool m_tickedMode = false;
 };

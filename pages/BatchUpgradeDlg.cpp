@@ -1,16 +1,10 @@
 #include "BatchUpgradeDlg.h"
 
 #include "AddressConflict.h"
-#include "ImageFile.h"
-#include "LangKeys.h"
-#include "LangTable.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "OperationLog.h"
 #include "PageHost.h"
-#include "RecordText.h"
-#include "SearchDlg.h"
-#include "SearchFilter.h"
 #include "SortListCtrl.h"
 #include "TickedList.h"
 
@@ -31,58 +25,6 @@ namespace {
 constexpr int kStripHeight = 66;
 constexpr int kIpColumn = 4;
 
-// The columns of the network settings lists without the run-up time.
-DeviceListSpec UpgradeListSpec()
-{
-    DeviceListSpec listSpec = CSearchDlg::NetworkListSpec(CBatchUpgradeDlg::kHolderBit);
-    constexpr unsigned kRunUpTimeKey = 20031;
-    std::erase_if(listSpec.columns, [](const DeviceColumn& column) { return column.headerKey == kRunUpTimeKey; });
-    listSpec.matchFields = [](const tagVtIpcInfo& info, std::time_t now) {
-        std::vector<std::wstring> fields = NetworkMatchFields(info, now);
-        std::erase(fields, RunUpTimeText(now, info.upTime));
-        return fields;
-    };
-    return listSpec;
-}
-
-// A refill of the list through the device table that lets only the cameras
-// of the chosen firmware family have a row (and the page's holder bit).
-class FamilyGate : public DeviceFilterTarget
-{
-public:
-    FamilyGate(DeviceListBinding& list, int filterIndex) : m_list(list), m_filterIndex(filterIndex) {}
-
-    std::uint32_t HolderBit() const override { return m_list.HolderBit(); }
-    void ClearRows() override { m_list.ClearRows(); }
-    bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const override
-    {
-        return m_list.Matches(info, filter);
-    }
-    void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) override
-    {
-        if (InFamilyFilter(info, m_filterIndex)) {
-            m_list.AddFilteredRow(entry, info);
-        } else {
-            entry->holders.fetch_and(~HolderBit());
-        }
-    }
-    void ScrollToTop() override { m_list.ScrollToTop(); }
-
-private:
-    DeviceListBinding& m_list;
-    int m_filterIndex;
-};
-
-// The message key that refuses the file as an image, 0 when it is taken.
-unsigned ImageFileProblem(const QString& path)
-{
-    const std::optional<std::uint64_t> size = ReadableImageSize(QFile::encodeName(path).toStdString());
-    if (!size) {
-        return 90034; // "File name is invalid.": no file the image can be read from
-    }
-    return ImageSizeAccepted(*size) ? 0 : 90013;
-}
-
 QPushButton* Button(QWidget* parent, unsigned id)
 {
     auto* button = new QPushButton(parent);
@@ -97,23 +39,18 @@ CBatchUpgradeDlg::CBatchUpgradeDlg(PageHost& host, std::shared_ptr<RebootQueue> 
 {
     SetCtrlId(this, 131);
     BuildControls();
-    m_binding = std::make_unique<DeviceListBinding>(m_list, UpgradeListSpec(), host);
+    m_binding = std::make_unique<DeviceListBinding>(m_list, FamilyList::Spec(kHolderBit), host);
+    m_familyList = std::make_unique<FamilyList>(*m_binding);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CBatchUpgradeDlg::ScheduleListCheck);
     m_tickedList = std::make_unique<TickedList>(m_host, *m_binding, m_selectAll);
     connect(m_tickedList.get(), &TickedList::tickChanged, this, &CBatchUpgradeDlg::CheckCurrentChoice);
     connect(m_tickedList.get(), &TickedList::allTicked, this, &CBatchUpgradeDlg::CheckCurrentChoice);
 
     const auto sink = [this](const PanelLine& line) { m_host.AddLine(line); };
-    m_logins = std::make_unique<BatchRunner>(sink);
-    m_upgrades = std::make_unique<BatchRunner>(sink);
-    // Each upload's line and step of the bar come when that camera is done,
-    // not after every camera ticked above it.
-    m_upgrades->Engine().SetDelivery(BatchEngine::Delivery::AsFinished);
+    m_upgradeRun = std::make_unique<UpgradeRun>(sink);
     m_actions = std::make_unique<BatchRunner>(sink);
-    connect(m_logins.get(), &BatchRunner::progress, this, &CBatchUpgradeDlg::OnLoginDone);
-    connect(m_logins.get(), &BatchRunner::finished, this, &CBatchUpgradeDlg::OnLoginsFinished);
-    connect(m_upgrades.get(), &BatchRunner::progress, this, &CBatchUpgradeDlg::OnUpgradeResult);
-    connect(m_upgrades.get(), &BatchRunner::finished, this, &CBatchUpgradeDlg::UpdateButtons);
+    connect(m_upgradeRun.get(), &UpgradeRun::progressChanged, this, &CBatchUpgradeDlg::ShowProgress);
+    connect(m_upgradeRun.get(), &UpgradeRun::stepEnded, this, &CBatchUpgradeDlg::UpdateButtons);
     connect(m_actions.get(), &BatchRunner::finished, this, &CBatchUpgradeDlg::UpdateButtons);
     Relabel();
     UpdateButtons();
@@ -123,10 +60,10 @@ CBatchUpgradeDlg::~CBatchUpgradeDlg()
 {
     // Cameras not started are skipped, running calls are waited for; their
     // results die with the runners, so nothing reaches a closing window.
-    m_logins.reset();
-    m_upgrades.reset();
+    m_upgradeRun.reset();
     m_actions.reset();
     m_tickedList.reset();
+    m_familyList.reset();
     m_binding->disconnect(this);
     m_binding.reset();
 }
@@ -246,7 +183,7 @@ void CBatchUpgradeDlg::Relayout()
 
 void CBatchUpgradeDlg::ScheduleListCheck()
 {
-    if (m_pruning || m_listCheckPending) {
+    if (m_familyList->Pruning() || m_listCheckPending) {
         return;
     }
     // Once per burst of table messages, after the binding has finished its
@@ -258,15 +195,7 @@ void CBatchUpgradeDlg::ScheduleListCheck()
 void CBatchUpgradeDlg::CheckList()
 {
     m_listCheckPending = false;
-    // Cameras of another firmware family get no row on this page.
-    m_pruning = true;
-    for (QTreeWidgetItem* row : m_binding->Rows()) {
-        tagVtIpcInfo info{};
-        if (m_binding->InfoOf(row, info) && !InFamilyFilter(info, m_familyIndex)) {
-            m_binding->RemoveRow(m_binding->EntryOf(row));
-        }
-    }
-    m_pruning = false;
+    m_familyList->Prune();
     if (m_selected && m_binding->FindRow(m_selected.get()) == nullptr) {
         m_selected.reset();
     }
@@ -283,9 +212,7 @@ void CBatchUpgradeDlg::CheckList()
 
 void CBatchUpgradeDlg::Refill()
 {
-    FamilyGate gate(*m_binding, m_familyIndex);
-    const std::wstring filter = m_host.IsShownList(m_binding.get()) ? m_host.SearchText() : std::wstring();
-    m_host.Table().ApplySearchFilter(gate, filter);
+    m_familyList->Refill(m_host);
     if (QTreeWidgetItem* row = SelectedRow()) {
         m_list->setCurrentItem(row);
         m_list->scrollToItem(row);
@@ -357,10 +284,9 @@ void CBatchUpgradeDlg::OnCurrentRowChanged(QTreeWidgetItem* current)
 
 void CBatchUpgradeDlg::OnFamilyChanged(int index)
 {
-    if (index == m_familyIndex || index < 0) {
+    if (!m_familyList->ChooseFamily(index)) {
         return;
     }
-    m_familyIndex = index;
     Refill();
     if (m_selectAll->isChecked()) {
         m_tickedList->SetAllTicks(true);
@@ -388,11 +314,7 @@ bool CBatchUpgradeDlg::CheckRows(const std::vector<QTreeWidgetItem*>& rows)
         ShowWarning(90012);
         return false;
     }
-    std::vector<CameraModel> models;
-    for (const tagVtIpcInfo& camera : Cameras(rows)) {
-        models.push_back({camera.model, camera.version});
-    }
-    if (!ImageMatchesCameras(ChosenImage(), models)) {
+    if (!ImageMatchesCameras(ChosenImage(), CameraModels(Cameras(rows)))) {
         ShowWarning(90011);
         return false;
     }
@@ -444,7 +366,7 @@ void CBatchUpgradeDlg::UpdateButtons()
 
 bool CBatchUpgradeDlg::Upgrading() const
 {
-    return m_logins->Running() || m_upgrades->Running();
+    return m_upgradeRun->Running();
 }
 
 bool CBatchUpgradeDlg::ActionsRunning() const
@@ -464,7 +386,7 @@ void CBatchUpgradeDlg::OnBrowse()
 
 void CBatchUpgradeDlg::ChooseImage(const QString& path)
 {
-    if (const unsigned problem = ImageFileProblem(path); problem != 0) {
+    if (const unsigned problem = ImageFileProblem(QFile::encodeName(path).toStdString()); problem != 0) {
         m_path->clear();
         ZxMessageBox(problem, ZxButtons::Ok, this);
         return;
@@ -483,11 +405,6 @@ void CBatchUpgradeDlg::OnPathEdited()
 }
 
 // ---- Upgrade --------------------------------------------------------------
-
-void CBatchUpgradeDlg::AddLine(unsigned key)
-{
-    m_host.AddLine({LangText(key, LangDefaultText(key)), true});
-}
 
 void CBatchUpgradeDlg::OnUpgrade()
 {
@@ -509,7 +426,7 @@ void CBatchUpgradeDlg::OnUpgrade()
         return;
     }
     // A path typed into the box meets the file rules here instead of at Browse.
-    if (const unsigned problem = ImageFileProblem(path); problem != 0) {
+    if (const unsigned problem = ImageFileProblem(native.toStdString()); problem != 0) {
         ZxMessageBox(problem, ZxButtons::Ok, this);
         return;
     }
@@ -523,79 +440,24 @@ void CBatchUpgradeDlg::OnUpgrade()
         return;
     }
     const tagVtIpcInfo& reference = targets.front();
-    switch (CheckReferenceCamera(image, reference.model)) {
-    case ReferenceVerdict::Fits:
-        break;
-    case ReferenceVerdict::NoModel:
+    const ReferenceVerdict verdict = CheckReferenceCamera(image, reference.model);
+    if (verdict == ReferenceVerdict::NoModel) {
         return;
-    case ReferenceVerdict::Platform:
-        TraceA(1, "Platform is different.");
-        ZxMessageBox(90011, ZxButtons::Ok, this);
-        return;
-    case ReferenceVerdict::Sensor:
-        TraceA(1, "CMOS is different.(%s) (%s)", reference.model, fileName.c_str());
-        ZxMessageBox(90011, ZxButtons::Ok, this);
-        return;
-    case ReferenceVerdict::KernelForAModel:
-        TraceA(1, "Only upgrade kernel for amba is invalid.");
+    }
+    if (verdict != ReferenceVerdict::Fits) {
+        TraceA(1, "%s", ReferenceVerdictTrace(verdict, reference.model, fileName).c_str());
         ZxMessageBox(90011, ZxButtons::Ok, this);
         return;
     }
 
-    m_upgradeTicked = !m_binding->TickedRows().empty();
-    m_progress.Begin(m_upgradeTicked);
-    ShowProgress();
-    m_imagePath = native.toStdString();
-    m_loginTargets = targets;
-    m_loggedIn = std::make_shared<std::vector<std::shared_ptr<Camera>>>(targets.size());
-    m_logins->Start(targets, LoginOperation(login, kUpgradeLoginKeys, m_loggedIn));
+    m_upgradeRun->Start(targets, login, native.toStdString(), !m_binding->TickedRows().empty());
     UpdateButtons();
-}
-
-void CBatchUpgradeDlg::OnLoginDone(int done)
-{
-    // Logins are handed over in target order: done - 1 is the camera.
-    const auto index = static_cast<std::size_t>(done - 1);
-    if (m_loggedIn && index < m_loggedIn->size() && (*m_loggedIn)[index]) {
-        m_progress.JobStarted();
-        ShowProgress();
-    }
-}
-
-void CBatchUpgradeDlg::OnLoginsFinished()
-{
-    if (m_upgradeTicked || m_progress.Started() > 0) {
-        AddLine(82005);
-    }
-    std::vector<tagVtIpcInfo> cameras;
-    std::vector<std::shared_ptr<Camera>> loggedIn;
-    for (std::size_t i = 0; i < m_loginTargets.size(); ++i) {
-        if ((*m_loggedIn)[i]) {
-            cameras.push_back(m_loginTargets[i]);
-            loggedIn.push_back((*m_loggedIn)[i]);
-        }
-    }
-    if (!cameras.empty()) {
-        m_upgrades->Engine().SetMaxParallel(std::min(static_cast<int>(cameras.size()), kMaxParallelUpgrades));
-        m_upgrades->Start(std::move(cameras), UpgradeOperation(m_imagePath, std::move(loggedIn)));
-    }
-    ShowProgress();
-    UpdateButtons();
-}
-
-void CBatchUpgradeDlg::OnUpgradeResult()
-{
-    m_progress.JobFinished();
-    ShowProgress();
-    if (m_progress.AllFinished()) {
-        AddLine(82003);
-    }
 }
 
 void CBatchUpgradeDlg::ShowProgress()
 {
-    m_progressBar->setValue(m_progress.Position());
-    m_progressBar->setVisible(m_progress.Visible());
+    m_progressBar->setValue(m_upgradeRun->Progress().Position());
+    m_progressBar->setVisible(m_upgradeRun->Progress().Visible());
 }
 
 // ---- Reboot and restore ---------------------------------------------------

@@ -3,8 +3,9 @@
 #include "CameraUpgrade.h"
 #include "DeviceListBinding.h"
 #include "DevicePage.h"
-#include "UpgradeProgress.h"
+#include "FamilyList.h"
 #include "UpgradeRules.h"
+#include "UpgradeRun.h"
 #include "ZxExport.h"
 
 #include <QWidget>
@@ -36,10 +37,6 @@ class ZX_EXPORT CBatchUpgradeDlg : public QWidget, public DevicePage
 
 public:
     static constexpr std::uint32_t kHolderBit = 0x04;
-    // Uploads at once: one per camera up to this many; a larger batch starts
-    // the next camera as one finishes. The workstation's link is saturated
-    // long before, and the bound keeps threads and open files in reason.
-    static constexpr int kMaxParallelUpgrades = 64;
 
     CBatchUpgradeDlg(PageHost& host, std::shared_ptr<RebootQueue> rebootQueue, QWidget* parent = nullptr);
     ~CBatchUpgradeDlg() override;
@@ -93,13 +90,8 @@ private:
     void UpdateButtons();
     std::optional<ImageName> ChosenImage() const;
 
-    // The upgrade run.
-    void OnLoginDone(int done);
-    void OnLoginsFinished();
-    void OnUpgradeResult();
     void ShowProgress();
     void RunActions(unsigned question, BatchEngine::Operation operation, std::vector<tagVtIpcInfo> targets);
-    void AddLine(unsigned key);
 
     PageHost& m_host;
     std::shared_ptr<RebootQueue> m_rebootQueue;
@@ -118,20 +110,13 @@ private:
     QPushButton* m_restore = nullptr;
 
     DeviceRef m_selected;
-    int m_familyIndex = 0;
+    std::unique_ptr<FamilyList> m_familyList;
     bool m_listCheckPending = false;
-    bool m_pruning = false;
     bool m_checkPassed = false;
     unsigned m_warningKey = 0;
 
-    // Logins of an upgrade, then the uploads, then reboots and restores:
-    // each batch on its own runner, so a reboot need not wait for an upload.
-    std::unique_ptr<BatchRunner> m_logins;
-    std::unique_ptr<BatchRunner> m_upgrades;
+    // An upgrade, and reboots and restores: each on its own runner, so a
+    // reboot need not wait for an upload.
+    std::unique_ptr<UpgradeRun> m_upgradeRun;
     std::unique_ptr<BatchRunner> m_actions;
-    UpgradeProgress m_progress;
-    bool m_upgradeTicked = false;
-    std::string m_imagePath;
-    std::vector<tagVtIpcInfo> m_loginTargets;
-    LoggedInCameras m_loggedIn;
 };

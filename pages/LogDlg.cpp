@@ -1,5 +1,6 @@
 #include "LogDlg.h"
 
+#include "AddressConflict.h"
 #include "BatchRunner.h"
 #include "CameraLoader.h"
 #include "CapabilityClass.h"
@@ -7,23 +8,19 @@
 #include "LangKeys.h"
 #include "LangWidgets.h"
 #include "LogRules.h"
-#include "MacText.h"
 #include "MessageBox.h"
 #include "PageHost.h"
+#include "PreviewRules.h"
 #include "RecordText.h"
+#include "RowPlacer.h"
 #include "SortListCtrl.h"
-#include "TargetRules.h"
 
-#include <QComboBox>
-#include <QDateEdit>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimeEdit>
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
@@ -32,8 +29,8 @@ namespace {
 constexpr int kListWidth = 160;
 constexpr int kLeft = 170;
 constexpr int kRowHeight = 22;
+constexpr int kIpColumn = 1;
 constexpr unsigned kPageWordId = LangControl::kLogPage;
-constexpr int kDetailColumn = 7;
 
 DeviceListSpec LogListSpec()
 {
@@ -46,22 +43,11 @@ DeviceListSpec LogListSpec()
             [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(FieldText(i.ip)); }},
     };
     listSpec.numberColumn = 0;
-    listSpec.addressColumns = {1, -1, -1};
+    listSpec.addressColumns = {kIpColumn, -1, -1};
     listSpec.initialSortColumn = 1;
     listSpec.tickBoxes = false;
-    listSpec.matchFields = [](const tagVtIpcInfo& i, std::time_t) {
-        return std::vector<std::wstring>{NameText(i), FieldText(FormatMac(i.mac).c_str()),
-                                         FieldText(FormatMac(i.mac, false).c_str()), FieldText(i.ip),
-                                         FieldText(i.model)};
-    };
+    listSpec.matchFields = [](const tagVtIpcInfo& info, std::time_t) { return NameMacIpModelFields(info); };
     return listSpec;
-}
-
-QLabel* Label(QWidget* parent, unsigned id, const char* english)
-{
-    auto* label = new QLabel(QString::fromLatin1(english), parent);
-    SetCtrlId(label, id);
-    return label;
 }
 
 QPushButton* Button(QWidget* parent, unsigned id, const char* english)
@@ -79,17 +65,6 @@ QToolButton* ImageButton(QWidget* parent, QStyle::StandardPixmap pixmap)
     return button;
 }
 
-LogDateTime PickedTime(const QDateEdit* date, const QTimeEdit* time)
-{
-    const QDate d = date->date();
-    const QTime t = time->time();
-    return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
-}
-
-QString Narrow(const char* text, std::size_t size)
-{
-    return QString::fromStdWString(FieldText(std::string(text, strnlen(text, size)).c_str()));
-}
 } // namespace
 
 CLogDlg::CLogDlg(PageHost& host, QWidget* parent) : QWidget(parent), m_host(host)
@@ -101,14 +76,15 @@ CLogDlg::CLogDlg(PageHost& host, QWidget* parent) : QWidget(parent), m_host(host
     m_runner = new BatchRunner([this](const PanelLine& line) { m_host.AddLine(line); }, this, 1);
     connect(m_runner, &BatchRunner::finished, this, &CLogDlg::Finish);
     m_pages = new CameraLoader(this);
-    connect(m_pages, &CameraLoader::loadingChanged, this, &CLogDlg::UpdateControls);
+    connect(m_pages, &CameraLoader::loadingChanged, this, &CLogDlg::OnQueryRunning);
     Relabel();
 }
 
 CLogDlg::~CLogDlg()
 {
     // The runner waits for a running download, the loader for a page being
-    // read, before the page goes.
+    // read, before the page goes; neither result is shown.
+    m_state.Close();
     delete m_runner;
     m_runner = nullptr;
     m_pages->disconnect(this);
@@ -122,39 +98,9 @@ void CLogDlg::BuildControls()
 {
     m_list = new CSortListCtrl(this);
     SetCtrlId(m_list, 1003);
-    m_grid = new CSortListCtrl(this);
-    m_grid->setColumnCount(8);
-    const int widths[] = {50, 135, 95, 160, 95, 80, 100, 160};
-    for (int c = 0; c < 8; ++c) {
-        m_grid->setColumnWidth(c, widths[c]);
-    }
-    m_grid->SetNumberColumn(0);
-    m_grid->SetAddressColumns(6);
-    m_grid->Sort(1, false);
-    m_grid->header()->setDefaultAlignment(Qt::AlignCenter);
-    // The detail is the longest text: it takes what the window leaves.
-    m_grid->header()->setStretchLastSection(true);
+    m_grid = new LogGrid(this);
 
-    m_mainTypeLabel = Label(this, LangControl::kLogMainType, "Main Type:");
-    m_mainType = new QComboBox(this);
-    m_subTypeLabel = Label(this, LangControl::kLogSubType, "Sub Type:");
-    m_subType = new QComboBox(this);
-    m_startLabel = Label(this, LangControl::kLogStartTime, "Start Time:");
-    m_endLabel = Label(this, LangControl::kLogEndTime, "End Time:");
-    const QDateTime now = QDateTime::currentDateTime();
-    m_startDate = new QDateEdit(now.date(), this);
-    m_startTime = new QTimeEdit(QTime(0, 0, 0), this);
-    m_endDate = new QDateEdit(now.date(), this);
-    m_endTime = new QTimeEdit(now.time(), this);
-    for (QDateEdit* date : {m_startDate, m_endDate}) {
-        date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-        date->setCalendarPopup(true);
-    }
-    for (QTimeEdit* time : {m_startTime, m_endTime}) {
-        time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    }
-    m_query = new QPushButton(this);
-    m_query->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    m_filterRow = std::make_unique<LogFilterRow>(*this);
 
     m_tips = new QLabel(this);
     m_tips->setStyleSheet(QStringLiteral("color: #c0392b;"));
@@ -167,15 +113,15 @@ void CLogDlg::BuildControls()
     m_next = ImageButton(this, QStyle::SP_ArrowRight);
     m_pageLabel = new QLabel(QStringLiteral("0/0"), this);
     m_pageLabel->setAlignment(Qt::AlignCenter);
-    m_pageWord = Label(this, kPageWordId, "Page");
+    m_pageWord = new QLabel(QStringLiteral("Page"), this);
+    SetCtrlId(m_pageWord, kPageWordId);
     m_go = Button(this, LangControl::kLogGoToPage, "Go");
     m_pageBox = new QLineEdit(this);
     m_pageBox->setMaxLength(10);
 
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CLogDlg::OnSelectionChanged);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CLogDlg::OnRowDoubleClicked);
-    connect(m_mainType, &QComboBox::currentIndexChanged, this, [this] { FillSubTypes(0); });
-    connect(m_query, &QPushButton::clicked, this, &CLogDlg::OnQuery);
+    connect(m_filterRow->QueryButton(), &QPushButton::clicked, this, &CLogDlg::OnQuery);
     connect(m_show, &QPushButton::clicked, this, &CLogDlg::OnShowLog);
     connect(m_download, &QPushButton::clicked, this, [this] { OnFile(CameraFileKind::Log); });
     connect(m_export, &QPushButton::clicked, this, [this] { OnFile(CameraFileKind::Config); });
@@ -190,40 +136,10 @@ void CLogDlg::Relabel()
 {
     LangRelabelWindow(this, "DLGLOG");
     m_tips->setText(LangQText(90012));
-    QStringList headers{QString()};
-    for (unsigned key = 32000; key <= 32006; ++key) {
-        headers << LangQText(key);
-    }
-    m_grid->setHeaderLabels(headers);
+    m_grid->Relabel();
     m_binding->RelabelHeaders();
-    const int subEntry = m_subType->currentIndex();
-    FillMainTypes();
-    FillSubTypes(subEntry);
+    m_filterRow->Relabel();
     Relayout();
-    // The grid's type texts are in the language too.
-    FillGrid(m_shown);
-}
-
-void CLogDlg::FillMainTypes()
-{
-    const QSignalBlocker quiet(m_mainType);
-    const int entry = std::max(0, m_mainType->currentIndex());
-    m_mainType->clear();
-    for (int type = 0; type < kMainTypeCount; ++type) {
-        m_mainType->addItem(LangQText(TypeKey(type)));
-    }
-    m_mainType->setCurrentIndex(entry);
-}
-
-void CLogDlg::FillSubTypes(int keepEntry)
-{
-    m_subType->clear();
-    for (const int code : SubTypeCodes(m_mainType->currentIndex())) {
-        m_subType->addItem(QString::fromStdWString(TypeText(code)));
-    }
-    if (m_subType->count() > 0) {
-        m_subType->setCurrentIndex(keepEntry >= 0 && keepEntry < m_subType->count() ? keepEntry : 0);
-    }
 }
 
 void CLogDlg::resizeEvent(QResizeEvent* event)
@@ -239,28 +155,7 @@ void CLogDlg::Relayout()
     m_list->setGeometry(0, 0, kListWidth, h);
     m_grid->setGeometry(kLeft, 40, std::max(0, w - kLeft), std::max(0, h - 68));
 
-    // Controls sit where the dialog puts them, or further right when a
-    // language's longer labels need the room.
-    int x = 0;
-    const auto place = [&x](QWidget* widget, int at, int top, int width, int height) {
-        x = std::max(x, at);
-        widget->setGeometry(x, top, width, height);
-        x += width + 6;
-    };
-    const auto fit = [](QWidget* widget, int least) { return std::max(least, widget->sizeHint().width()); };
-    const int top = 9;
-    x = 0;
-    place(m_mainTypeLabel, kLeft, top, fit(m_mainTypeLabel, 65), kRowHeight);
-    place(m_mainType, 241, top, 95, kRowHeight);
-    place(m_subTypeLabel, 340, top, fit(m_subTypeLabel, 55), kRowHeight);
-    place(m_subType, 401, top, fit(m_subType, 128), kRowHeight);
-    place(m_startLabel, 534, top, fit(m_startLabel, 65), kRowHeight);
-    place(m_startDate, 605, top, 88, kRowHeight);
-    place(m_startTime, 695, top, 72, kRowHeight);
-    place(m_endLabel, 770, top, fit(m_endLabel, 65), kRowHeight);
-    place(m_endDate, 841, top, 88, kRowHeight);
-    place(m_endTime, 931, top, 72, kRowHeight);
-    place(m_query, 1009, top - 1, 30, kRowHeight + 2);
+    m_filterRow->Layout(kLeft, 9, kRowHeight);
 
     // Along the bottom the controls follow each other closely, so that the
     // page box still fits a narrow window in any language.
@@ -268,21 +163,21 @@ void CLogDlg::Relayout()
     const auto wide = [](QWidget* widget, const QString& text, int least) {
         return std::max(least, widget->fontMetrics().horizontalAdvance(text) + 24);
     };
-    x = 0;
-    place(m_tips, kLeft, bottom, 320, kRowHeight);
-    x = 0;
-    place(m_show, kLeft, bottom - 1, wide(m_show, m_show->text(), 95), kRowHeight + 2);
-    place(m_download, 0, bottom - 1, wide(m_download, m_download->text(), 110), kRowHeight + 2);
-    place(m_export, 0, bottom - 1, wide(m_export, m_export->text(), 110), kRowHeight + 2);
-    place(m_custom, 0, bottom - 1, wide(m_custom, m_custom->text(), 125), kRowHeight + 2);
-    x += 8;
-    place(m_previous, 0, bottom - 1, 28, kRowHeight + 2);
-    place(m_pageLabel, 0, bottom, wide(m_pageLabel, QStringLiteral("0000/0000"), 60), kRowHeight);
-    place(m_pageWord, 0, bottom, wide(m_pageWord, m_pageWord->text(), 30) - 16, kRowHeight);
-    place(m_next, 0, bottom - 1, 28, kRowHeight + 2);
-    x += 8;
-    place(m_go, 0, bottom - 1, wide(m_go, m_go->text(), 44), kRowHeight + 2);
-    place(m_pageBox, 0, bottom, 56, kRowHeight);
+    RowPlacer row;
+    row.Place(m_tips, kLeft, bottom, 320, kRowHeight);
+    row.Restart();
+    row.Place(m_show, kLeft, bottom - 1, wide(m_show, m_show->text(), 95), kRowHeight + 2);
+    row.Place(m_download, 0, bottom - 1, wide(m_download, m_download->text(), 110), kRowHeight + 2);
+    row.Place(m_export, 0, bottom - 1, wide(m_export, m_export->text(), 110), kRowHeight + 2);
+    row.Place(m_custom, 0, bottom - 1, wide(m_custom, m_custom->text(), 125), kRowHeight + 2);
+    row.Skip(8);
+    row.Place(m_previous, 0, bottom - 1, 28, kRowHeight + 2);
+    row.Place(m_pageLabel, 0, bottom, wide(m_pageLabel, QStringLiteral("0000/0000"), 60), kRowHeight);
+    row.Place(m_pageWord, 0, bottom, wide(m_pageWord, m_pageWord->text(), 30) - 16, kRowHeight);
+    row.Place(m_next, 0, bottom - 1, 28, kRowHeight + 2);
+    row.Skip(8);
+    row.Place(m_go, 0, bottom - 1, wide(m_go, m_go->text(), 44), kRowHeight + 2);
+    row.Place(m_pageBox, 0, bottom, 56, kRowHeight);
 }
 
 bool CLogDlg::SelectedCamera(tagVtIpcInfo& camera, bool tell)
@@ -301,7 +196,7 @@ void CLogDlg::OnSelectionChanged()
 {
     const QList<QTreeWidgetItem*> rows = m_list->selectedItems();
     tagVtIpcInfo camera{};
-    if (m_busy || rows.isEmpty() || !m_binding->InfoOf(rows.front(), camera)) {
+    if (!m_state.CanStartCameraWork() || rows.isEmpty() || !m_binding->InfoOf(rows.front(), camera)) {
         return;
     }
     ClearGrid();
@@ -310,18 +205,7 @@ void CLogDlg::OnSelectionChanged()
         m_filterActive = false;
     }
     m_selected = entry;
-    std::vector<std::string> addresses;
-    std::size_t index = 0;
-    for (QTreeWidgetItem* row : m_binding->Rows()) {
-        tagVtIpcInfo other{};
-        if (m_binding->InfoOf(row, other)) {
-            if (row == rows.front()) {
-                index = addresses.size();
-            }
-            addresses.emplace_back(other.ip, strnlen(other.ip, sizeof other.ip));
-        }
-    }
-    const bool conflict = SharesAddress(addresses, index);
+    const bool conflict = AddressConflictRow(*m_binding, {rows.front()}, kIpColumn) != nullptr;
     ShowConflict(conflict);
     if (conflict) {
         m_selected.reset();
@@ -401,6 +285,11 @@ void CLogDlg::OnFile(CameraFileKind kind)
 
 void CLogDlg::Run(const tagVtIpcInfo& camera, std::function<LogOutcome(const tagVtIpcInfo&)> work)
 {
+    if (!m_state.CanStartCameraWork()) {
+        return;
+    }
+    // The page being read is moot: the camera's log may be fetched anew.
+    m_pages->Drop();
     auto outcome = std::make_shared<LogOutcome>();
     const bool started = m_runner->Start({camera}, [outcome, work](const tagVtIpcInfo& target, std::size_t) {
         *outcome = work(target);
@@ -415,15 +304,19 @@ void CLogDlg::Run(const tagVtIpcInfo& camera, std::function<LogOutcome(const tag
     }
     m_jobCamera = m_selected;
     m_jobOutcome = outcome;
-    SetBusy(true);
+    m_state.CameraWorkStarted();
+    setCursor(Qt::BusyCursor);
+    UpdateControls();
 }
 
 void CLogDlg::Finish()
 {
     const std::shared_ptr<LogOutcome> outcome = std::move(m_jobOutcome);
     const DeviceRef camera = std::move(m_jobCamera);
-    SetBusy(false);
-    if (!outcome) {
+    const bool ran = m_state.CameraWorkEnded();
+    unsetCursor();
+    UpdateControls();
+    if (!ran || !outcome) {
         return;
     }
     // The camera may have left the list while it was asked.
@@ -447,16 +340,15 @@ void CLogDlg::Finish()
 
 bool CLogDlg::Busy() const
 {
-    return m_busy || (m_pages != nullptr && m_pages->Loading());
+    return m_state.Busy();
 }
 
-void CLogDlg::SetBusy(bool busy)
+void CLogDlg::OnQueryRunning(bool running)
 {
-    m_busy = busy;
-    if (busy) {
-        setCursor(Qt::BusyCursor);
+    if (running) {
+        m_state.QueryStarted();
     } else {
-        unsetCursor();
+        m_state.QueryEnded();
     }
     UpdateControls();
 }
@@ -465,7 +357,8 @@ void CLogDlg::UpdateControls()
 {
     const bool idle = !Busy();
     for (QWidget* control : std::initializer_list<QWidget*>{m_list, m_show, m_download, m_export, m_custom,
-                                                            m_query, m_previous, m_next, m_go}) {
+                                                            m_filterRow->QueryButton(), m_previous, m_next,
+                                                            m_go}) {
         control->setEnabled(idle);
     }
 }
@@ -478,40 +371,25 @@ void CLogDlg::RevealFile(const std::string& path)
 
 void CLogDlg::OnQuery()
 {
-    const LogDateTime start = PickedTime(m_startDate, m_startTime);
-    const LogDateTime end = PickedTime(m_endDate, m_endTime);
-    if (!IsValidTimeRange(start, end)) {
+    if (!m_filterRow->ChosenFilter(m_savedFilter)) {
         ZxMessageBox(900115, ZxButtons::Ok, this);
         return;
     }
     m_filterActive = true;
-    m_savedFilter = {};
-    m_savedFilter.mainType = m_mainType->currentIndex();
-    m_savedFilter.subType = SubTypeCode(m_savedFilter.mainType, m_subType->currentIndex());
-    m_savedFilter.startTime = LocalSeconds(start);
-    m_savedFilter.endTime = LocalSeconds(end);
     ShowPage(1);
 }
 
 void CLogDlg::ClearGrid()
 {
     m_pages->Drop();
-    m_grid->clear();
-    m_shown = {};
-    m_currentPage = 0;
-    m_totalPages = 0;
-    UpdatePageLabel();
-}
-
-void CLogDlg::UpdatePageLabel()
-{
-    m_pageLabel->setText(QStringLiteral("%1/%2").arg(m_currentPage).arg(m_totalPages));
+    m_grid->Clear();
+    m_pageLabel->setText(m_grid->PageText());
 }
 
 void CLogDlg::ShowPage(int page)
 {
     tagVtIpcInfo camera{};
-    if (!SelectedCamera(camera, false)) {
+    if (!m_state.CanQuery() || !SelectedCamera(camera, false)) {
         return;
     }
     ClearGrid();
@@ -522,59 +400,30 @@ void CLogDlg::ShowPage(int page)
     m_pages->Start([this, path, filter, page](const std::atomic<bool>&) -> CameraLoader::Show {
         LogPage shown = QueryLogPage(path, filter, page);
         return [this, shown = std::move(shown)] {
-            m_currentPage = shown.currentPage;
-            m_totalPages = shown.totalPages;
-            FillGrid(shown);
-            UpdatePageLabel();
+            m_grid->Show(shown);
+            m_pageLabel->setText(m_grid->PageText());
         };
     });
 }
 
-void CLogDlg::FillGrid(const LogPage& shown)
-{
-    m_grid->clear();
-    m_shown = shown;
-    QList<QTreeWidgetItem*> items;
-    for (std::size_t k = 0; k < shown.rows.size(); ++k) {
-        const tagLogRow& row = shown.rows[k];
-        auto* item = new QTreeWidgetItem(QStringList{
-            QString::number(RowNumber(shown.currentPage, static_cast<int>(k), kLogPageRows)),
-            QString::fromStdString(FormatLogTime(row.time)),
-            QString::fromStdWString(TypeText(row.mainType)),
-            QString::fromStdWString(TypeText(row.subType)),
-            QString::fromStdWString(TypeText(row.subParam)),
-            Narrow(row.user, sizeof row.user),
-            Narrow(row.ip, sizeof row.ip),
-            Narrow(row.detail, sizeof row.detail),
-        });
-        for (int c = 0; c < m_grid->columnCount(); ++c) {
-            item->setTextAlignment(c, Qt::AlignCenter);
-        }
-        // A detail wider than its column is read whole under the pointer.
-        item->setToolTip(kDetailColumn, item->text(kDetailColumn));
-        items << item;
-    }
-    m_grid->addTopLevelItems(items);
-}
-
 void CLogDlg::OnPrevious()
 {
-    if (m_currentPage > 1) {
-        ShowPage(m_currentPage - 1);
+    if (m_grid->CurrentPage() > 1) {
+        ShowPage(m_grid->CurrentPage() - 1);
     }
 }
 
 void CLogDlg::OnNext()
 {
-    if (m_currentPage < m_totalPages) {
-        ShowPage(m_currentPage + 1);
+    if (m_grid->CurrentPage() < m_grid->TotalPages()) {
+        ShowPage(m_grid->CurrentPage() + 1);
     }
 }
 
 void CLogDlg::OnGo()
 {
     const int page = ParsePageNumber(m_pageBox->text().toStdWString());
-    if (IsPageInRange(page, m_totalPages)) {
+    if (IsPageInRange(page, m_grid->TotalPages())) {
         ShowPage(page);
     }
 }

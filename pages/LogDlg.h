@@ -2,7 +2,10 @@
 #include "DeviceListBinding.h"
 #include "DevicePage.h"
 #include "LogDatabase.h"
+#include "LogFilterRow.h"
+#include "LogGrid.h"
 #include "LogOperations.h"
+#include "LogPageState.h"
 #include "ZxExport.h"
 
 #include <QWidget>
@@ -42,17 +45,17 @@ public:
 
     // The controls, for tests.
     CSortListCtrl* List() const { return m_list; }
-    CSortListCtrl* Grid() const { return m_grid; }
-    QComboBox* MainTypeBox() const { return m_mainType; }
-    QComboBox* SubTypeBox() const { return m_subType; }
-    QDateEdit* StartDate() const { return m_startDate; }
-    QTimeEdit* StartTime() const { return m_startTime; }
-    QDateEdit* EndDate() const { return m_endDate; }
-    QTimeEdit* EndTime() const { return m_endTime; }
+    LogGrid* Grid() const { return m_grid; }
+    QComboBox* MainTypeBox() const { return m_filterRow->MainType(); }
+    QComboBox* SubTypeBox() const { return m_filterRow->SubType(); }
+    QDateEdit* StartDate() const { return m_filterRow->StartDate(); }
+    QTimeEdit* StartTime() const { return m_filterRow->StartTime(); }
+    QDateEdit* EndDate() const { return m_filterRow->EndDate(); }
+    QTimeEdit* EndTime() const { return m_filterRow->EndTime(); }
     QLineEdit* PageBox() const { return m_pageBox; }
     QLabel* PageLabel() const { return m_pageLabel; }
     QLabel* TipsLabel() const { return m_tips; }
-    QPushButton* QueryButton() const { return m_query; }
+    QPushButton* QueryButton() const { return m_filterRow->QueryButton(); }
     QToolButton* PreviousButton() const { return m_previous; }
     QToolButton* NextButton() const { return m_next; }
     QPushButton* GoButton() const { return m_go; }
@@ -62,8 +65,8 @@ public:
     QPushButton* CustomButton() const { return m_custom; }
     // Camera work or a page of the log still on its way.
     bool Busy() const;
-    int CurrentPage() const { return m_currentPage; }
-    int TotalPages() const { return m_totalPages; }
+    int CurrentPage() const { return m_grid->CurrentPage(); }
+    int TotalPages() const { return m_grid->TotalPages(); }
 
     // Hook for tests: the custom download dialog, answered in advance. It
     // receives the dialog after it was filled and returns whether OK was pressed.
@@ -76,8 +79,6 @@ protected:
 private:
     void BuildControls();
     void Relayout();
-    void FillMainTypes();
-    void FillSubTypes(int keepEntry);
 
     void OnSelectionChanged();
     void OnRowDoubleClicked(QTreeWidgetItem* row, int column);
@@ -95,34 +96,22 @@ private:
     // Reads page `page` of the selected camera's log on a worker; the grid
     // shows it once it is read.
     void ShowPage(int page);
-    void FillGrid(const LogPage& shown);
     void ClearGrid();
-    void UpdatePageLabel();
     void ShowConflict(bool conflict);
 
     // Runs work for the camera off the window's thread; the outcome comes
     // back to Finish on this thread while the page lives.
     void Run(const tagVtIpcInfo& camera, std::function<LogOutcome(const tagVtIpcInfo&)> work);
     void Finish();
-    void SetBusy(bool busy);
+    void OnQueryRunning(bool running);
     void UpdateControls();
     void RevealFile(const std::string& path);
 
     PageHost& m_host;
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
-    CSortListCtrl* m_grid = nullptr;
-    QLabel* m_mainTypeLabel = nullptr;
-    QComboBox* m_mainType = nullptr;
-    QLabel* m_subTypeLabel = nullptr;
-    QComboBox* m_subType = nullptr;
-    QLabel* m_startLabel = nullptr;
-    QDateEdit* m_startDate = nullptr;
-    QTimeEdit* m_startTime = nullptr;
-    QLabel* m_endLabel = nullptr;
-    QDateEdit* m_endDate = nullptr;
-    QTimeEdit* m_endTime = nullptr;
-    QPushButton* m_query = nullptr;
+    LogGrid* m_grid = nullptr;
+    std::unique_ptr<LogFilterRow> m_filterRow;
     QLabel* m_tips = nullptr;
     QPushButton* m_show = nullptr;
     QPushButton* m_download = nullptr;
@@ -139,14 +128,11 @@ private:
 
     DeviceRef m_selected; // the camera worked on; null when none
     std::shared_ptr<Camera> m_loggedIn; // its login
-    int m_currentPage = 0;
-    int m_totalPages = 0;
-    LogPage m_shown; // the rows in the grid, shown again in another language
     bool m_filterActive = false;
     tagLogFilter m_savedFilter{}; // main type, sub type code and range of the last query
     int m_customKind = 0;
     std::string m_customName;
-    bool m_busy = false;
+    LogPageState m_state;
     DeviceRef m_jobCamera; // the camera the running work is for
     std::shared_ptr<LogOutcome> m_jobOutcome;
     CustomDialogHook m_customHook;

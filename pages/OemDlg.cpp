@@ -8,7 +8,6 @@
 #include "MessageBox.h"
 #include "ModelCount.h"
 #include "ModelCountRule.h"
-#include "NetworkForm.h"
 #include "OemFile.h"
 #include "OemImageList.h"
 #include "OemUpload.h"
@@ -17,6 +16,7 @@
 #include "RecordText.h"
 #include "SortListCtrl.h"
 #include "TargetRules.h"
+#include "TextTrim.h"
 #include "TickedList.h"
 
 #include <QCheckBox>

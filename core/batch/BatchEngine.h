@@ -1,5 +1,5 @@
 #pragma once
-#include "ModifyReport.h"
+#include "PanelLine.h"
 #include "Tivox.h"
 #include "ZxExport.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "Camera.h"
-#include "ModifyReport.h"
+#include "PanelLine.h"
 #include "ZxExport.h"
 
 #include <chrono>

@@ -2,6 +2,7 @@
 
 #include "OperationLog.h"
 
+#include <algorithm>
 #include <unistd.h>
 
 BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys keys, LoggedInCameras cameras)
@@ -14,6 +15,23 @@ BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys k
         (*cameras)[index] = std::move(loggedIn);
         return failed ? std::vector<PanelLine>{failure} : std::vector<PanelLine>{};
     };
+}
+
+LoggedInTargets CollectLoggedIn(const std::vector<tagVtIpcInfo>& targets, const LoggedInCameras& cameras)
+{
+    LoggedInTargets loggedIn;
+    for (std::size_t i = 0; i < targets.size() && i < cameras->size(); ++i) {
+        if ((*cameras)[i]) {
+            loggedIn.targets.push_back(targets[i]);
+            loggedIn.cameras.push_back((*cameras)[i]);
+        }
+    }
+    return loggedIn;
+}
+
+int UploadParallelism(std::size_t cameras)
+{
+    return static_cast<int>(std::min<std::size_t>(cameras, kMaxParallelUpgrades));
 }
 
 PanelLine UpgradeCamera(Camera& camera, const std::string& imagePath)

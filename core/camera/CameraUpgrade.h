@@ -25,6 +25,21 @@ using LoggedInCameras = std::shared_ptr<std::vector<std::shared_ptr<Camera>>>;
 ZX_EXPORT BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys keys,
                                                 LoggedInCameras cameras);
 
+// The targets of a finished login batch that were logged in to, in target
+// order, each with its camera.
+struct LoggedInTargets
+{
+    std::vector<tagVtIpcInfo> targets;
+    std::vector<std::shared_ptr<Camera>> cameras;
+};
+ZX_EXPORT LoggedInTargets CollectLoggedIn(const std::vector<tagVtIpcInfo>& targets, const LoggedInCameras& cameras);
+
+// Uploads at once: one per camera up to kMaxParallelUpgrades; a larger batch
+// starts the next camera as one finishes. The workstation's link is saturated
+// long before, and the bound keeps threads and open files in reason.
+inline constexpr int kMaxParallelUpgrades = 64;
+ZX_EXPORT int UploadParallelism(std::size_t cameras);
+
 // Sends the image to one logged-in camera as firmware and then as kernel,
 // both always (the camera refuses the kind the image is not). "Upgrade
 // successfully." unless both calls failed. The path goes to the camera as it is.

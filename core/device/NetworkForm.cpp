@@ -4,27 +4,13 @@
 #include "DeviceName.h"
 #include "LangKeys.h"
 #include "TextCodec.h"
+#include "TextTrim.h"
 #include "Utf8Text.h"
 
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 #include <strings.h>
-
-std::wstring Trimmed(const std::wstring& text)
-{
-    const auto blank = [](wchar_t c) { return std::iswspace(c) != 0; };
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && blank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && blank(text[end - 1])) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
-}
 
 std::string ToAnsi(const std::wstring& text)
 {

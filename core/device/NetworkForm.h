@@ -60,6 +60,6 @@ ZX_EXPORT tagVtIpcInfo BuildModifyRequest(const tagVtIpcInfo& camera, const Netw
 // byte for byte).
 ZX_EXPORT bool FormMatchesCamera(const tagVtIpcInfo& camera, const NetworkForm& form);
 
-// Trim helpers shared by the form and the pages.
-ZX_EXPORT std::wstring Trimmed(const std::wstring& text);
+// A checked address text as the discovery library takes it: ASCII, any other
+// character as "?".
 ZX_EXPORT std::string ToAnsi(const std::wstring& text);

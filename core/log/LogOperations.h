@@ -1,7 +1,7 @@
 #pragma once
 #include "CameraAccess.h"
 #include "LogDatabase.h"
-#include "ModifyReport.h"
+#include "PanelLine.h"
 #include "Tivox.h"
 #include "ZxExport.h"
 

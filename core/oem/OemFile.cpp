@@ -1,9 +1,9 @@
 #include "OemFile.h"
 
 #include "IniFile.h"
-#include "NetworkForm.h"
 #include "ProgramFolder.h"
 #include "TextCodec.h"
+#include "TextTrim.h"
 
 #include <vector>
 

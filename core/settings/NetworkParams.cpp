@@ -1,8 +1,8 @@
 #include "NetworkParams.h"
 
 #include "MacText.h"
-#include "NetworkForm.h"
 #include "TextCodec.h"
+#include "TextTrim.h"
 
 #include <algorithm>
 #include <array>

@@ -3,9 +3,9 @@
 #include "CameraUpgrade.h"
 #include "CapabilityClass.h"
 #include "DeviceName.h"
-#include "NetworkForm.h"
 #include "NetworkParams.h"
 #include "TextCodec.h"
+#include "TextTrim.h"
 #include "Utf8Text.h"
 
 #include <algorithm>
@@ -113,42 +113,64 @@ SystemDateRecord BuildSystemDateRecord(const SystemSettings& settings)
     return record;
 }
 
-std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply)
+std::vector<PanelLine> WriteSystemSettings(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                           const SystemWrite& write)
 {
     PanelLine failure;
-    const std::shared_ptr<Camera> loggedIn =
-        LoginCamera(camera, apply.login, &failure, LoginFailureKeys{80007, 81000});
+    const std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure, LoginFailureKeys{80007, 81000});
     if (!loggedIn) {
         return {failure};
     }
-    const SystemSettings& settings = apply.settings;
     std::vector<PanelLine> lines;
-    const SystemDateRecord record = BuildSystemDateRecord(settings);
-    lines.push_back(CameraLine(camera, loggedIn->SetSystemDate(record).Done() ? 81001 : 81002));
-    if (apply.singleCamera && !settings.deviceName.empty()) {
-        lines.push_back(
-            CameraLine(camera, loggedIn->SetDeviceName(settings.deviceName).Done() ? 81005 : 81006));
+    if (write.date) {
+        lines.push_back(CameraLine(camera, loggedIn->SetSystemDate(*write.date).Done() ? 81001 : 81002));
     }
-    if (!settings.newPassword.empty() && settings.newPassword != apply.login.password) {
-        if (!loggedIn->ModifyPassword("admin", settings.newPassword).Done()) {
-            lines.push_back(CameraLine(camera, 81004));
-            return lines;
-        }
-        lines.push_back(CameraLine(camera, 81003));
-        // The camera restarts later from the reboot queue, after its lines
-        // are out; an A model is never restarted for a new password.
-        if (!IsAModel(camera.model) && apply.queueReboot) {
-            PanelLine refused;
-            std::shared_ptr<Camera> reboot = LoginCamera(
-                camera, LoginCredentials{"admin", settings.newPassword}, &refused, kRebootLoginKeys);
-            if (!reboot) {
-                lines.push_back(refused);
-            } else {
-                apply.queueReboot(std::move(reboot));
-            }
+    if (!write.deviceName.empty()) {
+        lines.push_back(CameraLine(camera, loggedIn->SetDeviceName(write.deviceName).Done() ? 81005 : 81006));
+    }
+    if (write.newPassword.empty()) {
+        return lines;
+    }
+    if (!loggedIn->ModifyPassword("admin", write.newPassword).Done()) {
+        lines.push_back(CameraLine(camera, 81004));
+        return lines;
+    }
+    lines.push_back(CameraLine(camera, 81003));
+    // The camera restarts later from the reboot queue, after its lines are
+    // out; an A model is never restarted for a new password.
+    if (!IsAModel(camera.model) && write.queueReboot) {
+        PanelLine refused;
+        std::shared_ptr<Camera> reboot =
+            LoginCamera(camera, LoginCredentials{"admin", write.newPassword}, &refused, kRebootLoginKeys);
+        if (!reboot) {
+            lines.push_back(refused);
+        } else {
+            write.queueReboot(std::move(reboot));
         }
     }
     return lines;
+}
+
+BatchEngine::Operation SystemWriteOperation(LoginCredentials login, SystemWrite write)
+{
+    return [login = std::move(login), write = std::move(write)](const tagVtIpcInfo& camera, std::size_t) {
+        return WriteSystemSettings(camera, login, write);
+    };
+}
+
+std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply)
+{
+    const SystemSettings& settings = apply.settings;
+    SystemWrite write;
+    write.date = BuildSystemDateRecord(settings);
+    if (apply.singleCamera) {
+        write.deviceName = settings.deviceName;
+    }
+    if (settings.newPassword != apply.login.password) {
+        write.newPassword = settings.newPassword;
+    }
+    write.queueReboot = apply.queueReboot;
+    return WriteSystemSettings(camera, apply.login, write);
 }
 
 BatchEngine::Operation SystemApplyOperation(SystemApply apply)

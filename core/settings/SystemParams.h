@@ -113,11 +113,27 @@ struct SystemApply
     std::function<void(std::shared_ptr<Camera> camera)> queueReboot;
 };
 
-// Logs in to the camera and writes the settings: date and time, the name
-// (single camera only) and the password when it changed; one panel line per
-// call. A password change queues a reboot, except on an A model; when the
-// camera does not take the new password for that reboot's login, that is
-// its line instead.
+// What one camera is sent of its system settings, each part only when given.
+struct SystemWrite
+{
+    std::optional<SystemDateRecord> date;
+    std::string deviceName;  // UTF-8; empty: the name is left as it is
+    std::string newPassword; // empty: the password is left as it is
+    // As SystemApply::queueReboot; none: a camera is not restarted.
+    std::function<void(std::shared_ptr<Camera> camera)> queueReboot;
+};
+
+// Logs in to the camera and writes the date record, the name and the
+// password that are given, one panel line per call. A password change queues
+// a reboot, except on an A model; when the camera does not take the new
+// password for that reboot's login, that is its line instead.
+ZX_EXPORT std::vector<PanelLine> WriteSystemSettings(const tagVtIpcInfo& camera, const LoginCredentials& login,
+                                                     const SystemWrite& write);
+ZX_EXPORT BatchEngine::Operation SystemWriteOperation(LoginCredentials login, SystemWrite write);
+
+// WriteSystemSettings with the page's settings: date and time always, the
+// name for a single camera only, the password when it differs from the
+// login password.
 ZX_EXPORT std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply);
 ZX_EXPORT BatchEngine::Operation SystemApplyOperation(SystemApply apply);
 

@@ -1,8 +1,8 @@
 #include "VideoParams.h"
 
 #include "DeviceName.h"
-#include "NetworkForm.h"
 #include "TextCodec.h"
+#include "TextTrim.h"
 #include "Utf8Text.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "SearchFilter.h"
 
 #include "MacText.h"
-#include "NetworkForm.h"
 #include "RecordText.h"
+#include "TextTrim.h"
 
 #include <algorithm>
 #include <cwctype>

@@ -1,6 +1,7 @@
 #include "UpgradeRules.h"
 
 #include "CapabilityClass.h"
+#include "ImageFile.h"
 
 #include <cstring>
 
@@ -215,4 +216,37 @@ const std::array<const char*, kFamilyFilterCount>& FamilyFilterCaptions()
 bool ImageSizeAccepted(std::uint64_t bytes)
 {
     return bytes / (1024 * 1024) <= kMaxImageMiB;
+}
+
+unsigned ImageFileProblem(const std::string& path)
+{
+    const std::optional<std::uint64_t> size = ReadableImageSize(path);
+    if (!size) {
+        return 90034; // "File name is invalid.": no file the image can be read from
+    }
+    return ImageSizeAccepted(*size) ? 0 : 90013;
+}
+
+std::vector<CameraModel> CameraModels(const std::vector<tagVtIpcInfo>& cameras)
+{
+    std::vector<CameraModel> models;
+    models.reserve(cameras.size());
+    for (const tagVtIpcInfo& camera : cameras) {
+        models.push_back({camera.model, camera.version});
+    }
+    return models;
+}
+
+std::string ReferenceVerdictTrace(ReferenceVerdict verdict, const std::string& model, const std::string& fileName)
+{
+    switch (verdict) {
+    case ReferenceVerdict::Platform:
+        return "Platform is different.";
+    case ReferenceVerdict::Sensor:
+        return "CMOS is different.(" + model + ") (" + fileName + ")";
+    case ReferenceVerdict::KernelForAModel:
+        return "Only upgrade kernel for amba is invalid.";
+    default:
+        return {};
+    }
 }

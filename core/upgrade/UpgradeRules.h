@@ -48,6 +48,7 @@ struct CameraModel
     std::string model;
     std::string version;
 };
+ZX_EXPORT std::vector<CameraModel> CameraModels(const std::vector<tagVtIpcInfo>& cameras);
 
 // The model match of the page: true when the image may go to every one of
 // the cameras (the ticked ones in list order, or the selected one). Without
@@ -67,6 +68,9 @@ enum class ReferenceVerdict
     KernelForAModel // "Only upgrade kernel for amba is invalid."
 };
 ZX_EXPORT ReferenceVerdict CheckReferenceCamera(const ImageName& image, std::string_view model);
+// The trace line of a refusing verdict (Platform, Sensor, KernelForAModel).
+ZX_EXPORT std::string ReferenceVerdictTrace(ReferenceVerdict verdict, const std::string& model,
+                                            const std::string& fileName);
 
 // The firmware family of a version text, 0 to 10, from its first two
 // characters; and whether the family filter at filterIndex lists it.
@@ -81,3 +85,6 @@ ZX_EXPORT const std::array<const char*, kFamilyFilterCount>& FamilyFilterCaption
 // An image is taken when its size in whole MiB (rounded down) is at most 100.
 inline constexpr std::uint64_t kMaxImageMiB = 100;
 ZX_EXPORT bool ImageSizeAccepted(std::uint64_t bytes);
+// The message key that refuses the file at path as an image: 90034 when no
+// image can be read from it, 90013 when it is too big; 0 when it is taken.
+ZX_EXPORT unsigned ImageFileProblem(const std::string& path);
