@@ -76,16 +76,11 @@ bool Host(pugi::xml_node node, NetworkHost& out)
     return false;
 }
 
-bool Is(pugi::xml_node body, std::string_view name)
-{
-    return body && LocalName(body.name()) == name;
-}
-
 } // namespace
 
 bool IsResponse(pugi::xml_node body, std::string_view responseName)
 {
-    return Is(body, responseName);
+    return body && LocalName(body.name()) == responseName;
 }
 
 int DurationSeconds(std::string_view duration)
@@ -133,7 +128,7 @@ int DurationSeconds(std::string_view duration)
 bool ReadSystemDateAndTime(pugi::xml_node body, SystemDateAndTime& out)
 {
     const pugi::xml_node info = Child(body, "SystemDateAndTime");
-    if (!Is(body, "GetSystemDateAndTimeResponse") || !info) {
+    if (!IsResponse(body, "GetSystemDateAndTimeResponse") || !info) {
         return false;
     }
     std::string type;
@@ -156,7 +151,7 @@ bool ReadSystemDateAndTime(pugi::xml_node body, SystemDateAndTime& out)
 bool ReadNtp(pugi::xml_node body, NtpSettings& out)
 {
     const pugi::xml_node info = Child(body, "NTPInformation");
-    if (!Is(body, "GetNTPResponse") || !info || !Bool(Child(info, "FromDHCP"), out.fromDhcp)) {
+    if (!IsResponse(body, "GetNTPResponse") || !info || !Bool(Child(info, "FromDHCP"), out.fromDhcp)) {
         return false;
     }
     out.servers.clear();
@@ -169,14 +164,14 @@ bool ReadNtp(pugi::xml_node body, NtpSettings& out)
 
 bool ReadDeviceInformation(pugi::xml_node body, DeviceInformation& out)
 {
-    return Is(body, "GetDeviceInformationResponse") && Text(Child(body, "Manufacturer"), out.manufacturer) &&
+    return IsResponse(body, "GetDeviceInformationResponse") && Text(Child(body, "Manufacturer"), out.manufacturer) &&
            Text(Child(body, "Model"), out.model) && Text(Child(body, "FirmwareVersion"), out.firmwareVersion) &&
            Text(Child(body, "SerialNumber"), out.serialNumber) && Text(Child(body, "HardwareId"), out.hardwareId);
 }
 
 bool ReadNetworkInterfaces(pugi::xml_node body, std::vector<NetworkInterface>& out)
 {
-    if (!Is(body, "GetNetworkInterfacesResponse")) {
+    if (!IsResponse(body, "GetNetworkInterfacesResponse")) {
         return false;
     }
     out.clear();
@@ -204,12 +199,12 @@ bool ReadNetworkInterfaces(pugi::xml_node body, std::vector<NetworkInterface>& o
 bool ReadRebootNeeded(pugi::xml_node body, bool& rebootNeeded)
 {
     rebootNeeded = false;
-    return Is(body, "SetNetworkInterfacesResponse") && Bool(Child(body, "RebootNeeded"), rebootNeeded);
+    return IsResponse(body, "SetNetworkInterfacesResponse") && Bool(Child(body, "RebootNeeded"), rebootNeeded);
 }
 
 bool ReadDefaultGateway(pugi::xml_node body, std::vector<std::string>& out)
 {
-    if (!Is(body, "GetNetworkDefaultGatewayResponse")) {
+    if (!IsResponse(body, "GetNetworkDefaultGatewayResponse")) {
         return false;
     }
     out.clear();
@@ -220,7 +215,7 @@ bool ReadDefaultGateway(pugi::xml_node body, std::vector<std::string>& out)
 bool ReadDns(pugi::xml_node body, DnsSettings& out)
 {
     const pugi::xml_node info = Child(body, "DNSInformation");
-    if (!Is(body, "GetDNSResponse") || !info || !Bool(Child(info, "FromDHCP"), out.fromDhcp)) {
+    if (!IsResponse(body, "GetDNSResponse") || !info || !Bool(Child(info, "FromDHCP"), out.fromDhcp)) {
         return false;
     }
     out.searchDomains.clear();
@@ -232,13 +227,13 @@ bool ReadDns(pugi::xml_node body, DnsSettings& out)
 bool ReadHostname(pugi::xml_node body, HostnameSettings& out)
 {
     const pugi::xml_node info = Child(body, "HostnameInformation");
-    return Is(body, "GetHostnameResponse") && info && Bool(Child(info, "FromDHCP"), out.fromDhcp) &&
+    return IsResponse(body, "GetHostnameResponse") && info && Bool(Child(info, "FromDHCP"), out.fromDhcp) &&
            Text(Child(info, "Name"), out.name);
 }
 
 bool ReadNetworkProtocols(pugi::xml_node body, std::vector<NetworkProtocol>& out)
 {
-    if (!Is(body, "GetNetworkProtocolsResponse")) {
+    if (!IsResponse(body, "GetNetworkProtocolsResponse")) {
         return false;
     }
     out.clear();
@@ -251,7 +246,7 @@ bool ReadNetworkProtocols(pugi::xml_node body, std::vector<NetworkProtocol>& out
 
 bool ReadUsers(pugi::xml_node body, std::vector<OnvifUser>& out)
 {
-    if (!Is(body, "GetUsersResponse")) {
+    if (!IsResponse(body, "GetUsersResponse")) {
         return false;
     }
     out.clear();
@@ -265,7 +260,7 @@ bool ReadFirmwareUploadTicket(pugi::xml_node body, FirmwareUploadTicket& out)
 {
     std::string delay;
     std::string downTime;
-    if (!Is(body, "StartFirmwareUpgradeResponse") || !Text(Child(body, "UploadUri"), out.uploadUri) ||
+    if (!IsResponse(body, "StartFirmwareUpgradeResponse") || !Text(Child(body, "UploadUri"), out.uploadUri) ||
         out.uploadUri.empty() || !Text(Child(body, "UploadDelay"), delay) ||
         !Text(Child(body, "ExpectedDownTime"), downTime)) {
         return false;
@@ -277,12 +272,12 @@ bool ReadFirmwareUploadTicket(pugi::xml_node body, FirmwareUploadTicket& out)
 
 bool ReadSystemLog(pugi::xml_node body, std::string& out)
 {
-    return Is(body, "GetSystemLogResponse") && TextOf(Path(body, {"SystemLog", "String"}), kMaxSystemLogBytes, out);
+    return IsResponse(body, "GetSystemLogResponse") && TextOf(Path(body, {"SystemLog", "String"}), kMaxSystemLogBytes, out);
 }
 
 bool ReadServices(pugi::xml_node body, std::vector<OnvifService>& out)
 {
-    if (!Is(body, "GetServicesResponse")) {
+    if (!IsResponse(body, "GetServicesResponse")) {
         return false;
     }
     out.clear();
@@ -298,7 +293,7 @@ bool ReadServices(pugi::xml_node body, std::vector<OnvifService>& out)
 bool ReadCapabilities(pugi::xml_node body, DeviceCapabilities& out)
 {
     const pugi::xml_node capabilities = Child(body, "Capabilities");
-    if (!Is(body, "GetCapabilitiesResponse") || !capabilities) {
+    if (!IsResponse(body, "GetCapabilitiesResponse") || !capabilities) {
         return false;
     }
     const pugi::xml_node system = Path(capabilities, {"Device", "System"});
@@ -312,7 +307,7 @@ bool ReadCapabilities(pugi::xml_node body, DeviceCapabilities& out)
 
 bool ReadScopes(pugi::xml_node body, std::vector<std::string>& out)
 {
-    if (!Is(body, "GetScopesResponse")) {
+    if (!IsResponse(body, "GetScopesResponse")) {
         return false;
     }
     out.clear();

@@ -1,5 +1,6 @@
 #include "OnvifDeviceClient.h"
 
+#include <algorithm>
 #include <array>
 #include <ctime>
 #include <filesystem>
@@ -84,17 +85,12 @@ OnvifResult FromTransport(const TransportResult& transport)
     return Failure(OnvifStatus::Unreachable, transport.error);
 }
 
-std::string Random(std::size_t bytes)
+std::string RandomHex(std::size_t bytes)
 {
     std::array<std::uint8_t, 32> random{};
+    bytes = std::min(bytes, random.size());
     RAND_bytes(random.data(), static_cast<int>(bytes));
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (std::size_t i = 0; i < bytes; ++i) {
-        text += kHex[random[i] >> 4];
-        text += kHex[random[i] & 15];
-    }
-    return text;
+    return Hex(std::span<const std::uint8_t>(random.data(), bytes));
 }
 
 } // namespace
@@ -417,7 +413,7 @@ OnvifResult OnvifDeviceClient::UpgradeSystemFirmware(const std::string& imagePat
     std::ifstream file(imagePath, std::ios::binary);
     const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     // The image travels as an MTOM attachment that the SOAP part points at.
-    const std::string boundary = "zendrix-" + Random(16);
+    const std::string boundary = "zendrix-" + RandomHex(16);
     const std::string body = "<tds:UpgradeSystemFirmware><tds:Firmware><xop:Include"
                              " xmlns:xop=\"http://www.w3.org/2004/08/xop/include\" href=\"cid:firmware@zendrix\"/>"
                              "</tds:Firmware></tds:UpgradeSystemFirmware>";

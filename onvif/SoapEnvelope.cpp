@@ -57,6 +57,18 @@ std::string Base64(std::span<const std::uint8_t> bytes)
     return out;
 }
 
+std::string Hex(std::span<const std::uint8_t> bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const std::uint8_t byte : bytes) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
 std::string FormatUtc(std::chrono::system_clock::time_point when)
 {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);

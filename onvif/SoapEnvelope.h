@@ -23,6 +23,9 @@ std::string XmlEscape(std::string_view text);
 
 std::string Base64(std::span<const std::uint8_t> bytes);
 
+// Lower-case hex, two digits a byte.
+std::string Hex(std::span<const std::uint8_t> bytes);
+
 // UTC "YYYY-MM-DDThh:mm:ssZ".
 std::string FormatUtc(std::chrono::system_clock::time_point when);
 

@@ -1,5 +1,7 @@
 #include "SoapTransport.h"
 
+#include "SoapEnvelope.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -9,6 +11,7 @@
 #include <mutex>
 
 #include <curl/curl.h>
+#include <span>
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -246,13 +249,7 @@ std::string CertificateFingerprint(const unsigned char* der, std::size_t length)
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned int digestLength = 0;
     EVP_Digest(der, length, digest.data(), &digestLength, EVP_sha256(), nullptr);
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < digestLength; ++i) {
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 15];
-    }
-    return hex;
+    return Hex(std::span<const std::uint8_t>(digest.data(), digestLength));
 }
 
 TransportResult PostBody(const std::string& url, std::string_view body, const std::string& contentType,

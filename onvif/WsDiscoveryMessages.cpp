@@ -128,16 +128,9 @@ std::string NewMessageId()
     RAND_bytes(bytes.data(), static_cast<int>(bytes.size()));
     bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0f) | 0x40);
     bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3f) | 0x80);
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string id = "urn:uuid:";
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10) {
-            id += '-';
-        }
-        id += kHex[bytes[i] >> 4];
-        id += kHex[bytes[i] & 15];
-    }
-    return id;
+    const std::string hex = Hex(bytes);
+    return "urn:uuid:" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" + hex.substr(16, 4) +
+           "-" + hex.substr(20);
 }
 
 std::string BuildProbe(const std::string& messageId)

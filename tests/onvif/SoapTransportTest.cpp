@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <httplib.h>
 #include <mutex>
 #include <openssl/evp.h>
@@ -340,4 +341,80 @@ TEST(SoapTransportTest, PinnedCertificateThatChangesIsRefusedBeforeTheRequest)
     }
     EXPECT_EQ(requests.load(), 2);
     fs::remove_all(folder);
+}
+
+// Firmware both ways: the image POSTed to the address StartFirmwareUpgrade
+// gives, with progress, and inline as an MTOM attachment for older cameras.
+TEST(SoapTransportTest, FirmwareReachesTheCameraBothWays)
+{
+    const fs::path image = fs::temp_directory_path() / ("onvif-image-" + std::to_string(::getpid()));
+    std::string bytes(3 * 1024 * 1024, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 7 + i / 251);
+    }
+    {
+        std::ofstream(image, std::ios::binary) << bytes;
+    }
+    std::mutex mutex;
+    std::string uploaded;
+    std::string uploadType;
+    std::string inlineRequest;
+    std::string inlineType;
+    FakeCamera camera(std::make_unique<httplib::Server>());
+    const std::string uploadUri = camera.Url("http", "/upload/1");
+    camera.server().Post("/onvif/device_service", [&](const httplib::Request& q, httplib::Response& r) {
+        if (q.body.find("StartFirmwareUpgrade") != std::string::npos) {
+            r.set_content(Envelope("<tds:StartFirmwareUpgradeResponse><tds:UploadUri>" + uploadUri +
+                                   "</tds:UploadUri><tds:UploadDelay>PT0S</tds:UploadDelay><tds:ExpectedDownTime>"
+                                   "PT2M</tds:ExpectedDownTime></tds:StartFirmwareUpgradeResponse>"),
+                          "application/soap+xml");
+            return;
+        }
+        std::lock_guard lock(mutex);
+        inlineRequest = q.body;
+        inlineType = q.get_header_value("Content-Type");
+        const std::string soap = "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\""
+                                 " xmlns:tds=\"http://www.onvif.org/ver10/device/wsdl\"><s:Body>"
+                                 "<tds:UpgradeSystemFirmwareResponse><tds:Message>rebooting</tds:Message>"
+                                 "</tds:UpgradeSystemFirmwareResponse></s:Body></s:Envelope>";
+        r.set_content(soap, "application/soap+xml");
+    });
+    camera.server().Post("/upload/1", [&](const httplib::Request& q, httplib::Response&) {
+        std::lock_guard lock(mutex);
+        uploaded = q.body;
+        uploadType = q.get_header_value("Content-Type");
+    });
+
+    onvif::DeviceEndpoint endpoint;
+    endpoint.serviceUrl = camera.Url("http", "/onvif/device_service");
+    endpoint.user = "admin";
+    endpoint.password = "qr7319";
+    onvif::OnvifDeviceClient client(endpoint);
+    onvif::FirmwareUploadTicket ticket;
+    ASSERT_TRUE(client.StartFirmwareUpgrade(ticket).ok());
+    EXPECT_EQ(ticket.uploadUri, uploadUri);
+    EXPECT_EQ(ticket.expectedDownTimeSeconds, 120);
+    std::uint64_t lastSent = 0;
+    std::uint64_t lastTotal = 0;
+    const onvif::OnvifResult upload = client.UploadFirmware(ticket, image.string(), std::chrono::seconds(60),
+                                                            [&](std::uint64_t sent, std::uint64_t total) {
+                                                                EXPECT_GE(sent, lastSent);
+                                                                lastSent = sent;
+                                                                lastTotal = total;
+                                                            });
+    ASSERT_TRUE(upload.ok()) << upload.reason;
+    EXPECT_EQ(lastTotal, bytes.size());
+    EXPECT_EQ(lastSent, bytes.size());
+
+    std::string message;
+    const onvif::OnvifResult inlined = client.UpgradeSystemFirmware(image.string(), std::chrono::seconds(60), message);
+    ASSERT_TRUE(inlined.ok()) << inlined.reason;
+    EXPECT_EQ(message, "rebooting");
+    std::lock_guard lock(mutex);
+    EXPECT_TRUE(uploaded == bytes);
+    EXPECT_EQ(uploadType, "application/octet-stream");
+    EXPECT_NE(inlineType.find("multipart/related"), std::string::npos);
+    EXPECT_NE(inlineRequest.find("href=\"cid:firmware@zendrix\""), std::string::npos);
+    EXPECT_NE(inlineRequest.find("Content-ID: <firmware@zendrix>\r\n\r\n" + bytes + "\r\n--"), std::string::npos);
+    fs::remove(image);
 }
