@@ -389,6 +389,11 @@ OnvifResult OnvifDeviceClient::StartFirmwareUpgrade(FirmwareUploadTicket& ticket
 OnvifResult OnvifDeviceClient::UploadFirmware(const FirmwareUploadTicket& ticket, const std::string& imagePath,
                                               std::chrono::milliseconds timeout, const UploadProgress& progress)
 {
+    // The image goes to the camera itself, never to another host the answer names.
+    const std::string host = UrlHost(ticket.uploadUri);
+    if (host.empty() || host != UrlHost(endpoint_.serviceUrl)) {
+        return Failure(OnvifStatus::BadAnswer, "upload address on another host: " + ticket.uploadUri.substr(0, 128));
+    }
     const TransportResult transport = PostFile(ticket.uploadUri, imagePath, Transport(timeout), progress);
     if (OnvifResult failed = FromTransport(transport); !failed.ok()) {
         return failed;

@@ -85,8 +85,9 @@ public:
     OnvifResult SystemReboot();
     OnvifResult SetSystemFactoryDefault(FactoryDefault kind);
     OnvifResult StartFirmwareUpgrade(FirmwareUploadTicket& ticket);
-    // POSTs the image to the ticket's upload address (http or https only, the
-    // service's own certificate pin applies when the host is the same).
+    // POSTs the image to the ticket's upload address: http or https, on the
+    // service's own host only (else BadAnswer, nothing sent); the service's
+    // certificate pin applies to it too.
     OnvifResult UploadFirmware(const FirmwareUploadTicket& ticket, const std::string& imagePath,
                                std::chrono::milliseconds timeout, const UploadProgress& progress);
     // The older path: the image inline in the request (MTOM), for cameras

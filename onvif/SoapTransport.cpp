@@ -244,6 +244,23 @@ const char* TransportStatusText(TransportStatus status)
     return "unknown";
 }
 
+std::string UrlHost(const std::string& url)
+{
+    CURLU* handle = curl_url();
+    char* host = nullptr;
+    std::string text;
+    if (curl_url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(handle, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+        text = host;
+        for (char& c : text) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    curl_free(host);
+    curl_url_cleanup(handle);
+    return text;
+}
+
 std::string CertificateFingerprint(const unsigned char* der, std::size_t length)
 {
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};

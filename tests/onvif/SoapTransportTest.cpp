@@ -406,6 +406,12 @@ TEST(SoapTransportTest, FirmwareReachesTheCameraBothWays)
     EXPECT_EQ(lastTotal, bytes.size());
     EXPECT_EQ(lastSent, bytes.size());
 
+    // An answer may not send the image to another host.
+    onvif::FirmwareUploadTicket elsewhere = ticket;
+    elsewhere.uploadUri = "http://127.0.0.2:9/upload";
+    EXPECT_EQ(client.UploadFirmware(elsewhere, image.string(), std::chrono::seconds(5), {}).status,
+              onvif::OnvifStatus::BadAnswer);
+
     std::string message;
     const onvif::OnvifResult inlined = client.UpgradeSystemFirmware(image.string(), std::chrono::seconds(60), message);
     ASSERT_TRUE(inlined.ok()) << inlined.reason;
