@@ -148,6 +148,10 @@ OnvifResult OnvifDeviceClient::ExchangeOnce(const std::function<std::string()>& 
     }
     if (!transport.certificateSha256.empty()) {
         certificateSha256_ = transport.certificateSha256;
+        // Learnt on first use, it holds for the rest of this client's calls.
+        if (endpoint_.pinnedSha256.empty()) {
+            endpoint_.pinnedSha256 = certificateSha256_;
+        }
     }
     if (OnvifResult failed = FromTransport(transport); !failed.ok()) {
         return failed;

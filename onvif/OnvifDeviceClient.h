@@ -49,7 +49,9 @@ struct DeviceEndpoint {
     std::string user;
     std::string password;
     bool allowPasswordText = false;
-    std::string pinnedSha256; // https: the fingerprint accepted before
+    // https: the fingerprint accepted before; empty, the first one seen is
+    // kept for this client's later calls (CertificateSha256() tells it).
+    std::string pinnedSha256;
     std::chrono::milliseconds connectTimeout{3000};
     std::chrono::milliseconds totalTimeout{10000};
     const std::atomic<bool>* abort = nullptr;
