@@ -50,7 +50,7 @@ public:
         }
         rows.clear();
     }
-    bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const override
+    bool Matches(const tagVtIpcInfo& info, ProtocolMark, const std::wstring& filter) const override
     {
         return MatchesFilter(NetworkMatchFields(info, 0), filter);
     }
