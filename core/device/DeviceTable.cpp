@@ -157,6 +157,11 @@ void DeviceTable::UnlinkLocked(const DeviceRef& entry)
 {
     entry->linked = false;
     UnkeyMacLocked(entry);
+    UnkeyEndpointLocked(entry);
+}
+
+void DeviceTable::UnkeyEndpointLocked(const DeviceRef& entry)
+{
     if (const auto it = m_byEndpoint.find(entry->onvif.endpoint);
         it != m_byEndpoint.end() && it->second == entry) {
         m_byEndpoint.erase(it);

@@ -224,6 +224,8 @@ private:
     // one listed there).
     void KeyMacLocked(const DeviceRef& entry);
     void UnkeyMacLocked(const DeviceRef& entry);
+    // Takes the entry off the endpoint index (when it is the one listed there).
+    void UnkeyEndpointLocked(const DeviceRef& entry);
     void RemoveLocked(const DeviceRef& entry);
     // Puts replacement in the place of entry, which leaves the table.
     void ReplaceLocked(const DeviceRef& entry, const DeviceRef& replacement);

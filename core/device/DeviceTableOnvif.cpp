@@ -117,7 +117,9 @@ bool DeviceTable::OnOnvifDetails(const OnvifDetails& details)
             // Listed by the raw frames already: their record stands.
         } else if (sameMac && sameMac != entry && sameMac->protocol == CameraProtocol::Family) {
             // Both ways found the same camera: the family entry stays and
-            // takes the ONVIF identity; the ONVIF entry leaves.
+            // takes the ONVIF identity (in place of one it had under an
+            // older endpoint reference); the ONVIF entry leaves.
+            UnkeyEndpointLocked(sameMac);
             sameMac->onvif = entry->onvif;
             sameMac->alsoOnvif = true;
             sameMac->lastSeen = entry->lastSeen;

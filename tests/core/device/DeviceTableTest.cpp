@@ -412,6 +412,17 @@ TEST_F(DeviceTableTest, CameraFoundBothWaysIsListedOnceAsTheFamilyEntry)
     EXPECT_EQ(identity.maker, "Hikvision") << "the family entry keeps the ONVIF identity";
     table.OnOnvifSighting(Sighting("c1"));
     EXPECT_EQ(table.Count(), 2u);
+
+    // The merged camera announces itself under a new endpoint reference; once
+    // it falls silent, the old reference lists a camera afresh.
+    table.OnOnvifSighting(Sighting("c2", "http://192.168.5.20/onvif/device_service"));
+    ASSERT_TRUE(table.OnOnvifDetails(Details("c2", 0x20, "192.168.5.20")));
+    ASSERT_EQ(table.Count(), 2u);
+    now += kDeviceSilenceLimit;
+    table.CheckExpired(true);
+    ASSERT_EQ(table.Count(), 0u);
+    table.OnOnvifSighting(Sighting("c1"));
+    EXPECT_EQ(table.Count(), 1u);
 }
 
 TEST_F(DeviceTableTest, ByeRemovesAtOnceAndSilenceExpires)
