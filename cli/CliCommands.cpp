@@ -27,12 +27,13 @@ constexpr auto kModifyAnswerLimit = std::chrono::seconds(17);
 // Changes go out one every 20 ms, as the window sends a batch.
 constexpr auto kModifyPacing = std::chrono::milliseconds(20);
 
-// Opens the capture devices and waits for the cameras' replies.
-bool DiscoverCameras(const CliCommandLine& line, CliSession& session, int& status)
+// Opens the capture devices and waits for the cameras' replies; choice is
+// what --protocol picks from them.
+bool DiscoverCameras(const CliCommandLine& line, CliSession& session, ProtocolChoice& choice, int& status)
 {
     long wait = 0;
     std::string error;
-    if (!DiscoveryWait(line, wait, error)) {
+    if (!DiscoveryWait(line, wait, error) || !ProtocolOption(line, choice, error)) {
         return FailInput(status, error);
     }
     if (!session.Open(line.Values("iface"), error)) {
@@ -42,19 +43,20 @@ bool DiscoverCameras(const CliCommandLine& line, CliSession& session, int& statu
     return true;
 }
 
-OutputTable CameraTable(const std::vector<tagVtIpcInfo>& cameras)
+OutputTable CameraTable(const std::vector<ListedCamera>& cameras)
 {
     OutputTable table;
     table.columns = {
         {"name", "Device Name"}, {"mac", "MAC"},         {"ip", "IP"},       {"port", "Port", true},
         {"netmask", "Netmask"},  {"gateway", "Gateway"}, {"model", "Model"}, {"started", "Run Up Time"},
-        {"version", "Version"}};
+        {"version", "Version"},  {"protocol", "Protocol"}};
     const std::time_t now = std::time(nullptr);
-    for (const tagVtIpcInfo& camera : cameras) {
+    for (const auto& [camera, protocol] : cameras) {
         table.rows.push_back({Utf8(NameText(camera)), FormatMac(camera.mac), Utf8(FieldText(camera.ip)),
                               std::to_string(camera.port), Utf8(FieldText(camera.netmask)),
                               Utf8(FieldText(camera.gateway)), Utf8(FieldText(camera.model)),
-                              Utf8(RunUpTimeText(now, camera.upTime)), Utf8(FieldText(camera.version))});
+                              Utf8(RunUpTimeText(now, camera.upTime)), Utf8(FieldText(camera.version)),
+                              ProtocolWord(protocol)});
     }
     return table;
 }
@@ -132,10 +134,11 @@ int RunDiscover(const std::vector<std::string>& arguments)
         return status;
     }
     CliSession session(PrintPanelLine);
-    if (!DiscoverCameras(line, session, status)) {
+    ProtocolChoice choice{};
+    if (!DiscoverCameras(line, session, choice, status)) {
         return status;
     }
-    std::cout << RenderTable(CameraTable(session.Cameras()), format) << std::flush;
+    std::cout << RenderTable(CameraTable(session.Listed(choice)), format) << std::flush;
     return kExitSuccess;
 }
 
@@ -167,10 +170,11 @@ int RunSetIp(const std::vector<std::string>& arguments)
         return status;
     }
     CliSession session(PrintPanelLine);
-    if (!DiscoverCameras(line, session, status)) {
+    ProtocolChoice choice{};
+    if (!DiscoverCameras(line, session, choice, status)) {
         return status;
     }
-    const std::vector<tagVtIpcInfo> cameras = session.Cameras();
+    const std::vector<tagVtIpcInfo> cameras = session.Cameras(choice);
     std::vector<SetIpRow> rows;
     if (!PlanRows(line, cameras, rows, status)) {
         return status;
@@ -261,10 +265,15 @@ int RunInventory(const std::vector<std::string>& arguments)
         return status;
     }
     CliSession session(PrintPanelLine);
-    if (!DiscoverCameras(line, session, status)) {
+    ProtocolChoice choice{};
+    if (!DiscoverCameras(line, session, choice, status)) {
         return status;
     }
-    const std::vector<tagVtIpcInfo> cameras = session.Cameras();
+    const std::vector<ListedCamera> listed = session.Listed(choice);
+    std::vector<tagVtIpcInfo> cameras;
+    for (const ListedCamera& camera : listed) {
+        cameras.push_back(camera.info);
+    }
     std::vector<SystemDateRecord> dates(cameras.size());
     std::vector<char> readable(cameras.size(), 0);
     BatchEngine::Run(
@@ -285,7 +294,7 @@ int RunInventory(const std::vector<std::string>& arguments)
             }
             static_cast<void>(index);
         });
-    OutputTable table = CameraTable(cameras);
+    OutputTable table = CameraTable(listed);
     table.columns.erase(table.columns.begin() + 7); // the start time is not a record of the site
     table.columns.push_back({"time_zone", "Time Zone"});
     table.columns.push_back({"time_zone_row", "Row", true});

@@ -28,7 +28,7 @@
 
 std::vector<CliOptionSpec> DiscoveryOptions()
 {
-    return {{"iface", true}, {"wait", true}};
+    return {{"iface", true}, {"wait", true}, {"protocol", true}};
 }
 
 std::vector<CliOptionSpec> TargetOptions()
@@ -60,6 +60,16 @@ bool DiscoveryWait(const CliCommandLine& line, long& milliseconds, std::string& 
         return false;
     }
     milliseconds = static_cast<long>(seconds * 1000);
+    return true;
+}
+
+bool ProtocolOption(const CliCommandLine& line, ProtocolChoice& choice, std::string& error)
+{
+    const std::string word = line.Value("protocol", "all");
+    if (!ParseProtocolChoice(word, choice)) {
+        error = "--protocol takes family, onvif or all, not " + word;
+        return false;
+    }
     return true;
 }
 
@@ -292,7 +302,9 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
 {
     std::string error;
     long wait = 0;
-    if (!DiscoveryWait(line, wait, error) || !ResolveCredentials(line, prepared.login, error)) {
+    ProtocolChoice choice{};
+    if (!DiscoveryWait(line, wait, error) || !ProtocolOption(line, choice, error) ||
+        !ResolveCredentials(line, prepared.login, error)) {
         return FailInput(status, error);
     }
     CliSession session(PrintPanelLine);
@@ -300,7 +312,7 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
         return FailInput(status, error);
     }
     session.Discover(std::chrono::milliseconds(wait));
-    const std::vector<tagVtIpcInfo> cameras = session.Cameras();
+    const std::vector<tagVtIpcInfo> cameras = session.Cameras(choice);
     if (!SelectTargets(line, cameras, prepared.targets, error)) {
         return FailInput(status, error);
     }

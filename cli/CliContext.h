@@ -3,6 +3,7 @@
 #include "CameraAccess.h"
 #include "CliCommandLine.h"
 #include "CliOutput.h"
+#include "CameraProtocol.h"
 #include "LogRules.h"
 #include "RebootQueue.h"
 #include "Tivox.h"
@@ -19,13 +20,16 @@ inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitBadInput = 2;
 
 // Options most subcommands share.
-std::vector<CliOptionSpec> DiscoveryOptions();  // --iface --wait
+std::vector<CliOptionSpec> DiscoveryOptions();  // --iface --wait --protocol
 std::vector<CliOptionSpec> TargetOptions();     // --mac --ip --model --targets --all
 std::vector<CliOptionSpec> CredentialOptions(); // --user --password --password-stdin --password-fd
 std::vector<CliOptionSpec> Join(std::vector<std::vector<CliOptionSpec>> groups);
 
 // The discovery wait in milliseconds from --wait SECONDS (default 3, 0.5-600).
 bool DiscoveryWait(const CliCommandLine& line, long& milliseconds, std::string& error);
+
+// The cameras --protocol chooses (family, onvif or all, the default).
+bool ProtocolOption(const CliCommandLine& line, ProtocolChoice& choice, std::string& error);
 
 // The user name and password: --user (default admin), --password,
 // --password-stdin or --password-fd N (CliPassword.h), else the environment (ZENDRIX_USER, ZENDRIX_PASSWORD), else a prompt on the terminal

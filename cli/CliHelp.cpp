@@ -32,7 +32,7 @@ Capturing raw frames needs root or the capabilities cap_net_raw,cap_net_admin on
 const std::map<std::string, const char*>& CommandHelp()
 {
     static const std::map<std::string, const char*> help = {
-        {"discover", R"(Usage: zendrix-cli discover [--iface IF]... [--wait SECONDS] [--format table|csv|json]
+        {"discover", R"(Usage: zendrix-cli discover [--iface IF]... [--wait SECONDS] [--protocol P] [--format table|csv|json]
 
 Lists every camera that answers a discovery request on every capture device (or on the named ones),
 with the columns of the network settings page. Requests are repeated every second within the wait,
@@ -40,6 +40,8 @@ so a lost reply does not hide a camera; a camera heard on two adapters is listed
 
   --iface IF        capture on IF only (repeatable)
   --wait SECONDS    how long to listen (default 3)
+  --protocol P      family, onvif or all (default): the cameras of that protocol; the protocol
+                    column says family, onvif or family+onvif (a family camera that speaks ONVIF too)
   --format F        table (default), csv or json
 
 Example:
@@ -60,7 +62,7 @@ exit status is 2. Each camera's result is printed as the window's operation pane
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
   --dry-run               print the plan and send nothing
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
 
 Examples:
   zendrix-cli set-ip --mac 00:30:4F:12:34:56 --new-ip 192.168.1.20 --gateway 192.168.1.1
@@ -85,7 +87,7 @@ Passwords are never printed. A camera that cannot be read is named on stderr (ex
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
   --format F              table (default), csv or json
 
 Example:
@@ -118,7 +120,7 @@ A camera that cannot be read is named on stderr and not written (exit status 1).
                --outdoor 0|1 --local-display 0-2
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
   --dry-run               send nothing; per camera, the current and the new value of every field the
                           set changes (passwords and a clock set now are always written; never shown)
   --format F              the plan as table (default), csv or json
@@ -138,7 +140,7 @@ result lines are printed.
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
   --only-older            only cameras whose firmware is below the version in the image's name
                           (...VTFImage_PS_31.4.0.90...); none below it: nothing is sent, exit status 0
   --dry-run               send nothing; per camera its version and whether it would be upgraded
@@ -156,7 +158,7 @@ without a terminal --yes is required (else exit status 2).
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
 
 Example:
   zendrix-cli reboot --ip 192.168.1.20 --yes
@@ -169,7 +171,7 @@ required (else exit status 2).
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
 
 Example:
   zendrix-cli restore --mac 02:5A:25:00:00:03 --yes
@@ -185,7 +187,7 @@ with the log page's filters. The page number and count go to stderr as "page N/M
   --page N              the page to print (default 1)
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
 
 Example:
   zendrix-cli log --ip 192.168.1.20 --main-type 2 --from "2026-12-01 00:00:00" --format csv
@@ -197,7 +199,7 @@ prints the file's path.
 
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
 
 Example:
   zendrix-cli export-config --mac 02:5A:25:00:00:01
@@ -211,7 +213,7 @@ prints the file's path.
   --kind sd|other       an SD card file or another file (default other)
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
 
 Example:
   zendrix-cli custom-download --ip 192.168.1.20 --kind sd --remote record/alarm.avi
@@ -226,7 +228,7 @@ chosen camera. At most 10 images, each under 2 MiB; several may also be given as
   --image FILE          an image (repeatable)
   --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
   --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
-  --iface IF, --wait S    discovery as for discover
+  --iface IF, --wait S, --protocol P   discovery as for discover
 
 Example:
   zendrix-cli oem-upload --all --company Acme --web www.acme.example --oem-model AC-100 --version 3 --image logo.jpg

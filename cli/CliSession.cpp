@@ -53,16 +53,18 @@ void CliSession::Discover(std::chrono::milliseconds wait)
     std::this_thread::sleep_until(end);
 }
 
-std::vector<tagVtIpcInfo> CliSession::Cameras() const
+std::vector<ListedCamera> CliSession::Listed(ProtocolChoice choice) const
 {
-    std::vector<tagVtIpcInfo> cameras;
+    std::vector<ListedCamera> cameras;
     for (const DeviceRef& entry : m_table.Entries()) {
-        tagVtIpcInfo info{};
-        if (m_table.Snapshot(*entry, info)) {
-            cameras.push_back(info);
+        ListedCamera camera{{}, entry->Mark()};
+        if (ChoiceTakes(choice, camera.protocol) && m_table.Snapshot(*entry, camera.info)) {
+            cameras.push_back(camera);
         }
     }
-    std::sort(cameras.begin(), cameras.end(), [](const tagVtIpcInfo& a, const tagVtIpcInfo& b) {
+    std::sort(cameras.begin(), cameras.end(), [](const ListedCamera& left, const ListedCamera& right) {
+        const tagVtIpcInfo& a = left.info;
+        const tagVtIpcInfo& b = right.info;
         int pa[4];
         int pb[4];
         SplitAddress(a.ip, pa);
@@ -72,6 +74,15 @@ std::vector<tagVtIpcInfo> CliSession::Cameras() const
         }
         return std::lexicographical_compare(a.mac, a.mac + 6, b.mac, b.mac + 6);
     });
+    return cameras;
+}
+
+std::vector<tagVtIpcInfo> CliSession::Cameras(ProtocolChoice choice) const
+{
+    std::vector<tagVtIpcInfo> cameras;
+    for (const ListedCamera& camera : Listed(choice)) {
+        cameras.push_back(camera.info);
+    }
     return cameras;
 }
 

@@ -11,6 +11,13 @@
 #include <string>
 #include <vector>
 
+// A camera as a command lists it: its record and the protocols it speaks.
+struct ListedCamera
+{
+    tagVtIpcInfo info{};
+    ProtocolMark protocol;
+};
+
 // Discovery for the terminal tool: the window's device table and discovery
 // session, with the replies to changes of identity counted per camera and
 // the table's result lines passed to a sink instead of a panel.
@@ -28,9 +35,10 @@ public:
     // Probes every second for the given time, so one lost reply does not hide
     // a camera.
     void Discover(std::chrono::milliseconds wait);
-    // The cameras heard, by IP address (then MAC), one per camera however
-    // many adapters heard it.
-    std::vector<tagVtIpcInfo> Cameras() const;
+    // The cameras heard that the choice takes, by IP address (then MAC), one
+    // per camera however many adapters heard it.
+    std::vector<ListedCamera> Listed(ProtocolChoice choice) const;
+    std::vector<tagVtIpcInfo> Cameras(ProtocolChoice choice) const;
 
     // Sends a change of identity; false when no adapter could send it.
     bool Modify(tagVtIpcInfo request);

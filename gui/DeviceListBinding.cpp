@@ -5,21 +5,15 @@
 #include "SearchFilter.h"
 #include "SortListCtrl.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSignalBlocker>
-#include <QEvent>
 #include <QHeaderView>
 #include <algorithm>
 #include <cstring>
 
 namespace {
-// Asks the router to hand waiting messages to the lists.
-const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-// A drain hands over slices of this many messages until this much time is spent.
-constexpr std::size_t kDrainSlice = 256;
-constexpr qint64 kDrainBudgetMs = 20;
+// The protocol column every list ends with.
+constexpr unsigned kProtocolHeaderKey = 20040;
+constexpr int kProtocolColumnWidth = 100;
 
 // Counts nested list operations; an operation that finds one running is skipped.
 class BusyScope
@@ -53,18 +47,22 @@ class DeviceRowItem : public QTreeWidgetItem
 {
 public:
     DeviceRowItem(DeviceRef entry, const DeviceListSpec& listSpec, const tagVtIpcInfo& info)
-        : QTreeWidgetItem(UserType), m_entry(std::move(entry)), m_spec(listSpec), m_info(info)
+        : QTreeWidgetItem(UserType), m_entry(std::move(entry)), m_spec(listSpec), m_info(info),
+          m_protocol(m_entry->Mark())
     {
     }
     const DeviceRef& Entry() const { return m_entry; }
 
-    // Shows this record from now on; false when it already did.
+    // Shows this record and the camera's protocols as they are now; false
+    // when it already did.
     bool Show(const tagVtIpcInfo& info)
     {
-        if (std::memcmp(&info, &m_info, sizeof info) == 0) {
+        const ProtocolMark protocol = m_entry->Mark();
+        if (std::memcmp(&info, &m_info, sizeof info) == 0 && protocol == m_protocol) {
             return false;
         }
         m_info = info;
+        m_protocol = protocol;
         m_sortTextColumn = -1;
         emitDataChanged();
         return true;
@@ -82,6 +80,9 @@ public:
             return place >= 0 ? QString::number(place + 1) : QString();
         }
         const DeviceColumn& cell = m_spec.columns[static_cast<std::size_t>(column)];
+        if (column + 1 == static_cast<int>(m_spec.columns.size())) {
+            return QString::fromStdWString(ProtocolText(m_protocol));
+        }
         if (!cell.text) {
             return QTreeWidgetItem::data(column, role);
         }
@@ -106,6 +107,7 @@ private:
     DeviceRef m_entry;
     const DeviceListSpec& m_spec;
     tagVtIpcInfo m_info;
+    ProtocolMark m_protocol;
     // The text of the column the list was sorted by when it was last asked
     // for, and the second it was made in.
     mutable QString m_sortText;
@@ -113,21 +115,13 @@ private:
     mutable std::time_t m_sortTextTime = 0;
 };
 
-// Of two waiting events for one camera the one that does more: "added"
-// and "updated" both add or refresh the row, "modified" only refreshes it.
-DeviceEvent Stronger(DeviceEvent waiting, DeviceEvent arriving)
-{
-    const auto rank = [](DeviceEvent event) {
-        return event == DeviceEvent::Added ? 3 : event == DeviceEvent::Updated ? 2 : 1;
-    };
-    return rank(arriving) > rank(waiting) ? arriving : waiting;
-}
 } // namespace
 
 DeviceListBinding::DeviceListBinding(CSortListCtrl* list, DeviceListSpec listSpec, DeviceListHost& host,
                                      QObject* parent)
     : QObject(parent), m_list(list), m_spec(std::move(listSpec)), m_host(host)
 {
+    m_spec.columns.push_back(DeviceColumn{kProtocolHeaderKey, kProtocolColumnWidth, {}});
     // Tools and tests tell the camera lists from a page's other grids by it.
     m_list->setObjectName(QStringLiteral("deviceList"));
     m_list->setColumnCount(static_cast<int>(m_spec.columns.size()));
@@ -166,9 +160,13 @@ bool DeviceListBinding::FilterApplies() const
     return m_host.IsShownList(this) && !m_host.SearchText().empty();
 }
 
-bool DeviceListBinding::Matches(const tagVtIpcInfo& info, const std::wstring& filter) const
+bool DeviceListBinding::Matches(const tagVtIpcInfo& info, ProtocolMark protocol, const std::wstring& filter) const
 {
-    return MatchesFilter(m_spec.matchFields(info, std::time(nullptr)), filter);
+    std::vector<std::wstring> fields = m_spec.matchFields(info, std::time(nullptr));
+    fields.push_back(ProtocolText(protocol));
+    const std::string word = ProtocolWord(protocol);
+    fields.emplace_back(word.begin(), word.end());
+    return MatchesFilter(fields, filter);
 }
 
 void DeviceListBinding::HandleDeviceMessage(DeviceEvent event, const DeviceRef& entry)
@@ -207,7 +205,7 @@ void DeviceListBinding::HandleDeviceMessages(const std::vector<DeviceMessage>& m
         if (event != DeviceEvent::Added && event != DeviceEvent::Updated) {
             continue;
         }
-        if (filtered && !Matches(info, filter)) {
+        if (filtered && !Matches(info, entry->Mark(), filter)) {
             if (row != nullptr) {
                 removed.push_back(entry);
             } else {
@@ -459,128 +457,4 @@ std::vector<QTreeWidgetItem*> DeviceListBinding::TickedRows() const
         }
     }
     return rows;
-}
-
-DeviceRouter::DeviceRouter(LineSink lines, QObject* parent) : QObject(parent), m_lines(std::move(lines)) {}
-
-DeviceRouter::~DeviceRouter()
-{
-    Detach();
-}
-
-void DeviceRouter::AddRecipient(DeviceListBinding* list, const DeviceListBinding* before)
-{
-    m_recipients.insert(std::find(m_recipients.begin(), m_recipients.end(), before), list);
-}
-
-void DeviceRouter::RemoveRecipient(DeviceListBinding* list)
-{
-    m_recipients.erase(std::remove(m_recipients.begin(), m_recipients.end(), list), m_recipients.end());
-}
-
-void DeviceRouter::Detach()
-{
-    std::lock_guard lock(m_postLock);
-    m_attached = false;
-    m_pending.clear();
-    m_pendingMessage.clear();
-}
-
-void DeviceRouter::PostDeviceMessage(DeviceEvent event, const DeviceRef& entry)
-{
-    std::lock_guard lock(m_postLock);
-    if (!m_attached) {
-        return;
-    }
-    if (const auto it = m_pendingMessage.find(entry.get()); it != m_pendingMessage.end()) {
-        *it->second = Stronger(*it->second, event);
-        return;
-    }
-    m_pending.emplace_back(event, entry);
-    m_pendingMessage.emplace(entry.get(), &m_pending.back().first);
-    if (!m_drainPosted) {
-        m_drainPosted = true;
-        QCoreApplication::postEvent(this, new QEvent(kDrainEvent));
-    }
-}
-
-std::size_t DeviceRouter::PendingCount() const
-{
-    std::lock_guard lock(m_postLock);
-    return m_pending.size();
-}
-
-void DeviceRouter::customEvent(QEvent* event)
-{
-    if (event->type() != kDrainEvent) {
-        QObject::customEvent(event);
-        return;
-    }
-    QElapsedTimer spent;
-    spent.start();
-    for (;;) {
-        std::vector<DeviceListBinding::DeviceMessage> slice;
-        {
-            std::lock_guard lock(m_postLock);
-            const std::size_t take = std::min(kDrainSlice, m_pending.size());
-            slice.reserve(take);
-            for (std::size_t i = 0; i < take; ++i) {
-                m_pendingMessage.erase(m_pending.front().second.get());
-                slice.push_back(std::move(m_pending.front()));
-                m_pending.pop_front();
-            }
-        }
-        Deliver(slice);
-        std::lock_guard lock(m_postLock);
-        if (m_pending.empty() || !m_attached) {
-            m_drainPosted = false;
-            return;
-        }
-        if (spent.elapsed() >= kDrainBudgetMs) {
-            // The rest waits for a fresh event, behind the input that came meanwhile.
-            QCoreApplication::postEvent(this, new QEvent(kDrainEvent));
-            return;
-        }
-    }
-}
-
-void DeviceRouter::Deliver(const std::vector<DeviceListBinding::DeviceMessage>& messages)
-{
-    if (messages.empty()) {
-        return;
-    }
-    for (DeviceListBinding* list : m_recipients) {
-        list->HandleDeviceMessages(messages);
-    }
-}
-
-void DeviceRouter::SendDeviceGone(const DeviceRef& entry, std::uint32_t holders)
-{
-    SendDevicesGone({{entry, holders}});
-}
-
-void DeviceRouter::SendDevicesGone(const std::vector<Gone>& gone)
-{
-    for (DeviceListBinding* list : m_recipients) {
-        std::vector<DeviceRef> entries;
-        for (const Gone& item : gone) {
-            if ((item.holders & list->HolderBit()) != 0) {
-                entries.push_back(item.entry);
-            }
-        }
-        if (!entries.empty()) {
-            list->DevicesGone(entries);
-        }
-    }
-}
-
-void DeviceRouter::AddPanelLine(const PanelLine& line)
-{
-    {
-        std::lock_guard lock(m_postLock);
-        if (!m_attached) {
-            return;
-        }
-    }
-    m_lines(line);
 }

@@ -2,14 +2,11 @@
 #include "DeviceTable.h"
 #include "ZxExport.h"
 
-#include <QEvent>
 #include <QObject>
 #include <QString>
 #include <array>
 #include <ctime>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -57,7 +54,8 @@ struct DeviceListSpec
 // Binds a sortable list to the device table by the page contract: rows are
 // added, refreshed, removed and renumbered here, and the page's holder bit
 // follows its rows. Every page with a device list configures one and writes
-// none of this itself.
+// none of this itself. After the page's columns every list shows the
+// protocol each camera speaks.
 //
 // The list stays in the order its header shows after every change: added
 // rows go where the order puts them, a refreshed row whose sort text changed
@@ -100,7 +98,9 @@ public:
     void RelabelHeaders();
 
     std::uint32_t HolderBit() const override { return m_spec.holderBit; }
-    bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const override;
+    // The page's fields, and the protocol in the shown language and as the
+    // plain word ("onvif"), so that one filter finds them in either language.
+    bool Matches(const tagVtIpcInfo& info, ProtocolMark protocol, const std::wstring& filter) const override;
     // A refill: rows are made as they come (or kept, for cameras listed
     // before) and put in the list, in order, all at once by ScrollToTop,
     // which ends every refill.
@@ -133,6 +133,7 @@ private:
     void FinishRefill();
 
     CSortListCtrl* m_list;
+    // The page's columns and the protocol column after them.
     DeviceListSpec m_spec;
     DeviceListHost& m_host;
     std::unordered_map<const DeviceEntry*, QTreeWidgetItem*> m_rows;
@@ -145,55 +146,4 @@ private:
     std::unordered_map<const DeviceEntry*, QTreeWidgetItem*> m_refillLeft;
     std::vector<QTreeWidgetItem*> m_refillRows;
     bool m_refillMoved = false;
-};
-
-// Registered lists in the order they receive the table's messages. Events
-// posted from discovery threads are delivered on the UI thread.
-//
-// Messages are coalesced: a camera has at most one message waiting, however
-// often it answers before the UI thread gets to it, so a flood of replies
-// cannot queue without bound. The waiting messages are handed to the lists
-// in slices of a few milliseconds, each slice its own event, so that input
-// is served between them.
-class ZX_EXPORT DeviceRouter : public QObject, public DeviceTableListener
-{
-    Q_OBJECT
-
-public:
-    // Takes the table's panel lines on the capture threads; it must not block.
-    using LineSink = std::function<void(const PanelLine& line)>;
-
-    explicit DeviceRouter(LineSink lines, QObject* parent = nullptr);
-    ~DeviceRouter() override;
-
-    // Appends list, or puts it just before `before` when that is registered.
-    void AddRecipient(DeviceListBinding* list, const DeviceListBinding* before = nullptr);
-    void RemoveRecipient(DeviceListBinding* list);
-    // After this no event is posted and no line passed on; the events already
-    // queued are dropped with the router.
-    void Detach();
-
-    void PostDeviceMessage(DeviceEvent event, const DeviceRef& entry) override;
-    void SendDeviceGone(const DeviceRef& entry, std::uint32_t holders) override;
-    void SendDevicesGone(const std::vector<Gone>& gone) override;
-    void AddPanelLine(const PanelLine& line) override;
-
-    // Messages waiting for the UI thread.
-    std::size_t PendingCount() const;
-
-protected:
-    void customEvent(QEvent* event) override;
-
-private:
-    void Deliver(const std::vector<DeviceListBinding::DeviceMessage>& messages);
-
-    std::vector<DeviceListBinding*> m_recipients;
-    LineSink m_lines;
-    mutable std::mutex m_postLock;
-    bool m_attached = true;
-    // Guarded by m_postLock: the waiting messages in order of arrival, the
-    // place of each camera's message, and whether a drain event is on its way.
-    std::deque<DeviceListBinding::DeviceMessage> m_pending;
-    std::unordered_map<const DeviceEntry*, DeviceEvent*> m_pendingMessage;
-    bool m_drainPosted = false;
 };

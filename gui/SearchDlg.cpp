@@ -51,7 +51,7 @@ DeviceListSpec CSearchDlg::NetworkListSpec(std::uint32_t holderBit)
         Column(20000, 120,
                [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(NameText(i)); }),
         Column(20001, 132,
-               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(FormatMac(i.mac)); }),
+               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(MacCellText(i.mac)); }),
         Column(20002, 120, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.ip); }),
         Column(20003, 48, [](const tagVtIpcInfo& i, std::time_t) { return QString::number(i.port); }),
         Column(20004, 110, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.netmask); }),

@@ -4,6 +4,7 @@
 #include "AppSettings.h"
 #include "CameraAccess.h"
 #include "DevicePage.h"
+#include "DeviceRouter.h"
 #include "DiscoverySession.h"
 #include "LangTable.h"
 #include "LangWidgets.h"

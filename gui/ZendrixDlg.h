@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class DeviceRouter;
 class DiscoverySession;
 class CZendrixApp;
 class CZendrixDlg;

@@ -49,7 +49,7 @@ DeviceListSpec CBatchSetDlg::BatchListSpec()
         DeviceColumn{20000, 89,
                      [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(NameText(i)); }},
         DeviceColumn{20001, 124,
-                     [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(FormatMac(i.mac)); }},
+                     [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(MacCellText(i.mac)); }},
         DeviceColumn{20002, 108, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.ip); }},
         DeviceColumn{20006, 100, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.model); }},
     };

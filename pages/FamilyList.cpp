@@ -18,9 +18,9 @@ public:
 
     std::uint32_t HolderBit() const override { return m_list.HolderBit(); }
     void ClearRows() override { m_list.ClearRows(); }
-    bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const override
+    bool Matches(const tagVtIpcInfo& info, ProtocolMark protocol, const std::wstring& filter) const override
     {
-        return m_list.Matches(info, filter);
+        return m_list.Matches(info, protocol, filter);
     }
     void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) override
     {

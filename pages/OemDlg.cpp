@@ -55,7 +55,7 @@ DeviceListSpec OemListSpec()
         column(20000, 120,
                [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(NameText(i)); }),
         column(20001, 120,
-               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(FormatMac(i.mac)); }),
+               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(MacCellText(i.mac)); }),
         column(20002, 120, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.ip); }),
         column(20003, 40, [](const tagVtIpcInfo& i, std::time_t) { return QString::number(i.port); }),
         column(20004, 120, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.netmask); }),

@@ -27,7 +27,7 @@ DeviceListSpec PreviewListSpec()
         Column(20000, 89,
                [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdWString(NameText(i)); }),
         Column(20001, 120,
-               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(FormatMac(i.mac)); }),
+               [](const tagVtIpcInfo& i, std::time_t) { return QString::fromStdString(MacCellText(i.mac)); }),
         Column(20002, 115, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.ip); }),
         Column(20006, 110, [](const tagVtIpcInfo& i, std::time_t) { return Field(i.model); }),
     };

@@ -53,6 +53,9 @@ constexpr LangKeyText kKeys[] = {
     {20037, L"Image Files:"},
     {20038, L"Upload"},
     {20039, L"Count"},
+    {20040, L"Protocol"},
+    {20041, L"Family"},
+    {20042, L"ONVIF"},
     {30000, L"Firmware File:"},
     {30001, L"Browse Files"},
     {30002, L"Upgrade"},
@@ -265,7 +268,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 258);
+static_assert(std::size(kKeys) == 261);
 } // namespace
 
 const LangKeyText* LangKeyTable()

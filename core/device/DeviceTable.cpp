@@ -40,6 +40,7 @@ DeviceTable::~DeviceTable()
         }
         m_entries.clear();
         m_byMac.clear();
+        m_byEndpoint.clear();
     }
 }
 
@@ -96,35 +97,108 @@ DeviceRef DeviceTable::FindLocked(const unsigned char mac[8]) const
 
 void DeviceTable::AddOrUpdate(const tagVtIpcInfo& info)
 {
-    DeviceEvent event = DeviceEvent::Updated;
-    DeviceRef entry;
+    std::vector<std::pair<DeviceEvent, DeviceRef>> events;
     bool becameFull = false;
     {
         std::lock_guard scope(m_lock);
-        entry = FindLocked(info.mac);
-        if (entry) {
+        DeviceRef entry = FindLocked(info.mac);
+        if (entry && entry->protocol == CameraProtocol::Onvif) {
+            // WS-Discovery listed it first: the family entry takes its place,
+            // marked as speaking ONVIF too, and the pages drop the ONVIF row.
+            auto family = std::make_shared<DeviceEntry>();
+            family->onvif = entry->onvif;
+            family->alsoOnvif = true;
+            ReplaceLocked(entry, family);
+            events.emplace_back(DeviceEvent::Gone, entry);
+            entry = family;
+            entry->info = info;
+            entry->lastSeen = Now();
+            events.emplace_back(DeviceEvent::Added, entry);
+        } else if (entry) {
             entry->lastSeen = Now();
             entry->info = info;
-        } else if (m_entries.size() >= kDeviceTableLimit) {
-            becameFull = !m_full;
-            m_full = true;
-            entry = nullptr;
-        } else {
-            entry = std::make_shared<DeviceEntry>();
+            events.emplace_back(DeviceEvent::Updated, entry);
+        } else if ((entry = AppendLocked(CameraProtocol::Family, becameFull))) {
             entry->info = info;
-            entry->lastSeen = Now();
             m_byMac.emplace(MacKey(info.mac), entry);
-            m_entries.push_back(entry);
-            event = DeviceEvent::Added;
+            events.emplace_back(DeviceEvent::Added, entry);
         }
     }
+    Announce(events, becameFull);
+}
+
+DeviceRef DeviceTable::AppendLocked(CameraProtocol protocol, bool& becameFull)
+{
+    if (m_entries.size() >= kDeviceTableLimit) {
+        becameFull = !m_full;
+        m_full = true;
+        return nullptr;
+    }
+    auto entry = std::make_shared<DeviceEntry>();
+    entry->protocol = protocol;
+    entry->lastSeen = Now();
+    m_entries.push_back(entry);
+    return entry;
+}
+
+void DeviceTable::KeyMacLocked(const DeviceRef& entry)
+{
+    m_byMac[MacKey(entry->info.mac)] = entry;
+}
+
+void DeviceTable::UnkeyMacLocked(const DeviceRef& entry)
+{
+    if (const auto it = m_byMac.find(MacKey(entry->info.mac)); it != m_byMac.end() && it->second == entry) {
+        m_byMac.erase(it);
+    }
+}
+
+void DeviceTable::UnlinkLocked(const DeviceRef& entry)
+{
+    entry->linked = false;
+    UnkeyMacLocked(entry);
+    UnkeyEndpointLocked(entry);
+}
+
+void DeviceTable::UnkeyEndpointLocked(const DeviceRef& entry)
+{
+    if (const auto it = m_byEndpoint.find(entry->onvif.endpoint);
+        it != m_byEndpoint.end() && it->second == entry) {
+        m_byEndpoint.erase(it);
+    }
+}
+
+void DeviceTable::RemoveLocked(const DeviceRef& entry)
+{
+    UnlinkLocked(entry);
+    m_entries.erase(std::remove(m_entries.begin(), m_entries.end(), entry), m_entries.end());
+    if (m_entries.size() < kDeviceTableLimit) {
+        m_full = false;
+    }
+}
+
+void DeviceTable::ReplaceLocked(const DeviceRef& entry, const DeviceRef& replacement)
+{
+    UnlinkLocked(entry);
+    std::replace(m_entries.begin(), m_entries.end(), entry, replacement);
+    replacement->linked = true;
+    replacement->info = entry->info;
+    KeyMacLocked(replacement);
+    if (!replacement->onvif.endpoint.empty()) {
+        m_byEndpoint[replacement->onvif.endpoint] = replacement;
+    }
+}
+
+void DeviceTable::Announce(const std::vector<std::pair<DeviceEvent, DeviceRef>>& events, bool becameFull)
+{
     DeviceTableListener* listener = m_listener.load();
     if (listener == nullptr) {
         return;
     }
-    if (entry) {
+    for (const auto& [event, entry] : events) {
         listener->PostDeviceMessage(event, entry);
-    } else if (becameFull) {
+    }
+    if (becameFull) {
         listener->AddPanelLine({std::to_wstring(kDeviceTableLimit) + L" " +
                                     LangText(83012, L"cameras are listed, the most the list holds; further "
                                                     L"cameras are ignored until some fall silent."),
@@ -214,8 +288,7 @@ void DeviceTable::CheckExpired(bool thirtySecond)
             !item.entry->linked) {
             continue;
         }
-        item.entry->linked = false;
-        m_byMac.erase(MacKey(item.entry->info.mac));
+        UnlinkLocked(item.entry);
         removed = true;
         TraceA(0,
                thirtySecond ? "Delete One Timeout Ipc by check per 30s: %s."
@@ -240,7 +313,7 @@ int DeviceTable::ApplySearchFilter(DeviceFilterTarget& target, const std::wstrin
     {
         std::lock_guard scope(m_lock);
         for (const DeviceRef& entry : m_entries) {
-            if (filter.empty() || target.Matches(entry->info, filter)) {
+            if (filter.empty() || target.Matches(entry->info, entry->Mark(), filter)) {
                 accepted.emplace_back(entry, entry->info);
             } else {
                 entry->holders.fetch_and(~target.HolderBit());

@@ -1,4 +1,5 @@
 #pragma once
+#include "CameraProtocol.h"
 #include "PanelLine.h"
 #include "Tivox.h"
 #include "ZxExport.h"
@@ -60,14 +61,56 @@ inline constexpr std::int64_t kDeviceSilenceLimit = 64;
 // yet listed are dropped (one panel line says so) until some fall silent.
 inline constexpr std::size_t kDeviceTableLimit = 10000;
 
+// The longest endpoint reference and service address list an ONVIF camera is
+// listed with; a sighting with longer ones is dropped, so that made-up
+// announcements cannot grow an entry without bound.
+inline constexpr std::size_t kOnvifEndpointLimit = 256;
+inline constexpr std::size_t kOnvifXAddrsLimit = 1024;
+inline constexpr std::size_t kOnvifMakerLimit = 64;
+
+// What WS-Discovery tells of an ONVIF camera (a probe match or a Hello).
+struct OnvifSighting
+{
+    std::string endpoint; // endpoint reference address, "urn:uuid:..."
+    std::string xaddrs;   // service addresses, space-separated
+    std::string name;     // the name scope's value, empty when absent
+    std::string hardware; // the hardware scope's value, empty when absent
+};
+
+// What a login to an ONVIF camera tells of it. info carries the MAC, name,
+// IP, netmask, gateway, DNS, port, model and firmware version; its upTime is
+// -1 (unknown) unless the camera tells it.
+struct OnvifDetails
+{
+    std::string endpoint;
+    std::string maker;
+    tagVtIpcInfo info{};
+};
+
+// How the table knows an ONVIF camera (or a family camera that also answered
+// WS-Discovery); all empty for a camera only the raw frames found.
+struct OnvifIdentity
+{
+    std::string endpoint;
+    std::string xaddrs;
+    std::string maker;
+};
+
 // One camera. Pages keep shared references, so an entry a page still points
 // to is never freed under it; whether the table still lists it is `linked`.
 struct DeviceEntry
 {
     tagVtIpcInfo info{};                   // guarded by the table lock: read it through Snapshot
+    OnvifIdentity onvif;                   // guarded by the table lock: read it through OnvifSnapshot
     std::int64_t lastSeen = 0;             // guarded by the table lock
     bool linked = true;                    // guarded by the table lock
     std::atomic<std::uint32_t> holders{0}; // changed only on the UI thread
+    // Set before the entry is listed and never changed: any thread reads it.
+    CameraProtocol protocol = CameraProtocol::Family;
+    // A family camera that answered WS-Discovery too; any thread reads it.
+    std::atomic<bool> alsoOnvif{false};
+
+    ProtocolMark Mark() const { return {protocol, alsoOnvif.load()}; }
 };
 using DeviceRef = std::shared_ptr<DeviceEntry>;
 
@@ -107,7 +150,7 @@ public:
     virtual ~DeviceFilterTarget() = default;
     virtual std::uint32_t HolderBit() const = 0;
     virtual void ClearRows() = 0;
-    virtual bool Matches(const tagVtIpcInfo& info, const std::wstring& filter) const = 0;
+    virtual bool Matches(const tagVtIpcInfo& info, ProtocolMark protocol, const std::wstring& filter) const = 0;
     // Adds a row for an entry that the filter accepted; sets the holder bit.
     virtual void AddFilteredRow(const DeviceRef& entry, const tagVtIpcInfo& info) = 0;
     virtual void ScrollToTop() = 0;
@@ -134,6 +177,19 @@ public:
     static void CaptureCallback(int code, tagMsgInfo* msg, void* user);
     void OnCapture(CaptureCode code, const tagMsgInfo& msg);
 
+    // What WS-Discovery reports, on its thread. A sighting adds an ONVIF
+    // camera by its endpoint reference, or refreshes the camera that has it;
+    // the details a login reads fill the entry and key it by its MAC from
+    // then on. A camera the raw frames list too (the same MAC) is listed once,
+    // as the family camera that also speaks ONVIF. A Bye takes an ONVIF
+    // camera out of the table at once (the pages get Gone); of a family
+    // camera it only takes the ONVIF mark. Sightings count against the same
+    // limit as the raw frames' replies.
+    void OnOnvifSighting(const OnvifSighting& sighting);
+    // False when no listed camera has that endpoint reference.
+    bool OnOnvifDetails(const OnvifDetails& details);
+    void OnOnvifBye(const std::string& endpoint);
+
     // Timer 2001, every 100 ms: the 5 s check every 50th tick, the 30 s check
     // every 300th.
     void OnTimerTick();
@@ -147,6 +203,8 @@ public:
 
     // The entry's info as it is now; false when the table no longer lists it.
     bool Snapshot(const DeviceEntry& entry, tagVtIpcInfo& out) const;
+    // The entry's ONVIF identity as it is now; false when the table no longer lists it.
+    bool OnvifSnapshot(const DeviceEntry& entry, OnvifIdentity& out) const;
     // Entries in table order.
     std::vector<DeviceRef> Entries() const;
     std::size_t Count() const;
@@ -155,6 +213,24 @@ private:
     void AddOrUpdate(const tagVtIpcInfo& info);
     void ReportModified(const tagVtIpcInfo& info);
     DeviceRef FindLocked(const unsigned char mac[8]) const;
+    DeviceRef FindEndpointLocked(const std::string& endpoint) const;
+    // A new entry at the end of the table, or null (and true in becameFull
+    // the first time) when the table is full.
+    DeviceRef AppendLocked(CameraProtocol protocol, bool& becameFull);
+    // Takes the entry out of both indexes and marks it unlisted; the caller
+    // takes it out of m_entries.
+    void UnlinkLocked(const DeviceRef& entry);
+    // Lists the entry under its MAC; takes it off that index (when it is the
+    // one listed there).
+    void KeyMacLocked(const DeviceRef& entry);
+    void UnkeyMacLocked(const DeviceRef& entry);
+    // Takes the entry off the endpoint index (when it is the one listed there).
+    void UnkeyEndpointLocked(const DeviceRef& entry);
+    void RemoveLocked(const DeviceRef& entry);
+    // Puts replacement in the place of entry, which leaves the table.
+    void ReplaceLocked(const DeviceRef& entry, const DeviceRef& replacement);
+    // Tells the listener, after the lock is released.
+    void Announce(const std::vector<std::pair<DeviceEvent, DeviceRef>>& events, bool becameFull);
     std::int64_t Now() const;
 
     // The device table lock; a plain mutex, so creating it cannot fail.
@@ -163,6 +239,8 @@ private:
     // The same entries by their eight address bytes, so that a reply finds
     // its camera at once however many are listed.
     std::unordered_map<std::uint64_t, DeviceRef> m_byMac;
+    // The entries WS-Discovery announced, by endpoint reference.
+    std::unordered_map<std::string, DeviceRef> m_byEndpoint;
     // Set once the limit turned a camera away, until the table has room again.
     bool m_full = false;
     std::atomic<DeviceTableListener*> m_listener{nullptr};

@@ -15,6 +15,9 @@ std::wstring Convert(unsigned codePage, const char* text, std::size_t capacity)
 
 std::wstring RunUpTimeText(std::time_t now, std::int32_t upTime)
 {
+    if (upTime < 0) {
+        return {};
+    }
     const std::time_t started = now - upTime;
     std::tm local{};
     localtime_r(&started, &local);

@@ -10,7 +10,8 @@
 // Texts of a camera's discovery record as the lists show them.
 
 // When the camera started: now minus upTime seconds in local time,
-// "%04d-%02d-%02d %02d:%02d:%02d".
+// "%04d-%02d-%02d %02d:%02d:%02d"; empty for an unknown upTime (negative,
+// as for an ONVIF camera, which does not tell it).
 ZX_EXPORT std::wstring RunUpTimeText(std::time_t now, std::int32_t upTime);
 
 // Text conversions of record fields: the name is UTF-8, the rest are in

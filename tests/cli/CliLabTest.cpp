@@ -16,7 +16,18 @@ TEST_F(CliLab, DiscoverSetIpAndInventoryChangeAndReportTheCameras)
 
     const CliRun csv = Cli("discover --format csv --wait 1" + Interface());
     EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')),
-              "name,mac,ip,port,netmask,gateway,model,started,version");
+              "name,mac,ip,port,netmask,gateway,model,started,version,protocol");
+    // The protocol option picks the cameras; each names its protocol.
+    CliRun listed = Cli("discover --protocol family --format json --wait 1" + Interface());
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const auto family = nlohmann::json::parse(listed.out);
+    ASSERT_EQ(family.size(), 6U);
+    EXPECT_EQ(family[0]["protocol"], "family");
+    listed = Cli("discover --protocol onvif --format json --wait 1" + Interface());
+    EXPECT_EQ(nlohmann::json::parse(listed.out).size(), 0U) << "none of these cameras speaks ONVIF";
+    listed = Cli("discover --protocol rtsp --wait 0.5" + Interface());
+    EXPECT_EQ(listed.status, 2);
+    EXPECT_NE(listed.err.find("--protocol takes family, onvif or all"), std::string::npos) << listed.err;
 
     // One camera, then two by CSV, then sequential addresses for two models' worth.
     CliRun run = Cli("set-ip --mac " + Mac(2) + " --new-ip 192.168.1.20 --wait 1" + Interface());

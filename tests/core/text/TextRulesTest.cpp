@@ -55,6 +55,9 @@ TEST(DeviceTexts, MacWebAddressAndRunUpTime)
     EXPECT_EQ(FormatMac(info.mac), "00:1A:2B:3C:4D:5E");
     EXPECT_EQ(FormatMac(info.mac, false), "001A2B3C4D5E");
     EXPECT_EQ(MacPrefix(info.mac), L"[00:1A:2B:3C:4D:5E]");
+    EXPECT_EQ(MacCellText(info.mac), "00:1A:2B:3C:4D:5E");
+    const unsigned char unknown[8] = {};
+    EXPECT_EQ(MacCellText(unknown), "") << "an ONVIF camera before its login";
     EXPECT_EQ(WebAddress(info), "http://192.168.5.10:8080");
     info.port = 80;
     EXPECT_EQ(WebAddress(info), "http://192.168.5.10");
@@ -78,6 +81,7 @@ TEST(DeviceTexts, MacWebAddressAndRunUpTime)
     local.tm_isdst = -1;
     const std::time_t now = std::mktime(&local);
     EXPECT_EQ(RunUpTimeText(now, 3600 * 24 + 61), L"2026-01-01 09:58:59");
+    EXPECT_EQ(RunUpTimeText(now, -1), L"") << "unknown, not the present moment";
 }
 
 TEST(SearchFilter, SubstringOfAnyTrimmedLowerCasedFieldButNeverTheDns)

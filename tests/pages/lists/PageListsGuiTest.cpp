@@ -1,7 +1,8 @@
 // The lists of every page in the real window, offscreen: a double click on a
 // camera that has no web address opens nothing and leaves the page asked for
-// before to open. The web addresses are opened by the reboot queue's worker,
-// stepped by hand here. Cameras sit on loopback ports nothing listens on.
+// before to open; every list shows the protocol of each camera. The web
+// addresses are opened by the reboot queue's worker, stepped by hand here.
+// Cameras sit on loopback ports nothing listens on.
 #include "AppSettings.h"
 #include "BatchSetDlg.h"
 #include "BatchUpgradeDlg.h"
@@ -12,6 +13,8 @@
 #include "SearchDlg.h"
 #include "SortListCtrl.h"
 
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QtTest>
 #include <chrono>
@@ -83,6 +86,7 @@ class PageListsGuiTest : public QObject
 
 private slots:
     void aCameraWithoutWebAddressOpensNothingOnAnyPage();
+    void everyListShowsTheProtocolInBothLanguagesAndTheSearchFindsIt();
 };
 
 void PageListsGuiTest::aCameraWithoutWebAddressOpensNothingOnAnyPage()
@@ -108,6 +112,65 @@ void PageListsGuiTest::aCameraWithoutWebAddressOpensNothingOnAnyPage()
         QVERIFY2(pages.opened == std::vector<std::string>{"http://127.0.0.5:8080"}, qPrintable(name));
         QVERIFY2(!ticks || list->topLevelItem(0)->checkState(0) == Qt::Checked, qPrintable(name));
     }
+}
+
+void PageListsGuiTest::everyListShowsTheProtocolInBothLanguagesAndTheSearchFindsIt()
+{
+    Pages pages;
+    GuiFixture f({}, "0", pages.Options());
+    f.Discover({MakeCamera(1, "127.0.0.5", 8080, "Hall"), MakeCamera(2, "127.0.0.6", 80, "Yard")});
+    // WS-Discovery reports a camera of another maker, and the second family
+    // camera, which a login shows to be the same camera.
+    DeviceTable& table = f.app->Table();
+    table.OnOnvifSighting({"urn:uuid:5f0c-1", "http://127.0.0.7/onvif/device_service", "Gate", "P1448-LE"});
+    table.OnOnvifSighting({"urn:uuid:5f0c-2", "http://127.0.0.6/onvif/device_service", "Yard", ""});
+    QVERIFY(table.OnOnvifDetails({"urn:uuid:5f0c-2", "Vantrel", MakeCamera(2, "127.0.0.6", 80, "Yard")}));
+    const QList<CSortListCtrl*> lists = f.dlg->findChildren<CSortListCtrl*>(QStringLiteral("deviceList"));
+    QVERIFY(lists.size() >= static_cast<int>(pages.lists.size()));
+    const auto protocols = [](QTreeWidget* list) {
+        QStringList shown;
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            shown << list->topLevelItem(row)->text(list->columnCount() - 1);
+        }
+        shown.sort();
+        return shown;
+    };
+    const std::vector<std::pair<QString, QStringList>> languages = {
+        {QStringLiteral("English"), {"Family", "Family, ONVIF", "ONVIF"}},
+        {QStringLiteral("简体中文"), {"ONVIF", "本系列", "本系列, ONVIF"}}};
+    for (const auto& [language, expected] : languages) {
+        LangSelectByName(language.toStdWString());
+        f.dlg->Relabel();
+        for (CSortListCtrl* list : lists) {
+            QTRY_COMPARE(list->topLevelItemCount(), 3);
+            QCOMPARE(list->headerItem()->text(list->columnCount() - 1), LangQText(20040));
+            QCOMPARE(protocols(list), expected);
+        }
+        if (qEnvironmentVariableIsSet("ZX_PROTOCOL_SHOTS")) {
+            f.dlg->Sheet()->setCurrentWidget(pages.lists.front().page);
+            QScrollBar* across = pages.lists.front().list->horizontalScrollBar();
+            across->setValue(across->maximum());
+            f.dlg->grab().save(qEnvironmentVariable("ZX_PROTOCOL_SHOTS") + QStringLiteral("/protocol-") +
+                               language + QStringLiteral(".png"));
+        }
+    }
+
+    // The search finds the protocol word in either language.
+    f.dlg->Sheet()->setCurrentWidget(pages.lists.front().page);
+    auto* search = f.ById<QLineEdit>(f.dlg.get(), 1160);
+    search->setFocus();
+    QTest::keyClicks(search, QStringLiteral("onvif"));
+    QTRY_COMPARE(pages.lists.front().list->topLevelItemCount(), 2);
+    search->selectAll();
+    QTest::keyClick(search, Qt::Key_Backspace);
+    QTRY_COMPARE(pages.lists.front().list->topLevelItemCount(), 3);
+
+    // A Bye takes the ONVIF camera off every list at once.
+    table.OnOnvifBye("urn:uuid:5f0c-1");
+    for (CSortListCtrl* list : lists) {
+        QTRY_COMPARE(list->topLevelItemCount(), 2);
+    }
+    LangSelectByName(L"English");
 }
 
 QTEST_MAIN(PageListsGuiTest)

@@ -1,0 +1,176 @@
+// The device table's side for ONVIF cameras: what WS-Discovery and a login
+// report of them, and how they merge with the cameras the raw frames list.
+#include "DeviceTable.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+// Copies UTF-8 text into a fixed field, cut at a character boundary to fit;
+// the rest of the field is zero, so equal texts give equal records.
+template <std::size_t N>
+void CopyField(char (&field)[N], const std::string& text)
+{
+    std::size_t length = std::min(text.size(), N - 1);
+    while (length > 0 && length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+        --length;
+    }
+    std::memset(field, 0, N);
+    std::memcpy(field, text.data(), length);
+}
+
+// The IPv4 address and port of the first service address
+// ("http://10.0.0.5:8080/onvif/device_service"); the record keeps what it
+// had when that address names no IPv4 host.
+void AddressFromXAddrs(const std::string& xaddrs, tagVtIpcInfo& info)
+{
+    const std::string first = xaddrs.substr(0, xaddrs.find(' '));
+    const std::size_t scheme = first.find("://");
+    if (scheme == std::string::npos) {
+        return;
+    }
+    const std::size_t hostStart = scheme + 3;
+    const std::size_t hostEnd = first.find_first_of(":/", hostStart);
+    const std::string host = first.substr(hostStart, hostEnd - hostStart);
+    in_addr parsed{};
+    if (inet_pton(AF_INET, host.c_str(), &parsed) != 1) {
+        return;
+    }
+    int port = first.compare(0, scheme, "https") == 0 ? 443 : 80;
+    if (hostEnd != std::string::npos && first[hostEnd] == ':') {
+        const std::size_t digitsEnd = first.find_first_not_of("0123456789", hostEnd + 1);
+        const std::string digits = first.substr(hostEnd + 1, digitsEnd - hostEnd - 1);
+        if (digits.empty() || digits.size() > 5 || std::stoi(digits) < 1 || std::stoi(digits) > 65535) {
+            return;
+        }
+        port = std::stoi(digits);
+    }
+    CopyField(info.ip, host);
+    info.port = port;
+}
+
+bool MacKnown(const unsigned char mac[8])
+{
+    return std::any_of(mac, mac + 6, [](unsigned char byte) { return byte != 0; });
+}
+
+} // namespace
+
+DeviceRef DeviceTable::FindEndpointLocked(const std::string& endpoint) const
+{
+    const auto it = m_byEndpoint.find(endpoint);
+    return it != m_byEndpoint.end() ? it->second : nullptr;
+}
+
+void DeviceTable::OnOnvifSighting(const OnvifSighting& sighting)
+{
+    if (sighting.endpoint.empty() || sighting.endpoint.size() > kOnvifEndpointLimit ||
+        sighting.xaddrs.size() > kOnvifXAddrsLimit) {
+        return;
+    }
+    std::vector<std::pair<DeviceEvent, DeviceRef>> events;
+    bool becameFull = false;
+    {
+        std::lock_guard scope(m_lock);
+        DeviceRef entry = FindEndpointLocked(sighting.endpoint);
+        if (!entry) {
+            entry = AppendLocked(CameraProtocol::Onvif, becameFull);
+            if (entry) {
+                entry->onvif.endpoint = sighting.endpoint;
+                entry->info.upTime = -1; // ONVIF does not tell when a camera started
+                m_byEndpoint.emplace(sighting.endpoint, entry);
+                events.emplace_back(DeviceEvent::Added, entry);
+            }
+        } else {
+            events.emplace_back(DeviceEvent::Updated, entry);
+        }
+        if (entry) {
+            entry->lastSeen = Now();
+            entry->onvif.xaddrs = sighting.xaddrs;
+            // Until a login reads the camera's own answers, the list shows
+            // what its announcement says.
+            if (entry->protocol == CameraProtocol::Onvif && !MacKnown(entry->info.mac)) {
+                CopyField(entry->info.devName, sighting.name);
+                CopyField(entry->info.model, sighting.hardware);
+                AddressFromXAddrs(sighting.xaddrs, entry->info);
+            }
+        }
+    }
+    Announce(events, becameFull);
+}
+
+bool DeviceTable::OnOnvifDetails(const OnvifDetails& details)
+{
+    std::vector<std::pair<DeviceEvent, DeviceRef>> events;
+    {
+        std::lock_guard scope(m_lock);
+        const DeviceRef entry = FindEndpointLocked(details.endpoint);
+        if (!entry) {
+            return false;
+        }
+        entry->lastSeen = Now();
+        entry->onvif.maker = details.maker.substr(0, kOnvifMakerLimit);
+        const DeviceRef sameMac = MacKnown(details.info.mac) ? FindLocked(details.info.mac) : nullptr;
+        if (entry->protocol == CameraProtocol::Family) {
+            // Listed by the raw frames already: their record stands.
+        } else if (sameMac && sameMac != entry && sameMac->protocol == CameraProtocol::Family) {
+            // Both ways found the same camera: the family entry stays and
+            // takes the ONVIF identity (in place of one it had under an
+            // older endpoint reference); the ONVIF entry leaves.
+            UnkeyEndpointLocked(sameMac);
+            sameMac->onvif = entry->onvif;
+            sameMac->alsoOnvif = true;
+            sameMac->lastSeen = entry->lastSeen;
+            RemoveLocked(entry);
+            m_byEndpoint[sameMac->onvif.endpoint] = sameMac;
+            events.emplace_back(DeviceEvent::Gone, entry);
+            events.emplace_back(DeviceEvent::Updated, sameMac);
+        } else {
+            if (sameMac && sameMac != entry) {
+                // The camera announced itself under a new endpoint reference.
+                RemoveLocked(sameMac);
+                events.emplace_back(DeviceEvent::Gone, sameMac);
+            }
+            UnkeyMacLocked(entry);
+            entry->info = details.info;
+            if (MacKnown(details.info.mac)) {
+                KeyMacLocked(entry);
+            }
+            events.emplace_back(DeviceEvent::Updated, entry);
+        }
+    }
+    Announce(events, false);
+    return true;
+}
+
+void DeviceTable::OnOnvifBye(const std::string& endpoint)
+{
+    std::vector<std::pair<DeviceEvent, DeviceRef>> events;
+    {
+        std::lock_guard scope(m_lock);
+        const DeviceRef entry = FindEndpointLocked(endpoint);
+        if (!entry) {
+            return;
+        }
+        if (entry->protocol == CameraProtocol::Onvif) {
+            RemoveLocked(entry);
+            events.emplace_back(DeviceEvent::Gone, entry);
+        } else {
+            // The camera still answers the raw frames; only its ONVIF service left.
+            m_byEndpoint.erase(endpoint);
+            entry->onvif = {};
+            entry->alsoOnvif = false;
+            events.emplace_back(DeviceEvent::Updated, entry);
+        }
+    }
+    Announce(events, false);
+}
+
+bool DeviceTable::OnvifSnapshot(const DeviceEntry& entry, OnvifIdentity& out) const
+{
+    std::lock_guard scope(m_lock);
+    out = entry.onvif;
+    return entry.linked;
+}
