@@ -75,6 +75,7 @@ struct SimCamera
     OnvifAuth onvifAuth = OnvifAuth::WsDigest;
     long long clockOffsetSec = 0; // ONVIF: its clock runs this far ahead of the simulator's (negative: behind)
     bool rebootNeeded = false;    // ONVIF: a new address takes effect only after a reboot
+    bool acceptReusedNonce = false; // ONVIF: takes a login nonce again, as many cameras in the field do
 
     bool IsOnvif() const { return protocol == CameraProtocol::Onvif; }
 

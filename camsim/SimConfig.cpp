@@ -37,7 +37,7 @@ std::string IpPlus(uint32_t base, uint32_t offset)
     return text;
 }
 
-// "protocol", "onvifAuth", "clockOffsetSec", "rebootNeeded".
+// "protocol", "onvifAuth", "clockOffsetSec", "rebootNeeded", "acceptReusedNonce".
 bool ApplyOnvifKeys(const nlohmann::json& entry, SimCamera& camera, std::string& error)
 {
     if (entry.contains("protocol")) {
@@ -64,12 +64,15 @@ bool ApplyOnvifKeys(const nlohmann::json& entry, SimCamera& camera, std::string&
         }
         camera.clockOffsetSec = entry["clockOffsetSec"].get<long long>();
     }
-    if (entry.contains("rebootNeeded")) {
-        if (!entry["rebootNeeded"].is_boolean()) {
-            error = "\"rebootNeeded\" must be true or false";
-            return false;
+    for (auto [key, field] : {std::pair{"rebootNeeded", &camera.rebootNeeded},
+                              {"acceptReusedNonce", &camera.acceptReusedNonce}}) {
+        if (entry.contains(key)) {
+            if (!entry[key].is_boolean()) {
+                error = std::string("\"") + key + "\" must be true or false";
+                return false;
+            }
+            *field = entry[key].get<bool>();
         }
-        camera.rebootNeeded = entry["rebootNeeded"].get<bool>();
     }
     if (camera.IsOnvif() && camera.maker.empty()) {
         error = "an ONVIF camera needs a \"maker\"";

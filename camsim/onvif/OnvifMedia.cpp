@@ -13,7 +13,8 @@ std::string Resolution()
     return Element("tt:Resolution", TextElement("tt:Width", "1920") + TextElement("tt:Height", "1080"));
 }
 
-std::string ProfileXml()
+// The profile as a Profiles (GetProfiles) or Profile (GetProfile) element.
+std::string ProfileXml(const std::string& element)
 {
     const std::string source = std::string("<tt:VideoSourceConfiguration token=\"vsc_1\">") +
                                TextElement("tt:Name", "VideoSource") + TextElement("tt:UseCount", "1") +
@@ -33,8 +34,8 @@ std::string ProfileXml()
                                       TextElement("tt:BitrateLimit", "4096")) +
         Element("tt:H264", TextElement("tt:GovLength", "50") + TextElement("tt:H264Profile", "Main")) + multicast +
         TextElement("tt:SessionTimeout", "PT60S") + "</tt:VideoEncoderConfiguration>";
-    return "<trt:Profiles token=\"" + std::string(kProfileToken) + "\" fixed=\"true\">" +
-           TextElement("tt:Name", "MainStream") + source + encoder + "</trt:Profiles>";
+    return "<" + element + " token=\"" + kProfileToken + "\" fixed=\"true\">" + TextElement("tt:Name", "MainStream") +
+           source + encoder + "</" + element + ">";
 }
 
 } // namespace
@@ -43,7 +44,13 @@ std::optional<OnvifAnswer> AnswerMediaRequest(LiveCamera& camera, const SoapRequ
 {
     const std::string& action = request.actionName;
     if (action == "GetProfiles") {
-        return Respond(action, ProfileXml());
+        return Respond(action, ProfileXml("trt:Profiles"));
+    }
+    if (action == "GetProfile") {
+        if (ChildText(request.action, {"ProfileToken"}) != kProfileToken) {
+            return InvalidArgument("ter:NoProfile", "no such profile");
+        }
+        return Respond(action, ProfileXml("trt:Profile"));
     }
     if (action == "GetVideoSources") {
         return Respond(action, "<trt:VideoSources token=\"" + std::string(kSourceToken) + "\">" +

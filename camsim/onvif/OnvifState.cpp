@@ -41,6 +41,7 @@ OnvifState InitialOnvifState(const SimCamera& camera)
                   m[3], m[4], m[5]);
     state.uuid = uuid;
     state.clockOffsetSec = camera.clockOffsetSec;
+    state.acceptReusedNonce = camera.acceptReusedNonce;
     state.hostname = camera.name.empty() ? "camera" : camera.name;
     for (char& c : state.hostname) {
         if (std::isalnum(static_cast<unsigned char>(c)) == 0) {

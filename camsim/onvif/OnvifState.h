@@ -42,6 +42,7 @@ struct OnvifState
     int rtspPort = 554;
     std::vector<OnvifUser> users;
     std::map<std::string, int64_t> seenNonces; // nonce text -> simulator time first seen
+    bool acceptReusedNonce = false;            // a nonce seen before is taken again
     std::deque<std::string> systemLog;         // newest last
     std::optional<OnvifAddress> pendingAddress; // applied at the next reboot
     std::string uploadToken;                    // the path part StartFirmwareUpgrade handed out

@@ -97,7 +97,7 @@ bool VerifyUsernameToken(const UsernameToken& token, OnvifState& state, int64_t 
         return false;
     }
     ForgetOldNonces(state, simulatorNow);
-    if (state.seenNonces.count(token.nonce) != 0) {
+    if (state.seenNonces.count(token.nonce) != 0 && !state.acceptReusedNonce) {
         why = "the nonce was used before";
         return false;
     }

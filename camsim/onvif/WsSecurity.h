@@ -1,7 +1,9 @@
 #pragma once
 // The camera's check of a WS-Security UsernameToken: PasswordDigest =
 // Base64(SHA-1(nonce bytes + Created + password)), Created within five
-// minutes of the camera's own clock, and each nonce taken once.
+// minutes of the camera's own clock, and each nonce taken once (unless the
+// camera is told to take them again: libonvif, behind onvif-util, seeds its
+// nonce from the clock's second, so its requests within one second repeat it).
 #include "OnvifState.h"
 #include "SoapMessage.h"
 
