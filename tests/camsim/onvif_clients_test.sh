@@ -23,9 +23,9 @@ command -v node >/dev/null && command -v npm >/dev/null || fail "node and npm ar
 # The npm client, installed exactly as the lock file says.
 mkdir -p "$work"
 cp "$here/onvif-clients/package.json" "$here/onvif-clients/package-lock.json" "$work/"
-if ! cmp -s "$work/package-lock.json" "$work/node_modules/.package-lock.json" 2>/dev/null ||
-    [[ ! -d $work/node_modules/onvif ]]; then
+if ! cmp -s "$work/package-lock.json" "$work/node_modules/.installed-lock.json" 2>/dev/null; then
     (cd "$work" && npm ci --no-audit --no-fund --loglevel=error) || fail "npm ci failed"
+    cp "$work/package-lock.json" "$work/node_modules/.installed-lock.json"
 fi
 export NODE_PATH=$work/node_modules
 
@@ -59,8 +59,9 @@ log=$work/vtcamsim.log
 ip netns exec "$CAMLAB_CAM_NS" "$vtcamsim" --interface "$CAMLAB_CAM_IF" --count 5 --base-ip 192.168.5.100 \
     --password qr7319 --config "$site" >"$log" 2>&1 &
 sim=$!
-for _ in $(seq 1 100); do
+for _ in $(seq 1 200); do
     grep -qs "vtcamsim ready" "$log" && break
+    kill -0 "$sim" 2>/dev/null || break
     sleep 0.1
 done
 grep -q "vtcamsim ready" "$log" || fail "vtcamsim did not start: $(cat "$log")"
@@ -85,6 +86,15 @@ for expected in "name:   Gate AX-200" "serial: 025A" "Time Offset: 3600 seconds"
 done
 grep -q "ERROR" <<<"$read_out" && fail "onvif-util met an error"
 
+# onvif-util gives a camera a new address: it moves there and is found there.
+moved=$(printf 'set ip_address 192.168.5.150\nquit\n' | ws timeout 30 onvif-util -u admin -p qr7319 192.168.5.101 2>&1) ||
+    fail "onvif-util set ip_address: $moved"
+grep -q "IP Address has been changed" <<<"$moved" || fail "onvif-util could not change the address: $moved"
+sleep 0.5
+found=$(ws timeout 30 onvif-util -a 2>&1) || fail "onvif-util -a failed: $found"
+grep -qF "192.168.5.150 Gate(Gate AX-200)" <<<"$found" || fail "the moved camera is not found on its new address: $found"
+grep -q "192.168.5.101 " <<<"$found" && fail "the moved camera still answers on its old address"
+
 # The npm client on a WS-Security camera whose clock is two hours behind, and on an HTTP Digest camera.
 for ip in 192.168.5.103 192.168.5.102; do
     result=$(ws node "$here/onvif-clients/node-onvif-check.js" "$ip" 80 admin qr7319) ||
@@ -100,7 +110,7 @@ for ip in 192.168.5.103 192.168.5.102; do
     done
 done
 
-# The login rules (by hand-made requests), and Bye then Hello around a reboot.
+# The login rules (by hand-made requests), Bye then Hello around a reboot, a firmware upgrade.
 ws node "$here/onvif-clients/login-rules-check.js" 192.168.5.103 80 admin qr7319 "$CAMLAB_WS_IP" ||
-    fail "login rules or reboot announcements"
+    fail "login rules, reboot announcements or firmware upgrade"
 echo "onvif clients: all checks passed"

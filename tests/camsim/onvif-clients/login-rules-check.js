@@ -4,6 +4,9 @@
 // Then a SystemReboot: the camera says Bye and, back again, Hello
 // (WS-Discovery, heard on the multicast group). (The npm package's
 // systemReboot posts to a deviceIO service the camera never offered.)
+// Last a firmware upgrade: StartFirmwareUpgrade, an image of another model
+// refused at the upload address, one of this model taken, and the camera
+// back with the image's version.
 // usage: node login-rules-check.js HOST PORT USER PASSWORD INTERFACE-ADDRESS
 'use strict';
 const crypto = require('crypto');
@@ -12,10 +15,9 @@ const http = require('http');
 
 const [host, port, username, password, localAddress] = process.argv.slice(2);
 
-function post(body) {
+function post(body, path = '/onvif/device_service', type = 'application/soap+xml; charset=utf-8') {
     return new Promise((resolve, reject) => {
-        const req = http.request({ host, port, path: '/onvif/device_service', method: 'POST',
-                                   headers: { 'Content-Type': 'application/soap+xml; charset=utf-8' } }, (res) => {
+        const req = http.request({ host, port, path, method: 'POST', headers: { 'Content-Type': type } }, (res) => {
             let text = '';
             res.on('data', (chunk) => (text += chunk));
             res.on('end', () => resolve({ status: res.statusCode, text }));
@@ -100,7 +102,30 @@ async function rebootAnnouncements() {
     console.log('ok reboot: Bye then Hello');
 }
 
-loginRules().then(rebootAnnouncements).catch((err) => {
+function signed(body) {
+    return cameraNow().then((now) => post(envelope(token(stamp(now), crypto.randomBytes(16), password), body)));
+}
+
+async function firmwareUpgrade(model, version) {
+    const start = await signed('<StartFirmwareUpgrade xmlns="http://www.onvif.org/ver10/device/wsdl"/>');
+    expect('start firmware upgrade', start, 200, 'UploadUri');
+    const uri = new URL(/<tds:UploadUri>([^<]+)</.exec(start.text)[1]);
+    const image = (name) => 'ONVIF-IMAGE ' + name + ' ' + version + '\n' + 'x'.repeat(4096);
+    expect('image of another model', await post(image(model + 'X'), uri.pathname, 'application/octet-stream'), 415, '');
+    expect('image of this model', await post(image(model), uri.pathname, 'application/octet-stream'), 200, '');
+    const deadline = Date.now() + 20000;
+    while (Date.now() < deadline) {
+        await new Promise((resolve) => setTimeout(resolve, 500));
+        const reply = await signed(info).catch(() => null);
+        if (reply && reply.text.includes('<tds:FirmwareVersion>' + version + '<')) {
+            console.log('ok back with firmware ' + version);
+            return;
+        }
+    }
+    throw new Error('the camera did not come back with firmware ' + version);
+}
+
+loginRules().then(rebootAnnouncements).then(() => firmwareUpgrade('C-1', '1.1.0')).catch((err) => {
     console.error(err.message);
     process.exit(1);
 });
