@@ -60,27 +60,6 @@ std::optional<OnvifAnswer> CheckLogin(LiveCamera& camera, const SoapRequest& req
     return NotAuthorized(400, why);
 }
 
-OnvifAnswer Dispatch(LiveCamera& camera, const SoapRequest& request, bool media)
-{
-    OnvifRequestContext context;
-    context.serviceRoot = "http://" + camera.sim.ip + ":" + std::to_string(camera.sim.port);
-    context.now = Now();
-    std::optional<OnvifAnswer> answer;
-    if (media) {
-        answer = AnswerMediaRequest(camera, request);
-    } else {
-        answer = AnswerSystemRequest(camera, request, context);
-        if (!answer) {
-            answer = AnswerNetworkRequest(camera, request, context);
-        }
-    }
-    if (!answer) {
-        return Fault(500, {false, "ter:ActionNotSupported", {}, "the action " + request.actionName +
-                                                                  " is not supported"});
-    }
-    return *answer;
-}
-
 void RunAfter(const OnvifAnswer& answer, const OnvifActions& actions)
 {
     switch (answer.after) {
@@ -117,7 +96,10 @@ void AddService(httplib::Server& server, const char* path, bool media, const std
         {
             std::lock_guard lock(camera->mutex);
             const auto refused = CheckLogin(*camera, *request, req, nonces, res);
-            answer = refused ? *refused : Dispatch(*camera, *request, media);
+            OnvifRequestContext context;
+            context.serviceRoot = "http://" + camera->sim.ip + ":" + std::to_string(camera->sim.port);
+            context.now = Now();
+            answer = refused ? *refused : AnswerOnvifRequest(*camera, *request, media, context);
         }
         Send(res, answer);
         RunAfter(answer, actions);

@@ -48,6 +48,11 @@ OnvifAnswer Respond(std::string_view action, const std::string& content);
 OnvifAnswer Fault(int status, SoapFault fault);
 OnvifAnswer InvalidArgument(std::string_view detail, std::string reason);
 
+// The answer of the device service (media false) or the media service to
+// one request; ter:ActionNotSupported for an action neither knows.
+OnvifAnswer AnswerOnvifRequest(LiveCamera& camera, const SoapRequest& request, bool media,
+                               const OnvifRequestContext& context);
+
 // Device service: date and time, NTP, information, users, reboot, factory
 // default, firmware, log, services, capabilities and scopes; nullopt for an
 // action it does not know.

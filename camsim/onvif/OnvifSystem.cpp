@@ -4,7 +4,6 @@
 #include "WsSecurity.h"
 
 #include <arpa/inet.h>
-#include <array>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -12,9 +11,6 @@
 
 namespace camsim {
 namespace {
-
-constexpr std::array kPreAuth = {"GetSystemDateAndTime", "GetWsdlUrl",  "GetServices", "GetServiceCapabilities",
-                                 "GetCapabilities",      "GetHostname", "GetEndpointReference"};
 
 std::string DateTimeXml(int64_t seconds)
 {
@@ -283,40 +279,6 @@ OnvifAnswer UpgradeInline(LiveCamera& camera, const SoapRequest& request, int64_
 }
 
 } // namespace
-
-bool IsPreAuthAction(std::string_view action)
-{
-    for (const char* name : kPreAuth) {
-        if (action == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
-OnvifAnswer Respond(std::string_view action, const std::string& content)
-{
-    const std::string prefix = action == "GetProfiles" || action == "GetStreamUri" || action == "GetVideoSources" ||
-                                       action == "GetProfile"
-                                   ? "trt:"
-                                   : "tds:";
-    OnvifAnswer answer;
-    answer.envelope = SoapEnvelope(Element(prefix + std::string(action) + "Response", content));
-    return answer;
-}
-
-OnvifAnswer Fault(int status, SoapFault fault)
-{
-    OnvifAnswer answer;
-    answer.status = status;
-    answer.envelope = SoapFaultEnvelope(fault);
-    return answer;
-}
-
-OnvifAnswer InvalidArgument(std::string_view detail, std::string reason)
-{
-    return Fault(400, {true, "ter:InvalidArgVal", std::string(detail), std::move(reason)});
-}
 
 std::vector<std::string> CameraScopes(const SimCamera& camera)
 {
