@@ -76,9 +76,14 @@ struct SimCamera
     long long clockOffsetSec = 0; // ONVIF: its clock runs this far ahead of the simulator's (negative: behind)
     bool rebootNeeded = false;    // ONVIF: a new address takes effect only after a reboot
     bool acceptReusedNonce = false; // ONVIF: takes a login nonce again, as many cameras in the field do
+    bool https = false;           // ONVIF: serves over TLS with a self-signed certificate of its own
 
     bool IsOnvif() const { return protocol == CameraProtocol::Onvif; }
-
+    // "http://192.168.5.100:80" or "https://...": where its ONVIF services are.
+    std::string OnvifRoot() const
+    {
+        return (https ? "https://" : "http://") + ip + ":" + std::to_string(port);
+    }
     bool Has(SimFault fault) const { return (faults & fault) != 0; }
     int UpTimeSeconds(std::chrono::steady_clock::time_point now) const
     {

@@ -37,7 +37,7 @@ std::string IpPlus(uint32_t base, uint32_t offset)
     return text;
 }
 
-// "protocol", "onvifAuth", "clockOffsetSec", "rebootNeeded", "acceptReusedNonce".
+// "protocol", "onvifAuth", "clockOffsetSec", "rebootNeeded", "acceptReusedNonce", "https".
 bool ApplyOnvifKeys(const nlohmann::json& entry, SimCamera& camera, std::string& error)
 {
     if (entry.contains("protocol")) {
@@ -65,7 +65,8 @@ bool ApplyOnvifKeys(const nlohmann::json& entry, SimCamera& camera, std::string&
         camera.clockOffsetSec = entry["clockOffsetSec"].get<long long>();
     }
     for (auto [key, field] : {std::pair{"rebootNeeded", &camera.rebootNeeded},
-                              {"acceptReusedNonce", &camera.acceptReusedNonce}}) {
+                              {"acceptReusedNonce", &camera.acceptReusedNonce},
+                              {"https", &camera.https}}) {
         if (entry.contains(key)) {
             if (!entry[key].is_boolean()) {
                 error = std::string("\"") + key + "\" must be true or false";

@@ -44,7 +44,7 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
 // "password", "hardware", "uptime": seconds, "rebootMs", "slowMs", "flashMs",
 // "rebootEverySec",
 // "protocol": "family"|"onvif", "maker", "onvifAuth": "digest"|"http-digest",
-// "clockOffsetSec", "rebootNeeded", "acceptReusedNonce",
+// "clockOffsetSec", "rebootNeeded", "acceptReusedNonce", "https",
 // "faults": ["refuse-modify", "slow-http", ...]}]}.
 bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, std::string& error);
 

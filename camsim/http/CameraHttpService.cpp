@@ -113,7 +113,38 @@ void CameraHttpService::SetReaddressCallback(ReaddressCallback callback)
 
 std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared_ptr<LiveCamera>& camera)
 {
-    auto server = std::make_unique<httplib::Server>();
+    std::unique_ptr<httplib::Server> server;
+    bool https = false;
+    std::string commonName;
+    {
+        std::lock_guard lock(camera->mutex);
+        https = camera->sim.IsOnvif() && camera->sim.https;
+        commonName = camera->sim.name.empty() ? camera->sim.model : camera->sim.name;
+    }
+    if (https) {
+        TlsIdentity identity;
+        {
+            std::lock_guard lock(mutex_);
+            identity = identities_[camera.get()];
+        }
+        std::string error;
+        if (!identity.certificate) {
+            auto made = MakeSelfSignedCertificate(commonName, error);
+            if (!made) {
+                return nullptr;
+            }
+            identity = *made;
+            std::lock_guard lock(mutex_);
+            identities_[camera.get()] = identity;
+        }
+        {
+            std::lock_guard lock(camera->mutex);
+            camera->onvif.certificateFingerprint = CertificateFingerprint(identity.certificate.get());
+        }
+        server = std::make_unique<httplib::SSLServer>(identity.certificate.get(), identity.key.get());
+    } else {
+        server = std::make_unique<httplib::Server>();
+    }
     server->new_task_queue = [this] { return new ServerQueue(pool_); };
     server->set_keep_alive_max_count(1);
     server->set_read_timeout(5, 0);
@@ -229,6 +260,9 @@ bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)
     }
     auto listener = std::make_unique<Listener>();
     listener->server = MakeServer(camera);
+    if (!listener->server || !listener->server->is_valid()) {
+        return false;
+    }
     if (port == 0) {
         port = listener->server->bind_to_any_port(ip);
         if (port <= 0) {

@@ -5,6 +5,7 @@
 // one listening thread each and a fixed number of workers.
 #include "DigestAuth.h"
 #include "LiveCamera.h"
+#include "SelfSignedCertificate.h"
 #include "WorkerPool.h"
 
 #include <chrono>
@@ -83,6 +84,7 @@ private:
     vtwire::DigestNonceIssuer nonces_;
     std::mutex mutex_;
     std::map<LiveCamera*, std::unique_ptr<Listener>> listeners_;
+    std::map<LiveCamera*, TlsIdentity> identities_; // https cameras' keys, kept across restarts
     RebootedCallback rebooted_;
     MovedCallback moved_;
     GoingCallback going_;

@@ -147,8 +147,9 @@ OnvifAnswer Protocols(const LiveCamera& camera)
                                                    TextElement("tt:Enabled", enabled ? "true" : "false") +
                                                    TextElement("tt:Port", std::to_string(port)));
     };
-    return Respond("GetNetworkProtocols", protocol("HTTP", camera.onvif.httpEnabled, camera.sim.port) +
-                                              protocol("HTTPS", false, 443) +
+    const bool https = camera.sim.https;
+    return Respond("GetNetworkProtocols", protocol("HTTP", !https, https ? 80 : camera.sim.port) +
+                                              protocol("HTTPS", https, https ? camera.sim.port : 443) +
                                               protocol("RTSP", camera.onvif.rtspEnabled, camera.onvif.rtspPort));
 }
 
@@ -169,15 +170,17 @@ OnvifAnswer SetProtocols(LiveCamera& camera, const SoapRequest& request, int64_t
         if (portText.empty() || *end != '\0' || port < 1 || port > 65535) {
             return InvalidArgument("ter:InvalidArgVal", "each protocol needs a port of 1 to 65535");
         }
-        if (name == "HTTP") {
+        const std::string service = camera.sim.https ? "HTTPS" : "HTTP";
+        const std::string other = camera.sim.https ? "HTTP" : "HTTPS";
+        if (name == service) {
             if (!enabled) {
-                return InvalidArgument("ter:InvalidArgVal", "HTTP carries this service and stays on");
+                return InvalidArgument("ter:InvalidArgVal", service + " carries this service and stays on");
             }
             httpPort = static_cast<int>(port);
         } else if (name == "RTSP") {
             rtspPort = static_cast<int>(port);
             rtspEnabled = enabled;
-        } else if (name != "HTTPS" || enabled) {
+        } else if (name != other || enabled) {
             return InvalidArgument("ter:ServiceNotSupported", "the camera has no " + name);
         }
     }

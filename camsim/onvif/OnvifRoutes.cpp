@@ -97,7 +97,7 @@ void AddService(httplib::Server& server, const char* path, bool media, const std
             std::lock_guard lock(camera->mutex);
             const auto refused = CheckLogin(*camera, *request, req, nonces, res);
             OnvifRequestContext context;
-            context.serviceRoot = "http://" + camera->sim.ip + ":" + std::to_string(camera->sim.port);
+            context.serviceRoot = camera->sim.OnvifRoot();
             context.now = Now();
             answer = refused ? *refused : AnswerOnvifRequest(*camera, *request, media, context);
         }
@@ -209,6 +209,9 @@ std::string OnvifStatusHtml(const LiveCamera& camera)
     page += Row("DateTimeType", state.ntpTime ? "NTP" : "Manual");
     page += Row("TimeZone", state.timeZone);
     page += Row("NTP", ntp);
+    if (camera.sim.https) {
+        page += Row("Certificate SHA-256", state.certificateFingerprint);
+    }
     page += "</table>\n</body></html>\n";
     return page;
 }

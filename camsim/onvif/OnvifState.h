@@ -37,7 +37,6 @@ struct OnvifState
     std::string hostname;
     bool dnsFromDhcp = false;
     std::vector<std::string> dnsServers;
-    bool httpEnabled = true;
     bool rtspEnabled = true;
     int rtspPort = 554;
     std::vector<OnvifUser> users;
@@ -46,6 +45,7 @@ struct OnvifState
     std::deque<std::string> systemLog;         // newest last
     std::optional<OnvifAddress> pendingAddress; // applied at the next reboot
     std::string uploadToken;                    // the path part StartFirmwareUpgrade handed out
+    std::string certificateFingerprint;         // SHA-256 of an https camera's certificate
 
     // Appends a line stamped with the camera's clock; keeps the newest few hundred.
     void Log(int64_t cameraTime, const std::string& line);

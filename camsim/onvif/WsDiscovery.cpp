@@ -60,8 +60,7 @@ std::string DescriptionXml(const SimCamera& camera, const std::string& uuid)
     }
     return EndpointXml(uuid) + TextElement("wsdd:Types", "dn:NetworkVideoTransmitter tds:Device") +
            TextElement("wsdd:Scopes", scopes) +
-           TextElement("wsdd:XAddrs",
-                       "http://" + camera.ip + ":" + std::to_string(camera.port) + kDeviceServicePath) +
+           TextElement("wsdd:XAddrs", camera.OnvifRoot() + kDeviceServicePath) +
            TextElement("wsdd:MetadataVersion", "1");
 }
 

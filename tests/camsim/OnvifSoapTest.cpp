@@ -125,7 +125,7 @@ TEST(OnvifSoapTest, SiteKeysOfAnOnvifCamera)
     std::vector<SimCamera> cameras(2);
     std::string error;
     ASSERT_TRUE(ApplyConfigText(R"({"cameras": [{"index": 1, "protocol": "onvif", "maker": "Acme", "model": "AX-2",
-        "onvifAuth": "http-digest", "clockOffsetSec": -90, "rebootNeeded": true, "acceptReusedNonce": true}]})",
+        "onvifAuth": "http-digest", "clockOffsetSec": -90, "rebootNeeded": true, "acceptReusedNonce": true, "https": true, "ip": "10.44.7.20", "port": 443}]})",
                                 cameras, error))
         << error;
     EXPECT_FALSE(cameras[0].IsOnvif());
@@ -135,6 +135,7 @@ TEST(OnvifSoapTest, SiteKeysOfAnOnvifCamera)
     EXPECT_EQ(cameras[1].clockOffsetSec, -90);
     EXPECT_TRUE(cameras[1].rebootNeeded);
     EXPECT_TRUE(cameras[1].acceptReusedNonce);
+    EXPECT_EQ(cameras[1].OnvifRoot(), "https://10.44.7.20:443");
     for (const char* bad : {R"({"cameras": [{"index": 0, "protocol": "onvif"}]})",
                             R"({"cameras": [{"index": 0, "protocol": "rtsp", "maker": "A"}]})",
                             R"({"cameras": [{"index": 0, "onvifAuth": "text"}]})",

@@ -51,12 +51,14 @@ cat >"$site" <<'JSON'
    "name": "Dome", "onvifAuth": "http-digest"},
   {"index": 3, "protocol": "onvif", "maker": "Corvid", "model": "C-1", "version": "1.0.4",
    "name": "Skewed", "clockOffsetSec": -7200, "rebootMs": 1500},
+  {"index": 5, "protocol": "onvif", "maker": "Borealis", "model": "BV-11", "version": "6.0", "name": "Tls",
+   "https": true, "port": 443},
   {"index": 4, "ip": "10.44.7.20", "netmask": "255.255.255.0", "protocol": "onvif", "maker": "Corvid",
    "model": "C-1", "version": "1.0.4", "name": "Far"}
 ]}
 JSON
 log=$work/vtcamsim.log
-ip netns exec "$CAMLAB_CAM_NS" "$vtcamsim" --interface "$CAMLAB_CAM_IF" --count 5 --base-ip 192.168.5.100 \
+ip netns exec "$CAMLAB_CAM_NS" "$vtcamsim" --interface "$CAMLAB_CAM_IF" --count 6 --base-ip 192.168.5.100 \
     --password qr7319 --config "$site" >"$log" 2>&1 &
 sim=$!
 for _ in $(seq 1 200); do
@@ -66,10 +68,10 @@ for _ in $(seq 1 200); do
 done
 grep -q "vtcamsim ready" "$log" || fail "vtcamsim did not start: $(cat "$log")"
 
-# Discovery: the four ONVIF cameras, the one outside the subnet too, and no family camera.
+# Discovery: the five ONVIF cameras, the one outside the subnet too, and no family camera.
 found=$(ws timeout 30 onvif-util -a 2>&1) || fail "onvif-util -a failed: $found"
 echo "$found"
-grep -q "Found 4 cameras" <<<"$found" || fail "onvif-util found not 4 cameras"
+grep -q "Found 5 cameras" <<<"$found" || fail "onvif-util found not 5 cameras"
 for expected in "192.168.5.101 Gate(Gate AX-200)" "192.168.5.102 Dome(Dome BV-9)" "192.168.5.103 Skewed(Skewed C-1)" \
     "10.44.7.20 "; do
     grep -qF "$expected" <<<"$found" || fail "onvif-util did not list '$expected'"
@@ -109,6 +111,16 @@ for ip in 192.168.5.103 192.168.5.102; do
         grep -qF "$expected" <<<"$page" || fail "the status page of $ip does not show '$expected'"
     done
 done
+
+# The npm client over TLS: the camera's self-signed certificate, the same one its page names.
+result=$(ws node "$here/onvif-clients/node-onvif-check.js" 192.168.5.105 443 admin qr7319 https) ||
+    fail "npm onvif over https: $result"
+echo "192.168.5.105: $result"
+fingerprint=$(jq -r .fingerprint <<<"$result")
+[[ $fingerprint =~ ^([0-9A-F]{2}:){31}[0-9A-F]{2}$ ]] || fail "no certificate fingerprint over https: $result"
+page=$(ws curl -skf "https://192.168.5.105/") || fail "no status page over https"
+grep -qF "$fingerprint" <<<"$page" || fail "the page names another certificate than the camera showed"
+grep -qF "<th>NTP</th><td>192.168.0.250</td>" <<<"$page" || fail "the https camera does not show its NTP server"
 
 # The login rules (by hand-made requests), Bye then Hello around a reboot, a firmware upgrade.
 ws node "$here/onvif-clients/login-rules-check.js" 192.168.5.103 80 admin qr7319 "$CAMLAB_WS_IP" ||

@@ -1,11 +1,15 @@
 // One camera through the npm package onvif: log in, read the device
 // information and the time, set a manual time with a time zone, set NTP, and
 // read both back. Prints one JSON object; exits 1 with the error otherwise.
-// usage: node node-onvif-check.js HOST PORT USER PASSWORD
+// With "https" the camera is reached over TLS, and the JSON names the
+// SHA-256 fingerprint of the certificate it showed.
+// usage: node node-onvif-check.js HOST PORT USER PASSWORD [https]
 'use strict';
+const tls = require('tls');
 const { Cam } = require('onvif');
 
-const [host, port, username, password] = process.argv.slice(2);
+const [host, port, username, password, scheme] = process.argv.slice(2);
+const secure = scheme === 'https';
 const wantedTime = new Date(Date.UTC(2031, 4, 17, 8, 30, 0));
 const wantedZone = 'CST-8';
 const wantedNtp = '192.168.0.250';
@@ -20,7 +24,8 @@ function call(cam, method, ...args) {
 // corrects the WS-Security timestamps by the new offset.
 function connect() {
     return new Promise((resolve, reject) => {
-        const c = new Cam({ hostname: host, port: Number(port), username, password, timeout: 5000 }, (err) =>
+        const c = new Cam({ hostname: host, port: Number(port), username, password, timeout: 5000, useSecure: secure,
+                            secureOpts: { rejectUnauthorized: false } }, (err) =>
             err ? reject(new Error('connect: ' + err.message)) : resolve(c));
     });
 }
@@ -38,12 +43,19 @@ async function main() {
     const ntp = await call(cam, 'getNTP');
     const after = await call(cam, 'getSystemDateAndTime');
     const ntpManual = [].concat(ntp.NTPManual || []);
+    const fingerprint = secure ? await new Promise((resolve, reject) => {
+        const socket = tls.connect({ host, port: Number(port), rejectUnauthorized: false }, () => {
+            resolve(socket.getPeerCertificate().fingerprint256);
+            socket.end();
+        });
+        socket.on('error', reject);
+    }) : null;
     console.log(JSON.stringify({
         manufacturer: info.manufacturer, model: info.model, firmware: info.firmwareVersion,
         timeBefore: before.toISOString(),
         manualTime: manual.toISOString(), manualSkewSec: Math.abs(manual - wantedTime) / 1000,
         ntpServer: ntpManual.length ? ntpManual[0].IPv4Address : null, ntpFromDhcp: ntp.fromDHCP,
-        timeAfter: after.toISOString(),
+        timeAfter: after.toISOString(), fingerprint,
     }));
 }
 
