@@ -203,47 +203,35 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
 
 void CameraHttpService::AddRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, bool onvif)
 {
+    const auto reboot = [this, weak] {
+        if (const auto locked = weak.lock()) {
+            Reboot(locked);
+        }
+    };
+    const auto flash = [this, weak](std::optional<std::string> version) {
+        if (const auto locked = weak.lock()) {
+            Flash(locked, std::move(version));
+        }
+    };
     if (onvif) {
-        OnvifActions actions;
-        actions.reboot = [this, weak] {
-            if (const auto locked = weak.lock()) {
-                Reboot(locked);
-            }
-        };
-        actions.flash = [this, weak](std::optional<std::string> version) {
-            if (const auto locked = weak.lock()) {
-                Flash(locked, std::move(version));
-            }
-        };
-        actions.readdress = [this, weak] {
+        const auto readdress = [this, weak] {
             scheduler_.After(kAfterAnswer, [this, weak] {
                 if (const auto locked = weak.lock(); locked && readdress_) {
                     readdress_(locked);
                 }
             });
         };
-        AddOnvifRoutes(server, weak, std::move(actions), nonces_);
+        AddOnvifRoutes(server, weak, OnvifActions{reboot, readdress, flash}, nonces_);
         return;
     }
-    CameraActions actions;
-    actions.reboot = [this, weak] {
-        if (const auto locked = weak.lock()) {
-            Reboot(locked);
-        }
-    };
-    actions.flash = [this, weak](std::optional<std::string> version) {
-        if (const auto locked = weak.lock()) {
-            Flash(locked, std::move(version));
-        }
-    };
-    actions.moveLater = [this, weak] {
+    const auto moveLater = [this, weak] {
         scheduler_.After(kAfterAnswer, [this, weak] {
             if (const auto locked = weak.lock(); locked && Restart(locked) && moved_) {
                 moved_(locked);
             }
         });
     };
-    AddCameraRoutes(server, weak, std::move(actions));
+    AddCameraRoutes(server, weak, CameraActions{reboot, moveLater, flash});
 }
 
 bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)

@@ -9,7 +9,6 @@
 
 #include <ctime>
 #include <httplib.h>
-#include <thread>
 
 namespace camsim {
 namespace {
@@ -111,23 +110,8 @@ void AddFirmwareUpload(httplib::Server& server, const std::weak_ptr<LiveCamera>&
     server.Post(std::string(kFirmwareUploadPath) + "([0-9]+)", [weak, actions](const httplib::Request& req,
                                                                                 httplib::Response& res,
                                                                                 const httplib::ContentReader& reader) {
-        int linkMbps = 0;
-        if (const auto camera = weak.lock()) {
-            std::lock_guard lock(camera->mutex);
-            linkMbps = camera->sim.linkMbps;
-        }
-        const auto start = std::chrono::steady_clock::now();
-        std::string image;
-        bool tooLarge = false;
-        reader([&](const char* data, size_t length) {
-            tooLarge = image.size() + length > kMaxImageRequest;
-            if (!tooLarge) {
-                image.append(data, length);
-                std::this_thread::sleep_until(start + LinkTime(image.size(), linkMbps));
-            }
-            return !tooLarge;
-        });
-        if (tooLarge) {
+        std::string head;
+        if (ReceiveImage(reader, weak, &head) > kMaxImageRequest) {
             res.status = 413;
             return;
         }
@@ -144,7 +128,7 @@ void AddFirmwareUpload(httplib::Server& server, const std::weak_ptr<LiveCamera>&
                 res.status = 404;
                 return;
             }
-            version = OnvifImageVersion(image, camera->sim.model);
+            version = OnvifImageVersion(head, camera->sim.model);
             if (!version) {
                 res.status = 415;
                 res.set_content("the image does not fit this camera\n", "text/plain");

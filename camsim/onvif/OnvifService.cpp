@@ -49,6 +49,12 @@ OnvifAnswer InvalidArgument(std::string_view detail, std::string reason)
 OnvifAnswer AnswerOnvifRequest(LiveCamera& camera, const SoapRequest& request, bool media,
                                const OnvifRequestContext& context)
 {
+    const std::string& action = request.actionName;
+    const bool change = action.rfind("Set", 0) == 0 || action == "SystemReboot" || action == "StartFirmwareUpgrade" ||
+                        action == "UpgradeSystemFirmware";
+    if (change && camera.sim.Has(kFaultRefuseModify)) {
+        return Fault(400, {true, "ter:OperationProhibited", {}, "the camera refuses changes"});
+    }
     std::optional<OnvifAnswer> answer;
     if (media) {
         answer = AnswerMediaRequest(camera, request);

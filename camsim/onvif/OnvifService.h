@@ -49,7 +49,9 @@ OnvifAnswer Fault(int status, SoapFault fault);
 OnvifAnswer InvalidArgument(std::string_view detail, std::string reason);
 
 // The answer of the device service (media false) or the media service to
-// one request; ter:ActionNotSupported for an action neither knows.
+// one request; ter:ActionNotSupported for an action neither knows, and
+// ter:OperationProhibited for every change on a camera with the
+// refuse-modify fault.
 OnvifAnswer AnswerOnvifRequest(LiveCamera& camera, const SoapRequest& request, bool media,
                                const OnvifRequestContext& context);
 

@@ -1,5 +1,6 @@
 #include "OnvifState.h"
 
+#include "CameraSettings.h"
 #include "SimCamera.h"
 
 #include <cctype>
@@ -67,40 +68,21 @@ std::string FormatUtc(int64_t seconds)
 
 std::optional<int64_t> ParseUtc(const std::string& text)
 {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int used = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &year, &month, &day, &hour, &minute, &second,
-                    &used) != 6) {
+    if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T') {
         return std::nullopt;
     }
-    std::string rest = text.substr(static_cast<std::size_t>(used));
-    if (!rest.empty() && rest[0] == '.') {
-        std::size_t digits = 1;
-        while (digits < rest.size() && std::isdigit(static_cast<unsigned char>(rest[digits])) != 0) {
-            ++digits;
-        }
-        rest.erase(0, digits);
+    std::string rest = text.substr(19);
+    if (rest[0] == '.') {
+        const auto end = rest.find_first_not_of("0123456789", 1);
+        rest.erase(0, end == std::string::npos ? rest.size() : end);
     }
-    if (rest != "Z" && rest != "+00:00" && !rest.empty()) {
+    if (rest != "Z" && rest != "+00:00") {
         return std::nullopt;
     }
-    if (year < 1970 || year > 2200 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
-        minute > 59 || second > 60) {
-        return std::nullopt;
-    }
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    parts.tm_sec = second;
-    return static_cast<int64_t>(timegm(&parts));
+    std::string date = text.substr(0, 10);
+    date[4] = '/';
+    date[7] = '/';
+    return ParseCameraClock(date, text.substr(11, 8));
 }
 
 std::optional<int> PosixTzOffset(const std::string& tz)

@@ -61,7 +61,7 @@ OnvifState InitialOnvifState(const SimCamera& camera);
 // "2026-12-07T23:57:45Z" for seconds since 1970 UTC.
 std::string FormatUtc(int64_t seconds);
 // The opposite; nullopt for anything but that form (fractions and a "Z" or
-// "+00:00" ending are accepted).
+// "+00:00" ending are accepted) or a date that does not exist.
 std::optional<int64_t> ParseUtc(const std::string& text);
 // The standard offset west of UTC in seconds that a POSIX TZ string names
 // ("CST-8" -> -28800, "EST5EDT,M3.2.0,M11.1.0" -> 18000); nullopt when the

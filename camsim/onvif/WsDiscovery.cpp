@@ -186,6 +186,8 @@ void WsDiscoveryResponder::Stop()
     if (thread_.joinable()) {
         thread_.join();
     }
+    // Hello and Bye may still come from other threads; they find the socket gone.
+    std::lock_guard lock(sendMutex_);
     for (int* fd : {&socket_, &wake_[0], &wake_[1]}) {
         if (*fd >= 0) {
             close(*fd);
@@ -292,22 +294,15 @@ void WsDiscoveryResponder::SendFrom(const std::string& fromIp, uint32_t toAddres
 
 void WsDiscoveryResponder::Hello(const std::shared_ptr<LiveCamera>& camera)
 {
-    std::string message;
-    std::string ip;
-    {
-        std::lock_guard lock(camera->mutex);
-        if (!camera->sim.IsOnvif()) {
-            return;
-        }
-        message = BuildHello(camera->sim, camera->onvif.uuid, ++messageNumber_);
-        ip = camera->sim.ip;
-    }
-    in_addr group{};
-    inet_pton(AF_INET, kWsDiscoveryGroup, &group);
-    SendFrom(ip, group.s_addr, htons(kWsDiscoveryPort), message);
+    Announce(camera, true);
 }
 
 void WsDiscoveryResponder::Bye(const std::shared_ptr<LiveCamera>& camera)
+{
+    Announce(camera, false);
+}
+
+void WsDiscoveryResponder::Announce(const std::shared_ptr<LiveCamera>& camera, bool hello)
 {
     std::string message;
     std::string ip;
@@ -316,7 +311,8 @@ void WsDiscoveryResponder::Bye(const std::shared_ptr<LiveCamera>& camera)
         if (!camera->sim.IsOnvif()) {
             return;
         }
-        message = BuildBye(camera->onvif.uuid, ++messageNumber_);
+        message = hello ? BuildHello(camera->sim, camera->onvif.uuid, ++messageNumber_)
+                        : BuildBye(camera->onvif.uuid, ++messageNumber_);
         ip = camera->sim.ip;
     }
     in_addr group{};

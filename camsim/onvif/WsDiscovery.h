@@ -81,6 +81,7 @@ private:
     void Run();
     void Answer(const std::string& datagram, uint32_t fromAddress, uint16_t fromPort);
     void SendDue(std::chrono::steady_clock::time_point now);
+    void Announce(const std::shared_ptr<LiveCamera>& camera, bool hello);
     void SendFrom(const std::string& fromIp, uint32_t toAddress, uint16_t toPort, const std::string& message);
 
     CameraTable& cameras_;

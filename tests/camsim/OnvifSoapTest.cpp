@@ -92,6 +92,7 @@ TEST(OnvifSoapTest, TimeAndTimeZoneTexts)
 {
     EXPECT_EQ(FormatUtc(*ParseUtc("2031-05-17T08:30:00.250Z")), "2031-05-17T08:30:00Z");
     EXPECT_FALSE(ParseUtc("2031-13-17T08:30:00Z"));
+    EXPECT_FALSE(ParseUtc("2031-04-31T08:30:00Z"));
     EXPECT_FALSE(ParseUtc("2031-05-17 08:30:00"));
     EXPECT_EQ(PosixTzOffset("CST-8"), -28800);
     EXPECT_EQ(PosixTzOffset("EST5EDT,M3.2.0,M11.1.0"), 18000);
@@ -143,6 +144,52 @@ TEST(OnvifSoapTest, SiteKeysOfAnOnvifCamera)
         std::vector<SimCamera> fresh(1);
         EXPECT_FALSE(ApplyConfigText(bad, fresh, error)) << bad;
     }
+}
+
+TEST(OnvifSoapTest, NewAddressNowOrAfterTheRebootAndRefusedChanges)
+{
+    const auto setAddress = [](const std::string& ip) {
+        return Envelope("", "<SetNetworkInterfaces xmlns=\"http://www.onvif.org/ver10/device/wsdl\" "
+                            "xmlns:tt=\"http://www.onvif.org/ver10/schema\"><InterfaceToken>eth0</InterfaceToken>"
+                            "<NetworkInterface><tt:IPv4><tt:Manual><tt:Address>" +
+                                ip + "</tt:Address><tt:PrefixLength>24</tt:PrefixLength></tt:Manual>"
+                                     "<tt:DHCP>false</tt:DHCP></tt:IPv4></NetworkInterface></SetNetworkInterfaces>");
+    };
+    LiveCamera camera;
+    camera.sim.protocol = CameraProtocol::Onvif;
+    camera.sim.ip = "192.168.5.100";
+    camera.onvif = InitialOnvifState(camera.sim);
+    const OnvifRequestContext context{"http://192.168.5.100:80", 1'800'000'000};
+    std::string why;
+
+    OnvifAnswer answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.21"), why), false, context);
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_NE(answer.envelope.find("<tds:RebootNeeded>false<"), std::string::npos);
+    EXPECT_EQ(answer.after, OnvifAfter::Readdress);
+    EXPECT_EQ(camera.sim.ip, "10.44.7.21");
+    EXPECT_EQ(camera.sim.netmask, "255.255.255.0");
+
+    camera.sim.rebootNeeded = true;
+    answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.22"), why), false, context);
+    EXPECT_NE(answer.envelope.find("<tds:RebootNeeded>true<"), std::string::npos);
+    EXPECT_EQ(answer.after, OnvifAfter::Nothing);
+    EXPECT_EQ(camera.sim.ip, "10.44.7.21") << "not before the reboot";
+    EXPECT_TRUE(TakePendingAddress(camera));
+    EXPECT_EQ(camera.sim.ip, "10.44.7.22");
+    EXPECT_FALSE(TakePendingAddress(camera));
+
+    answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.300"), why), false, context);
+    EXPECT_EQ(answer.status, 400);
+    EXPECT_NE(answer.envelope.find("ter:InvalidIPv4Address"), std::string::npos);
+
+    camera.sim.faults = kFaultRefuseModify;
+    answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.23"), why), false, context);
+    EXPECT_NE(answer.envelope.find("ter:OperationProhibited"), std::string::npos);
+    EXPECT_FALSE(TakePendingAddress(camera));
+    EXPECT_EQ(camera.sim.ip, "10.44.7.22");
+    const std::string read = Envelope("", "<GetNTP xmlns=\"http://www.onvif.org/ver10/device/wsdl\"/>");
+    EXPECT_EQ(AnswerOnvifRequest(camera, *ParseSoapRequest(read, why), false, context).status, 200)
+        << "reading is still answered";
 }
 
 TEST(OnvifSoapTest, FirmwareImagesFitByModel)
