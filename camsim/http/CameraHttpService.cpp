@@ -1,6 +1,9 @@
 #include "CameraHttpService.h"
 
 #include "CameraRoutes.h"
+#include "OnvifRoutes.h"
+#include "OnvifService.h"
+#include "SoapMessage.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -98,9 +101,50 @@ void CameraHttpService::SetMovedCallback(MovedCallback callback)
     moved_ = std::move(callback);
 }
 
+void CameraHttpService::SetGoingCallback(GoingCallback callback)
+{
+    going_ = std::move(callback);
+}
+
+void CameraHttpService::SetReaddressCallback(ReaddressCallback callback)
+{
+    readdress_ = std::move(callback);
+}
+
 std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared_ptr<LiveCamera>& camera)
 {
-    auto server = std::make_unique<httplib::Server>();
+    std::unique_ptr<httplib::Server> server;
+    bool https = false;
+    std::string commonName;
+    {
+        std::lock_guard lock(camera->mutex);
+        https = camera->sim.IsOnvif() && camera->sim.https;
+        commonName = camera->sim.name.empty() ? camera->sim.model : camera->sim.name;
+    }
+    if (https) {
+        TlsIdentity identity;
+        {
+            std::lock_guard lock(mutex_);
+            identity = identities_[camera.get()];
+        }
+        std::string error;
+        if (!identity.certificate) {
+            auto made = MakeSelfSignedCertificate(commonName, error);
+            if (!made) {
+                return nullptr;
+            }
+            identity = *made;
+            std::lock_guard lock(mutex_);
+            identities_[camera.get()] = identity;
+        }
+        {
+            std::lock_guard lock(camera->mutex);
+            camera->onvif.certificateFingerprint = CertificateFingerprint(identity.certificate.get());
+        }
+        server = std::make_unique<httplib::SSLServer>(identity.certificate.get(), identity.key.get());
+    } else {
+        server = std::make_unique<httplib::Server>();
+    }
     server->new_task_queue = [this] { return new ServerQueue(pool_); };
     server->set_keep_alive_max_count(1);
     server->set_read_timeout(5, 0);
@@ -125,13 +169,15 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
             BreakAnswer(res);
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (!IsUploadPath(req.path) &&
-            (req.has_header("Transfer-Encoding") ||
-             std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > kMaxJsonRequest)) {
+        const bool upload = sim.IsOnvif() ? IsOnvifUploadPath(req.path) : IsUploadPath(req.path);
+        const size_t bodyLimit = sim.IsOnvif() ? kMaxSoapRequest : kMaxJsonRequest;
+        if (!upload && (req.has_header("Transfer-Encoding") ||
+                        std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > bodyLimit)) {
             res.status = 413;
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (req.path == "/") {
+        // An ONVIF camera checks the login per request, after it knows the action.
+        if (req.path == "/" || sim.IsOnvif()) {
             return httplib::Server::HandlerResponse::Unhandled;
         }
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
@@ -146,26 +192,46 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
         res.set_content("{\"error\":\"authentication required\"}", "application/json");
         return httplib::Server::HandlerResponse::Handled;
     });
-    CameraActions actions;
-    actions.reboot = [this, weak] {
+    bool onvif = false;
+    {
+        std::lock_guard lock(camera->mutex);
+        onvif = camera->sim.IsOnvif();
+    }
+    AddRoutes(*server, weak, onvif);
+    return server;
+}
+
+void CameraHttpService::AddRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, bool onvif)
+{
+    const auto reboot = [this, weak] {
         if (const auto locked = weak.lock()) {
             Reboot(locked);
         }
     };
-    actions.flash = [this, weak](std::optional<std::string> version) {
+    const auto flash = [this, weak](std::optional<std::string> version) {
         if (const auto locked = weak.lock()) {
             Flash(locked, std::move(version));
         }
     };
-    actions.moveLater = [this, weak] {
+    if (onvif) {
+        const auto readdress = [this, weak] {
+            scheduler_.After(kAfterAnswer, [this, weak] {
+                if (const auto locked = weak.lock(); locked && readdress_) {
+                    readdress_(locked);
+                }
+            });
+        };
+        AddOnvifRoutes(server, weak, OnvifActions{reboot, readdress, flash}, nonces_);
+        return;
+    }
+    const auto moveLater = [this, weak] {
         scheduler_.After(kAfterAnswer, [this, weak] {
             if (const auto locked = weak.lock(); locked && Restart(locked) && moved_) {
                 moved_(locked);
             }
         });
     };
-    AddCameraRoutes(*server, weak, std::move(actions));
-    return server;
+    AddCameraRoutes(server, weak, CameraActions{reboot, moveLater, flash});
 }
 
 bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)
@@ -182,6 +248,9 @@ bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)
     }
     auto listener = std::make_unique<Listener>();
     listener->server = MakeServer(camera);
+    if (!listener->server || !listener->server->is_valid()) {
+        return false;
+    }
     if (port == 0) {
         port = listener->server->bind_to_any_port(ip);
         if (port <= 0) {
@@ -256,6 +325,9 @@ void CameraHttpService::Silence(const std::shared_ptr<LiveCamera>& camera, bool 
         if (!locked) {
             return;
         }
+        if (going_) {
+            going_(locked);
+        }
         int silentMs = 0;
         {
             std::lock_guard lock(locked->mutex);
@@ -268,6 +340,7 @@ void CameraHttpService::Silence(const std::shared_ptr<LiveCamera>& camera, bool 
             if (!back) {
                 return;
             }
+            bool moved = false;
             {
                 std::lock_guard lock(back->mutex);
                 back->sim.silent = false;
@@ -275,6 +348,11 @@ void CameraHttpService::Silence(const std::shared_ptr<LiveCamera>& camera, bool 
                 if (version) {
                     back->sim.version = *version;
                 }
+                moved = TakePendingAddress(*back);
+            }
+            if (moved && readdress_) {
+                readdress_(back);
+                return;
             }
             Start(back);
             if (rebooted_) {

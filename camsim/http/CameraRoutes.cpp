@@ -255,21 +255,9 @@ void AddImageRoute(httplib::Server& server, const std::string& path, ImageKind k
 {
     server.Post(path, [weak, actions, kind](const httplib::Request& req, httplib::Response& res,
                                             const httplib::ContentReader& reader) {
-        int linkMbps = 0;
-        if (const auto camera = weak.lock()) {
-            std::lock_guard lock(camera->mutex);
-            linkMbps = camera->sim.linkMbps;
-        }
         // The whole image is read before the answer, so the client never
-        // sees its upload cut off by an early refusal; a camera on a slow
-        // link takes it no faster than its link carries it.
-        const auto start = std::chrono::steady_clock::now();
-        size_t received = 0;
-        reader([&](const char*, size_t length) {
-            received += length;
-            std::this_thread::sleep_until(start + LinkTime(received, linkMbps));
-            return received <= kMaxImageRequest;
-        });
+        // sees its upload cut off by an early refusal.
+        const size_t received = ReceiveImage(reader, weak);
         if (received > kMaxImageRequest) {
             res.status = 413;
             return;
@@ -407,6 +395,26 @@ std::chrono::microseconds LinkTime(uint64_t bytes, int linkMbps)
     }
     // bits / (Mbit/s) = microseconds
     return std::chrono::microseconds(bytes * 8 / static_cast<uint64_t>(linkMbps));
+}
+
+size_t ReceiveImage(const httplib::ContentReader& reader, const std::weak_ptr<LiveCamera>& camera, std::string* head)
+{
+    int linkMbps = 0;
+    if (const auto locked = camera.lock()) {
+        std::lock_guard lock(locked->mutex);
+        linkMbps = locked->sim.linkMbps;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    size_t received = 0;
+    reader([&](const char* data, size_t length) {
+        if (head != nullptr && head->size() < kImageHeadBytes) {
+            head->append(data, std::min(length, kImageHeadBytes - head->size()));
+        }
+        received += length;
+        std::this_thread::sleep_until(start + LinkTime(received, linkMbps));
+        return received <= kMaxImageRequest;
+    });
+    return received;
 }
 
 bool IsUploadPath(const std::string& path)

@@ -11,6 +11,7 @@
 
 namespace httplib {
 class Server;
+class ContentReader;
 }
 
 namespace camsim {
@@ -30,6 +31,14 @@ inline constexpr size_t kMaxOemFiles = 32;
 
 // How long `bytes` take over a link of linkMbps megabits a second (0: no time).
 std::chrono::microseconds LinkTime(uint64_t bytes, int linkMbps);
+
+inline constexpr size_t kImageHeadBytes = 256;
+
+// Reads an uploaded image no faster than the camera's link carries it, and
+// its first kImageHeadBytes into head when given; the bytes received, more
+// than kMaxImageRequest when it was too large (reading stops there).
+size_t ReceiveImage(const httplib::ContentReader& reader, const std::weak_ptr<LiveCamera>& camera,
+                    std::string* head = nullptr);
 
 // Paths whose bodies are files rather than JSON.
 bool IsUploadPath(const std::string& path);
