@@ -200,7 +200,7 @@ TEST(CameraSession, TransfersSlowerThanThePaceBoundEnd)
             return;
         }
         Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n");
-        for (int i = 0; i < 100 && Send(fd, "x"); ++i) { // ten seconds of a byte every 100 ms
+        for (int i = 0; i < 300 && Send(fd, "x"); ++i) { // thirty seconds of a byte every 100 ms
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     });
@@ -208,7 +208,8 @@ TEST(CameraSession, TransfersSlowerThanThePaceBoundEnd)
     const std::string target = "/tmp/vtipc-paced-" + std::to_string(::getpid());
     auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(session.Download("/vtipc/v1/files/log", target).error, VT_ERR_PROTOCOL);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+    // Far below the trickle's thirty seconds, with room for a loaded machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
     EXPECT_NE(::access(target.c_str(), F_OK), 0) << "a cut download leaves no file";
 
     // A camera that takes an upload a hundred bytes at a time.
@@ -219,7 +220,7 @@ TEST(CameraSession, TransfersSlowerThanThePaceBoundEnd)
                 return;
             }
             char buffer[100];
-            for (int i = 0; i < 30 && ::recv(fd, buffer, sizeof buffer, 0) > 0; ++i) {
+            for (int i = 0; i < 300 && ::recv(fd, buffer, sizeof buffer, 0) > 0; ++i) { // up to thirty seconds
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
         },
@@ -229,7 +230,7 @@ TEST(CameraSession, TransfersSlowerThanThePaceBoundEnd)
     started = std::chrono::steady_clock::now();
     EXPECT_EQ(uploader.Upload("/vtipc/v1/oem", "logo.png", image.fd(), 12 * 1024 * 1024).error,
               VT_ERR_PROTOCOL);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2500));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
 }
 
 TEST(CameraSession, SteadyTransfersAboveThePaceArrive)
