@@ -7,6 +7,9 @@ void CameraTable::Add(SimCamera camera)
     auto live = std::make_shared<LiveCamera>();
     live->sim = std::move(camera);
     live->settings = FactorySettings(live->sim.model, live->sim.port, live->MacText());
+    if (live->sim.IsOnvif()) {
+        live->onvif = InitialOnvifState(live->sim);
+    }
     if (live->sim.Has(kFaultOddImaging)) {
         MakeImagingOdd(live->settings);
     }
@@ -60,7 +63,7 @@ ModifyOutcome CameraTable::ApplyModify(const MacAddress& mac, const ModifyReques
     }
     std::lock_guard lock(live->mutex);
     SimCamera& camera = live->sim;
-    if (camera.silent || camera.Has(kFaultLostModify)) {
+    if (camera.silent || camera.IsOnvif() || camera.Has(kFaultLostModify)) {
         return ModifyOutcome::Silent;
     }
     if (camera.Has(kFaultRefuseModify) || request.user != camera.user ||

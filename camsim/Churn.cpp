@@ -264,28 +264,33 @@ void Churn::Run(std::chrono::milliseconds between, const std::function<void(cons
 #include "InterfaceAddresses.h"
 #include "RawFrameResponder.h"
 #include "SimConfig.h"
+#include "WsDiscovery.h"
 
 #include <cstdio>
 
 namespace camsim {
 
 std::unique_ptr<Churn> StartChurn(const SimOptions& options, CameraTable& table, CameraHttpService& web,
-                                  RawFrameResponder& responder)
+                                  RawFrameResponder& responder, WsDiscoveryResponder& discovery)
 {
     if (options.churnMs <= 0) {
         return nullptr;
     }
-    const auto announce = [&responder](const std::shared_ptr<LiveCamera>& camera) {
+    const auto announce = [&responder, &discovery](const std::shared_ptr<LiveCamera>& camera) {
         SimCamera sim;
         {
             std::lock_guard lock(camera->mutex);
             sim = camera->sim;
         }
         responder.Announce(sim);
+        discovery.Hello(camera);
     };
     ChurnActions actions;
     actions.reboot = [&web](const std::shared_ptr<LiveCamera>& camera) { web.Reboot(camera); };
-    actions.vanished = [&web](const std::shared_ptr<LiveCamera>& camera) { web.Stop(camera); };
+    actions.vanished = [&web, &discovery](const std::shared_ptr<LiveCamera>& camera) {
+        discovery.Bye(camera);
+        web.Stop(camera);
+    };
     actions.returned = [&web, announce](const std::shared_ptr<LiveCamera>& camera) {
         web.Start(camera);
         announce(camera);

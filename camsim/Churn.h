@@ -122,11 +122,13 @@ namespace camsim {
 struct SimOptions;
 class CameraHttpService;
 class RawFrameResponder;
+class WsDiscoveryResponder;
 
 // The churn the options ask for (none without --churn), acting on the
-// simulator's web servers, interface and frame side; its report lines go to
+// simulator's web servers, interface, frame side and WS-Discovery (Bye when
+// a camera vanishes, Hello when it returns or moves); its report lines go to
 // standard output.
 std::unique_ptr<Churn> StartChurn(const SimOptions& options, CameraTable& table, CameraHttpService& web,
-                                  RawFrameResponder& responder);
+                                  RawFrameResponder& responder, WsDiscoveryResponder& discovery);
 
 } // namespace camsim

@@ -96,7 +96,7 @@ std::vector<std::vector<unsigned char>> RawFrameResponder::Answer(const unsigned
     if (request->kind == SimRequest::Kind::Discovery) {
         ++m_counters.discoveryRequests;
         for (const SimCamera& camera : m_cameras.Snapshot()) {
-            if (!camera.Has(kFaultLostDiscovery) && !camera.silent) {
+            if (!camera.IsOnvif() && !camera.Has(kFaultLostDiscovery) && !camera.silent) {
                 replies.push_back(BuildSimDiscoveryReply(camera, request->requester, now));
             }
         }
@@ -122,6 +122,9 @@ void RawFrameResponder::SetModifiedCallback(std::function<void(const MacAddress&
 
 void RawFrameResponder::Announce(const SimCamera& camera)
 {
+    if (camera.IsOnvif()) {
+        return;
+    }
     const MacAddress everyone{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     Send(BuildSimDiscoveryReply(camera, everyone, std::chrono::steady_clock::now()));
 }

@@ -30,6 +30,22 @@ unsigned FaultFromName(const std::string& name);
 
 using MacAddress = std::array<unsigned char, 6>;
 
+// What a camera speaks: the family's raw frames and web protocol, or ONVIF on
+// its web port (no raw frames at all).
+enum class CameraProtocol
+{
+    Family,
+    Onvif
+};
+
+// How an ONVIF camera wants its login: a WS-Security UsernameToken digest in
+// the SOAP header, or HTTP Digest on the request.
+enum class OnvifAuth
+{
+    WsDigest,
+    HttpDigest
+};
+
 struct SimCamera
 {
     MacAddress mac{};
@@ -54,6 +70,14 @@ struct SimCamera
     int linkMbps = 0;    // uploads arrive no faster than this many megabits a second; 0: unlimited
     int rebootEverySec = 0; // reboots by itself about this often (randomly, half to one and a half times); 0: never
     bool silent = false; // rebooting: answers no frame at all
+    CameraProtocol protocol = CameraProtocol::Family;
+    std::string maker;        // ONVIF: the manufacturer it reports
+    OnvifAuth onvifAuth = OnvifAuth::WsDigest;
+    long long clockOffsetSec = 0; // ONVIF: its clock runs this far ahead of the simulator's (negative: behind)
+    bool rebootNeeded = false;    // ONVIF: a new address takes effect only after a reboot
+    bool acceptReusedNonce = false; // ONVIF: takes a login nonce again, as many cameras in the field do
+
+    bool IsOnvif() const { return protocol == CameraProtocol::Onvif; }
 
     bool Has(SimFault fault) const { return (faults & fault) != 0; }
     int UpTimeSeconds(std::chrono::steady_clock::time_point now) const

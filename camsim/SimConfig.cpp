@@ -37,6 +37,50 @@ std::string IpPlus(uint32_t base, uint32_t offset)
     return text;
 }
 
+// "protocol", "onvifAuth", "clockOffsetSec", "rebootNeeded", "acceptReusedNonce".
+bool ApplyOnvifKeys(const nlohmann::json& entry, SimCamera& camera, std::string& error)
+{
+    if (entry.contains("protocol")) {
+        const std::string protocol = entry["protocol"].is_string() ? entry["protocol"].get<std::string>() : "";
+        if (protocol != "onvif" && protocol != "family") {
+            error = "\"protocol\" must be \"family\" or \"onvif\"";
+            return false;
+        }
+        camera.protocol = protocol == "onvif" ? CameraProtocol::Onvif : CameraProtocol::Family;
+    }
+    if (entry.contains("onvifAuth")) {
+        const std::string auth = entry["onvifAuth"].is_string() ? entry["onvifAuth"].get<std::string>() : "";
+        if (auth != "digest" && auth != "http-digest") {
+            error = "\"onvifAuth\" must be \"digest\" or \"http-digest\"";
+            return false;
+        }
+        camera.onvifAuth = auth == "digest" ? OnvifAuth::WsDigest : OnvifAuth::HttpDigest;
+    }
+    if (entry.contains("clockOffsetSec")) {
+        if (!entry["clockOffsetSec"].is_number_integer() ||
+            std::llabs(entry["clockOffsetSec"].get<long long>()) > 10LL * 365 * 86400) {
+            error = "\"clockOffsetSec\" must be a whole number of seconds within ten years";
+            return false;
+        }
+        camera.clockOffsetSec = entry["clockOffsetSec"].get<long long>();
+    }
+    for (auto [key, field] : {std::pair{"rebootNeeded", &camera.rebootNeeded},
+                              {"acceptReusedNonce", &camera.acceptReusedNonce}}) {
+        if (entry.contains(key)) {
+            if (!entry[key].is_boolean()) {
+                error = std::string("\"") + key + "\" must be true or false";
+                return false;
+            }
+            *field = entry[key].get<bool>();
+        }
+    }
+    if (camera.IsOnvif() && camera.maker.empty()) {
+        error = "an ONVIF camera needs a \"maker\"";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& message)
@@ -218,7 +262,8 @@ bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, s
                                   {"name", &camera.name},
                                   {"user", &camera.user},
                                   {"password", &camera.password},
-                                  {"hardware", &camera.hardware}}) {
+                                  {"hardware", &camera.hardware},
+                                  {"maker", &camera.maker}}) {
             if (entry.contains(key)) {
                 if (!entry[key].is_string()) {
                     error = std::string("\"") + key + "\" must be a string";
@@ -257,6 +302,9 @@ bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, s
                 return false;
             }
             camera.rebootEverySec = entry["rebootEverySec"].get<int>();
+        }
+        if (!ApplyOnvifKeys(entry, camera, error)) {
+            return false;
         }
         if (entry.contains("uptime")) {
             if (!entry["uptime"].is_number_unsigned()) {

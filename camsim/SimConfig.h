@@ -43,6 +43,8 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
 // "netmask", "gateway", "dns", "model", "version", "name", "user",
 // "password", "hardware", "uptime": seconds, "rebootMs", "slowMs", "flashMs",
 // "rebootEverySec",
+// "protocol": "family"|"onvif", "maker", "onvifAuth": "digest"|"http-digest",
+// "clockOffsetSec", "rebootNeeded", "acceptReusedNonce",
 // "faults": ["refuse-modify", "slow-http", ...]}]}.
 bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, std::string& error);
 

@@ -6,6 +6,7 @@
 #include "InterfaceAddresses.h"
 #include "RawFrameResponder.h"
 #include "SimConfig.h"
+#include "WsDiscovery.h"
 
 #include <csignal>
 #include <cstdio>
@@ -35,6 +36,22 @@ camsim::InterfaceAddress AddressOf(const camsim::LiveCamera& camera)
 {
     std::lock_guard lock(camera.mutex);
     return {camera.sim.ip, camera.sim.netmask};
+}
+
+bool IsSilent(const camsim::LiveCamera& camera)
+{
+    std::lock_guard lock(camera.mutex);
+    return camera.sim.silent;
+}
+
+bool HasOnvifCameras(const camsim::CameraTable& table)
+{
+    for (const auto& camera : table.Snapshot()) {
+        if (camera.IsOnvif()) {
+            return true;
+        }
+    }
+    return false;
 }
 } // namespace
 
@@ -69,14 +86,30 @@ int main(int argc, char** argv)
                      message.c_str());
         return 1;
     }
+    camsim::WsDiscoveryResponder discovery(table);
+    if (HasOnvifCameras(table) && !discovery.Start(options.interfaceName, message)) {
+        std::fprintf(stderr, "vtcamsim: %s\n", message.c_str());
+        return 1;
+    }
     camsim::CameraHttpService web(static_cast<size_t>(options.httpWorkers));
-    web.SetRebootedCallback([&responder](const std::shared_ptr<camsim::LiveCamera>& camera) {
+    web.SetRebootedCallback([&responder, &discovery](const std::shared_ptr<camsim::LiveCamera>& camera) {
         camsim::SimCamera announced;
         {
             std::lock_guard lock(camera->mutex);
             announced = camera->sim;
         }
         responder.Announce(announced);
+        discovery.Hello(camera);
+    });
+    web.SetGoingCallback([&discovery](const std::shared_ptr<camsim::LiveCamera>& camera) { discovery.Bye(camera); });
+    web.SetReaddressCallback([&](const std::shared_ptr<camsim::LiveCamera>& camera) {
+        std::string error;
+        if (!camsim::AddInterfaceAddresses(options.interfaceName, {AddressOf(*camera)}, error) ||
+            !web.Restart(camera)) {
+            std::fprintf(stderr, "vtcamsim: ONVIF camera cannot serve on its new address %s %s\n",
+                         AddressOf(*camera).ip.c_str(), error.c_str());
+        }
+        discovery.Hello(camera);
     });
     responder.SetModifiedCallback([&](const camsim::MacAddress& mac) {
         const auto camera = table.FindLive(mac);
@@ -99,8 +132,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "vtcamsim: no web server for %s\n", AddressOf(*camera).ip.c_str());
         }
         web.RebootNowAndThen(camera, ++rebootSeed);
+        discovery.Hello(camera);
     }
-    auto churn = camsim::StartChurn(options, table, web, responder);
+    auto churn = camsim::StartChurn(options, table, web, responder, discovery);
     g_churn = churn.get();
     std::signal(SIGUSR1, OnReportSignal);
     g_responder = &responder;
@@ -116,7 +150,13 @@ int main(int argc, char** argv)
     g_responder = nullptr;
     g_churn = nullptr;
     churn.reset();
+    for (const auto& camera : table.Cameras()) {
+        if (!AddressOf(*camera).ip.empty() && !IsSilent(*camera)) {
+            discovery.Bye(camera);
+        }
+    }
     web.StopAll();
+    discovery.Stop();
     const auto& counters = responder.Counters();
     std::fprintf(stderr, "vtcamsim: %zu discovery and %zu modify requests, %zu replies, %zu failed sends\n",
                  counters.discoveryRequests.load(), counters.modifyRequests.load(),

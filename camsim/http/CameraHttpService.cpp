@@ -1,6 +1,9 @@
 #include "CameraHttpService.h"
 
 #include "CameraRoutes.h"
+#include "OnvifRoutes.h"
+#include "OnvifService.h"
+#include "SoapMessage.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -98,6 +101,16 @@ void CameraHttpService::SetMovedCallback(MovedCallback callback)
     moved_ = std::move(callback);
 }
 
+void CameraHttpService::SetGoingCallback(GoingCallback callback)
+{
+    going_ = std::move(callback);
+}
+
+void CameraHttpService::SetReaddressCallback(ReaddressCallback callback)
+{
+    readdress_ = std::move(callback);
+}
+
 std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared_ptr<LiveCamera>& camera)
 {
     auto server = std::make_unique<httplib::Server>();
@@ -125,13 +138,15 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
             BreakAnswer(res);
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (!IsUploadPath(req.path) &&
-            (req.has_header("Transfer-Encoding") ||
-             std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > kMaxJsonRequest)) {
+        const bool upload = sim.IsOnvif() ? IsOnvifUploadPath(req.path) : IsUploadPath(req.path);
+        const size_t bodyLimit = sim.IsOnvif() ? kMaxSoapRequest : kMaxJsonRequest;
+        if (!upload && (req.has_header("Transfer-Encoding") ||
+                        std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > bodyLimit)) {
             res.status = 413;
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (req.path == "/") {
+        // An ONVIF camera checks the login per request, after it knows the action.
+        if (req.path == "/" || sim.IsOnvif()) {
             return httplib::Server::HandlerResponse::Unhandled;
         }
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
@@ -146,6 +161,39 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
         res.set_content("{\"error\":\"authentication required\"}", "application/json");
         return httplib::Server::HandlerResponse::Handled;
     });
+    bool onvif = false;
+    {
+        std::lock_guard lock(camera->mutex);
+        onvif = camera->sim.IsOnvif();
+    }
+    AddRoutes(*server, weak, onvif);
+    return server;
+}
+
+void CameraHttpService::AddRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, bool onvif)
+{
+    if (onvif) {
+        OnvifActions actions;
+        actions.reboot = [this, weak] {
+            if (const auto locked = weak.lock()) {
+                Reboot(locked);
+            }
+        };
+        actions.flash = [this, weak](std::optional<std::string> version) {
+            if (const auto locked = weak.lock()) {
+                Flash(locked, std::move(version));
+            }
+        };
+        actions.readdress = [this, weak] {
+            scheduler_.After(kAfterAnswer, [this, weak] {
+                if (const auto locked = weak.lock(); locked && readdress_) {
+                    readdress_(locked);
+                }
+            });
+        };
+        AddOnvifRoutes(server, weak, std::move(actions), nonces_);
+        return;
+    }
     CameraActions actions;
     actions.reboot = [this, weak] {
         if (const auto locked = weak.lock()) {
@@ -164,8 +212,7 @@ std::unique_ptr<httplib::Server> CameraHttpService::MakeServer(const std::shared
             }
         });
     };
-    AddCameraRoutes(*server, weak, std::move(actions));
-    return server;
+    AddCameraRoutes(server, weak, std::move(actions));
 }
 
 bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)
@@ -256,6 +303,9 @@ void CameraHttpService::Silence(const std::shared_ptr<LiveCamera>& camera, bool 
         if (!locked) {
             return;
         }
+        if (going_) {
+            going_(locked);
+        }
         int silentMs = 0;
         {
             std::lock_guard lock(locked->mutex);
@@ -268,6 +318,7 @@ void CameraHttpService::Silence(const std::shared_ptr<LiveCamera>& camera, bool 
             if (!back) {
                 return;
             }
+            bool moved = false;
             {
                 std::lock_guard lock(back->mutex);
                 back->sim.silent = false;
@@ -275,6 +326,11 @@ void CameraHttpService::Silence(const std::shared_ptr<LiveCamera>& camera, bool 
                 if (version) {
                     back->sim.version = *version;
                 }
+                moved = TakePendingAddress(*back);
+            }
+            if (moved && readdress_) {
+                readdress_(back);
+                return;
             }
             Start(back);
             if (rebooted_) {

@@ -41,8 +41,17 @@ public:
     CameraHttpService(const CameraHttpService&) = delete;
     CameraHttpService& operator=(const CameraHttpService&) = delete;
 
+    // Called on the timer thread just before a camera falls silent for a reboot or a flash.
+    using GoingCallback = std::function<void(const std::shared_ptr<LiveCamera>&)>;
+    // Called on the timer thread when an ONVIF camera took a new address or
+    // port: the owner puts the address on the interface, calls Restart and
+    // announces the camera.
+    using ReaddressCallback = std::function<void(const std::shared_ptr<LiveCamera>&)>;
+
     void SetRebootedCallback(RebootedCallback callback);
     void SetMovedCallback(MovedCallback callback);
+    void SetGoingCallback(GoingCallback callback);
+    void SetReaddressCallback(ReaddressCallback callback);
 
     // Starts the camera's server on its current address and port; a camera
     // with the unreachable fault gets none. False when the address cannot be bound.
@@ -65,6 +74,7 @@ private:
     struct Listener;
 
     std::unique_ptr<httplib::Server> MakeServer(const std::shared_ptr<LiveCamera>& camera);
+    void AddRoutes(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, bool onvif);
     void Silence(const std::shared_ptr<LiveCamera>& camera, bool flashing,
                  std::optional<std::string> version);
     void ScheduleSelfReboot(const std::weak_ptr<LiveCamera>& camera, std::shared_ptr<std::mt19937> random);
@@ -75,6 +85,8 @@ private:
     std::map<LiveCamera*, std::unique_ptr<Listener>> listeners_;
     RebootedCallback rebooted_;
     MovedCallback moved_;
+    GoingCallback going_;
+    ReaddressCallback readdress_;
     Scheduler scheduler_; // last: stopped first, before the servers go
 };
 

@@ -35,13 +35,20 @@ Site ReadSite(const std::string& configPath)
         site.cameras[static_cast<std::size_t>(i)] = {IpPlus(base, static_cast<unsigned>(i)), "VT-C6121",
                                                      site.password, "31.4.0.83"};
     }
+    std::vector<std::size_t> onvif;
     for (nlohmann::json& entry : json["cameras"]) {
+        if (entry.value("protocol", "family") == "onvif") {
+            onvif.push_back(entry["index"].get<std::size_t>());
+        }
         SiteCamera& camera = site.cameras.at(entry["index"].get<std::size_t>());
         camera.ip = entry.value("ip", camera.ip);
         camera.model = entry.value("model", camera.model);
         camera.password = entry.value("password", camera.password);
         camera.version = entry.value("version", camera.version);
         entry.erase("rebootEverySec");
+    }
+    for (auto index = onvif.rbegin(); index != onvif.rend(); ++index) {
+        site.cameras.erase(site.cameras.begin() + static_cast<std::ptrdiff_t>(*index));
     }
     std::ofstream(configPath) << json.dump();
     site.simArgs = {"--count",    std::to_string(count),

@@ -13,6 +13,8 @@ struct SiteCamera
     std::string version;
 };
 
+// The day works with the family's cameras: the site's ONVIF cameras run in
+// the simulator but are not in `cameras`.
 struct Site
 {
     std::string user;

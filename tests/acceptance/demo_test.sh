@@ -47,9 +47,9 @@ for _ in $(seq 1 600); do
 done
 id=$(lab_of)
 [[ -n $id ]] || fail "the demo named no lab"
-grep -q "vtcamsim ready: 24 cameras" "/run/zendrix-camlab/$id/vtcamsim.log" || fail "the site's 24 cameras are not up"
-addresses=$("$camlab" cam --id "$id" ip -4 -o addr show | grep -c "inet \(192\.168\.5\|10\.20\.30\|172\.16\.8\)\.")
-[[ $addresses -eq 23 ]] || fail "the site has 23 distinct camera addresses, the lab $addresses"
+grep -q "vtcamsim ready: 30 cameras" "/run/zendrix-camlab/$id/vtcamsim.log" || fail "the site's 30 cameras are not up"
+addresses=$("$camlab" cam --id "$id" ip -4 -o addr show | grep -c "inet \(192\.168\.5\|10\.20\.30\|172\.16\.8\|10\.44\.7\)\.")
+[[ $addresses -eq 29 ]] || fail "the site has 29 distinct camera addresses, the lab $addresses"
 sleep 2
 programs=$(ip netns pids "zx-$id-ws")
 [[ -n $programs ]] || fail "nothing runs in the workstation namespace"

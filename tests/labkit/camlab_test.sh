@@ -43,6 +43,8 @@ for ns in "$first_ws" "$first_cam"; do
     [[ -z $(ip -n "$ns" -6 route show default 2>/dev/null) ]] || fail "$ns has an IPv6 default route"
 done
 ip -n "$first_cam" link show "$CAMLAB_CAM_IF" >/dev/null || fail "camera end of the link missing"
+ip -n "$first_ws" route show 224.0.0.0/4 | grep -q "dev $CAMLAB_WS_IF" || fail "workstation has no multicast route on the lab link"
+ip -n "$first_cam" route show 224.0.0.0/4 | grep -q "dev $CAMLAB_CAM_IF" || fail "camera side has no multicast route on the lab link"
 [[ $(bash "$camlab" run --id "$first_id" cat /proc/self/net/dev | grep -c "$CAMLAB_WS_IF") -eq 1 ]] ||
     fail "run does not execute in the workstation namespace"
 

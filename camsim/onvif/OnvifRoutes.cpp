@@ -1,0 +1,216 @@
+#include "OnvifRoutes.h"
+
+#include "CameraRoutes.h"
+#include "DigestAuth.h"
+#include "InterfaceAddresses.h"
+#include "OnvifService.h"
+#include "StatusPage.h"
+#include "WsSecurity.h"
+
+#include <ctime>
+#include <httplib.h>
+#include <thread>
+
+namespace camsim {
+namespace {
+
+constexpr const char* kSoapType = "application/soap+xml; charset=utf-8";
+
+int64_t Now()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+void Send(httplib::Response& res, const OnvifAnswer& answer)
+{
+    res.status = answer.status;
+    res.set_content(answer.envelope, kSoapType);
+}
+
+OnvifAnswer NotAuthorized(int status, const std::string& reason)
+{
+    return Fault(status, {true, "ter:NotAuthorized", {}, "Sender not authorized: " + reason});
+}
+
+// The login check of one request; nullopt when it may go on. The caller
+// holds the camera's mutex.
+std::optional<OnvifAnswer> CheckLogin(LiveCamera& camera, const SoapRequest& request, const httplib::Request& req,
+                                      const vtwire::DigestNonceIssuer& nonces, httplib::Response& res)
+{
+    if (IsPreAuthAction(request.actionName)) {
+        return std::nullopt;
+    }
+    const int64_t now = Now();
+    if (camera.sim.onvifAuth == OnvifAuth::HttpDigest) {
+        const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method, req.target,
+                                                  camera.sim.user, camera.sim.password, nonces, now);
+        if (verdict == vtwire::DigestVerdict::Accepted) {
+            return std::nullopt;
+        }
+        res.set_header("WWW-Authenticate",
+                       vtwire::BuildDigestChallenge(nonces, now, verdict == vtwire::DigestVerdict::Stale));
+        camera.onvif.Log(camera.onvif.CameraTime(now), "login refused (HTTP Digest)");
+        return NotAuthorized(401, "HTTP Digest credentials needed");
+    }
+    std::string why = "no UsernameToken";
+    if (request.token && VerifyUsernameToken(*request.token, camera.onvif, now, why)) {
+        return std::nullopt;
+    }
+    camera.onvif.Log(camera.onvif.CameraTime(now), "login refused: " + why);
+    return NotAuthorized(400, why);
+}
+
+void RunAfter(const OnvifAnswer& answer, const OnvifActions& actions)
+{
+    switch (answer.after) {
+    case OnvifAfter::Reboot:
+        actions.reboot();
+        break;
+    case OnvifAfter::Readdress:
+        actions.readdress();
+        break;
+    case OnvifAfter::Flash:
+        actions.flash(answer.flashVersion);
+        break;
+    case OnvifAfter::Nothing:
+        break;
+    }
+}
+
+void AddService(httplib::Server& server, const char* path, bool media, const std::weak_ptr<LiveCamera>& weak,
+                const OnvifActions& actions, const vtwire::DigestNonceIssuer& nonces)
+{
+    server.Post(path, [weak, actions, media, &nonces](const httplib::Request& req, httplib::Response& res) {
+        std::string why;
+        const std::unique_ptr<SoapRequest> request = ParseSoapRequest(req.body, why);
+        if (!request) {
+            Send(res, Fault(400, {true, "ter:WellFormed", {}, why}));
+            return;
+        }
+        const auto camera = weak.lock();
+        if (!camera) {
+            res.status = 503;
+            return;
+        }
+        OnvifAnswer answer;
+        {
+            std::lock_guard lock(camera->mutex);
+            const auto refused = CheckLogin(*camera, *request, req, nonces, res);
+            OnvifRequestContext context;
+            context.serviceRoot = "http://" + camera->sim.ip + ":" + std::to_string(camera->sim.port);
+            context.now = Now();
+            answer = refused ? *refused : AnswerOnvifRequest(*camera, *request, media, context);
+        }
+        Send(res, answer);
+        RunAfter(answer, actions);
+    });
+}
+
+void AddFirmwareUpload(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, const OnvifActions& actions)
+{
+    server.Post(std::string(kFirmwareUploadPath) + "([0-9]+)", [weak, actions](const httplib::Request& req,
+                                                                                httplib::Response& res,
+                                                                                const httplib::ContentReader& reader) {
+        int linkMbps = 0;
+        if (const auto camera = weak.lock()) {
+            std::lock_guard lock(camera->mutex);
+            linkMbps = camera->sim.linkMbps;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        std::string image;
+        bool tooLarge = false;
+        reader([&](const char* data, size_t length) {
+            tooLarge = image.size() + length > kMaxImageRequest;
+            if (!tooLarge) {
+                image.append(data, length);
+                std::this_thread::sleep_until(start + LinkTime(image.size(), linkMbps));
+            }
+            return !tooLarge;
+        });
+        if (tooLarge) {
+            res.status = 413;
+            return;
+        }
+        const auto camera = weak.lock();
+        if (!camera) {
+            res.status = 503;
+            return;
+        }
+        std::optional<std::string> version;
+        {
+            std::lock_guard lock(camera->mutex);
+            OnvifState& state = camera->onvif;
+            if (state.uploadToken.empty() || req.matches[1] != state.uploadToken) {
+                res.status = 404;
+                return;
+            }
+            version = OnvifImageVersion(image, camera->sim.model);
+            if (!version) {
+                res.status = 415;
+                res.set_content("the image does not fit this camera\n", "text/plain");
+                return;
+            }
+            state.uploadToken.clear();
+            state.Log(state.CameraTime(Now()), "firmware upgrade to " + *version);
+        }
+        res.status = 200;
+        res.set_content("flashing\n", "text/plain");
+        actions.flash(version);
+    });
+}
+
+std::string Row(std::string_view label, std::string_view value)
+{
+    return "<tr><th>" + HtmlEscape(label) + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
+}
+
+} // namespace
+
+bool IsOnvifUploadPath(const std::string& path)
+{
+    return path.rfind(kFirmwareUploadPath, 0) == 0;
+}
+
+void AddOnvifRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, OnvifActions actions,
+                    const vtwire::DigestNonceIssuer& nonces)
+{
+    AddService(server, kDeviceServicePath, false, camera, actions, nonces);
+    AddService(server, kMediaServicePath, true, camera, actions, nonces);
+    AddFirmwareUpload(server, camera, actions);
+    server.Get("/", [camera](const httplib::Request&, httplib::Response& res) {
+        const auto locked = camera.lock();
+        if (!locked) {
+            res.status = 503;
+            return;
+        }
+        std::lock_guard lock(locked->mutex);
+        res.set_content(OnvifStatusHtml(*locked), "text/html; charset=utf-8");
+    });
+}
+
+std::string OnvifStatusHtml(const LiveCamera& camera)
+{
+    const OnvifState& state = camera.onvif;
+    std::string ntp;
+    for (const std::string& server : state.ntpServers) {
+        ntp += (ntp.empty() ? "" : " ") + server;
+    }
+    std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(camera.sim.name) +
+                       "</title></head>\n<body>\n<h1>" + HtmlEscape(camera.sim.name) + "</h1>\n<table>\n";
+    page += Row("Protocol", "ONVIF");
+    page += Row("Manufacturer", camera.sim.maker);
+    page += Row("Model", camera.sim.model);
+    page += Row("Firmware", camera.sim.version);
+    page += Row("MAC", camera.MacText());
+    page += Row("Address", camera.sim.ip + "/" + std::to_string(PrefixFromNetmask(camera.sim.netmask)));
+    page += Row("Gateway", camera.sim.gateway);
+    page += Row("Hostname", state.hostname);
+    page += Row("Time", FormatUtc(state.CameraTime(Now())));
+    page += Row("DateTimeType", state.ntpTime ? "NTP" : "Manual");
+    page += Row("TimeZone", state.timeZone);
+    page += Row("NTP", ntp);
+    page += "</table>\n</body></html>\n";
+    return page;
+}
+
+} // namespace camsim
