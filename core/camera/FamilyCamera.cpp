@@ -35,9 +35,10 @@ FamilyCamera::FamilyCamera(const tagVtIpcInfo& info, LoginCredentials login) : C
 {
 }
 
-bool FamilyCamera::Supports(CameraOperation) const
+bool FamilyCamera::Supports(CameraOperation operation) const
 {
-    return true;
+    // The family's cameras keep their log as a database file (DownloadLog).
+    return operation != CameraOperation::SystemLog;
 }
 
 CameraResult FamilyCamera::Login()

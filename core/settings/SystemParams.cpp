@@ -5,6 +5,7 @@
 #include "DeviceName.h"
 #include "NetworkForm.h"
 #include "NetworkParams.h"
+#include "RecordText.h"
 #include "TextCodec.h"
 #include "Utf8Text.h"
 
@@ -28,11 +29,6 @@ bool WritesName(const SystemForm& form)
     return form.singleCamera && Trimmed(form.name) != Trimmed(form.currentName);
 }
 
-template <std::size_t N> void CopyField(char (&field)[N], const std::string& text)
-{
-    std::memset(field, 0, N);
-    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
-}
 } // namespace
 
 SystemProblem CheckSystemForm(const SystemForm& form)
@@ -126,8 +122,12 @@ std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const Sys
     const SystemDateRecord record = BuildSystemDateRecord(settings);
     lines.push_back(CameraLine(camera, loggedIn->SetSystemDate(record).Done() ? 81001 : 81002));
     if (apply.singleCamera && !settings.deviceName.empty()) {
-        lines.push_back(
-            CameraLine(camera, loggedIn->SetDeviceName(settings.deviceName).Done() ? 81005 : 81006));
+        if (!loggedIn->AcceptsDeviceName(settings.deviceName)) {
+            lines.push_back(CameraLine(camera, 81007));
+        } else {
+            lines.push_back(
+                CameraLine(camera, loggedIn->SetDeviceName(settings.deviceName).Done() ? 81005 : 81006));
+        }
     }
     if (!settings.newPassword.empty() && settings.newPassword != apply.login.password) {
         if (!loggedIn->ModifyPassword("admin", settings.newPassword).Done()) {

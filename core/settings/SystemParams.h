@@ -115,7 +115,8 @@ struct SystemApply
 
 // Logs in to the camera and writes the settings: date and time, the name
 // (single camera only) and the password when it changed; one panel line per
-// call. A password change queues a reboot, except on an A model; when the
+// call. A name the camera cannot keep as it is (an ONVIF camera's host name)
+// gets the line that says so, and is not sent. A password change queues a reboot, except on an A model; when the
 // camera does not take the new password for that reboot's login, that is
 // its line instead.
 ZX_EXPORT std::vector<PanelLine> ApplySystemSettings(const tagVtIpcInfo& camera, const SystemApply& apply);
