@@ -205,9 +205,11 @@ TEST_F(OnvifCameraTest, TheSystemPageRefusesANameThatIsNoHostNameAndChangesThePa
     EXPECT_EQ(OpenCamera(Entry(), {"admin", "newpass9"})->Login().status, CameraStatus::Done);
     EXPECT_EQ(OpenCamera(Entry(), {"admin", kPassword})->Login().status, CameraStatus::Refused);
 
-    // The OEM page's work has no equivalent: one line, and no login.
+    // The OEM page's work has no equivalent: one line, and not even a login
+    // (which, with a wrong password, the camera would log as refused).
     const std::size_t logBefore = State().systemLog.size();
-    const std::vector<PanelLine> oem = UploadOemFiles(Entry(), OemUpload{"vtoem.cfg", {}, apply.login});
+    const std::vector<PanelLine> oem =
+        UploadOemFiles(Entry(), OemUpload{"vtoem.cfg", {}, {"admin", "not-the-password"}});
     ASSERT_EQ(oem.size(), 1u);
     EXPECT_EQ(oem[0].text, L"[AC:1E:50:00:24:01] 127.0.0.1 OEM branding is only for the family's cameras; "
                            L"nothing was sent to this camera.");
