@@ -137,8 +137,10 @@ public:
     virtual CameraResult StopLivePlay();
 
     // Any thread: the camera's running and later calls end soon (as failed),
-    // for a page that closes while its workers still wait on the camera. A
-    // protocol whose calls cannot be stopped ends them on its own time-outs.
+    // for a page that closes while its workers still wait on the camera; a
+    // camera opened under a stop flag (CameraStop.h) sets that flag, which
+    // stops the other cameras of the same work too. A protocol whose calls
+    // cannot be stopped ends them on its own time-outs.
     virtual void Abort();
 
 private:

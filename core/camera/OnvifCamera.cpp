@@ -108,6 +108,7 @@ void WritePorts(std::vector<onvif::NetworkProtocol>& protocols, const std::strin
 
 OnvifCamera::OnvifCamera(const tagVtIpcInfo& info, LoginCredentials login, OnvifCameraAddress address)
     : Camera(info, std::move(login)), m_address(std::move(address)),
+      m_stop(CurrentCameraStop() ? CurrentCameraStop() : std::make_shared<std::atomic<bool>>(false)),
       m_client(std::make_unique<onvif::OnvifDeviceClient>(Endpoint(Credentials().password)))
 {
 }
@@ -119,7 +120,7 @@ onvif::DeviceEndpoint OnvifCamera::Endpoint(const std::string& password) const
     endpoint.user = Credentials().user;
     endpoint.password = password;
     endpoint.pinnedSha256 = m_address.pinnedSha256;
-    endpoint.abort = &m_abort;
+    endpoint.abort = m_stop.get();
     return endpoint;
 }
 
@@ -366,7 +367,7 @@ CameraResult OnvifCamera::Restore()
 
 void OnvifCamera::Abort()
 {
-    m_abort = true;
+    m_stop->store(true);
 }
 
 bool IsValidHostname(const std::string& text)

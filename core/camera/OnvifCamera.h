@@ -1,5 +1,6 @@
 #pragma once
 #include "Camera.h"
+#include "CameraStop.h"
 #include "OnvifDeviceClient.h"
 #include "ZxExport.h"
 
@@ -19,7 +20,8 @@
 //
 // The device client is one per camera and is not to be used by two threads at
 // once, so the camera's calls take turns; calls on different cameras run
-// side by side. Abort ends the running call soon and every later one.
+// side by side. Abort, or the stop flag of the work that opened the camera
+// (CameraStop.h), ends the running call soon and every later one.
 
 // Where the camera's device service is and the certificate accepted before.
 struct OnvifCameraAddress
@@ -83,7 +85,7 @@ private:
     onvif::DeviceEndpoint Endpoint(const std::string& password) const;
 
     OnvifCameraAddress m_address;
-    std::atomic<bool> m_abort{false};
+    CameraStopFlag m_stop; // the opening thread's, else the camera's own
     std::mutex m_lock; // one call at a time on the client
     std::unique_ptr<onvif::OnvifDeviceClient> m_client;
 };

@@ -3,6 +3,7 @@
 // the same core calls the pages use.
 #include "OnvifCamera.h"
 
+#include "BatchEngine.h"
 #include "CameraAccess.h"
 #include "CameraHttpService.h"
 #include "CameraProvider.h"
@@ -234,6 +235,37 @@ TEST_F(OnvifCameraTest, FirmwareReachesTheCameraWhichComesBackWithTheNewVersion)
         version = m_camera->sim.version;
     }
     EXPECT_EQ(version, "2.2.0");
+}
+
+TEST_F(OnvifCameraTest, ABatchThatIsCancelledStopsTheCallItIsWaitingOn)
+{
+    {
+        std::lock_guard lock(m_camera->mutex);
+        m_camera->sim.faults |= camsim::kFaultSlowHttp;
+        m_camera->sim.slowMs = 1500;
+    }
+    const OnvifCameraAddress address = Address();
+    const CameraMakerRegistration registration(
+        OnvifCameraMaker([&](const tagVtIpcInfo&) -> std::optional<OnvifCameraAddress> { return address; }));
+    std::atomic<bool> calling{false};
+    std::vector<PanelLine> lines;
+    BatchEngine engine;
+    ASSERT_TRUE(engine.Start(
+        {Entry()},
+        [&](const tagVtIpcInfo& info, std::size_t) {
+            const std::shared_ptr<Camera> camera = OpenCamera(info, {"admin", kPassword});
+            calling = true;
+            return std::vector<PanelLine>{{camera->Login().Done() ? L"answered" : L"stopped", true}};
+        },
+        [&](std::size_t, std::vector<PanelLine> done) { lines = std::move(done); }, [](bool) {}));
+    while (!calling) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    engine.Cancel();
+    engine.Wait();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].text, L"stopped") << "the camera would have answered after 1.5 s";
 }
 
 TEST(OnvifHostnames, LettersDigitsAndHyphensBetweenDots)
