@@ -392,7 +392,7 @@ bool CBatchUpgradeDlg::CheckRows(const std::vector<QTreeWidgetItem*>& rows)
     for (const tagVtIpcInfo& camera : Cameras(rows)) {
         models.push_back({camera.model, camera.version});
     }
-    if (!ImageMatchesCameras(ChosenImage(), models)) {
+    if (!TakeMakersImages(Cameras(rows)) && !ImageMatchesCameras(ChosenImage(), models)) {
         ShowWarning(90011);
         return false;
     }
@@ -503,7 +503,7 @@ void CBatchUpgradeDlg::OnUpgrade()
     const QByteArray native = QFile::encodeName(path);
     const std::string fileName(ImageFileName(std::string_view(native.constData(), native.size())));
     const ImageName image = ParseImageName(fileName);
-    if (image.kind == ImageKind::None) {
+    if (image.kind == ImageKind::None && !TakeMakersImages(Cameras(TargetRows()))) {
         TraceA(1, "Firmware(%s) name is invalid.", fileName.c_str());
         ZxMessageBox(90034, ZxButtons::Ok, this);
         return;
@@ -523,7 +523,7 @@ void CBatchUpgradeDlg::OnUpgrade()
         return;
     }
     const tagVtIpcInfo& reference = targets.front();
-    switch (CheckReferenceCamera(image, reference.model)) {
+    switch (TakeMakersImages(targets) ? ReferenceVerdict::Fits : CheckReferenceCamera(image, reference.model)) {
     case ReferenceVerdict::Fits:
         break;
     case ReferenceVerdict::NoModel:

@@ -43,7 +43,8 @@ enum class CameraOperation
     Reboot,
     Restore,
     LivePlay,
-    SystemLog, // the camera's system log as plain lines
+    SystemLog,   // the camera's system log as plain lines
+    MakersImage, // a firmware image of the camera's own maker, which the camera checks itself
 };
 
 enum class CameraStatus

@@ -2,6 +2,7 @@
 
 #include "OperationLog.h"
 
+#include <algorithm>
 #include <unistd.h>
 
 BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys keys, LoggedInCameras cameras)
@@ -14,6 +15,13 @@ BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys k
         (*cameras)[index] = std::move(loggedIn);
         return failed ? std::vector<PanelLine>{failure} : std::vector<PanelLine>{};
     };
+}
+
+bool TakeMakersImages(const std::vector<tagVtIpcInfo>& targets)
+{
+    return !targets.empty() && std::all_of(targets.begin(), targets.end(), [](const tagVtIpcInfo& camera) {
+        return CameraOffers(camera, CameraOperation::MakersImage);
+    });
 }
 
 PanelLine UpgradeCamera(Camera& camera, const std::string& imagePath)

@@ -25,6 +25,11 @@ using LoggedInCameras = std::shared_ptr<std::vector<std::shared_ptr<Camera>>>;
 ZX_EXPORT BatchEngine::Operation LoginOperation(LoginCredentials login, LoginFailureKeys keys,
                                                 LoggedInCameras cameras);
 
+// Whether the targets take their makers' own firmware images and check them
+// themselves (ONVIF cameras): the family's rules of image names and models do
+// not apply to them. False when there is none or any is the family's.
+ZX_EXPORT bool TakeMakersImages(const std::vector<tagVtIpcInfo>& targets);
+
 // Sends the image to one logged-in camera as firmware and then as kernel,
 // both always (the camera refuses the kind the image is not). "Upgrade
 // successfully." unless both calls failed. The path goes to the camera as it is.

@@ -37,8 +37,9 @@ FamilyCamera::FamilyCamera(const tagVtIpcInfo& info, LoginCredentials login) : C
 
 bool FamilyCamera::Supports(CameraOperation operation) const
 {
-    // The family's cameras keep their log as a database file (DownloadLog).
-    return operation != CameraOperation::SystemLog;
+    // The family's cameras keep their log as a database file (DownloadLog)
+    // and take only the family's images, named and matched by the page.
+    return operation != CameraOperation::SystemLog && operation != CameraOperation::MakersImage;
 }
 
 CameraResult FamilyCamera::Login()

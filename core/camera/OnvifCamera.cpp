@@ -132,7 +132,7 @@ bool OnvifCamera::Supports(CameraOperation operation) const
     case CameraOperation::Password:
     case CameraOperation::SystemInfo:
     case CameraOperation::Ports:
-    case CameraOperation::FirmwareUpload:
+    case CameraOperation::MakersImage:
     case CameraOperation::SystemLog:
     case CameraOperation::Reboot:
     case CameraOperation::Restore:

@@ -80,6 +80,7 @@ TEST_F(FamilyCameraTest, EachCallSaysWhatTheCameraAnsweredAndNothingIsRefusedUna
         EXPECT_TRUE(camera.Supports(static_cast<CameraOperation>(operation))) << "operation " << operation;
     }
     EXPECT_FALSE(camera.Supports(CameraOperation::SystemLog));
+    EXPECT_FALSE(camera.Supports(CameraOperation::MakersImage));
     std::vector<std::string> log;
     EXPECT_EQ(camera.GetSystemLogLines(log).status, CameraStatus::NotSupported);
     SystemInfoRecord info{};

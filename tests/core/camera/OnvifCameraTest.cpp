@@ -87,7 +87,7 @@ TEST_F(OnvifCameraTest, LoginReportsLikeTheFamilysAndWorkWithoutAnEquivalentIsNe
          {CameraOperation::Ddns, CameraOperation::VideoConfig, CameraOperation::Osd,
           CameraOperation::ImagingSettings, CameraOperation::ImagingConfig, CameraOperation::OemUpload,
           CameraOperation::LogDownload, CameraOperation::ConfigDownload, CameraOperation::CustomDownload,
-          CameraOperation::LivePlay}) {
+          CameraOperation::LivePlay, CameraOperation::FirmwareUpload}) {
         EXPECT_FALSE(camera.Supports(lacking)) << static_cast<int>(lacking);
     }
     DdnsRecord ddns{};

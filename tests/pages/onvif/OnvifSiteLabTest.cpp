@@ -7,10 +7,9 @@
 // replies do, and a maker registered here says where their device services
 // are: a stand-in, named as such, for the WS-Discovery feed of the table,
 // which owns that registration once it is there.
-#include "BatchEngine.h"
 #include "BatchRunner.h"
 #include "BatchSetDlg.h"
-#include "CameraUpgrade.h"
+#include "BatchUpgradeDlg.h"
 #include "DeviceTable.h"
 #include "Lab.h"
 #include "LangWidgets.h"
@@ -262,28 +261,43 @@ TEST_F(OnvifSiteLab, TheOemPageRefusesOnvifCamerasWithItsLineAndSendsThemNothing
     }
 }
 
-TEST_F(OnvifSiteLab, AnOnvifUpgradeReachesTheCameraWhichComesBackWithTheNewVersion)
+TEST_F(OnvifSiteLab, TheUpgradePageSendsAnOnvifCameraItsMakersImageAndItComesBackWithTheNewVersion)
 {
     StartSite("192.168.173");
+    StartProgram({}, 2);
+    auto* page = qobject_cast<CBatchUpgradeDlg*>(m_page);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(labkit::WaitFor([&] { return page->List()->topLevelItemCount() == 4; }, 10000));
+    // The maker's image, named as that maker names it: the family's name and
+    // model rules are not the ONVIF camera's.
     const std::string image = m_sandbox.Path() + "/ax200-2.2.0.img";
     std::ofstream(image, std::ios::binary) << "ONVIF-IMAGE AX-200 2.2.0\n" << std::string(300000, '\x5a');
-    const std::vector<tagVtIpcInfo> targets{Entry(m_onvif[0], "AX-200")};
-    auto cameras = std::make_shared<std::vector<std::shared_ptr<Camera>>>(1);
-    std::vector<PanelLine> lines;
-    const auto collect = [&](std::size_t, std::vector<PanelLine> more) {
-        lines.insert(lines.end(), more.begin(), more.end());
-    };
-    BatchEngine::Run(targets, LoginOperation({"admin", kPassword}, kUpgradeLoginKeys, cameras), collect);
-    ASSERT_TRUE(lines.empty()) << "logged in";
-    BatchEngine::Run(targets, UpgradeOperation(image, *cameras), collect);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].text, L"[AC:1E:50:00:24:01] 192.168.173.12 Upgrade successfully.");
-    std::string page;
-    for (int tries = 0; tries < 50 && page.find(Row("Firmware", "2.2.0")) == std::string::npos; ++tries) {
-        QTest::qWait(100);
-        page = StatusPage(m_onvif[0].ip);
+    for (int row = 0; row < 4; ++row) {
+        QTreeWidgetItem* item = page->List()->topLevelItem(row);
+        for (int column = 0; column < page->List()->columnCount(); ++column) {
+            if (item->text(column) == QString::fromStdString(m_onvif[0].ip)) {
+                item->setCheckState(0, Qt::Checked);
+            }
+        }
     }
-    EXPECT_NE(page.find(Row("Firmware", "2.2.0")), std::string::npos) << page;
+    page->ChooseImage(QString::fromStdString(image));
+    QTest::mouseClick(ById<QPushButton>(page, 1178), Qt::LeftButton);
+    ASSERT_TRUE(labkit::WaitFor(
+        [&] {
+            return !m_boxes.isEmpty() ||
+                   Lines().filter(QStringLiteral("Upgrading operations are all finished.")).size() == 1;
+        },
+        30000))
+        << Shown();
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Lines().filter(QStringLiteral("192.168.173.12 Upgrade successfully.")).size(), 1) << Shown();
+    EXPECT_EQ(Lines().filter(QStringLiteral("Upgrade successfully.")).size(), 1) << Shown();
+    std::string status;
+    for (int tries = 0; tries < 50 && status.find(Row("Firmware", "2.2.0")) == std::string::npos; ++tries) {
+        QTest::qWait(100);
+        status = StatusPage(m_onvif[0].ip);
+    }
+    EXPECT_NE(status.find(Row("Firmware", "2.2.0")), std::string::npos) << status;
 }
 
 } // namespace
