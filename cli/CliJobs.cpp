@@ -83,9 +83,6 @@ bool CheckImage(const std::string& path, ImageName& image, int& status)
         return FailInput(status, "--image FILE is required");
     }
     image = ParseImageName(ImageFileName(path));
-    if (image.kind == ImageKind::None) {
-        return FailInput(status, KeyText(90034) + " " + path);
-    }
     const std::optional<std::uint64_t> size = ReadableImageSize(path);
     if (!size) {
         return FailInput(status, "cannot read " + path);
@@ -96,8 +93,17 @@ bool CheckImage(const std::string& path, ImageName& image, int& status)
     return true;
 }
 
-bool CheckModels(const ImageName& image, const std::vector<tagVtIpcInfo>& targets, int& status)
+// The family's rules of image names and models, for targets that do not
+// check their makers' images themselves.
+bool CheckModels(const ImageName& image, const std::string& path, const std::vector<tagVtIpcInfo>& targets,
+                 int& status)
 {
+    if (TakeMakersImages(targets)) {
+        return true;
+    }
+    if (image.kind == ImageKind::None) {
+        return FailInput(status, KeyText(90034) + " " + path);
+    }
     const tagVtIpcInfo& reference = targets.front();
     const ReferenceVerdict verdict = CheckReferenceCamera(image, reference.model);
     if (verdict == ReferenceVerdict::NoModel) {
@@ -127,7 +133,7 @@ int RunUpgrade(const std::vector<std::string>& arguments)
         return status;
     }
     CliTargets prepared;
-    if (!PrepareTargets(line, prepared, status) || !CheckModels(image, prepared.targets, status) ||
+    if (!PrepareTargets(line, prepared, status) || !CheckModels(image, line.Value("image"), prepared.targets, status) ||
         !PlanUpgrade(line, prepared.targets, status)) {
         return status;
     }

@@ -314,7 +314,7 @@ bool CBatchUpgradeDlg::CheckRows(const std::vector<QTreeWidgetItem*>& rows)
         ShowWarning(90012);
         return false;
     }
-    if (!ImageMatchesCameras(ChosenImage(), CameraModels(Cameras(rows)))) {
+    if (!TakeMakersImages(Cameras(rows)) && !ImageMatchesCameras(ChosenImage(), CameraModels(Cameras(rows)))) {
         ShowWarning(90011);
         return false;
     }
@@ -420,7 +420,7 @@ void CBatchUpgradeDlg::OnUpgrade()
     const QByteArray native = QFile::encodeName(path);
     const std::string fileName(ImageFileName(std::string_view(native.constData(), native.size())));
     const ImageName image = ParseImageName(fileName);
-    if (image.kind == ImageKind::None) {
+    if (image.kind == ImageKind::None && !TakeMakersImages(Cameras(TargetRows()))) {
         TraceA(1, "Firmware(%s) name is invalid.", fileName.c_str());
         ZxMessageBox(90034, ZxButtons::Ok, this);
         return;
@@ -440,7 +440,8 @@ void CBatchUpgradeDlg::OnUpgrade()
         return;
     }
     const tagVtIpcInfo& reference = targets.front();
-    const ReferenceVerdict verdict = CheckReferenceCamera(image, reference.model);
+    const ReferenceVerdict verdict =
+        TakeMakersImages(targets) ? ReferenceVerdict::Fits : CheckReferenceCamera(image, reference.model);
     if (verdict == ReferenceVerdict::NoModel) {
         return;
     }

@@ -158,6 +158,7 @@ constexpr LangKeyText kKeys[] = {
     {81004, L"Modify password failed."},
     {81005, L"Set device name successfully."},
     {81006, L"Set device name failed."},
+    {81007, L"The name is not a valid host name (letters, digits and hyphens, at most 63 between dots); the name was not changed."},
     {81020, L"Set network parameters failed. Username or password is incorrect."},
     {81021, L"Set port successfully."},
     {81022, L"Set port failed."},
@@ -204,6 +205,7 @@ constexpr LangKeyText kKeys[] = {
     {84002, L"Upload OEM files failed. Username or password is incorrect."},
     {84003, L"Upload OEM files failed. Can not access device."},
     {84004, L"Can not write the OEM file. Nothing has been uploaded."},
+    {84005, L"OEM branding is only for the family's cameras; nothing was sent to this camera."},
     {85000, L"Modify device information failed."},
     {85001, L"Nothing has been changed."},
     {85002, L"Operation failed."},
@@ -231,6 +233,7 @@ constexpr LangKeyText kKeys[] = {
     {87012, L"Download file failed, Username or password is incorrect."},
     {87013, L"Custom download failed!"},
     {87014, L"Custom download successfully. Open path?"},
+    {87015, L"Only the family's cameras keep a log database; nothing was sent to this camera."},
     {90003, L"Username field can't be empty."},
     {90004, L"Password field can't be empty."},
     {90005, L"Field can't be empty."},
@@ -268,7 +271,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 261);
+static_assert(std::size(kKeys) == 264);
 } // namespace
 
 const LangKeyText* LangKeyTable()

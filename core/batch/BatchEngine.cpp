@@ -60,6 +60,7 @@ bool BatchEngine::Start(std::vector<tagVtIpcInfo> targets, Operation operation, 
     m_nextToDeliver = 0;
     m_endOfRun = m_targets.size();
     m_runDelivery = m_delivery;
+    m_stop->store(false);
     m_running = true;
     const int count = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(m_maxParallel),
                                                              std::max<std::size_t>(m_targets.size(), 1)));
@@ -74,6 +75,7 @@ void BatchEngine::Cancel()
 {
     std::lock_guard lock(m_lock);
     m_endOfRun = std::min(m_endOfRun, m_nextToStart);
+    m_stop->store(true);
 }
 
 void BatchEngine::Wait()
@@ -90,6 +92,7 @@ void BatchEngine::Wait()
 
 void BatchEngine::Work()
 {
+    const CameraStopScope stopScope(m_stop);
     for (;;) {
         std::size_t index = 0;
         {

@@ -1,4 +1,5 @@
 #pragma once
+#include "CameraStop.h"
 #include "PanelLine.h"
 #include "Tivox.h"
 #include "ZxExport.h"
@@ -54,7 +55,8 @@ public:
     // Starts a batch; false (and nothing started) while another one runs.
     bool Start(std::vector<tagVtIpcInfo> targets, Operation operation, CameraDone cameraDone,
                Finished finished);
-    // Cameras not started yet are skipped; running ones finish their call.
+    // Cameras not started yet are skipped; the calls of cameras opened by the
+    // batch's operations end soon (CameraStop.h).
     void Cancel();
     // Blocks until the batch has finished and its threads are joined.
     void Wait();
@@ -86,4 +88,8 @@ private:
     int m_activeThreads = 0;
     bool m_running = false;
     std::mutex m_deliveryLock; // keeps the CameraDone calls in order and one at a time
+    // Named on every worker; cleared when a batch starts. Cameras a batch
+    // opened may be used by the next one (a login batch, then the upgrade),
+    // so the flag is the engine's, not one batch's.
+    CameraStopFlag m_stop = std::make_shared<std::atomic<bool>>(false);
 };

@@ -29,6 +29,11 @@ CameraResult Camera::SetDeviceName(const std::string&)
     return NotSupported();
 }
 
+bool Camera::AcceptsDeviceName(const std::string&) const
+{
+    return true;
+}
+
 CameraResult Camera::ModifyPassword(const std::string&, const std::string&)
 {
     return NotSupported();
@@ -128,6 +133,13 @@ CameraResult Camera::DownloadCustom(const std::string&, int, const std::string&)
 {
     return NotSupported();
 }
+
+CameraResult Camera::GetSystemLogLines(std::vector<std::string>&)
+{
+    return NotSupported();
+}
+
+void Camera::Abort() {}
 
 CameraResult Camera::Reboot()
 {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One camera as every page and terminal command works on it: plain
 // operations on the settings records the program keeps of a camera, whatever
@@ -42,6 +43,8 @@ enum class CameraOperation
     Reboot,
     Restore,
     LivePlay,
+    SystemLog,   // the camera's system log as plain lines
+    MakersImage, // a firmware image of the camera's own maker, which the camera checks itself
 };
 
 enum class CameraStatus
@@ -86,6 +89,9 @@ public:
     virtual CameraResult SetSystemDate(const SystemDateRecord& record);
     // The name as the camera keeps it, UTF-8.
     virtual CameraResult SetDeviceName(const std::string& utf8Name);
+    // Whether the camera can keep the name as it is; a name it cannot keep is
+    // refused, never changed into another one. Asks nothing of the camera.
+    virtual bool AcceptsDeviceName(const std::string& utf8Name) const;
     virtual CameraResult ModifyPassword(const std::string& user, const std::string& newPassword);
     virtual CameraResult GetSystemInfo(SystemInfoRecord& record);
 
@@ -119,6 +125,9 @@ public:
     virtual CameraResult DownloadCustom(const std::string& localPath, int kind,
                                         const std::string& remoteName);
 
+    // The camera's own system log, one line each, oldest first.
+    virtual CameraResult GetSystemLogLines(std::vector<std::string>& lines);
+
     virtual CameraResult Reboot();
     virtual CameraResult Restore();
 
@@ -127,6 +136,13 @@ public:
     // for the play's thread.
     virtual CameraResult StartLivePlay(uint32_t window);
     virtual CameraResult StopLivePlay();
+
+    // Any thread: the camera's running and later calls end soon (as failed),
+    // for a page that closes while its workers still wait on the camera; a
+    // camera opened under a stop flag (CameraStop.h) sets that flag, which
+    // stops the other cameras of the same work too. A protocol whose calls
+    // cannot be stopped ends them on its own time-outs.
+    virtual void Abort();
 
 private:
     tagVtIpcInfo m_info;

@@ -7,10 +7,6 @@
 #include "RecordText.h"
 #include "VtIpcSDK.h"
 
-namespace {
-constexpr unsigned kUnsupportedKey = 85003; // "The camera does not support this operation."
-} // namespace
-
 std::wstring CameraLinePrefix(const tagVtIpcInfo& camera)
 {
     return MacPrefix(camera.mac) + L" " + FieldText(camera.ip) + L" ";
@@ -46,9 +42,4 @@ std::shared_ptr<Camera> LoggedInCamera(const tagVtIpcInfo& camera, const LoginCr
 bool CameraOffers(const tagVtIpcInfo& camera, CameraOperation operation)
 {
     return OpenCamera(camera, {})->Supports(operation);
-}
-
-PanelLine UnsupportedLine(const tagVtIpcInfo& camera)
-{
-    return CameraLine(camera, kUnsupportedKey);
 }

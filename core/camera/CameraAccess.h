@@ -35,6 +35,3 @@ ZX_EXPORT std::shared_ptr<Camera> LoggedInCamera(const tagVtIpcInfo& camera, con
 
 // Whether the entry's camera offers the operation; asks nothing of the camera.
 ZX_EXPORT bool CameraOffers(const tagVtIpcInfo& camera, CameraOperation operation);
-// The line of a camera that does not offer the work asked for; nothing was
-// sent to it.
-ZX_EXPORT PanelLine UnsupportedLine(const tagVtIpcInfo& camera);

@@ -34,6 +34,13 @@ int UploadParallelism(std::size_t cameras)
     return static_cast<int>(std::min<std::size_t>(cameras, kMaxParallelUpgrades));
 }
 
+bool TakeMakersImages(const std::vector<tagVtIpcInfo>& targets)
+{
+    return !targets.empty() && std::all_of(targets.begin(), targets.end(), [](const tagVtIpcInfo& camera) {
+        return CameraOffers(camera, CameraOperation::MakersImage);
+    });
+}
+
 PanelLine UpgradeCamera(Camera& camera, const std::string& imagePath)
 {
     const CameraResult firmware = camera.UpdateFirmware(imagePath);

@@ -40,6 +40,11 @@ ZX_EXPORT LoggedInTargets CollectLoggedIn(const std::vector<tagVtIpcInfo>& targe
 inline constexpr int kMaxParallelUpgrades = 64;
 ZX_EXPORT int UploadParallelism(std::size_t cameras);
 
+// Whether the targets take their makers' own firmware images and check them
+// themselves (ONVIF cameras): the family's rules of image names and models do
+// not apply to them. False when there is none or any is the family's.
+ZX_EXPORT bool TakeMakersImages(const std::vector<tagVtIpcInfo>& targets);
+
 // Sends the image to one logged-in camera as firmware and then as kernel,
 // both always (the camera refuses the kind the image is not). "Upgrade
 // successfully." unless both calls failed. The path goes to the camera as it is.

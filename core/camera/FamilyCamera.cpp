@@ -35,9 +35,11 @@ FamilyCamera::FamilyCamera(const tagVtIpcInfo& info, LoginCredentials login) : C
 {
 }
 
-bool FamilyCamera::Supports(CameraOperation) const
+bool FamilyCamera::Supports(CameraOperation operation) const
 {
-    return true;
+    // The family's cameras keep their log as a database file (DownloadLog)
+    // and take only the family's images, named and matched by the page.
+    return operation != CameraOperation::SystemLog && operation != CameraOperation::MakersImage;
 }
 
 CameraResult FamilyCamera::Login()

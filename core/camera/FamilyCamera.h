@@ -7,7 +7,8 @@
 
 // A camera of the family, worked on through the device SDK (libVtIpcSDK): the
 // only core class that calls the SDK's camera operations. It offers every
-// operation. Its login handle is never closed: the SDK keeps one handle per
+// operation but the plain system log (its log is a database file, fetched by
+// DownloadLog) and other makers' images. Its login handle is never closed: the SDK keeps one handle per
 // camera and login and gives the same one to a later login.
 class ZX_EXPORT FamilyCamera : public Camera
 {

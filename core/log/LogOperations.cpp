@@ -16,6 +16,7 @@ constexpr unsigned kShowLoginFailed = 87000;
 constexpr unsigned kNotAModel = 87003;
 constexpr unsigned kRefreshFailed = 87008;
 constexpr unsigned kUnsupported = 85003;
+constexpr unsigned kNoLogDatabase = 87015;
 
 // The messages of one kind of file: failed login, failed download, success;
 // its folder and the operation that fetches it.
@@ -85,7 +86,7 @@ LogOutcome SelectCameraLog(const tagVtIpcInfo& camera, const LoginCredentials& l
 {
     LogOutcome outcome;
     if (!CameraOffers(camera, CameraOperation::LogDownload)) {
-        outcome.line = UnsupportedLine(camera);
+        outcome.line = CameraLine(camera, kNoLogDatabase);
         return outcome;
     }
     PanelLine failure;
@@ -106,7 +107,7 @@ LogOutcome RefreshCameraLog(std::shared_ptr<Camera> held, const tagVtIpcInfo& ca
                             const LoginCredentials& login)
 {
     if (!CameraOffers(camera, CameraOperation::LogDownload)) {
-        return Message(std::move(held), kUnsupported);
+        return Message(std::move(held), kNoLogDatabase);
     }
     const std::shared_ptr<Camera> loggedIn = LoggedInCamera(camera, login, std::move(held));
     if (!loggedIn) {
@@ -148,7 +149,7 @@ LogOutcome FetchCameraFile(std::shared_ptr<Camera> held, const tagVtIpcInfo& cam
         return Message(std::move(held), kNotAModel);
     }
     if (!CameraOffers(camera, keys.operation)) {
-        return Message(std::move(held), kUnsupported);
+        return Message(std::move(held), request.kind == CameraFileKind::Log ? kNoLogDatabase : kUnsupported);
     }
     const std::shared_ptr<Camera> loggedIn = LoggedInCamera(camera, login, std::move(held));
     if (!loggedIn) {

@@ -6,12 +6,13 @@
 namespace {
 constexpr unsigned kUploaded = 84000;
 constexpr unsigned kNotUploaded = 84001;
+constexpr unsigned kNoOemBranding = 84005;
 } // namespace
 
 std::vector<PanelLine> UploadOemFiles(const tagVtIpcInfo& camera, const OemUpload& upload)
 {
     if (!CameraOffers(camera, CameraOperation::OemUpload)) {
-        return {UnsupportedLine(camera)};
+        return {CameraLine(camera, kNoOemBranding)};
     }
     PanelLine failure;
     const std::shared_ptr<Camera> loggedIn =

@@ -21,8 +21,9 @@ struct OemUpload
 // failed." line for the OEM file, or one naming each image the camera did
 // not take (the images go only after the OEM file was taken). A failed login
 // gives the one line "... Username or password is incorrect." or "... Can not
-// access device."; a camera that takes no OEM files the one line "... The
-// camera does not support this operation.", with nothing sent to it.
+// access device."; a camera that takes no OEM files (an ONVIF camera) the
+// one line "... OEM branding is only for the family's cameras; nothing was
+// sent to this camera.", with nothing sent to it.
 ZX_EXPORT std::vector<PanelLine> UploadOemFiles(const tagVtIpcInfo& camera, const OemUpload& upload);
 
 // The same as an operation of the batch engine.

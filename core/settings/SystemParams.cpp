@@ -4,6 +4,7 @@
 #include "CapabilityClass.h"
 #include "DeviceName.h"
 #include "NetworkParams.h"
+#include "RecordText.h"
 #include "TextCodec.h"
 #include "TextTrim.h"
 #include "Utf8Text.h"
@@ -28,11 +29,6 @@ bool WritesName(const SystemForm& form)
     return form.singleCamera && Trimmed(form.name) != Trimmed(form.currentName);
 }
 
-template <std::size_t N> void CopyField(char (&field)[N], const std::string& text)
-{
-    std::memset(field, 0, N);
-    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
-}
 } // namespace
 
 SystemProblem CheckSystemForm(const SystemForm& form)
@@ -126,7 +122,11 @@ std::vector<PanelLine> WriteSystemSettings(const tagVtIpcInfo& camera, const Log
         lines.push_back(CameraLine(camera, loggedIn->SetSystemDate(*write.date).Done() ? 81001 : 81002));
     }
     if (!write.deviceName.empty()) {
-        lines.push_back(CameraLine(camera, loggedIn->SetDeviceName(write.deviceName).Done() ? 81005 : 81006));
+        if (!loggedIn->AcceptsDeviceName(write.deviceName)) {
+            lines.push_back(CameraLine(camera, 81007));
+        } else {
+            lines.push_back(CameraLine(camera, loggedIn->SetDeviceName(write.deviceName).Done() ? 81005 : 81006));
+        }
     }
     if (write.newPassword.empty()) {
         return lines;

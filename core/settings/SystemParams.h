@@ -124,7 +124,9 @@ struct SystemWrite
 };
 
 // Logs in to the camera and writes the date record, the name and the
-// password that are given, one panel line per call. A password change queues
+// password that are given, one panel line per call. A name the camera cannot
+// keep as it is (an ONVIF camera's host name) gets the line that says so, and
+// is not sent. A password change queues
 // a reboot, except on an A model; when the camera does not take the new
 // password for that reboot's login, that is its line instead.
 ZX_EXPORT std::vector<PanelLine> WriteSystemSettings(const tagVtIpcInfo& camera, const LoginCredentials& login,

@@ -1,6 +1,8 @@
 #include "TimeZoneTable.h"
 
 #include <array>
+#include <cctype>
+#include <cstdlib>
 
 namespace {
 constexpr std::array<const char*, kTimeZoneCount> kCaptions = {
@@ -130,4 +132,117 @@ const char* TimeZoneCaption(int row)
         return nullptr;
     }
     return kCaptions[static_cast<std::size_t>(row)];
+}
+
+std::optional<int> TimeZoneOffsetMinutes(int row)
+{
+    const char* caption = TimeZoneCaption(row);
+    if (caption == nullptr) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const double hours = std::strtod(caption, &end);
+    if (end == caption) {
+        return std::nullopt;
+    }
+    return static_cast<int>(hours * 60 + (hours < 0 ? -0.5 : 0.5));
+}
+
+std::string TimeZoneToPosix(int row)
+{
+    const std::optional<int> east = TimeZoneOffsetMinutes(row);
+    if (!east) {
+        return {};
+    }
+    const int west = -*east;
+    const int magnitude = std::abs(west);
+    std::string posix = "UTC";
+    if (west < 0) {
+        posix += '-';
+    }
+    posix += std::to_string(magnitude / 60);
+    if (magnitude % 60 != 0) {
+        const int minutes = magnitude % 60;
+        posix += (minutes < 10 ? ":0" : ":") + std::to_string(minutes);
+    }
+    return posix;
+}
+
+namespace {
+// Reads up to two digits at text[at]; false when there is none.
+bool ReadTwoDigits(const std::string& text, std::size_t& at, int& value)
+{
+    const std::size_t start = at;
+    value = 0;
+    while (at < text.size() && at - start < 2 && std::isdigit(static_cast<unsigned char>(text[at])) != 0) {
+        value = value * 10 + (text[at++] - '0');
+    }
+    return at > start;
+}
+
+// The standard offset west of UTC in minutes of a POSIX TZ string.
+std::optional<int> PosixWestMinutes(const std::string& posix)
+{
+    std::size_t at = 0;
+    if (!posix.empty() && posix[0] == '<') {
+        at = posix.find('>');
+        if (at == std::string::npos || at < 4) {
+            return std::nullopt;
+        }
+        ++at;
+    } else {
+        while (at < posix.size() && std::isalpha(static_cast<unsigned char>(posix[at])) != 0) {
+            ++at;
+        }
+        if (at < 3) {
+            return std::nullopt;
+        }
+    }
+    int sign = 1;
+    if (at < posix.size() && (posix[at] == '+' || posix[at] == '-')) {
+        sign = posix[at++] == '-' ? -1 : 1;
+    }
+    int hours = 0;
+    int minutes = 0;
+    if (!ReadTwoDigits(posix, at, hours) || hours > 24) {
+        return std::nullopt;
+    }
+    if (at < posix.size() && posix[at] == ':') {
+        ++at;
+        if (!ReadTwoDigits(posix, at, minutes) || minutes > 59) {
+            return std::nullopt;
+        }
+        if (at < posix.size() && posix[at] == ':') {
+            int seconds = 0;
+            ++at;
+            if (!ReadTwoDigits(posix, at, seconds) || seconds > 59) {
+                return std::nullopt;
+            }
+        }
+    }
+    // What may follow: a daylight-saving name (letters or quoted) and rules.
+    if (at < posix.size() && std::isalpha(static_cast<unsigned char>(posix[at])) == 0 && posix[at] != '<' &&
+        posix[at] != ',') {
+        return std::nullopt;
+    }
+    return sign * (hours * 60 + minutes);
+}
+} // namespace
+
+int PosixToTimeZone(const std::string& posix)
+{
+    const std::optional<int> west = PosixWestMinutes(posix);
+    if (!west) {
+        return -1;
+    }
+    const int east = -*west;
+    if (TimeZoneOffsetMinutes(kDefaultTimeZone) == east) {
+        return kDefaultTimeZone;
+    }
+    for (int row = 0; row < static_cast<int>(kTimeZoneCount); ++row) {
+        if (TimeZoneOffsetMinutes(row) == east) {
+            return row;
+        }
+    }
+    return -1;
 }

@@ -2,8 +2,10 @@
 #include "Tivox.h"
 #include "ZxExport.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -20,3 +22,11 @@ ZX_EXPORT std::wstring RunUpTimeText(std::time_t now, std::int32_t upTime);
 ZX_EXPORT std::wstring NameText(const tagVtIpcInfo& info);
 ZX_EXPORT std::wstring FieldText(const char* text);
 inline constexpr std::size_t kFieldTextChars = 255;
+
+// Writes text into a fixed record field: cut to leave room for the ending
+// zero, the rest of the field zeroed.
+template <std::size_t N> void CopyField(char (&field)[N], const std::string& text)
+{
+    std::memset(field, 0, N);
+    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
+}

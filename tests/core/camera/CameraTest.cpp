@@ -79,6 +79,10 @@ TEST_F(FamilyCameraTest, EachCallSaysWhatTheCameraAnsweredAndNothingIsRefusedUna
     for (int operation = 0; operation <= static_cast<int>(CameraOperation::LivePlay); ++operation) {
         EXPECT_TRUE(camera.Supports(static_cast<CameraOperation>(operation))) << "operation " << operation;
     }
+    EXPECT_FALSE(camera.Supports(CameraOperation::SystemLog));
+    EXPECT_FALSE(camera.Supports(CameraOperation::MakersImage));
+    std::vector<std::string> log;
+    EXPECT_EQ(camera.GetSystemLogLines(log).status, CameraStatus::NotSupported);
     SystemInfoRecord info{};
     const CameraResult early = camera.GetSystemInfo(info);
     EXPECT_EQ(early.status, CameraStatus::Failed) << "nothing is read before the login";
@@ -178,19 +182,20 @@ TEST(CameraProvider, AnotherProtocolsMakerServesItsEntriesWhichRefuseWhatTheyLac
         reached = 0;
 
         // Work without one is refused with one line or message per camera.
-        const std::wstring refusal =
-            L"[00:00:00:00:00:02] 10.0.0.2 The camera does not support this operation.";
+        const std::wstring prefix = L"[00:00:00:00:00:02] 10.0.0.2 ";
         const std::vector<PanelLine> oem = UploadOemFiles(other, OemUpload{"vtoem.cfg", {"logo.jpg"}, login});
         ASSERT_EQ(oem.size(), 1U);
-        EXPECT_EQ(oem[0].text, refusal);
+        EXPECT_EQ(oem[0].text,
+                  prefix + L"OEM branding is only for the family's cameras; nothing was sent to this camera.");
         const LogOutcome selected = SelectCameraLog(other, login);
         ASSERT_TRUE(selected.line.has_value());
-        EXPECT_EQ(selected.line->text, refusal);
+        EXPECT_EQ(selected.line->text,
+                  prefix + L"Only the family's cameras keep a log database; nothing was sent to this camera.");
         EXPECT_FALSE(selected.camera);
         const std::time_t now = std::time(nullptr);
-        EXPECT_EQ(RefreshCameraLog(nullptr, other, login).messageKey, 85003U);
+        EXPECT_EQ(RefreshCameraLog(nullptr, other, login).messageKey, 87015U);
         EXPECT_EQ(FetchCameraFile(nullptr, other, login, {CameraFileKind::Log, 0, {}}, now).messageKey,
-                  85003U);
+                  87015U);
         EXPECT_EQ(FetchCameraFile(nullptr, other, login, {CameraFileKind::Config, 0, {}}, now).messageKey,
                   85003U);
         EXPECT_EQ(reached, 0) << "not even a login";

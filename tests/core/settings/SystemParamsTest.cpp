@@ -23,6 +23,33 @@ TEST(DeviceNameEncoding, EveryByteIsEscapedExceptTheSixteenThatStandForThemselve
     EXPECT_EQ(EncodeDeviceName(""), "");
 }
 
+TEST(TimeZones, PosixStringsInvertTheSignAndCarryHalfAndQuarterHours)
+{
+    EXPECT_EQ(TimeZoneToPosix(kDefaultTimeZone), "UTC-8");
+    EXPECT_EQ(TimeZoneToPosix(0), "UTC11");        // -11 Samoa
+    EXPECT_EQ(TimeZoneToPosix(20), "UTC4:30");     // -4.5 Venezuela
+    EXPECT_EQ(TimeZoneToPosix(27), "UTC3:30");     // -3.5 Newfoundland
+    EXPECT_EQ(TimeZoneToPosix(38), "UTC0");        // London
+    EXPECT_EQ(TimeZoneToPosix(94), "UTC-5:30");    // India
+    EXPECT_EQ(TimeZoneToPosix(115), "UTC-12:45");  // Chatham Islands
+    EXPECT_EQ(TimeZoneToPosix(117), "");
+
+    // Every row comes back as the first row of its offset.
+    for (int row = 0; row < static_cast<int>(kTimeZoneCount); ++row) {
+        const int back = PosixToTimeZone(TimeZoneToPosix(row));
+        ASSERT_GE(back, 0) << row;
+        EXPECT_EQ(TimeZoneOffsetMinutes(back), TimeZoneOffsetMinutes(row)) << row;
+        EXPECT_TRUE(back <= row || back == kDefaultTimeZone) << row;
+    }
+    EXPECT_EQ(PosixToTimeZone("CST-8"), kDefaultTimeZone);
+    EXPECT_EQ(PosixToTimeZone("<+0530>-5:30"), 94);
+    EXPECT_EQ(PosixToTimeZone("EST5EDT,M3.2.0,M11.1.0"), 16); // first -5 row: Bahamas
+    EXPECT_EQ(PosixToTimeZone("IST-5:30:00"), 94);
+    EXPECT_EQ(PosixToTimeZone("XYZ-7:15"), -1); // no row at +7:15
+    EXPECT_EQ(PosixToTimeZone("8"), -1);        // no name
+    EXPECT_EQ(PosixToTimeZone("UTC+x"), -1);
+}
+
 TEST(TimeZones, OneHundredSeventeenRowsInTheCamerasOrder)
 {
     EXPECT_EQ(kTimeZoneCount, 117u);
