@@ -21,6 +21,7 @@ DiscoverySession::~DiscoverySession()
 int DiscoverySession::Open(DeviceTable& table, const std::vector<std::string>& only,
                            std::vector<std::string>* failed)
 {
+    m_onvif.SetTable(&table);
     return Open(&DeviceTable::CaptureCallback, &table, only, failed);
 }
 
@@ -30,6 +31,7 @@ int DiscoverySession::Open(TivoxCallback callback, void* user, const std::vector
     VtAdapter* adapters = nullptr;
     int count = 0;
     CTivox::SearchAdapter(&adapters, &count);
+    m_onvif.SetOutcome(callback, user);
     int opened = 0;
     for (int i = 0; i < count; ++i) {
         const VtAdapter& adapter = adapters[i];
@@ -61,6 +63,10 @@ int DiscoverySession::Open(TivoxCallback callback, void* user, const std::vector
         m_devices.push_back(std::move(tivox));
         m_names.emplace_back(adapter.name);
         ++opened;
+        std::string onvifError;
+        if (!m_onvif.Open(adapter.name, onvifError)) {
+            TraceA(1, "No WS-Discovery on %s: %s", adapter.name, onvifError.c_str());
+        }
     }
     CTivox::FreeSearchAdapter(adapters);
     if (failed != nullptr) {
@@ -80,12 +86,16 @@ void DiscoverySession::Probe()
         tivox->StartDiscovery();
         tivox->UdppDiscovery();
     }
+    m_onvif.Probe();
 }
 
 int DiscoverySession::Modify(tagVtIpcInfo* info)
 {
     if (info == nullptr) {
         return -1;
+    }
+    if (m_onvif.Modify(*info)) {
+        return 0;
     }
     // A change that no adapter could send would otherwise vanish without a
     // word: the caller reports it as failed.
@@ -101,6 +111,7 @@ int DiscoverySession::Modify(tagVtIpcInfo* info)
 
 void DiscoverySession::Close()
 {
+    m_onvif.Close();
     for (const auto& tivox : m_devices) {
         tivox->UnInitTivox();
     }
