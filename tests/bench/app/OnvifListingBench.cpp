@@ -3,7 +3,7 @@
 // model and firmware) until the network settings list shows it. Each
 // iteration is a fresh table and window; the logins themselves (eight at a
 // time) are the reference.
-#include "Lab.h"
+#include "LabBench.h"
 #include "MacText.h"
 #include "PageFactory.h"
 #include "ProgramFolder.h"
@@ -18,7 +18,6 @@
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <thread>
 
@@ -26,8 +25,6 @@ namespace {
 constexpr int kCameras = 500;
 constexpr int kMacColumn = 3;
 using Clock = std::chrono::steady_clock;
-
-labkit::Lab* g_lab = nullptr;
 
 std::string SiteFile(const std::string& folder)
 {
@@ -64,6 +61,22 @@ int ReadInList(QTreeWidget* list)
 
 void BM_OnvifCamerasListed(benchmark::State& state)
 {
+    QTemporaryDir folder;
+    std::string error;
+    if (labbench::TheLab().StartCamSim({"--count", std::to_string(kCameras), "--base-ip", "192.168.7.1",
+                                        "--password", "qr7319", "--config", SiteFile(folder.path().toStdString())},
+                                       error) <= 0) {
+        labbench::MarkFailed();
+        state.SkipWithError(("vtcamsim did not start: " + error).c_str());
+        return;
+    }
+    ::setenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit().constData(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    PlatformSetProgramFolder(folder.path().toStdString());
+    int qtArgc = 1;
+    char name[] = "onvif_listing_bench";
+    char* qtArgv[] = {name, nullptr};
+    QApplication application(qtArgc, qtArgv);
     double loginsMs = 0;
     for (auto _ : state) {
         auto app = std::make_unique<CZendrixApp>(std::vector<std::string>{"vtlog", "vtoem"});
@@ -96,6 +109,7 @@ void BM_OnvifCamerasListed(benchmark::State& state)
         watching = false;
         watcher.join();
         if (ReadInList(list) < kCameras) {
+            labbench::MarkFailed();
             state.SkipWithError(("listed with a login's answer: " + std::to_string(ReadInList(list)) + " of " +
                                  std::to_string(kCameras))
                                     .c_str());
@@ -114,32 +128,3 @@ void BM_OnvifCamerasListed(benchmark::State& state)
 
 BENCHMARK(BM_OnvifCamerasListed)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 } // namespace
-
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    std::string error;
-    auto lab = labkit::Lab::Create(error);
-    if (!lab || !lab->EnterWorkstation(error)) {
-        std::fprintf(stderr, "onvif_listing_bench: the camera lab could not be made: %s\n", error.c_str());
-        return 1;
-    }
-    QTemporaryDir folder;
-    if (lab->StartCamSim({"--count", std::to_string(kCameras), "--base-ip", "192.168.7.1", "--password", "qr7319",
-                          "--config", SiteFile(folder.path().toStdString())},
-                         error) <= 0) {
-        std::fprintf(stderr, "onvif_listing_bench: vtcamsim did not start: %s\n", error.c_str());
-        return 1;
-    }
-    ::setenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit().constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    PlatformSetProgramFolder(folder.path().toStdString());
-    int qtArgc = 1;
-    char name[] = "onvif_listing_bench";
-    char* qtArgv[] = {name, nullptr};
-    QApplication application(qtArgc, qtArgv);
-    g_lab = lab.get();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
