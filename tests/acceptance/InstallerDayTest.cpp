@@ -223,11 +223,15 @@ protected:
         }
         return ips;
     }
+    // Every camera the lists show: the family's and the ONVIF cameras.
     std::multiset<QString> SiteIps() const
     {
         std::multiset<QString> ips;
         for (const SiteCamera& camera : m_site.cameras) {
             ips.insert(QString::fromStdString(camera.ip));
+        }
+        for (const std::string& ip : m_site.onvifIps) {
+            ips.insert(QString::fromStdString(ip));
         }
         return ips;
     }
@@ -377,14 +381,13 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
             EXPECT_TRUE(WaitFor([&] { return Login(moved[i], m_site.password) >= 0; }, 5000)) << moved[i];
         }
         Refresh();
-        std::multiset<QString> expected;
         for (SiteCamera& camera : m_site.cameras) {
             const auto at = std::find(outside.begin(), outside.end(), camera.ip);
             if (at != outside.end()) {
                 camera.ip = moved[static_cast<std::size_t>(at - outside.begin())];
             }
-            expected.insert(QString::fromStdString(camera.ip));
         }
+        const std::multiset<QString> expected = SiteIps();
         EXPECT_TRUE(WaitFor([&] { return ListedIps(network, kNetworkIpColumn) == expected; }, 10000));
         for (const std::string& ip : moved) {
             const auto rows = RowsShowing(network, QString::fromStdString(ip));
@@ -744,10 +747,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
         }
         m_dlg->Sheet()->setCurrentIndex(0);
         Refresh();
-        std::multiset<QString> expected;
-        for (const SiteCamera& camera : m_site.cameras) {
-            expected.insert(QString::fromStdString(camera.ip));
-        }
+        const std::multiset<QString> expected = SiteIps();
         EXPECT_TRUE(WaitFor([&] { return ListedIps(network, kNetworkIpColumn) == expected; }, 10000));
         // The server room's camera selected on the upgrade page too: the A
         // models' image chosen last fits it, so the page shows no warning.
