@@ -43,6 +43,24 @@ bool DiscoverCameras(const CliCommandLine& line, CliSession& session, ProtocolCh
     return true;
 }
 
+// A command that needs no login still reads the ONVIF cameras with one when
+// the user gave it (an option or the environment); it never asks for one.
+bool OptionalLogin(const CliCommandLine& line, CliSession& session, int& status)
+{
+    const char* environment = std::getenv("ZENDRIX_PASSWORD");
+    if (!line.Has("password") && !line.Has("password-stdin") && !line.Has("password-fd") &&
+        (environment == nullptr || *environment == '\0')) {
+        return true;
+    }
+    LoginCredentials login;
+    std::string error;
+    if (!ResolveCredentials(line, login, error)) {
+        return FailInput(status, error);
+    }
+    session.SetLogin(login);
+    return true;
+}
+
 OutputTable CameraTable(const std::vector<ListedCamera>& cameras)
 {
     OutputTable table;
@@ -129,13 +147,13 @@ int RunDiscover(const std::vector<std::string>& arguments)
     int status = kExitSuccess;
     CliCommandLine line;
     OutputFormat format{};
-    if (!ParseLine(line, arguments, Join({DiscoveryOptions(), {{"format", true}}}), status) ||
+    if (!ParseLine(line, arguments, Join({DiscoveryOptions(), CredentialOptions(), {{"format", true}}}), status) ||
         !ParseFormat(line, format, status)) {
         return status;
     }
     CliSession session(PrintPanelLine);
     ProtocolChoice choice{};
-    if (!DiscoverCameras(line, session, choice, status)) {
+    if (!OptionalLogin(line, session, status) || !DiscoverCameras(line, session, choice, status)) {
         return status;
     }
     std::cout << RenderTable(CameraTable(session.Listed(choice)), format) << std::flush;
@@ -170,6 +188,11 @@ int RunSetIp(const std::vector<std::string>& arguments)
         return status;
     }
     CliSession session(PrintPanelLine);
+    if (!line.Has("dry-run")) {
+        session.SetLogin(login);
+    } else if (!OptionalLogin(line, session, status)) {
+        return status;
+    }
     ProtocolChoice choice{};
     if (!DiscoverCameras(line, session, choice, status)) {
         return status;
@@ -265,6 +288,7 @@ int RunInventory(const std::vector<std::string>& arguments)
         return status;
     }
     CliSession session(PrintPanelLine);
+    session.SetLogin(login);
     ProtocolChoice choice{};
     if (!DiscoverCameras(line, session, choice, status)) {
         return status;

@@ -308,6 +308,7 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
         return FailInput(status, error);
     }
     CliSession session(PrintPanelLine);
+    session.SetLogin(prepared.login);
     if (!session.Open(line.Values("iface"), error)) {
         return FailInput(status, error);
     }

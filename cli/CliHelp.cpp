@@ -32,7 +32,8 @@ Capturing raw frames needs root or the capabilities cap_net_raw,cap_net_admin on
 const std::map<std::string, const char*>& CommandHelp()
 {
     static const std::map<std::string, const char*> help = {
-        {"discover", R"(Usage: zendrix-cli discover [--iface IF]... [--wait SECONDS] [--protocol P] [--format table|csv|json]
+        {"discover", R"(Usage: zendrix-cli discover [--iface IF]... [--wait SECONDS] [--protocol P] [--user U] [--password P]
+                         [--format table|csv|json]
 
 Lists every camera that answers a discovery request on every capture device (or on the named ones),
 with the columns of the network settings page. Requests are repeated every second within the wait,
@@ -43,6 +44,9 @@ so a lost reply does not hide a camera; a camera heard on two adapters is listed
   --protocol P      family, onvif or all (default): the cameras of that protocol; the protocol
                     column says family, onvif or family+onvif (a family camera that speaks ONVIF too)
   --format F        table (default), csv or json
+  --user U, --password P  the login ONVIF cameras are read with (MAC, netmask, gateway, model and
+                    firmware come from it); ZENDRIX_USER / ZENDRIX_PASSWORD also serve, and without any
+                    the ONVIF cameras show what their announcements tell. Never asked for here.
 
 Example:
   zendrix-cli discover --iface eth1 --wait 5 --format csv > cameras.csv

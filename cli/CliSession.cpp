@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <thread>
 
+namespace {
+constexpr auto kOnvifReadLimit = std::chrono::seconds(10);
+} // namespace
+
 CliSession::CliSession(LineSink lines) : m_lines(std::move(lines))
 {
     InitGlobalModifyInfo();
@@ -22,6 +26,7 @@ CliSession::~CliSession()
 bool CliSession::Open(const std::vector<std::string>& interfaces, std::string& error)
 {
     std::vector<std::string> failed;
+    m_discovery.SetOnvifTable(&m_table);
     const int opened = m_discovery.Open(&CliSession::Capture, this, interfaces, &failed);
     // Devices that cannot carry these frames (any, nflog, ...) are passed over
     // unless the caller named them.
@@ -51,6 +56,14 @@ void CliSession::Discover(std::chrono::milliseconds wait)
         m_discovery.Probe();
     }
     std::this_thread::sleep_until(end);
+    // ONVIF cameras heard late are still being read: their logins end within
+    // a call's time, so the list shows them with what the login told.
+    m_discovery.WaitOnvifIdle(kOnvifReadLimit);
+}
+
+void CliSession::SetLogin(const LoginCredentials& login)
+{
+    m_discovery.SetOnvifLogin(login.user, login.password);
 }
 
 std::vector<ListedCamera> CliSession::Listed(ProtocolChoice choice) const

@@ -1,4 +1,5 @@
 #pragma once
+#include "Camera.h"
 #include "DeviceTable.h"
 #include "DiscoverySession.h"
 #include "ModifyReport.h"
@@ -32,8 +33,11 @@ public:
     // Opens the capture devices (all, or those named); false with a message
     // when none opened or a named one did not.
     bool Open(const std::vector<std::string>& interfaces, std::string& error);
+    // The login ONVIF cameras are read with; without one they are listed
+    // with what their announcements tell.
+    void SetLogin(const LoginCredentials& login);
     // Probes every second for the given time, so one lost reply does not hide
-    // a camera.
+    // a camera; then waits for the ONVIF cameras' logins.
     void Discover(std::chrono::milliseconds wait);
     // The cameras heard that the choice takes, by IP address (then MAC), one
     // per camera however many adapters heard it.

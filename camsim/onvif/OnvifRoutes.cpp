@@ -31,6 +31,22 @@ OnvifAnswer NotAuthorized(int status, const std::string& reason)
     return Fault(status, {true, "ter:NotAuthorized", {}, "Sender not authorized: " + reason});
 }
 
+// The HTTP Digest check of a camera that asks for it; nullopt when the
+// request is signed. The caller holds the camera's mutex.
+std::optional<OnvifAnswer> DigestCheck(LiveCamera& camera, const httplib::Request& req,
+                                       const vtwire::DigestNonceIssuer& nonces, httplib::Response& res)
+{
+    const int64_t now = Now();
+    const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method, req.target,
+                                              camera.sim.user, camera.sim.password, nonces, now);
+    if (verdict == vtwire::DigestVerdict::Accepted) {
+        return std::nullopt;
+    }
+    res.set_header("WWW-Authenticate", vtwire::BuildDigestChallenge(nonces, now, verdict == vtwire::DigestVerdict::Stale));
+    camera.onvif.Log(camera.onvif.CameraTime(now), "login refused (HTTP Digest)");
+    return NotAuthorized(401, "HTTP Digest credentials needed");
+}
+
 // The login check of one request; nullopt when it may go on. The caller
 // holds the camera's mutex.
 std::optional<OnvifAnswer> CheckLogin(LiveCamera& camera, const SoapRequest& request, const httplib::Request& req,
@@ -41,15 +57,7 @@ std::optional<OnvifAnswer> CheckLogin(LiveCamera& camera, const SoapRequest& req
     }
     const int64_t now = Now();
     if (camera.sim.onvifAuth == OnvifAuth::HttpDigest) {
-        const auto verdict = vtwire::VerifyDigest(req.get_header_value("Authorization"), req.method, req.target,
-                                                  camera.sim.user, camera.sim.password, nonces, now);
-        if (verdict == vtwire::DigestVerdict::Accepted) {
-            return std::nullopt;
-        }
-        res.set_header("WWW-Authenticate",
-                       vtwire::BuildDigestChallenge(nonces, now, verdict == vtwire::DigestVerdict::Stale));
-        camera.onvif.Log(camera.onvif.CameraTime(now), "login refused (HTTP Digest)");
-        return NotAuthorized(401, "HTTP Digest credentials needed");
+        return DigestCheck(camera, req, nonces, res);
     }
     std::string why = "no UsernameToken";
     if (request.token && VerifyUsernameToken(*request.token, camera.onvif, now, why)) {
@@ -82,13 +90,23 @@ void AddService(httplib::Server& server, const char* path, bool media, const std
     server.Post(path, [weak, actions, media, &nonces](const httplib::Request& req, httplib::Response& res) {
         std::string why;
         const std::unique_ptr<SoapRequest> request = ParseSoapRequest(req.body, why);
-        if (!request) {
-            Send(res, Fault(400, {true, "ter:WellFormed", {}, why}));
-            return;
-        }
         const auto camera = weak.lock();
         if (!camera) {
             res.status = 503;
+            return;
+        }
+        if (!request) {
+            // An HTTP Digest client (libcurl among them) first sends its POST
+            // without a body to learn the challenge: a camera that asks for
+            // Digest challenges anything not signed before reading it.
+            std::optional<OnvifAnswer> challenge;
+            {
+                std::lock_guard lock(camera->mutex);
+                if (camera->sim.onvifAuth == OnvifAuth::HttpDigest) {
+                    challenge = DigestCheck(*camera, req, nonces, res);
+                }
+            }
+            Send(res, challenge ? *challenge : Fault(400, {true, "ter:WellFormed", {}, why}));
             return;
         }
         OnvifAnswer answer;

@@ -180,7 +180,7 @@ CameraResult OnvifCamera::GetSystemDate(SystemDateRecord& record)
     record.daylight = now.daylightSavings ? 1 : 0;
     record.timeZone = PosixToTimeZone(now.timeZone);
     if (!ntp.servers.empty()) {
-        CopyField(record.ntpServer, ntp.servers.front().value);
+        CopyRecordField(record.ntpServer, ntp.servers.front().value);
     }
     if (now.hasUtc) {
         const int east = TimeZoneOffsetMinutes(record.timeZone).value_or(0);
@@ -284,9 +284,9 @@ CameraResult OnvifCamera::GetSystemInfo(SystemInfoRecord& record)
         return Result(result);
     }
     record = SystemInfoRecord{};
-    CopyField(record.model, information.model);
-    CopyField(record.hardware, information.hardwareId);
-    CopyField(record.version, information.firmwareVersion);
+    CopyRecordField(record.model, information.model);
+    CopyRecordField(record.hardware, information.hardwareId);
+    CopyRecordField(record.version, information.firmwareVersion);
     return {};
 }
 
@@ -392,15 +392,4 @@ bool IsValidHostname(const std::string& text)
         }
     }
     return true;
-}
-
-std::string FirstServiceAddress(const std::string& xaddrs)
-{
-    std::istringstream stream(xaddrs);
-    for (std::string address; stream >> address;) {
-        if (address.rfind("http://", 0) == 0 || address.rfind("https://", 0) == 0) {
-            return address;
-        }
-    }
-    return {};
 }

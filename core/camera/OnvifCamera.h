@@ -94,7 +94,3 @@ private:
 // digits and hyphens, not starting or ending with a hyphen, joined by dots,
 // 253 bytes at most.
 ZX_EXPORT bool IsValidHostname(const std::string& text);
-
-// The first http(s) address of a WS-Discovery XAddrs list (space-separated);
-// empty when there is none.
-ZX_EXPORT std::string FirstServiceAddress(const std::string& xaddrs);

@@ -205,6 +205,10 @@ public:
     bool Snapshot(const DeviceEntry& entry, tagVtIpcInfo& out) const;
     // The entry's ONVIF identity as it is now; false when the table no longer lists it.
     bool OnvifSnapshot(const DeviceEntry& entry, OnvifIdentity& out) const;
+    // The entry listed under that MAC, or null.
+    DeviceRef Find(const unsigned char mac[8]) const;
+    // Any thread: one line for the operation panel, through the listener.
+    void AddPanelLine(const PanelLine& line);
     // Entries in table order.
     std::vector<DeviceRef> Entries() const;
     std::size_t Count() const;

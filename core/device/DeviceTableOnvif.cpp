@@ -1,54 +1,23 @@
 // The device table's side for ONVIF cameras: what WS-Discovery and a login
 // report of them, and how they merge with the cameras the raw frames list.
 #include "DeviceTable.h"
-
-#include <arpa/inet.h>
+#include "OnvifDeviceWork.h"
+#include "RecordText.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-// Copies UTF-8 text into a fixed field, cut at a character boundary to fit;
-// the rest of the field is zero, so equal texts give equal records.
-template <std::size_t N>
-void CopyField(char (&field)[N], const std::string& text)
-{
-    std::size_t length = std::min(text.size(), N - 1);
-    while (length > 0 && length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
-        --length;
-    }
-    std::memset(field, 0, N);
-    std::memcpy(field, text.data(), length);
-}
-
-// The IPv4 address and port of the first service address
-// ("http://10.0.0.5:8080/onvif/device_service"); the record keeps what it
-// had when that address names no IPv4 host.
+// The IPv4 address and port of the first service address; the record keeps
+// what it had when that address names no IPv4 host.
 void AddressFromXAddrs(const std::string& xaddrs, tagVtIpcInfo& info)
 {
-    const std::string first = xaddrs.substr(0, xaddrs.find(' '));
-    const std::size_t scheme = first.find("://");
-    if (scheme == std::string::npos) {
-        return;
+    std::string host;
+    int port = 0;
+    if (ServiceHostAndPort(xaddrs, host, port)) {
+        CopyRecordField(info.ip, host);
+        info.port = port;
     }
-    const std::size_t hostStart = scheme + 3;
-    const std::size_t hostEnd = first.find_first_of(":/", hostStart);
-    const std::string host = first.substr(hostStart, hostEnd - hostStart);
-    in_addr parsed{};
-    if (inet_pton(AF_INET, host.c_str(), &parsed) != 1) {
-        return;
-    }
-    int port = first.compare(0, scheme, "https") == 0 ? 443 : 80;
-    if (hostEnd != std::string::npos && first[hostEnd] == ':') {
-        const std::size_t digitsEnd = first.find_first_not_of("0123456789", hostEnd + 1);
-        const std::string digits = first.substr(hostEnd + 1, digitsEnd - hostEnd - 1);
-        if (digits.empty() || digits.size() > 5 || std::stoi(digits) < 1 || std::stoi(digits) > 65535) {
-            return;
-        }
-        port = std::stoi(digits);
-    }
-    CopyField(info.ip, host);
-    info.port = port;
 }
 
 bool MacKnown(const unsigned char mac[8])
@@ -92,8 +61,8 @@ void DeviceTable::OnOnvifSighting(const OnvifSighting& sighting)
             // Until a login reads the camera's own answers, the list shows
             // what its announcement says.
             if (entry->protocol == CameraProtocol::Onvif && !MacKnown(entry->info.mac)) {
-                CopyField(entry->info.devName, sighting.name);
-                CopyField(entry->info.model, sighting.hardware);
+                CopyRecordField(entry->info.devName, sighting.name);
+                CopyRecordField(entry->info.model, sighting.hardware);
                 AddressFromXAddrs(sighting.xaddrs, entry->info);
             }
         }
@@ -173,4 +142,17 @@ bool DeviceTable::OnvifSnapshot(const DeviceEntry& entry, OnvifIdentity& out) co
     std::lock_guard scope(m_lock);
     out = entry.onvif;
     return entry.linked;
+}
+
+DeviceRef DeviceTable::Find(const unsigned char mac[8]) const
+{
+    std::lock_guard scope(m_lock);
+    return FindLocked(mac);
+}
+
+void DeviceTable::AddPanelLine(const PanelLine& line)
+{
+    if (DeviceTableListener* listener = m_listener.load()) {
+        listener->AddPanelLine(line);
+    }
 }

@@ -1,6 +1,8 @@
 #include "DiscoverySession.h"
 
 #include "DeviceTable.h"
+#include "OnvifCameraMaker.h"
+#include "OnvifDeviceWork.h"
 #include "OperationLog.h"
 
 #include <algorithm>
@@ -21,6 +23,20 @@ DiscoverySession::~DiscoverySession()
 int DiscoverySession::Open(DeviceTable& table, const std::vector<std::string>& only,
                            std::vector<std::string>* failed)
 {
+    m_onvif.SetTable(&table);
+    m_onvifCameras = std::make_unique<CameraMakerRegistration>(
+        OnvifCameraMaker([&table](const tagVtIpcInfo& info) -> std::optional<OnvifCameraAddress> {
+            const DeviceRef entry = table.Find(info.mac);
+            OnvifIdentity identity;
+            if (!entry || entry->protocol != CameraProtocol::Onvif || !table.OnvifSnapshot(*entry, identity)) {
+                return std::nullopt;
+            }
+            std::string service = DeviceServiceAddress(identity.xaddrs);
+            if (service.empty()) {
+                return std::nullopt;
+            }
+            return OnvifCameraAddress{std::move(service), {}};
+        }));
     return Open(&DeviceTable::CaptureCallback, &table, only, failed);
 }
 
@@ -30,6 +46,7 @@ int DiscoverySession::Open(TivoxCallback callback, void* user, const std::vector
     VtAdapter* adapters = nullptr;
     int count = 0;
     CTivox::SearchAdapter(&adapters, &count);
+    m_onvif.SetOutcome(callback, user);
     int opened = 0;
     for (int i = 0; i < count; ++i) {
         const VtAdapter& adapter = adapters[i];
@@ -61,6 +78,10 @@ int DiscoverySession::Open(TivoxCallback callback, void* user, const std::vector
         m_devices.push_back(std::move(tivox));
         m_names.emplace_back(adapter.name);
         ++opened;
+        std::string onvifError;
+        if (!m_onvif.Open(adapter.name, onvifError)) {
+            TraceA(1, "No WS-Discovery on %s: %s", adapter.name, onvifError.c_str());
+        }
     }
     CTivox::FreeSearchAdapter(adapters);
     if (failed != nullptr) {
@@ -80,12 +101,16 @@ void DiscoverySession::Probe()
         tivox->StartDiscovery();
         tivox->UdppDiscovery();
     }
+    m_onvif.Probe();
 }
 
 int DiscoverySession::Modify(tagVtIpcInfo* info)
 {
     if (info == nullptr) {
         return -1;
+    }
+    if (m_onvif.Modify(*info)) {
+        return 0;
     }
     // A change that no adapter could send would otherwise vanish without a
     // word: the caller reports it as failed.
@@ -101,6 +126,8 @@ int DiscoverySession::Modify(tagVtIpcInfo* info)
 
 void DiscoverySession::Close()
 {
+    m_onvifCameras.reset();
+    m_onvif.Close();
     for (const auto& tivox : m_devices) {
         tivox->UnInitTivox();
     }

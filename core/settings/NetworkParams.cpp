@@ -36,7 +36,7 @@ bool OlderFirmware(const FirmwareVersion& v)
     return v.a != 0 && (v.b < 4 || (v.b == 4 && v.d < 83));
 }
 
-void CopyField(const std::string& text, char* field, std::size_t size)
+void CopyRecordField(const std::string& text, char* field, std::size_t size)
 {
     std::memset(field, 0, size);
     std::memcpy(field, text.data(), std::min(text.size(), size - 1));
@@ -176,7 +176,7 @@ NetworkProblem BuildNetworkBlock(const NetworkParamsForm& form, NetworkBlock& bl
         d.easyEnabled = d.enabled;
         d.easyChosen = form.easyChosen ? 1 : 0;
     }
-    CopyField(ProviderTextToSend(form.providerEntry, form.version).substr(0, 63), d.provider,
+    CopyRecordField(ProviderTextToSend(form.providerEntry, form.version).substr(0, 63), d.provider,
               sizeof d.provider);
     if (form.ddnsEnabled) {
         const std::wstring user = Trimmed(form.user);
@@ -199,10 +199,10 @@ NetworkProblem BuildNetworkBlock(const NetworkParamsForm& form, NetworkBlock& bl
         if (form.providerEntry == kFreeDnsEntry && hash.empty()) {
             return {90024, NetworkField::None};
         }
-        CopyField(NarrowField(user, sizeof d.user), d.user, sizeof d.user);
-        CopyField(NarrowField(password, sizeof d.password), d.password, sizeof d.password);
-        CopyField(NarrowField(host, sizeof d.host), d.host, sizeof d.host);
-        CopyField(NarrowField(hash, sizeof d.hash), d.hash, sizeof d.hash);
+        CopyRecordField(NarrowField(user, sizeof d.user), d.user, sizeof d.user);
+        CopyRecordField(NarrowField(password, sizeof d.password), d.password, sizeof d.password);
+        CopyRecordField(NarrowField(host, sizeof d.host), d.host, sizeof d.host);
+        CopyRecordField(NarrowField(hash, sizeof d.hash), d.hash, sizeof d.hash);
     }
     block = built;
     return {};
@@ -230,7 +230,7 @@ BatchEngine::Operation NetworkApplyOperation(LoginCredentials login, NetworkBloc
             if (name.empty()) {
                 name = EasyDdnsHostName(FormatMac(camera.mac));
             }
-            CopyField(name, ddns.host, sizeof ddns.host);
+            CopyRecordField(name, ddns.host, sizeof ddns.host);
         }
         lines.push_back(CameraLine(camera, loggedIn->SetDdns(ddns).Done() ? 81023 : 81024));
         lines.push_back(CameraLine(camera, loggedIn->SetPorts(block.ports).Done() ? 81021 : 81022));

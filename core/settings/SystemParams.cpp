@@ -93,12 +93,12 @@ SystemDateRecord BuildSystemDateRecord(const SystemSettings& settings)
     case DateTimeMode::Manual:
     case DateTimeMode::ComputerTime:
         record.mode = settings.mode == DateTimeMode::Manual ? 0 : 2;
-        CopyField(record.date, date);
-        CopyField(record.time, time);
+        CopyRecordField(record.date, date);
+        CopyRecordField(record.time, time);
         break;
     case DateTimeMode::Sntp:
         record.mode = 1;
-        CopyField(record.ntpServer, settings.sntpServer.empty() ? kDefaultSntpServer : settings.sntpServer);
+        CopyRecordField(record.ntpServer, settings.sntpServer.empty() ? kDefaultSntpServer : settings.sntpServer);
         break;
     case DateTimeMode::Keep:
         record.mode = 3;

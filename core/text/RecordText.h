@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -23,10 +24,15 @@ ZX_EXPORT std::wstring NameText(const tagVtIpcInfo& info);
 ZX_EXPORT std::wstring FieldText(const char* text);
 inline constexpr std::size_t kFieldTextChars = 255;
 
-// Writes text into a fixed record field: cut to leave room for the ending
-// zero, the rest of the field zeroed.
-template <std::size_t N> void CopyField(char (&field)[N], const std::string& text)
+// Copies UTF-8 text into a fixed record field, cut at a character boundary
+// to fit; the rest of the field is zero, so equal texts give equal records.
+template <std::size_t N>
+void CopyRecordField(char (&field)[N], const std::string& text)
 {
+    std::size_t length = std::min(text.size(), N - 1);
+    while (length > 0 && length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+        --length;
+    }
     std::memset(field, 0, N);
-    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
+    std::memcpy(field, text.data(), length);
 }

@@ -48,6 +48,7 @@ Site ReadSite(const std::string& configPath)
         entry.erase("rebootEverySec");
     }
     for (auto index = onvif.rbegin(); index != onvif.rend(); ++index) {
+        site.onvifIps.push_back(site.cameras[*index].ip);
         site.cameras.erase(site.cameras.begin() + static_cast<std::ptrdiff_t>(*index));
     }
     std::ofstream(configPath) << json.dump();

@@ -14,12 +14,14 @@ struct SiteCamera
 };
 
 // The day works with the family's cameras: the site's ONVIF cameras run in
-// the simulator but are not in `cameras`.
+// the simulator and are listed beside them, but are not in `cameras`; their
+// addresses are in `onvifIps`.
 struct Site
 {
     std::string user;
     std::string password;
     std::vector<SiteCamera> cameras;
+    std::vector<std::string> onvifIps;
     std::vector<std::string> simArgs;
     std::string error;
 };

@@ -160,6 +160,9 @@ std::multiset<QString> InstallerDay::SiteIps() const
     for (const SiteCamera& camera : m_site.cameras) {
         ips.insert(QString::fromStdString(camera.ip));
     }
+    for (const std::string& ip : m_site.onvifIps) {
+        ips.insert(QString::fromStdString(ip));
+    }
     return ips;
 }
 

@@ -80,6 +80,7 @@ protected:
 
     // The IPs each listed camera shows, as discovery found them.
     std::multiset<QString> ListedIps(QTreeWidget* list, int ipColumn) const;
+    // Every camera the lists show: the family's and the ONVIF cameras.
     std::multiset<QString> SiteIps() const;
     // Cameras with an address of their own, in the workstation's subnet.
     std::set<QString> UniqueReachableIps(bool aModels) const;

@@ -103,10 +103,7 @@ void InstallerDay::ChineseAndBack()
     }
     m_dlg->Sheet()->setCurrentIndex(0);
     Refresh();
-    std::multiset<QString> expected;
-    for (const SiteCamera& camera : m_site.cameras) {
-        expected.insert(QString::fromStdString(camera.ip));
-    }
+    const std::multiset<QString> expected = SiteIps();
     EXPECT_TRUE(WaitFor([&] { return ListedIps(network, kNetworkIpColumn) == expected; }, 10000));
     // The server room's camera selected on the upgrade page too: the A
     // models' image chosen last fits it, so the page shows no warning.

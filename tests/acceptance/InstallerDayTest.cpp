@@ -77,14 +77,13 @@ void InstallerDay::ReaddressOutsideTheSubnet()
         EXPECT_TRUE(WaitFor([&] { return Login(moved[i], m_site.password) >= 0; }, 5000)) << moved[i];
     }
     Refresh();
-    std::multiset<QString> expected;
     for (SiteCamera& camera : m_site.cameras) {
         const auto at = std::find(outside.begin(), outside.end(), camera.ip);
         if (at != outside.end()) {
             camera.ip = moved[static_cast<std::size_t>(at - outside.begin())];
         }
-        expected.insert(QString::fromStdString(camera.ip));
     }
+    const std::multiset<QString> expected = SiteIps();
     EXPECT_TRUE(WaitFor([&] { return ListedIps(network, kNetworkIpColumn) == expected; }, 10000));
     for (const std::string& ip : moved) {
         const auto rows = RowsShowing(network, QString::fromStdString(ip));

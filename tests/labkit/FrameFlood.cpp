@@ -4,16 +4,25 @@
 // are no UTF-8), and those can also answer a change they were never asked for.
 //
 //   vtflood --interface IF [--cameras N] [--frames F] [--seconds S]
-//           [--hostile K] [--modify-reply WSMAC] [--first N0]
+//           [--hostile K] [--modify-reply WSMAC] [--first N0] [--onvif 1]
 //
 // N cameras (02:f1:... from N0 on) send F replies in all, round robin, spread
 // evenly over S seconds (0: as fast as the link takes them). The first K
 // cameras carry hostile names and addresses. With --modify-reply, the first K
 // cameras then send an accepted modify reply to the workstation adapter WSMAC
-// with another hostile name. Prints "vtflood started" before the first frame
+// with another hostile name. With --onvif 1, the cameras are made-up ONVIF
+// devices instead: each sends WS-Discovery Hello datagrams to the group, its
+// service address in the lab's subnet where nobody answers. Prints "vtflood started" before the first frame
 // and "vtflood done sent=... failed=..." at the end.
 #include "SimCamera.h"
 #include "SimFrames.h"
+#include "onvif/WsDiscovery.h"
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -36,6 +45,7 @@ struct Options
     unsigned hostile = 0;
     unsigned first = 0;
     std::string workstation;
+    bool onvif = false;
 };
 
 bool Parse(int argc, char** argv, Options& options)
@@ -55,6 +65,8 @@ bool Parse(int argc, char** argv, Options& options)
             options.hostile = static_cast<unsigned>(std::strtoul(value, nullptr, 10));
         } else if (option == "--first") {
             options.first = static_cast<unsigned>(std::strtoul(value, nullptr, 10));
+        } else if (option == "--onvif") {
+            options.onvif = std::string(value) == "1";
         } else if (option == "--modify-reply") {
             options.workstation = value;
         } else {
@@ -84,6 +96,35 @@ camsim::SimCamera MadeUpCamera(unsigned n, bool hostile)
     return camera;
 }
 
+// A made-up ONVIF camera's Hello: its service address lies in the lab's
+// subnet (192.168.128.0 to 192.168.247.255), where no host answers.
+std::vector<unsigned char> MadeUpHello(unsigned n)
+{
+    camsim::SimCamera camera;
+    camera.ip = "192.168." + std::to_string(128 + (n >> 8) % 120) + "." + std::to_string(n & 0xFF);
+    camera.name = "fake-" + std::to_string(n);
+    char uuid[64];
+    std::snprintf(uuid, sizeof uuid, "urn:uuid:0f100d00-0000-4000-8000-%012x", n);
+    const std::string hello = camsim::BuildHello(camera, uuid, 1);
+    return {hello.begin(), hello.end()};
+}
+
+// A socket that sends to the WS-Discovery group out of the interface only.
+int GroupSocket(const std::string& interfaceName)
+{
+    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    ip_mreqn outgoing{};
+    outgoing.imr_ifindex = static_cast<int>(if_nametoindex(interfaceName.c_str()));
+    if (sock < 0 || outgoing.imr_ifindex == 0 ||
+        setsockopt(sock, IPPROTO_IP, IP_MULTICAST_IF, &outgoing, sizeof outgoing) != 0) {
+        if (sock >= 0) {
+            close(sock);
+        }
+        return -1;
+    }
+    return sock;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,7 +132,7 @@ int main(int argc, char** argv)
     Options options;
     if (!Parse(argc, argv, options)) {
         std::fprintf(stderr, "usage: vtflood --interface IF [--cameras N] [--frames F] [--seconds S] "
-                             "[--hostile K] [--modify-reply WSMAC] [--first N0]\n");
+                             "[--hostile K] [--modify-reply WSMAC] [--first N0] [--onvif 1]\n");
         return 2;
     }
     camsim::MacAddress workstation{};
@@ -110,16 +151,30 @@ int main(int argc, char** argv)
     replies.reserve(options.cameras);
     const camsim::MacAddress everyone = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     for (unsigned n = 0; n < options.cameras; ++n) {
-        replies.push_back(camsim::BuildSimDiscoveryReply(MadeUpCamera(options.first + n, n < options.hostile),
-                                                         everyone, start));
+        replies.push_back(options.onvif ? MadeUpHello(options.first + n)
+                                        : camsim::BuildSimDiscoveryReply(
+                                              MadeUpCamera(options.first + n, n < options.hostile), everyone, start));
     }
+    const int group = options.onvif ? GroupSocket(options.interfaceName) : -1;
+    if (options.onvif && group < 0) {
+        std::fprintf(stderr, "vtflood: no multicast socket on %s\n", options.interfaceName.c_str());
+        return 1;
+    }
+    sockaddr_in groupAddress{};
+    groupAddress.sin_family = AF_INET;
+    groupAddress.sin_port = htons(3702);
+    inet_pton(AF_INET, "239.255.255.250", &groupAddress.sin_addr);
     std::printf("vtflood started\n");
     std::fflush(stdout);
 
     unsigned long sent = 0;
     unsigned long failed = 0;
     const auto send = [&](const std::vector<unsigned char>& frame) {
-        if (pcap_sendpacket(handle, frame.data(), static_cast<int>(frame.size())) == 0) {
+        const bool done = options.onvif ? sendto(group, frame.data(), frame.size(), 0,
+                                                 reinterpret_cast<const sockaddr*>(&groupAddress),
+                                                 sizeof groupAddress) == static_cast<ssize_t>(frame.size())
+                                        : pcap_sendpacket(handle, frame.data(), static_cast<int>(frame.size())) == 0;
+        if (done) {
             ++sent;
         } else {
             ++failed;
@@ -144,6 +199,9 @@ int main(int argc, char** argv)
         }
     }
     pcap_close(handle);
+    if (group >= 0) {
+        close(group);
+    }
     std::printf("vtflood done sent=%lu failed=%lu\n", sent, failed);
     return failed == 0 ? 0 : 1;
 }

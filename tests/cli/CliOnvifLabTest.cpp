@@ -1,0 +1,111 @@
+// ONVIF cameras beside the family's, found, listed and readdressed by the
+// terminal tool as a user runs it, and a Bye seen by a running session.
+#include "CliLab.h"
+#include "CliSession.h"
+
+#include <thread>
+
+using namespace clilab;
+
+namespace {
+constexpr const char* kDigestMac = "B0:EA:11:00:00:02";
+constexpr const char* kRebootMac = "C0:41:D5:00:00:03";
+constexpr const char* kFarMac = "C0:41:D5:00:00:04";
+
+std::string MixedSite()
+{
+    const std::string path = Scratch("mixed-site.json");
+    std::ofstream(path) << R"({"cameras": [
+  {"index": 0, "name": "Family one"},
+  {"index": 1, "name": "Family two"},
+  {"index": 2, "mac": "B0:EA:11:00:00:02", "protocol": "onvif", "maker": "Borealis", "model": "BV-9",
+   "version": "5.0.1", "name": "Dome", "onvifAuth": "http-digest", "clockOffsetSec": 5400},
+  {"index": 3, "mac": "C0:41:D5:00:00:03", "protocol": "onvif", "maker": "Corvid", "model": "CS-4K",
+   "version": "1.0.4", "name": "Ramp", "rebootNeeded": true, "rebootMs": 500},
+  {"index": 4, "mac": "C0:41:D5:00:00:04", "ip": "10.44.7.20", "netmask": "255.255.255.0",
+   "gateway": "10.44.7.1", "protocol": "onvif", "maker": "Corvid", "model": "CS-4K", "version": "1.0.4",
+   "name": "Far shed"}
+]})";
+    return path;
+}
+
+std::map<std::string, nlohmann::json> ListedByMac()
+{
+    const CliRun run = Cli("discover --format json --wait 2" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::map<std::string, nlohmann::json> cameras;
+    for (const auto& camera : nlohmann::json::parse(run.out)) {
+        EXPECT_EQ(cameras.count(camera["mac"].get<std::string>()), 0U) << "listed twice: " << camera;
+        cameras[camera["mac"].get<std::string>()] = camera;
+    }
+    return cameras;
+}
+
+int WorkstationAddresses()
+{
+    const std::string out = Scratch("addresses");
+    const std::string command = "ip -4 -o addr show dev " + labkit::LabEnvironment::Current()->WsInterface() + " >" + out;
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::istringstream lines(ReadFile(out));
+    int count = 0;
+    for (std::string line; std::getline(lines, line);) {
+        count += line.find("inet ") != std::string::npos ? 1 : 0;
+    }
+    return count;
+}
+} // namespace
+
+TEST_F(CliLab, MixedSiteListedOnceAndOnvifCamerasReaddressedAlsoOutsideTheSubnet)
+{
+    LABKIT_REQUIRE_LAB();
+    Start({"--count", "5", "--base-ip", "192.168.1.100", "--config", MixedSite()});
+    auto cameras = ListedByMac();
+    ASSERT_EQ(cameras.size(), 5U);
+    for (const char* mac : {kDigestMac, kRebootMac, kFarMac}) {
+        const nlohmann::json& camera = cameras[mac];
+        EXPECT_EQ(camera["protocol"], "onvif") << camera;
+        EXPECT_FALSE(camera["model"].get<std::string>().empty()) << camera;
+        EXPECT_FALSE(camera["version"].get<std::string>().empty()) << camera;
+    }
+    EXPECT_EQ(cameras[kFarMac]["ip"], "10.44.7.20");
+    EXPECT_EQ(cameras[kFarMac]["gateway"], "10.44.7.1");
+    EXPECT_EQ(cameras[Mac(1)]["protocol"], "family");
+
+    // Inside the subnet, through a reboot the camera asks for; then the one
+    // outside it, moved into the workstation's subnet.
+    CliRun run = Cli(std::string("set-ip --mac ") + kRebootMac + " --new-ip 192.168.1.40 --wait 2" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("->192.168.1.40 successfully."), std::string::npos) << run.out;
+    run = Cli(std::string("set-ip --mac ") + kFarMac +
+              " --new-ip 192.168.1.41 --netmask 255.255.0.0 --gateway 192.168.0.1 --wait 2" + Interface());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("IP:10.44.7.20->192.168.1.41"), std::string::npos) << run.out;
+    EXPECT_EQ(WorkstationAddresses(), 1) << "the temporary address is still there";
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(800)); // the reboot
+    cameras = ListedByMac();
+    EXPECT_EQ(cameras[kRebootMac]["ip"], "192.168.1.40");
+    EXPECT_EQ(cameras[kFarMac]["ip"], "192.168.1.41");
+    EXPECT_EQ(cameras[kFarMac]["netmask"], "255.255.0.0");
+    EXPECT_EQ(WorkstationAddresses(), 1);
+}
+
+TEST_F(CliLab, OnvifCameraThatSaysByeLeavesTheListAtOnce)
+{
+    LABKIT_REQUIRE_LAB();
+    Start({"--count", "5", "--base-ip", "192.168.1.100", "--config", MixedSite()});
+    std::vector<std::wstring> lines;
+    CliSession session([&](const std::wstring& text, bool) { lines.push_back(text); });
+    std::string error;
+    ASSERT_TRUE(session.Open({labkit::LabEnvironment::Current()->WsInterface()}, error)) << error;
+    session.SetLogin({"admin", "admin"});
+    session.Discover(std::chrono::milliseconds(1500));
+    ASSERT_EQ(session.Listed(ProtocolChoice::Onvif).size(), 3U);
+    ASSERT_EQ(session.Listed(ProtocolChoice::All).size(), 5U);
+
+    labkit::LabEnvironment::Current()->Stop(sim_);
+    sim_ = -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(session.Listed(ProtocolChoice::Onvif).size(), 0U);
+    EXPECT_EQ(session.Listed(ProtocolChoice::Family).size(), 2U) << "family cameras leave only by silence";
+}
