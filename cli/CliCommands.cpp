@@ -2,6 +2,7 @@
 
 #include "AddressRules.h"
 #include "BatchEngine.h"
+#include "CertificatePins.h"
 #include "CliContext.h"
 #include "CliSession.h"
 #include "MacText.h"
@@ -300,6 +301,7 @@ int RunInventory(const std::vector<std::string>& arguments)
     }
     std::vector<SystemDateRecord> dates(cameras.size());
     std::vector<char> readable(cameras.size(), 0);
+    std::vector<char> answered(cameras.size(), 0);
     BatchEngine::Run(
         cameras,
         [&](const tagVtIpcInfo& camera, std::size_t index) {
@@ -308,21 +310,24 @@ int RunInventory(const std::vector<std::string>& arguments)
             if (!loggedIn) {
                 return std::vector<PanelLine>{failure};
             }
+            answered[index] = 1;
             readable[index] = loggedIn->GetSystemDate(dates[index]).Done() ? 1 : 0;
-            return std::vector<PanelLine>{};
+            return CameraNoteLines(camera, *loggedIn);
         },
         [&](std::size_t index, std::vector<PanelLine> lines) {
-            for (const PanelLine& failure : lines) {
-                std::cerr << "zendrix-cli: " << SafeText(Utf8(failure.text)) << "\n";
+            for (const PanelLine& told : lines) {
+                std::cerr << "zendrix-cli: " << SafeText(Utf8(told.text)) << "\n";
+            }
+            if (!answered[index]) {
                 status = kExitSomeFailed;
             }
-            static_cast<void>(index);
         });
     OutputTable table = CameraTable(listed);
     table.columns.erase(table.columns.begin() + 7); // the start time is not a record of the site
     table.columns.push_back({"time_zone", "Time Zone"});
     table.columns.push_back({"time_zone_row", "Row", true});
     table.columns.push_back({"ntp", "NTP Server"});
+    table.columns.push_back({"certificate", "Certificate SHA-256"});
     for (std::size_t i = 0; i < cameras.size(); ++i) {
         std::vector<std::string>& row = table.rows[i];
         row.erase(row.begin() + 7);
@@ -333,6 +338,7 @@ int RunInventory(const std::vector<std::string>& arguments)
             readable[i] && dates[i].mode == 1
                 ? std::string(dates[i].ntpServer, ::strnlen(dates[i].ntpServer, sizeof dates[i].ntpServer))
                 : "");
+        row.push_back(FingerprintText(PinnedCertificate(CertificatePinKey(cameras[i]))));
     }
     std::cout << RenderTable(table, format) << std::flush;
     return status;

@@ -17,6 +17,8 @@ int RunLog(const std::vector<std::string>& arguments);
 int RunExportConfig(const std::vector<std::string>& arguments);
 int RunCustomDownload(const std::vector<std::string>& arguments);
 int RunOemUpload(const std::vector<std::string>& arguments);
+// trust --mac MAC | --ip IP: accepts the changed certificate an https camera was refused for.
+int RunTrust(const std::vector<std::string>& arguments);
 
 // Help of one subcommand (or of the tool, for an empty or unknown name).
 std::string HelpText(const std::string& command);

@@ -20,6 +20,7 @@ Commands:
   export-config    save a camera's configuration file
   custom-download  save a named file from a camera
   oem-upload  send a reseller's branding (vtoem.cfg and images) to cameras
+  trust       accept the changed certificate of an https camera
 
 Run zendrix-cli COMMAND --help for the options of one command.
 Passwords: --password P shows the password to every user's process list; --password-stdin reads it as
@@ -77,7 +78,7 @@ Examples:
 
 The as-built record of a site: name, MAC, IP, netmask, gateway, port, model and firmware of every camera
 found, with the time zone (its caption, and its row of the time-zone list) and the NTP server where the
-login succeeds.
+login succeeds, and the SHA-256 fingerprint of the certificate pinned for an https camera.
 Passwords are never printed. Cameras that refuse the login are named on stderr (exit status 1).
 
 Example:
@@ -236,6 +237,20 @@ chosen camera. At most 10 images, each under 2 MiB; several may also be given as
 
 Example:
   zendrix-cli oem-upload --all --company Acme --web www.acme.example --oem-model AC-100 --version 3 --image logo.jpg
+)"},
+        {"trust", R"(Usage: zendrix-cli trust (--mac MAC | --ip IP)
+
+An https camera's self-signed certificate is pinned when the camera is first logged in to; when it
+later shows another one (a new certificate after a reset, or someone in between), every call is
+refused and nothing is sent. Once you know the change is the camera's own, this pins the certificate
+it was refused for, and the next login works. A camera whose hardware address is not known yet is
+named by its IP address, as the refusal's line says.
+
+  --mac MAC   the camera by its hardware address
+  --ip IP     the camera by its IP address
+
+Example:
+  zendrix-cli trust --mac AC:1E:50:00:24:01
 )"},
     };
     return help;

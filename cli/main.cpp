@@ -28,7 +28,8 @@ int main(int argc, char** argv)
         {"log", RunLog},
         {"export-config", RunExportConfig},
         {"custom-download", RunCustomDownload},
-        {"oem-upload", RunOemUpload}};
+        {"oem-upload", RunOemUpload},
+        {"trust", RunTrust}};
     const auto found = commands.find(arguments[0]);
     if (found == commands.end()) {
         std::cerr << "zendrix-cli: unknown command " << arguments[0] << "\n" << HelpText({});

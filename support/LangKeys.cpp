@@ -210,6 +210,9 @@ constexpr LangKeyText kKeys[] = {
     {85001, L"Nothing has been changed."},
     {85002, L"Operation failed."},
     {85003, L"The camera does not support this operation."},
+    {85004, L"HTTPS certificate pinned on first use, SHA-256 %1."},
+    {85005, L"The camera's HTTPS certificate has changed (pinned %1..., now %2...); nothing was sent. If the "
+            L"change is expected, accept it with: zendrix-cli trust %3"},
     {86000, L"Play video successfully."},
     {86001, L"Stop video successfully."},
     {86002, L"Save image parameters successfully."},
@@ -271,7 +274,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 264);
+static_assert(std::size(kKeys) == 266);
 } // namespace
 
 const LangKeyText* LangKeyTable()

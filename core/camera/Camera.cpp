@@ -139,6 +139,11 @@ CameraResult Camera::GetSystemLogLines(std::vector<std::string>&)
     return NotSupported();
 }
 
+std::wstring Camera::Note() const
+{
+    return {};
+}
+
 void Camera::Abort() {}
 
 CameraResult Camera::Reboot()

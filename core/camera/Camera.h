@@ -84,6 +84,11 @@ public:
     virtual bool Supports(CameraOperation operation) const = 0;
 
     virtual CameraResult Login() = 0;
+    // What the last call has to tell beyond its result, as the text of a
+    // panel line without the camera's prefix: an https camera's certificate
+    // pinned on first use, or why a changed one was refused. Empty when
+    // there is nothing.
+    virtual std::wstring Note() const;
 
     virtual CameraResult GetSystemDate(SystemDateRecord& record);
     virtual CameraResult SetSystemDate(const SystemDateRecord& record);

@@ -26,7 +26,9 @@ std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const LoginCrede
     if (result.Done()) {
         return opened;
     }
-    if (failure != nullptr) {
+    if (const std::wstring note = opened->Note(); failure != nullptr && !note.empty()) {
+        *failure = {CameraLinePrefix(camera) + note, true};
+    } else if (failure != nullptr) {
         *failure =
             CameraLine(camera, result.status == CameraStatus::Unreachable ? keys.unreachable : keys.refused);
     }
@@ -37,6 +39,12 @@ std::shared_ptr<Camera> LoggedInCamera(const tagVtIpcInfo& camera, const LoginCr
                                        std::shared_ptr<Camera> held)
 {
     return held ? held : LoginCamera(camera, login);
+}
+
+std::vector<PanelLine> CameraNoteLines(const tagVtIpcInfo& camera, const Camera& opened)
+{
+    const std::wstring note = opened.Note();
+    return note.empty() ? std::vector<PanelLine>{} : std::vector<PanelLine>{{CameraLinePrefix(camera) + note, true}};
 }
 
 bool CameraOffers(const tagVtIpcInfo& camera, CameraOperation operation)

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // Logging in to one camera and the operation-panel lines about it, shared by
 // every page that works on cameras.
@@ -24,7 +25,9 @@ struct LoginFailureKeys
 };
 
 // Opens the camera of a device-table entry and logs in: the camera, or empty
-// with the failure's line in *failure (when given).
+// with the failure's line in *failure (when given); a login the camera's note
+// (Camera::Note) tells more of, such as a changed certificate, fails with the
+// note's line.
 ZX_EXPORT std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
                                               PanelLine* failure = nullptr, LoginFailureKeys keys = {});
 
@@ -32,6 +35,9 @@ ZX_EXPORT std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const 
 // (empty: the login failed).
 ZX_EXPORT std::shared_ptr<Camera> LoggedInCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
                                                  std::shared_ptr<Camera> held);
+
+// The line of the camera's note after its last call; none when it has none.
+ZX_EXPORT std::vector<PanelLine> CameraNoteLines(const tagVtIpcInfo& camera, const Camera& opened);
 
 // Whether the entry's camera offers the operation; asks nothing of the camera.
 ZX_EXPORT bool CameraOffers(const tagVtIpcInfo& camera, CameraOperation operation);

@@ -1,5 +1,7 @@
 #include "OnvifCamera.h"
 
+#include "CertificatePins.h"
+#include "LangTable.h"
 #include "RecordText.h"
 #include "TimeZoneTable.h"
 
@@ -104,10 +106,30 @@ void WritePorts(std::vector<onvif::NetworkProtocol>& protocols, const std::strin
         protocols.push_back({name, true, std::move(ports)});
     }
 }
+// The text of key with %1, %2 and %3 replaced by the values.
+std::wstring FilledText(unsigned key, const wchar_t* english, const std::vector<std::string>& values)
+{
+    std::wstring text = LangText(key, english);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::wstring mark = L"%" + std::to_wstring(i + 1);
+        if (const std::size_t at = text.find(mark); at != std::wstring::npos) {
+            text.replace(at, mark.size(), std::wstring(values[i].begin(), values[i].end()));
+        }
+    }
+    return text;
+}
+
+OnvifCameraAddress WithStoredPin(OnvifCameraAddress address, const tagVtIpcInfo& info)
+{
+    if (address.pinnedSha256.empty() && address.serviceUrl.starts_with("https://")) {
+        address.pinnedSha256 = PinnedCertificate(CertificatePinKey(info));
+    }
+    return address;
+}
 } // namespace
 
 OnvifCamera::OnvifCamera(const tagVtIpcInfo& info, LoginCredentials login, OnvifCameraAddress address)
-    : Camera(info, std::move(login)), m_address(std::move(address)),
+    : Camera(info, std::move(login)), m_address(WithStoredPin(std::move(address), info)),
       m_stop(CurrentCameraStop() ? CurrentCameraStop() : std::make_shared<std::atomic<bool>>(false)),
       m_client(std::make_unique<onvif::OnvifDeviceClient>(Endpoint(Credentials().password)))
 {
@@ -142,8 +164,24 @@ bool OnvifCamera::Supports(CameraOperation operation) const
     }
 }
 
-CameraResult OnvifCamera::Result(const OnvifResult& result) const
+CameraResult OnvifCamera::Result(const OnvifResult& result)
 {
+    m_note.clear();
+    const std::string& seen = m_client->CertificateSha256();
+    const std::string key = CertificatePinKey(Info());
+    if (result.status == OnvifStatus::CertificateChanged) {
+        NoteRefusedCertificate(key, seen);
+        m_note = FilledText(85005,
+                            L"The camera's HTTPS certificate has changed (pinned %1..., now %2...); nothing "
+                            L"was sent. If the change is expected, accept it with: zendrix-cli trust %3",
+                            {FingerprintText(m_address.pinnedSha256, 8), FingerprintText(seen, 8),
+                             (key.find(':') != std::string::npos ? "--mac " : "--ip ") + key});
+        return {CameraStatus::Failed, kCertificateChanged};
+    }
+    if (result.ok() && m_address.pinnedSha256.empty() && !seen.empty() && PinCertificate(key, seen)) {
+        m_address.pinnedSha256 = seen;
+        m_note = FilledText(85004, L"HTTPS certificate pinned on first use, SHA-256 %1.", {FingerprintText(seen)});
+    }
     switch (result.status) {
     case OnvifStatus::Done:
         return {};
@@ -363,6 +401,12 @@ CameraResult OnvifCamera::Restore()
 {
     std::lock_guard lock(m_lock);
     return Result(m_client->SetSystemFactoryDefault(onvif::FactoryDefault::Soft));
+}
+
+std::wstring OnvifCamera::Note() const
+{
+    std::lock_guard lock(m_lock);
+    return m_note;
 }
 
 void OnvifCamera::Abort()

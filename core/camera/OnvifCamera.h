@@ -27,7 +27,7 @@
 struct OnvifCameraAddress
 {
     std::string serviceUrl;   // http(s)://ip:port/onvif/device_service
-    std::string pinnedSha256; // https: lower-case hex; empty: the first one seen
+    std::string pinnedSha256; // https: lower-case hex; empty: the one pinned before (CertificatePins.h), else the first one seen
 };
 
 class ZX_EXPORT OnvifCamera : public Camera
@@ -74,19 +74,28 @@ public:
     // it can still be reached afterwards.
     CameraResult Restore() override;
 
+    // The line about the certificate when the last call pinned one or met
+    // a changed one.
+    std::wstring Note() const override;
+
     void Abort() override;
 
     // Status codes of results that are not Done.
     static constexpr int kInvalidHostname = 1000;
     static constexpr int kBadRecord = 1001;
+    // https: the camera showed another certificate than the pinned one and
+    // was sent nothing (CertificatePins.h tells how it is accepted).
+    static constexpr int kCertificateChanged = 1002;
 
 private:
-    CameraResult Result(const onvif::OnvifResult& result) const;
+    // Also pins the certificate of an https camera on its first answered call.
+    CameraResult Result(const onvif::OnvifResult& result);
     onvif::DeviceEndpoint Endpoint(const std::string& password) const;
 
     OnvifCameraAddress m_address;
+    std::wstring m_note;
     CameraStopFlag m_stop; // the opening thread's, else the camera's own
-    std::mutex m_lock; // one call at a time on the client
+    mutable std::mutex m_lock; // one call at a time on the client
     std::unique_ptr<onvif::OnvifDeviceClient> m_client;
 };
 

@@ -117,7 +117,7 @@ std::vector<PanelLine> WriteSystemSettings(const tagVtIpcInfo& camera, const Log
     if (!loggedIn) {
         return {failure};
     }
-    std::vector<PanelLine> lines;
+    std::vector<PanelLine> lines = CameraNoteLines(camera, *loggedIn);
     if (write.date) {
         lines.push_back(CameraLine(camera, loggedIn->SetSystemDate(*write.date).Done() ? 81001 : 81002));
     }

@@ -67,6 +67,11 @@ TEST_F(CliLab, DiscoverSetIpAndInventoryChangeAndReportTheCameras)
     ASSERT_NE(caption, nullptr);
     EXPECT_EQ(inventory[0]["time_zone"], caption);
     EXPECT_EQ(run.out.find("admin"), std::string::npos);
+    EXPECT_EQ(inventory[0]["certificate"], "") << "only an https camera has a pinned certificate";
+    // Nothing was refused, so there is no certificate to accept.
+    const auto trusted = Cli("trust --mac " + Mac(1));
+    EXPECT_EQ(trusted.status, 2);
+    EXPECT_NE(trusted.err.find("no changed certificate of " + Mac(1)), std::string::npos) << trusted.err;
 
     // A wrong password: every camera fails, each named with MAC and IP.
     run = Cli("inventory --password wrong --wait 1" + Interface());

@@ -7,15 +7,18 @@
 #include "CameraAccess.h"
 #include "CameraHttpService.h"
 #include "CameraProvider.h"
+#include "CertificatePins.h"
 #include "LiveCamera.h"
 #include "OnvifCameraMaker.h"
 #include "OemUpload.h"
+#include "ProgramFolder.h"
 #include "SystemParams.h"
 #include "TimeZoneTable.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
@@ -266,6 +269,84 @@ TEST_F(OnvifCameraTest, ABatchThatIsCancelledStopsTheCallItIsWaitingOn)
     engine.Wait();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].text, L"stopped") << "the camera would have answered after 1.5 s";
+}
+
+TEST_F(OnvifCameraTest, AnHttpsCertificateIsPinnedOnFirstUseAndAChangedOneIsRefusedUntilAccepted)
+{
+    const std::filesystem::path folder = ::testing::TempDir() + "onvif-pins-" + std::to_string(getpid());
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    PlatformSetProgramFolder(folder.string());
+    const auto restartWithHttps = [&](camsim::CameraHttpService& service) {
+        {
+            std::lock_guard lock(m_camera->mutex);
+            m_camera->sim.https = true;
+            m_camera->sim.port = 0;
+        }
+        ASSERT_TRUE(service.Start(m_camera));
+    };
+    m_service.Stop(m_camera);
+    restartWithHttps(m_service);
+    const CameraMakerRegistration registration(
+        OnvifCameraMaker([&](const tagVtIpcInfo&) -> std::optional<OnvifCameraAddress> {
+            std::lock_guard lock(m_camera->mutex);
+            return OnvifCameraAddress{m_camera->sim.OnvifRoot() + "/onvif/device_service", {}};
+        }));
+    SystemApply apply;
+    apply.login = {"admin", kPassword};
+    apply.settings.mode = DateTimeMode::Sntp;
+    apply.settings.timeZone = kIndia;
+    apply.settings.sntpServer = "ntp.lab";
+    const std::wstring prefix = L"[AC:1E:50:00:24:01] 127.0.0.1 ";
+
+    // First use: pinned, and the panel names it as the camera's page does.
+    const std::string first = State().certificateFingerprint;
+    std::vector<PanelLine> lines = ApplySystemSettings(Entry(), apply);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].text, prefix + L"HTTPS certificate pinned on first use, SHA-256 " +
+                                 std::wstring(first.begin(), first.end()) + L".");
+    EXPECT_EQ(lines[1].text, prefix + L"Set date and time successfully.");
+    ASSERT_EQ(CertificatePins().size(), 1u);
+    EXPECT_EQ(CertificatePins()[0].key, "AC:1E:50:00:24:01");
+    EXPECT_EQ(FingerprintText(CertificatePins()[0].pinned), first);
+    EXPECT_TRUE(std::filesystem::exists(folder / "CertificatePins.txt"));
+    lines = ApplySystemSettings(Entry(), apply);
+    ASSERT_EQ(lines.size(), 1u) << "pinned once, not again";
+
+    // The simulator starts again with a new certificate: refused, nothing sent.
+    m_service.Stop(m_camera);
+    camsim::CameraHttpService restarted{2};
+    restartWithHttps(restarted);
+    const std::string second = State().certificateFingerprint;
+    ASSERT_NE(second, first);
+    const std::size_t logBefore = State().systemLog.size();
+    const std::string zoneBefore = State().timeZone;
+    apply.settings.timeZone = 0;
+    lines = ApplySystemSettings(Entry(), apply);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].text, prefix + L"The camera's HTTPS certificate has changed (pinned " +
+                                 std::wstring(first.begin(), first.begin() + 23) + L"..., now " +
+                                 std::wstring(second.begin(), second.begin() + 23) +
+                                 L"...); nothing was sent. If the change is expected, accept it with: "
+                                 L"zendrix-cli trust --mac AC:1E:50:00:24:01");
+    EXPECT_EQ(State().systemLog.size(), logBefore);
+    EXPECT_EQ(State().timeZone, zoneBefore) << "the camera was not changed";
+    EXPECT_EQ(FingerprintText(PinnedCertificate("AC:1E:50:00:24:01")), first) << "still the first";
+
+    // Accepted: the new one is pinned and the camera is worked on again.
+    CertificatePin before;
+    ASSERT_TRUE(AcceptRefusedCertificate("AC:1E:50:00:24:01", before));
+    EXPECT_EQ(FingerprintText(before.pinned), first);
+    EXPECT_FALSE(AcceptRefusedCertificate("AC:1E:50:00:24:01", before)) << "nothing waits any more";
+    lines = ApplySystemSettings(Entry(), apply);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].text, prefix + L"Set date and time successfully.");
+    EXPECT_NE(State().timeZone, zoneBefore);
+    EXPECT_EQ(FingerprintText(PinnedCertificate("AC:1E:50:00:24:01")), second);
+    restarted.StopAll();
+    PlatformSetProgramFolder("");
+    std::filesystem::remove_all(folder);
 }
 
 TEST(OnvifHostnames, LettersDigitsAndHyphensBetweenDots)
