@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 bool HasHardwareAddress(const VtAdapter& adapter)
 {
@@ -20,15 +21,36 @@ DiscoverySession::~DiscoverySession()
     Close();
 }
 
+namespace {
+// The ONVIF entry a page's record stands for: by its MAC once a login read
+// it, else (a camera that refused the login) by its address.
+DeviceRef FindOnvifEntry(const DeviceTable& table, const tagVtIpcInfo& info)
+{
+    const unsigned char none[8] = {};
+    if (std::memcmp(info.mac, none, 6) != 0) {
+        DeviceRef entry = table.Find(info.mac);
+        return entry && entry->protocol == CameraProtocol::Onvif ? entry : nullptr;
+    }
+    for (const DeviceRef& entry : table.Entries()) {
+        tagVtIpcInfo listed{};
+        if (entry->protocol == CameraProtocol::Onvif && table.Snapshot(*entry, listed) &&
+            std::memcmp(listed.mac, none, 6) == 0 && std::strcmp(listed.ip, info.ip) == 0) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
 int DiscoverySession::Open(DeviceTable& table, const std::vector<std::string>& only,
                            std::vector<std::string>* failed)
 {
     m_onvif.SetTable(&table);
     m_onvifCameras = std::make_unique<CameraMakerRegistration>(
         OnvifCameraMaker([&table](const tagVtIpcInfo& info) -> std::optional<OnvifCameraAddress> {
-            const DeviceRef entry = table.Find(info.mac);
+            const DeviceRef entry = FindOnvifEntry(table, info);
             OnvifIdentity identity;
-            if (!entry || entry->protocol != CameraProtocol::Onvif || !table.OnvifSnapshot(*entry, identity)) {
+            if (!entry || !table.OnvifSnapshot(*entry, identity)) {
                 return std::nullopt;
             }
             std::string service = DeviceServiceAddress(identity.xaddrs);

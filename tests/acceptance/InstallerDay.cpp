@@ -2,6 +2,7 @@
 // that work the window as an installer would.
 #include "InstallerDay.h"
 
+#include "BatchSetDlg.h"
 #include "BatchUpgradeDlg.h"
 #include "LangTable.h"
 #include "MessageBox.h"
@@ -200,6 +201,17 @@ void InstallerDay::ShootBasicMode(const QString& ip, const QString& name)
     ClickRowShowing(list, ip);
     m_shots->Take(name);
     m_dlg->ToggleBasicMode();
+}
+
+void InstallerDay::ShootMixedList(const QString& name)
+{
+    if (!m_shots->On() || m_site.onvifIps.empty()) {
+        return;
+    }
+    const int shown = m_dlg->Sheet()->currentIndex();
+    ClickRowShowing(Show<CBatchSetDlg>()->List(), QString::fromStdString(m_site.onvifIps.front()));
+    m_shots->Take(name);
+    m_dlg->Sheet()->setCurrentIndex(shown);
 }
 
 void InstallerDay::UpgradeTogether(CBatchUpgradeDlg* upgrade, const std::set<QString>& ips, const std::string& imageName,

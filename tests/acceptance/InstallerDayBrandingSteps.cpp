@@ -124,6 +124,7 @@ void InstallerDay::ChineseAndBack()
         m_dlg->Sheet()->setCurrentIndex(0);
     }
     ShootBasicMode(serverRoomIp, QStringLiteral("basic-zh"));
+    ShootMixedList(QStringLiteral("onvif-zh"));
     choose(QStringLiteral("English"));
     EXPECT_EQ(titles(), english);
 }

@@ -95,6 +95,7 @@ void InstallerDay::ReaddressOutsideTheSubnet()
     ClickRowShowing(network, QString::fromStdString(moved.front()));
     m_shots->Take(QStringLiteral("network-en"));
     ShootBasicMode(QString::fromStdString(moved.front()), QStringLiteral("basic-en"));
+    ShootMixedList(QStringLiteral("onvif-en"));
     if (m_shots->On()) {
         auto* search = ById<QLineEdit>(m_dlg.get(), 1160);
         search->setText(QStringLiteral("C6121"));

@@ -15,7 +15,7 @@
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "OemDlg.h"
-#include "OnvifCameraMaker.h"
+#include "OnvifCamera.h"
 #include "OperationPanel.h"
 #include "PageFactory.h"
 #include "ProgramFolder.h"
@@ -33,6 +33,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -133,20 +134,12 @@ protected:
              "--flash-ms", "200", "--config", file},
             error);
         ASSERT_GT(m_sim, 0) << error;
-        m_maker = std::make_unique<CameraMakerRegistration>(
-            OnvifCameraMaker([onvif = m_onvif](const tagVtIpcInfo& info) -> std::optional<OnvifCameraAddress> {
-                for (const SiteCamera& camera : onvif) {
-                    if (camera.ip == info.ip) {
-                        return OnvifCameraAddress{"http://" + camera.ip + "/onvif/device_service", {}};
-                    }
-                }
-                return std::nullopt;
-            }));
     }
 
-    // The window with the page at tab; the family's two cameras found by the
-    // raw frames, the ONVIF cameras put into the table beside them.
-    void StartProgram(std::vector<std::string> arguments, int tab)
+    // The window with the page at tab, with the site's four cameras found: the
+    // family's by the raw frames, the ONVIF cameras by WS-Discovery and, when
+    // they take the window's login, read (their MACs known).
+    void StartProgram(std::vector<std::string> arguments, int tab, bool onvifLogin = true)
     {
         m_app = std::make_unique<CZendrixApp>(std::move(arguments));
         m_app->InitInstance();
@@ -156,16 +149,25 @@ protected:
         m_dlg = std::make_unique<CZendrixDlg>(*m_app, options);
         m_dlg->show();
         ASSERT_GE(m_dlg->AdapterCount(), 1) << "the lab interface must be opened";
-        ASSERT_TRUE(labkit::WaitFor([&] { return m_dlg->Table().Count() == 2; }, 10000));
-        for (const SiteCamera& camera : m_onvif) {
-            tagMsgInfo reply{};
-            reply.info = Entry(camera, camera.ip == m_onvif[0].ip ? "AX-200" : "BV-9");
-            m_dlg->Table().OnCapture(CaptureCode::DeviceReply, reply);
-        }
-        m_page = m_dlg->Sheet()->widget(tab < 0 ? m_dlg->Sheet()->count() - 1 : tab);
-        m_dlg->Sheet()->setCurrentWidget(m_page);
         ById<QLineEdit>(m_dlg.get(), 1039)->setText(QStringLiteral("admin"));
         ById<QLineEdit>(m_dlg.get(), 1029)->setText(QString::fromLatin1(kPassword));
+        ASSERT_TRUE(labkit::WaitFor(
+            [&] {
+                if (m_dlg->Table().Count() != 4) {
+                    return false;
+                }
+                for (const SiteCamera& camera : m_onvif) {
+                    const tagVtIpcInfo info = Entry(camera, "");
+                    if (onvifLogin && !m_dlg->Table().Find(info.mac)) {
+                        return false;
+                    }
+                }
+                return true;
+            },
+            15000))
+            << m_dlg->Table().Count() << " cameras listed";
+        m_page = m_dlg->Sheet()->widget(tab < 0 ? m_dlg->Sheet()->count() - 1 : tab);
+        m_dlg->Sheet()->setCurrentWidget(m_page);
     }
 
     template <class T> T* ById(QWidget* root, unsigned id) const { return labkit::ById<T>(root, id); }
@@ -179,7 +181,6 @@ protected:
     QStringList m_boxes;
     pid_t m_sim = -1;
     std::vector<SiteCamera> m_onvif;
-    std::unique_ptr<CameraMakerRegistration> m_maker;
 };
 
 TEST_F(OnvifSiteLab, OneSaveSetsTimeZoneAndNtpOnTickedCamerasOfBothKinds)
@@ -223,13 +224,29 @@ TEST_F(OnvifSiteLab, OneSaveSetsTimeZoneAndNtpOnTickedCamerasOfBothKinds)
 
 TEST_F(OnvifSiteLab, TheOemPageRefusesOnvifCamerasWithItsLineAndSendsThemNothing)
 {
-    // The ONVIF cameras have a password of their own: a login the page tried
-    // would be refused, and the camera's log would say so.
+    // The ONVIF cameras have a password of their own: the window's login is
+    // refused by them when discovery reads them, and a login the page tried
+    // would add another refusal to the camera's log.
     StartSite("192.168.172", "own-pass5");
-    StartProgram({"vtoem"}, -1);
+    StartProgram({"vtoem"}, -1, false);
     auto* page = qobject_cast<COemDlg*>(m_page);
     ASSERT_NE(page, nullptr);
     ASSERT_TRUE(labkit::WaitFor([&] { return page->List()->topLevelItemCount() == 4; }, 10000));
+    ASSERT_TRUE(labkit::WaitFor([&] { return Lines().filter(QStringLiteral("Login failed.")).size() == 2; }, 10000))
+        << Shown();
+    const auto refusals = [](const SiteCamera& camera) {
+        OnvifCamera reader(Entry(camera, ""), {"admin", "own-pass5"},
+                           {"http://" + camera.ip + "/onvif/device_service", {}});
+        std::vector<std::string> log;
+        EXPECT_TRUE(reader.Login().Done()) << camera.ip;
+        EXPECT_TRUE(reader.GetSystemLogLines(log).Done()) << camera.ip;
+        return std::count_if(log.begin(), log.end(),
+                             [](const std::string& line) { return line.find("login refused") != std::string::npos; });
+    };
+    std::vector<std::ptrdiff_t> before;
+    for (const SiteCamera& camera : m_onvif) {
+        before.push_back(refusals(camera));
+    }
     ById<QLineEdit>(page, 1146)->setText(QStringLiteral("Acme"));
     ById<QLineEdit>(page, 1147)->setText(QStringLiteral("www.acme.example"));
     ById<QLineEdit>(page, 1149)->setText(QStringLiteral("AC-200"));
@@ -239,10 +256,11 @@ TEST_F(OnvifSiteLab, TheOemPageRefusesOnvifCamerasWithItsLineAndSendsThemNothing
     ById<QCheckBox>(page, 1020)->click(); // every camera
     QTest::mouseClick(ById<QPushButton>(page, 1145), Qt::LeftButton);
     ASSERT_TRUE(labkit::WaitFor(
-        [&] { return !m_boxes.isEmpty() || (Lines().size() == 4 && !page->Runner().Running()); }, 30000))
+        [&] { return !m_boxes.isEmpty() || (Lines().size() == 6 && !page->Runner().Running()); }, 30000))
         << Shown() << m_boxes.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(Lines().filter(QStringLiteral("Upload OEM files successfully.")).size(), 2) << Shown();
-    for (const SiteCamera& camera : m_onvif) {
+    for (std::size_t i = 0; i < m_onvif.size(); ++i) {
+        const SiteCamera& camera = m_onvif[i];
         EXPECT_EQ(Lines()
                       .filter(QString::fromStdString(camera.ip) +
                               QStringLiteral(" OEM branding is only for the family's cameras; nothing was sent "
@@ -250,14 +268,7 @@ TEST_F(OnvifSiteLab, TheOemPageRefusesOnvifCamerasWithItsLineAndSendsThemNothing
                       .size(),
                   1)
             << Shown();
-        OnvifCamera reader(Entry(camera, ""), {"admin", "own-pass5"},
-                           {"http://" + camera.ip + "/onvif/device_service", {}});
-        std::vector<std::string> log;
-        ASSERT_TRUE(reader.Login().Done()) << camera.ip;
-        ASSERT_TRUE(reader.GetSystemLogLines(log).Done()) << camera.ip;
-        for (const std::string& line : log) {
-            EXPECT_EQ(line.find("login refused"), std::string::npos) << camera.ip << ": " << line;
-        }
+        EXPECT_EQ(refusals(camera), before[i]) << camera.ip << ": the page tried a login";
     }
 }
 
