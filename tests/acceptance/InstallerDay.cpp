@@ -10,7 +10,9 @@
 #include "VtIpcSDK.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QPushButton>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -205,12 +207,18 @@ void InstallerDay::ShootBasicMode(const QString& ip, const QString& name)
 
 void InstallerDay::ShootMixedList(const QString& name)
 {
-    if (!m_shots->On() || m_site.onvifIps.empty()) {
+    const auto inSubnet = std::find_if(m_site.onvifIps.begin(), m_site.onvifIps.end(),
+                                       [](const std::string& ip) { return ip.rfind("192.168.", 0) == 0; });
+    if (!m_shots->On() || inSubnet == m_site.onvifIps.end()) {
         return;
     }
     const int shown = m_dlg->Sheet()->currentIndex();
-    ClickRowShowing(Show<CBatchSetDlg>()->List(), QString::fromStdString(m_site.onvifIps.front()));
+    QTreeWidget* list = Show<CBatchSetDlg>()->List();
+    ClickRowShowing(list, QString::fromStdString(*inSubnet));
+    // The protocol column is the list's last: in view with the addresses.
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
     m_shots->Take(name);
+    list->horizontalScrollBar()->setValue(0);
     m_dlg->Sheet()->setCurrentIndex(shown);
 }
 

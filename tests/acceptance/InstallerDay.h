@@ -87,8 +87,9 @@ protected:
     SiteCamera* CameraAt(const std::string& ip);
     // The window in basic mode with the camera at ip selected, then full mode again.
     void ShootBasicMode(const QString& ip, const QString& name);
-    // The batch set page's list with the site's first ONVIF camera selected,
-    // beside the family's: the protocol column in view.
+    // The batch set page's list with the site's first ONVIF camera in the
+    // workstation's subnet selected, beside the family's: the protocol column
+    // in view.
     void ShootMixedList(const QString& name);
     void Refresh() { QTest::mouseClick(ById<QWidget>(m_dlg.get(), 1162), Qt::LeftButton); }
 
