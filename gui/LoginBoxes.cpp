@@ -10,6 +10,7 @@
 
 #include <QLineEdit>
 #include <QPainter>
+#include <QTimer>
 
 namespace {
 const QColor kLabelInk(235, 235, 235);
@@ -74,6 +75,16 @@ std::wstring LoginBoxes::PasswordText() const
 void LoginBoxes::WatchPassword(QObject* receiver, std::function<void()> changed)
 {
     QObject::connect(m_password, &QLineEdit::textChanged, receiver, [changed = std::move(changed)] { changed(); });
+}
+
+void LoginBoxes::FollowCredentials(std::function<void(const LoginCredentials&)> apply)
+{
+    const auto applyNow = [this, apply = std::move(apply)] { apply(Credentials()); };
+    applyNow();
+    auto* typingPause = new QTimer(&m_window);
+    typingPause->setSingleShot(true);
+    QObject::connect(typingPause, &QTimer::timeout, &m_window, applyNow);
+    WatchPassword(typingPause, [typingPause] { typingPause->start(1000); });
 }
 
 void LoginBoxes::Layout()

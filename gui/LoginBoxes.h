@@ -25,6 +25,9 @@ public:
     std::wstring UserText() const;
     std::wstring PasswordText() const;
     void WatchPassword(QObject* receiver, std::function<void()> changed);
+    // Hands the login to apply now, and again once typing in the password box
+    // has paused for a second.
+    void FollowCredentials(std::function<void(const LoginCredentials&)> apply);
 
     // Reads the stored login into the boxes, and stores it.
     void Load();

@@ -229,17 +229,9 @@ void CZendrixDlg::StartDiscovery()
         TraceA(1, "%s", CaptureHelpText().toUtf8().constData());
         return;
     }
-    // ONVIF cameras are read with the login boxes' login; a new password
-    // reads them again once the typing has paused.
-    const auto applyLogin = [this] {
-        const LoginCredentials login = m_login->Credentials();
-        m_discovery->SetOnvifLogin(login.user, login.password);
-    };
-    applyLogin();
-    auto* typingPause = new QTimer(this);
-    typingPause->setSingleShot(true);
-    connect(typingPause, &QTimer::timeout, this, applyLogin);
-    m_login->WatchPassword(typingPause, [typingPause] { typingPause->start(1000); });
+    // ONVIF cameras are read with the login boxes' login, again after a new password.
+    m_login->FollowCredentials(
+        [this](const LoginCredentials& login) { m_discovery->SetOnvifLogin(login.user, login.password); });
     if (m_discovery->Open(m_app.Table()) > 0) {
         m_expiryTimer->start(100);
     }
