@@ -39,7 +39,7 @@ CBatchUpgradeDlg::CBatchUpgradeDlg(PageHost& host, std::shared_ptr<RebootQueue> 
 {
     SetCtrlId(this, 131);
     BuildControls();
-    m_binding = std::make_unique<DeviceListBinding>(m_list, FamilyList::Spec(kHolderBit), host);
+    m_binding = std::make_unique<DeviceListBinding>(m_list, FamilyList::Columns(kHolderBit), host);
     m_familyList = std::make_unique<FamilyList>(*m_binding);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CBatchUpgradeDlg::ScheduleListCheck);
     m_tickedList = std::make_unique<TickedList>(m_host, *m_binding, m_selectAll);

@@ -38,7 +38,7 @@ private:
 };
 } // namespace
 
-DeviceListSpec FamilyList::Spec(std::uint32_t holderBit)
+DeviceListSpec FamilyList::Columns(std::uint32_t holderBit)
 {
     DeviceListSpec listSpec = CSearchDlg::NetworkListSpec(holderBit);
     constexpr unsigned kRunUpTimeKey = 20031;

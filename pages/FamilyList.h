@@ -13,7 +13,7 @@ class FamilyList
 {
 public:
     // The columns of the network settings lists without the run-up time.
-    static DeviceListSpec Spec(std::uint32_t holderBit);
+    static DeviceListSpec Columns(std::uint32_t holderBit);
 
     explicit FamilyList(DeviceListBinding& binding) : m_binding(binding) {}
 

@@ -9,7 +9,7 @@
 #include "PageHost.h"
 #include "PictureWriter.h"
 #include "PreviewImagingControls.h"
-#include "PreviewListSpec.h"
+#include "PreviewListColumns.h"
 #include "PreviewReading.h"
 #include "SortListCtrl.h"
 #include "VideoWnd.h"
@@ -33,7 +33,7 @@ CVideoViewDlg::CVideoViewDlg(PageHost& host, QWidget* parent) : QWidget(parent),
 {
     SetCtrlId(this, 137);
     BuildControls();
-    m_binding = std::make_unique<DeviceListBinding>(m_list, PreviewListSpec(), host);
+    m_binding = std::make_unique<DeviceListBinding>(m_list, PreviewListColumns(), host);
     connect(m_binding.get(), &DeviceListBinding::rowsChanged, this, &CVideoViewDlg::OnRowsChanged);
     m_writer = std::make_unique<PictureWriter>([this](const tagVtIpcInfo& camera, std::shared_ptr<Camera> loggedIn) {
         // On the writer's thread; the writer is joined before this page goes.

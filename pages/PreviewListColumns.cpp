@@ -1,4 +1,4 @@
-#include "PreviewListSpec.h"
+#include "PreviewListColumns.h"
 
 #include "MacText.h"
 #include "PreviewRules.h"
@@ -18,7 +18,7 @@ DeviceColumn Column(unsigned key, int width, std::function<QString(const tagVtIp
 }
 } // namespace
 
-DeviceListSpec PreviewListSpec()
+DeviceListSpec PreviewListColumns()
 {
     DeviceListSpec listSpec;
     listSpec.holderBit = kHolderBit;
