@@ -165,3 +165,13 @@ CameraResult Camera::StopLivePlay()
 {
     return NotSupported();
 }
+
+CameraResult Camera::GetVideoOptions(uint8_t, VideoStreamOptions&)
+{
+    return NotSupported();
+}
+
+CameraResult Camera::GetSnapshot(std::vector<uint8_t>&)
+{
+    return NotSupported();
+}

@@ -45,6 +45,31 @@ enum class CameraOperation
     LivePlay,
     SystemLog,   // the camera's system log as plain lines
     MakersImage, // a firmware image of the camera's own maker, which the camera checks itself
+    VideoOptions, // what each stream's encoder can take, as the camera itself offers it
+    Snapshot,     // one current picture as a JPEG file
+};
+
+// Codec numbers of VideoConfigRecord and VideoStreamOptions for a camera that
+// is not an A model (A models call MJPEG 1 on the family's wire).
+inline constexpr int kWireCodecH264 = 0;
+inline constexpr int kWireCodecMpeg4 = 1;
+inline constexpr int kWireCodecMjpeg = 2;
+inline constexpr int kWireCodecH265 = 3;
+
+// What one stream of a camera's encoder can take; a page offers no value
+// outside it. Frame sizes are codes of the stream's frame-size table
+// (VideoParams.h); a size the camera offers that the table lacks is left out.
+struct VideoStreamOptions
+{
+    std::vector<int> codecs; // kWireCodec numbers
+    std::vector<int> frameSizes;
+    int minFrameRate = 1;
+    int maxFrameRate = 30;
+    int minBitRate = 0; // kbit/s
+    int maxBitRate = 0;
+    int minIFrameInterval = 1;
+    int maxIFrameInterval = 60;
+    bool rateControlChoice = true; // constant or variable bit rate may be chosen
 };
 
 enum class CameraStatus
@@ -108,6 +133,8 @@ public:
     // The record's stream byte picks the stream to read.
     virtual CameraResult GetVideoConfig(VideoConfigRecord& record);
     virtual CameraResult SetVideoConfig(const VideoConfigRecord& record);
+    // What the stream (1 primary, 0 secondary) can take.
+    virtual CameraResult GetVideoOptions(uint8_t stream, VideoStreamOptions& options);
     virtual CameraResult GetOsd(OsdRecord& record);
     virtual CameraResult SetOsd(const OsdRecord& record);
 
@@ -135,6 +162,9 @@ public:
 
     virtual CameraResult Reboot();
     virtual CameraResult Restore();
+
+    // The camera's current picture as the bytes of a JPEG file.
+    virtual CameraResult GetSnapshot(std::vector<uint8_t>& jpeg);
 
     // Plays the camera's primary stream into the frame sink of window (see
     // Vt_Sdk_SetFrameSink); playing again replaces the play. The stop waits

@@ -39,7 +39,15 @@ bool FamilyCamera::Supports(CameraOperation operation) const
 {
     // The family's cameras keep their log as a database file (DownloadLog)
     // and take only the family's images, named and matched by the page.
-    return operation != CameraOperation::SystemLog && operation != CameraOperation::MakersImage;
+    switch (operation) {
+    case CameraOperation::SystemLog:
+    case CameraOperation::MakersImage:
+    case CameraOperation::VideoOptions:
+    case CameraOperation::Snapshot:
+        return false;
+    default:
+        return true;
+    }
 }
 
 CameraResult FamilyCamera::Login()
