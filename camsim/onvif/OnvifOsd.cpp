@@ -94,6 +94,10 @@ std::optional<OnvifAnswer> AnswerOsdRequest(LiveCamera& camera, const SoapReques
         return std::find_if(state.osds.begin(), state.osds.end(), [&](const OsdConfig& osd) { return osd.token == token; });
     };
     if (action == "GetOSDs") {
+        const std::string configuration = ChildText(request.action, {"ConfigurationToken"});
+        if (!configuration.empty() && configuration != kVideoSourceConfigToken) {
+            return InvalidArgument("ter:NoConfig", "no such video source configuration");
+        }
         const std::string token = ChildText(request.action, {"OSDToken"});
         std::string osds;
         for (const OsdConfig& osd : state.osds) {
