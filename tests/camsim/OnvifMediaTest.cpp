@@ -195,6 +195,24 @@ TEST_F(OnvifMediaTest, MediaTwoOnlyWhereTheSiteOffersIt)
     EXPECT_NE(Ask(OnvifServiceKind::Media2, profiles).envelope.find("ter:ActionNotSupported"), std::string::npos);
 }
 
+TEST(OnvifMediaPicture, TitlesAreDrawnAsTheyAreWritten)
+{
+    // A real snapshot through GStreamer, without the clock so that two
+    // pictures with the same texts are the same.
+    PictureSettings picture;
+    picture.encoder.resolution = {320, 240};
+    picture.showTitle = true;
+    std::string why;
+    const auto blank = SnapshotJpeg(picture, why);
+    ASSERT_TRUE(blank) << why;
+    ASSERT_GT(blank->size(), 4U);
+    EXPECT_EQ(blank->substr(0, 2), "\xFF\xD8") << "a JPEG";
+    picture.title = "R&D <lab>";
+    const auto titled = SnapshotJpeg(picture, why);
+    ASSERT_TRUE(titled) << why;
+    EXPECT_TRUE(*titled != *blank) << "a title with & and < is drawn, not taken for broken markup";
+}
+
 TEST(OnvifMediaSite, MediaKeysOfTheSiteFile)
 {
     std::vector<SimCamera> cameras(1);
