@@ -119,11 +119,7 @@ std::optional<OnvifAnswer> AnswerMediaRequest(LiveCamera& camera, const SoapRequ
         return RespondAs(kPrefix, action, EncoderXml("trt:Configuration", state.encoders[*encoder]));
     }
     if (action == "GetVideoEncoderConfigurationOptions") {
-        const auto encoder = EncoderOfRequest(state, request);
-        if (!encoder) {
-            return InvalidArgument("ter:NoConfig", "no such profile or configuration");
-        }
-        return RespondAs(kPrefix, action, OptionsXml(OptionsOf(state, *encoder)));
+        return EncoderOptionsAnswer(state, request, kPrefix, OptionsXml);
     }
     if (action == "SetVideoEncoderConfiguration") {
         return SetEncoder(camera, request, kPrefix, context.now);

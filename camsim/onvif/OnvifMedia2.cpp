@@ -102,11 +102,7 @@ std::optional<OnvifAnswer> AnswerMedia2Request(LiveCamera& camera, const SoapReq
                              Encoder2Xml("tr2:Configurations", state.encoders[1]));
     }
     if (action == "GetVideoEncoderConfigurationOptions") {
-        const auto encoder = EncoderOfRequest(state, request);
-        if (!encoder) {
-            return InvalidArgument("ter:NoConfig", "no such profile or configuration");
-        }
-        return RespondAs(kPrefix, action, OptionsXml(OptionsOf(state, *encoder)));
+        return EncoderOptionsAnswer(state, request, kPrefix, OptionsXml);
     }
     if (action == "SetVideoEncoderConfiguration") {
         return SetEncoder(camera, request, kPrefix, context.now);

@@ -196,6 +196,16 @@ std::optional<std::size_t> EncoderOfRequest(const OnvifMediaState& state, const 
     return 0;
 }
 
+OnvifAnswer EncoderOptionsAnswer(const OnvifMediaState& state, const SoapRequest& request, std::string_view prefix,
+                                 const std::function<std::string(const EncoderOptions&)>& optionsXml)
+{
+    const auto encoder = EncoderOfRequest(state, request);
+    if (!encoder) {
+        return InvalidArgument("ter:NoConfig", "no such profile or configuration");
+    }
+    return RespondAs(prefix, "GetVideoEncoderConfigurationOptions", optionsXml(OptionsOf(state, *encoder)));
+}
+
 std::string StreamUri(const LiveCamera& camera, std::size_t encoder)
 {
     return "rtsp://" + camera.sim.ip + ":" + std::to_string(camera.onvif.rtspPort) + "/" + kProfileTokens[encoder];

@@ -17,7 +17,6 @@ work=${3:?}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/onvif-clients/lab.sh"
 command -v ffprobe >/dev/null && command -v ffmpeg >/dev/null || fail "ffprobe and ffmpeg are missing (Debian ffmpeg)"
-command -v onvif-util >/dev/null || fail "onvif-util is missing (Debian onvif-tools; scripts/setup installs it)"
 onvif_lab_prepare "$work"
 
 site=$work/site.json
