@@ -134,6 +134,15 @@ std::string RangeXml(std::string_view element, const IntRange& range)
                                 TextElement("tt:Max", std::to_string(range.max)));
 }
 
+std::string SourceConfigXml(std::string_view element)
+{
+    return std::string("<") + std::string(element) + " token=\"" + kVideoSourceConfigToken + "\">" +
+           TextElement("tt:Name", "VideoSource") + TextElement("tt:UseCount", "2") +
+           TextElement("tt:SourceToken", kVideoSourceToken) + "<tt:Bounds x=\"0\" y=\"0\" width=\"" +
+           std::to_string(kSensorResolution.width) + "\" height=\"" + std::to_string(kSensorResolution.height) +
+           "\"/></" + std::string(element) + ">";
+}
+
 std::string EncoderXml(std::string_view element, const EncoderConfig& config)
 {
     std::string codec;

@@ -18,6 +18,9 @@ bool ReadReal(const std::string& text, double& value);
 std::string ResolutionXml(std::string_view element, const Resolution& resolution);
 std::string RangeXml(std::string_view element, const IntRange& range);
 
+// The one tt:VideoSourceConfiguration as the element `element`.
+std::string SourceConfigXml(std::string_view element);
+
 // A tt:VideoEncoderConfiguration (Media) or tt:VideoEncoder2Configuration
 // (Media2) as the element `element`.
 std::string EncoderXml(std::string_view element, const EncoderConfig& config);
