@@ -7,6 +7,7 @@
 #include <future>
 #include <gst/rtsp-server/rtsp-server.h>
 #include <list>
+#include <mutex>
 #include <vector>
 
 namespace camsim {
@@ -46,10 +47,12 @@ std::string PathOf(std::size_t encoder)
 
 // The pipelines a camera's streams run now, by encoder; each a weak
 // reference, so a stream that ended is skipped. Shared with the factories'
-// signal handlers, which may outlive the camera's server.
+// signal handlers, which may outlive the camera's server and run on the
+// server's client threads.
 struct RunningStreams
 {
     std::weak_ptr<LiveCamera> camera;
+    std::mutex mutex; // guards bins
     std::list<std::pair<std::size_t, GWeakRef>> bins;
 
     ~RunningStreams()
@@ -66,7 +69,7 @@ struct ConfigureTag
     std::size_t encoder = 0;
 };
 
-// Forgets the pipelines that have ended.
+// Forgets the pipelines that have ended; the caller holds running.mutex.
 void PruneEnded(RunningStreams& running)
 {
     for (auto bin = running.bins.begin(); bin != running.bins.end();) {
@@ -95,6 +98,7 @@ void OnMediaConfigure(GstRTSPMediaFactory* /*factory*/, GstRTSPMedia* media, gpo
     }
     GstElement* bin = gst_rtsp_media_get_element(media);
     ApplyPicture(bin, picture);
+    std::lock_guard lock(tag->running->mutex);
     PruneEnded(*tag->running);
     auto& [encoder, weak] = tag->running->bins.emplace_back(tag->encoder, GWeakRef{});
     g_weak_ref_init(&weak, bin);
@@ -321,6 +325,7 @@ void RtspService::Refresh(const std::shared_ptr<LiveCamera>& camera)
             served.served[i] = source.pictures[i];
         }
         g_object_unref(mounts);
+        std::lock_guard lock(served.running->mutex);
         PruneEnded(*served.running);
         for (auto& [encoder, weak] : served.running->bins) {
             if (GstElement* element = static_cast<GstElement*>(g_weak_ref_get(&weak))) {
