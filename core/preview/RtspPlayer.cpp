@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
+#include <malloc.h>
 #include <cctype>
 #include <mutex>
 #include <thread>
@@ -29,8 +30,8 @@ constexpr int kReorderMicroseconds = 500'000;
 constexpr int kLargestStreamCount = 4;
 // FFmpeg reads a reply's body (a description) into one allocation of the
 // length the server names; no allocation of the process's FFmpeg may be
-// larger than this (the largest picture plane, 8K luma, is 33 MB).
-constexpr size_t kLargestAllocation = 48u << 20;
+// larger than this (a 4K picture's luma plane is 9 MB).
+constexpr size_t kLargestAllocation = 32u << 20;
 
 void PrepareFfmpeg()
 {
@@ -65,6 +66,28 @@ RtspFailure FailureOf(int error)
         return RtspFailure::Unreachable;
     }
 }
+
+// A broken stream makes FFmpeg allocate and free parameter sets and
+// pictures of ever other sizes, which fragments the heap: the pages it freed
+// stay resident. Handing them back to the system now and then while packets
+// are broken keeps the process near what it really holds; a sound stream
+// never pays for it.
+class HeapTrimmer
+{
+public:
+    void AfterBrokenPacket()
+    {
+        const Clock::time_point now = Clock::now();
+        if (now - m_last >= kEvery) {
+            malloc_trim(0);
+            m_last = now;
+        }
+    }
+
+private:
+    static constexpr std::chrono::milliseconds kEvery{500};
+    Clock::time_point m_last = Clock::now();
+};
 
 } // namespace
 
@@ -183,6 +206,7 @@ void RtspPlayer::Play::Session()
         });
     };
     AVPacket* packet = av_packet_alloc();
+    HeapTrimmer trimmer;
     double accounted = ThreadCpuSeconds();
     while (packet != nullptr && !stop) {
         const int read = av_read_frame(format, packet);
@@ -194,6 +218,9 @@ void RtspPlayer::Play::Session()
         }
         const bool clean = packet->stream_index != video || decoder.Decode(*packet, deliver);
         av_packet_unref(packet);
+        if (!clean) {
+            trimmer.AfterBrokenPacket();
+        }
         const double now = ThreadCpuSeconds();
         const double cpu = now - accounted - sinkCpu;
         accounted = now;
