@@ -1,5 +1,6 @@
 #include "RtspPlayer.h"
 
+#include "AppSettings.h"
 #include "FrameSinks.h"
 #include "PercentEncoding.h"
 #include "VideoDecoder.h"
@@ -8,8 +9,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
+#include <csignal>
 #include <malloc.h>
+#include <pthread.h>
 #include <cctype>
+#include <cwctype>
 #include <mutex>
 #include <thread>
 
@@ -44,6 +48,34 @@ void PrepareFfmpeg()
         av_max_alloc(kLargestAllocation);
         avformat_network_init();
     });
+}
+
+constexpr std::chrono::milliseconds kWakeEvery{3};
+
+void IgnoreSignal(int) {}
+
+// A real-time signal whose only effect is to end the waiting system call of
+// the thread it is sent to; 0 when the process gave every candidate a
+// meaning of its own (Stop then waits for FFmpeg's next look).
+int WakeSignal()
+{
+    static const int wake = [] {
+        for (int candidate = SIGRTMAX - 2; candidate > SIGRTMIN + 4; --candidate) {
+            struct sigaction current{};
+            if (sigaction(candidate, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+                struct sigaction action{};
+                action.sa_handler = &IgnoreSignal;
+                sigemptyset(&action.sa_mask);
+                // No SA_RESTART: the wait must end with EINTR.
+                action.sa_flags = 0;
+                if (sigaction(candidate, &action, nullptr) == 0) {
+                    return candidate;
+                }
+            }
+        }
+        return 0;
+    }();
+    return wake;
 }
 
 double ThreadCpuSeconds()
@@ -104,9 +136,12 @@ struct RtspPlayer::Play
     mutable std::mutex lock;
     mutable std::condition_variable changed;
     RtspStatus status;
+    bool ended = false;
     std::thread thread;
 
+    // The thread's body: plays until stopped or refused, then says it ended.
     void Run();
+    void Loop();
     // One connection: until it fails, stalls or the play stops.
     void Session();
     void SetDeadline(std::chrono::milliseconds from_now)
@@ -129,6 +164,16 @@ struct RtspPlayer::Play
 };
 
 void RtspPlayer::Play::Run()
+{
+    Loop();
+    {
+        std::lock_guard guard(lock);
+        ended = true;
+    }
+    changed.notify_all();
+}
+
+void RtspPlayer::Play::Loop()
 {
     PrepareFfmpeg();
     std::chrono::milliseconds pause = timings.firstRetry;
@@ -268,6 +313,18 @@ void RtspPlayer::Stop()
     }
     m_play->stop = true;
     m_play->changed.notify_all();
+    {
+        // FFmpeg looks at its interrupt callback between waits of up to
+        // 100 ms; a signal ends such a wait at once, and is sent again until
+        // the thread is out, in case one came just before a wait began.
+        const int wake = WakeSignal();
+        std::unique_lock guard(m_play->lock);
+        while (!m_play->changed.wait_for(guard, kWakeEvery, [this] { return m_play->ended; })) {
+            if (wake != 0) {
+                pthread_kill(m_play->thread.native_handle(), wake);
+            }
+        }
+    }
     m_play->thread.join();
     m_play.reset();
 }
@@ -319,4 +376,16 @@ std::string RtspAddressWithLogin(const RtspSource& source)
         login = vtwire::PercentEncode(source.user) + ":" + vtwire::PercentEncode(source.password) + "@";
     }
     return name + "://" + login + uri.substr(host);
+}
+
+RtspTransport ParseRtspTransport(const std::wstring& text)
+{
+    std::wstring lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](wchar_t c) { return std::towlower(c); });
+    return lower == L"udp" ? RtspTransport::Udp : RtspTransport::Tcp;
+}
+
+RtspTransport StoredRtspTransport()
+{
+    return ParseRtspTransport(ReadSetting(L"RtspTransport", L"tcp"));
 }
