@@ -241,6 +241,9 @@ void RtspPlayer::Play::Session()
     Update([](RtspStatus& s) { ++s.connections; });
     double sinkCpu = 0;
     const VideoDecoder::PictureFn deliver = [&](const uint8_t* rgb, int width, int height, int stride) {
+        if (stop) {
+            return;
+        }
         SetDeadline(timings.stallAfter);
         const double sinkStart = ThreadCpuSeconds();
         DeliverFrame(window, rgb, width, height, stride);
