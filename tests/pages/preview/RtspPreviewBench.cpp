@@ -6,9 +6,8 @@
 // time, and how long Stop takes, while playing and against a server that
 // never answers.
 #include "ChildServer.h"
+#include "PaintTally.h"
 #include "RtspPlayer.h"
-#include "ThreadCpu.h"
-#include "VideoWnd.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -154,26 +153,14 @@ void BM_PaintRtspVideo(benchmark::State& state)
         state.SkipWithError("no pictures painted");
         return;
     }
-    double painted = 0;
-    double received = 0;
-    double uiCpu = 0;
-    double seconds = 0;
+    PaintTally tally;
     double decodeCpu = 0;
     double decoded = 0;
     Reference reference;
     for (auto _ : state) {
         reference.Start("rtsp://viewer:" + std::string(kPassword) + "@" + path);
-        const uint64_t paintedBefore = video.FramesPainted();
-        const uint64_t receivedBefore = video.FramesReceived();
         const RtspStatus statusBefore = player.Status();
-        const double cpuBefore = ThreadCpuSeconds();
-        QElapsedTimer clock;
-        clock.start();
-        QTest::qWait(kSeconds * 1000);
-        seconds += static_cast<double>(clock.nsecsElapsed()) / 1e9;
-        uiCpu += ThreadCpuSeconds() - cpuBefore;
-        painted += static_cast<double>(video.FramesPainted() - paintedBefore);
-        received += static_cast<double>(video.FramesReceived() - receivedBefore);
+        tally.Round(video, kSeconds * 1000);
         const RtspStatus statusAfter = player.Status();
         decodeCpu += statusAfter.decodeCpuSeconds - statusBefore.decodeCpuSeconds;
         decoded += static_cast<double>(statusAfter.pictures - statusBefore.pictures);
@@ -200,18 +187,12 @@ void BM_PaintRtspVideo(benchmark::State& state)
     const double playerMs = decoded > 0 ? decodeCpu * 1000.0 / decoded : 0.0;
     const double ffmpegMs = reference.pictures > 0 ? reference.cpuSeconds * 1000.0 / reference.pictures : 0.0;
     state.counters["stream_fps"] = kRate;
-    state.counters["received_fps"] = received / seconds;
-    state.counters["painted_fps"] = painted / seconds;
-    state.counters["painted_share"] = painted / (seconds * kRate);
-    state.counters["painted_of_received"] = received > 0 ? painted / received : 0.0;
-    state.counters["ui_ms_per_frame"] = painted > 0 ? uiCpu * 1000.0 / painted : 0.0;
+    tally.Report(state, video, kRate);
     state.counters["decode_ms_per_frame"] = playerMs;
     state.counters["ffmpeg_ms_per_frame"] = ffmpegMs;
     state.counters["decode_vs_ffmpeg"] = ffmpegMs > 0 ? playerMs / ffmpegMs : 0.0;
     state.counters["stop_playing_max_ms"] = *std::max_element(playingStops.begin(), playingStops.end());
     state.counters["stop_silent_max_ms"] = *std::max_element(silentStops.begin(), silentStops.end());
-    state.counters["area_w"] = video.width();
-    state.counters["area_h"] = video.height();
 }
 BENCHMARK(BM_PaintRtspVideo)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
