@@ -7,14 +7,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <ctime>
-#include <csignal>
-#include <malloc.h>
-#include <pthread.h>
 #include <cctype>
+#include <condition_variable>
+#include <csignal>
+#include <ctime>
 #include <cwctype>
+#include <malloc.h>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 
 extern "C" {
@@ -61,9 +61,13 @@ int WakeSignal()
 {
     static const int wake = [] {
         for (int candidate = SIGRTMAX - 2; candidate > SIGRTMIN + 4; --candidate) {
-            struct sigaction current{};
+            struct sigaction current
+            {
+            };
             if (sigaction(candidate, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-                struct sigaction action{};
+                struct sigaction action
+                {
+                };
                 action.sa_handler = &IgnoreSignal;
                 sigemptyset(&action.sa_mask);
                 // No SA_RESTART: the wait must end with EINTR.
@@ -100,7 +104,7 @@ RtspFailure FailureOf(int error)
 }
 
 // A broken stream makes FFmpeg allocate and free parameter sets and
-// pictures of ever other sizes, which fragments the heap: the pages it freed
+// pictures of ever changing sizes, which fragments the heap: the pages it freed
 // stay resident. Handing them back to the system now and then while packets
 // are broken keeps the process near what it really holds; a sound stream
 // never pays for it.

@@ -50,11 +50,11 @@ enum class RtspState
 enum class RtspFailure
 {
     None,
-    Unauthorized,  // 401: wrong user or password
-    Unreachable,   // no connection, or no answer in time
-    NotFound,      // the camera knows no such stream
-    Unsupported,   // no H.264 or H.265 video in the stream
-    Stalled,       // the stream ended or stopped carrying pictures
+    Unauthorized, // 401: wrong user or password
+    Unreachable,  // no connection, or no answer in time
+    NotFound,     // the camera knows no such stream
+    Unsupported,  // no H.264 or H.265 video in the stream
+    Stalled,      // the stream ended or stopped carrying pictures
 };
 
 struct RtspStatus

@@ -2,9 +2,10 @@
 // the window's sink with Digest and Basic logins over TCP and UDP, H.265 too;
 // a wrong password ends the play as refused; a stalled stream shows "no
 // picture" and comes back.
+#include "RtspPlayer.h"
+
 #include "ChildServer.h"
 #include "FrameSinks.h"
-#include "RtspPlayer.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -44,8 +45,7 @@ struct CountingSink
     }
 };
 
-template <typename Done>
-bool WaitFor(Done done, std::chrono::milliseconds timeout)
+template <typename Done> bool WaitFor(Done done, std::chrono::milliseconds timeout)
 {
     const auto until = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
@@ -59,8 +59,8 @@ bool WaitFor(Done done, std::chrono::milliseconds timeout)
 
 ChildServer StartServer(const std::string& codec, const std::string& auth)
 {
-    return ChildServer({RTSP_TEST_SERVER, "--user", "viewer", "--password", kPassword, "--codec", codec, "--auth",
-                        auth, "--size", "320x240", "--rate", "25"});
+    return ChildServer({RTSP_TEST_SERVER, "--user", "viewer", "--password", kPassword, "--codec", codec,
+                        "--auth", auth, "--size", "320x240", "--rate", "25"});
 }
 
 RtspSource Source(const ChildServer& server, const std::string& password, RtspTransport transport)

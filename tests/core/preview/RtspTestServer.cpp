@@ -7,11 +7,10 @@
 //
 // Prints "ready <port>" on stdout once it listens and serves until killed.
 // Exits with 77 when the encoder asked for is not installed.
-#include <gst/gst.h>
-#include <gst/rtsp-server/rtsp-server.h>
-
 #include <cstdio>
 #include <cstring>
+#include <gst/gst.h>
+#include <gst/rtsp-server/rtsp-server.h>
 #include <string>
 
 namespace {
@@ -58,12 +57,14 @@ bool Parse(int argc, char** argv, Options& options)
 
 std::string Pipeline(const Options& o)
 {
-    const std::string raw = "videotestsrc is-live=true pattern=smpte horizontal-speed=4 ! video/x-raw,width=" +
-                            std::to_string(o.width) + ",height=" + std::to_string(o.height) +
-                            ",framerate=" + std::to_string(o.rate) + "/1";
+    const std::string raw =
+        "videotestsrc is-live=true pattern=smpte horizontal-speed=4 ! video/x-raw,width=" +
+        std::to_string(o.width) + ",height=" + std::to_string(o.height) +
+        ",framerate=" + std::to_string(o.rate) + "/1";
     const std::string gop = std::to_string(o.rate);
     if (o.codec == "h265") {
-        return "( " + raw + " ! x265enc tune=zerolatency speed-preset=ultrafast bitrate=2000 key-int-max=" + gop +
+        return "( " + raw +
+               " ! x265enc tune=zerolatency speed-preset=ultrafast bitrate=2000 key-int-max=" + gop +
                " ! rtph265pay name=pay0 pt=96 config-interval=1 )";
     }
     return "( " + raw + " ! x264enc tune=zerolatency speed-preset=ultrafast bitrate=4000 key-int-max=" + gop +
@@ -105,7 +106,8 @@ int main(int argc, char** argv)
     g_object_unref(mounts);
 
     GstRTSPAuth* auth = gst_rtsp_auth_new();
-    GstRTSPToken* token = gst_rtsp_token_new(GST_RTSP_TOKEN_MEDIA_FACTORY_ROLE, G_TYPE_STRING, "user", nullptr);
+    GstRTSPToken* token =
+        gst_rtsp_token_new(GST_RTSP_TOKEN_MEDIA_FACTORY_ROLE, G_TYPE_STRING, "user", nullptr);
     if (options.auth == "basic") {
         gchar* basic = gst_rtsp_auth_make_basic(options.user.c_str(), options.password.c_str());
         gst_rtsp_auth_add_basic(auth, basic, token);

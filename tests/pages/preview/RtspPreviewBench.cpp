@@ -74,8 +74,9 @@ struct Reference
             close(pipes[0]);
             close(pipes[1]);
             const std::string seconds = std::to_string(kSeconds);
-            execlp("ffmpeg", "ffmpeg", "-nostdin", "-hide_banner", "-threads", "1", "-rtsp_transport", "tcp", "-i",
-                   address.c_str(), "-t", seconds.c_str(), "-f", "null", "-", static_cast<char*>(nullptr));
+            execlp("ffmpeg", "ffmpeg", "-nostdin", "-hide_banner", "-threads", "1", "-rtsp_transport", "tcp",
+                   "-i", address.c_str(), "-t", seconds.c_str(), "-f", "null", "-",
+                   static_cast<char*>(nullptr));
             _exit(127);
         }
         close(pipes[1]);
@@ -179,8 +180,9 @@ void BM_PaintRtspVideo(benchmark::State& state)
     SilentServer silent;
     std::vector<double> silentStops;
     for (int i = 0; i < kStops; ++i) {
-        player.Start({"rtsp://127.0.0.1:" + std::to_string(silent.Port()) + "/stream", "viewer", kPassword, {}},
-                     video.Handle());
+        player.Start(
+            {"rtsp://127.0.0.1:" + std::to_string(silent.Port()) + "/stream", "viewer", kPassword, {}},
+            video.Handle());
         std::this_thread::sleep_for(std::chrono::milliseconds(150 + 37 * i % 200));
         silentStops.push_back(StopMilliseconds(player));
     }
