@@ -15,7 +15,10 @@
 
 // Receives each decoded picture of a live play, on the play's own thread:
 // `height` rows of `width` RGB pixels, `stride` bytes apart, valid only during
-// the call. It must not call Vt_Sdk_SetFrameSink.
+// the call. It must not call Vt_Sdk_SetFrameSink. The sinks are the process's
+// one table of window handles (FrameSinks.h): the SDK's plays deliver only
+// pictures, while another player of the process (RTSP) may hand a sink a null
+// `rgb` (width and height 0) to say its stream shows no picture now.
 typedef void (*VtFrameSink)(void* user, uint32_t window, const uint8_t* rgb, int width, int height,
                             int stride);
 

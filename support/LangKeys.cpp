@@ -237,6 +237,7 @@ constexpr LangKeyText kKeys[] = {
     {87013, L"Custom download failed!"},
     {87014, L"Custom download successfully. Open path?"},
     {87015, L"Only the family's cameras keep a log database; nothing was sent to this camera."},
+    {88100, L"No picture"},
     {90003, L"Username field can't be empty."},
     {90004, L"Password field can't be empty."},
     {90005, L"Field can't be empty."},
@@ -274,7 +275,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 266);
+static_assert(std::size(kKeys) == 267);
 } // namespace
 
 const LangKeyText* LangKeyTable()

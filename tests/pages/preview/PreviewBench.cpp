@@ -2,24 +2,17 @@
 // and UI-thread CPU time per painted picture, for one simulated camera at
 // 1280 x 720 / 30 and 1920 x 1080 / 25, played by the real page offscreen.
 #include "LabBench.h"
+#include "PaintTally.h"
 #include "PreviewLab.h"
 
 #include <QPushButton>
 #include <benchmark/benchmark.h>
-#include <ctime>
 
 namespace {
 
 const char* const kConfig = R"({"cameras": [{"index": 0, "model": "VT-C3190A"}]})";
 const char* const kCamera = "192.168.32.10";
 constexpr int kSecondsPerRound = 4;
-
-double ThreadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 // args: frame-size code, frame rate
 void BM_PaintLiveVideo(benchmark::State& state)
@@ -41,30 +34,13 @@ void BM_PaintLiveVideo(benchmark::State& state)
         state.SkipWithError("no pictures painted");
         return;
     }
-    double painted = 0;
-    double received = 0;
-    double cpu = 0;
-    double seconds = 0;
+    PaintTally tally;
     for (auto _ : state) {
-        const uint64_t paintedBefore = video.FramesPainted();
-        const uint64_t receivedBefore = video.FramesReceived();
-        const double cpuBefore = ThreadCpuSeconds();
-        QElapsedTimer clock;
-        clock.start();
-        QTest::qWait(kSecondsPerRound * 1000);
-        seconds += static_cast<double>(clock.nsecsElapsed()) / 1e9;
-        cpu += ThreadCpuSeconds() - cpuBefore;
-        painted += static_cast<double>(video.FramesPainted() - paintedBefore);
-        received += static_cast<double>(video.FramesReceived() - receivedBefore);
+        tally.Round(video, kSecondsPerRound * 1000);
     }
     session.Page().PlayButton()->click();
     state.counters["camera_fps"] = frameRate;
-    state.counters["received_fps"] = received / seconds;
-    state.counters["painted_fps"] = painted / seconds;
-    state.counters["painted_share"] = painted / (seconds * frameRate);
-    state.counters["ui_ms_per_frame"] = painted > 0 ? cpu * 1000.0 / painted : 0.0;
-    state.counters["area_w"] = video.width();
-    state.counters["area_h"] = video.height();
+    tally.Report(state, video, frameRate);
 }
 BENCHMARK(BM_PaintLiveVideo)
     ->Args({5, 30}) // 1280 x 720
