@@ -1,6 +1,7 @@
 #include "CapabilityClass.h"
 #include "CliContext.h"
 #include "CliSetWrite.h"
+#include "VideoApply.h"
 #include "VideoParams.h"
 
 #include <algorithm>

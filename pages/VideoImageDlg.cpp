@@ -5,6 +5,7 @@
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "VideoOsdControls.h"
+#include "VideoApply.h"
 #include "VideoParams.h"
 #include "WaitCursor.h"
 

@@ -106,18 +106,6 @@ void WritePorts(std::vector<onvif::NetworkProtocol>& protocols, const std::strin
         protocols.push_back({name, true, std::move(ports)});
     }
 }
-// The text of key with %1, %2 and %3 replaced by the values.
-std::wstring FilledText(unsigned key, const wchar_t* english, const std::vector<std::string>& values)
-{
-    std::wstring text = LangText(key, english);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::wstring mark = L"%" + std::to_wstring(i + 1);
-        if (const std::size_t at = text.find(mark); at != std::wstring::npos) {
-            text.replace(at, mark.size(), std::wstring(values[i].begin(), values[i].end()));
-        }
-    }
-    return text;
-}
 
 OnvifCameraAddress WithStoredPin(OnvifCameraAddress address, const tagVtIpcInfo& info)
 {
@@ -171,7 +159,7 @@ CameraResult OnvifCamera::Result(const OnvifResult& result)
     const std::string key = CertificatePinKey(Info());
     if (result.status == OnvifStatus::CertificateChanged) {
         NoteRefusedCertificate(key, seen);
-        m_note = FilledText(85005,
+        m_note = LangFilledText(85005,
                             L"The camera's HTTPS certificate has changed (pinned %1..., now %2...); nothing "
                             L"was sent. If the change is expected, accept it with: zendrix-cli trust %3",
                             {FingerprintText(m_address.pinnedSha256, 8), FingerprintText(seen, 8),
@@ -180,7 +168,7 @@ CameraResult OnvifCamera::Result(const OnvifResult& result)
     }
     if (result.ok() && m_address.pinnedSha256.empty() && !seen.empty() && PinCertificate(key, seen)) {
         m_address.pinnedSha256 = seen;
-        m_note = FilledText(85004, L"HTTPS certificate pinned on first use, SHA-256 %1.", {FingerprintText(seen)});
+        m_note = LangFilledText(85004, L"HTTPS certificate pinned on first use, SHA-256 %1.", {FingerprintText(seen)});
     }
     switch (result.status) {
     case OnvifStatus::Done:
