@@ -213,18 +213,14 @@ bool PageStreams(const CliCommandLine& line, const SectionValues& current, const
         const StreamChoice& choice = s == 0 ? primary : secondary;
         StreamForm& f = forms[s];
         f.secondaryEnabled = secondaryOn;
-        f.codecEntry =
-            static_cast<int>(std::find(codecs.begin(), codecs.end(), choice.codec) - codecs.begin());
-        f.sizeText = s == 0 ? PrimarySizeCaption(choice.size) : "";
-        f.sizeEntry = static_cast<int>(std::find(secondarySizes.begin(), secondarySizes.end(), choice.size) -
-                                       secondarySizes.begin());
-        f.sizeCount = static_cast<int>(secondarySizes.size());
+        f.codec = choice.codec;
+        f.size = choice.size;
         f.rateText = std::to_string(choice.rate);
         f.bitRateText = std::to_string(choice.bitRate);
         f.rateControl = choice.rateControl;
         f.iFrame = choice.iFrame;
     }
-    streams = {BuildPrimaryRecord(forms[0], aModel), BuildSecondaryRecord(forms[1], aModel)};
+    streams = {BuildPrimaryRecord(forms[0]), BuildSecondaryRecord(forms[1])};
     return true;
 }
 

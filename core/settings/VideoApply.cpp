@@ -70,12 +70,6 @@ PanelLine WriteOtherStream(Camera& camera, const tagVtIpcInfo& info, const Video
 }
 } // namespace
 
-BatchEngine::Operation VideoApplyOperation(LoginCredentials login, VideoConfigRecord primary,
-                                           VideoConfigRecord secondary, OsdRecord osd)
-{
-    return VideoPartsOperation(std::move(login), VideoStreams{primary, secondary}, osd);
-}
-
 BatchEngine::Operation VideoPartsOperation(LoginCredentials login, std::optional<VideoStreams> streams,
                                            std::optional<OsdRecord> osd)
 {

@@ -149,14 +149,6 @@ int SecondarySizeEntry(int code, bool aModel)
     return aModel ? 3 : 2; // the 320*240 entry
 }
 
-int SecondarySizeCodeOfEntry(int entry, int listCount)
-{
-    if (listCount == 5 || entry < 2) {
-        return entry;
-    }
-    return entry + 1;
-}
-
 int PrimaryMaxFrameRate(int sizeCode, int powerFrequency)
 {
     if (sizeCode == kPrimarySize5M) {
@@ -313,13 +305,13 @@ unsigned VideoTitleProblem(const std::wstring& title)
     return HasForbiddenNameCharacter(utf8) ? 90038 : 0;
 }
 
-VideoConfigRecord BuildPrimaryRecord(const StreamForm& form, bool aModel)
+VideoConfigRecord BuildPrimaryRecord(const StreamForm& form)
 {
     VideoConfigRecord r{};
     r.stream = 1;
     r.secondaryEnabled = form.secondaryEnabled ? 1 : 0;
-    r.codec = static_cast<uint8_t>(std::max(0, CodecOfEntry(form.codecEntry, aModel)));
-    r.frameSize = PrimarySizeCodeOfCaption(form.sizeText);
+    r.codec = static_cast<uint8_t>(std::max(0, form.codec));
+    r.frameSize = form.size >= 0 ? form.size : kPrimarySize720P;
     r.frameRate = PositiveOr(form.rateText, 8);
     r.bitRate = PositiveOr(form.bitRateText, kMjpegPrimaryBitRate);
     r.rateControl = static_cast<uint8_t>(form.rateControl == 0 ? 0 : 1);
@@ -327,13 +319,13 @@ VideoConfigRecord BuildPrimaryRecord(const StreamForm& form, bool aModel)
     return r;
 }
 
-VideoConfigRecord BuildSecondaryRecord(const StreamForm& form, bool aModel)
+VideoConfigRecord BuildSecondaryRecord(const StreamForm& form)
 {
     VideoConfigRecord r{};
     r.stream = 0;
     r.secondaryEnabled = form.secondaryEnabled ? 1 : 0;
-    r.codec = static_cast<uint8_t>(std::max(0, CodecOfEntry(form.codecEntry, aModel)));
-    r.frameSize = SecondarySizeCodeOfEntry(std::max(0, form.sizeEntry), form.sizeCount);
+    r.codec = static_cast<uint8_t>(std::max(0, form.codec));
+    r.frameSize = std::max(0, form.size);
     r.frameRate = PositiveOr(form.rateText, 8);
     r.bitRate = PositiveOr(form.bitRateText, kDefaultSecondaryBitRate);
     r.rateControl = static_cast<uint8_t>(form.rateControl == 0 ? 0 : 1);

@@ -46,8 +46,6 @@ ZX_EXPORT std::vector<int> PrimarySizes(CapabilityClass capability, int codec);
 ZX_EXPORT std::vector<int> SecondarySizes(bool aModel);
 // The secondary list entry that shows a stored code.
 ZX_EXPORT int SecondarySizeEntry(int code, bool aModel);
-// The code of a secondary list entry, for a list of listCount entries.
-ZX_EXPORT int SecondarySizeCodeOfEntry(int entry, int listCount);
 
 // Highest primary frame rate for a size at a power line frequency (Hz).
 ZX_EXPORT int PrimaryMaxFrameRate(int sizeCode, int powerFrequency);
@@ -130,18 +128,16 @@ ZX_EXPORT unsigned VideoTitleProblem(const std::wstring& title);
 struct StreamForm
 {
     bool secondaryEnabled = false;
-    int codecEntry = 0;
-    std::string sizeText;  // primary: the caption shown
-    int sizeEntry = 0;     // secondary: the entry shown
-    int sizeCount = 4;     // secondary: entries in the list
+    int codec = -1;        // the codec shown; -1 none (H.264 is sent)
+    int size = -1;         // the frame-size code shown; -1 none (720P, or 640*480 for the secondary)
     std::string rateText;  // frames per second as shown
     std::string bitRateText;
     int rateControl = 1;
     int iFrame = 0;
 };
 
-ZX_EXPORT VideoConfigRecord BuildPrimaryRecord(const StreamForm& form, bool aModel);
-ZX_EXPORT VideoConfigRecord BuildSecondaryRecord(const StreamForm& form, bool aModel);
+ZX_EXPORT VideoConfigRecord BuildPrimaryRecord(const StreamForm& form);
+ZX_EXPORT VideoConfigRecord BuildSecondaryRecord(const StreamForm& form);
 
 struct OsdForm
 {
