@@ -87,16 +87,13 @@ TEST_F(OnvifCameraTest, LoginReportsLikeTheFamilysAndWorkWithoutAnEquivalentIsNe
     ASSERT_TRUE(camera.Login().Done()) << "logs in although the camera's clock is two hours off";
     const std::size_t logBefore = State().systemLog.size();
     for (const CameraOperation lacking :
-         {CameraOperation::Ddns, CameraOperation::VideoConfig, CameraOperation::Osd,
-          CameraOperation::ImagingSettings, CameraOperation::ImagingConfig, CameraOperation::OemUpload,
+         {CameraOperation::Ddns, CameraOperation::OemUpload,
           CameraOperation::LogDownload, CameraOperation::ConfigDownload, CameraOperation::CustomDownload,
           CameraOperation::LivePlay, CameraOperation::FirmwareUpload}) {
         EXPECT_FALSE(camera.Supports(lacking)) << static_cast<int>(lacking);
     }
     DdnsRecord ddns{};
-    OsdRecord osd{};
     EXPECT_EQ(camera.GetDdns(ddns).status, CameraStatus::NotSupported);
-    EXPECT_EQ(camera.GetOsd(osd).status, CameraStatus::NotSupported);
     EXPECT_EQ(camera.UploadOemFile("/etc/hostname").status, CameraStatus::NotSupported);
     EXPECT_EQ(camera.DownloadLog("/tmp/never").status, CameraStatus::NotSupported);
     EXPECT_EQ(camera.StartLivePlay(1).status, CameraStatus::NotSupported);
