@@ -198,6 +198,7 @@ VideoStreamOptions StreamOptionsOf(const std::vector<VideoEncoderOptions>& optio
             out.codecs.push_back(codec);
         }
     }
+    std::sort(out.codecs.begin(), out.codecs.end());
     const VideoEncoderOptions* current = OptionsFor(options, WireCodecOfEncoding(encoding));
     if (current == nullptr) {
         return out;
