@@ -136,7 +136,21 @@ onvif::DeviceEndpoint OnvifCamera::Endpoint(const std::string& password) const
 
 bool OnvifCamera::Supports(CameraOperation operation) const
 {
+    std::lock_guard lock(m_lock);
+    // Until the first media or imaging call has read the services, the
+    // camera is taken to offer them; one without answers NotSupported.
+    const bool known = m_media.servicesKnown;
+    const onvif::MediaServices& services = m_media.services;
     switch (operation) {
+    case CameraOperation::VideoConfig:
+    case CameraOperation::VideoOptions:
+    case CameraOperation::Snapshot:
+        return !known || !services.media.empty() || !services.media2.empty();
+    case CameraOperation::Osd:
+        return !known || !services.media2.empty();
+    case CameraOperation::ImagingSettings:
+    case CameraOperation::ImagingConfig:
+        return !known || !services.imaging.empty();
     case CameraOperation::SystemDate:
     case CameraOperation::DeviceName:
     case CameraOperation::Password:
@@ -180,6 +194,25 @@ CameraResult OnvifCamera::Result(const OnvifResult& result)
     default:
         return {CameraStatus::Failed, static_cast<int>(result.status)};
     }
+}
+
+CameraResult OnvifCamera::MediaResult(const OnvifResult& result)
+{
+    const CameraResult mapped = Result(result);
+    if (!result.ok()) {
+        m_media.profiles.reset();
+        m_media.encoderOptions.clear();
+    }
+    if (result.status == OnvifStatus::Fault || result.status == OnvifStatus::BadAnswer) {
+        m_note = FilledText(88000, L"The camera refused it: %1", {result.reason.substr(0, 200)});
+    }
+    return mapped;
+}
+
+CameraResult OnvifCamera::NotOffered(unsigned key, const wchar_t* english)
+{
+    m_note = LangText(key, english);
+    return {CameraStatus::Failed, kNotOffered};
 }
 
 CameraResult OnvifCamera::Login()

@@ -2,20 +2,25 @@
 #include "Camera.h"
 #include "CameraStop.h"
 #include "OnvifDeviceClient.h"
+#include "OnvifMediaRecords.h"
 #include "ZxExport.h"
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 // A camera of another maker that speaks ONVIF, worked on through its device
-// service (onvif::OnvifDeviceClient). It offers the system work that ONVIF has
-// an equivalent for: date, time, time zone and NTP, host name, password,
-// device information, HTTP and RTSP ports, firmware, reboot, factory default
-// and the system log. Everything else (OEM files, the family's log database
-// and configuration files, DDNS, video, OSD, imaging, live play) answers
+// service (onvif::OnvifDeviceClient) and its media and imaging services. It
+// offers the work that ONVIF has an equivalent for: date, time, time zone and
+// NTP, host name, password, device information, HTTP and RTSP ports,
+// firmware, reboot, factory default, the system log, the two video streams
+// and their options, the on-screen title and date (Media2), the picture
+// values and imaging modes, and a snapshot. Everything else (OEM files, the
+// family's log database and configuration files, DDNS, live play) answers
 // NotSupported and sends nothing.
 //
 // The device client is one per camera and is not to be used by two threads at
@@ -28,6 +33,14 @@ struct OnvifCameraAddress
 {
     std::string serviceUrl;   // http(s)://ip:port/onvif/device_service
     std::string pinnedSha256; // https: lower-case hex; empty: the one pinned before (CertificatePins.h), else the first one seen
+};
+
+// Where the live play finds the camera's main stream, and the login it takes.
+struct OnvifStreamAddress
+{
+    std::string uri; // rtsp://, on the camera's own host
+    std::string user;
+    std::string password;
 };
 
 class ZX_EXPORT OnvifCamera : public Camera
@@ -69,6 +82,38 @@ public:
 
     CameraResult GetSystemLogLines(std::vector<std::string>& lines) override;
 
+    // Video (OnvifCameraMedia.cpp): stream 1 is the first media profile's
+    // encoder, stream 0 the second profile's. Media2 where the camera offers
+    // it, Media otherwise. A value the camera does not offer is refused
+    // (kNotOffered, with a note) and nothing is written; a resolution the
+    // frame-size table lacks reads as -1 and a write of -1 keeps it. The
+    // second stream cannot be switched off.
+    CameraResult GetVideoConfig(VideoConfigRecord& record) override;
+    CameraResult SetVideoConfig(const VideoConfigRecord& record) override;
+    CameraResult GetVideoOptions(uint8_t stream, VideoStreamOptions& options) override;
+    // The title as a plain-text OSD and the date as a date-and-time OSD of
+    // the first profile's video source (Media2 only), created, changed or
+    // deleted as the record says.
+    CameraResult GetOsd(OsdRecord& record) override;
+    CameraResult SetOsd(const OsdRecord& record) override;
+    // GetSnapshotUri of the first profile and the picture from the camera's
+    // own host (HTTP Digest, at most 16 MiB, a JPEG or a failure).
+    CameraResult GetSnapshot(std::vector<uint8_t>& jpeg) override;
+    // GetStreamUri (RTP unicast over RTSP) of the first profile.
+    CameraResult GetStreamAddress(OnvifStreamAddress& address);
+
+    // Imaging (OnvifCameraImaging.cpp) of the first profile's video source:
+    // brightness, contrast, saturation and sharpness as 0-255 over the
+    // camera's own ranges (noise reduction has no equivalent and reads 0); a
+    // value read and written back unchanged stays exactly as it was. The
+    // configuration maps IR cut, wide dynamic range, backlight compensation
+    // and the maximum exposure time; its other fields read as
+    // ImagingConfigDefaults() and a change of them is refused.
+    CameraResult GetImagingSettings(ImagingSettingsRecord& record) override;
+    CameraResult SetImagingSettings(const ImagingSettingsRecord& record) override;
+    CameraResult GetImagingConfig(ImagingConfigRecord& record) override;
+    CameraResult SetImagingConfig(const ImagingConfigRecord& record) override;
+
     CameraResult Reboot() override;
     // The soft factory default: the camera keeps its network settings, so
     // it can still be reached afterwards.
@@ -86,17 +131,51 @@ public:
     // https: the camera showed another certificate than the pinned one and
     // was sent nothing (CertificatePins.h tells how it is accepted).
     static constexpr int kCertificateChanged = 1002;
+    // A value the camera does not offer; nothing was written.
+    static constexpr int kNotOffered = 1003;
 
 private:
+    // What does not change within a session, read once per camera so that a
+    // batch does not ask for it for every field; dropped when a call on it
+    // fails, to be read again.
+    struct MediaCache
+    {
+        bool servicesKnown = false;
+        onvif::MediaServices services;
+        std::optional<std::vector<onvif::MediaProfile>> profiles;
+        std::map<std::string, std::vector<onvif::VideoEncoderOptions>> encoderOptions; // by configuration
+        std::optional<onvif::ImagingOptions> imagingOptions;
+        std::optional<onvif::OsdOptions> osdOptions;
+    };
+
     // Also pins the certificate of an https camera on its first answered call.
     CameraResult Result(const onvif::OnvifResult& result);
+    // Result, and a fault's reason as the note; a failed call empties the cache.
+    CameraResult MediaResult(const onvif::OnvifResult& result);
+    // kNotOffered with the note of the key.
+    CameraResult NotOffered(unsigned key, const wchar_t* english);
     onvif::DeviceEndpoint Endpoint(const std::string& password) const;
+    // The profile of a stream (1 the first, 0 the second) with its encoder;
+    // NotSupported without a media service or such a profile. m_lock held.
+    CameraResult MediaProfile(uint8_t stream, onvif::MediaProfile& profile);
+    // MediaProfile and the configuration of its encoder now. m_lock held.
+    CameraResult CurrentEncoder(uint8_t stream, onvif::MediaProfile& profile,
+                                onvif::VideoEncoderConfig& encoder);
+    CameraResult EncoderOptions(const onvif::MediaProfile& profile,
+                                std::vector<onvif::VideoEncoderOptions>& options);
+    // The first profile's video source and the imaging options; NotSupported
+    // without an imaging service. m_lock held.
+    CameraResult ImagingSource(std::string& videoSourceToken, onvif::ImagingOptions& options);
+    // ImagingSource and the source's settings now. m_lock held.
+    CameraResult CurrentImaging(std::string& videoSourceToken, onvif::ImagingOptions& options,
+                                onvif::ImagingSettings& settings);
 
     OnvifCameraAddress m_address;
     std::wstring m_note;
     CameraStopFlag m_stop; // the opening thread's, else the camera's own
     mutable std::mutex m_lock; // one call at a time on the client
     std::unique_ptr<onvif::OnvifDeviceClient> m_client;
+    MediaCache m_media;
 };
 
 // Whether text is a host name a camera can take: labels of 1 to 63 letters,
