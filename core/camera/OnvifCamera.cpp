@@ -204,7 +204,7 @@ CameraResult OnvifCamera::MediaResult(const OnvifResult& result)
         m_media.encoderOptions.clear();
     }
     if (result.status == OnvifStatus::Fault || result.status == OnvifStatus::BadAnswer) {
-        m_note = FilledText(88000, L"The camera refused it: %1", {result.reason.substr(0, 200)});
+        m_note = LangFilledText(88000, L"The camera refused it: %1", {result.reason.substr(0, 200)});
     }
     return mapped;
 }
