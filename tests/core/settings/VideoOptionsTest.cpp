@@ -1,3 +1,4 @@
+#include "VideoChoices.h"
 #include "VideoOptions.h"
 #include "VideoParams.h"
 
@@ -97,4 +98,33 @@ TEST(VideoOptions, ARecordOutsideTheOptionsNamesItsValue)
     EXPECT_EQ(VideoOptionProblemText(StreamOutsideOptions(Primary(kCodecH264, 5, 25, 32, 50), onvif)),
               L"The camera takes a bit rate of 64 to 16384 kbit/s, not 32.");
     EXPECT_EQ(StreamOutsideOptions(Primary(kCodecH264, 5, 25, 4096, 121), onvif).key, 88204u);
+}
+
+// The page's lists: a family camera's without bounds are the class rules';
+// another maker's start from every known value, never the A-model rules.
+TEST(VideoOptions, TheListsOfTheCameraShown)
+{
+    VideoChoices family;
+    family.SetModel("VT-C6121A");
+    EXPECT_EQ(family.Codecs(1), CodecChoices(true));
+    EXPECT_EQ(family.SecondarySizes(), SecondarySizes(true));
+    EXPECT_EQ(family.ShownCodec(1), kCodecMjpeg) << "an A model calls MJPEG 1";
+    EXPECT_EQ(family.FrameRates(1, 25).size(), 25u);
+    EXPECT_EQ(family.IFrame(1, 90), 60);
+
+    VideoStreamOptions secondary = OnvifPrimary();
+    secondary.codecs = {kWireCodecH264, kWireCodecH265};
+    secondary.frameSizes = {0, 2, 3};
+    secondary.minFrameRate = 5;
+    secondary.minIFrameInterval = 10;
+    VideoChoices onvif;
+    onvif.Set("XK-200A", false, OnvifPrimary(), secondary);
+    EXPECT_FALSE(onvif.AModel());
+    EXPECT_EQ(onvif.Codecs(0), (std::vector<int>{kCodecH264, kCodecH265}));
+    EXPECT_EQ(onvif.SecondaryCodecs({kCodecH264, kCodecMpeg4}), onvif.Codecs(0)) << "no MJPEG rule of the family";
+    EXPECT_EQ(onvif.ShownCodec(kCodecH265), kCodecH265);
+    EXPECT_EQ(onvif.SecondarySizes(), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(onvif.FrameRates(0, 30).front(), 5);
+    EXPECT_EQ(onvif.BitRates(1, {16, 32}).front(), 64) << "the whole primary list within the camera's range";
+    EXPECT_EQ(onvif.IFrame(0, 3), 10);
 }
