@@ -241,6 +241,7 @@ constexpr LangKeyText kKeys[] = {
     {88001, L"The camera does not offer this video setting; nothing was changed."},
     {88002, L"The camera does not offer this on-screen text; nothing was changed."},
     {88003, L"The camera does not offer this imaging setting; nothing was changed."},
+    {88100, L"No picture"},
     {90003, L"Username field can't be empty."},
     {90004, L"Password field can't be empty."},
     {90005, L"Field can't be empty."},
@@ -278,7 +279,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 270);
+static_assert(std::size(kKeys) == 271);
 } // namespace
 
 const LangKeyText* LangKeyTable()
