@@ -157,6 +157,7 @@ bool OnvifCamera::Supports(CameraOperation operation) const
     case CameraOperation::VideoConfig:
     case CameraOperation::VideoOptions:
     case CameraOperation::Snapshot:
+    case CameraOperation::LivePlay:
         return !known || !services.media.empty() || !services.media2.empty();
     case CameraOperation::Osd:
         return !known || !services.media2.empty();

@@ -3,6 +3,7 @@
 #include "CameraStop.h"
 #include "OnvifDeviceClient.h"
 #include "OnvifMediaRecords.h"
+#include "RtspPlayer.h"
 #include "ZxExport.h"
 
 #include <atomic>
@@ -19,9 +20,9 @@
 // NTP, host name, password, device information, HTTP and RTSP ports,
 // firmware, reboot, factory default, the system log, the two video streams
 // and their options, the on-screen title and date (Media2), the picture
-// values and imaging modes, and a snapshot. Everything else (OEM files, the
-// family's log database and configuration files, DDNS, live play) answers
-// NotSupported and sends nothing.
+// values and imaging modes, a snapshot and live play over RTSP. Everything
+// else (OEM files, the family's log database and configuration files, DDNS)
+// answers NotSupported and sends nothing.
 //
 // The device client is one per camera and is not to be used by two threads at
 // once, so the camera's calls take turns; calls on different cameras run
@@ -101,6 +102,10 @@ public:
     CameraResult GetSnapshot(std::vector<uint8_t>& jpeg) override;
     // GetStreamUri (RTP unicast over RTSP) of the first profile.
     CameraResult GetStreamAddress(OnvifStreamAddress& address);
+    // The first profile's stream with the login, played by an RtspPlayer
+    // (TCP interleaved) into the window's frame sink; the stop joins it.
+    CameraResult StartLivePlay(uint32_t window) override;
+    CameraResult StopLivePlay() override;
 
     // Imaging (OnvifCameraImaging.cpp) of the first profile's video source:
     // brightness, contrast, saturation and sharpness as 0-255 over the
@@ -176,6 +181,8 @@ private:
     mutable std::mutex m_lock; // one call at a time on the client
     std::unique_ptr<onvif::OnvifDeviceClient> m_client;
     MediaCache m_media;
+    std::mutex m_playLock; // the player's own, apart from the SOAP calls
+    std::unique_ptr<RtspPlayer> m_player;
 };
 
 // Whether text is a host name a camera can take: labels of 1 to 63 letters,

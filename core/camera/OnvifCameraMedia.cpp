@@ -228,3 +228,28 @@ CameraResult OnvifCamera::GetStreamAddress(OnvifStreamAddress& address)
     address = {uri, Credentials().user, m_client->Password()};
     return MediaResult({});
 }
+
+CameraResult OnvifCamera::StartLivePlay(uint32_t window)
+{
+    OnvifStreamAddress address;
+    if (const CameraResult found = GetStreamAddress(address); !found.Done()) {
+        return found;
+    }
+    std::lock_guard lock(m_playLock);
+    if (!m_player) {
+        m_player = std::make_unique<RtspPlayer>();
+    }
+    if (!m_player->Start({address.uri, address.user, address.password, RtspTransport::Tcp}, window)) {
+        return {CameraStatus::Failed, static_cast<int>(onvif::OnvifStatus::BadAnswer)};
+    }
+    return {};
+}
+
+CameraResult OnvifCamera::StopLivePlay()
+{
+    std::lock_guard lock(m_playLock);
+    if (m_player) {
+        m_player->Stop();
+    }
+    return {};
+}
