@@ -181,6 +181,12 @@ private:
     mutable std::mutex m_lock; // one call at a time on the client
     std::unique_ptr<onvif::OnvifDeviceClient> m_client;
     MediaCache m_media;
+    // What Supports tells of the services once they are known.
+    static constexpr unsigned kServicesKnown = 1;
+    static constexpr unsigned kMediaOffered = 2;
+    static constexpr unsigned kMedia2Offered = 4;
+    static constexpr unsigned kImagingOffered = 8;
+    std::atomic<unsigned> m_offered{0};
     std::mutex m_playLock; // the player's own, apart from the SOAP calls
     std::unique_ptr<RtspPlayer> m_player;
 };

@@ -29,6 +29,8 @@ CameraResult OnvifCamera::MediaProfile(uint8_t stream, onvif::MediaProfile& prof
         }
         m_media.services = services;
         m_media.servicesKnown = true;
+        m_offered = kServicesKnown | (services.media.empty() && services.media2.empty() ? 0 : kMediaOffered) |
+                    (services.media2.empty() ? 0 : kMedia2Offered) | (services.imaging.empty() ? 0 : kImagingOffered);
     }
     onvif::OnvifMediaClient media(*m_client, m_media.services);
     if (!media.Offered()) {
