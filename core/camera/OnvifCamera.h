@@ -7,6 +7,7 @@
 #include "ZxExport.h"
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -28,6 +29,11 @@
 // once, so the camera's calls take turns; calls on different cameras run
 // side by side. Abort, or the stop flag of the work that opened the camera
 // (CameraStop.h), ends the running call soon and every later one.
+
+namespace onvif {
+class OnvifImagingClient;
+class OnvifMediaClient;
+} // namespace onvif
 
 // Where the camera's device service is and the certificate accepted before.
 struct OnvifCameraAddress
@@ -171,9 +177,14 @@ private:
     // The first profile's video source and the imaging options; NotSupported
     // without an imaging service. m_lock held.
     CameraResult ImagingSource(std::string& videoSourceToken, onvif::ImagingOptions& options);
-    // ImagingSource and the source's settings now. m_lock held.
-    CameraResult CurrentImaging(std::string& videoSourceToken, onvif::ImagingOptions& options,
-                                onvif::ImagingSettings& settings);
+    // Under m_lock: ImagingSource and the source's settings now, handed to
+    // `use` with the imaging client and the source's token.
+    using ImagingUse = std::function<CameraResult(const onvif::ImagingOptions&, onvif::ImagingSettings&,
+                                                  onvif::OnvifImagingClient&, const std::string&)>;
+    CameraResult WithImaging(const ImagingUse& use);
+    // Under m_lock: the first profile and the media client, handed to `use`.
+    using MainProfileUse = std::function<CameraResult(const onvif::MediaProfile&, onvif::OnvifMediaClient&)>;
+    CameraResult WithMainProfile(const MainProfileUse& use);
 
     OnvifCameraAddress m_address;
     std::wstring m_note;
