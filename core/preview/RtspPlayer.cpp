@@ -1,5 +1,6 @@
 #include "RtspPlayer.h"
 
+#include "AppSettings.h"
 #include "FrameSinks.h"
 #include "PercentEncoding.h"
 #include "VideoDecoder.h"
@@ -8,7 +9,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
+#include <csignal>
+#include <malloc.h>
+#include <pthread.h>
 #include <cctype>
+#include <cwctype>
 #include <mutex>
 #include <thread>
 
@@ -29,8 +34,8 @@ constexpr int kReorderMicroseconds = 500'000;
 constexpr int kLargestStreamCount = 4;
 // FFmpeg reads a reply's body (a description) into one allocation of the
 // length the server names; no allocation of the process's FFmpeg may be
-// larger than this (the largest picture plane, 8K luma, is 33 MB).
-constexpr size_t kLargestAllocation = 48u << 20;
+// larger than this (a 4K picture's luma plane is 9 MB).
+constexpr size_t kLargestAllocation = 32u << 20;
 
 void PrepareFfmpeg()
 {
@@ -43,6 +48,34 @@ void PrepareFfmpeg()
         av_max_alloc(kLargestAllocation);
         avformat_network_init();
     });
+}
+
+constexpr std::chrono::milliseconds kWakeEvery{3};
+
+void IgnoreSignal(int) {}
+
+// A real-time signal whose only effect is to end the waiting system call of
+// the thread it is sent to; 0 when the process gave every candidate a
+// meaning of its own (Stop then waits for FFmpeg's next look).
+int WakeSignal()
+{
+    static const int wake = [] {
+        for (int candidate = SIGRTMAX - 2; candidate > SIGRTMIN + 4; --candidate) {
+            struct sigaction current{};
+            if (sigaction(candidate, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+                struct sigaction action{};
+                action.sa_handler = &IgnoreSignal;
+                sigemptyset(&action.sa_mask);
+                // No SA_RESTART: the wait must end with EINTR.
+                action.sa_flags = 0;
+                if (sigaction(candidate, &action, nullptr) == 0) {
+                    return candidate;
+                }
+            }
+        }
+        return 0;
+    }();
+    return wake;
 }
 
 double ThreadCpuSeconds()
@@ -66,6 +99,28 @@ RtspFailure FailureOf(int error)
     }
 }
 
+// A broken stream makes FFmpeg allocate and free parameter sets and
+// pictures of ever other sizes, which fragments the heap: the pages it freed
+// stay resident. Handing them back to the system now and then while packets
+// are broken keeps the process near what it really holds; a sound stream
+// never pays for it.
+class HeapTrimmer
+{
+public:
+    void AfterBrokenPacket()
+    {
+        const Clock::time_point now = Clock::now();
+        if (now - m_last >= kEvery) {
+            malloc_trim(0);
+            m_last = now;
+        }
+    }
+
+private:
+    static constexpr std::chrono::milliseconds kEvery{500};
+    Clock::time_point m_last = Clock::now();
+};
+
 } // namespace
 
 struct RtspPlayer::Play
@@ -81,9 +136,12 @@ struct RtspPlayer::Play
     mutable std::mutex lock;
     mutable std::condition_variable changed;
     RtspStatus status;
+    bool ended = false;
     std::thread thread;
 
+    // The thread's body: plays until stopped or refused, then says it ended.
     void Run();
+    void Loop();
     // One connection: until it fails, stalls or the play stops.
     void Session();
     void SetDeadline(std::chrono::milliseconds from_now)
@@ -106,6 +164,16 @@ struct RtspPlayer::Play
 };
 
 void RtspPlayer::Play::Run()
+{
+    Loop();
+    {
+        std::lock_guard guard(lock);
+        ended = true;
+    }
+    changed.notify_all();
+}
+
+void RtspPlayer::Play::Loop()
 {
     PrepareFfmpeg();
     std::chrono::milliseconds pause = timings.firstRetry;
@@ -183,6 +251,7 @@ void RtspPlayer::Play::Session()
         });
     };
     AVPacket* packet = av_packet_alloc();
+    HeapTrimmer trimmer;
     double accounted = ThreadCpuSeconds();
     while (packet != nullptr && !stop) {
         const int read = av_read_frame(format, packet);
@@ -194,6 +263,9 @@ void RtspPlayer::Play::Session()
         }
         const bool clean = packet->stream_index != video || decoder.Decode(*packet, deliver);
         av_packet_unref(packet);
+        if (!clean) {
+            trimmer.AfterBrokenPacket();
+        }
         const double now = ThreadCpuSeconds();
         const double cpu = now - accounted - sinkCpu;
         accounted = now;
@@ -241,6 +313,18 @@ void RtspPlayer::Stop()
     }
     m_play->stop = true;
     m_play->changed.notify_all();
+    {
+        // FFmpeg looks at its interrupt callback between waits of up to
+        // 100 ms; a signal ends such a wait at once, and is sent again until
+        // the thread is out, in case one came just before a wait began.
+        const int wake = WakeSignal();
+        std::unique_lock guard(m_play->lock);
+        while (!m_play->changed.wait_for(guard, kWakeEvery, [this] { return m_play->ended; })) {
+            if (wake != 0) {
+                pthread_kill(m_play->thread.native_handle(), wake);
+            }
+        }
+    }
     m_play->thread.join();
     m_play.reset();
 }
@@ -292,4 +376,16 @@ std::string RtspAddressWithLogin(const RtspSource& source)
         login = vtwire::PercentEncode(source.user) + ":" + vtwire::PercentEncode(source.password) + "@";
     }
     return name + "://" + login + uri.substr(host);
+}
+
+RtspTransport ParseRtspTransport(const std::wstring& text)
+{
+    std::wstring lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](wchar_t c) { return std::towlower(c); });
+    return lower == L"udp" ? RtspTransport::Udp : RtspTransport::Tcp;
+}
+
+RtspTransport StoredRtspTransport()
+{
+    return ParseRtspTransport(ReadSetting(L"RtspTransport", L"tcp"));
 }

@@ -98,6 +98,11 @@ private:
     std::unique_ptr<Play> m_play;
 };
 
+// The transport a stored "RtspTransport" value names: "udp" (any case) UDP,
+// anything else TCP; and the one stored in the program's settings.
+ZX_EXPORT RtspTransport ParseRtspTransport(const std::wstring& text);
+ZX_EXPORT RtspTransport StoredRtspTransport();
+
 // The address FFmpeg opens: source.uri with the user and password
 // percent-encoded in front of the host; empty for an address that is not
 // rtsp:// or rtsps:// with a host.
