@@ -107,7 +107,10 @@ void ApplyPicture(GstElement* bin, const PictureSettings& picture)
         gst_object_unref(balance);
     }
     if (GstElement* title = gst_bin_get_by_name(GST_BIN(bin), "title")) {
-        g_object_set(title, "text", picture.title.c_str(), "silent", !picture.showTitle, nullptr);
+        // The overlay reads its text as Pango markup: a title is text, whatever it holds.
+        gchar* text = g_markup_escape_text(picture.title.c_str(), -1);
+        g_object_set(title, "text", text, "silent", !picture.showTitle, nullptr);
+        g_free(text);
         Align(title, picture.titlePosition);
         gst_object_unref(title);
     }
