@@ -109,7 +109,8 @@ public:
     // GetStreamUri (RTP unicast over RTSP) of the first profile.
     CameraResult GetStreamAddress(OnvifStreamAddress& address);
     // The first profile's stream with the login, played by an RtspPlayer
-    // (TCP interleaved) into the window's frame sink; the stop joins it.
+    // (TCP interleaved unless the settings choose UDP) into the window's
+    // frame sink; the stop joins it.
     CameraResult StartLivePlay(uint32_t window) override;
     CameraResult StopLivePlay() override;
 

@@ -235,7 +235,7 @@ CameraResult OnvifCamera::StartLivePlay(uint32_t window)
     if (!m_player) {
         m_player = std::make_unique<RtspPlayer>();
     }
-    if (!m_player->Start({address.uri, address.user, address.password, RtspTransport::Tcp}, window)) {
+    if (!m_player->Start({address.uri, address.user, address.password, StoredRtspTransport()}, window)) {
         return {CameraStatus::Failed, static_cast<int>(onvif::OnvifStatus::BadAnswer)};
     }
     return {};
