@@ -241,6 +241,7 @@ constexpr LangKeyText kKeys[] = {
     {88001, L"The camera does not offer this video setting; nothing was changed."},
     {88002, L"The camera does not offer this on-screen text; nothing was changed."},
     {88003, L"The camera does not offer this imaging setting; nothing was changed."},
+    {88100, L"No picture"},
     {88200, L"The camera does not offer the codec %1."},
     {88201, L"The camera does not offer the frame size %1."},
     {88202, L"The camera takes %1 to %2 frames per second, not %3."},
@@ -283,7 +284,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 275);
+static_assert(std::size(kKeys) == 276);
 } // namespace
 
 const LangKeyText* LangKeyTable()

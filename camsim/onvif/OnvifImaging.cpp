@@ -93,6 +93,9 @@ std::optional<OnvifAnswer> AnswerImagingRequest(LiveCamera& camera, const SoapRe
     if (known && ChildText(request.action, {"VideoSourceToken"}) != kVideoSourceToken) {
         return InvalidArgument("ter:NoSource", "no such video source");
     }
+    if (action == "GetServiceCapabilities") {
+        return RespondAs(kPrefix, action, "<timg:Capabilities ImageStabilization=\"false\" Presets=\"false\"/>");
+    }
     if (action == "GetImagingSettings") {
         return RespondAs(kPrefix, action, SettingsXml(state.imaging));
     }

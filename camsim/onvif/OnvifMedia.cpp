@@ -9,15 +9,6 @@ namespace {
 
 constexpr const char* kPrefix = "trt";
 
-std::string SourceConfigXml(std::string_view element)
-{
-    return std::string("<") + std::string(element) + " token=\"" + kVideoSourceConfigToken + "\">" +
-           TextElement("tt:Name", "VideoSource") + TextElement("tt:UseCount", "2") +
-           TextElement("tt:SourceToken", kVideoSourceToken) + "<tt:Bounds x=\"0\" y=\"0\" width=\"" +
-           std::to_string(kSensorResolution.width) + "\" height=\"" + std::to_string(kSensorResolution.height) +
-           "\"/></" + std::string(element) + ">";
-}
-
 std::string ProfileXml(const OnvifMediaState& state, std::size_t encoder, std::string_view element)
 {
     return std::string("<") + std::string(element) + " token=\"" + kProfileTokens[encoder] + "\" fixed=\"true\">" +
@@ -97,6 +88,13 @@ std::optional<OnvifAnswer> AnswerMediaRequest(LiveCamera& camera, const SoapRequ
         const auto encoder = EncoderOfProfile(ChildText(request.action, {"ProfileToken"}));
         return encoder ? RespondAs(kPrefix, action, ProfileXml(state, *encoder, "trt:Profile")) : NoProfile();
     }
+    if (action == "GetServiceCapabilities") {
+        return RespondAs(kPrefix, action,
+                         "<trt:Capabilities SnapshotUri=\"true\" Rotation=\"false\" VideoSourceMode=\"false\" OSD=\"false\">"
+                         "<trt:ProfileCapabilities MaximumNumberOfProfiles=\"2\"/><trt:StreamingCapabilities "
+                         "RTPMulticast=\"false\" RTP_TCP=\"true\" RTP_RTSP_TCP=\"true\" NonAggregateControl=\"false\" "
+                         "NoRTSPStreaming=\"false\"/></trt:Capabilities>");
+    }
     if (action == "GetVideoSources") {
         return RespondAs(kPrefix, action,
                          "<trt:VideoSources token=\"" + std::string(kVideoSourceToken) + "\">" +
@@ -119,11 +117,7 @@ std::optional<OnvifAnswer> AnswerMediaRequest(LiveCamera& camera, const SoapRequ
         return RespondAs(kPrefix, action, EncoderXml("trt:Configuration", state.encoders[*encoder]));
     }
     if (action == "GetVideoEncoderConfigurationOptions") {
-        const auto encoder = EncoderOfRequest(state, request);
-        if (!encoder) {
-            return InvalidArgument("ter:NoConfig", "no such profile or configuration");
-        }
-        return RespondAs(kPrefix, action, OptionsXml(OptionsOf(state, *encoder)));
+        return EncoderOptionsAnswer(state, request, kPrefix, OptionsXml);
     }
     if (action == "SetVideoEncoderConfiguration") {
         return SetEncoder(camera, request, kPrefix, context.now);

@@ -25,13 +25,8 @@ std::string ProfileXml(const OnvifMediaState& state, std::size_t encoder, bool c
 {
     std::string content = TextElement("tr2:Name", state.encoders[encoder].name);
     if (configurations) {
-        content += Element("tr2:Configurations",
-                           std::string("<tr2:VideoSource token=\"") + kVideoSourceConfigToken + "\">" +
-                               TextElement("tt:Name", "VideoSource") + TextElement("tt:UseCount", "2") +
-                               TextElement("tt:SourceToken", kVideoSourceToken) + "<tt:Bounds x=\"0\" y=\"0\" width=\"" +
-                               std::to_string(kSensorResolution.width) + "\" height=\"" +
-                               std::to_string(kSensorResolution.height) + "\"/></tr2:VideoSource>" +
-                               Encoder2Xml("tr2:VideoEncoder", state.encoders[encoder]));
+        content += Element("tr2:Configurations", SourceConfigXml("tr2:VideoSource") +
+                                                     Encoder2Xml("tr2:VideoEncoder", state.encoders[encoder]));
     }
     return std::string("<tr2:Profiles token=\"") + kProfileTokens[encoder] + "\" fixed=\"true\">" + content +
            "</tr2:Profiles>";
@@ -87,6 +82,17 @@ std::optional<OnvifAnswer> AnswerMedia2Request(LiveCamera& camera, const SoapReq
         const auto encoder = EncoderOfProfile(token);
         return encoder ? RespondAs(kPrefix, action, ProfileXml(state, *encoder, configurations)) : NoProfile();
     }
+    if (action == "GetServiceCapabilities") {
+        return RespondAs(kPrefix, action,
+                         "<tr2:Capabilities SnapshotUri=\"true\" Rotation=\"false\" VideoSourceMode=\"false\" OSD=\"true\">"
+                         "<tr2:ProfileCapabilities MaximumNumberOfProfiles=\"2\" ConfigurationsSupported=\"VideoSource "
+                         "VideoEncoder\"/><tr2:StreamingCapabilities RTSPStreaming=\"true\" RTPMulticast=\"false\" "
+                         "RTP_RTSP_TCP=\"true\" NonAggregateControl=\"false\" AutoStartMulticast=\"false\"/>"
+                         "</tr2:Capabilities>");
+    }
+    if (action == "GetVideoSourceConfigurations") {
+        return RespondAs(kPrefix, action, SourceConfigXml("tr2:Configurations"));
+    }
     if (action == "GetVideoEncoderConfigurations") {
         const bool named = !ChildText(request.action, {"ConfigurationToken"}).empty() ||
                            !ChildText(request.action, {"ProfileToken"}).empty();
@@ -102,11 +108,7 @@ std::optional<OnvifAnswer> AnswerMedia2Request(LiveCamera& camera, const SoapReq
                              Encoder2Xml("tr2:Configurations", state.encoders[1]));
     }
     if (action == "GetVideoEncoderConfigurationOptions") {
-        const auto encoder = EncoderOfRequest(state, request);
-        if (!encoder) {
-            return InvalidArgument("ter:NoConfig", "no such profile or configuration");
-        }
-        return RespondAs(kPrefix, action, OptionsXml(OptionsOf(state, *encoder)));
+        return EncoderOptionsAnswer(state, request, kPrefix, OptionsXml);
     }
     if (action == "SetVideoEncoderConfiguration") {
         return SetEncoder(camera, request, kPrefix, context.now);

@@ -134,6 +134,15 @@ std::string RangeXml(std::string_view element, const IntRange& range)
                                 TextElement("tt:Max", std::to_string(range.max)));
 }
 
+std::string SourceConfigXml(std::string_view element)
+{
+    return std::string("<") + std::string(element) + " token=\"" + kVideoSourceConfigToken + "\">" +
+           TextElement("tt:Name", "VideoSource") + TextElement("tt:UseCount", "2") +
+           TextElement("tt:SourceToken", kVideoSourceToken) + "<tt:Bounds x=\"0\" y=\"0\" width=\"" +
+           std::to_string(kSensorResolution.width) + "\" height=\"" + std::to_string(kSensorResolution.height) +
+           "\"/></" + std::string(element) + ">";
+}
+
 std::string EncoderXml(std::string_view element, const EncoderConfig& config)
 {
     std::string codec;
@@ -194,6 +203,16 @@ std::optional<std::size_t> EncoderOfRequest(const OnvifMediaState& state, const 
         return EncoderOfProfile(profile);
     }
     return 0;
+}
+
+OnvifAnswer EncoderOptionsAnswer(const OnvifMediaState& state, const SoapRequest& request, std::string_view prefix,
+                                 const std::function<std::string(const EncoderOptions&)>& optionsXml)
+{
+    const auto encoder = EncoderOfRequest(state, request);
+    if (!encoder) {
+        return InvalidArgument("ter:NoConfig", "no such profile or configuration");
+    }
+    return RespondAs(prefix, "GetVideoEncoderConfigurationOptions", optionsXml(OptionsOf(state, *encoder)));
 }
 
 std::string StreamUri(const LiveCamera& camera, std::size_t encoder)

@@ -4,6 +4,7 @@
 // stream and snapshot addresses of a profile.
 #include "OnvifService.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,9 @@ bool ReadReal(const std::string& text, double& value);
 
 std::string ResolutionXml(std::string_view element, const Resolution& resolution);
 std::string RangeXml(std::string_view element, const IntRange& range);
+
+// The one tt:VideoSourceConfiguration as the element `element`.
+std::string SourceConfigXml(std::string_view element);
 
 // A tt:VideoEncoderConfiguration (Media) or tt:VideoEncoder2Configuration
 // (Media2) as the element `element`.
@@ -32,6 +36,12 @@ OnvifAnswer SetEncoder(LiveCamera& camera, const SoapRequest& request, std::stri
 // The encoder a request names by ConfigurationToken or ProfileToken; the
 // main one when it names neither; nullopt for a token that is none.
 std::optional<std::size_t> EncoderOfRequest(const OnvifMediaState& state, const SoapRequest& request);
+
+// GetVideoEncoderConfigurationOptions of either service: the options of the
+// encoder the request names, in the service's shape; ter:NoConfig for a
+// token that is none.
+OnvifAnswer EncoderOptionsAnswer(const OnvifMediaState& state, const SoapRequest& request, std::string_view prefix,
+                                 const std::function<std::string(const EncoderOptions&)>& optionsXml);
 
 // "rtsp://192.168.5.101:554/profile_1".
 std::string StreamUri(const LiveCamera& camera, std::size_t encoder);

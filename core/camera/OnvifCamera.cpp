@@ -136,21 +136,22 @@ onvif::DeviceEndpoint OnvifCamera::Endpoint(const std::string& password) const
 
 bool OnvifCamera::Supports(CameraOperation operation) const
 {
-    std::lock_guard lock(m_lock);
     // Until the first media or imaging call has read the services, the
-    // camera is taken to offer them; one without answers NotSupported.
-    const bool known = m_media.servicesKnown;
-    const onvif::MediaServices& services = m_media.services;
+    // camera is taken to offer them; one without answers NotSupported. Read
+    // without the call lock, so asking never waits for a running call.
+    const unsigned offered = m_offered.load();
+    const bool known = (offered & kServicesKnown) != 0;
     switch (operation) {
     case CameraOperation::VideoConfig:
     case CameraOperation::VideoOptions:
     case CameraOperation::Snapshot:
-        return !known || !services.media.empty() || !services.media2.empty();
+    case CameraOperation::LivePlay:
+        return !known || (offered & kMediaOffered) != 0;
     case CameraOperation::Osd:
-        return !known || !services.media2.empty();
+        return !known || (offered & kMedia2Offered) != 0;
     case CameraOperation::ImagingSettings:
     case CameraOperation::ImagingConfig:
-        return !known || !services.imaging.empty();
+        return !known || (offered & kImagingOffered) != 0;
     case CameraOperation::SystemDate:
     case CameraOperation::DeviceName:
     case CameraOperation::Password:

@@ -3,9 +3,11 @@
 #include "CameraStop.h"
 #include "OnvifDeviceClient.h"
 #include "OnvifMediaRecords.h"
+#include "RtspPlayer.h"
 #include "ZxExport.h"
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,14 +21,19 @@
 // NTP, host name, password, device information, HTTP and RTSP ports,
 // firmware, reboot, factory default, the system log, the two video streams
 // and their options, the on-screen title and date (Media2), the picture
-// values and imaging modes, and a snapshot. Everything else (OEM files, the
-// family's log database and configuration files, DDNS, live play) answers
-// NotSupported and sends nothing.
+// values and imaging modes, a snapshot and live play over RTSP. Everything
+// else (OEM files, the family's log database and configuration files, DDNS)
+// answers NotSupported and sends nothing.
 //
 // The device client is one per camera and is not to be used by two threads at
 // once, so the camera's calls take turns; calls on different cameras run
 // side by side. Abort, or the stop flag of the work that opened the camera
 // (CameraStop.h), ends the running call soon and every later one.
+
+namespace onvif {
+class OnvifImagingClient;
+class OnvifMediaClient;
+} // namespace onvif
 
 // Where the camera's device service is and the certificate accepted before.
 struct OnvifCameraAddress
@@ -101,6 +108,11 @@ public:
     CameraResult GetSnapshot(std::vector<uint8_t>& jpeg) override;
     // GetStreamUri (RTP unicast over RTSP) of the first profile.
     CameraResult GetStreamAddress(OnvifStreamAddress& address);
+    // The first profile's stream with the login, played by an RtspPlayer
+    // (TCP interleaved unless the settings choose UDP) into the window's
+    // frame sink; the stop joins it.
+    CameraResult StartLivePlay(uint32_t window) override;
+    CameraResult StopLivePlay() override;
 
     // Imaging (OnvifCameraImaging.cpp) of the first profile's video source:
     // brightness, contrast, saturation and sharpness as 0-255 over the
@@ -166,9 +178,14 @@ private:
     // The first profile's video source and the imaging options; NotSupported
     // without an imaging service. m_lock held.
     CameraResult ImagingSource(std::string& videoSourceToken, onvif::ImagingOptions& options);
-    // ImagingSource and the source's settings now. m_lock held.
-    CameraResult CurrentImaging(std::string& videoSourceToken, onvif::ImagingOptions& options,
-                                onvif::ImagingSettings& settings);
+    // Under m_lock: ImagingSource and the source's settings now, handed to
+    // `use` with the imaging client and the source's token.
+    using ImagingUse = std::function<CameraResult(const onvif::ImagingOptions&, onvif::ImagingSettings&,
+                                                  onvif::OnvifImagingClient&, const std::string&)>;
+    CameraResult WithImaging(const ImagingUse& use);
+    // Under m_lock: the first profile and the media client, handed to `use`.
+    using MainProfileUse = std::function<CameraResult(const onvif::MediaProfile&, onvif::OnvifMediaClient&)>;
+    CameraResult WithMainProfile(const MainProfileUse& use);
 
     OnvifCameraAddress m_address;
     std::wstring m_note;
@@ -176,6 +193,14 @@ private:
     mutable std::mutex m_lock; // one call at a time on the client
     std::unique_ptr<onvif::OnvifDeviceClient> m_client;
     MediaCache m_media;
+    // What Supports tells of the services once they are known.
+    static constexpr unsigned kServicesKnown = 1;
+    static constexpr unsigned kMediaOffered = 2;
+    static constexpr unsigned kMedia2Offered = 4;
+    static constexpr unsigned kImagingOffered = 8;
+    std::atomic<unsigned> m_offered{0};
+    std::mutex m_playLock; // the player's own, apart from the SOAP calls
+    std::unique_ptr<RtspPlayer> m_player;
 };
 
 // Whether text is a host name a camera can take: labels of 1 to 63 letters,

@@ -34,68 +34,56 @@ CameraResult OnvifCamera::ImagingSource(std::string& videoSourceToken, onvif::Im
     return {};
 }
 
-CameraResult OnvifCamera::CurrentImaging(std::string& videoSourceToken, onvif::ImagingOptions& options,
-                                         onvif::ImagingSettings& settings)
+CameraResult OnvifCamera::WithImaging(const ImagingUse& use)
 {
-    if (const CameraResult found = ImagingSource(videoSourceToken, options); !found.Done()) {
+    std::lock_guard lock(m_lock);
+    std::string source;
+    onvif::ImagingOptions options;
+    if (const CameraResult found = ImagingSource(source, options); !found.Done()) {
         return found;
     }
     onvif::OnvifImagingClient imaging(*m_client, m_media.services.imaging);
-    return MediaResult(imaging.GetImagingSettings(videoSourceToken, settings));
+    onvif::ImagingSettings settings;
+    if (const OnvifResult result = imaging.GetImagingSettings(source, settings); !result.ok()) {
+        return MediaResult(result);
+    }
+    return use(options, settings, imaging, source);
 }
 
 CameraResult OnvifCamera::GetImagingSettings(ImagingSettingsRecord& record)
 {
-    std::lock_guard lock(m_lock);
-    std::string source;
-    onvif::ImagingOptions options;
-    onvif::ImagingSettings settings;
-    if (const CameraResult read = CurrentImaging(source, options, settings); !read.Done()) {
-        return read;
-    }
-    record = PictureRecordOf(settings, options);
-    return {};
+    return WithImaging([&](const onvif::ImagingOptions& options, onvif::ImagingSettings& settings,
+                           onvif::OnvifImagingClient&, const std::string&) {
+        record = PictureRecordOf(settings, options);
+        return MediaResult({});
+    });
 }
 
 CameraResult OnvifCamera::SetImagingSettings(const ImagingSettingsRecord& record)
 {
-    std::lock_guard lock(m_lock);
-    std::string source;
-    onvif::ImagingOptions options;
-    onvif::ImagingSettings settings;
-    if (const CameraResult read = CurrentImaging(source, options, settings); !read.Done()) {
-        return read;
-    }
-    ApplyPictureRecord(record, options, settings);
-    onvif::OnvifImagingClient imaging(*m_client, m_media.services.imaging);
-    return MediaResult(imaging.SetImagingSettings(source, settings));
+    return WithImaging([&](const onvif::ImagingOptions& options, onvif::ImagingSettings& settings,
+                           onvif::OnvifImagingClient& imaging, const std::string& source) {
+        ApplyPictureRecord(record, options, settings);
+        return MediaResult(imaging.SetImagingSettings(source, settings));
+    });
 }
 
 CameraResult OnvifCamera::GetImagingConfig(ImagingConfigRecord& record)
 {
-    std::lock_guard lock(m_lock);
-    std::string source;
-    onvif::ImagingOptions options;
-    onvif::ImagingSettings settings;
-    if (const CameraResult read = CurrentImaging(source, options, settings); !read.Done()) {
-        return read;
-    }
-    record = ImagingConfigOf(settings);
-    return {};
+    return WithImaging([&](const onvif::ImagingOptions&, onvif::ImagingSettings& settings, onvif::OnvifImagingClient&,
+                           const std::string&) {
+        record = ImagingConfigOf(settings);
+        return MediaResult({});
+    });
 }
 
 CameraResult OnvifCamera::SetImagingConfig(const ImagingConfigRecord& record)
 {
-    std::lock_guard lock(m_lock);
-    std::string source;
-    onvif::ImagingOptions options;
-    onvif::ImagingSettings settings;
-    if (const CameraResult read = CurrentImaging(source, options, settings); !read.Done()) {
-        return read;
-    }
-    if (!ApplyImagingConfig(record, options, settings)) {
-        return NotOffered(kImagingNotOffered, kImagingNotOfferedText);
-    }
-    onvif::OnvifImagingClient imaging(*m_client, m_media.services.imaging);
-    return MediaResult(imaging.SetImagingSettings(source, settings));
+    return WithImaging([&](const onvif::ImagingOptions& options, onvif::ImagingSettings& settings,
+                           onvif::OnvifImagingClient& imaging, const std::string& source) {
+        if (!ApplyImagingConfig(record, options, settings)) {
+            return NotOffered(kImagingNotOffered, kImagingNotOfferedText);
+        }
+        return MediaResult(imaging.SetImagingSettings(source, settings));
+    });
 }

@@ -29,6 +29,8 @@ CameraResult OnvifCamera::MediaProfile(uint8_t stream, onvif::MediaProfile& prof
         }
         m_media.services = services;
         m_media.servicesKnown = true;
+        m_offered = kServicesKnown | (services.media.empty() && services.media2.empty() ? 0 : kMediaOffered) |
+                    (services.media2.empty() ? 0 : kMedia2Offered) | (services.imaging.empty() ? 0 : kImagingOffered);
     }
     onvif::OnvifMediaClient media(*m_client, m_media.services);
     if (!media.Offered()) {
@@ -126,7 +128,7 @@ CameraResult OnvifCamera::GetVideoOptions(uint8_t stream, VideoStreamOptions& op
     return {};
 }
 
-CameraResult OnvifCamera::GetOsd(OsdRecord& record)
+CameraResult OnvifCamera::WithMainProfile(const MainProfileUse& use)
 {
     std::lock_guard lock(m_lock);
     onvif::MediaProfile profile;
@@ -134,97 +136,116 @@ CameraResult OnvifCamera::GetOsd(OsdRecord& record)
         return found;
     }
     onvif::OnvifMediaClient media(*m_client, m_media.services);
-    if (!media.IsMedia2()) {
-        return NotSupported();
-    }
-    std::vector<onvif::OsdConfig> osds;
-    if (const OnvifResult result = media.GetOsds(profile.videoSourceConfigToken, osds); !result.ok()) {
-        return MediaResult(result);
-    }
-    record = OsdRecordOf(FindOsdPair(osds));
-    return MediaResult({});
+    return use(profile, media);
+}
+
+CameraResult OnvifCamera::GetOsd(OsdRecord& record)
+{
+    return WithMainProfile([&](const onvif::MediaProfile& profile, onvif::OnvifMediaClient& media) {
+        std::vector<onvif::OsdConfig> osds;
+        if (!media.IsMedia2()) {
+            return NotSupported();
+        }
+        if (const OnvifResult result = media.GetOsds(profile.videoSourceConfigToken, osds); !result.ok()) {
+            return MediaResult(result);
+        }
+        record = OsdRecordOf(FindOsdPair(osds));
+        return MediaResult({});
+    });
 }
 
 CameraResult OnvifCamera::SetOsd(const OsdRecord& record)
 {
-    std::lock_guard lock(m_lock);
-    onvif::MediaProfile profile;
-    if (const CameraResult found = MediaProfile(1, profile); !found.Done()) {
-        return found;
-    }
-    onvif::OnvifMediaClient media(*m_client, m_media.services);
-    if (!media.IsMedia2()) {
-        return NotSupported();
-    }
-    const std::string& source = profile.videoSourceConfigToken;
-    if (!m_media.osdOptions) {
-        onvif::OsdOptions options;
-        if (const OnvifResult result = media.GetOsdOptions(source, options); !result.ok()) {
+    return WithMainProfile([&](const onvif::MediaProfile& profile, onvif::OnvifMediaClient& media) {
+        if (!media.IsMedia2()) {
+            return NotSupported();
+        }
+        const std::string& source = profile.videoSourceConfigToken;
+        if (!m_media.osdOptions) {
+            onvif::OsdOptions options;
+            if (const OnvifResult result = media.GetOsdOptions(source, options); !result.ok()) {
+                return MediaResult(result);
+            }
+            m_media.osdOptions = options;
+        }
+        std::vector<onvif::OsdConfig> osds;
+        if (const OnvifResult result = media.GetOsds(source, osds); !result.ok()) {
             return MediaResult(result);
         }
-        m_media.osdOptions = options;
-    }
-    std::vector<onvif::OsdConfig> osds;
-    if (const OnvifResult result = media.GetOsds(source, osds); !result.ok()) {
-        return MediaResult(result);
-    }
-    const OsdPair existing = FindOsdPair(osds);
-    OsdPair wanted;
-    if (!OsdPairFor(record, *m_media.osdOptions, source, existing, wanted)) {
-        return NotOffered(kOsdNotOffered, kOsdNotOfferedText);
-    }
-    for (const auto& [now, next] :
-         {std::pair{existing.title, wanted.title}, std::pair{existing.date, wanted.date}}) {
-        OnvifResult result;
-        std::string token;
-        if (next && now) {
-            result = *next == *now ? OnvifResult{} : media.SetOsd(*next);
-        } else if (next) {
-            result = media.CreateOsd(*next, token);
-        } else if (now) {
-            result = media.DeleteOsd(now->token);
+        const OsdPair existing = FindOsdPair(osds);
+        OsdPair wanted;
+        if (!OsdPairFor(record, *m_media.osdOptions, source, existing, wanted)) {
+            return NotOffered(kOsdNotOffered, kOsdNotOfferedText);
         }
-        if (!result.ok()) {
-            return MediaResult(result);
+        for (const auto& [now, next] :
+             {std::pair{existing.title, wanted.title}, std::pair{existing.date, wanted.date}}) {
+            OnvifResult result;
+            std::string token;
+            if (next && now) {
+                result = *next == *now ? OnvifResult{} : media.SetOsd(*next);
+            } else if (next) {
+                result = media.CreateOsd(*next, token);
+            } else if (now) {
+                result = media.DeleteOsd(now->token);
+            }
+            if (!result.ok()) {
+                return MediaResult(result);
+            }
         }
-    }
-    return MediaResult({});
+        return MediaResult({});
+    });
 }
 
 CameraResult OnvifCamera::GetSnapshot(std::vector<uint8_t>& jpeg)
 {
-    std::lock_guard lock(m_lock);
-    onvif::MediaProfile profile;
-    if (const CameraResult found = MediaProfile(1, profile); !found.Done()) {
-        return found;
-    }
-    onvif::OnvifMediaClient media(*m_client, m_media.services);
-    std::string bytes;
-    if (const OnvifResult result = media.GetSnapshot(profile.token, bytes); !result.ok()) {
-        return MediaResult(result);
-    }
-    jpeg.assign(bytes.begin(), bytes.end());
-    return MediaResult({});
+    return WithMainProfile([&](const onvif::MediaProfile& profile, onvif::OnvifMediaClient& media) {
+        std::string bytes;
+        if (const OnvifResult result = media.GetSnapshot(profile.token, bytes); !result.ok()) {
+            return MediaResult(result);
+        }
+        jpeg.assign(bytes.begin(), bytes.end());
+        return MediaResult({});
+    });
 }
 
 CameraResult OnvifCamera::GetStreamAddress(OnvifStreamAddress& address)
 {
-    std::lock_guard lock(m_lock);
-    onvif::MediaProfile profile;
-    if (const CameraResult found = MediaProfile(1, profile); !found.Done()) {
+    return WithMainProfile([&](const onvif::MediaProfile& profile, onvif::OnvifMediaClient& media) {
+        std::string uri;
+        OnvifResult result = media.GetStreamUri(profile.token, uri);
+        // The player sends the login to this address: only rtsp on the camera itself.
+        if (result.ok() && (!uri.starts_with("rtsp://") || !m_client->OnOwnHost(uri))) {
+            result = onvif::Failure(onvif::OnvifStatus::BadAnswer, "stream address elsewhere: " + uri.substr(0, 128));
+        }
+        if (!result.ok()) {
+            return MediaResult(result);
+        }
+        address = {uri, Credentials().user, m_client->Password()};
+        return MediaResult({});
+    });
+}
+
+CameraResult OnvifCamera::StartLivePlay(uint32_t window)
+{
+    OnvifStreamAddress address;
+    if (const CameraResult found = GetStreamAddress(address); !found.Done()) {
         return found;
     }
-    onvif::OnvifMediaClient media(*m_client, m_media.services);
-    std::string uri;
-    OnvifResult result = media.GetStreamUri(profile.token, uri);
-    // The player sends the login to this address: only rtsp on the camera itself.
-    if (result.ok() && (!uri.starts_with("rtsp://") || !m_client->OnOwnHost(uri))) {
-        result =
-            onvif::Failure(onvif::OnvifStatus::BadAnswer, "stream address elsewhere: " + uri.substr(0, 128));
+    std::lock_guard lock(m_playLock);
+    if (!m_player) {
+        m_player = std::make_unique<RtspPlayer>();
     }
-    if (!result.ok()) {
-        return MediaResult(result);
+    if (!m_player->Start({address.uri, address.user, address.password, StoredRtspTransport()}, window)) {
+        return {CameraStatus::Failed, static_cast<int>(onvif::OnvifStatus::BadAnswer)};
     }
-    address = {uri, Credentials().user, m_client->Password()};
-    return MediaResult({});
+    return {};
+}
+
+CameraResult OnvifCamera::StopLivePlay()
+{
+    std::lock_guard lock(m_playLock);
+    if (m_player) {
+        m_player->Stop();
+    }
+    return {};
 }

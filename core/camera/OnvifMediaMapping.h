@@ -28,7 +28,7 @@ ZX_EXPORT VideoConfigRecord VideoRecordOf(const onvif::VideoEncoderConfig& encod
 
 // What the stream can take: every codec offered, and the sizes, rates, bit
 // rates and GOV lengths offered for the encoding the stream runs now. A
-// range the camera names not is 0 to 0.
+// range the camera does not name is 0 to 0.
 ZX_EXPORT VideoStreamOptions StreamOptionsOf(const std::vector<onvif::VideoEncoderOptions>& options,
                                              const std::string& encoding, bool primary);
 

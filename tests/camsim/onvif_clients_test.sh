@@ -13,7 +13,6 @@ vtcamsim=${2:?}
 work=${3:?}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/onvif-clients/lab.sh"
-command -v onvif-util >/dev/null || fail "onvif-util is missing (Debian onvif-tools; scripts/setup installs it)"
 onvif_lab_prepare "$work"
 
 site=$work/site.json

@@ -1,4 +1,4 @@
-# Sourced by the lab tests of the simulator's ONVIF cameras: the npm client
+# Sourced by the lab tests of the simulator's ONVIF cameras: onvif-util, the npm client
 # installed exactly as the lock file says, a camlab with vtcamsim running a
 # site file in its camera namespace, and `ws` to run a command in the
 # workstation namespace. The lab and the simulator go when the test ends.
@@ -13,6 +13,7 @@ onvif_lab_prepare() {
     here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
     [[ $(id -u) -eq 0 ]] || fail "the lab needs root (network namespaces)"
     command -v node >/dev/null && command -v npm >/dev/null || fail "node and npm are missing"
+    command -v onvif-util >/dev/null || fail "onvif-util is missing (Debian onvif-tools; scripts/setup installs it)"
     mkdir -p "$work"
     cp "$here/package.json" "$here/package-lock.json" "$work/"
     if ! cmp -s "$work/package-lock.json" "$work/node_modules/.installed-lock.json" 2>/dev/null; then

@@ -2,10 +2,18 @@
 // through OnvifCamera, against the simulator's media (Media2 and Media),
 // imaging and snapshot services over real HTTP on 127.0.0.1; what reached
 // the camera is read back from the simulator's state.
+#include "FrameSinks.h"
 #include "OnvifCameraFixture.h"
+#include "RtspService.h"
 
+#include <arpa/inet.h>
+#include <atomic>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <turbojpeg.h>
+#include <unistd.h>
 
 namespace {
 
@@ -182,6 +190,74 @@ TEST_P(OnvifCameraMediaTest, TheSnapshotIsAJpegOfTheMainStreamAndTheStreamIsOnTh
     EXPECT_EQ(stream.uri, "rtsp://127.0.0.1:554/profile_1");
     EXPECT_EQ(stream.user, "admin");
     EXPECT_EQ(stream.password, kSimPassword);
+}
+
+// A TCP port on 127.0.0.1 that was free a moment ago.
+int FreePort()
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(socket);
+    return ntohs(address.sin_port);
+}
+
+// Counts the pictures a window's sink is handed, and their size.
+struct PictureCounter
+{
+    static constexpr uint32_t kWindow = 0x0F1E;
+    std::mutex mutex;
+    std::condition_variable arrived;
+    int pictures = 0;
+    int width = 0;
+
+    PictureCounter() { SetFrameSink(kWindow, &Receive, this); }
+    ~PictureCounter() { SetFrameSink(kWindow, nullptr, nullptr); }
+    static void Receive(void* user, uint32_t, const uint8_t* rgb, int width, int, int)
+    {
+        auto* self = static_cast<PictureCounter*>(user);
+        std::lock_guard lock(self->mutex);
+        if (rgb != nullptr) {
+            self->pictures += 1;
+            self->width = width;
+        }
+        self->arrived.notify_all();
+    }
+    bool WaitFor(int count)
+    {
+        std::unique_lock lock(mutex);
+        return arrived.wait_for(lock, std::chrono::seconds(20), [&] { return pictures >= count; });
+    }
+};
+
+TEST_P(OnvifCameraMediaTest, LivePlayShowsTheMainStreamOverRtspWithTheLogin)
+{
+    {
+        std::lock_guard lock(m_camera->mutex);
+        m_camera->onvif.rtspPort = FreePort();
+    }
+    camsim::RtspService rtsp;
+    ASSERT_TRUE(rtsp.Serve(m_camera));
+    OnvifCamera camera(Entry(), {"admin", kSimPassword}, Address());
+    ASSERT_TRUE(camera.Login().Done());
+    EXPECT_TRUE(camera.Supports(CameraOperation::LivePlay));
+    PictureCounter counter;
+    ASSERT_TRUE(camera.StartLivePlay(PictureCounter::kWindow).Done());
+    EXPECT_TRUE(counter.WaitFor(5)) << "pictures: " << counter.pictures;
+    ASSERT_TRUE(camera.StopLivePlay().Done());
+    int stopped = 0;
+    {
+        std::lock_guard lock(counter.mutex);
+        EXPECT_EQ(counter.width, 1920);
+        stopped = counter.pictures;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::lock_guard lock(counter.mutex);
+    EXPECT_EQ(counter.pictures, stopped) << "no picture after the stop";
 }
 
 INSTANTIATE_TEST_SUITE_P(MediaServices, OnvifCameraMediaTest, ::testing::Values(true, false),

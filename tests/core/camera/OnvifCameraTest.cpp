@@ -44,17 +44,15 @@ TEST_F(OnvifCameraTest, LoginReportsLikeTheFamilysAndWorkWithoutAnEquivalentIsNe
     OnvifCamera camera(Entry(), {"admin", kPassword}, Address());
     ASSERT_TRUE(camera.Login().Done()) << "logs in although the camera's clock is two hours off";
     const std::size_t logBefore = State().systemLog.size();
-    for (const CameraOperation lacking :
-         {CameraOperation::Ddns, CameraOperation::OemUpload,
-          CameraOperation::LogDownload, CameraOperation::ConfigDownload, CameraOperation::CustomDownload,
-          CameraOperation::LivePlay, CameraOperation::FirmwareUpload}) {
+    for (const CameraOperation lacking : {CameraOperation::Ddns, CameraOperation::OemUpload,
+                                          CameraOperation::LogDownload, CameraOperation::ConfigDownload,
+                                          CameraOperation::CustomDownload, CameraOperation::FirmwareUpload}) {
         EXPECT_FALSE(camera.Supports(lacking)) << static_cast<int>(lacking);
     }
     DdnsRecord ddns{};
     EXPECT_EQ(camera.GetDdns(ddns).status, CameraStatus::NotSupported);
     EXPECT_EQ(camera.UploadOemFile("/etc/hostname").status, CameraStatus::NotSupported);
     EXPECT_EQ(camera.DownloadLog("/tmp/never").status, CameraStatus::NotSupported);
-    EXPECT_EQ(camera.StartLivePlay(1).status, CameraStatus::NotSupported);
     EXPECT_EQ(State().systemLog.size(), logBefore) << "nothing reached the camera";
 
     SystemInfoRecord info{};
