@@ -7,6 +7,7 @@
 #include <future>
 #include <gst/rtsp-server/rtsp-server.h>
 #include <list>
+#include <mutex>
 #include <vector>
 
 namespace camsim {
@@ -46,10 +47,12 @@ std::string PathOf(std::size_t encoder)
 
 // The pipelines a camera's streams run now, by encoder; each a weak
 // reference, so a stream that ended is skipped. Shared with the factories'
-// signal handlers, which may outlive the camera's server.
+// signal handlers, which may outlive the camera's server and run on the
+// server's client threads.
 struct RunningStreams
 {
     std::weak_ptr<LiveCamera> camera;
+    std::mutex mutex; // guards bins
     std::list<std::pair<std::size_t, GWeakRef>> bins;
 
     ~RunningStreams()
@@ -66,6 +69,20 @@ struct ConfigureTag
     std::size_t encoder = 0;
 };
 
+// Forgets the pipelines that have ended; the caller holds running.mutex.
+void PruneEnded(RunningStreams& running)
+{
+    for (auto bin = running.bins.begin(); bin != running.bins.end();) {
+        if (GObject* element = static_cast<GObject*>(g_weak_ref_get(&bin->second))) {
+            g_object_unref(element);
+            ++bin;
+            continue;
+        }
+        g_weak_ref_clear(&bin->second);
+        bin = running.bins.erase(bin);
+    }
+}
+
 // A new stream's pipeline: the camera's picture settings now, and kept for later changes.
 void OnMediaConfigure(GstRTSPMediaFactory* /*factory*/, GstRTSPMedia* media, gpointer data)
 {
@@ -81,6 +98,8 @@ void OnMediaConfigure(GstRTSPMediaFactory* /*factory*/, GstRTSPMedia* media, gpo
     }
     GstElement* bin = gst_rtsp_media_get_element(media);
     ApplyPicture(bin, picture);
+    std::lock_guard lock(tag->running->mutex);
+    PruneEnded(*tag->running);
     auto& [encoder, weak] = tag->running->bins.emplace_back(tag->encoder, GWeakRef{});
     g_weak_ref_init(&weak, bin);
     gst_object_unref(bin);
@@ -91,7 +110,10 @@ GstRTSPMediaFactory* MakeFactory(const PictureSettings& picture, const std::shar
 {
     GstRTSPMediaFactory* factory = gst_rtsp_media_factory_new();
     gst_rtsp_media_factory_set_launch(factory, StreamLaunch(picture).c_str());
-    gst_rtsp_media_factory_set_shared(factory, TRUE);
+    // Every client gets a pipeline of its own: GStreamer's shared media
+    // asserts (and so aborts the simulator) when clients over UDP and over
+    // TCP join one at the same time.
+    gst_rtsp_media_factory_set_shared(factory, FALSE);
     gst_rtsp_media_factory_set_protocols(factory,
                                          static_cast<GstRTSPLowerTrans>(GST_RTSP_LOWER_TRANS_UDP | GST_RTSP_LOWER_TRANS_TCP));
     gst_rtsp_media_factory_add_role(factory, kViewerRole, GST_RTSP_PERM_MEDIA_FACTORY_ACCESS, G_TYPE_BOOLEAN, TRUE,
@@ -303,16 +325,13 @@ void RtspService::Refresh(const std::shared_ptr<LiveCamera>& camera)
             served.served[i] = source.pictures[i];
         }
         g_object_unref(mounts);
-        for (auto bin = served.running->bins.begin(); bin != served.running->bins.end();) {
-            GstElement* element = static_cast<GstElement*>(g_weak_ref_get(&bin->second));
-            if (element == nullptr) {
-                g_weak_ref_clear(&bin->second);
-                bin = served.running->bins.erase(bin);
-                continue;
+        std::lock_guard lock(served.running->mutex);
+        PruneEnded(*served.running);
+        for (auto& [encoder, weak] : served.running->bins) {
+            if (GstElement* element = static_cast<GstElement*>(g_weak_ref_get(&weak))) {
+                ApplyPicture(element, source.pictures[encoder]);
+                gst_object_unref(element);
             }
-            ApplyPicture(element, source.pictures[bin->first]);
-            gst_object_unref(element);
-            ++bin;
         }
     });
 }

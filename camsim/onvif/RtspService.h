@@ -3,8 +3,8 @@
 // server: per camera one server on its address and RTSP port with the paths
 // /profile_1 and /profile_2, Digest or Basic login with the camera's users,
 // RTP over UDP or interleaved in the TCP connection. A stream's pipeline is
-// made when the first client plays it and shared by the clients after it,
-// so hundreds of cameras that nobody plays cost one listening socket each.
+// made when a client plays it and ends with that client, so hundreds of
+// cameras that nobody plays cost one listening socket each.
 // All servers run on one GLib main loop thread of the service's own.
 #include "LiveCamera.h"
 
