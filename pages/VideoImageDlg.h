@@ -45,11 +45,6 @@ public:
     void FillSecondary(const VideoConfigRecord& record, const std::string& model);
     void FillPrimary(const VideoConfigRecord& record, const std::string& model, int powerFrequency);
     void FillOsd(const OsdRecord& record);
-    // What the lists of each stream may offer beyond the family's rules: a
-    // camera of another maker's options (family false: none of the
-    // family's class rules apply), or a mixed batch's common options.
-    void SetBounds(std::optional<VideoStreamOptions> primary, std::optional<VideoStreamOptions> secondary,
-                   bool family);
     // The clock tick: I-frame intervals back into 1 to 60.
     void ClampIFrames();
 
@@ -58,6 +53,11 @@ public:
 
 private:
     void BuildControls();
+    // What the lists of each stream may offer beyond the family's rules: a
+    // camera of another maker's options (family false: none of the
+    // family's class rules apply), or a mixed batch's common options.
+    void SetBounds(std::optional<VideoStreamOptions> primary, std::optional<VideoStreamOptions> secondary,
+                   bool family);
     void FillStreams(const VideoReading& reading, const tagVtIpcInfo& camera);
     // A stream the camera shown did not give: its boxes emptied and disabled.
     void ClearStream(int stream);
