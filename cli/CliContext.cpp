@@ -307,15 +307,27 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
         !ResolveCredentials(line, prepared.login, error)) {
         return FailInput(status, error);
     }
-    CliSession session(PrintPanelLine);
+    prepared.session = std::make_shared<CliSession>(PrintPanelLine);
+    CliSession& session = *prepared.session;
     session.SetLogin(prepared.login);
     if (!session.Open(line.Values("iface"), error)) {
         return FailInput(status, error);
     }
     session.Discover(std::chrono::milliseconds(wait));
-    const std::vector<tagVtIpcInfo> cameras = session.Cameras(choice);
+    const std::vector<ListedCamera> listed = session.Listed(choice);
+    std::vector<tagVtIpcInfo> cameras;
+    for (const ListedCamera& camera : listed) {
+        cameras.push_back(camera.info);
+    }
     if (!SelectTargets(line, cameras, prepared.targets, error)) {
         return FailInput(status, error);
+    }
+    for (const tagVtIpcInfo& target : prepared.targets) {
+        const auto found = std::find_if(listed.begin(), listed.end(), [&](const ListedCamera& camera) {
+            return std::memcmp(camera.info.mac, target.mac, sizeof target.mac) == 0 &&
+                   std::strcmp(camera.info.ip, target.ip) == 0;
+        });
+        prepared.protocols.push_back(found != listed.end() ? found->protocol : ProtocolMark{});
     }
     // Two cameras answering at one address cannot be told apart by a login.
     std::vector<std::string> ips;

@@ -66,12 +66,18 @@ bool ParseNumber(const CliCommandLine& line, const std::string& option, int low,
 // "on"/"off" (also 1/0, yes/no).
 bool ParseSwitch(const CliCommandLine& line, const std::string& option, bool& value, std::string& error);
 
+class CliSession;
+
 // What a command on cameras starts from: the credentials, then the cameras
-// discovered and those the target options chose.
+// discovered and those the target options chose. The discovery session
+// stays with them: it is what tells where an ONVIF camera's services are
+// when the command opens the camera.
 struct CliTargets
 {
     LoginCredentials login;
     std::vector<tagVtIpcInfo> targets;
+    std::vector<ProtocolMark> protocols; // each target's, in the same order
+    std::shared_ptr<CliSession> session;
 };
 bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& status);
 

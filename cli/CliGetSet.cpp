@@ -139,6 +139,7 @@ int RunGet(const std::vector<std::string>& arguments)
     for (const OutputColumn& column : SectionColumns(section)) {
         table.columns.push_back(column);
     }
+    table.columns.push_back({"protocol", "Protocol"});
     for (std::size_t i = 0; i < targets.size(); ++i) {
         if (read[i] == 0) {
             status = kExitSomeFailed;
@@ -148,6 +149,7 @@ int RunGet(const std::vector<std::string>& arguments)
         for (const std::string& cell : SectionCells(section, values[i], ModelOf(targets[i]))) {
             row.push_back(SafeText(cell));
         }
+        row.push_back(ProtocolWord(prepared.protocols.at(i)));
         table.rows.push_back(std::move(row));
     }
     std::cout << RenderTable(table, format) << std::flush;
@@ -201,7 +203,13 @@ int RunSet(const std::vector<std::string>& arguments)
     ReadTargetSections(prepared, section, values, read);
     SetContext context;
     context.login = prepared.login;
-    context.referenceModel = ModelOf(targets.at(ReferenceIndex(targets)));
+    std::vector<tagVtIpcInfo> family;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (read[i] != 0 && values[i].family) {
+            family.push_back(targets[i]);
+        }
+    }
+    context.referenceModel = family.empty() ? std::string() : ModelOf(family.at(ReferenceIndex(family)));
     context.now = LocalNow();
     auto rebootFailed = std::make_shared<std::atomic<bool>>(false);
     if (section == SettingsSection::System && !dryRun) {

@@ -86,7 +86,8 @@ Example:
 )"},
         {"get", R"(Usage: zendrix-cli get system|network|video|osd|imaging TARGETS [--format table|csv|json]
 
-Reads one group of settings from every chosen camera, one row per camera. The time zone is shown
+Reads one group of settings from every chosen camera, one row per camera, with the protocol it
+speaks (family or onvif) in the last column. The time zone is shown
 by its caption with its row number beside it; picture values as the preview page's sliders (0-100).
 Passwords are never printed. A camera that cannot be read is named on stderr (exit status 1).
 
@@ -117,7 +118,9 @@ A camera that cannot be read is named on stderr and not written (exit status 1).
   set video    --codec H.264|MPEG4|MJPEG --size CAPTION --rate N --bitrate N --rate-control cbr|vbr
                --iframe 1-60 --secondary on|off and the same with secondary- in front
                (a new codec or size brings the rate and bit rate the Video sub-page gives it;
-               an MJPEG secondary stream goes at 512 kbit/s CBR)
+               an MJPEG secondary stream goes at 512 kbit/s CBR). An ONVIF camera takes what its
+               own options offer (H.265 too, where it does; its secondary stream stays on) and
+               keeps every value not given.
   set osd      --title TEXT --show-title on|off --show-time on|off --title-position 0-1
                --date-position 0-3 --date-format 0-2
   set imaging  --brightness --contrast --saturation --sharpness --noise-reduction 0-100

@@ -9,6 +9,7 @@
 #include "TextTrim.h"
 #include "TimeZoneTable.h"
 #include "Utf8Text.h"
+#include "VideoApply.h"
 #include "VideoParams.h"
 
 #include <algorithm>

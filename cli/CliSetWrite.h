@@ -35,8 +35,10 @@ struct CameraWrite
 struct SetContext
 {
     LoginCredentials login;
-    // The model whose lists bound every value given: the chosen camera of the
-    // lowest capability class, as the batch set page picks it.
+    // The model whose lists bound every value given to a family camera: the
+    // chosen family camera of the lowest capability class, as the batch set
+    // page picks it; empty when none is of the family. A camera of another
+    // maker takes what its own options offer.
     std::string referenceModel;
     DateTimeValue now;                    // the workstation's clock, for --computer-time
     std::shared_ptr<RebootQueue> reboots; // system: cameras whose password changed
@@ -51,7 +53,8 @@ bool BuildCameraWrite(SettingsSection section, const CliCommandLine& line, const
                       const tagVtIpcInfo& camera, const SectionValues& current, CameraWrite& write,
                       std::string& error);
 
-// The video write (CliVideoWrite.cpp).
+// The video write (CliVideoWrite.cpp): a family camera's from its model's
+// lists and the reference model's, another maker's from its own options.
 bool BuildVideoWrite(const CliCommandLine& line, const SetContext& context, const tagVtIpcInfo& camera,
                      const SectionValues& current, CameraWrite& write, std::string& error);
 

@@ -1,6 +1,7 @@
 #include "CliSettings.h"
 
 #include "CapabilityClass.h"
+#include "FamilyCamera.h"
 #include "ImagingApply.h"
 #include "NetworkParams.h"
 #include "PreviewRules.h"
@@ -22,8 +23,12 @@ const char* ClockSource(int mode)
     return mode >= 0 && mode < 4 ? sources[mode] : "unknown";
 }
 
-std::string CodecText(int wireCodec, bool aModel)
+std::string CodecText(int wireCodec, bool aModel, bool family)
 {
+    if (!family) {
+        const char* caption = CodecCaption(wireCodec);
+        return *caption != '\0' ? caption : std::to_string(wireCodec);
+    }
     const std::vector<int> codecs = CodecChoices(aModel);
     const int codec = CodecOfEntry(EntryOfWireCodec(wireCodec, static_cast<int>(codecs.size())), aModel);
     const char* caption = codec >= 0 ? CodecCaption(codec) : nullptr;
@@ -35,9 +40,9 @@ std::string Caption(const char* caption, int code)
     return caption != nullptr ? caption : std::to_string(code);
 }
 
-std::vector<std::string> StreamCells(const VideoConfigRecord& r, bool aModel, bool primary)
+std::vector<std::string> StreamCells(const VideoConfigRecord& r, bool aModel, bool family, bool primary)
 {
-    return {CodecText(r.codec, aModel),
+    return {CodecText(r.codec, aModel, family),
             primary ? Caption(PrimarySizeCaption(r.frameSize), r.frameSize)
                     : Caption(SecondarySizeCaption(r.frameSize), r.frameSize),
             std::to_string(r.frameRate), std::to_string(r.bitRate), r.rateControl == 0 ? "cbr" : "vbr",
@@ -67,6 +72,7 @@ std::string FieldString(const char* field, std::size_t size)
 
 bool ReadSection(Camera& camera, SettingsSection section, SectionValues& v)
 {
+    v.family = IsFamilyCamera(camera);
     switch (section) {
     case SettingsSection::System:
         return camera.GetSystemDate(v.date).Done();
@@ -76,8 +82,16 @@ bool ReadSection(Camera& camera, SettingsSection section, SectionValues& v)
     case SettingsSection::Video:
         v.primary.stream = 1;
         v.secondary.stream = 0;
-        return camera.GetVideoConfig(v.primary).Done() && camera.GetVideoConfig(v.secondary).Done() &&
-               camera.GetImagingConfig(v.imaging).Done();
+        if (!camera.GetVideoConfig(v.primary).Done() || !camera.GetVideoConfig(v.secondary).Done()) {
+            return false;
+        }
+        if (v.family) {
+            return camera.GetImagingConfig(v.imaging).Done();
+        }
+        v.primaryOptions.emplace();
+        v.secondaryOptions.emplace();
+        return camera.GetVideoOptions(1, *v.primaryOptions).Done() &&
+               camera.GetVideoOptions(0, *v.secondaryOptions).Done();
     case SettingsSection::Osd:
         return camera.GetOsd(v.osd).Done();
     case SettingsSection::Imaging:
@@ -137,7 +151,7 @@ std::vector<OutputColumn> SectionColumns(SettingsSection section)
 
 std::vector<std::string> SectionCells(SettingsSection section, const SectionValues& v, const std::string& model)
 {
-    const bool aModel = IsAModel(model);
+    const bool aModel = v.family && IsAModel(model);
     switch (section) {
     case SettingsSection::System: {
         const char* zone = TimeZoneCaption(v.date.timeZone);
@@ -158,9 +172,9 @@ std::vector<std::string> SectionCells(SettingsSection section, const SectionValu
                 FieldString(v.ddns.host, sizeof v.ddns.host),
                 OnOff(v.ddns.easyChosen)};
     case SettingsSection::Video: {
-        std::vector<std::string> cells = StreamCells(v.primary, aModel, true);
+        std::vector<std::string> cells = StreamCells(v.primary, aModel, v.family, true);
         cells.push_back(OnOff(v.primary.secondaryEnabled));
-        for (std::string& cell : StreamCells(v.secondary, aModel, false)) {
+        for (std::string& cell : StreamCells(v.secondary, aModel, v.family, false)) {
             cells.push_back(std::move(cell));
         }
         return cells;

@@ -3,6 +3,7 @@
 #include "CliOutput.h"
 #include "VtIpcSDK.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,16 @@ struct SectionValues
     OsdRecord osd{};
     ImagingSettingsRecord picture{};
     ImagingConfigRecord imaging{};
+    // A camera of another maker: its streams' own options (video), and no
+    // family rules for its model.
+    bool family = true;
+    std::optional<VideoStreamOptions> primaryOptions;
+    std::optional<VideoStreamOptions> secondaryOptions;
 };
 
-// Reads the section's records from a logged-in camera; false when any read failed.
+// Reads the section's records from a logged-in camera; false when any read
+// failed. The video of a camera of another maker is read with its options
+// instead of the family's imaging configuration.
 bool ReadSection(Camera& camera, SettingsSection section, SectionValues& values);
 
 // The columns after MAC and IP, and one camera's cells in them.

@@ -1,6 +1,7 @@
 #include "CapabilityClass.h"
 #include "CliContext.h"
 #include "CliSetWrite.h"
+#include "VideoApply.h"
 #include "VideoParams.h"
 
 #include <algorithm>
@@ -212,18 +213,14 @@ bool PageStreams(const CliCommandLine& line, const SectionValues& current, const
         const StreamChoice& choice = s == 0 ? primary : secondary;
         StreamForm& f = forms[s];
         f.secondaryEnabled = secondaryOn;
-        f.codecEntry =
-            static_cast<int>(std::find(codecs.begin(), codecs.end(), choice.codec) - codecs.begin());
-        f.sizeText = s == 0 ? PrimarySizeCaption(choice.size) : "";
-        f.sizeEntry = static_cast<int>(std::find(secondarySizes.begin(), secondarySizes.end(), choice.size) -
-                                       secondarySizes.begin());
-        f.sizeCount = static_cast<int>(secondarySizes.size());
+        f.codec = choice.codec;
+        f.size = choice.size;
         f.rateText = std::to_string(choice.rate);
         f.bitRateText = std::to_string(choice.bitRate);
         f.rateControl = choice.rateControl;
         f.iFrame = choice.iFrame;
     }
-    streams = {BuildPrimaryRecord(forms[0], aModel), BuildSecondaryRecord(forms[1], aModel)};
+    streams = {BuildPrimaryRecord(forms[0]), BuildSecondaryRecord(forms[1])};
     return true;
 }
 
@@ -252,11 +249,81 @@ VideoConfigRecord Merged(const VideoConfigRecord& own, const VideoConfigRecord& 
     }
     return record;
 }
+
+// One stream of a camera of another maker: the options given, each one its
+// options hold, over the stream as the camera has it.
+bool OtherStream(const CliCommandLine& line, const std::string& prefix, const VideoStreamOptions& options,
+                 VideoConfigRecord& record, std::string& error)
+{
+    int codec = record.codec;
+    if (!PickCodec(line, (prefix + "codec").c_str(), options.codecs, codec, error)) {
+        return false;
+    }
+    record.codec = static_cast<uint8_t>(codec);
+    if (line.Has(prefix + "size")) {
+        const auto caption = record.stream == 1 ? PrimarySizeCaption : SecondarySizeCaption;
+        const auto found = std::find_if(options.frameSizes.begin(), options.frameSizes.end(),
+                                        [&](int code) { return line.Value(prefix + "size") == caption(code); });
+        if (found == options.frameSizes.end()) {
+            error = "--" + prefix + "size takes one of " + Choices(options.frameSizes, caption);
+            return false;
+        }
+        record.frameSize = *found;
+    }
+    const auto number = [&](const std::string& option, int low, int high, int32_t& field) {
+        int value = field;
+        if (line.Has(option) && !ParseNumber(line, option, low, high, value, error)) {
+            return false;
+        }
+        field = value;
+        return true;
+    };
+    if (!number(prefix + "rate", options.minFrameRate, options.maxFrameRate, record.frameRate) ||
+        !number(prefix + "bitrate", options.minBitRate, options.maxBitRate, record.bitRate) ||
+        !number(prefix + "iframe", options.minIFrameInterval, options.maxIFrameInterval, record.iFrameInterval)) {
+        return false;
+    }
+    if (line.Has(prefix + "rate-control")) {
+        const std::string control = line.Value(prefix + "rate-control");
+        if (!options.rateControlChoice || (control != "cbr" && control != "vbr")) {
+            error = options.rateControlChoice ? "--" + prefix + "rate-control takes cbr or vbr"
+                                              : "the camera offers no choice of --" + prefix + "rate-control";
+            return false;
+        }
+        record.rateControl = control == "cbr" ? 0 : 1;
+    }
+    return true;
+}
+
+bool BuildOtherVideoWrite(const CliCommandLine& line, const SetContext& context, const SectionValues& current,
+                          CameraWrite& write, std::string& error)
+{
+    bool secondaryOn = true;
+    if (line.Has("secondary") && (!ParseSwitch(line, "secondary", secondaryOn, error) || !secondaryOn)) {
+        error = error.empty() ? "the camera's secondary stream cannot be switched off" : error;
+        return false;
+    }
+    VideoStreams sent{current.primary, current.secondary};
+    if (!current.primaryOptions || !current.secondaryOptions ||
+        !OtherStream(line, "", *current.primaryOptions, sent.primary, error) ||
+        !OtherStream(line, "secondary-", *current.secondaryOptions, sent.secondary, error)) {
+        error = error.empty() ? "the camera gave no video options" : error;
+        return false;
+    }
+    write.after = current;
+    write.after.primary = sent.primary;
+    write.after.secondary = sent.secondary;
+    write.operation = VideoPartsOperation(context.login, sent, std::nullopt);
+    return true;
+}
 } // namespace
 
 bool BuildVideoWrite(const CliCommandLine& line, const SetContext& context, const tagVtIpcInfo& camera,
                      const SectionValues& current, CameraWrite& write, std::string& error)
 {
+    if (!current.family) {
+        return BuildOtherVideoWrite(line, context, current, write, error);
+    }
     const std::string model = ModelOf(camera);
     const bool aModel = IsAModel(model);
     // Every value given must also be one the reference model's lists offer,
@@ -269,7 +336,8 @@ bool BuildVideoWrite(const CliCommandLine& line, const SetContext& context, cons
     VideoStreams checked;
     VideoStreams chosen;
     VideoStreams untouched;
-    if (!PageStreams(line, asReference, context.referenceModel, checked, error) ||
+    if (!PageStreams(line, asReference, context.referenceModel.empty() ? model : context.referenceModel, checked,
+                     error) ||
         !PageStreams(line, current, model, chosen, error) ||
         !PageStreams(CliCommandLine{}, current, model, untouched, error)) {
         return false;

@@ -361,21 +361,22 @@ void CBatchSetDlg::LoadReferenceCamera()
 {
     std::vector<QTreeWidgetItem*> rows;
     std::vector<tagVtIpcInfo> cameras;
-    std::vector<std::string> models;
     for (QTreeWidgetItem* row : m_binding->TickedRows()) {
         tagVtIpcInfo info{};
         if (m_binding->InfoOf(row, info)) {
             rows.push_back(row);
             cameras.push_back(info);
-            models.emplace_back(info.model, strnlen(info.model, sizeof info.model));
         }
     }
-    const std::optional<std::size_t> reference = ReferenceCamera(models);
+    const std::optional<BatchReference> reference = BatchReferenceOf(cameras);
     if (!reference) {
         return;
     }
-    const tagVtIpcInfo camera = cameras[*reference];
-    switch (m_state.StartReferenceLoad(m_binding->EntryOf(rows[*reference]))) {
+    std::vector<DeviceRef> others;
+    for (std::size_t other : reference->others) {
+        others.push_back(m_binding->EntryOf(rows[other]));
+    }
+    switch (m_state.StartReferenceLoad(m_binding->EntryOf(rows[reference->shown]), others)) {
     case BatchSetState::ReferenceStep::Start:
         break;
     case BatchSetState::ReferenceStep::Shown:
@@ -385,8 +386,10 @@ void CBatchSetDlg::LoadReferenceCamera()
     case BatchSetState::ReferenceStep::None:
         return;
     }
-    m_loader->Start([this, camera, login = Login()](const std::atomic<bool>& stop) -> CameraLoader::Show {
-        ReferenceReading reading = ReadReferenceCamera(camera, login, stop);
+    m_loader->Start([this, cameras, reference = *reference,
+                     login = Login()](const std::atomic<bool>& stop) -> CameraLoader::Show {
+        ReferenceReading reading = ReadBatchReference(cameras, reference, login, stop);
+        const tagVtIpcInfo camera = cameras[reference.shown];
         return [this, camera, reading = std::move(reading)] {
             m_state.ReferenceShown(reading.loggedIn);
             for (const SubPage& sub : m_subPages) {

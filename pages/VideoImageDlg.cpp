@@ -1,9 +1,10 @@
 #include "VideoImageDlg.h"
 
-#include "CapabilityClass.h"
 #include "GroupCaption.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
+#include "NumberList.h"
+#include "VideoApply.h"
 #include "VideoOsdControls.h"
 #include "VideoParams.h"
 #include "WaitCursor.h"
@@ -20,15 +21,8 @@
 namespace {
 constexpr int kPrimary = 0;
 constexpr int kSecondary = 1;
-
-// Fills a list with values (shown as numbers, kept as item data).
-void FillNumbers(QComboBox* list, const std::vector<int>& values)
-{
-    list->clear();
-    for (int value : values) {
-        list->addItem(QString::number(value), value);
-    }
-}
+// The streams' numbers on the wire, by index.
+constexpr int kWire[2] = {1, 0};
 
 void FillRates(QComboBox* list, int maximum)
 {
@@ -37,12 +31,6 @@ void FillRates(QComboBox* list, int maximum)
         values.push_back(rate);
     }
     FillNumbers(list, values);
-}
-
-// Selects the entry holding value; none (-1) when it is not listed.
-void SelectValue(QComboBox* list, int value)
-{
-    list->setCurrentIndex(list->findData(value));
 }
 
 void FillCodecs(QComboBox* list, const std::vector<int>& codecs)
@@ -188,14 +176,15 @@ void CVideoImageDlg::Relabel()
     m_osd->Relabel();
 }
 
-bool CVideoImageDlg::AModel() const
-{
-    return IsAModel(m_model);
-}
-
 int CVideoImageDlg::SecondaryCodec() const
 {
-    return m_codec[kSecondary]->currentIndex() >= 0 ? m_codec[kSecondary]->currentData().toInt() : -1;
+    return ShownValue(m_codec[kSecondary]);
+}
+
+void CVideoImageDlg::SetBounds(std::optional<VideoStreamOptions> primary,
+                               std::optional<VideoStreamOptions> secondary, bool family)
+{
+    m_choices.Set({}, family, std::move(primary), std::move(secondary));
 }
 
 void CVideoImageDlg::RebuildPrimarySizes()
@@ -203,7 +192,7 @@ void CVideoImageDlg::RebuildPrimarySizes()
     const int codec = m_codec[kPrimary]->currentData().toInt();
     QComboBox* sizes = m_size[kPrimary];
     sizes->clear();
-    for (int code : PrimarySizes(CapabilityClassOfModel(m_model), codec)) {
+    for (int code : m_choices.PrimarySizes(codec)) {
         sizes->addItem(QString::fromLatin1(PrimarySizeCaption(code)), code);
     }
     sizes->setCurrentIndex(0);
@@ -217,7 +206,7 @@ void CVideoImageDlg::RebuildPrimarySizes()
 void CVideoImageDlg::RunRateRules()
 {
     RateRuleInput in;
-    in.aModel = AModel();
+    in.aModel = m_choices.AModel();
     in.primaryCodec = m_codec[kPrimary]->currentData().toInt();
     in.primarySize = m_size[kPrimary]->currentIndex() >= 0 ? m_size[kPrimary]->currentData().toInt() : -1;
     in.powerFrequency = m_powerFrequency;
@@ -230,31 +219,41 @@ void CVideoImageDlg::RunRateRules()
     in.secondaryRateCount = m_rate[kSecondary]->count();
     const RateRuleOutcome out = ApplyRateRules(in);
 
+    const std::vector<int> secondaryCodecs = m_choices.SecondaryCodecs(out.secondaryCodecs);
+    int secondaryCodec = SecondaryCodec();
+    if (m_choices.Family()) {
+        const auto entry = static_cast<std::size_t>(out.secondaryCodecEntry);
+        secondaryCodec = entry < out.secondaryCodecs.size() ? out.secondaryCodecs[entry] : -1;
+    }
     std::vector<int> shownCodecs;
     for (int i = 0; i < m_codec[kSecondary]->count(); ++i) {
         shownCodecs.push_back(m_codec[kSecondary]->itemData(i).toInt());
     }
-    if (shownCodecs != out.secondaryCodecs) {
-        FillCodecs(m_codec[kSecondary], out.secondaryCodecs);
+    if (shownCodecs != secondaryCodecs) {
+        FillCodecs(m_codec[kSecondary], secondaryCodecs);
     }
-    m_codec[kSecondary]->setCurrentIndex(out.secondaryCodecEntry);
+    SelectValueOrFirst(m_codec[kSecondary], secondaryCodec);
     for (QWidget* w : {static_cast<QWidget*>(m_bitRate[kPrimary]), static_cast<QWidget*>(m_control[kPrimary]),
                        static_cast<QWidget*>(m_iFrame[kPrimary])}) {
         w->setEnabled(out.primaryRatesEnabled);
     }
-    FillRates(m_rate[kPrimary], out.primaryMaxRate);
-    SelectValue(m_rate[kPrimary], out.primaryRate);
+    FillNumbers(m_rate[kPrimary], m_choices.FrameRates(kWire[kPrimary], out.primaryMaxRate));
+    SelectValueOrLast(m_rate[kPrimary], out.primaryRate);
     if (out.secondaryForcedOff) {
         m_secondaryOn->setChecked(false);
         m_secondaryOn->setEnabled(false);
         OnSecondaryEnable();
     } else {
         m_secondaryOn->setEnabled(true);
-        FillRates(m_rate[kSecondary], out.secondaryRateCount);
+        FillNumbers(m_rate[kSecondary], m_choices.FrameRates(kWire[kSecondary], out.secondaryRateCount));
     }
-    FillNumbers(m_bitRate[kPrimary], out.primaryBitRates);
+    FillNumbers(m_bitRate[kPrimary], m_choices.BitRates(kWire[kPrimary], out.primaryBitRates));
     SelectValue(m_bitRate[kPrimary], out.primaryBitRate);
-    SelectValue(m_rate[kSecondary], out.secondaryRate);
+    if (m_choices.Bounded(kWire[kSecondary])) {
+        SelectValueOrLast(m_rate[kSecondary], out.secondaryRate);
+    } else {
+        SelectValue(m_rate[kSecondary], out.secondaryRate);
+    }
     if (out.rebuildSecondarySizes) {
         RebuildSecondarySizes();
     }
@@ -273,10 +272,10 @@ void CVideoImageDlg::RebuildSecondarySizes()
     }
     QComboBox* sizes = m_size[kSecondary];
     sizes->clear();
-    for (int code : SecondarySizes(AModel())) {
+    for (int code : m_choices.SecondarySizes()) {
         sizes->addItem(QString::fromLatin1(SecondarySizeCaption(code)), code);
     }
-    sizes->setCurrentIndex(SecondarySizeEntry(m_secondary.frameSize, AModel()));
+    SelectValueOrFirst(sizes, m_choices.ShownSecondarySize(m_secondary.frameSize));
 }
 
 void CVideoImageDlg::OnSecondaryEnable()
@@ -295,13 +294,14 @@ void CVideoImageDlg::OnSecondaryEnable()
 
 void CVideoImageDlg::ClampIFrames()
 {
-    for (QLineEdit* edit : m_iFrame) {
+    for (int s : {kPrimary, kSecondary}) {
+        QLineEdit* edit = m_iFrame[s];
         if (edit->text().isEmpty()) {
             continue;
         }
         const int value = edit->text().toInt();
-        if (value != ClampIFrame(value)) {
-            edit->setText(QString::number(ClampIFrame(value)));
+        if (value != m_choices.IFrame(kWire[s], value)) {
+            edit->setText(QString::number(m_choices.IFrame(kWire[s], value)));
             edit->setCursorPosition(static_cast<int>(edit->text().size()));
         }
     }
@@ -310,13 +310,14 @@ void CVideoImageDlg::ClampIFrames()
 void CVideoImageDlg::FillSecondary(const VideoConfigRecord& record, const std::string& model)
 {
     m_secondary = record;
-    m_model = model;
-    const bool aModel = AModel();
+    m_choices.SetModel(model);
+    EnableStream(kSecondary);
     m_secondaryOn->setChecked(record.secondaryEnabled != 0);
-    FillCodecs(m_codec[kSecondary], CodecChoices(aModel));
-    m_codec[kSecondary]->setCurrentIndex(EntryOfWireCodec(record.codec, m_codec[kSecondary]->count()));
+    FillCodecs(m_codec[kSecondary], m_choices.Codecs(kWire[kSecondary]));
+    SelectValueOrFirst(m_codec[kSecondary], m_choices.ShownCodec(record.codec));
     m_control[kSecondary]->setCurrentIndex(record.rateControl == 0 ? 0 : 1);
-    FillNumbers(m_bitRate[kSecondary], SecondaryBitRates(aModel));
+    FillNumbers(m_bitRate[kSecondary],
+                m_choices.BitRates(kWire[kSecondary], SecondaryBitRates(m_choices.AModel())));
     RebuildSecondarySizes();
     SelectValue(m_rate[kSecondary], record.frameRate);
     const int bitRate = m_bitRate[kSecondary]->findData(record.bitRate);
@@ -329,10 +330,11 @@ void CVideoImageDlg::FillSecondary(const VideoConfigRecord& record, const std::s
 void CVideoImageDlg::FillPrimary(const VideoConfigRecord& record, const std::string& model, int powerFrequency)
 {
     m_primary = record;
-    m_model = model;
+    m_choices.SetModel(model);
     m_powerFrequency = powerFrequency;
-    FillCodecs(m_codec[kPrimary], CodecChoices(AModel()));
-    m_codec[kPrimary]->setCurrentIndex(EntryOfWireCodec(record.codec, m_codec[kPrimary]->count()));
+    EnableStream(kPrimary);
+    FillCodecs(m_codec[kPrimary], m_choices.Codecs(kWire[kPrimary]));
+    SelectValueOrFirst(m_codec[kPrimary], m_choices.ShownCodec(record.codec));
     RebuildPrimarySizes();
     m_control[kPrimary]->setCurrentIndex(record.rateControl == 0 ? 0 : 1);
     m_iFrame[kPrimary]->setText(QString::number(record.iFrameInterval));
@@ -345,17 +347,30 @@ void CVideoImageDlg::FillOsd(const OsdRecord& record)
 
 void CVideoImageDlg::ShowReading(const BatchSetReading& reading, const tagVtIpcInfo& camera)
 {
-    if (reading.video.osd) {
-        FillOsd(*reading.video.osd);
+    const VideoReading& video = reading.video;
+    SetBounds(video.primaryOptions, video.secondaryOptions, !video.primaryOptions && !video.secondaryOptions);
+    if (video.osd) {
+        FillOsd(*video.osd);
+    } else {
+        m_osd->Clear();
     }
-    FillStreams(reading.video, camera);
+    FillStreams(video, camera);
 }
 
 void CVideoImageDlg::ShowReference(const ReferenceReading& reading, const tagVtIpcInfo& camera)
 {
-    if (reading.loggedIn) {
-        FillStreams(reading.video, camera);
+    if (!reading.loggedIn) {
+        return;
     }
+    const VideoReading& video = reading.video;
+    // A batch's OSD is typed anew when the camera clicked before gave none.
+    if (!m_osd->Shown()) {
+        m_osd->Fill(OsdRecord{});
+    }
+    SetBounds(reading.primaryBounds ? reading.primaryBounds : video.primaryOptions,
+              reading.secondaryBounds ? reading.secondaryBounds : video.secondaryOptions,
+              !video.primaryOptions && !video.secondaryOptions);
+    FillStreams(video, camera);
 }
 
 void CVideoImageDlg::LoadFromCamera(Camera& camera)
@@ -377,16 +392,58 @@ void CVideoImageDlg::FillStreams(const VideoReading& reading, const tagVtIpcInfo
     // The secondary first: the primary's rules read what it left.
     if (reading.secondary) {
         FillSecondary(*reading.secondary, ModelText(camera));
+    } else {
+        ClearStream(kSecondary);
     }
     if (reading.primary) {
         FillPrimary(*reading.primary, ModelText(camera), reading.powerFrequency);
+    } else {
+        ClearStream(kPrimary);
+    }
+}
+
+void CVideoImageDlg::ClearStream(int stream)
+{
+    m_streamShown[stream] = false;
+    (stream == kPrimary ? m_primary : m_secondary) = VideoConfigRecord{};
+    for (QComboBox* list : {m_codec[stream], m_size[stream], m_rate[stream], m_bitRate[stream]}) {
+        list->clear();
+        list->setEnabled(false);
+    }
+    m_control[stream]->setCurrentIndex(-1);
+    m_control[stream]->setEnabled(false);
+    m_iFrame[stream]->clear();
+    m_iFrame[stream]->setEnabled(false);
+    if (stream == kSecondary) {
+        m_secondaryOn->setChecked(false);
+        m_secondaryOn->setEnabled(false);
+    }
+}
+
+void CVideoImageDlg::EnableStream(int stream)
+{
+    m_streamShown[stream] = true;
+    for (QWidget* w : {static_cast<QWidget*>(m_codec[stream]), static_cast<QWidget*>(m_size[stream]),
+                       static_cast<QWidget*>(m_rate[stream]), static_cast<QWidget*>(m_bitRate[stream]),
+                       static_cast<QWidget*>(m_control[stream]), static_cast<QWidget*>(m_iFrame[stream])}) {
+        w->setEnabled(true);
+    }
+    if (stream == kSecondary) {
+        m_secondaryOn->setEnabled(true);
     }
 }
 
 void CVideoImageDlg::Save()
 {
+    // Only what the camera shown gave is written.
+    const bool osdShown = m_osd->Shown();
+    const bool streamsShown = m_streamShown[kPrimary] && m_streamShown[kSecondary];
+    if (!osdShown && !streamsShown) {
+        ZxMessageBox(85003, ZxButtons::Ok, this);
+        return;
+    }
     const OsdForm osd = m_osd->Form();
-    if (const unsigned problem = VideoTitleProblem(osd.title); problem != 0) {
+    if (const unsigned problem = osdShown ? VideoTitleProblem(osd.title) : 0; problem != 0) {
         ZxMessageBox(problem, ZxButtons::Ok, this);
         m_osd->FocusTitle();
         return;
@@ -395,35 +452,34 @@ void CVideoImageDlg::Save()
     for (int s : {kPrimary, kSecondary}) {
         const VideoConfigRecord& last = s == kPrimary ? m_primary : m_secondary;
         iFrames[s] = ReadIFrameBox(m_iFrame[s]->text().toStdString(), m_iFrame[s]->isEnabled(), last.iFrameInterval);
-        if (iFrames[s].problem != 0) {
+        if (streamsShown && iFrames[s].problem != 0) {
             ZxMessageBox(iFrames[s].problem, ZxButtons::Ok, this);
             m_iFrame[s]->setFocus();
             return;
         }
     }
-    const bool aModel = AModel();
     StreamForm forms[2];
     for (int s : {kPrimary, kSecondary}) {
         StreamForm& f = forms[s];
         f.secondaryEnabled = m_secondaryOn->isChecked();
-        f.codecEntry = m_codec[s]->currentIndex();
-        f.sizeText = m_size[s]->currentText().toStdString();
-        f.sizeEntry = m_size[s]->currentIndex();
-        f.sizeCount = m_size[s]->count();
+        f.codec = ShownValue(m_codec[s]);
+        f.size = ShownValue(m_size[s]);
         f.rateText = m_rate[s]->currentText().toStdString();
         f.bitRateText = m_bitRate[s]->currentText().toStdString();
         f.rateControl = m_control[s]->currentIndex();
-        f.iFrame = iFrames[s].value;
+        f.iFrame = m_choices.IFrame(kWire[s], iFrames[s].value);
     }
-    const VideoConfigRecord primary = BuildPrimaryRecord(forms[kPrimary], aModel);
-    const VideoConfigRecord secondary = BuildSecondaryRecord(forms[kSecondary], aModel);
+    const VideoConfigRecord primary = BuildPrimaryRecord(forms[kPrimary]);
+    const VideoConfigRecord secondary = BuildSecondaryRecord(forms[kSecondary]);
     std::vector<tagVtIpcInfo> targets = Host().ApplyTargets();
     if (targets.empty()) {
         return;
     }
     CWaitCursor wait;
-    if (Host().RunApply(std::move(targets),
-                        VideoApplyOperation(Host().Login(), primary, secondary, BuildOsdRecord(osd)))) {
+    const std::optional<VideoStreams> streams =
+        streamsShown ? std::optional<VideoStreams>(VideoStreams{primary, secondary}) : std::nullopt;
+    const std::optional<OsdRecord> osdRecord = osdShown ? std::optional<OsdRecord>(BuildOsdRecord(osd)) : std::nullopt;
+    if (Host().RunApply(std::move(targets), VideoPartsOperation(Host().Login(), streams, osdRecord)) && streamsShown) {
         m_primary = primary;
         m_secondary = secondary;
     }

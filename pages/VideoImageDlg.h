@@ -1,10 +1,13 @@
 #pragma once
 #include "BatchSubPage.h"
+#include "VideoChoices.h"
 #include "VtIpcSDK.h"
 #include "ZxExport.h"
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -16,7 +19,9 @@ class VideoOsdControls;
 // The "Video" sub-page of the batch set page: a camera's two video streams
 // and its on-screen display. The choices offered are those of the camera's
 // capability class and codec; in a batch, those of the ticked camera with the
-// lowest class.
+// lowest class. A camera of another maker offers its own options, and a batch
+// with such cameras offers only what every ticked camera can take. What the
+// camera shown did not give is cleared and disabled, never left from another.
 class ZX_EXPORT CVideoImageDlg : public BatchSubPage
 {
     Q_OBJECT
@@ -48,8 +53,15 @@ public:
 
 private:
     void BuildControls();
-    bool AModel() const;
+    // What the lists of each stream may offer beyond the family's rules: a
+    // camera of another maker's options (family false: none of the
+    // family's class rules apply), or a mixed batch's common options.
+    void SetBounds(std::optional<VideoStreamOptions> primary, std::optional<VideoStreamOptions> secondary,
+                   bool family);
     void FillStreams(const VideoReading& reading, const tagVtIpcInfo& camera);
+    // A stream the camera shown did not give: its boxes emptied and disabled.
+    void ClearStream(int stream);
+    void EnableStream(int stream);
     void RebuildPrimarySizes();
     void RunRateRules();
     void RebuildSecondarySizes();
@@ -76,7 +88,8 @@ private:
     std::unique_ptr<VideoOsdControls> m_osd;
     QTimer* m_clock = nullptr;
 
-    std::string m_model;
+    VideoChoices m_choices;
+    bool m_streamShown[2] = {true, true};
     int m_powerFrequency = 50;
     VideoConfigRecord m_primary{};
     VideoConfigRecord m_secondary{};

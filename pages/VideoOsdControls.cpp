@@ -90,6 +90,8 @@ void VideoOsdControls::Relabel()
 
 void VideoOsdControls::Fill(const OsdRecord& record)
 {
+    m_showTitle->setEnabled(true);
+    m_showTime->setEnabled(true);
     m_showTitle->setChecked(record.showTitle != 0);
     m_showTime->setChecked(record.showTime != 0);
     m_title->setText(QString::fromStdWString(OsdTitleText(record)));
@@ -99,6 +101,25 @@ void VideoOsdControls::Fill(const OsdRecord& record)
     m_dateFormat->setCurrentIndex(std::min<int>(record.dateFormat, m_dateFormat->count() - 1));
     OnShowTitle();
     OnShowTime();
+}
+
+void VideoOsdControls::Clear()
+{
+    m_showTitle->setChecked(false);
+    m_showTime->setChecked(false);
+    m_title->clear();
+    for (QComboBox* list : {m_titlePos, m_datePos, m_dateFormat}) {
+        list->setCurrentIndex(-1);
+    }
+    OnShowTitle();
+    OnShowTime();
+    m_showTitle->setEnabled(false);
+    m_showTime->setEnabled(false);
+}
+
+bool VideoOsdControls::Shown() const
+{
+    return m_showTitle->isEnabled();
 }
 
 OsdForm VideoOsdControls::Form() const

@@ -10,7 +10,8 @@ class QWidget;
 
 // The on-screen display group of the video sub-page: whether the title and
 // the time show on the picture, the title, and where each of them goes. The
-// boxes of a part that does not show are disabled.
+// boxes of a part that does not show are disabled, and all of them while the
+// camera shown gave no OSD.
 class VideoOsdControls
 {
 public:
@@ -21,6 +22,10 @@ public:
     int Place(QGridLayout* grid, int row);
     void Relabel();
     void Fill(const OsdRecord& record);
+    // The camera shown gave no OSD: nothing of another camera stays.
+    void Clear();
+    // Whether the boxes show a camera's OSD (or the defaults before any).
+    bool Shown() const;
     OsdForm Form() const;
     void FocusTitle();
 

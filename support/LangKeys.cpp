@@ -237,7 +237,16 @@ constexpr LangKeyText kKeys[] = {
     {87013, L"Custom download failed!"},
     {87014, L"Custom download successfully. Open path?"},
     {87015, L"Only the family's cameras keep a log database; nothing was sent to this camera."},
+    {88000, L"The camera refused it: %1"},
+    {88001, L"The camera does not offer this video setting; nothing was changed."},
+    {88002, L"The camera does not offer this on-screen text; nothing was changed."},
+    {88003, L"The camera does not offer this imaging setting; nothing was changed."},
     {88100, L"No picture"},
+    {88200, L"The camera does not offer the codec %1."},
+    {88201, L"The camera does not offer the frame size %1."},
+    {88202, L"The camera takes %1 to %2 frames per second, not %3."},
+    {88203, L"The camera takes a bit rate of %1 to %2 kbit/s, not %3."},
+    {88204, L"The camera takes an I-frame interval of %1 to %2, not %3."},
     {90003, L"Username field can't be empty."},
     {90004, L"Password field can't be empty."},
     {90005, L"Field can't be empty."},
@@ -275,7 +284,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 267);
+static_assert(std::size(kKeys) == 276);
 } // namespace
 
 const LangKeyText* LangKeyTable()

@@ -115,6 +115,18 @@ std::wstring LangText(unsigned key, const wchar_t* defaultText)
     return std::wstring(buffer, static_cast<std::size_t>(n));
 }
 
+std::wstring LangFilledText(unsigned key, const wchar_t* defaultText, const std::vector<std::string>& values)
+{
+    std::wstring text = LangText(key, defaultText);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::wstring mark = L"%" + std::to_wstring(i + 1);
+        if (const std::size_t at = text.find(mark); at != std::wstring::npos) {
+            text.replace(at, mark.size(), std::wstring(values[i].begin(), values[i].end()));
+        }
+    }
+    return text;
+}
+
 std::vector<LangFileInfo> LangListFiles()
 {
     std::vector<LangFileInfo> files;

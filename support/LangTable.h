@@ -49,6 +49,9 @@ ZX_EXPORT int LangGetText(const char* key, wchar_t* out, int outChars, const wch
 // Convenience for callers that hold numeric keys: the text of key (up to 1024
 // characters) or the default.
 ZX_EXPORT std::wstring LangText(unsigned key, const wchar_t* defaultText);
+// The same text with %1, %2 and so on replaced by the values (plain ASCII).
+ZX_EXPORT std::wstring LangFilledText(unsigned key, const wchar_t* defaultText,
+                                      const std::vector<std::string>& values);
 
 // Selects the language whose display name equals name without regard to case
 // (the first such file in list order). On a match the file becomes the current

@@ -42,7 +42,6 @@ bool FamilyCamera::Supports(CameraOperation operation) const
     switch (operation) {
     case CameraOperation::SystemLog:
     case CameraOperation::MakersImage:
-    case CameraOperation::VideoOptions:
     case CameraOperation::Snapshot:
         return false;
     default:
@@ -198,6 +197,11 @@ CameraResult FamilyCamera::StartLivePlay(uint32_t window)
 CameraResult FamilyCamera::StopLivePlay()
 {
     return Result(Vt_IpcClient_StopLivePlay(m_handle));
+}
+
+bool IsFamilyCamera(const Camera& camera)
+{
+    return dynamic_cast<const FamilyCamera*>(&camera) != nullptr;
 }
 
 std::string EncodeDeviceName(const std::string& utf8Name)

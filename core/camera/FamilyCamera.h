@@ -8,7 +8,7 @@
 // A camera of the family, worked on through the device SDK (libVtIpcSDK): the
 // only core class that calls the SDK's camera operations. It offers every
 // operation but the plain system log (its log is a database file, fetched by
-// DownloadLog) and other makers' images. Its login handle is never closed: the SDK keeps one handle per
+// DownloadLog), other makers' images and snapshots. Its login handle is never closed: the SDK keeps one handle per
 // camera and login and gives the same one to a later login.
 class ZX_EXPORT FamilyCamera : public Camera
 {
@@ -32,6 +32,9 @@ public:
 
     CameraResult GetVideoConfig(VideoConfigRecord& record) override;
     CameraResult SetVideoConfig(const VideoConfigRecord& record) override;
+    // The lists of the camera's capability class at its power line frequency
+    // (FamilyVideoOptions.cpp, beside the class tables' rules).
+    CameraResult GetVideoOptions(uint8_t stream, VideoStreamOptions& options) override;
     CameraResult GetOsd(OsdRecord& record) override;
     CameraResult SetOsd(const OsdRecord& record) override;
 
@@ -58,6 +61,10 @@ public:
 private:
     std::atomic<int> m_handle{-1}; // -1 until a login succeeded
 };
+
+// True for a camera of the family, whose video lists come from its class
+// rather than from answers of its own.
+ZX_EXPORT bool IsFamilyCamera(const Camera& camera);
 
 // The name as the family's cameras take it: every byte "%XX" in upper-case
 // hex, except ! # $ & * ( ) = : / ; ? + ' , @ and . which stand for

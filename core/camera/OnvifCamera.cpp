@@ -106,18 +106,6 @@ void WritePorts(std::vector<onvif::NetworkProtocol>& protocols, const std::strin
         protocols.push_back({name, true, std::move(ports)});
     }
 }
-// The text of key with %1, %2 and %3 replaced by the values.
-std::wstring FilledText(unsigned key, const wchar_t* english, const std::vector<std::string>& values)
-{
-    std::wstring text = LangText(key, english);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::wstring mark = L"%" + std::to_wstring(i + 1);
-        if (const std::size_t at = text.find(mark); at != std::wstring::npos) {
-            text.replace(at, mark.size(), std::wstring(values[i].begin(), values[i].end()));
-        }
-    }
-    return text;
-}
 
 OnvifCameraAddress WithStoredPin(OnvifCameraAddress address, const tagVtIpcInfo& info)
 {
@@ -148,7 +136,22 @@ onvif::DeviceEndpoint OnvifCamera::Endpoint(const std::string& password) const
 
 bool OnvifCamera::Supports(CameraOperation operation) const
 {
+    // Until the first media or imaging call has read the services, the
+    // camera is taken to offer them; one without answers NotSupported. Read
+    // without the call lock, so asking never waits for a running call.
+    const unsigned offered = m_offered.load();
+    const bool known = (offered & kServicesKnown) != 0;
     switch (operation) {
+    case CameraOperation::VideoConfig:
+    case CameraOperation::VideoOptions:
+    case CameraOperation::Snapshot:
+    case CameraOperation::LivePlay:
+        return !known || (offered & kMediaOffered) != 0;
+    case CameraOperation::Osd:
+        return !known || (offered & kMedia2Offered) != 0;
+    case CameraOperation::ImagingSettings:
+    case CameraOperation::ImagingConfig:
+        return !known || (offered & kImagingOffered) != 0;
     case CameraOperation::SystemDate:
     case CameraOperation::DeviceName:
     case CameraOperation::Password:
@@ -171,7 +174,7 @@ CameraResult OnvifCamera::Result(const OnvifResult& result)
     const std::string key = CertificatePinKey(Info());
     if (result.status == OnvifStatus::CertificateChanged) {
         NoteRefusedCertificate(key, seen);
-        m_note = FilledText(85005,
+        m_note = LangFilledText(85005,
                             L"The camera's HTTPS certificate has changed (pinned %1..., now %2...); nothing "
                             L"was sent. If the change is expected, accept it with: zendrix-cli trust %3",
                             {FingerprintText(m_address.pinnedSha256, 8), FingerprintText(seen, 8),
@@ -180,7 +183,7 @@ CameraResult OnvifCamera::Result(const OnvifResult& result)
     }
     if (result.ok() && m_address.pinnedSha256.empty() && !seen.empty() && PinCertificate(key, seen)) {
         m_address.pinnedSha256 = seen;
-        m_note = FilledText(85004, L"HTTPS certificate pinned on first use, SHA-256 %1.", {FingerprintText(seen)});
+        m_note = LangFilledText(85004, L"HTTPS certificate pinned on first use, SHA-256 %1.", {FingerprintText(seen)});
     }
     switch (result.status) {
     case OnvifStatus::Done:
@@ -192,6 +195,25 @@ CameraResult OnvifCamera::Result(const OnvifResult& result)
     default:
         return {CameraStatus::Failed, static_cast<int>(result.status)};
     }
+}
+
+CameraResult OnvifCamera::MediaResult(const OnvifResult& result)
+{
+    const CameraResult mapped = Result(result);
+    if (!result.ok()) {
+        m_media.profiles.reset();
+        m_media.encoderOptions.clear();
+    }
+    if (result.status == OnvifStatus::Fault || result.status == OnvifStatus::BadAnswer) {
+        m_note = LangFilledText(88000, L"The camera refused it: %1", {result.reason.substr(0, 200)});
+    }
+    return mapped;
+}
+
+CameraResult OnvifCamera::NotOffered(unsigned key, const wchar_t* english)
+{
+    m_note = LangText(key, english);
+    return {CameraStatus::Failed, kNotOffered};
 }
 
 CameraResult OnvifCamera::Login()

@@ -42,15 +42,18 @@ DeviceRef FindOnvifEntry(const DeviceTable& table, const tagVtIpcInfo& info)
 }
 } // namespace
 
-int DiscoverySession::Open(DeviceTable& table, const std::vector<std::string>& only,
-                           std::vector<std::string>* failed)
+void DiscoverySession::SetOnvifTable(DeviceTable* table)
 {
-    m_onvif.SetTable(&table);
+    m_onvif.SetTable(table);
+    m_onvifCameras.reset();
+    if (table == nullptr) {
+        return;
+    }
     m_onvifCameras = std::make_unique<CameraMakerRegistration>(
-        OnvifCameraMaker([&table](const tagVtIpcInfo& info) -> std::optional<OnvifCameraAddress> {
-            const DeviceRef entry = FindOnvifEntry(table, info);
+        OnvifCameraMaker([table](const tagVtIpcInfo& info) -> std::optional<OnvifCameraAddress> {
+            const DeviceRef entry = FindOnvifEntry(*table, info);
             OnvifIdentity identity;
-            if (!entry || !table.OnvifSnapshot(*entry, identity)) {
+            if (!entry || !table->OnvifSnapshot(*entry, identity)) {
                 return std::nullopt;
             }
             std::string service = DeviceServiceAddress(identity.xaddrs);
@@ -59,6 +62,12 @@ int DiscoverySession::Open(DeviceTable& table, const std::vector<std::string>& o
             }
             return OnvifCameraAddress{std::move(service), {}};
         }));
+}
+
+int DiscoverySession::Open(DeviceTable& table, const std::vector<std::string>& only,
+                           std::vector<std::string>* failed)
+{
+    SetOnvifTable(&table);
     return Open(&DeviceTable::CaptureCallback, &table, only, failed);
 }
 

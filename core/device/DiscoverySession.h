@@ -43,7 +43,9 @@ public:
     // cameras go to the table given to SetOnvifTable before (none without).
     int Open(TivoxCallback callback, void* user, const std::vector<std::string>& only = {},
              std::vector<std::string>* failed = nullptr);
-    void SetOnvifTable(DeviceTable* table) { m_onvif.SetTable(table); }
+    // Also makes OpenCamera give an ONVIF camera for the table's ONVIF
+    // entries until Close, so the caller's commands reach them.
+    void SetOnvifTable(DeviceTable* table);
     // The login that ONVIF cameras are read with (the window's user and
     // password); a new one reads every camera again.
     void SetOnvifLogin(const std::string& user, const std::string& password) { m_onvif.SetLogin(user, password); }

@@ -29,12 +29,34 @@ ZX_EXPORT BatchSetReading ReadBatchSetCamera(const tagVtIpcInfo& camera, const L
 
 // The ticked camera with the lowest capability class, whose stream choices
 // bound a batch: loggedIn false when the login failed (the streams are then
-// empty).
+// empty). With cameras of other makers among the ticked, the bounds are what
+// every ticked camera can take of each stream.
 struct ReferenceReading
 {
     bool loggedIn = false;
     VideoReading video;
+    std::optional<VideoStreamOptions> primaryBounds;
+    std::optional<VideoStreamOptions> secondaryBounds;
 };
+
+// Which ticked cameras bound a batch's video choices: the one whose streams
+// the page shows (the family's camera of the lowest capability class, else
+// the first camera of another maker) and every camera of another maker.
+// Asks nothing of the cameras.
+struct BatchReference
+{
+    std::size_t shown = 0;
+    std::vector<std::size_t> others;
+};
+ZX_EXPORT std::optional<BatchReference> BatchReferenceOf(const std::vector<tagVtIpcInfo>& ticked);
+
+// The shown camera's streams and, when there are cameras of other makers,
+// the bounds: the family's cameras' lists by class at 50 Hz and the options
+// the others give (a camera that gives none bounds nothing; its save
+// reports it).
+ZX_EXPORT ReferenceReading ReadBatchReference(const std::vector<tagVtIpcInfo>& ticked,
+                                              const BatchReference& reference, const LoginCredentials& login,
+                                              const std::atomic<bool>& stop);
 
 ZX_EXPORT ReferenceReading ReadReferenceCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
                                                const std::atomic<bool>& stop);

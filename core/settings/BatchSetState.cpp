@@ -57,18 +57,20 @@ bool BatchSetState::StartCameraLoad()
     return true;
 }
 
-BatchSetState::ReferenceStep BatchSetState::StartReferenceLoad(const DeviceRef& entry)
+BatchSetState::ReferenceStep BatchSetState::StartReferenceLoad(const DeviceRef& entry,
+                                                              const std::vector<DeviceRef>& others)
 {
     if (m_activity == BatchSetActivity::Closed) {
         return ReferenceStep::None;
     }
-    if (CurrentLoad() == Load::Reference && entry == m_pendingReference) {
+    const Reference reference{entry, others};
+    if (CurrentLoad() == Load::Reference && reference == m_pendingReference) {
         return ReferenceStep::Keep;
     }
-    if (entry == m_reference) {
+    if (reference == m_reference) {
         return ReferenceStep::Shown;
     }
-    m_pendingReference = entry;
+    m_pendingReference = reference;
     Set(Load::Reference, Saving());
     return ReferenceStep::Start;
 }

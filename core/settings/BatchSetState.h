@@ -2,6 +2,9 @@
 #include "DeviceTable.h"
 #include "ZxExport.h"
 
+#include <optional>
+#include <vector>
+
 // What the batch set page is doing, in one value. A camera's settings are
 // read on a worker: the clicked camera's outside ticked mode, the reference
 // camera's (whose choices the sub-pages offer) inside it, the newest load
@@ -40,9 +43,10 @@ public:
         Shown, // its choices are shown: any other load is moot, the page drops it
         None,  // closed
     };
-    // The reference camera of the ticked ones is entry; Start makes it the
-    // pending reference.
-    ReferenceStep StartReferenceLoad(const DeviceRef& entry);
+    // The reference camera of the ticked ones is entry, beside the ticked
+    // cameras of other makers (others), whose options bound the choices
+    // too; Start makes them the pending reference.
+    ReferenceStep StartReferenceLoad(const DeviceRef& entry, const std::vector<DeviceRef>& others = {});
     // The reference load's result is shown; once the camera took the login,
     // its choices are the shown ones.
     void ReferenceShown(bool loggedIn);
@@ -67,7 +71,15 @@ private:
     Load CurrentLoad() const;
     void Set(Load load, bool saving);
 
+    // The cameras a reference load reads: the reference and the others.
+    struct Reference
+    {
+        DeviceRef entry;
+        std::vector<DeviceRef> others;
+        bool operator==(const Reference&) const = default;
+    };
+
     BatchSetActivity m_activity = BatchSetActivity::Idle;
-    DeviceRef m_reference;        // the camera the sub-pages' batch choices came from
-    DeviceRef m_pendingReference; // the reference camera being loaded
+    std::optional<Reference> m_reference; // the cameras the sub-pages' batch choices came from
+    Reference m_pendingReference;         // the reference being loaded
 };

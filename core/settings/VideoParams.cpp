@@ -1,6 +1,7 @@
 #include "VideoParams.h"
 
 #include "DeviceName.h"
+#include "FamilyCamera.h"
 #include "TextCodec.h"
 #include "TextTrim.h"
 #include "Utf8Text.h"
@@ -67,6 +68,8 @@ const char* CodecCaption(int codec)
         return "MPEG4";
     case kCodecMjpeg:
         return "MJPEG";
+    case kCodecH265:
+        return "H.265";
     default:
         return "";
     }
@@ -144,14 +147,6 @@ int SecondarySizeEntry(int code, bool aModel)
         return count - 1;
     }
     return aModel ? 3 : 2; // the 320*240 entry
-}
-
-int SecondarySizeCodeOfEntry(int entry, int listCount)
-{
-    if (listCount == 5 || entry < 2) {
-        return entry;
-    }
-    return entry + 1;
 }
 
 int PrimaryMaxFrameRate(int sizeCode, int powerFrequency)
@@ -255,6 +250,22 @@ RateRuleOutcome ApplyRateRules(const RateRuleInput& in)
     return out;
 }
 
+VideoStreamOptions FamilyVideoOptions(const std::string& model, uint8_t stream, int powerFrequency)
+{
+    const bool aModel = IsAModel(model);
+    VideoStreamOptions options;
+    options.codecs = CodecChoices(aModel);
+    // H.264 takes every size of the class; the other codecs take fewer.
+    options.frameSizes = stream == 1 ? PrimarySizes(CapabilityClassOfModel(model), kCodecH264) : SecondarySizes(aModel);
+    options.maxFrameRate = SecondaryMaxFrameRate(powerFrequency);
+    const std::vector<int> bitRates = stream == 1 ? PrimaryBitRates(false) : SecondaryBitRates(aModel);
+    options.minBitRate = bitRates.front();
+    options.maxBitRate = bitRates.back();
+    options.minIFrameInterval = ClampIFrame(0);
+    options.maxIFrameInterval = ClampIFrame(1000);
+    return options;
+}
+
 int ClampIFrame(int value)
 {
     return std::clamp(value, 1, 60);
@@ -294,13 +305,13 @@ unsigned VideoTitleProblem(const std::wstring& title)
     return HasForbiddenNameCharacter(utf8) ? 90038 : 0;
 }
 
-VideoConfigRecord BuildPrimaryRecord(const StreamForm& form, bool aModel)
+VideoConfigRecord BuildPrimaryRecord(const StreamForm& form)
 {
     VideoConfigRecord r{};
     r.stream = 1;
     r.secondaryEnabled = form.secondaryEnabled ? 1 : 0;
-    r.codec = static_cast<uint8_t>(std::max(0, CodecOfEntry(form.codecEntry, aModel)));
-    r.frameSize = PrimarySizeCodeOfCaption(form.sizeText);
+    r.codec = static_cast<uint8_t>(std::max(0, form.codec));
+    r.frameSize = form.size >= 0 ? form.size : kPrimarySize720P;
     r.frameRate = PositiveOr(form.rateText, 8);
     r.bitRate = PositiveOr(form.bitRateText, kMjpegPrimaryBitRate);
     r.rateControl = static_cast<uint8_t>(form.rateControl == 0 ? 0 : 1);
@@ -308,13 +319,13 @@ VideoConfigRecord BuildPrimaryRecord(const StreamForm& form, bool aModel)
     return r;
 }
 
-VideoConfigRecord BuildSecondaryRecord(const StreamForm& form, bool aModel)
+VideoConfigRecord BuildSecondaryRecord(const StreamForm& form)
 {
     VideoConfigRecord r{};
     r.stream = 0;
     r.secondaryEnabled = form.secondaryEnabled ? 1 : 0;
-    r.codec = static_cast<uint8_t>(std::max(0, CodecOfEntry(form.codecEntry, aModel)));
-    r.frameSize = SecondarySizeCodeOfEntry(std::max(0, form.sizeEntry), form.sizeCount);
+    r.codec = static_cast<uint8_t>(std::max(0, form.codec));
+    r.frameSize = std::max(0, form.size);
     r.frameRate = PositiveOr(form.rateText, 8);
     r.bitRate = PositiveOr(form.bitRateText, kDefaultSecondaryBitRate);
     r.rateControl = static_cast<uint8_t>(form.rateControl == 0 ? 0 : 1);
@@ -369,52 +380,6 @@ VideoConfigRecord SecondaryForCamera(VideoConfigRecord page, const VideoConfigRe
     return page;
 }
 
-BatchEngine::Operation VideoApplyOperation(LoginCredentials login, VideoConfigRecord primary,
-                                           VideoConfigRecord secondary, OsdRecord osd)
-{
-    return VideoPartsOperation(std::move(login), VideoStreams{primary, secondary}, osd);
-}
-
-BatchEngine::Operation VideoPartsOperation(LoginCredentials login, std::optional<VideoStreams> streams,
-                                           std::optional<OsdRecord> osd)
-{
-    return [login = std::move(login), streams, osd](const tagVtIpcInfo& camera, std::size_t) {
-        std::vector<PanelLine> lines;
-        PanelLine failure;
-        const std::shared_ptr<Camera> loggedIn = LoginCamera(camera, login, &failure, {80045, 81040});
-        if (!loggedIn) {
-            lines.push_back(failure);
-            return lines;
-        }
-        const bool aModel = IsAModel(std::string(camera.model, strnlen(camera.model, sizeof camera.model)));
-        if (osd) {
-            lines.push_back(CameraLine(camera, loggedIn->SetOsd(*osd).Done() ? 81046 : 81047));
-        }
-        if (!streams) {
-            return lines;
-        }
-        VideoConfigRecord current{};
-        current.stream = 1;
-        bool written = loggedIn->GetVideoConfig(current).Done();
-        if (written) {
-            const VideoConfigRecord record = PrimaryForCamera(streams->primary, current, aModel);
-            written = loggedIn->SetVideoConfig(record).Done();
-        }
-        lines.push_back(CameraLine(camera, written ? 81041 : 81042));
-
-        current = {};
-        current.stream = 0;
-        written = loggedIn->GetVideoConfig(current).Done();
-        if (written) {
-            const VideoConfigRecord record =
-                SecondaryForCamera(streams->secondary, current, streams->primary.codec, aModel);
-            written = loggedIn->SetVideoConfig(record).Done();
-        }
-        lines.push_back(CameraLine(camera, written ? 81043 : 81044));
-        return lines;
-    };
-}
-
 VideoReading ReadVideoSettings(Camera& camera, const std::atomic<bool>& stop)
 {
     VideoReading reading;
@@ -441,5 +406,16 @@ void ReadVideoStreams(Camera& camera, const std::atomic<bool>& stop, VideoReadin
     primary.stream = 1;
     if (!stop && camera.GetVideoConfig(primary).Done()) {
         reading.primary = primary;
+    }
+    if (IsFamilyCamera(camera) || !camera.Supports(CameraOperation::VideoOptions)) {
+        return;
+    }
+    VideoStreamOptions secondaryOptions;
+    if (reading.secondary && !stop && camera.GetVideoOptions(0, secondaryOptions).Done()) {
+        reading.secondaryOptions = secondaryOptions;
+    }
+    VideoStreamOptions primaryOptions;
+    if (reading.primary && !stop && camera.GetVideoOptions(1, primaryOptions).Done()) {
+        reading.primaryOptions = primaryOptions;
     }
 }

@@ -1,6 +1,5 @@
 #pragma once
-#include "BatchEngine.h"
-#include "CameraAccess.h"
+#include "Camera.h"
 #include "CapabilityClass.h"
 #include "VtIpcSDK.h"
 #include "ZxExport.h"
@@ -15,11 +14,13 @@
 // class and codec, and the records the apply writes.
 //
 // Codecs are counted the way the page lists them for ordinary models: 0 H.264,
-// 1 MPEG4, 2 MJPEG. A models have no MPEG4 and call MJPEG 1 on the wire.
+// 1 MPEG4, 2 MJPEG, and 3 H.265, which only cameras of other makers offer.
+// A models have no MPEG4 and call MJPEG 1 on the wire.
 
-inline constexpr int kCodecH264 = 0;
-inline constexpr int kCodecMpeg4 = 1;
-inline constexpr int kCodecMjpeg = 2;
+inline constexpr int kCodecH264 = kWireCodecH264;
+inline constexpr int kCodecMpeg4 = kWireCodecMpeg4;
+inline constexpr int kCodecMjpeg = kWireCodecMjpeg;
+inline constexpr int kCodecH265 = kWireCodecH265;
 
 // The codecs of a codec list, in list order.
 ZX_EXPORT std::vector<int> CodecChoices(bool aModel);
@@ -45,8 +46,6 @@ ZX_EXPORT std::vector<int> PrimarySizes(CapabilityClass capability, int codec);
 ZX_EXPORT std::vector<int> SecondarySizes(bool aModel);
 // The secondary list entry that shows a stored code.
 ZX_EXPORT int SecondarySizeEntry(int code, bool aModel);
-// The code of a secondary list entry, for a list of listCount entries.
-ZX_EXPORT int SecondarySizeCodeOfEntry(int entry, int listCount);
 
 // Highest primary frame rate for a size at a power line frequency (Hz).
 ZX_EXPORT int PrimaryMaxFrameRate(int sizeCode, int powerFrequency);
@@ -93,6 +92,11 @@ struct RateRuleOutcome
 
 ZX_EXPORT RateRuleOutcome ApplyRateRules(const RateRuleInput& in);
 
+// What a family camera of model can take on a stream (1 primary, 0
+// secondary) at a power line frequency (Hz), from the class tables above:
+// every codec and frame size its lists hold, the rates its lists hold.
+ZX_EXPORT VideoStreamOptions FamilyVideoOptions(const std::string& model, uint8_t stream, int powerFrequency);
+
 // The I-frame interval a camera accepts: 1 to 60.
 ZX_EXPORT int ClampIFrame(int value);
 
@@ -124,18 +128,16 @@ ZX_EXPORT unsigned VideoTitleProblem(const std::wstring& title);
 struct StreamForm
 {
     bool secondaryEnabled = false;
-    int codecEntry = 0;
-    std::string sizeText;  // primary: the caption shown
-    int sizeEntry = 0;     // secondary: the entry shown
-    int sizeCount = 4;     // secondary: entries in the list
+    int codec = -1;        // the codec shown; -1 none (H.264 is sent)
+    int size = -1;         // the frame-size code shown; -1 none (720P, or 640*480 for the secondary)
     std::string rateText;  // frames per second as shown
     std::string bitRateText;
     int rateControl = 1;
     int iFrame = 0;
 };
 
-ZX_EXPORT VideoConfigRecord BuildPrimaryRecord(const StreamForm& form, bool aModel);
-ZX_EXPORT VideoConfigRecord BuildSecondaryRecord(const StreamForm& form, bool aModel);
+ZX_EXPORT VideoConfigRecord BuildPrimaryRecord(const StreamForm& form);
+ZX_EXPORT VideoConfigRecord BuildSecondaryRecord(const StreamForm& form);
 
 struct OsdForm
 {
@@ -159,23 +161,6 @@ ZX_EXPORT VideoConfigRecord PrimaryForCamera(VideoConfigRecord page, const Video
 ZX_EXPORT VideoConfigRecord SecondaryForCamera(VideoConfigRecord page, const VideoConfigRecord& current,
                                                int primaryCodec, bool aModel);
 
-// The video apply for one camera: OSD, primary stream, secondary stream, one
-// panel line each. A stream whose current configuration cannot be read is
-// not written (its value at offset 24 would be lost) and reports a failure.
-ZX_EXPORT BatchEngine::Operation VideoApplyOperation(LoginCredentials login, VideoConfigRecord primary,
-                                                     VideoConfigRecord secondary, OsdRecord osd);
-
-// Both streams as the page builds them.
-struct VideoStreams
-{
-    VideoConfigRecord primary{};
-    VideoConfigRecord secondary{};
-};
-// The same apply for only the parts given: the terminal tool changes the
-// title without touching the streams, or the streams without the title.
-ZX_EXPORT BatchEngine::Operation VideoPartsOperation(LoginCredentials login, std::optional<VideoStreams> streams,
-                                                     std::optional<OsdRecord> osd);
-
 // What a load reads for the "Video" sub-page; each record absent when the
 // camera did not give it. powerFrequency is the camera's power line frequency
 // in Hz, 0 when unknown; a reference camera's streams are read with 50.
@@ -185,11 +170,16 @@ struct VideoReading
     int powerFrequency = 0;
     std::optional<VideoConfigRecord> secondary;
     std::optional<VideoConfigRecord> primary;
+    // What each stream can take, as a camera of another maker offers it; a
+    // family camera's lists come from its class and these stay empty.
+    std::optional<VideoStreamOptions> primaryOptions;
+    std::optional<VideoStreamOptions> secondaryOptions;
 };
 
 // The reads of a load from a logged-in camera, off the UI thread: the OSD,
-// the imaging configuration for the power frequency, then both streams.
+// the imaging configuration for the power frequency, then both streams (and
+// their options, for a camera of another maker).
 // Nothing more is read once stop is set.
 ZX_EXPORT VideoReading ReadVideoSettings(Camera& camera, const std::atomic<bool>& stop);
-// Only the two streams, secondary first, into reading.
+// Only the two streams, secondary first, and their options, into reading.
 ZX_EXPORT void ReadVideoStreams(Camera& camera, const std::atomic<bool>& stop, VideoReading& reading);

@@ -7,6 +7,7 @@
 #include "LangTable.h"
 #include "MessageBox.h"
 #include "PageFactory.h"
+#include "VideoImageDlg.h"
 #include "VtIpcSDK.h"
 
 #include <QLineEdit>
@@ -219,6 +220,27 @@ void InstallerDay::ShootMixedList(const QString& name)
     list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
     m_shots->Take(name);
     list->horizontalScrollBar()->setValue(0);
+    m_dlg->Sheet()->setCurrentIndex(shown);
+}
+
+void InstallerDay::ShootMixedVideo(const QString& name)
+{
+    const auto inSubnet = std::find_if(m_site.onvifIps.begin(), m_site.onvifIps.end(),
+                                       [](const std::string& ip) { return ip.rfind("192.168.", 0) == 0; });
+    const std::set<QString> family = UniqueReachableIps(false);
+    if (!m_shots->On() || inSubnet == m_site.onvifIps.end() || family.empty()) {
+        return;
+    }
+    const int shown = m_dlg->Sheet()->currentIndex();
+    auto* batchSet = Show<CBatchSetDlg>();
+    auto* video = batchSet->findChild<CVideoImageDlg*>();
+    QWidget* subPage = batchSet->SubSheet()->currentWidget();
+    batchSet->SubSheet()->setCurrentWidget(video);
+    TickOnly(batchSet->List(), {*family.begin(), QString::fromStdString(*inSubnet)});
+    EXPECT_TRUE(WaitFor([&] { return !batchSet->Loading() && ById<QComboBox>(video, 1086)->count() > 0; }, 15000));
+    m_shots->Take(name);
+    TickOnly(batchSet->List(), {});
+    batchSet->SubSheet()->setCurrentWidget(subPage);
     m_dlg->Sheet()->setCurrentIndex(shown);
 }
 

@@ -91,6 +91,9 @@ protected:
     // workstation's subnet selected, beside the family's: the protocol column
     // in view.
     void ShootMixedList(const QString& name);
+    // The batch set page's Video sub-page with a family camera and that
+    // ONVIF camera ticked: what both of them take.
+    void ShootMixedVideo(const QString& name);
     void Refresh() { QTest::mouseClick(ById<QWidget>(m_dlg.get(), 1162), Qt::LeftButton); }
 
     // Upgrades the cameras at ips with one image in one parallel run; each

@@ -125,6 +125,7 @@ void InstallerDay::ChineseAndBack()
     }
     ShootBasicMode(serverRoomIp, QStringLiteral("basic-zh"));
     ShootMixedList(QStringLiteral("onvif-zh"));
+    ShootMixedVideo(QStringLiteral("video-mixed-zh"));
     choose(QStringLiteral("English"));
     EXPECT_EQ(titles(), english);
 }

@@ -96,6 +96,7 @@ void InstallerDay::ReaddressOutsideTheSubnet()
     m_shots->Take(QStringLiteral("network-en"));
     ShootBasicMode(QString::fromStdString(moved.front()), QStringLiteral("basic-en"));
     ShootMixedList(QStringLiteral("onvif-en"));
+    ShootMixedVideo(QStringLiteral("video-mixed-en"));
     if (m_shots->On()) {
         auto* search = ById<QLineEdit>(m_dlg.get(), 1160);
         search->setText(QStringLiteral("C6121"));

@@ -109,3 +109,46 @@ TEST_F(CliLab, OnvifCameraThatSaysByeLeavesTheListAtOnce)
     EXPECT_EQ(session.Listed(ProtocolChoice::Onvif).size(), 0U);
     EXPECT_EQ(session.Listed(ProtocolChoice::Family).size(), 2U) << "family cameras leave only by silence";
 }
+
+// An ONVIF camera's video and title from the terminal: read with its
+// protocol named, a value its options lack refused before anything is
+// sent, values they hold written.
+TEST_F(CliLab, OnvifCameraVideoAndOsdFromTheTerminal)
+{
+    LABKIT_REQUIRE_LAB();
+    Start({"--count", "5", "--base-ip", "192.168.1.100", "--config", MixedSite()});
+    const std::string camera = std::string(" --mac ") + kRebootMac + " --wait 2" + Interface();
+    const auto video = [&] {
+        const CliRun got = Cli("get video --format json" + camera);
+        EXPECT_EQ(got.status, 0) << got.err;
+        return nlohmann::json::parse(got.out).at(0);
+    };
+    nlohmann::json before = video();
+    EXPECT_EQ(before["protocol"], "onvif");
+    EXPECT_EQ(before["codec"], "H.264");
+    EXPECT_EQ(before["size"], "1080P(1920*1080)");
+    EXPECT_EQ(before["rate"], 25);
+
+    CliRun run = Cli("set video --codec mpeg4 --rate 12" + camera);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(std::string(kRebootMac) + " 192.168.1.103: --codec takes one of H.264, MJPEG"),
+              std::string::npos)
+        << run.err;
+    run = Cli("set video --rate 12 --iframe 90 --secondary-size 352*288 --dry-run --format json" + camera);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("352*288"), std::string::npos) << run.out;
+    EXPECT_EQ(video()["rate"], 25) << "a refusal or a plan sent something";
+
+    run = Cli("set video --rate 12 --iframe 90 --secondary-size 352*288" + camera);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const nlohmann::json after = video();
+    EXPECT_EQ(after["rate"], 12);
+    EXPECT_EQ(after["iframe"], 90);
+    EXPECT_EQ(after["secondary_size"], "352*288");
+
+    run = Cli("set osd --title Ramp --show-title on" + camera);
+    EXPECT_EQ(run.status, 0) << run.err;
+    run = Cli("get osd --format csv" + camera);
+    EXPECT_NE(run.out.find(",protocol"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(",on,Ramp,"), std::string::npos) << run.out;
+}

@@ -92,3 +92,21 @@ TEST(BatchSetState, ClosingMidLoadStartsNothingMore)
     EXPECT_FALSE(state.CanSave());
     EXPECT_FALSE(state.Loading());
 }
+
+// Ticking a camera of another maker beside the same family reference
+// changes what the batch may take, so its choices are loaded again.
+TEST(BatchSetState, AnotherMakersCameraTickedBesideTheReferenceLoadsAgain)
+{
+    BatchSetState state;
+    const DeviceRef reference = Entry();
+    ASSERT_EQ(state.StartReferenceLoad(reference), BatchSetState::ReferenceStep::Start);
+    state.ReferenceShown(true);
+    state.LoadEnded();
+    const DeviceRef onvif = Entry();
+    ASSERT_EQ(state.StartReferenceLoad(reference, {onvif}), BatchSetState::ReferenceStep::Start);
+    state.ReferenceShown(true);
+    state.LoadEnded();
+    EXPECT_EQ(state.StartReferenceLoad(reference, {onvif}), BatchSetState::ReferenceStep::Shown);
+    EXPECT_EQ(state.StartReferenceLoad(reference), BatchSetState::ReferenceStep::Start)
+        << "the other maker's camera unticked leaves the family's choices unbounded";
+}

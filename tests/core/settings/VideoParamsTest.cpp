@@ -65,12 +65,11 @@ TEST(VideoParams, SizeCaptionsAndCodesRoundTrip)
         for (int code : codes) {
             const int entry = SecondarySizeEntry(code, aModel);
             EXPECT_EQ(codes[static_cast<std::size_t>(entry)], code);
-            EXPECT_EQ(SecondarySizeCodeOfEntry(entry, static_cast<int>(codes.size())), code);
         }
     }
     // An ordinary camera reporting 352*288 (or garbage) shows 320*240.
     EXPECT_EQ(SecondarySizeEntry(2, false), 2);
-    EXPECT_STREQ(SecondarySizeCaption(SecondarySizeCodeOfEntry(2, 4)), "320*240");
+    EXPECT_STREQ(SecondarySizeCaption(SecondarySizes(false)[2]), "320*240");
     EXPECT_EQ(SecondarySizeEntry(17, false), 2);
     EXPECT_EQ(SecondarySizeEntry(-1, true), 3);
 }
@@ -160,11 +159,11 @@ TEST(VideoParams, BitRateSelectionAndItsFallbacks)
     in.storedPrimaryBitRate = 8192;
     EXPECT_EQ(ApplyRateRules(in).primaryBitRate, 0) << "above the cap nothing is selected";
     StreamForm form;
-    form.sizeText = PrimarySizeCaption(kPrimarySize3M);
+    form.size = kPrimarySize3M;
     form.bitRateText = "";
     form.rateText = "20";
     form.iFrame = 20;
-    EXPECT_EQ(BuildPrimaryRecord(form, false).bitRate, 2048) << "so the save sends 2048";
+    EXPECT_EQ(BuildPrimaryRecord(form).bitRate, 2048) << "so the save sends 2048";
 
     in = Input(kCodecH264, kPrimarySize720P);
     in.storedPrimaryBitRate = 8192;
@@ -214,7 +213,7 @@ TEST(VideoParams, IFrameIntervalStaysWithinOneToSixty)
     EXPECT_EQ(ClampIFrame(30), 30);
     StreamForm form;
     form.iFrame = 0;
-    EXPECT_EQ(BuildSecondaryRecord(form, false).iFrameInterval, 1) << "a save before the clock tick";
+    EXPECT_EQ(BuildSecondaryRecord(form).iFrameInterval, 1) << "a save before the clock tick";
 
     // The box as the save reads it.
     EXPECT_EQ(ReadIFrameBox("", true, 20).problem, 90025U);
@@ -258,18 +257,18 @@ TEST(VideoParams, StreamRecordsFromTheShownValues)
 {
     StreamForm primary;
     primary.secondaryEnabled = true;
-    primary.codecEntry = 1;
-    primary.sizeText = "1080P(1920*1080)";
+    primary.codec = kCodecMjpeg;
+    primary.size = 2;
     primary.rateText = "15";
     primary.bitRateText = "6144";
     primary.rateControl = 0;
     primary.iFrame = 40;
-    VideoConfigRecord r = BuildPrimaryRecord(primary, true);
+    VideoConfigRecord r = BuildPrimaryRecord(primary);
     unsigned char bytes[28];
     std::memcpy(bytes, &r, sizeof bytes);
     EXPECT_EQ(bytes[0], 1) << "primary";
     EXPECT_EQ(bytes[1], 1);
-    EXPECT_EQ(bytes[2], kCodecMjpeg) << "A model entry 1 is stored as 2";
+    EXPECT_EQ(bytes[2], kCodecMjpeg) << "in the page's numbering; an A model's comes per camera";
     EXPECT_EQ(bytes[3], 0);
     int32_t words[6];
     std::memcpy(words, bytes + 4, 12);
@@ -280,24 +279,24 @@ TEST(VideoParams, StreamRecordsFromTheShownValues)
     EXPECT_EQ(bytes[16], 0) << "CBR";
     EXPECT_EQ(words[3], 40);
     EXPECT_EQ(words[4], 0) << "offset 24 is the camera's, filled in per camera";
-    EXPECT_EQ(BuildPrimaryRecord(primary, false).codec, kCodecMpeg4);
+    primary.size = -1;
+    EXPECT_EQ(BuildPrimaryRecord(primary).frameSize, kPrimarySize720P) << "no size shown";
 
     StreamForm secondary;
-    secondary.codecEntry = 2;
-    secondary.sizeEntry = 2;
-    secondary.sizeCount = 4;
+    secondary.codec = kCodecMjpeg;
+    secondary.size = 3;
     secondary.rateText = "";
     secondary.bitRateText = "0";
     secondary.iFrame = 30;
-    r = BuildSecondaryRecord(secondary, false);
+    r = BuildSecondaryRecord(secondary);
     EXPECT_EQ(r.stream, 0);
     EXPECT_EQ(r.secondaryEnabled, 0);
     EXPECT_EQ(r.codec, kCodecMjpeg);
     EXPECT_EQ(r.frameSize, 3);
     EXPECT_EQ(r.frameRate, 8);
     EXPECT_EQ(r.bitRate, 512);
-    secondary.sizeCount = 5;
-    EXPECT_EQ(BuildSecondaryRecord(secondary, true).frameSize, 2);
+    secondary.size = -1;
+    EXPECT_EQ(BuildSecondaryRecord(secondary).frameSize, 0);
 }
 
 TEST(VideoParams, EachCameraKeepsItsOwnOffset24AndNumbering)

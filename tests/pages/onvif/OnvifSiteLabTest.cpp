@@ -21,6 +21,7 @@
 #include "ProgramFolder.h"
 #include "SortListCtrl.h"
 #include "SystemParamDlg.h"
+#include "VideoImageDlg.h"
 #include "VtIpcSDK.h"
 #include "WindowLab.h"
 #include "ZendrixApp.h"
@@ -170,6 +171,20 @@ protected:
         m_dlg->Sheet()->setCurrentWidget(m_page);
     }
 
+    // The batch set page with all four cameras ticked and the choices
+    // they bound loaded.
+    void TickEveryCamera(CBatchSetDlg*& page)
+    {
+        page = qobject_cast<CBatchSetDlg*>(m_page);
+        ASSERT_NE(page, nullptr);
+        QTreeWidget* list = page->List();
+        ASSERT_TRUE(labkit::WaitFor([&] { return list->topLevelItemCount() == 4; }, 10000));
+        for (int row = 0; row < 4; ++row) {
+            list->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        }
+        ASSERT_TRUE(labkit::WaitFor([&] { return !page->Loading(); }, 20000));
+    }
+
     template <class T> T* ById(QWidget* root, unsigned id) const { return labkit::ById<T>(root, id); }
     QStringList Lines() const { return labkit::ListLines(m_dlg->Panel()); }
     std::string Shown() const { return Lines().join(QLatin1Char('\n')).toStdString(); }
@@ -187,14 +202,8 @@ TEST_F(OnvifSiteLab, OneSaveSetsTimeZoneAndNtpOnTickedCamerasOfBothKinds)
 {
     StartSite("192.168.171");
     StartProgram({}, 1);
-    auto* page = qobject_cast<CBatchSetDlg*>(m_page);
-    ASSERT_NE(page, nullptr);
-    QTreeWidget* list = page->List();
-    ASSERT_TRUE(labkit::WaitFor([&] { return list->topLevelItemCount() == 4; }, 10000));
-    for (int row = 0; row < 4; ++row) {
-        list->topLevelItem(row)->setCheckState(0, Qt::Checked);
-    }
-    ASSERT_TRUE(labkit::WaitFor([&] { return !page->Loading(); }, 20000));
+    CBatchSetDlg* page = nullptr;
+    ASSERT_NO_FATAL_FAILURE(TickEveryCamera(page));
     QWidget* system = page->SystemPage();
     ById<QComboBox>(system, 1048)->setCurrentIndex(kIndia);
     ById<QRadioButton>(system, 1047)->setChecked(true);
@@ -309,6 +318,90 @@ TEST_F(OnvifSiteLab, TheUpgradePageSendsAnOnvifCameraItsMakersImageAndItComesBac
         status = StatusPage(m_onvif[0].ip);
     }
     EXPECT_NE(status.find(Row("Firmware", "2.2.0")), std::string::npos) << status;
+}
+
+// The Video sub-page with cameras of both kinds ticked offers what all of
+// them take (the ONVIF cameras have no MPEG4), and one Save writes the
+// streams and the title to every one of them.
+TEST_F(OnvifSiteLab, OneSaveSetsTheVideoOfTickedCamerasOfBothKinds)
+{
+    StartSite("192.168.174");
+    StartProgram({}, 1);
+    CBatchSetDlg* page = nullptr;
+    ASSERT_NO_FATAL_FAILURE(TickEveryCamera(page));
+    auto* video = page->findChild<CVideoImageDlg*>();
+    ASSERT_NE(video, nullptr);
+    page->SubSheet()->setCurrentWidget(video);
+    const auto choose = [&](unsigned id, const QString& text) {
+        auto* box = ById<QComboBox>(video, id);
+        const int index = box->findText(text);
+        ASSERT_GE(index, 0) << id << " lacks " << text.toStdString();
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    QStringList codecs;
+    for (int i = 0; i < ById<QComboBox>(video, 1086)->count(); ++i) {
+        codecs << ById<QComboBox>(video, 1086)->itemText(i);
+    }
+    EXPECT_EQ(codecs, QStringList({"H.264", "MJPEG"}));
+    EXPECT_LT(ById<QComboBox>(video, 1088)->findText(QStringLiteral("2M(1600*1200)")), 0);
+    choose(1086, QStringLiteral("H.264"));
+    choose(1088, QStringLiteral("720P(1280*720)"));
+    choose(1090, QStringLiteral("15"));
+    choose(1092, QStringLiteral("2048"));
+    ById<QLineEdit>(video, 1096)->setText(QStringLiteral("40"));
+    if (!ById<QCheckBox>(video, 1085)->isChecked()) {
+        ById<QCheckBox>(video, 1085)->click();
+    }
+    choose(1089, QStringLiteral("320*240"));
+    choose(1091, QStringLiteral("10"));
+    choose(1093, QStringLiteral("256"));
+    if (!ById<QCheckBox>(video, 1212)->isChecked()) {
+        ById<QCheckBox>(video, 1212)->click();
+    }
+    ById<QLineEdit>(video, 1099)->setText(QStringLiteral("Lobby"));
+    QTest::mouseClick(ById<QPushButton>(page, 1043), Qt::LeftButton);
+    ASSERT_TRUE(labkit::WaitFor(
+        [&] { return Lines().filter(QStringLiteral("Set secondary video stream")).size() == 4; }, 30000))
+        << Shown();
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+    for (const char* text : {"Set primary video stream successfully.", "Set secondary video stream successfully.",
+                             "Set OSD successfully."}) {
+        EXPECT_EQ(Lines().filter(QString::fromLatin1(text)).size(), 4) << Shown();
+    }
+
+    for (const char* ip : {"192.168.174.10", "192.168.174.11"}) {
+        const int handle = Vt_Ipc_Login(ip, ip, 80, "admin", kPassword, 0);
+        VideoConfigRecord primary{};
+        primary.stream = 1;
+        ASSERT_EQ(Vt_Ipc_GetVideoConfig(handle, &primary), 0) << ip;
+        EXPECT_EQ(primary.codec, 0) << ip;
+        EXPECT_EQ(primary.frameSize, 5) << ip;
+        EXPECT_EQ(primary.frameRate, 15) << ip;
+        EXPECT_EQ(primary.bitRate, 2048) << ip;
+        EXPECT_EQ(primary.iFrameInterval, 40) << ip;
+        VideoConfigRecord secondary{};
+        ASSERT_EQ(Vt_Ipc_GetVideoConfig(handle, &secondary), 0) << ip;
+        EXPECT_EQ(secondary.frameSize, 3) << ip;
+        EXPECT_EQ(secondary.frameRate, 10) << ip;
+        EXPECT_EQ(secondary.bitRate, 256) << ip;
+        OsdRecord osd{};
+        ASSERT_EQ(Vt_Ipc_GetOSD(handle, &osd), 0) << ip;
+        EXPECT_STREQ(osd.title, "Lobby") << ip;
+    }
+    for (const SiteCamera& camera : m_onvif) {
+        const std::string status = StatusPage(camera.ip);
+        const auto cell = [&](const std::string& label) {
+            const std::string head = "<tr><th>" + label + "</th><td>";
+            const std::size_t at = status.find(head);
+            return at == std::string::npos ? std::string()
+                                           : status.substr(at + head.size(), status.find("</td>", at) - at - head.size());
+        };
+        EXPECT_EQ(cell("Video profile_1").rfind("H264 1280x720 15 fps 2048 kbit/s", 0), 0u) << status;
+        EXPECT_NE(cell("Video profile_1").find("GOV 40"), std::string::npos) << status;
+        EXPECT_EQ(cell("Video profile_2").rfind("H264 320x240 10 fps 256 kbit/s", 0), 0u) << status;
+        EXPECT_NE(status.find("title Lobby"), std::string::npos) << status;
+    }
 }
 
 } // namespace

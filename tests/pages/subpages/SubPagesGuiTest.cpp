@@ -6,6 +6,7 @@
 #include "NetworkParamDlg.h"
 #include "NetworkParams.h"
 #include "ProgramFolder.h"
+#include "SubPageControls.h"
 #include "SubPageHost.h"
 #include "Utf8Text.h"
 #include "VideoImageDlg.h"
@@ -25,16 +26,6 @@
 #include <memory>
 
 namespace {
-template <class T> T* ById(QWidget* root, unsigned id)
-{
-    for (T* widget : root->findChildren<T*>()) {
-        if (CtrlId(widget) == id) {
-            return widget;
-        }
-    }
-    return nullptr;
-}
-
 // What the operator's choice in a list delivers.
 void Choose(QComboBox* list, int entry)
 {
@@ -45,15 +36,6 @@ void Choose(QComboBox* list, int entry)
 void Type(QLineEdit* edit, const QString& text)
 {
     edit->setText(text);
-}
-
-QStringList Items(QComboBox* list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) {
-        items << list->itemText(i);
-    }
-    return items;
 }
 
 DdnsRecord Ddns(const char* provider, const char* mac, bool enabled, bool easyChosen = false)
@@ -69,19 +51,6 @@ DdnsRecord Ddns(const char* provider, const char* mac, bool enabled, bool easyCh
     return r;
 }
 
-VideoConfigRecord Stream(int stream, int codec, int size, int rate, int bitRate)
-{
-    VideoConfigRecord r{};
-    r.stream = static_cast<uint8_t>(stream);
-    r.secondaryEnabled = 1;
-    r.codec = static_cast<uint8_t>(codec);
-    r.frameSize = size;
-    r.frameRate = rate;
-    r.bitRate = bitRate;
-    r.rateControl = 1;
-    r.iFrameInterval = stream == 1 ? 20 : 30;
-    return r;
-}
 } // namespace
 
 class SubPagesGuiTest : public QObject

@@ -9,6 +9,7 @@
 #include "NetworkParamDlg.h"
 #include "NetworkParams.h"
 #include "ProgramFolder.h"
+#include "SubPageControls.h"
 #include "SubPageHost.h"
 #include "VideoImageDlg.h"
 #include "VtIpcSDK.h"
@@ -52,16 +53,6 @@ void Application()
         g_application = std::make_unique<QApplication>(argc, argv);
         Vt_Sdk_Init();
     }
-}
-
-template <class T> T* ById(QWidget* root, unsigned id)
-{
-    for (T* widget : root->findChildren<T*>()) {
-        if (CtrlId(widget) == id) {
-            return widget;
-        }
-    }
-    return nullptr;
 }
 
 void Choose(QComboBox* list, const QString& text)
