@@ -7,9 +7,16 @@
 #include "RecordText.h"
 #include "VtIpcSDK.h"
 
+#include <algorithm>
+#include <iterator>
+
 std::wstring CameraLinePrefix(const tagVtIpcInfo& camera)
 {
-    return MacPrefix(camera.mac) + L" " + FieldText(camera.ip) + L" ";
+    // A camera of another protocol is addressed before its hardware address
+    // is known: an all-zero MAC would name no camera, so its address alone does.
+    const bool macKnown = std::any_of(std::begin(camera.mac), std::begin(camera.mac) + 6,
+                                      [](unsigned char byte) { return byte != 0; });
+    return (macKnown ? MacPrefix(camera.mac) + L" " : std::wstring()) + FieldText(camera.ip) + L" ";
 }
 
 PanelLine CameraLine(const tagVtIpcInfo& camera, unsigned key)

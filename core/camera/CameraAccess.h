@@ -11,7 +11,8 @@
 // Logging in to one camera and the operation-panel lines about it, shared by
 // every page that works on cameras.
 
-// "[AA:BB:CC:DD:EE:FF] 192.168.1.20 ": the start of every per-camera line.
+// "[AA:BB:CC:DD:EE:FF] 192.168.1.20 ": the start of every per-camera line;
+// "192.168.1.20 " while the camera's MAC is not known.
 ZX_EXPORT std::wstring CameraLinePrefix(const tagVtIpcInfo& camera);
 // The prefix followed by the text of key in the current language.
 ZX_EXPORT PanelLine CameraLine(const tagVtIpcInfo& camera, unsigned key);

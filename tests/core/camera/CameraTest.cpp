@@ -204,4 +204,13 @@ TEST(CameraProvider, AnotherProtocolsMakerServesItsEntriesWhichRefuseWhatTheyLac
         << "the maker is gone with its registration";
 }
 
+TEST(CameraLines, ACameraWhoseMacIsNotKnownYetIsNamedByItsAddressAlone)
+{
+    tagVtIpcInfo camera{};
+    std::snprintf(camera.ip, sizeof camera.ip, "10.44.7.20");
+    EXPECT_EQ(CameraLine(camera, 80000).text, L"10.44.7.20 Login failed. Please check your username and password.");
+    camera.mac[5] = 0x2A;
+    EXPECT_EQ(CameraLinePrefix(camera), L"[00:00:00:00:00:2A] 10.44.7.20 ");
+}
+
 } // namespace
