@@ -1,0 +1,124 @@
+// ONVIF cameras of a mixed lab site on the pages that read or readdress one
+// camera at a time: the log page shows an ONVIF camera's system log as plain
+// lines, the network page moves the camera outside the workstation's subnet
+// into it, and a camera whose https certificate changed is asked about once.
+#include "OnvifSiteLab.h"
+
+#include "LogDlg.h"
+#include "SearchDlg.h"
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <sstream>
+
+namespace {
+
+QTreeWidgetItem* RowShowing(QTreeWidget* list, const std::string& text)
+{
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        for (int column = 0; column < list->columnCount(); ++column) {
+            if (item->text(column) == QString::fromStdString(text)) {
+                return item;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// IPv4 addresses on the workstation's lab interface.
+int WorkstationAddresses()
+{
+    std::string shown;
+    const std::string command = "ip -4 -o addr show dev " + labkit::LabEnvironment::Current()->WsInterface();
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            shown.append(buffer, n);
+        }
+        ::pclose(pipe);
+    }
+    std::istringstream lines(shown);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);) {
+        count += line.find("inet ") != std::string::npos ? 1 : 0;
+    }
+    return count;
+}
+
+TEST_F(OnvifSiteLab, TheLogPageShowsAnOnvifCamerasSystemLogAsPlainLines)
+{
+    StartSite("192.168.174");
+    StartProgram({"vtlog"}, -1);
+    auto* page = qobject_cast<CLogDlg*>(m_page);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(labkit::WaitFor([&] { return page->List()->topLevelItemCount() == 4; }, 10000));
+    // Something of the camera's own in its log: a host name set over SOAP.
+    OnvifCamera writer(Entry(m_onvif[0], ""), {"admin", kPassword},
+                       {"http://" + m_onvif[0].ip + "/onvif/device_service", {}});
+    ASSERT_TRUE(writer.Login().Done());
+    ASSERT_TRUE(writer.SetDeviceName("Gate-7").Done());
+
+    page->List()->setCurrentItem(RowShowing(page->List(), m_onvif[0].ip));
+    QPlainTextEdit* lines = page->SystemLogText();
+    ASSERT_TRUE(labkit::WaitFor([&] { return !page->Busy() && lines->isVisible(); }, 15000)) << Shown();
+    EXPECT_TRUE(lines->toPlainText().contains(QStringLiteral(" hostname set: Gate-7"))) << lines->toPlainText().toStdString();
+    EXPECT_TRUE(lines->isReadOnly());
+    EXPECT_FALSE(page->Grid()->isVisible());
+    EXPECT_FALSE(page->QueryButton()->isEnabled());
+    EXPECT_FALSE(page->MainTypeBox()->isEnabled());
+    EXPECT_FALSE(page->DownloadButton()->isEnabled());
+    EXPECT_FALSE(page->GoButton()->isEnabled());
+    EXPECT_TRUE(page->ShowButton()->isEnabled()) << "Show Log reads the lines again";
+    EXPECT_EQ(Lines().filter(QStringLiteral("log database")).size(), 0) << Shown();
+
+    // A family camera brings the grid and its commands back.
+    page->List()->setCurrentItem(RowShowing(page->List(), "192.168.174.10"));
+    ASSERT_TRUE(labkit::WaitFor([&] { return !page->Busy(); }, 15000));
+    EXPECT_FALSE(lines->isVisible());
+    EXPECT_TRUE(page->Grid()->isVisible());
+    EXPECT_TRUE(page->QueryButton()->isEnabled());
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(OnvifSiteLab, TheNetworkPageMovesAnOnvifCameraFromOutsideTheSubnetIntoIt)
+{
+    const SiteCamera far{"10.44.7.20", "C0:41:D5:00:00:04"};
+    m_onvif = {far};
+    StartSimulator("192.168.175",
+                   R"({"cameras": [{"index": 1, "mac": "C0:41:D5:00:00:04", "ip": "10.44.7.20",
+                       "netmask": "255.255.255.0", "gateway": "10.44.7.1", "protocol": "onvif",
+                       "maker": "Corvid", "model": "CS-4K", "version": "1.0.4", "name": "Far shed"}]})",
+                   2);
+    StartProgram({}, 0);
+    QTreeWidget* list = m_dlg->NetworkPage()->List();
+    ASSERT_TRUE(labkit::WaitFor([&] { return RowShowing(list, far.ip) != nullptr; }, 10000));
+
+    QTreeWidgetItem* row = RowShowing(list, far.ip);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+    ById<QLineEdit>(m_dlg->NetworkPage(), 1010)->setText(QStringLiteral("192.168.175.41"));
+    ById<QLineEdit>(m_dlg->NetworkPage(), 1011)->setText(QStringLiteral("255.255.0.0"));
+    ById<QLineEdit>(m_dlg->NetworkPage(), 1012)->setText(QStringLiteral("192.168.0.1"));
+    QTest::mouseClick(ById<QPushButton>(m_dlg->NetworkPage(), 1015), Qt::LeftButton);
+    ASSERT_TRUE(labkit::WaitFor([&] { return Lines().filter(QStringLiteral("IP:10.44.7.20->192.168.175.41")).size() == 1; },
+                                20000))
+        << Shown();
+    EXPECT_EQ(Lines().filter(QStringLiteral("successfully.")).size(), 1) << Shown();
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+
+    const std::string status = StatusPage("192.168.175.41");
+    EXPECT_NE(status.find(Row("MAC", far.mac)), std::string::npos) << status;
+    EXPECT_NE(status.find(Row("Address", "192.168.175.41/16")), std::string::npos) << status;
+    EXPECT_NE(status.find(Row("Gateway", "192.168.0.1")), std::string::npos) << status;
+    // The workstation's own address alone: the one it used to reach the
+    // camera's old subnet is gone.
+    EXPECT_TRUE(labkit::WaitFor([&] { return WorkstationAddresses() == 1; }, 3000)) << WorkstationAddresses();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return labkit::RunWindowLabTests(argc, argv);
+}
