@@ -1,9 +1,11 @@
 #include "CameraAccess.h"
 
 #include "CameraProvider.h"
+#include "CertificateQuestions.h"
 #include "LangKeys.h"
 #include "LangTable.h"
 #include "MacText.h"
+#include "OnvifCamera.h"
 #include "RecordText.h"
 #include "VtIpcSDK.h"
 
@@ -29,7 +31,14 @@ std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const LoginCrede
                                     PanelLine* failure, LoginFailureKeys keys)
 {
     std::shared_ptr<Camera> opened = OpenCamera(camera, login);
-    const CameraResult result = opened->Login();
+    CameraResult result = opened->Login();
+    // A changed certificate the user accepts is pinned; the camera opened
+    // again reads the new pin and the login is tried once more.
+    if (result.status == CameraStatus::Failed && result.code == OnvifCamera::kCertificateChanged &&
+        AskToAcceptCertificate(camera)) {
+        opened = OpenCamera(camera, login);
+        result = opened->Login();
+    }
     if (result.Done()) {
         return opened;
     }

@@ -28,7 +28,8 @@ struct LoginFailureKeys
 // Opens the camera of a device-table entry and logs in: the camera, or empty
 // with the failure's line in *failure (when given); a login the camera's note
 // (Camera::Note) tells more of, such as a changed certificate, fails with the
-// note's line.
+// note's line. A login refused for a changed https certificate is asked
+// about first (CertificateQuestions.h) and tried again once accepted.
 ZX_EXPORT std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
                                               PanelLine* failure = nullptr, LoginFailureKeys keys = {});
 

@@ -4,6 +4,7 @@
 // into it, and a camera whose https certificate changed is asked about once.
 #include "OnvifSiteLab.h"
 
+#include "CertificatePins.h"
 #include "LogDlg.h"
 #include "SearchDlg.h"
 
@@ -114,6 +115,82 @@ TEST_F(OnvifSiteLab, TheNetworkPageMovesAnOnvifCameraFromOutsideTheSubnetIntoIt)
     // The workstation's own address alone: the one it used to reach the
     // camera's old subnet is gone.
     EXPECT_TRUE(labkit::WaitFor([&] { return WorkstationAddresses() == 1; }, 3000)) << WorkstationAddresses();
+}
+
+// "AB:CD:..." as the camera's own status page shows its certificate's.
+std::string ShownCertificate(const std::string& ip)
+{
+    const std::string page = StatusPage(ip + ":80", true); // TLS on the camera's HTTP port
+    const std::string label = "<tr><th>Certificate SHA-256</th><td>";
+    const std::size_t at = page.find(label);
+    return at == std::string::npos ? std::string() : page.substr(at + label.size(), 95);
+}
+
+TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainNoKeepsRefusing)
+{
+    const std::string net = "192.168.176";
+    m_onvif = {{net + ".10", "AC:1E:50:00:24:05"}, {net + ".11", "B0:EA:11:26:00:06"}};
+    const std::string config =
+        R"({"cameras": [{"index": 0, "mac": "AC:1E:50:00:24:05", "protocol": "onvif", "maker": "Acme Optics",
+            "model": "AX-200", "version": "2.1.0", "name": "Gate", "https": true},
+           {"index": 1, "mac": "B0:EA:11:26:00:06", "protocol": "onvif", "maker": "Borealis Vision",
+            "model": "BV-9", "version": "5.0.1", "name": "Yard", "https": true}]})";
+    StartSimulator(net, config, 2);
+    StartProgram({"vtlog"}, -1);
+    auto* page = qobject_cast<CLogDlg*>(m_page);
+    ASSERT_NE(page, nullptr);
+    const auto select = [&](const SiteCamera& camera) {
+        QTreeWidgetItem* row = nullptr;
+        EXPECT_TRUE(labkit::WaitFor([&] { return (row = RowShowing(page->List(), camera.ip)) != nullptr; }, 15000));
+        page->List()->setCurrentItem(row);
+        return labkit::WaitFor([&] { return !page->Busy(); }, 15000);
+    };
+    const auto systemLogShown = [&] { return page->SystemLogText()->isVisible(); };
+    // First use pins both cameras' certificates.
+    for (const SiteCamera& camera : m_onvif) {
+        ASSERT_TRUE(select(camera));
+        EXPECT_TRUE(systemLogShown()) << Shown();
+    }
+    const std::string firstGate = PinnedCertificate(m_onvif[0].mac);
+    const std::string firstYard = PinnedCertificate(m_onvif[1].mac);
+    ASSERT_FALSE(firstGate.empty()) << Shown();
+    EXPECT_EQ(FingerprintText(firstGate), ShownCertificate(m_onvif[0].ip));
+
+    // The site starts again: every camera makes a new certificate.
+    labkit::LabEnvironment::Current()->Stop(m_sim);
+    ASSERT_TRUE(labkit::WaitFor([&] { return m_dlg->Table().Count() == 0; }, 5000)) << "each camera says Bye";
+    StartSimulator(net, config, 2);
+    ASSERT_TRUE(labkit::WaitFor([&] { return SiteListed(); }, 15000));
+    const std::string newGate = ShownCertificate(m_onvif[0].ip);
+    const std::string newYard = ShownCertificate(m_onvif[1].ip);
+    ASSERT_FALSE(newGate.empty());
+    ASSERT_NE(newGate, FingerprintText(firstGate));
+
+    m_question = ZxAnswer::No;
+    ASSERT_TRUE(select(m_onvif[0]));
+    ASSERT_EQ(m_boxes.size(), 1) << Shown();
+    EXPECT_TRUE(m_boxes[0].contains(QString::fromStdString(m_onvif[0].ip))) << m_boxes[0].toStdString();
+    EXPECT_TRUE(m_boxes[0].contains(QStringLiteral("Pinned: ") + QString::fromStdString(FingerprintText(firstGate))))
+        << m_boxes[0].toStdString();
+    EXPECT_TRUE(m_boxes[0].contains(QStringLiteral("Now: ") + QString::fromStdString(newGate)))
+        << m_boxes[0].toStdString();
+    EXPECT_FALSE(systemLogShown());
+    EXPECT_EQ(Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(), 1) << Shown();
+    EXPECT_EQ(PinnedCertificate(m_onvif[0].mac), firstGate) << "no keeps the old pin";
+
+    m_question = ZxAnswer::Yes;
+    ASSERT_TRUE(select(m_onvif[1]));
+    ASSERT_EQ(m_boxes.size(), 2) << Shown();
+    EXPECT_TRUE(m_boxes[1].contains(QStringLiteral("Now: ") + QString::fromStdString(newYard)));
+    EXPECT_TRUE(systemLogShown()) << "the login was tried again with the new pin: " << Shown();
+    EXPECT_EQ(FingerprintText(PinnedCertificate(m_onvif[1].mac)), newYard);
+    EXPECT_NE(PinnedCertificate(m_onvif[1].mac), firstYard);
+
+    // Asked once: the gate is refused again without another question.
+    ASSERT_TRUE(select(m_onvif[0]));
+    EXPECT_EQ(m_boxes.size(), 2);
+    EXPECT_FALSE(systemLogShown());
+    EXPECT_EQ(Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(), 2) << Shown();
 }
 
 } // namespace

@@ -46,11 +46,13 @@ struct SiteCamera
     std::string mac;
 };
 
-// The camera's status page, as anyone on the site would fetch it.
-std::string StatusPage(const std::string& ip)
+// The camera's status page, as anyone on the site would fetch it (an https
+// camera's with its self-signed certificate taken as it is).
+std::string StatusPage(const std::string& ip, bool https = false)
 {
     std::string page;
-    if (FILE* pipe = ::popen(("curl -s --max-time 3 http://" + ip + "/").c_str(), "r")) {
+    const std::string command = https ? "curl -sk --max-time 3 https://" : "curl -s --max-time 3 http://";
+    if (FILE* pipe = ::popen((command + ip + "/").c_str(), "r")) {
         char buffer[4096];
         for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
             page.append(buffer, n);
@@ -153,23 +155,26 @@ protected:
         ASSERT_GE(m_dlg->AdapterCount(), 1) << "the lab interface must be opened";
         ById<QLineEdit>(m_dlg.get(), 1039)->setText(QStringLiteral("admin"));
         ById<QLineEdit>(m_dlg.get(), 1029)->setText(QString::fromLatin1(kPassword));
-        ASSERT_TRUE(labkit::WaitFor(
-            [&] {
-                if (m_dlg->Table().Count() != static_cast<std::size_t>(m_count)) {
-                    return false;
-                }
-                for (const SiteCamera& camera : m_onvif) {
-                    const tagVtIpcInfo info = Entry(camera, "");
-                    if (onvifLogin && !m_dlg->Table().Find(info.mac)) {
-                        return false;
-                    }
-                }
-                return true;
-            },
-            15000))
+        ASSERT_TRUE(labkit::WaitFor([&] { return SiteListed(onvifLogin); }, 15000))
             << m_dlg->Table().Count() << " cameras listed";
         m_page = m_dlg->Sheet()->widget(tab < 0 ? m_dlg->Sheet()->count() - 1 : tab);
         m_dlg->Sheet()->setCurrentWidget(m_page);
+    }
+
+    // Every camera of the site in the window's table, the ONVIF cameras by
+    // their MACs when they take the window's login.
+    bool SiteListed(bool onvifLogin = true) const
+    {
+        if (m_dlg->Table().Count() != static_cast<std::size_t>(m_count)) {
+            return false;
+        }
+        for (const SiteCamera& camera : m_onvif) {
+            const tagVtIpcInfo info = Entry(camera, "");
+            if (onvifLogin && !m_dlg->Table().Find(info.mac)) {
+                return false;
+            }
+        }
+        return true;
     }
 
     template <class T> T* ById(QWidget* root, unsigned id) const { return labkit::ById<T>(root, id); }
