@@ -87,7 +87,8 @@ void CertificateQuestions::Close()
     m_answered.notify_all();
 }
 
-CertificateQuestionsRegistration::CertificateQuestionsRegistration(std::shared_ptr<CertificateQuestions> questions)
+CertificateQuestionsRegistration::CertificateQuestionsRegistration(
+    std::shared_ptr<CertificateQuestions> questions)
     : m_questions(std::move(questions))
 {
     Registry& registry = Registered();

@@ -23,10 +23,10 @@
 
 struct CertificateQuestion
 {
-    std::string key;        // the camera's pin key (CertificatePinKey)
-    std::string pinned;     // the fingerprint pinned before, lower-case hex
-    std::string shown;      // the one the camera shows now
-    std::wstring camera;    // how the panel names the camera, "[MAC] IP"
+    std::string key;     // the camera's pin key (CertificatePinKey)
+    std::string pinned;  // the fingerprint pinned before, lower-case hex
+    std::string shown;   // the one the camera shows now
+    std::wstring camera; // how the panel names the camera, "[MAC] IP"
 };
 
 class ZX_EXPORT CertificateQuestions

@@ -2,16 +2,14 @@
 // camera at a time: the log page shows an ONVIF camera's system log as plain
 // lines, the network page moves the camera outside the workstation's subnet
 // into it, and a camera whose https certificate changed is asked about once.
-#include "OnvifSiteLab.h"
-
 #include "CertificatePins.h"
 #include "LogDlg.h"
+#include "OnvifSiteLab.h"
 #include "SearchDlg.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QTest>
-#include <sstream>
 
 namespace {
 
@@ -26,26 +24,6 @@ QTreeWidgetItem* RowShowing(QTreeWidget* list, const std::string& text)
         }
     }
     return nullptr;
-}
-
-// IPv4 addresses on the workstation's lab interface.
-int WorkstationAddresses()
-{
-    std::string shown;
-    const std::string command = "ip -4 -o addr show dev " + labkit::LabEnvironment::Current()->WsInterface();
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-            shown.append(buffer, n);
-        }
-        ::pclose(pipe);
-    }
-    std::istringstream lines(shown);
-    int count = 0;
-    for (std::string line; std::getline(lines, line);) {
-        count += line.find("inet ") != std::string::npos ? 1 : 0;
-    }
-    return count;
 }
 
 TEST_F(OnvifSiteLab, TheLogPageShowsAnOnvifCamerasSystemLogAsPlainLines)
@@ -64,7 +42,8 @@ TEST_F(OnvifSiteLab, TheLogPageShowsAnOnvifCamerasSystemLogAsPlainLines)
     page->List()->setCurrentItem(RowShowing(page->List(), m_onvif[0].ip));
     QPlainTextEdit* lines = page->SystemLogText();
     ASSERT_TRUE(labkit::WaitFor([&] { return !page->Busy() && lines->isVisible(); }, 15000)) << Shown();
-    EXPECT_TRUE(lines->toPlainText().contains(QStringLiteral(" hostname set: Gate-7"))) << lines->toPlainText().toStdString();
+    EXPECT_TRUE(lines->toPlainText().contains(QStringLiteral(" hostname set: Gate-7")))
+        << lines->toPlainText().toStdString();
     EXPECT_TRUE(lines->isReadOnly());
     EXPECT_FALSE(page->Grid()->isVisible());
     EXPECT_FALSE(page->QueryButton()->isEnabled());
@@ -102,8 +81,8 @@ TEST_F(OnvifSiteLab, TheNetworkPageMovesAnOnvifCameraFromOutsideTheSubnetIntoIt)
     ById<QLineEdit>(m_dlg->NetworkPage(), 1011)->setText(QStringLiteral("255.255.0.0"));
     ById<QLineEdit>(m_dlg->NetworkPage(), 1012)->setText(QStringLiteral("192.168.0.1"));
     QTest::mouseClick(ById<QPushButton>(m_dlg->NetworkPage(), 1015), Qt::LeftButton);
-    ASSERT_TRUE(labkit::WaitFor([&] { return Lines().filter(QStringLiteral("IP:10.44.7.20->192.168.175.41")).size() == 1; },
-                                20000))
+    ASSERT_TRUE(labkit::WaitFor(
+        [&] { return Lines().filter(QStringLiteral("IP:10.44.7.20->192.168.175.41")).size() == 1; }, 20000))
         << Shown();
     EXPECT_EQ(Lines().filter(QStringLiteral("successfully.")).size(), 1) << Shown();
     EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
@@ -114,7 +93,9 @@ TEST_F(OnvifSiteLab, TheNetworkPageMovesAnOnvifCameraFromOutsideTheSubnetIntoIt)
     EXPECT_NE(status.find(Row("Gateway", "192.168.0.1")), std::string::npos) << status;
     // The workstation's own address alone: the one it used to reach the
     // camera's old subnet is gone.
-    EXPECT_TRUE(labkit::WaitFor([&] { return WorkstationAddresses() == 1; }, 3000)) << WorkstationAddresses();
+    const labkit::Lab& lab = *labkit::LabEnvironment::Current();
+    EXPECT_TRUE(labkit::WaitFor([&] { return lab.WorkstationAddressCount() == 1; }, 3000))
+        << lab.WorkstationAddressCount();
 }
 
 // "AB:CD:..." as the camera's own status page shows its certificate's.
@@ -141,7 +122,8 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
     ASSERT_NE(page, nullptr);
     const auto select = [&](const SiteCamera& camera) {
         QTreeWidgetItem* row = nullptr;
-        EXPECT_TRUE(labkit::WaitFor([&] { return (row = RowShowing(page->List(), camera.ip)) != nullptr; }, 15000));
+        EXPECT_TRUE(
+            labkit::WaitFor([&] { return (row = RowShowing(page->List(), camera.ip)) != nullptr; }, 15000));
         page->List()->setCurrentItem(row);
         return labkit::WaitFor([&] { return !page->Busy(); }, 15000);
     };
@@ -170,7 +152,8 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
     ASSERT_TRUE(select(m_onvif[0]));
     ASSERT_EQ(m_boxes.size(), 1) << Shown();
     EXPECT_TRUE(m_boxes[0].contains(QString::fromStdString(m_onvif[0].ip))) << m_boxes[0].toStdString();
-    EXPECT_TRUE(m_boxes[0].contains(QStringLiteral("Pinned: ") + QString::fromStdString(FingerprintText(firstGate))))
+    EXPECT_TRUE(
+        m_boxes[0].contains(QStringLiteral("Pinned: ") + QString::fromStdString(FingerprintText(firstGate))))
         << m_boxes[0].toStdString();
     EXPECT_TRUE(m_boxes[0].contains(QStringLiteral("Now: ") + QString::fromStdString(newGate)))
         << m_boxes[0].toStdString();
