@@ -20,17 +20,20 @@ CertificatePrompt::CertificatePrompt(QWidget& window)
 // nothing is posted here any more.
 CertificatePrompt::~CertificatePrompt() = default;
 
+QString CertificateQuestionText(const CertificateQuestion& question)
+{
+    return LangQText(87102).arg(QString::fromStdWString(question.camera)) + QStringLiteral("\n\n") +
+           LangQText(87103) + QLatin1Char(' ') + QString::fromStdString(FingerprintText(question.pinned)) +
+           QLatin1Char('\n') + LangQText(87104) + QLatin1Char(' ') +
+           QString::fromStdString(FingerprintText(question.shown)) + QStringLiteral("\n\n") + LangQText(87105);
+}
+
 void CertificatePrompt::ShowWaiting()
 {
     // A question posted while a box is open finds none to take: the box's
     // answer is given first and the loop then shows the next.
     while (const std::optional<CertificateQuestion> question = m_questions->Next()) {
-        const QString text = LangQText(87102).arg(QString::fromStdWString(question->camera)) +
-                             QStringLiteral("\n\n") + LangQText(87103) + QLatin1Char(' ') +
-                             QString::fromStdString(FingerprintText(question->pinned)) + QLatin1Char('\n') +
-                             LangQText(87104) + QLatin1Char(' ') +
-                             QString::fromStdString(FingerprintText(question->shown)) +
-                             QStringLiteral("\n\n") + LangQText(87105);
-        m_questions->Answer(ZxMessageBoxText(text, ZxButtons::YesNo, &m_window) == ZxAnswer::Yes);
+        const ZxAnswer answer = ZxMessageBoxText(CertificateQuestionText(*question), ZxButtons::YesNo, &m_window);
+        m_questions->Answer(answer == ZxAnswer::Yes);
     }
 }

@@ -1,10 +1,18 @@
 #pragma once
+#include "ZxExport.h"
+
 #include <QObject>
+#include <QString>
 #include <memory>
 
 class CertificateQuestions;
 class CertificateQuestionsRegistration;
+struct CertificateQuestion;
 class QWidget;
+
+// The question as the window asks it, in the current language: the camera,
+// both fingerprints in full, and what yes means.
+ZX_EXPORT QString CertificateQuestionText(const CertificateQuestion& question);
 
 // The window's questions about cameras whose https certificate changed: a
 // login refused for one, on any page's worker, asks here; the window shows

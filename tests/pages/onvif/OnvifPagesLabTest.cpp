@@ -3,15 +3,38 @@
 // lines, the network page moves the camera outside the workstation's subnet
 // into it, and a camera whose https certificate changed is asked about once.
 #include "CertificatePins.h"
+#include "CertificatePrompt.h"
+#include "CertificateQuestions.h"
 #include "LogDlg.h"
 #include "OnvifSiteLab.h"
 #include "SearchDlg.h"
 
 #include <QComboBox>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
 
 namespace {
+
+// With ZX_ONVIF_SHOTS naming a folder, what grab shows of the window is saved
+// there in English and in Chinese as name-en.png and name-zh.png.
+void SaveInBothLanguages(CZendrixDlg& window, const QString& name, const std::function<QPixmap()>& grab)
+{
+    const QString folder = qEnvironmentVariable("ZX_ONVIF_SHOTS");
+    if (folder.isEmpty()) {
+        return;
+    }
+    for (const auto& [language, suffix] :
+         {std::pair{L"English", "en"}, {L"\u7B80\u4F53\u4E2D\u6587", "zh"}}) {
+        LangSelectByName(language);
+        window.Relabel();
+        QTest::qWait(50);
+        grab().save(folder + QLatin1Char('/') + name + QLatin1Char('-') + QLatin1String(suffix) +
+                    QStringLiteral(".png"));
+    }
+    LangSelectByName(L"English");
+    window.Relabel();
+}
 
 QTreeWidgetItem* RowShowing(QTreeWidget* list, const std::string& text)
 {
@@ -52,6 +75,7 @@ TEST_F(OnvifSiteLab, TheLogPageShowsAnOnvifCamerasSystemLogAsPlainLines)
     EXPECT_FALSE(page->GoButton()->isEnabled());
     EXPECT_TRUE(page->ShowButton()->isEnabled()) << "Show Log reads the lines again";
     EXPECT_EQ(Lines().filter(QStringLiteral("log database")).size(), 0) << Shown();
+    SaveInBothLanguages(*m_dlg, QStringLiteral("log-onvif-lines"), [&] { return m_dlg->grab(); });
 
     // A family camera brings the grid and its commands back.
     page->List()->setCurrentItem(RowShowing(page->List(), "192.168.174.10"));
@@ -91,6 +115,7 @@ TEST_F(OnvifSiteLab, TheNetworkPageMovesAnOnvifCameraFromOutsideTheSubnetIntoIt)
     EXPECT_NE(status.find(Row("MAC", far.mac)), std::string::npos) << status;
     EXPECT_NE(status.find(Row("Address", "192.168.175.41/16")), std::string::npos) << status;
     EXPECT_NE(status.find(Row("Gateway", "192.168.0.1")), std::string::npos) << status;
+    SaveInBothLanguages(*m_dlg, QStringLiteral("network-protocol-column"), [&] { return m_dlg->grab(); });
     // The workstation's own address alone: the one it used to reach the
     // camera's old subnet is gone.
     const labkit::Lab& lab = *labkit::LabEnvironment::Current();
@@ -168,6 +193,20 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
     EXPECT_TRUE(systemLogShown()) << "the login was tried again with the new pin: " << Shown();
     EXPECT_EQ(FingerprintText(PinnedCertificate(m_onvif[1].mac)), newYard);
     EXPECT_NE(PinnedCertificate(m_onvif[1].mac), firstYard);
+    SaveInBothLanguages(*m_dlg, QStringLiteral("certificate-question"), [&] {
+        std::string refused;
+        for (const CertificatePin& pin : CertificatePins()) {
+            refused = pin.key == m_onvif[0].mac ? pin.refused : refused;
+        }
+        const CertificateQuestion asked{m_onvif[0].mac, firstGate, refused,
+                                        L"[" + std::wstring(m_onvif[0].mac.begin(), m_onvif[0].mac.end()) +
+                                            L"] " + std::wstring(m_onvif[0].ip.begin(), m_onvif[0].ip.end())};
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Vantrel Zendrix"),
+                        CertificateQuestionText(asked), QMessageBox::Yes | QMessageBox::No, m_dlg.get());
+        box.show();
+        QTest::qWait(50);
+        return box.grab();
+    });
 
     // Asked once: the gate is refused again without another question.
     ASSERT_TRUE(select(m_onvif[0]));
