@@ -370,13 +370,19 @@ void CLogDlg::UpdateControls()
     const bool idle = !Busy();
     m_list->setEnabled(idle);
     m_show->setEnabled(idle);
-    const bool database = m_state.DatabaseCommands();
-    QWidget* const databaseControls[] = {
-        m_download, m_export, m_custom, m_filterRow->QueryButton(), m_filterRow->MainType(),
-        m_filterRow->SubType(), m_filterRow->StartDate(), m_filterRow->StartTime(), m_filterRow->EndDate(),
-        m_filterRow->EndTime(), m_previous, m_next, m_go, m_pageBox};
-    for (QWidget* control : databaseControls) {
-        control->setEnabled(database);
+    // The commands wait while busy; the filter's fields stay editable then,
+    // as long as a log database is shown.
+    const bool commands = m_state.DatabaseCommands();
+    for (QWidget* command : std::initializer_list<QWidget*>{m_download, m_export, m_custom,
+                                                            m_filterRow->QueryButton(), m_previous, m_next, m_go}) {
+        command->setEnabled(commands);
+    }
+    const bool database = m_state.View() == LogPageView::Database;
+    QWidget* const fields[] = {m_filterRow->MainType(), m_filterRow->SubType(),   m_filterRow->StartDate(),
+                               m_filterRow->StartTime(), m_filterRow->EndDate(), m_filterRow->EndTime(),
+                               m_pageBox};
+    for (QWidget* field : fields) {
+        field->setEnabled(database);
     }
 }
 

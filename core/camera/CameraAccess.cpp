@@ -1,6 +1,8 @@
 #include "CameraAccess.h"
 
 #include "CameraProvider.h"
+#include "CameraStop.h"
+#include "CertificatePins.h"
 #include "CertificateQuestions.h"
 #include "LangKeys.h"
 #include "LangTable.h"
@@ -11,6 +13,37 @@
 
 #include <algorithm>
 #include <iterator>
+
+namespace {
+// After the camera refused a login for a changed certificate: asks the
+// window's questions, waiting for the answer when the calling thread has a
+// stop flag (CameraStop.h). True when the user accepted the certificate,
+// which is pinned then; false when nobody can ask, the user refused or the
+// work was stopped.
+bool AskToAcceptCertificate(const tagVtIpcInfo& camera)
+{
+    const std::shared_ptr<CertificateQuestions> questions = RegisteredCertificateQuestions();
+    if (!questions) {
+        return false;
+    }
+    CertificateQuestion question;
+    question.key = CertificatePinKey(camera);
+    for (const CertificatePin& pin : CertificatePins()) {
+        if (pin.key == question.key) {
+            question.pinned = pin.pinned;
+            question.shown = pin.refused;
+        }
+    }
+    if (question.shown.empty()) {
+        return false;
+    }
+    std::wstring prefix = CameraLinePrefix(camera);
+    prefix.pop_back();
+    question.camera = prefix;
+    const CameraStopFlag stop = CurrentCameraStop();
+    return questions->Ask(question, stop.get());
+}
+} // namespace
 
 std::wstring CameraLinePrefix(const tagVtIpcInfo& camera)
 {

@@ -1,7 +1,5 @@
 #include "CertificateQuestions.h"
 
-#include "CameraAccess.h"
-#include "CameraStop.h"
 #include "CertificatePins.h"
 
 #include <algorithm>
@@ -106,31 +104,9 @@ CertificateQuestionsRegistration::~CertificateQuestionsRegistration()
     m_questions->Close();
 }
 
-bool AskToAcceptCertificate(const tagVtIpcInfo& camera)
+std::shared_ptr<CertificateQuestions> RegisteredCertificateQuestions()
 {
-    std::shared_ptr<CertificateQuestions> questions;
-    {
-        Registry& registry = Registered();
-        std::lock_guard lock(registry.lock);
-        if (registry.questions.empty()) {
-            return false;
-        }
-        questions = registry.questions.back();
-    }
-    CertificateQuestion question;
-    question.key = CertificatePinKey(camera);
-    for (const CertificatePin& pin : CertificatePins()) {
-        if (pin.key == question.key) {
-            question.pinned = pin.pinned;
-            question.shown = pin.refused;
-        }
-    }
-    if (question.shown.empty()) {
-        return false;
-    }
-    std::wstring prefix = CameraLinePrefix(camera);
-    prefix.pop_back();
-    question.camera = prefix;
-    const CameraStopFlag stop = CurrentCameraStop();
-    return questions->Ask(question, stop.get());
+    Registry& registry = Registered();
+    std::lock_guard lock(registry.lock);
+    return registry.questions.empty() ? nullptr : registry.questions.back();
 }

@@ -1,5 +1,4 @@
 #pragma once
-#include "Tivox.h"
 #include "ZxExport.h"
 
 #include <atomic>
@@ -78,8 +77,6 @@ private:
     std::shared_ptr<CertificateQuestions> m_questions;
 };
 
-// After a login of camera was refused for a changed certificate: asks the
-// registered questions, with the calling thread's stop flag (CameraStop.h).
-// True when the user accepted the certificate, which is pinned then; false
-// when nobody can ask, the user refused or the work was stopped.
-ZX_EXPORT bool AskToAcceptCertificate(const tagVtIpcInfo& camera);
+// The newest registration's questions; null when none lives (LoginCamera
+// then has nobody to ask).
+ZX_EXPORT std::shared_ptr<CertificateQuestions> RegisteredCertificateQuestions();
