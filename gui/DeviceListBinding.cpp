@@ -11,8 +11,10 @@
 #include <cstring>
 
 namespace {
-// The protocol column every list ends with.
+// The protocol column every list ends with; on screen it follows the model,
+// where it is seen at the default width.
 constexpr unsigned kProtocolHeaderKey = 20040;
+constexpr unsigned kModelHeaderKey = 20006;
 constexpr int kProtocolColumnWidth = 100;
 
 // Counts nested list operations; an operation that finds one running is skipped.
@@ -130,8 +132,24 @@ DeviceListBinding::DeviceListBinding(CSortListCtrl* list, DeviceListSpec listSpe
     }
     m_list->SetAddressColumns(m_spec.addressColumns[0], m_spec.addressColumns[1], m_spec.addressColumns[2]);
     m_list->SetNumberColumn(m_spec.numberColumn);
+    ShowProtocolAfterModel();
     RelabelHeaders();
     m_list->Sort(m_spec.initialSortColumn, true);
+}
+
+void DeviceListBinding::ShowProtocolAfterModel()
+{
+    // Only the visual order changes: the pages and the column order copied
+    // between the lists keep naming the protocol by its last logical index.
+    const auto model = std::find_if(m_spec.columns.begin(), m_spec.columns.end(),
+                                    [](const DeviceColumn& column) { return column.headerKey == kModelHeaderKey; });
+    if (model == m_spec.columns.end()) {
+        return;
+    }
+    QHeaderView* header = m_list->header();
+    const int protocol = static_cast<int>(m_spec.columns.size()) - 1;
+    const int after = header->visualIndex(static_cast<int>(model - m_spec.columns.begin())) + 1;
+    header->moveSection(header->visualIndex(protocol), after);
 }
 
 DeviceListBinding::~DeviceListBinding()

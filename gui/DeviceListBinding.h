@@ -54,8 +54,8 @@ struct DeviceListSpec
 // Binds a sortable list to the device table by the page contract: rows are
 // added, refreshed, removed and renumbered here, and the page's holder bit
 // follows its rows. Every page with a device list configures one and writes
-// none of this itself. After the page's columns every list shows the
-// protocol each camera speaks.
+// none of this itself. Every list shows the protocol each camera speaks: its
+// column follows the model's on screen, else the page's last column.
 //
 // The list stays in the order its header shows after every change: added
 // rows go where the order puts them, a refreshed row whose sort text changed
@@ -119,6 +119,7 @@ signals:
     void rowsChanged();
 
 private:
+    void ShowProtocolAfterModel();
     bool FilterApplies() const;
     // Shows the record in the row; true when the text of the sort column changed.
     bool FillRow(QTreeWidgetItem* row, const tagVtIpcInfo& info);

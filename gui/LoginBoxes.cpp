@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "Camera.h"
+#include "CertificatePrompt.h"
 #include "LangTable.h"
 #include "LangWidgets.h"
 #include "LoginSecret.h"
@@ -29,7 +30,8 @@ QLineEdit* LoginBoxes::BandEdit(QWidget& window, unsigned ctrlId)
 }
 
 LoginBoxes::LoginBoxes(QWidget& window, int osCode)
-    : m_window(window), m_user(BandEdit(window, 1039)), m_password(BandEdit(window, 1029))
+    : m_window(window), m_user(BandEdit(window, 1039)), m_password(BandEdit(window, 1029)),
+      m_certificates(std::make_unique<CertificatePrompt>(window))
 {
     m_password->setEchoMode(QLineEdit::Password);
     m_user->setMaxLength(31);
@@ -46,6 +48,8 @@ void LoginBoxes::Load()
     m_user->setText(QString::fromStdWString(ReadSetting(L"User", L"admin")));
     m_password->setText(QString::fromStdWString(ReadLoginPassword(L"qr7319")));
 }
+
+LoginBoxes::~LoginBoxes() = default;
 
 void LoginBoxes::Save() const
 {

@@ -1,8 +1,10 @@
 #pragma once
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <string>
 
+class CertificatePrompt;
 struct LoginCredentials;
 class QLineEdit;
 class QPainter;
@@ -11,13 +13,15 @@ class QWidget;
 // The login boxes in the main window's title band, whose user name and
 // password every camera operation logs in with: filled from the settings
 // when the window opens and kept there when it closes. Their labels are
-// painted on the band.
+// painted on the band. A camera that refuses the login for a changed https
+// certificate is asked about here (CertificatePrompt).
 class LoginBoxes
 {
 public:
     // On systems before osCode 24 the user box is read-only, later disabled:
     // the user is not changed here either way.
     LoginBoxes(QWidget& window, int osCode);
+    ~LoginBoxes();
 
     // The boxes' texts without the blanks around them, and as the SDK's
     // fields take them (31 and 15 bytes in the system code page).
@@ -44,4 +48,5 @@ private:
     QWidget& m_window;
     QLineEdit* m_user;
     QLineEdit* m_password;
+    std::unique_ptr<CertificatePrompt> m_certificates;
 };

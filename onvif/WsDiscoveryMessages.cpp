@@ -7,6 +7,7 @@
 #include <openssl/rand.h>
 
 #include "OnvifXml.h"
+#include "PercentEncoding.h"
 #include "SoapEnvelope.h"
 
 namespace onvif {
@@ -37,34 +38,6 @@ bool SplitList(pugi::xml_node node, std::size_t limit, std::vector<std::string>&
     return true;
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-std::string PercentDecoded(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 void ReadNamedScopes(DiscoveredEndpoint& endpoint)
 {
     static constexpr std::string_view kPrefix = "onvif://www.onvif.org/";
@@ -77,7 +50,9 @@ void ReadNamedScopes(DiscoveredEndpoint& endpoint)
                                   std::pair{std::string_view("hardware/"), &endpoint.hardware},
                                   std::pair{std::string_view("location/"), &endpoint.location}}) {
             if (rest.starts_with(key) && field->empty()) {
-                *field = PercentDecoded(rest.substr(key.size()));
+                // A broken escape is shown as it came rather than losing the name.
+                const std::string_view value = rest.substr(key.size());
+                *field = vtwire::PercentDecode(value).value_or(std::string(value));
             }
         }
     }

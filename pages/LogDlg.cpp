@@ -15,12 +15,16 @@
 #include "RowPlacer.h"
 #include "SortListCtrl.h"
 
+#include <QComboBox>
+#include <QDateEdit>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimeEdit>
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
@@ -99,6 +103,10 @@ void CLogDlg::BuildControls()
     m_list = new CSortListCtrl(this);
     SetCtrlId(m_list, 1003);
     m_grid = new LogGrid(this);
+    m_systemLog = new QPlainTextEdit(this);
+    m_systemLog->setReadOnly(true);
+    m_systemLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_systemLog->hide();
 
     m_filterRow = std::make_unique<LogFilterRow>(*this);
 
@@ -154,6 +162,7 @@ void CLogDlg::Relayout()
     const int h = height();
     m_list->setGeometry(0, 0, kListWidth, h);
     m_grid->setGeometry(kLeft, 40, std::max(0, w - kLeft), std::max(0, h - 68));
+    m_systemLog->setGeometry(m_grid->geometry());
 
     m_filterRow->Layout(kLeft, 9, kRowHeight);
 
@@ -328,6 +337,9 @@ void CLogDlg::Finish()
         m_filterActive = false;
         ShowPage(1);
     }
+    if (outcome->systemLog && current) {
+        ShowSystemLog(*outcome->systemLog);
+    }
     if (outcome->messageKey == 0) {
         return;
     }
@@ -356,10 +368,21 @@ void CLogDlg::OnQueryRunning(bool running)
 void CLogDlg::UpdateControls()
 {
     const bool idle = !Busy();
-    for (QWidget* control : std::initializer_list<QWidget*>{m_list, m_show, m_download, m_export, m_custom,
-                                                            m_filterRow->QueryButton(), m_previous, m_next,
-                                                            m_go}) {
-        control->setEnabled(idle);
+    m_list->setEnabled(idle);
+    m_show->setEnabled(idle);
+    // The commands wait while busy; the filter's fields stay editable then,
+    // as long as a log database is shown.
+    const bool commands = m_state.DatabaseCommands();
+    for (QWidget* command : std::initializer_list<QWidget*>{m_download, m_export, m_custom,
+                                                            m_filterRow->QueryButton(), m_previous, m_next, m_go}) {
+        command->setEnabled(commands);
+    }
+    const bool database = m_state.View() == LogPageView::Database;
+    QWidget* const fields[] = {m_filterRow->MainType(), m_filterRow->SubType(),   m_filterRow->StartDate(),
+                               m_filterRow->StartTime(), m_filterRow->EndDate(), m_filterRow->EndTime(),
+                               m_pageBox};
+    for (QWidget* field : fields) {
+        field->setEnabled(database);
     }
 }
 
@@ -384,6 +407,28 @@ void CLogDlg::ClearGrid()
     m_pages->Drop();
     m_grid->Clear();
     m_pageLabel->setText(m_grid->PageText());
+    m_systemLog->clear();
+    m_systemLog->hide();
+    m_grid->show();
+    m_state.Show(LogPageView::Database);
+    UpdateControls();
+}
+
+void CLogDlg::ShowSystemLog(const SystemLogView& log)
+{
+    ClearGrid();
+    m_state.Show(LogPageView::SystemLines);
+    QStringList lines;
+    if (log.older > 0) {
+        lines << LangQText(87101).arg(log.older);
+    }
+    for (const std::string& line : log.lines) {
+        lines << QString::fromStdString(line);
+    }
+    m_systemLog->setPlainText(lines.join(QLatin1Char('\n')));
+    m_grid->hide();
+    m_systemLog->show();
+    UpdateControls();
 }
 
 void CLogDlg::ShowPage(int page)

@@ -21,15 +21,17 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QTimeEdit;
 class QToolButton;
 
 // The "Log" page: a camera's own event log, filtered by type and time and
 // paged 40 rows at a time, and the files that can be fetched from it (a copy
-// of the log, its configuration, any named file). Works on the selected
-// camera; everything that asks the camera or reads its log runs off the
-// window's thread while the page shows itself busy.
+// of the log, its configuration, any named file). A camera of another maker
+// keeps no such log: its system log is shown as plain lines instead. Works on
+// the selected camera; everything that asks the camera or reads its log runs
+// off the window's thread while the page shows itself busy.
 class ZX_EXPORT CLogDlg : public QWidget, public DevicePage
 {
     Q_OBJECT
@@ -46,6 +48,8 @@ public:
     // The controls, for tests.
     CSortListCtrl* List() const { return m_list; }
     LogGrid* Grid() const { return m_grid; }
+    // The system log of a camera without a log database, in the grid's place.
+    QPlainTextEdit* SystemLogText() const { return m_systemLog; }
     QComboBox* MainTypeBox() const { return m_filterRow->MainType(); }
     QComboBox* SubTypeBox() const { return m_filterRow->SubType(); }
     QDateEdit* StartDate() const { return m_filterRow->StartDate(); }
@@ -97,6 +101,7 @@ private:
     // shows it once it is read.
     void ShowPage(int page);
     void ClearGrid();
+    void ShowSystemLog(const SystemLogView& log);
     void ShowConflict(bool conflict);
 
     // Runs work for the camera off the window's thread; the outcome comes
@@ -111,6 +116,7 @@ private:
     CSortListCtrl* m_list = nullptr;
     std::unique_ptr<DeviceListBinding> m_binding;
     LogGrid* m_grid = nullptr;
+    QPlainTextEdit* m_systemLog = nullptr;
     std::unique_ptr<LogFilterRow> m_filterRow;
     QLabel* m_tips = nullptr;
     QPushButton* m_show = nullptr;

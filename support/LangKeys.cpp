@@ -237,6 +237,12 @@ constexpr LangKeyText kKeys[] = {
     {87013, L"Custom download failed!"},
     {87014, L"Custom download successfully. Open path?"},
     {87015, L"Only the family's cameras keep a log database; nothing was sent to this camera."},
+    {87100, L"The camera's system log could not be read."},
+    {87101, L"%1 earlier lines are not shown."},
+    {87102, L"The HTTPS certificate of camera %1 has changed."},
+    {87103, L"Pinned:"},
+    {87104, L"Now:"},
+    {87105, L"Accept the new certificate and try again? Answer No unless you know why it changed (new firmware, a reset): otherwise another device may be answering in its place."},
     {88000, L"The camera refused it: %1"},
     {88001, L"The camera does not offer this video setting; nothing was changed."},
     {88002, L"The camera does not offer this on-screen text; nothing was changed."},
@@ -284,7 +290,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 276);
+static_assert(std::size(kKeys) == 282);
 } // namespace
 
 const LangKeyText* LangKeyTable()

@@ -1,15 +1,57 @@
 #include "CameraAccess.h"
 
 #include "CameraProvider.h"
+#include "CameraStop.h"
+#include "CertificatePins.h"
+#include "CertificateQuestions.h"
 #include "LangKeys.h"
 #include "LangTable.h"
 #include "MacText.h"
+#include "OnvifCamera.h"
 #include "RecordText.h"
 #include "VtIpcSDK.h"
 
+#include <algorithm>
+#include <iterator>
+
+namespace {
+// After the camera refused a login for a changed certificate: asks the
+// window's questions, waiting for the answer when the calling thread has a
+// stop flag (CameraStop.h). True when the user accepted the certificate,
+// which is pinned then; false when nobody can ask, the user refused or the
+// work was stopped.
+bool AskToAcceptCertificate(const tagVtIpcInfo& camera)
+{
+    const std::shared_ptr<CertificateQuestions> questions = RegisteredCertificateQuestions();
+    if (!questions) {
+        return false;
+    }
+    CertificateQuestion question;
+    question.key = CertificatePinKey(camera);
+    for (const CertificatePin& pin : CertificatePins()) {
+        if (pin.key == question.key) {
+            question.pinned = pin.pinned;
+            question.shown = pin.refused;
+        }
+    }
+    if (question.shown.empty()) {
+        return false;
+    }
+    std::wstring prefix = CameraLinePrefix(camera);
+    prefix.pop_back();
+    question.camera = prefix;
+    const CameraStopFlag stop = CurrentCameraStop();
+    return questions->Ask(question, stop.get());
+}
+} // namespace
+
 std::wstring CameraLinePrefix(const tagVtIpcInfo& camera)
 {
-    return MacPrefix(camera.mac) + L" " + FieldText(camera.ip) + L" ";
+    // A camera of another protocol is addressed before its hardware address
+    // is known: an all-zero MAC would name no camera, so its address alone does.
+    const bool macKnown = std::any_of(std::begin(camera.mac), std::begin(camera.mac) + 6,
+                                      [](unsigned char byte) { return byte != 0; });
+    return (macKnown ? MacPrefix(camera.mac) + L" " : std::wstring()) + FieldText(camera.ip) + L" ";
 }
 
 PanelLine CameraLine(const tagVtIpcInfo& camera, unsigned key)
@@ -22,7 +64,14 @@ std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const LoginCrede
                                     PanelLine* failure, LoginFailureKeys keys)
 {
     std::shared_ptr<Camera> opened = OpenCamera(camera, login);
-    const CameraResult result = opened->Login();
+    CameraResult result = opened->Login();
+    // A changed certificate the user accepts is pinned; the camera opened
+    // again reads the new pin and the login is tried once more.
+    if (result.status == CameraStatus::Failed && result.code == OnvifCamera::kCertificateChanged &&
+        AskToAcceptCertificate(camera)) {
+        opened = OpenCamera(camera, login);
+        result = opened->Login();
+    }
     if (result.Done()) {
         return opened;
     }

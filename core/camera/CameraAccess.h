@@ -11,7 +11,8 @@
 // Logging in to one camera and the operation-panel lines about it, shared by
 // every page that works on cameras.
 
-// "[AA:BB:CC:DD:EE:FF] 192.168.1.20 ": the start of every per-camera line.
+// "[AA:BB:CC:DD:EE:FF] 192.168.1.20 ": the start of every per-camera line;
+// "192.168.1.20 " while the camera's MAC is not known.
 ZX_EXPORT std::wstring CameraLinePrefix(const tagVtIpcInfo& camera);
 // The prefix followed by the text of key in the current language.
 ZX_EXPORT PanelLine CameraLine(const tagVtIpcInfo& camera, unsigned key);
@@ -27,7 +28,8 @@ struct LoginFailureKeys
 // Opens the camera of a device-table entry and logs in: the camera, or empty
 // with the failure's line in *failure (when given); a login the camera's note
 // (Camera::Note) tells more of, such as a changed certificate, fails with the
-// note's line.
+// note's line. A login refused for a changed https certificate is asked
+// about first (CertificateQuestions.h) and tried again once accepted.
 ZX_EXPORT std::shared_ptr<Camera> LoginCamera(const tagVtIpcInfo& camera, const LoginCredentials& login,
                                               PanelLine* failure = nullptr, LoginFailureKeys keys = {});
 

@@ -3,6 +3,7 @@
 #include "CapabilityClass.h"
 #include "LogDatabase.h"
 #include "LogRules.h"
+#include "LogText.h"
 #include "ProgramFolder.h"
 
 #include <cstring>
@@ -17,6 +18,7 @@ constexpr unsigned kNotAModel = 87003;
 constexpr unsigned kRefreshFailed = 87008;
 constexpr unsigned kUnsupported = 85003;
 constexpr unsigned kNoLogDatabase = 87015;
+constexpr unsigned kSystemLogFailed = 87100;
 
 // The messages of one kind of file: failed login, failed download, success;
 // its folder and the operation that fetches it.
@@ -47,6 +49,31 @@ LogOutcome Message(std::shared_ptr<Camera> camera, unsigned key)
     LogOutcome outcome;
     outcome.camera = std::move(camera);
     outcome.messageKey = key;
+    return outcome;
+}
+
+// The system log of a camera that keeps no log database. A failed login is
+// a panel line when the camera was just selected, else a message.
+LogOutcome ReadSystemLog(std::shared_ptr<Camera> held, const tagVtIpcInfo& camera, const LoginCredentials& login,
+                         bool selected)
+{
+    LogOutcome outcome;
+    PanelLine failure;
+    outcome.camera = held ? std::move(held) : LoginCamera(camera, login, &failure);
+    if (!outcome.camera) {
+        if (selected) {
+            outcome.line = failure;
+        } else {
+            outcome.messageKey = kShowLoginFailed;
+        }
+        return outcome;
+    }
+    std::vector<std::string> lines;
+    if (!outcome.camera->GetSystemLogLines(lines).Done()) {
+        outcome.line = CameraLine(camera, kSystemLogFailed);
+        return outcome;
+    }
+    outcome.systemLog = ShownSystemLog(lines);
     return outcome;
 }
 
@@ -82,9 +109,24 @@ bool HasCachedLog(const tagVtIpcInfo& camera)
     return !path.empty() && fs::is_regular_file(path, ec);
 }
 
+SystemLogView ShownSystemLog(const std::vector<std::string>& lines)
+{
+    SystemLogView view;
+    view.older = lines.size() > kShownSystemLogLines ? lines.size() - kShownSystemLogLines : 0;
+    view.lines.reserve(lines.size() - view.older);
+    for (auto line = lines.begin() + static_cast<std::ptrdiff_t>(view.older); line != lines.end(); ++line) {
+        // A cut through a character shows as a replacement character.
+        view.lines.push_back(EscapeLogText(std::string_view(*line).substr(0, kShownSystemLogLineBytes)));
+    }
+    return view;
+}
+
 LogOutcome SelectCameraLog(const tagVtIpcInfo& camera, const LoginCredentials& login)
 {
     LogOutcome outcome;
+    if (!CameraOffers(camera, CameraOperation::LogDownload) && CameraOffers(camera, CameraOperation::SystemLog)) {
+        return ReadSystemLog(nullptr, camera, login, true);
+    }
     if (!CameraOffers(camera, CameraOperation::LogDownload)) {
         outcome.line = CameraLine(camera, kNoLogDatabase);
         return outcome;
@@ -106,6 +148,9 @@ LogOutcome SelectCameraLog(const tagVtIpcInfo& camera, const LoginCredentials& l
 LogOutcome RefreshCameraLog(std::shared_ptr<Camera> held, const tagVtIpcInfo& camera,
                             const LoginCredentials& login)
 {
+    if (!CameraOffers(camera, CameraOperation::LogDownload) && CameraOffers(camera, CameraOperation::SystemLog)) {
+        return ReadSystemLog(std::move(held), camera, login, false);
+    }
     if (!CameraOffers(camera, CameraOperation::LogDownload)) {
         return Message(std::move(held), kNoLogDatabase);
     }

@@ -16,6 +16,19 @@
 // may take seconds (the camera is asked over the network), so the page runs
 // them off the window's thread; the terminal tool calls them directly.
 
+// A camera's own system log as the page shows it: plain lines, oldest first,
+// at most kShownSystemLogLines of the newest, each cut at
+// kShownSystemLogLineBytes bytes and with its control characters escaped, so
+// a camera that answers megabytes of lines cannot flood the window.
+inline constexpr std::size_t kShownSystemLogLines = 5000;
+inline constexpr std::size_t kShownSystemLogLineBytes = 512;
+struct SystemLogView
+{
+    std::vector<std::string> lines; // UTF-8
+    std::size_t older = 0;          // earlier lines left out
+};
+ZX_EXPORT SystemLogView ShownSystemLog(const std::vector<std::string>& lines);
+
 // What one operation came to.
 struct LogOutcome
 {
@@ -25,6 +38,7 @@ struct LogOutcome
     std::optional<PanelLine> line; // a line for the operation panel
     std::string path;              // the file written, or the cache to show
     bool showCache = false;        // `path` is the camera's log cache, ready to be shown
+    std::optional<SystemLogView> systemLog; // a camera without a log database: its system log
 };
 
 // The folder below the program folder (created when missing); empty when there
@@ -37,14 +51,17 @@ ZX_EXPORT bool HasCachedLog(const tagVtIpcInfo& camera);
 
 // Selecting a camera: logs in (the login always replaces the old one; a
 // failure is a panel line), then shows the cache when there is one, else
-// fetches the log as RefreshCameraLog does. A camera without a log to fetch
-// gets the panel line that says so, and nothing is sent to it.
+// fetches the log as RefreshCameraLog does. A camera that keeps no log
+// database but a system log (an ONVIF camera) has its system log read
+// instead; a camera with neither gets the panel line that says so, and
+// nothing is sent to it.
 ZX_EXPORT LogOutcome SelectCameraLog(const tagVtIpcInfo& camera, const LoginCredentials& login);
 
 // "Show Log": logs in when no camera is held, then fetches the camera's log
 // into its cache. The cache is replaced only by a whole download that reads as
 // a log database, with the indexes the page's queries use added to it; a
-// failed download leaves the earlier cache as it was.
+// failed download leaves the earlier cache as it was. A camera with only a
+// system log has it read again.
 ZX_EXPORT LogOutcome RefreshCameraLog(std::shared_ptr<Camera> held, const tagVtIpcInfo& camera,
                                       const LoginCredentials& login);
 

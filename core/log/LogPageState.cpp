@@ -23,7 +23,8 @@ bool LogPageState::CameraWorkEnded()
 
 bool LogPageState::CanQuery() const
 {
-    return m_activity == LogPageActivity::Idle || m_activity == LogPageActivity::Querying;
+    return m_view == LogPageView::Database &&
+           (m_activity == LogPageActivity::Idle || m_activity == LogPageActivity::Querying);
 }
 
 void LogPageState::QueryStarted()

@@ -12,6 +12,15 @@ enum class LogPageActivity
     Closed,     // the page is going: nothing starts, late results are dropped
 };
 
+// What the page shows of the selected camera: pages of its log database, or
+// the plain lines of its system log (a camera of another maker), to which
+// the filters, the page commands and the downloads do not apply.
+enum class LogPageView
+{
+    Database,
+    SystemLines,
+};
+
 // The transitions of the log page. The page asks before it starts anything
 // and reports each end; a refused start means the page does nothing.
 class ZX_EXPORT LogPageState
@@ -29,8 +38,15 @@ public:
     // its outcome is not shown.
     bool CameraWorkEnded();
 
+    LogPageView View() const { return m_view; }
+    void Show(LogPageView view) { m_view = view; }
+    // The filters, the page commands and the downloads: idle, with the log
+    // database shown.
+    bool DatabaseCommands() const { return !Busy() && m_view == LogPageView::Database; }
+
     // A query starts when idle and replaces a query still running; refused
-    // while the camera is asked (its log may be rewritten) and once closed.
+    // while the camera is asked (its log may be rewritten), while a system
+    // log is shown and once closed.
     bool CanQuery() const;
     void QueryStarted();
     // The newest query was shown or dropped.
@@ -40,4 +56,5 @@ public:
 
 private:
     LogPageActivity m_activity = LogPageActivity::Idle;
+    LogPageView m_view = LogPageView::Database;
 };

@@ -41,18 +41,6 @@ std::map<std::string, nlohmann::json> ListedByMac()
     return cameras;
 }
 
-int WorkstationAddresses()
-{
-    const std::string out = Scratch("addresses");
-    const std::string command = "ip -4 -o addr show dev " + labkit::LabEnvironment::Current()->WsInterface() + " >" + out;
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    std::istringstream lines(ReadFile(out));
-    int count = 0;
-    for (std::string line; std::getline(lines, line);) {
-        count += line.find("inet ") != std::string::npos ? 1 : 0;
-    }
-    return count;
-}
 } // namespace
 
 TEST_F(CliLab, MixedSiteListedOnceAndOnvifCamerasReaddressedAlsoOutsideTheSubnet)
@@ -80,14 +68,15 @@ TEST_F(CliLab, MixedSiteListedOnceAndOnvifCamerasReaddressedAlsoOutsideTheSubnet
               " --new-ip 192.168.1.41 --netmask 255.255.0.0 --gateway 192.168.0.1 --wait 2" + Interface());
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("IP:10.44.7.20->192.168.1.41"), std::string::npos) << run.out;
-    EXPECT_EQ(WorkstationAddresses(), 1) << "the temporary address is still there";
+    const labkit::Lab& lab = *labkit::LabEnvironment::Current();
+    EXPECT_EQ(lab.WorkstationAddressCount(), 1) << "the temporary address is still there";
 
     std::this_thread::sleep_for(std::chrono::milliseconds(800)); // the reboot
     cameras = ListedByMac();
     EXPECT_EQ(cameras[kRebootMac]["ip"], "192.168.1.40");
     EXPECT_EQ(cameras[kFarMac]["ip"], "192.168.1.41");
     EXPECT_EQ(cameras[kFarMac]["netmask"], "255.255.0.0");
-    EXPECT_EQ(WorkstationAddresses(), 1);
+    EXPECT_EQ(lab.WorkstationAddressCount(), 1);
 }
 
 TEST_F(CliLab, OnvifCameraThatSaysByeLeavesTheListAtOnce)

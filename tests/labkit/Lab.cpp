@@ -243,6 +243,20 @@ std::string Lab::ReadOutput(pid_t pid, int timeoutMs)
     return text;
 }
 
+int Lab::WorkstationAddressCount() const
+{
+    std::string shown;
+    if (RunCapture({"/sbin/ip", "-4", "-o", "addr", "show", "dev", m_wsInterface}, shown) != 0) {
+        return -1;
+    }
+    std::istringstream lines(shown);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);) {
+        count += line.find(" inet ") != std::string::npos ? 1 : 0;
+    }
+    return count;
+}
+
 bool Lab::WaitExit(pid_t pid, int timeoutMs, int& status)
 {
     for (auto it = m_children.begin(); it != m_children.end(); ++it) {

@@ -67,6 +67,9 @@ public:
     const std::string& WsInterface() const { return m_wsInterface; }
     const std::string& CamInterface() const { return m_camInterface; }
     const std::string& WsIp() const { return m_wsIp; }
+    // IPv4 addresses on the workstation's lab interface now (the lab's own is
+    // one; a temporary address the program added is another); -1 when ip fails.
+    int WorkstationAddressCount() const;
 
 private:
     Lab() = default;

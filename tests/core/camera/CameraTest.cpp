@@ -7,6 +7,7 @@
 #include "CameraAccess.h"
 #include "CameraHttpService.h"
 #include "CameraProvider.h"
+#include "CertificateQuestions.h"
 #include "CameraSettings.h"
 #include "FamilyCamera.h"
 #include "LiveCamera.h"
@@ -20,6 +21,7 @@
 #include <ctime>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -202,6 +204,63 @@ TEST(CameraProvider, AnotherProtocolsMakerServesItsEntriesWhichRefuseWhatTheyLac
     }
     EXPECT_NE(dynamic_cast<FamilyCamera*>(OpenCamera(other, login).get()), nullptr)
         << "the maker is gone with its registration";
+}
+
+TEST(CameraLines, ACameraWhoseMacIsNotKnownYetIsNamedByItsAddressAlone)
+{
+    tagVtIpcInfo camera{};
+    std::snprintf(camera.ip, sizeof camera.ip, "10.44.7.20");
+    EXPECT_EQ(CameraLine(camera, 80000).text, L"10.44.7.20 Login failed. Please check your username and password.");
+    camera.mac[5] = 0x2A;
+    EXPECT_EQ(CameraLinePrefix(camera), L"[00:00:00:00:00:2A] 10.44.7.20 ");
+}
+
+// Many workers meeting the same changed certificate make one question; the
+// answer holds for them all and for later logins; a worker nobody can stop
+// never waits; closing refuses whoever still waits.
+TEST(CertificateQuestionsTest, OneQuestionPerCertificateAnsweredOnceForEveryWaitingLogin)
+{
+    std::atomic<int> posted{0};
+    CertificateQuestions questions([&] { ++posted; });
+    const CertificateQuestion changed{"AC:1E:50:00:24:01", std::string(64, 'a'), std::string(64, 'b'), L"cam"};
+    const std::atomic<bool> running{false};
+    std::vector<std::thread> workers;
+    std::atomic<int> accepted{0};
+    for (int i = 0; i < 3; ++i) {
+        workers.emplace_back([&] { accepted += questions.Ask(changed, &running) ? 1 : 0; });
+    }
+    std::optional<CertificateQuestion> shown;
+    for (int tries = 0; tries < 200 && !(shown = questions.Next()); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->shown, changed.shown);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(questions.Next().has_value()) << "one question at a time, asked once";
+    questions.Answer(false);
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    EXPECT_EQ(accepted, 0);
+    EXPECT_EQ(posted, 1);
+    EXPECT_FALSE(questions.Ask(changed, &running)) << "refused again without asking";
+    EXPECT_FALSE(questions.Next().has_value());
+
+    // Another certificate of the same camera is asked about; a worker
+    // without a stop flag only queues it.
+    CertificateQuestion again = changed;
+    again.shown = std::string(64, 'c');
+    EXPECT_FALSE(questions.Ask(again, nullptr));
+    ASSERT_TRUE(questions.Next().has_value());
+    std::atomic<bool> stop{false};
+    std::thread waiting([&] { accepted += questions.Ask(again, &stop) ? 1 : 0; });
+    std::thread closing([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        questions.Close();
+    });
+    waiting.join();
+    closing.join();
+    EXPECT_EQ(accepted, 0) << "closed before an answer";
 }
 
 } // namespace

@@ -155,3 +155,26 @@ TEST_F(LogOperations, FoldersLiveBelowTheProgramFolder)
 }
 
 } // namespace
+
+// A camera of another maker may answer a system log of megabytes: the page
+// shows only the newest lines, each cut short and on one line of its own.
+TEST(SystemLogShown, OnlyTheNewestLinesEachCutShortAndOnOneLine)
+{
+    std::vector<std::string> answered;
+    for (int i = 0; i < 20000; ++i) {
+        answered.push_back("line " + std::to_string(i));
+    }
+    answered[19990] = std::string(100000, 'x') + "\n\x1b[2J";
+    answered[19991] = std::string(kShownSystemLogLineBytes - 1, 'y') + "\xC3\xA9";
+    const SystemLogView view = ShownSystemLog(answered);
+    ASSERT_EQ(view.lines.size(), kShownSystemLogLines);
+    EXPECT_EQ(view.older, 20000 - kShownSystemLogLines);
+    EXPECT_EQ(view.lines.front(), "line " + std::to_string(view.older));
+    EXPECT_EQ(view.lines.back(), "line 19999");
+    const std::string& longest = view.lines[kShownSystemLogLines - 10];
+    EXPECT_EQ(longest, std::string(kShownSystemLogLineBytes, 'x'));
+    EXPECT_EQ(view.lines[kShownSystemLogLines - 9], std::string(kShownSystemLogLineBytes - 1, 'y') + "\xEF\xBF\xBD")
+        << "a character cut in two shows as a replacement character";
+    EXPECT_EQ(ShownSystemLog({"a\nb\x1b"}).lines.front(), "a\\nb\\x1B");
+    EXPECT_EQ(ShownSystemLog({"one", "two"}).older, 0U);
+}

@@ -60,3 +60,19 @@ TEST(LogPageState, ClosingMidWorkDropsTheLateOutcome)
     EXPECT_EQ(state.Activity(), LogPageActivity::Closed);
     EXPECT_FALSE(state.Busy());
 }
+
+// A camera of another maker shows its system log as plain lines: no query,
+// page command or download applies until a log database is shown again.
+TEST(LogPageState, ASystemLogShownTakesNoQueryNorDatabaseCommand)
+{
+    LogPageState state;
+    EXPECT_TRUE(state.DatabaseCommands());
+    state.Show(LogPageView::SystemLines);
+    EXPECT_FALSE(state.CanQuery());
+    EXPECT_FALSE(state.DatabaseCommands());
+    EXPECT_TRUE(state.CanStartCameraWork()) << "Show Log reads the lines again";
+    state.Show(LogPageView::Database);
+    EXPECT_TRUE(state.CanQuery());
+    state.CameraWorkStarted();
+    EXPECT_FALSE(state.DatabaseCommands()) << "busy";
+}

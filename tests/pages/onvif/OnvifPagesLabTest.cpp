@@ -1,0 +1,223 @@
+// ONVIF cameras of a mixed lab site on the pages that read or readdress one
+// camera at a time: the log page shows an ONVIF camera's system log as plain
+// lines, the network page moves the camera outside the workstation's subnet
+// into it, and a camera whose https certificate changed is asked about once.
+#include "CertificatePins.h"
+#include "CertificatePrompt.h"
+#include "CertificateQuestions.h"
+#include "LogDlg.h"
+#include "OnvifSiteLab.h"
+#include "SearchDlg.h"
+
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTest>
+
+namespace {
+
+// With ZX_ONVIF_SHOTS naming a folder, what grab shows of the window is saved
+// there in English and in Chinese as name-en.png and name-zh.png.
+void SaveInBothLanguages(CZendrixDlg& window, const QString& name, const std::function<QPixmap()>& grab)
+{
+    const QString folder = qEnvironmentVariable("ZX_ONVIF_SHOTS");
+    if (folder.isEmpty()) {
+        return;
+    }
+    for (const auto& [language, suffix] :
+         {std::pair{L"English", "en"}, {L"\u7B80\u4F53\u4E2D\u6587", "zh"}}) {
+        LangSelectByName(language);
+        window.Relabel();
+        QTest::qWait(50);
+        grab().save(folder + QLatin1Char('/') + name + QLatin1Char('-') + QLatin1String(suffix) +
+                    QStringLiteral(".png"));
+    }
+    LangSelectByName(L"English");
+    window.Relabel();
+}
+
+QTreeWidgetItem* RowShowing(QTreeWidget* list, const std::string& text)
+{
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        for (int column = 0; column < list->columnCount(); ++column) {
+            if (item->text(column) == QString::fromStdString(text)) {
+                return item;
+            }
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(OnvifSiteLab, TheLogPageShowsAnOnvifCamerasSystemLogAsPlainLines)
+{
+    StartSite("192.168.174");
+    StartProgram({"vtlog"}, -1);
+    auto* page = qobject_cast<CLogDlg*>(m_page);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(labkit::WaitFor([&] { return page->List()->topLevelItemCount() == 4; }, 10000));
+    // Something of the camera's own in its log: a host name set over SOAP.
+    OnvifCamera writer(Entry(m_onvif[0], ""), {"admin", kPassword},
+                       {"http://" + m_onvif[0].ip + "/onvif/device_service", {}});
+    ASSERT_TRUE(writer.Login().Done());
+    ASSERT_TRUE(writer.SetDeviceName("Gate-7").Done());
+
+    page->List()->setCurrentItem(RowShowing(page->List(), m_onvif[0].ip));
+    QPlainTextEdit* lines = page->SystemLogText();
+    ASSERT_TRUE(labkit::WaitFor([&] { return !page->Busy() && lines->isVisible(); }, 15000)) << Shown();
+    EXPECT_TRUE(lines->toPlainText().contains(QStringLiteral(" hostname set: Gate-7")))
+        << lines->toPlainText().toStdString();
+    EXPECT_TRUE(lines->isReadOnly());
+    EXPECT_FALSE(page->Grid()->isVisible());
+    EXPECT_FALSE(page->QueryButton()->isEnabled());
+    EXPECT_FALSE(page->MainTypeBox()->isEnabled());
+    EXPECT_FALSE(page->DownloadButton()->isEnabled());
+    EXPECT_FALSE(page->GoButton()->isEnabled());
+    EXPECT_TRUE(page->ShowButton()->isEnabled()) << "Show Log reads the lines again";
+    EXPECT_EQ(Lines().filter(QStringLiteral("log database")).size(), 0) << Shown();
+    SaveInBothLanguages(*m_dlg, QStringLiteral("log-onvif-lines"), [&] { return m_dlg->grab(); });
+
+    // A family camera brings the grid and its commands back.
+    page->List()->setCurrentItem(RowShowing(page->List(), "192.168.174.10"));
+    ASSERT_TRUE(labkit::WaitFor([&] { return !page->Busy(); }, 15000));
+    EXPECT_FALSE(lines->isVisible());
+    EXPECT_TRUE(page->Grid()->isVisible());
+    EXPECT_TRUE(page->QueryButton()->isEnabled());
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(OnvifSiteLab, TheNetworkPageMovesAnOnvifCameraFromOutsideTheSubnetIntoIt)
+{
+    const SiteCamera far{"10.44.7.20", "C0:41:D5:00:00:04"};
+    m_onvif = {far};
+    StartSimulator("192.168.175",
+                   R"({"cameras": [{"index": 1, "mac": "C0:41:D5:00:00:04", "ip": "10.44.7.20",
+                       "netmask": "255.255.255.0", "gateway": "10.44.7.1", "protocol": "onvif",
+                       "maker": "Corvid", "model": "CS-4K", "version": "1.0.4", "name": "Far shed"}]})",
+                   2);
+    StartProgram({}, 0);
+    QTreeWidget* list = m_dlg->NetworkPage()->List();
+    ASSERT_TRUE(labkit::WaitFor([&] { return RowShowing(list, far.ip) != nullptr; }, 10000));
+
+    QTreeWidgetItem* row = RowShowing(list, far.ip);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+    ById<QLineEdit>(m_dlg->NetworkPage(), 1010)->setText(QStringLiteral("192.168.175.41"));
+    ById<QLineEdit>(m_dlg->NetworkPage(), 1011)->setText(QStringLiteral("255.255.0.0"));
+    ById<QLineEdit>(m_dlg->NetworkPage(), 1012)->setText(QStringLiteral("192.168.0.1"));
+    QTest::mouseClick(ById<QPushButton>(m_dlg->NetworkPage(), 1015), Qt::LeftButton);
+    ASSERT_TRUE(labkit::WaitFor(
+        [&] { return Lines().filter(QStringLiteral("IP:10.44.7.20->192.168.175.41")).size() == 1; }, 20000))
+        << Shown();
+    EXPECT_EQ(Lines().filter(QStringLiteral("successfully.")).size(), 1) << Shown();
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+
+    const std::string status = StatusPage("192.168.175.41");
+    EXPECT_NE(status.find(Row("MAC", far.mac)), std::string::npos) << status;
+    EXPECT_NE(status.find(Row("Address", "192.168.175.41/16")), std::string::npos) << status;
+    EXPECT_NE(status.find(Row("Gateway", "192.168.0.1")), std::string::npos) << status;
+    SaveInBothLanguages(*m_dlg, QStringLiteral("network-protocol-column"), [&] { return m_dlg->grab(); });
+    // The workstation's own address alone: the one it used to reach the
+    // camera's old subnet is gone.
+    const labkit::Lab& lab = *labkit::LabEnvironment::Current();
+    EXPECT_TRUE(labkit::WaitFor([&] { return lab.WorkstationAddressCount() == 1; }, 3000))
+        << lab.WorkstationAddressCount();
+}
+
+// "AB:CD:..." as the camera's own status page shows its certificate's.
+std::string ShownCertificate(const std::string& ip)
+{
+    const std::string page = StatusPage(ip + ":80", true); // TLS on the camera's HTTP port
+    const std::string label = "<tr><th>Certificate SHA-256</th><td>";
+    const std::size_t at = page.find(label);
+    return at == std::string::npos ? std::string() : page.substr(at + label.size(), 95);
+}
+
+TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainNoKeepsRefusing)
+{
+    const std::string net = "192.168.176";
+    m_onvif = {{net + ".10", "AC:1E:50:00:24:05"}, {net + ".11", "B0:EA:11:26:00:06"}};
+    const std::string config =
+        R"({"cameras": [{"index": 0, "mac": "AC:1E:50:00:24:05", "protocol": "onvif", "maker": "Acme Optics",
+            "model": "AX-200", "version": "2.1.0", "name": "Gate", "https": true},
+           {"index": 1, "mac": "B0:EA:11:26:00:06", "protocol": "onvif", "maker": "Borealis Vision",
+            "model": "BV-9", "version": "5.0.1", "name": "Yard", "https": true}]})";
+    StartSimulator(net, config, 2);
+    StartProgram({"vtlog"}, -1);
+    auto* page = qobject_cast<CLogDlg*>(m_page);
+    ASSERT_NE(page, nullptr);
+    const auto select = [&](const SiteCamera& camera) {
+        QTreeWidgetItem* row = nullptr;
+        EXPECT_TRUE(
+            labkit::WaitFor([&] { return (row = RowShowing(page->List(), camera.ip)) != nullptr; }, 15000));
+        page->List()->setCurrentItem(row);
+        return labkit::WaitFor([&] { return !page->Busy(); }, 15000);
+    };
+    const auto systemLogShown = [&] { return page->SystemLogText()->isVisible(); };
+    // First use pins both cameras' certificates.
+    for (const SiteCamera& camera : m_onvif) {
+        ASSERT_TRUE(select(camera));
+        EXPECT_TRUE(systemLogShown()) << Shown();
+    }
+    const std::string firstGate = PinnedCertificate(m_onvif[0].mac);
+    const std::string firstYard = PinnedCertificate(m_onvif[1].mac);
+    ASSERT_FALSE(firstGate.empty()) << Shown();
+    EXPECT_EQ(FingerprintText(firstGate), ShownCertificate(m_onvif[0].ip));
+
+    // The site starts again: every camera makes a new certificate.
+    labkit::LabEnvironment::Current()->Stop(m_sim);
+    ASSERT_TRUE(labkit::WaitFor([&] { return m_dlg->Table().Count() == 0; }, 5000)) << "each camera says Bye";
+    StartSimulator(net, config, 2);
+    ASSERT_TRUE(labkit::WaitFor([&] { return SiteListed(); }, 15000));
+    const std::string newGate = ShownCertificate(m_onvif[0].ip);
+    const std::string newYard = ShownCertificate(m_onvif[1].ip);
+    ASSERT_FALSE(newGate.empty());
+    ASSERT_NE(newGate, FingerprintText(firstGate));
+
+    m_question = ZxAnswer::No;
+    ASSERT_TRUE(select(m_onvif[0]));
+    ASSERT_EQ(m_boxes.size(), 1) << Shown();
+    EXPECT_TRUE(m_boxes[0].contains(QString::fromStdString(m_onvif[0].ip))) << m_boxes[0].toStdString();
+    EXPECT_TRUE(
+        m_boxes[0].contains(QStringLiteral("Pinned: ") + QString::fromStdString(FingerprintText(firstGate))))
+        << m_boxes[0].toStdString();
+    EXPECT_TRUE(m_boxes[0].contains(QStringLiteral("Now: ") + QString::fromStdString(newGate)))
+        << m_boxes[0].toStdString();
+    EXPECT_FALSE(systemLogShown());
+    EXPECT_EQ(Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(), 1) << Shown();
+    EXPECT_EQ(PinnedCertificate(m_onvif[0].mac), firstGate) << "no keeps the old pin";
+
+    m_question = ZxAnswer::Yes;
+    ASSERT_TRUE(select(m_onvif[1]));
+    ASSERT_EQ(m_boxes.size(), 2) << Shown();
+    EXPECT_TRUE(m_boxes[1].contains(QStringLiteral("Now: ") + QString::fromStdString(newYard)));
+    EXPECT_TRUE(systemLogShown()) << "the login was tried again with the new pin: " << Shown();
+    EXPECT_EQ(FingerprintText(PinnedCertificate(m_onvif[1].mac)), newYard);
+    EXPECT_NE(PinnedCertificate(m_onvif[1].mac), firstYard);
+    SaveInBothLanguages(*m_dlg, QStringLiteral("certificate-question"), [&] {
+        std::string refused;
+        for (const CertificatePin& pin : CertificatePins()) {
+            refused = pin.key == m_onvif[0].mac ? pin.refused : refused;
+        }
+        const CertificateQuestion asked{m_onvif[0].mac, firstGate, refused,
+                                        L"[" + std::wstring(m_onvif[0].mac.begin(), m_onvif[0].mac.end()) +
+                                            L"] " + std::wstring(m_onvif[0].ip.begin(), m_onvif[0].ip.end())};
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Vantrel Zendrix"),
+                        CertificateQuestionText(asked), QMessageBox::Yes | QMessageBox::No, m_dlg.get());
+        box.show();
+        QTest::qWait(50);
+        return box.grab();
+    });
+
+    // Asked once: the gate is refused again without another question.
+    ASSERT_TRUE(select(m_onvif[0]));
+    EXPECT_EQ(m_boxes.size(), 2);
+    EXPECT_FALSE(systemLogShown());
+    EXPECT_EQ(Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(), 2) << Shown();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return labkit::RunWindowLabTests(argc, argv);
+}
