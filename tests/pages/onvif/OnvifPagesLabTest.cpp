@@ -8,6 +8,7 @@
 #include "CertificateQuestions.h"
 #include "LogDlg.h"
 #include "OnvifSiteLab.h"
+#include "PreviewLab.h"
 #include "SearchDlg.h"
 #include "VideoViewDlg.h"
 #include "VideoWnd.h"
@@ -19,6 +20,8 @@
 #include <QTest>
 
 namespace {
+
+using previewlab::MeanLuma;
 
 // With ZX_ONVIF_SHOTS naming a folder, what grab shows of the window is saved
 // there in English and in Chinese as name-en.png and name-zh.png.
@@ -219,21 +222,6 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
     EXPECT_EQ(Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(), 2) << Shown();
 }
 
-
-// The mean luma of a picture, every fourth pixel of every fourth row.
-double MeanLuma(const QImage& picture)
-{
-    double sum = 0;
-    int count = 0;
-    for (int y = 0; y < picture.height(); y += 4) {
-        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-        for (int x = 0; x < picture.width(); x += 4) {
-            sum += qGray(row[x]);
-            ++count;
-        }
-    }
-    return count > 0 ? sum / count : -1;
-}
 
 // The value of a row of the camera's status page.
 std::string StatusCell(const std::string& ip, const std::string& label)
