@@ -237,6 +237,20 @@ constexpr LangKeyText kKeys[] = {
     {87013, L"Custom download failed!"},
     {87014, L"Custom download successfully. Open path?"},
     {87015, L"Only the family's cameras keep a log database; nothing was sent to this camera."},
+    {88300, L"Site Report"},
+    {88301, L"Cameras"},
+    {88302, L"Date"},
+    {88303, L"Firmware"},
+    {88304, L"Time Zone"},
+    {88305, L"NTP Server"},
+    {88306, L"Main Stream"},
+    {88307, L"No picture"},
+    {88308, L"Not given"},
+    {88309, L"Site Report..."},
+    {88310, L"Site report written:"},
+    {88311, L"The site report could not be written:"},
+    {88312, L"HTML files (*.html)"},
+    {88313, L"Reading the cameras for the site report..."},
     {90003, L"Username field can't be empty."},
     {90004, L"Password field can't be empty."},
     {90005, L"Field can't be empty."},
@@ -274,7 +288,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 266);
+static_assert(std::size(kKeys) == 280);
 } // namespace
 
 const LangKeyText* LangKeyTable()
