@@ -317,6 +317,13 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
     if (!SelectTargets(line, cameras, prepared.targets, error)) {
         return FailInput(status, error);
     }
+    const std::vector<ListedCamera> listed = session.Listed(choice);
+    for (const tagVtIpcInfo& target : prepared.targets) {
+        const auto same = std::find_if(listed.begin(), listed.end(), [&](const ListedCamera& camera) {
+            return std::memcmp(camera.info.mac, target.mac, sizeof target.mac) == 0;
+        });
+        prepared.protocols.push_back(same != listed.end() ? same->protocol : ProtocolMark{});
+    }
     // Two cameras answering at one address cannot be told apart by a login.
     std::vector<std::string> ips;
     for (const tagVtIpcInfo& camera : cameras) {

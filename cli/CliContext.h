@@ -72,6 +72,7 @@ struct CliTargets
 {
     LoginCredentials login;
     std::vector<tagVtIpcInfo> targets;
+    std::vector<ProtocolMark> protocols; // of each target
 };
 bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& status);
 

@@ -251,6 +251,9 @@ constexpr LangKeyText kKeys[] = {
     {88311, L"The site report could not be written:"},
     {88312, L"HTML files (*.html)"},
     {88313, L"Reading the cameras for the site report..."},
+    {88314, L"Not used"},
+    {88315, L"The file exists. Replace it?"},
+    {88316, L"Stop"},
     {90003, L"Username field can't be empty."},
     {90004, L"Password field can't be empty."},
     {90005, L"Field can't be empty."},
@@ -288,7 +291,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 280);
+static_assert(std::size(kKeys) == 283);
 } // namespace
 
 const LangKeyText* LangKeyTable()

@@ -19,6 +19,7 @@ constexpr unsigned kNtpServer = 88305;
 constexpr unsigned kMainStream = 88306;
 constexpr unsigned kNoPicture = 88307;
 constexpr unsigned kNotRead = 88308;
+constexpr unsigned kNotUsed = 88314;
 constexpr unsigned kName = 20000;
 constexpr unsigned kMac = 20001;
 constexpr unsigned kIp = 20002;
@@ -90,7 +91,11 @@ void AddCard(std::string& html, const CameraCard& card)
     AddRow(html, kFirmware, card.firmware);
     AddRow(html, kProtocol, card.protocol);
     AddRow(html, kTimeZone, card.timeZone);
-    AddRow(html, kNtpServer, card.ntpServer);
+    if (card.clockRead && !card.followsNtp) {
+        html += "<tr><th>" + Label(kNtpServer) + "</th><td>" + Label(kNotUsed) + "</td></tr>\n";
+    } else {
+        AddRow(html, kNtpServer, card.ntpServer);
+    }
     AddRow(html, kMainStream, VideoText(card));
     html += "</table>\n</section>\n";
 }

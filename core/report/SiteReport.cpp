@@ -35,9 +35,11 @@ void ReadIdentity(Camera& camera, CameraCard& card)
     }
     SystemDateRecord date{};
     if (camera.GetSystemDate(date).Done()) {
+        card.clockRead = true;
+        card.followsNtp = date.mode == 1;
         const char* zone = TimeZoneCaption(date.timeZone);
         card.timeZone = zone != nullptr ? zone : "";
-        if (date.mode == 1) {
+        if (card.followsNtp) {
             card.ntpServer = RecordField(date.ntpServer, sizeof date.ntpServer);
         }
     }

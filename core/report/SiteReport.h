@@ -36,7 +36,9 @@ struct CameraCard
     std::string firmware;
     std::string protocol;
     std::string timeZone;
-    std::string ntpServer; // empty unless the clock follows an NTP server
+    bool clockRead = false;
+    bool followsNtp = false;
+    std::string ntpServer;
     // The main stream's settings, when they could be read.
     bool videoRead = false;
     std::string codec;
