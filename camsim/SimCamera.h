@@ -77,6 +77,11 @@ struct SimCamera
     bool rebootNeeded = false;    // ONVIF: a new address takes effect only after a reboot
     bool acceptReusedNonce = false; // ONVIF: takes a login nonce again, as many cameras in the field do
     bool https = false;           // ONVIF: serves over TLS with a self-signed certificate of its own
+    int rtspPort = 554;           // ONVIF: where its streams are served
+    bool media2 = true;           // ONVIF: offers the Media2 service beside Media
+    bool h265 = false;            // ONVIF: its encoders offer H.265 too
+    int imagingMin = 0;           // ONVIF: the range its imaging values are measured in
+    int imagingMax = 100;
 
     bool IsOnvif() const { return protocol == CameraProtocol::Onvif; }
     // "http://192.168.5.100:80" or "https://...": where its ONVIF services are.

@@ -37,7 +37,33 @@ std::string IpPlus(uint32_t base, uint32_t offset)
     return text;
 }
 
-// "protocol", "onvifAuth", "clockOffsetSec", "rebootNeeded", "acceptReusedNonce", "https".
+// "rtspPort", "imagingRange": [min, max].
+bool ApplyMediaKeys(const nlohmann::json& entry, SimCamera& camera, std::string& error)
+{
+    if (entry.contains("rtspPort")) {
+        if (!entry["rtspPort"].is_number_unsigned() || entry["rtspPort"].get<unsigned long>() < 1 ||
+            entry["rtspPort"].get<unsigned long>() > 65535) {
+            error = "\"rtspPort\" must be 1 to 65535";
+            return false;
+        }
+        camera.rtspPort = entry["rtspPort"].get<int>();
+    }
+    if (entry.contains("imagingRange")) {
+        const nlohmann::json& range = entry["imagingRange"];
+        if (!range.is_array() || range.size() != 2 || !range[0].is_number_integer() || !range[1].is_number_integer() ||
+            range[0].get<long long>() >= range[1].get<long long>() || std::llabs(range[0].get<long long>()) > 100000 ||
+            std::llabs(range[1].get<long long>()) > 100000) {
+            error = "\"imagingRange\" must be [min, max] with whole numbers min < max within 100000";
+            return false;
+        }
+        camera.imagingMin = range[0].get<int>();
+        camera.imagingMax = range[1].get<int>();
+    }
+    return true;
+}
+
+// "protocol", "onvifAuth", "clockOffsetSec", "rebootNeeded", "acceptReusedNonce", "https", "media2", "h265",
+// and the media keys.
 bool ApplyOnvifKeys(const nlohmann::json& entry, SimCamera& camera, std::string& error)
 {
     if (entry.contains("protocol")) {
@@ -66,7 +92,9 @@ bool ApplyOnvifKeys(const nlohmann::json& entry, SimCamera& camera, std::string&
     }
     for (auto [key, field] : {std::pair{"rebootNeeded", &camera.rebootNeeded},
                               {"acceptReusedNonce", &camera.acceptReusedNonce},
-                              {"https", &camera.https}}) {
+                              {"https", &camera.https},
+                              {"media2", &camera.media2},
+                              {"h265", &camera.h265}}) {
         if (entry.contains(key)) {
             if (!entry[key].is_boolean()) {
                 error = std::string("\"") + key + "\" must be true or false";
@@ -74,6 +102,9 @@ bool ApplyOnvifKeys(const nlohmann::json& entry, SimCamera& camera, std::string&
             }
             *field = entry[key].get<bool>();
         }
+    }
+    if (!ApplyMediaKeys(entry, camera, error)) {
+        return false;
     }
     if (camera.IsOnvif() && camera.maker.empty()) {
         error = "an ONVIF camera needs a \"maker\"";

@@ -45,6 +45,7 @@ bool BuildCameras(const SimOptions& options, std::vector<SimCamera>& cameras, st
 // "rebootEverySec",
 // "protocol": "family"|"onvif", "maker", "onvifAuth": "digest"|"http-digest",
 // "clockOffsetSec", "rebootNeeded", "acceptReusedNonce", "https",
+// "rtspPort", "media2", "h265", "imagingRange": [min, max],
 // "faults": ["refuse-modify", "slow-http", ...]}]}.
 bool ApplyConfigText(const std::string& json, std::vector<SimCamera>& cameras, std::string& error);
 

@@ -5,11 +5,13 @@
 #include "Churn.h"
 #include "InterfaceAddresses.h"
 #include "RawFrameResponder.h"
+#include "RtspService.h"
 #include "SimConfig.h"
 #include "WsDiscovery.h"
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,7 +93,27 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vtcamsim: %s\n", message.c_str());
         return 1;
     }
+    // Before the web servers, which start and stop the streams with the cameras.
+    std::optional<camsim::RtspService> rtsp;
+    if (HasOnvifCameras(table)) {
+        rtsp.emplace();
+    }
     camsim::CameraHttpService web(static_cast<size_t>(options.httpWorkers));
+    web.SetServingCallback([&rtsp](const std::shared_ptr<camsim::LiveCamera>& camera, bool serving) {
+        if (!rtsp || !camera) {
+            return;
+        }
+        if (!serving) {
+            rtsp->Stop(camera);
+        } else if (!rtsp->Serve(camera)) {
+            std::fprintf(stderr, "vtcamsim: no RTSP for %s\n", AddressOf(*camera).ip.c_str());
+        }
+    });
+    web.SetRestreamCallback([&rtsp](const std::shared_ptr<camsim::LiveCamera>& camera) {
+        if (rtsp) {
+            rtsp->Refresh(camera);
+        }
+    });
     web.SetRebootedCallback([&responder, &discovery](const std::shared_ptr<camsim::LiveCamera>& camera) {
         camsim::SimCamera announced;
         {

@@ -56,6 +56,12 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_CONTROL_EXTRA ${maintainer_scripts})
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_NAME zendrix-vtcamsim)
+# The ONVIF cameras' streams and snapshots run GStreamer elements, which are
+# loaded at run time and so escape dpkg-shlibdeps; H.265 (x265enc) only for a
+# site that offers it.
+set(CPACK_DEBIAN_SIMULATOR_PACKAGE_DEPENDS
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-ugly")
+set(CPACK_DEBIAN_SIMULATOR_PACKAGE_SUGGESTS "gstreamer1.0-plugins-bad")
 set(CPACK_COMPONENT_PROGRAM_DISPLAY_NAME "Zendrix")
 set(CPACK_COMPONENT_SIMULATOR_DISPLAY_NAME "vtcamsim camera simulator")
 set(CPACK_COMPONENT_SIMULATOR_DESCRIPTION

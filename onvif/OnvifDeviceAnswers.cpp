@@ -1,68 +1,8 @@
 #include "OnvifDeviceAnswers.h"
 
-#include <charconv>
-
 namespace onvif {
 
 namespace {
-
-bool Text(pugi::xml_node node, std::string& out)
-{
-    return TextOf(node, kMaxFieldBytes, out);
-}
-
-// A present element must hold a valid value; an absent one leaves `out`.
-bool Bool(pugi::xml_node node, bool& out)
-{
-    if (!node) {
-        return true;
-    }
-    std::string text;
-    if (!Text(node, text)) {
-        return false;
-    }
-    if (text == "true" || text == "1") {
-        out = true;
-        return true;
-    }
-    if (text == "false" || text == "0") {
-        out = false;
-        return true;
-    }
-    return false;
-}
-
-bool Int(pugi::xml_node node, int& out, int low, int high)
-{
-    std::string text;
-    if (!Text(node, text)) {
-        return false;
-    }
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        return false;
-    }
-    out = value;
-    return true;
-}
-
-// Calls `read` on every child element named `localName`; false when one fails
-// or when there are more than kMaxListItems.
-template <typename Read>
-bool EachChild(pugi::xml_node parent, std::string_view localName, Read read)
-{
-    std::size_t count = 0;
-    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || LocalName(child.name()) != localName) {
-            continue;
-        }
-        if (++count > kMaxListItems || !read(child)) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // tt:NetworkHost / tt:IPAddress: Type then IPv4Address, IPv6Address or DNSname.
 bool Host(pugi::xml_node node, NetworkHost& out)
@@ -70,18 +10,13 @@ bool Host(pugi::xml_node node, NetworkHost& out)
     for (const char* name : {"DNSname", "IPv4Address", "IPv6Address"}) {
         if (const pugi::xml_node value = Child(node, name)) {
             out.isName = std::string_view(name) == "DNSname";
-            return Text(value, out.value) && !out.value.empty();
+            return FieldText(value, out.value) && !out.value.empty();
         }
     }
     return false;
 }
 
 } // namespace
-
-bool IsResponse(pugi::xml_node body, std::string_view responseName)
-{
-    return body && LocalName(body.name()) == responseName;
-}
 
 int DurationSeconds(std::string_view duration)
 {
@@ -132,8 +67,9 @@ bool ReadSystemDateAndTime(pugi::xml_node body, SystemDateAndTime& out)
         return false;
     }
     std::string type;
-    if (!Text(Child(info, "DateTimeType"), type) || !Bool(Child(info, "DaylightSavings"), out.daylightSavings) ||
-        !Text(Path(info, {"TimeZone", "TZ"}), out.timeZone)) {
+    if (!FieldText(Child(info, "DateTimeType"), type) ||
+        !FieldBool(Child(info, "DaylightSavings"), out.daylightSavings) ||
+        !FieldText(Path(info, {"TimeZone", "TZ"}), out.timeZone)) {
         return false;
     }
     out.ntp = type == "NTP";
@@ -143,15 +79,18 @@ bool ReadSystemDateAndTime(pugi::xml_node body, SystemDateAndTime& out)
         return true;
     }
     UtcDateTime& t = out.utc;
-    return Int(Path(utc, {"Date", "Year"}), t.year, 1970, 9999) && Int(Path(utc, {"Date", "Month"}), t.month, 1, 12) &&
-           Int(Path(utc, {"Date", "Day"}), t.day, 1, 31) && Int(Path(utc, {"Time", "Hour"}), t.hour, 0, 23) &&
-           Int(Path(utc, {"Time", "Minute"}), t.minute, 0, 59) && Int(Path(utc, {"Time", "Second"}), t.second, 0, 60);
+    return FieldInt(Path(utc, {"Date", "Year"}), t.year, 1970, 9999) &&
+           FieldInt(Path(utc, {"Date", "Month"}), t.month, 1, 12) &&
+           FieldInt(Path(utc, {"Date", "Day"}), t.day, 1, 31) &&
+           FieldInt(Path(utc, {"Time", "Hour"}), t.hour, 0, 23) &&
+           FieldInt(Path(utc, {"Time", "Minute"}), t.minute, 0, 59) &&
+           FieldInt(Path(utc, {"Time", "Second"}), t.second, 0, 60);
 }
 
 bool ReadNtp(pugi::xml_node body, NtpSettings& out)
 {
     const pugi::xml_node info = Child(body, "NTPInformation");
-    if (!IsResponse(body, "GetNTPResponse") || !info || !Bool(Child(info, "FromDHCP"), out.fromDhcp)) {
+    if (!IsResponse(body, "GetNTPResponse") || !info || !FieldBool(Child(info, "FromDHCP"), out.fromDhcp)) {
         return false;
     }
     out.servers.clear();
@@ -164,9 +103,12 @@ bool ReadNtp(pugi::xml_node body, NtpSettings& out)
 
 bool ReadDeviceInformation(pugi::xml_node body, DeviceInformation& out)
 {
-    return IsResponse(body, "GetDeviceInformationResponse") && Text(Child(body, "Manufacturer"), out.manufacturer) &&
-           Text(Child(body, "Model"), out.model) && Text(Child(body, "FirmwareVersion"), out.firmwareVersion) &&
-           Text(Child(body, "SerialNumber"), out.serialNumber) && Text(Child(body, "HardwareId"), out.hardwareId);
+    return IsResponse(body, "GetDeviceInformationResponse") &&
+           FieldText(Child(body, "Manufacturer"), out.manufacturer) &&
+           FieldText(Child(body, "Model"), out.model) &&
+           FieldText(Child(body, "FirmwareVersion"), out.firmwareVersion) &&
+           FieldText(Child(body, "SerialNumber"), out.serialNumber) &&
+           FieldText(Child(body, "HardwareId"), out.hardwareId);
 }
 
 bool ReadNetworkInterfaces(pugi::xml_node body, std::vector<NetworkInterface>& out)
@@ -179,9 +121,11 @@ bool ReadNetworkInterfaces(pugi::xml_node body, std::vector<NetworkInterface>& o
         NetworkInterface& item = out.emplace_back();
         item.token = std::string(Attribute(node, "token").value()).substr(0, kMaxFieldBytes);
         const pugi::xml_node config = Path(node, {"IPv4", "Config"});
-        if (!Bool(Child(node, "Enabled"), item.enabled) || !Text(Path(node, {"Info", "Name"}), item.name) ||
-            !Text(Path(node, {"Info", "HwAddress"}), item.mac) ||
-            !Bool(Path(node, {"IPv4", "Enabled"}), item.ipv4Enabled) || !Bool(Child(config, "DHCP"), item.dhcp)) {
+        if (!FieldBool(Child(node, "Enabled"), item.enabled) ||
+            !FieldText(Path(node, {"Info", "Name"}), item.name) ||
+            !FieldText(Path(node, {"Info", "HwAddress"}), item.mac) ||
+            !FieldBool(Path(node, {"IPv4", "Enabled"}), item.ipv4Enabled) ||
+            !FieldBool(Child(config, "DHCP"), item.dhcp)) {
             return false;
         }
         pugi::xml_node address = Child(config, "Manual");
@@ -191,15 +135,16 @@ bool ReadNetworkInterfaces(pugi::xml_node body, std::vector<NetworkInterface>& o
         if (!address) {
             return true;
         }
-        return Text(Child(address, "Address"), item.address) &&
-               Int(Child(address, "PrefixLength"), item.prefixLength, 0, 32);
+        return FieldText(Child(address, "Address"), item.address) &&
+               FieldInt(Child(address, "PrefixLength"), item.prefixLength, 0, 32);
     });
 }
 
 bool ReadRebootNeeded(pugi::xml_node body, bool& rebootNeeded)
 {
     rebootNeeded = false;
-    return IsResponse(body, "SetNetworkInterfacesResponse") && Bool(Child(body, "RebootNeeded"), rebootNeeded);
+    return IsResponse(body, "SetNetworkInterfacesResponse") &&
+           FieldBool(Child(body, "RebootNeeded"), rebootNeeded);
 }
 
 bool ReadDefaultGateway(pugi::xml_node body, std::vector<std::string>& out)
@@ -209,26 +154,29 @@ bool ReadDefaultGateway(pugi::xml_node body, std::vector<std::string>& out)
     }
     out.clear();
     return EachChild(Child(body, "NetworkGateway"), "IPv4Address",
-                     [&](pugi::xml_node node) { return Text(node, out.emplace_back()); });
+                     [&](pugi::xml_node node) { return FieldText(node, out.emplace_back()); });
 }
 
 bool ReadDns(pugi::xml_node body, DnsSettings& out)
 {
     const pugi::xml_node info = Child(body, "DNSInformation");
-    if (!IsResponse(body, "GetDNSResponse") || !info || !Bool(Child(info, "FromDHCP"), out.fromDhcp)) {
+    if (!IsResponse(body, "GetDNSResponse") || !info || !FieldBool(Child(info, "FromDHCP"), out.fromDhcp)) {
         return false;
     }
     out.searchDomains.clear();
     out.servers.clear();
-    return EachChild(info, "SearchDomain", [&](pugi::xml_node node) { return Text(node, out.searchDomains.emplace_back()); }) &&
-           EachChild(info, "DNSManual", [&](pugi::xml_node node) { return Host(node, out.servers.emplace_back()); });
+    return EachChild(
+               info, "SearchDomain",
+               [&](pugi::xml_node node) { return FieldText(node, out.searchDomains.emplace_back()); }) &&
+           EachChild(info, "DNSManual",
+                     [&](pugi::xml_node node) { return Host(node, out.servers.emplace_back()); });
 }
 
 bool ReadHostname(pugi::xml_node body, HostnameSettings& out)
 {
     const pugi::xml_node info = Child(body, "HostnameInformation");
-    return IsResponse(body, "GetHostnameResponse") && info && Bool(Child(info, "FromDHCP"), out.fromDhcp) &&
-           Text(Child(info, "Name"), out.name);
+    return IsResponse(body, "GetHostnameResponse") && info &&
+           FieldBool(Child(info, "FromDHCP"), out.fromDhcp) && FieldText(Child(info, "Name"), out.name);
 }
 
 bool ReadNetworkProtocols(pugi::xml_node body, std::vector<NetworkProtocol>& out)
@@ -239,8 +187,10 @@ bool ReadNetworkProtocols(pugi::xml_node body, std::vector<NetworkProtocol>& out
     out.clear();
     return EachChild(body, "NetworkProtocols", [&](pugi::xml_node node) {
         NetworkProtocol& item = out.emplace_back();
-        return Text(Child(node, "Name"), item.name) && Bool(Child(node, "Enabled"), item.enabled) &&
-               EachChild(node, "Port", [&](pugi::xml_node port) { return Int(port, item.ports.emplace_back(), 1, 65535); });
+        return FieldText(Child(node, "Name"), item.name) && FieldBool(Child(node, "Enabled"), item.enabled) &&
+               EachChild(node, "Port", [&](pugi::xml_node port) {
+                   return FieldInt(port, item.ports.emplace_back(), 1, 65535);
+               });
     });
 }
 
@@ -252,7 +202,8 @@ bool ReadUsers(pugi::xml_node body, std::vector<OnvifUser>& out)
     out.clear();
     return EachChild(body, "User", [&](pugi::xml_node node) {
         OnvifUser& user = out.emplace_back();
-        return Text(Child(node, "Username"), user.name) && Text(Child(node, "UserLevel"), user.level);
+        return FieldText(Child(node, "Username"), user.name) &&
+               FieldText(Child(node, "UserLevel"), user.level);
     });
 }
 
@@ -260,9 +211,10 @@ bool ReadFirmwareUploadTicket(pugi::xml_node body, FirmwareUploadTicket& out)
 {
     std::string delay;
     std::string downTime;
-    if (!IsResponse(body, "StartFirmwareUpgradeResponse") || !Text(Child(body, "UploadUri"), out.uploadUri) ||
-        out.uploadUri.empty() || !Text(Child(body, "UploadDelay"), delay) ||
-        !Text(Child(body, "ExpectedDownTime"), downTime)) {
+    if (!IsResponse(body, "StartFirmwareUpgradeResponse") ||
+        !FieldText(Child(body, "UploadUri"), out.uploadUri) || out.uploadUri.empty() ||
+        !FieldText(Child(body, "UploadDelay"), delay) ||
+        !FieldText(Child(body, "ExpectedDownTime"), downTime)) {
         return false;
     }
     out.uploadDelaySeconds = delay.empty() ? 0 : DurationSeconds(delay);
@@ -284,9 +236,10 @@ bool ReadServices(pugi::xml_node body, std::vector<OnvifService>& out)
     return EachChild(body, "Service", [&](pugi::xml_node node) {
         OnvifService& service = out.emplace_back();
         const pugi::xml_node version = Child(node, "Version");
-        return Text(Child(node, "Namespace"), service.namespaceUri) && Text(Child(node, "XAddr"), service.address) &&
-               (!version || (Int(Child(version, "Major"), service.major, 0, 1000) &&
-                             Int(Child(version, "Minor"), service.minor, 0, 10000)));
+        return FieldText(Child(node, "Namespace"), service.namespaceUri) &&
+               FieldText(Child(node, "XAddr"), service.address) &&
+               (!version || (FieldInt(Child(version, "Major"), service.major, 0, 1000) &&
+                             FieldInt(Child(version, "Minor"), service.minor, 0, 10000)));
     });
 }
 
@@ -297,12 +250,12 @@ bool ReadCapabilities(pugi::xml_node body, DeviceCapabilities& out)
         return false;
     }
     const pugi::xml_node system = Path(capabilities, {"Device", "System"});
-    return Text(Path(capabilities, {"Device", "XAddr"}), out.deviceAddress) &&
-           Text(Path(capabilities, {"Media", "XAddr"}), out.mediaAddress) &&
-           Text(Path(capabilities, {"Imaging", "XAddr"}), out.imagingAddress) &&
-           Text(Path(capabilities, {"Events", "XAddr"}), out.eventsAddress) &&
-           Bool(Child(system, "FirmwareUpgrade"), out.firmwareUpgrade) &&
-           Bool(Child(system, "SystemLogging"), out.systemLogging);
+    return FieldText(Path(capabilities, {"Device", "XAddr"}), out.deviceAddress) &&
+           FieldText(Path(capabilities, {"Media", "XAddr"}), out.mediaAddress) &&
+           FieldText(Path(capabilities, {"Imaging", "XAddr"}), out.imagingAddress) &&
+           FieldText(Path(capabilities, {"Events", "XAddr"}), out.eventsAddress) &&
+           FieldBool(Child(system, "FirmwareUpgrade"), out.firmwareUpgrade) &&
+           FieldBool(Child(system, "SystemLogging"), out.systemLogging);
 }
 
 bool ReadScopes(pugi::xml_node body, std::vector<std::string>& out)
@@ -311,7 +264,9 @@ bool ReadScopes(pugi::xml_node body, std::vector<std::string>& out)
         return false;
     }
     out.clear();
-    return EachChild(body, "Scopes", [&](pugi::xml_node node) { return Text(Child(node, "ScopeItem"), out.emplace_back()); });
+    return EachChild(body, "Scopes", [&](pugi::xml_node node) {
+        return FieldText(Child(node, "ScopeItem"), out.emplace_back());
+    });
 }
 
 } // namespace onvif

@@ -4,16 +4,14 @@
 // that it is the expected response and returns false when it is not or when a
 // value is malformed or longer than its bound (texts 512 bytes, lists
 // kMaxListItems, the system log kMaxSystemLogBytes). Pure: any thread.
+#include "OnvifAnswerFields.h"
+#include "OnvifDeviceRecords.h"
+
 #include <string>
 #include <vector>
 
-#include "OnvifDeviceRecords.h"
-#include "OnvifXml.h"
-
 namespace onvif {
 
-inline constexpr std::size_t kMaxFieldBytes = 512;
-inline constexpr std::size_t kMaxListItems = 64;
 inline constexpr std::size_t kMaxSystemLogBytes = 4u * 1024u * 1024u;
 
 bool ReadSystemDateAndTime(pugi::xml_node body, SystemDateAndTime& out);
@@ -31,8 +29,6 @@ bool ReadSystemLog(pugi::xml_node body, std::string& out);
 bool ReadServices(pugi::xml_node body, std::vector<OnvifService>& out);
 bool ReadCapabilities(pugi::xml_node body, DeviceCapabilities& out);
 bool ReadScopes(pugi::xml_node body, std::vector<std::string>& out);
-// The answer of a call that returns nothing but its response element.
-bool IsResponse(pugi::xml_node body, std::string_view responseName);
 
 // Seconds of an xs:duration such as "PT1M30S" (days, hours, minutes,
 // seconds); -1 when malformed.

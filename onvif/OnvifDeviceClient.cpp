@@ -1,43 +1,14 @@
 #include "OnvifDeviceClient.h"
 
-#include <algorithm>
-#include <array>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
-#include <openssl/rand.h>
-
 #include "OnvifDeviceAnswers.h"
+#include "SoapBody.h"
+
+#include <algorithm>
+#include <ctime>
 
 namespace onvif {
 
 namespace {
-
-constexpr std::uintmax_t kMaxInlineFirmwareBytes = 256u * 1024u * 1024u;
-
-std::string Element(std::string_view name, std::string_view value)
-{
-    std::string xml = "<";
-    xml += name;
-    xml += ">";
-    xml += XmlEscape(value);
-    xml += "</";
-    xml += name;
-    xml += ">";
-    return xml;
-}
-
-std::string Flag(std::string_view name, bool value)
-{
-    return Element(name, std::string_view(value ? "true" : "false"));
-}
-
-std::string Number(std::string_view name, int value)
-{
-    return Element(name, std::to_string(value));
-}
 
 // tt:NetworkHost / tt:IPAddress content inside an element named `name`.
 std::string HostElement(std::string_view name, const NetworkHost& host)
@@ -55,14 +26,6 @@ bool IsAuthenticationFault(const SoapFault& fault)
         }
     }
     return false;
-}
-
-OnvifResult Failure(OnvifStatus status, std::string reason)
-{
-    OnvifResult result;
-    result.status = status;
-    result.reason = std::move(reason);
-    return result;
 }
 
 OnvifResult FromTransport(const TransportResult& transport)
@@ -85,15 +48,15 @@ OnvifResult FromTransport(const TransportResult& transport)
     return Failure(OnvifStatus::Unreachable, transport.error);
 }
 
-std::string RandomHex(std::size_t bytes)
-{
-    std::array<std::uint8_t, 32> random{};
-    bytes = std::min(bytes, random.size());
-    RAND_bytes(random.data(), static_cast<int>(bytes));
-    return Hex(std::span<const std::uint8_t>(random.data(), bytes));
-}
-
 } // namespace
+
+OnvifResult Failure(OnvifStatus status, std::string reason)
+{
+    OnvifResult result;
+    result.status = status;
+    result.reason = std::move(reason);
+    return result;
+}
 
 const char* OnvifStatusText(OnvifStatus status)
 {
@@ -137,15 +100,8 @@ UsernameToken OnvifDeviceClient::Token(PasswordForm form) const
     return UsernameToken{endpoint_.user, endpoint_.password, form, clockOffset_};
 }
 
-OnvifResult OnvifDeviceClient::ExchangeOnce(const std::function<std::string()>& makeRequest,
-                                            const std::string& contentType, SoapAnswer& answer,
-                                            std::chrono::milliseconds timeout)
+OnvifResult OnvifDeviceClient::Answered(const TransportResult& transport)
 {
-    TransportResult transport = PostBody(endpoint_.serviceUrl, makeRequest(), contentType, Transport(timeout));
-    if (transport.digestOffered && !httpDigest_ && !endpoint_.user.empty()) {
-        httpDigest_ = true;
-        transport = PostBody(endpoint_.serviceUrl, makeRequest(), contentType, Transport(timeout));
-    }
     if (!transport.certificateSha256.empty()) {
         certificateSha256_ = transport.certificateSha256;
         // Learnt on first use, it holds for the rest of this client's calls.
@@ -158,6 +114,22 @@ OnvifResult OnvifDeviceClient::ExchangeOnce(const std::function<std::string()>& 
     }
     if (transport.httpStatus == 401 || transport.httpStatus == 403) {
         return Failure(OnvifStatus::Refused, "HTTP " + std::to_string(transport.httpStatus));
+    }
+    return {};
+}
+
+OnvifResult OnvifDeviceClient::ExchangeOnce(const std::string& url,
+                                            const std::function<std::string()>& makeRequest,
+                                            const std::string& contentType, SoapAnswer& answer,
+                                            std::chrono::milliseconds timeout)
+{
+    TransportResult transport = PostBody(url, makeRequest(), contentType, Transport(timeout));
+    if (transport.digestOffered && !httpDigest_ && !endpoint_.user.empty()) {
+        httpDigest_ = true;
+        transport = PostBody(url, makeRequest(), contentType, Transport(timeout));
+    }
+    if (OnvifResult failed = Answered(transport); !failed.ok()) {
+        return failed;
     }
     answer = ParseAnswer(transport.body);
     if (answer.status == SoapStatus::Fault) {
@@ -174,7 +146,8 @@ OnvifResult OnvifDeviceClient::ExchangeOnce(const std::function<std::string()>& 
     return {};
 }
 
-OnvifResult OnvifDeviceClient::Exchange(std::string_view bodyXml, bool authenticate, SoapAnswer& answer)
+OnvifResult OnvifDeviceClient::Exchange(const std::string& url, std::string_view bodyXml, bool authenticate,
+                                        SoapAnswer& answer)
 {
     const bool hasUser = authenticate && !endpoint_.user.empty();
     const auto request = [&](PasswordForm form) {
@@ -183,9 +156,24 @@ OnvifResult OnvifDeviceClient::Exchange(std::string_view bodyXml, bool authentic
             return BuildRequest(bodyXml, hasUser ? &token : nullptr);
         };
     };
-    OnvifResult result = ExchangeOnce(request(PasswordForm::Digest), kSoapContentType, answer, endpoint_.totalTimeout);
+    OnvifResult result =
+        ExchangeOnce(url, request(PasswordForm::Digest), kSoapContentType, answer, endpoint_.totalTimeout);
     if (result.status == OnvifStatus::Refused && hasUser && endpoint_.allowPasswordText) {
-        result = ExchangeOnce(request(PasswordForm::Text), kSoapContentType, answer, endpoint_.totalTimeout);
+        result =
+            ExchangeOnce(url, request(PasswordForm::Text), kSoapContentType, answer, endpoint_.totalTimeout);
+    }
+    return result;
+}
+
+template <typename Read>
+OnvifResult OnvifDeviceClient::CallAt(const std::string& url, std::string_view bodyXml, bool authenticate,
+                                      Read read)
+{
+    SoapAnswer answer;
+    OnvifResult result = Exchange(url, bodyXml, authenticate, answer);
+    if (result.ok() && !read(answer.body)) {
+        return Failure(OnvifStatus::BadAnswer,
+                       "unexpected answer " + std::string(LocalName(answer.body.name()).substr(0, 64)));
     }
     return result;
 }
@@ -193,13 +181,7 @@ OnvifResult OnvifDeviceClient::Exchange(std::string_view bodyXml, bool authentic
 template <typename Read>
 OnvifResult OnvifDeviceClient::Call(std::string_view bodyXml, bool authenticate, Read read)
 {
-    SoapAnswer answer;
-    OnvifResult result = Exchange(bodyXml, authenticate, answer);
-    if (result.ok() && !read(answer.body)) {
-        return Failure(OnvifStatus::BadAnswer,
-                       "unexpected answer " + std::string(LocalName(answer.body.name()).substr(0, 64)));
-    }
-    return result;
+    return CallAt(endpoint_.serviceUrl, bodyXml, authenticate, read);
 }
 
 OnvifResult OnvifDeviceClient::Simple(std::string_view bodyXml, std::string_view responseName)
@@ -390,68 +372,6 @@ OnvifResult OnvifDeviceClient::StartFirmwareUpgrade(FirmwareUploadTicket& ticket
                 [&](pugi::xml_node body) { return ReadFirmwareUploadTicket(body, ticket); });
 }
 
-OnvifResult OnvifDeviceClient::UploadFirmware(const FirmwareUploadTicket& ticket, const std::string& imagePath,
-                                              std::chrono::milliseconds timeout, const UploadProgress& progress)
-{
-    // The image goes to the camera itself, never to another host the answer names.
-    const std::string host = UrlHost(ticket.uploadUri);
-    if (host.empty() || host != UrlHost(endpoint_.serviceUrl)) {
-        return Failure(OnvifStatus::BadAnswer, "upload address on another host: " + ticket.uploadUri.substr(0, 128));
-    }
-    const TransportResult transport = PostFile(ticket.uploadUri, imagePath, Transport(timeout), progress);
-    if (OnvifResult failed = FromTransport(transport); !failed.ok()) {
-        return failed;
-    }
-    if (transport.httpStatus == 401 || transport.httpStatus == 403) {
-        return Failure(OnvifStatus::Refused, "HTTP " + std::to_string(transport.httpStatus));
-    }
-    if (transport.httpStatus / 100 != 2) {
-        return Failure(OnvifStatus::Fault, "HTTP " + std::to_string(transport.httpStatus));
-    }
-    return {};
-}
-
-OnvifResult OnvifDeviceClient::UpgradeSystemFirmware(const std::string& imagePath, std::chrono::milliseconds timeout,
-                                                     std::string& message)
-{
-    std::error_code error;
-    const auto size = std::filesystem::file_size(imagePath, error);
-    if (error || size > kMaxInlineFirmwareBytes) {
-        return Failure(OnvifStatus::BadAnswer, error ? "cannot read " + imagePath : "image too large to send inline");
-    }
-    std::ifstream file(imagePath, std::ios::binary);
-    const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    // The image travels as an MTOM attachment that the SOAP part points at.
-    const std::string boundary = "zendrix-" + RandomHex(16);
-    const std::string body = "<tds:UpgradeSystemFirmware><tds:Firmware><xop:Include"
-                             " xmlns:xop=\"http://www.w3.org/2004/08/xop/include\" href=\"cid:firmware@zendrix\"/>"
-                             "</tds:Firmware></tds:UpgradeSystemFirmware>";
-    const auto request = [&] {
-        const UsernameToken token = Token(PasswordForm::Digest);
-        std::string text = "--" + boundary +
-                           "\r\nContent-Type: application/xop+xml; charset=UTF-8; type=\"application/soap+xml\""
-                           "\r\nContent-Transfer-Encoding: 8bit\r\nContent-ID: <soap@zendrix>\r\n\r\n" +
-                           BuildRequest(body, endpoint_.user.empty() ? nullptr : &token) + "\r\n--" + boundary +
-                           "\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: binary"
-                           "\r\nContent-ID: <firmware@zendrix>\r\n\r\n";
-        text += image;
-        text += "\r\n--" + boundary + "--\r\n";
-        return text;
-    };
-    const std::string contentType = "multipart/related; type=\"application/xop+xml\"; start=\"<soap@zendrix>\";"
-                                    " start-info=\"application/soap+xml\"; boundary=\"" +
-                                    boundary + "\"";
-    SoapAnswer answer;
-    OnvifResult result = ExchangeOnce(request, contentType, answer, timeout);
-    if (result.ok()) {
-        if (!IsResponse(answer.body, "UpgradeSystemFirmwareResponse")) {
-            return Failure(OnvifStatus::BadAnswer, "unexpected answer");
-        }
-        message = TextCut(Child(answer.body, "Message"), kMaxFieldBytes);
-    }
-    return result;
-}
-
 OnvifResult OnvifDeviceClient::GetSystemLog(std::string& text)
 {
     return Call("<tds:GetSystemLog><tds:LogType>System</tds:LogType></tds:GetSystemLog>", true,
@@ -468,6 +388,44 @@ OnvifResult OnvifDeviceClient::GetCapabilities(DeviceCapabilities& out)
 {
     return Call("<tds:GetCapabilities><tds:Category>All</tds:Category></tds:GetCapabilities>", true,
                 [&](pugi::xml_node body) { return ReadCapabilities(body, out); });
+}
+
+bool OnvifDeviceClient::OnOwnHost(const std::string& url) const
+{
+    const std::string host = UrlHost(url);
+    return !host.empty() && host == UrlHost(endpoint_.serviceUrl);
+}
+
+OnvifResult OnvifDeviceClient::CallService(const std::string& serviceUrl, std::string_view bodyXml,
+                                           const std::function<bool(pugi::xml_node)>& read)
+{
+    if (!OnOwnHost(serviceUrl)) {
+        return Failure(OnvifStatus::BadAnswer,
+                       "service address on another host: " + serviceUrl.substr(0, 128));
+    }
+    return CallAt(serviceUrl, bodyXml, true, read);
+}
+
+OnvifResult OnvifDeviceClient::Fetch(const std::string& url, std::size_t maxBytes, std::string& bytes)
+{
+    if (!OnOwnHost(url)) {
+        return Failure(OnvifStatus::BadAnswer, "address on another host: " + url.substr(0, 128));
+    }
+    TransportOptions options = Transport(endpoint_.totalTimeout);
+    options.maxAnswerBytes = maxBytes;
+    // libcurl asks without credentials first and answers a Digest challenge
+    // only (never Basic).
+    options.digestUser = endpoint_.user;
+    options.digestPassword = endpoint_.password;
+    TransportResult transport = GetUrl(url, options);
+    if (OnvifResult failed = Answered(transport); !failed.ok()) {
+        return failed;
+    }
+    if (transport.httpStatus / 100 != 2) {
+        return Failure(OnvifStatus::Fault, "HTTP " + std::to_string(transport.httpStatus));
+    }
+    bytes = std::move(transport.body);
+    return {};
 }
 
 OnvifResult OnvifDeviceClient::GetScopes(std::vector<std::string>& out)

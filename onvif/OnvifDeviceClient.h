@@ -43,6 +43,7 @@ struct OnvifResult {
 };
 
 const char* OnvifStatusText(OnvifStatus status);
+OnvifResult Failure(OnvifStatus status, std::string reason);
 
 struct DeviceEndpoint {
     std::string serviceUrl; // http(s)://ip:port/onvif/device_service
@@ -101,6 +102,22 @@ public:
     OnvifResult GetCapabilities(DeviceCapabilities& out);
     OnvifResult GetScopes(std::vector<std::string>& out);
 
+    // A call on another service of the same camera (media, imaging) with
+    // this client's login, camera clock, HTTP Digest and certificate pin.
+    // The address must be on the device service's own host, else the call
+    // ends BadAnswer and nothing is sent: an answer cannot send the login
+    // elsewhere.
+    OnvifResult CallService(const std::string& serviceUrl, std::string_view bodyXml,
+                            const std::function<bool(pugi::xml_node)>& read);
+    // GET of a file the camera serves on its own host (a snapshot): HTTP
+    // Digest when challenged, at most `maxBytes`, the pin and the abort flag
+    // as for every call. An answer other than 2xx is a Fault "HTTP <code>".
+    OnvifResult Fetch(const std::string& url, std::size_t maxBytes, std::string& bytes);
+    // Whether `url` (any scheme) names the device service's own host.
+    bool OnOwnHost(const std::string& url) const;
+
+    // The password the calls log in with.
+    const std::string& Password() const { return endpoint_.password; }
     std::chrono::seconds ClockOffset() const { return clockOffset_; }
     // The https certificate's SHA-256 (lower-case hex) seen by the last call.
     const std::string& CertificateSha256() const { return certificateSha256_; }
@@ -109,11 +126,17 @@ private:
     // Sends `bodyXml` and hands the answer's body element to `read`.
     template <typename Read>
     OnvifResult Call(std::string_view bodyXml, bool authenticate, Read read);
-    OnvifResult Exchange(std::string_view bodyXml, bool authenticate, SoapAnswer& answer);
+    template <typename Read>
+    OnvifResult CallAt(const std::string& url, std::string_view bodyXml, bool authenticate, Read read);
+    OnvifResult Exchange(const std::string& url, std::string_view bodyXml, bool authenticate,
+                         SoapAnswer& answer);
     // `makeRequest` is called for each send, so that a resend carries a
     // fresh nonce (a camera refuses a nonce it has seen).
-    OnvifResult ExchangeOnce(const std::function<std::string()>& makeRequest, const std::string& contentType,
-                             SoapAnswer& answer, std::chrono::milliseconds timeout);
+    OnvifResult ExchangeOnce(const std::string& url, const std::function<std::string()>& makeRequest,
+                             const std::string& contentType, SoapAnswer& answer,
+                             std::chrono::milliseconds timeout);
+    // Keeps the certificate seen; its status as a result.
+    OnvifResult Answered(const TransportResult& transport);
     OnvifResult Simple(std::string_view bodyXml, std::string_view responseName);
     TransportOptions Transport(std::chrono::milliseconds timeout) const;
     UsernameToken Token(PasswordForm form) const;

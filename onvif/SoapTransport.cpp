@@ -249,7 +249,7 @@ std::string UrlHost(const std::string& url)
     CURLU* handle = curl_url();
     char* host = nullptr;
     std::string text;
-    if (curl_url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+    if (curl_url_set(handle, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
         curl_url_get(handle, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
         text = host;
         for (char& c : text) {
@@ -289,6 +289,22 @@ TransportResult PostBody(const std::string& url, std::string_view body, const st
     curl_easy_setopt(easy.get(), CURLOPT_POST, 1L);
     curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDS, body.data());
     curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    return Perform(easy.get(), transfer, std::move(result));
+}
+
+TransportResult GetUrl(const std::string& url, const TransportOptions& options)
+{
+    TransportResult result;
+    if (!HasWebScheme(url)) {
+        result.status = TransportStatus::BadUrl;
+        return result;
+    }
+    GlobalInit();
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    Transfer transfer;
+    transfer.options = &options;
+    CommonOptions(easy.get(), url, transfer, options);
+    curl_easy_setopt(easy.get(), CURLOPT_HTTPGET, 1L);
     return Perform(easy.get(), transfer, std::move(result));
 }
 

@@ -74,8 +74,11 @@ using UploadProgress = std::function<void(std::uint64_t sent, std::uint64_t tota
 TransportResult PostFile(const std::string& url, const std::string& path, const TransportOptions& options,
                          const UploadProgress& progress);
 
-// The host part of an http(s) address as libcurl reads it (lower case);
-// empty when the address cannot be read.
+// GET `url`: a file the camera serves, such as a snapshot.
+TransportResult GetUrl(const std::string& url, const TransportOptions& options);
+
+// The host part of an address as libcurl reads it (lower case), of any
+// scheme (http, https, rtsp); empty when the address cannot be read.
 std::string UrlHost(const std::string& url);
 
 // Lower-case hex SHA-256 of a DER-encoded certificate.

@@ -1,6 +1,7 @@
 #include "VideoWnd.h"
 
-#include "VtIpcSDK.h"
+#include "FrameSinks.h"
+#include "LangWidgets.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,20 +12,21 @@ namespace {
 // Handles start well away from 0, which the SDK refuses.
 std::atomic<uint32_t> g_nextHandle{0x56A00};
 constexpr int kRateMargin = 6;
+constexpr unsigned kNoPictureKey = 88100; // "No picture"
 } // namespace
 
 CVideoWnd::CVideoWnd(QWidget* parent) : QWidget(parent), m_handle(g_nextHandle++)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
-    Vt_Sdk_SetFrameSink(m_handle, &CVideoWnd::Sink, this);
+    SetFrameSink(m_handle, &CVideoWnd::Sink, this);
 }
 
 CVideoWnd::~CVideoWnd()
 {
     // Returns once no delivery runs; none starts after it, so no picture is
     // handed to this object while or after it goes.
-    Vt_Sdk_SetFrameSink(m_handle, nullptr, nullptr);
+    SetFrameSink(m_handle, nullptr, nullptr);
 }
 
 void CVideoWnd::EnterFullScreen(QScreen* screen)
@@ -57,14 +59,17 @@ void CVideoWnd::Deliver(const uint8_t* rgb, int width, int height, int stride)
         }
         target = m_target;
     }
-    ++m_received;
-    const QImage source(rgb, width, height, stride, QImage::Format_RGB888);
-    // Scaling here spares the UI thread all but a straight copy; a smooth
-    // scale of a 1080p picture would cost the decode thread frames.
-    QImage picture = (target.isEmpty() || target == source.size())
-                         ? source.convertToFormat(QImage::Format_RGB32)
-                         : source.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                               .convertToFormat(QImage::Format_RGB32);
+    QImage picture;
+    if (rgb != nullptr) {
+        ++m_received;
+        const QImage source(rgb, width, height, stride, QImage::Format_RGB888);
+        // Scaling here spares the UI thread all but a straight copy; a smooth
+        // scale of a 1080p picture would cost the decode thread frames.
+        picture = (target.isEmpty() || target == source.size())
+                      ? source.convertToFormat(QImage::Format_RGB32)
+                      : source.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                            .convertToFormat(QImage::Format_RGB32);
+    }
     bool tell = false;
     {
         std::lock_guard lock(m_mailLock);
@@ -95,6 +100,7 @@ void CVideoWnd::TakePicture()
         m_latest = QImage();
         m_fresh = false;
     }
+    m_noPicture = m_front.isNull();
     m_frontPainted = false;
     update();
 }
@@ -110,6 +116,7 @@ void CVideoWnd::SetPlaying(bool playing)
     }
     m_front = QImage();
     m_frontPainted = true;
+    m_noPicture = false;
     if (playing) {
         m_received = 0;
         m_painted = 0;
@@ -134,20 +141,26 @@ void CVideoWnd::resizeEvent(QResizeEvent* event)
 void CVideoWnd::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    if (!m_playing || m_front.isNull()) {
+    if (!m_playing || (m_front.isNull() && !m_noPicture)) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    painter.drawImage(rect(), m_front);
-    if (!m_frontPainted) {
-        m_frontPainted = true;
-        ++m_painted;
-        m_meter.Frame(FrameRateMeter::Clock::now());
-    }
-    const QString rate = QStringLiteral("%1 fps").arg(PaintedRate(), 0, 'f', 1);
     QFont font = painter.font();
     font.setBold(true);
     painter.setFont(font);
+    if (m_noPicture) {
+        painter.fillRect(rect(), Qt::black);
+        painter.setPen(Qt::white);
+        painter.drawText(rect(), Qt::AlignCenter, LangQText(kNoPictureKey));
+    } else {
+        painter.drawImage(rect(), m_front);
+        if (!m_frontPainted) {
+            m_frontPainted = true;
+            ++m_painted;
+            m_meter.Frame(FrameRateMeter::Clock::now());
+        }
+    }
+    const QString rate = QStringLiteral("%1 fps").arg(PaintedRate(), 0, 'f', 1);
     const QFontMetrics metrics(font);
     const QSize text(metrics.horizontalAdvance(rate) + 8, metrics.height() + 2);
     const QRect box(width() - text.width() - kRateMargin, height() - text.height() - kRateMargin, text.width(),

@@ -11,12 +11,13 @@
 
 class QScreen;
 
-// The video area of the preview page. It registers a window handle with the
-// device SDK as a frame sink; the SDK's decode thread hands it each picture,
-// which is scaled to the area's size on that thread and kept as the latest
-// one; the UI thread is told once and paints whichever picture is latest
-// when it gets there. Black while no video plays; the measured rate shows in
-// the bottom right corner while it does.
+// The video area of the preview page. It registers a window handle as a frame
+// sink (FrameSinks.h); a player's decode thread hands it each picture, which
+// is scaled to the area's size on that thread and kept as the latest one; the
+// UI thread is told once and paints whichever picture is latest when it gets
+// there. Black while no video plays; the measured rate shows in the bottom
+// right corner while it does, and "No picture" in the middle while the
+// player says its stream shows none.
 class ZX_EXPORT CVideoWnd : public QWidget
 {
     Q_OBJECT
@@ -46,6 +47,8 @@ public:
     uint64_t FramesReceived() const { return m_received.load(); }
     // The picture painted last, as painted (null while black).
     QImage ShownPicture() const { return m_front; }
+    // The player said its stream shows no picture, and none came since.
+    bool ShowsNoPicture() const { return m_noPicture; }
 
 signals:
     void doubleClicked();
@@ -65,8 +68,8 @@ private:
     uint32_t m_handle;
     bool m_playing = false;
 
-    // Shared with the decode thread: the latest picture and the size to scale
-    // it to, and whether the UI thread has been told of a new one.
+    // Shared with the decode thread: the latest picture (null: no picture) and
+    // the size to scale it to, and whether the UI thread has been told of a new one.
     std::mutex m_mailLock;
     QImage m_latest;
     bool m_fresh = false;
@@ -78,6 +81,7 @@ private:
     // UI thread only.
     QImage m_front;
     bool m_frontPainted = true;
+    bool m_noPicture = false;
     uint64_t m_painted = 0;
     FrameRateMeter m_meter;
 };

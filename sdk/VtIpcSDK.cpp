@@ -3,6 +3,7 @@
 #include "VtIpcSDK.h"
 
 #include "CameraSession.h"
+#include "FrameSinks.h"
 #include "LiveVideo.h"
 #include "MjpegParser.h"
 #include "PercentEncoding.h"
@@ -420,7 +421,7 @@ int Vt_Sdk_SetFrameSink(uint32_t window, VtFrameSink sink, void* user)
         return Fail(VT_ERR_INVALID_ARGUMENT);
     }
     try {
-        Video().SetSink(window, sink, user);
+        SetFrameSink(window, sink, user);
     } catch (...) {
         return Fail(VT_ERR_NO_RESOURCES);
     }

@@ -15,7 +15,9 @@
 
 // Receives each decoded picture of a live play, on the play's own thread:
 // `height` rows of `width` RGB pixels, `stride` bytes apart, valid only during
-// the call. It must not call Vt_Sdk_SetFrameSink.
+// the call. A null `rgb` (width and height 0) says the stream shows no picture
+// now. It must not call Vt_Sdk_SetFrameSink. The sinks are the process's one
+// table of window handles (FrameSinks.h), which other players deliver to too.
 typedef void (*VtFrameSink)(void* user, uint32_t window, const uint8_t* rgb, int width, int height,
                             int stride);
 

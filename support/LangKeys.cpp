@@ -237,6 +237,11 @@ constexpr LangKeyText kKeys[] = {
     {87013, L"Custom download failed!"},
     {87014, L"Custom download successfully. Open path?"},
     {87015, L"Only the family's cameras keep a log database; nothing was sent to this camera."},
+    {88000, L"The camera refused it: %1"},
+    {88001, L"The camera does not offer this video setting; nothing was changed."},
+    {88002, L"The camera does not offer this on-screen text; nothing was changed."},
+    {88003, L"The camera does not offer this imaging setting; nothing was changed."},
+    {88100, L"No picture"},
     {88300, L"Site Report"},
     {88301, L"Cameras"},
     {88302, L"Date"},
@@ -291,7 +296,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 283);
+static_assert(std::size(kKeys) == 288);
 } // namespace
 
 const LangKeyText* LangKeyTable()

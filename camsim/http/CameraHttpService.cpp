@@ -81,6 +81,7 @@ struct CameraHttpService::Listener
 {
     std::unique_ptr<httplib::Server> server;
     std::thread thread;
+    std::weak_ptr<LiveCamera> camera;
 };
 
 CameraHttpService::CameraHttpService(size_t workers) : pool_(workers), nonces_(RandomSecret()) {}
@@ -94,6 +95,16 @@ CameraHttpService::~CameraHttpService()
 void CameraHttpService::SetRebootedCallback(RebootedCallback callback)
 {
     rebooted_ = std::move(callback);
+}
+
+void CameraHttpService::SetServingCallback(ServingCallback callback)
+{
+    serving_ = std::move(callback);
+}
+
+void CameraHttpService::SetRestreamCallback(RestreamCallback callback)
+{
+    restream_ = std::move(callback);
 }
 
 void CameraHttpService::SetMovedCallback(MovedCallback callback)
@@ -221,7 +232,12 @@ void CameraHttpService::AddRoutes(httplib::Server& server, const std::weak_ptr<L
                 }
             });
         };
-        AddOnvifRoutes(server, weak, OnvifActions{reboot, readdress, flash}, nonces_);
+        const auto restream = [this, weak] {
+            if (const auto locked = weak.lock(); locked && restream_) {
+                restream_(locked);
+            }
+        };
+        AddOnvifRoutes(server, weak, OnvifActions{reboot, readdress, flash, restream}, nonces_);
         return;
     }
     const auto moveLater = [this, weak] {
@@ -247,6 +263,7 @@ bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)
         port = camera->sim.port;
     }
     auto listener = std::make_unique<Listener>();
+    listener->camera = camera;
     listener->server = MakeServer(camera);
     if (!listener->server || !listener->server->is_valid()) {
         return false;
@@ -281,6 +298,9 @@ bool CameraHttpService::Start(const std::shared_ptr<LiveCamera>& camera)
         previous->server->stop();
         previous->thread.join();
     }
+    if (serving_) {
+        serving_(camera, true);
+    }
     return true;
 }
 
@@ -298,6 +318,9 @@ void CameraHttpService::Stop(const std::shared_ptr<LiveCamera>& camera)
     }
     listener->server->stop();
     listener->thread.join();
+    if (serving_) {
+        serving_(camera, false);
+    }
 }
 
 bool CameraHttpService::Restart(const std::shared_ptr<LiveCamera>& camera)
@@ -418,6 +441,11 @@ void CameraHttpService::StopAll()
     }
     for (auto& [camera, listener] : listeners) {
         listener->thread.join();
+    }
+    if (serving_) {
+        for (const auto& [camera, listener] : listeners) {
+            serving_(listener->camera.lock(), false);
+        }
     }
 }
 

@@ -49,7 +49,15 @@ public:
     // announces the camera.
     using ReaddressCallback = std::function<void(const std::shared_ptr<LiveCamera>&)>;
 
+    // Called when a camera's server starts (true) or stops (false), so its
+    // other servers (the ONVIF cameras' RTSP) follow it through reboots and moves.
+    using ServingCallback = std::function<void(const std::shared_ptr<LiveCamera>&, bool serving)>;
+    // Called after an ONVIF answer changed what the camera's streams show or who may play them.
+    using RestreamCallback = std::function<void(const std::shared_ptr<LiveCamera>&)>;
+
     void SetRebootedCallback(RebootedCallback callback);
+    void SetServingCallback(ServingCallback callback);
+    void SetRestreamCallback(RestreamCallback callback);
     void SetMovedCallback(MovedCallback callback);
     void SetGoingCallback(GoingCallback callback);
     void SetReaddressCallback(ReaddressCallback callback);
@@ -89,6 +97,8 @@ private:
     MovedCallback moved_;
     GoingCallback going_;
     ReaddressCallback readdress_;
+    ServingCallback serving_;
+    RestreamCallback restream_;
     Scheduler scheduler_; // last: stopped first, before the servers go
 };
 

@@ -1,71 +1,133 @@
-// The media service as far as a client needs it to log in and name the
-// stream: one profile, one video source, its RTSP address.
+// The Media service (ver10): two profiles on the one video source, main and
+// sub stream, each with its H.264 (or JPEG) encoder, its options, its RTSP
+// stream and its snapshot.
+#include "OnvifMediaXml.h"
 #include "OnvifService.h"
 
 namespace camsim {
 namespace {
 
-constexpr const char* kProfileToken = "profile_1";
-constexpr const char* kSourceToken = "video_source_1";
+constexpr const char* kPrefix = "trt";
 
-std::string Resolution()
+std::string ProfileXml(const OnvifMediaState& state, std::size_t encoder, std::string_view element)
 {
-    return Element("tt:Resolution", TextElement("tt:Width", "1920") + TextElement("tt:Height", "1080"));
+    return std::string("<") + std::string(element) + " token=\"" + kProfileTokens[encoder] + "\" fixed=\"true\">" +
+           TextElement("tt:Name", state.encoders[encoder].name) + SourceConfigXml("tt:VideoSourceConfiguration") +
+           EncoderXml("tt:VideoEncoderConfiguration", state.encoders[encoder]) + "</" + std::string(element) + ">";
 }
 
-// The profile as a Profiles (GetProfiles) or Profile (GetProfile) element.
-std::string ProfileXml(const std::string& element)
+std::string CodecOptionsXml(std::string_view element, const EncoderOptions& options, bool h264, bool bitrate)
 {
-    const std::string source = std::string("<tt:VideoSourceConfiguration token=\"vsc_1\">") +
-                               TextElement("tt:Name", "VideoSource") + TextElement("tt:UseCount", "1") +
-                               TextElement("tt:SourceToken", kSourceToken) +
-                               "<tt:Bounds x=\"0\" y=\"0\" width=\"1920\" height=\"1080\"/>" +
-                               "</tt:VideoSourceConfiguration>";
-    const std::string multicast =
-        Element("tt:Multicast", Element("tt:Address", TextElement("tt:Type", "IPv4") +
-                                                          TextElement("tt:IPv4Address", "0.0.0.0")) +
-                                    TextElement("tt:Port", "0") + TextElement("tt:TTL", "0") +
-                                    TextElement("tt:AutoStart", "false"));
-    const std::string encoder =
-        std::string("<tt:VideoEncoderConfiguration token=\"vec_1\">") + TextElement("tt:Name", "MainStream") +
-        TextElement("tt:UseCount", "1") + TextElement("tt:Encoding", "H264") + Resolution() +
-        TextElement("tt:Quality", "5") +
-        Element("tt:RateControl", TextElement("tt:FrameRateLimit", "25") + TextElement("tt:EncodingInterval", "1") +
-                                      TextElement("tt:BitrateLimit", "4096")) +
-        Element("tt:H264", TextElement("tt:GovLength", "50") + TextElement("tt:H264Profile", "Main")) + multicast +
-        TextElement("tt:SessionTimeout", "PT60S") + "</tt:VideoEncoderConfiguration>";
-    return "<" + element + " token=\"" + kProfileToken + "\" fixed=\"true\">" + TextElement("tt:Name", "MainStream") +
-           source + encoder + "</" + element + ">";
+    std::string content;
+    for (const Resolution& resolution : options.resolutions) {
+        content += ResolutionXml("tt:ResolutionsAvailable", resolution);
+    }
+    if (h264) {
+        content += RangeXml("tt:GovLengthRange", options.govLength);
+    }
+    content += RangeXml("tt:FrameRateRange", options.frameRate) + RangeXml("tt:EncodingIntervalRange", {1, 1});
+    if (h264) {
+        for (const char* profile : {"Baseline", "Main", "High"}) {
+            content += TextElement("tt:H264ProfilesSupported", profile);
+        }
+    }
+    if (bitrate) {
+        content += RangeXml("tt:BitrateRange", options.bitrate);
+    }
+    return Element(element, content);
+}
+
+std::string OptionsXml(const EncoderOptions& options)
+{
+    return Element("trt:Options", RangeXml("tt:QualityRange", options.quality) +
+                                      CodecOptionsXml("tt:JPEG", options, false, false) +
+                                      CodecOptionsXml("tt:H264", options, true, false) +
+                                      Element("tt:Extension", CodecOptionsXml("tt:JPEG", options, false, true) +
+                                                                  CodecOptionsXml("tt:H264", options, true, true)));
+}
+
+OnvifAnswer NoProfile()
+{
+    return InvalidArgument("ter:NoProfile", "no such profile");
+}
+
+OnvifAnswer MediaUri(std::string_view action, const std::string& uri)
+{
+    return RespondAs(kPrefix, action,
+                     Element("trt:MediaUri", TextElement("tt:Uri", uri) + TextElement("tt:InvalidAfterConnect", "false") +
+                                                 TextElement("tt:InvalidAfterReboot", "false") +
+                                                 TextElement("tt:Timeout", "PT0S")));
+}
+
+std::optional<OnvifAnswer> StreamUriAnswer(const LiveCamera& camera, const SoapRequest& request)
+{
+    const auto encoder = EncoderOfProfile(ChildText(request.action, {"ProfileToken"}));
+    if (!encoder) {
+        return NoProfile();
+    }
+    const std::string stream = ChildText(request.action, {"StreamSetup", "Stream"});
+    const std::string protocol = ChildText(request.action, {"StreamSetup", "Transport", "Protocol"});
+    if ((!stream.empty() && stream != "RTP-Unicast") ||
+        (protocol != "RTSP" && protocol != "UDP" && protocol != "TCP" && !protocol.empty())) {
+        return InvalidArgument("ter:InvalidStreamSetup", "the camera streams RTP unicast over RTSP only");
+    }
+    return MediaUri("GetStreamUri", StreamUri(camera, *encoder));
 }
 
 } // namespace
 
-std::optional<OnvifAnswer> AnswerMediaRequest(LiveCamera& camera, const SoapRequest& request)
+std::optional<OnvifAnswer> AnswerMediaRequest(LiveCamera& camera, const SoapRequest& request,
+                                              const OnvifRequestContext& context)
 {
     const std::string& action = request.actionName;
+    const OnvifMediaState& state = camera.onvif.media;
     if (action == "GetProfiles") {
-        return Respond(action, ProfileXml("trt:Profiles"));
+        return RespondAs(kPrefix, action, ProfileXml(state, 0, "trt:Profiles") + ProfileXml(state, 1, "trt:Profiles"));
     }
     if (action == "GetProfile") {
-        if (ChildText(request.action, {"ProfileToken"}) != kProfileToken) {
-            return InvalidArgument("ter:NoProfile", "no such profile");
-        }
-        return Respond(action, ProfileXml("trt:Profile"));
+        const auto encoder = EncoderOfProfile(ChildText(request.action, {"ProfileToken"}));
+        return encoder ? RespondAs(kPrefix, action, ProfileXml(state, *encoder, "trt:Profile")) : NoProfile();
+    }
+    if (action == "GetServiceCapabilities") {
+        return RespondAs(kPrefix, action,
+                         "<trt:Capabilities SnapshotUri=\"true\" Rotation=\"false\" VideoSourceMode=\"false\" OSD=\"false\">"
+                         "<trt:ProfileCapabilities MaximumNumberOfProfiles=\"2\"/><trt:StreamingCapabilities "
+                         "RTPMulticast=\"false\" RTP_TCP=\"true\" RTP_RTSP_TCP=\"true\" NonAggregateControl=\"false\" "
+                         "NoRTSPStreaming=\"false\"/></trt:Capabilities>");
     }
     if (action == "GetVideoSources") {
-        return Respond(action, "<trt:VideoSources token=\"" + std::string(kSourceToken) + "\">" +
-                                   TextElement("tt:Framerate", "25") + Resolution() + "</trt:VideoSources>");
+        return RespondAs(kPrefix, action,
+                         "<trt:VideoSources token=\"" + std::string(kVideoSourceToken) + "\">" +
+                             TextElement("tt:Framerate", "30") + ResolutionXml("tt:Resolution", kSensorResolution) +
+                             "</trt:VideoSources>");
+    }
+    if (action == "GetVideoSourceConfigurations") {
+        return RespondAs(kPrefix, action, SourceConfigXml("trt:Configurations"));
+    }
+    if (action == "GetVideoEncoderConfigurations") {
+        return RespondAs(kPrefix, action,
+                         EncoderXml("trt:Configurations", state.encoders[0]) +
+                             EncoderXml("trt:Configurations", state.encoders[1]));
+    }
+    if (action == "GetVideoEncoderConfiguration") {
+        const auto encoder = EncoderOfToken(state, ChildText(request.action, {"ConfigurationToken"}));
+        if (!encoder) {
+            return InvalidArgument("ter:NoConfig", "no such video encoder configuration");
+        }
+        return RespondAs(kPrefix, action, EncoderXml("trt:Configuration", state.encoders[*encoder]));
+    }
+    if (action == "GetVideoEncoderConfigurationOptions") {
+        return EncoderOptionsAnswer(state, request, kPrefix, OptionsXml);
+    }
+    if (action == "SetVideoEncoderConfiguration") {
+        return SetEncoder(camera, request, kPrefix, context.now);
     }
     if (action == "GetStreamUri") {
-        if (ChildText(request.action, {"ProfileToken"}) != kProfileToken) {
-            return InvalidArgument("ter:NoProfile", "no such profile");
-        }
-        const std::string uri =
-            "rtsp://" + camera.sim.ip + ":" + std::to_string(camera.onvif.rtspPort) + "/" + kProfileToken;
-        return Respond(action, Element("trt:MediaUri", TextElement("tt:Uri", uri) +
-                                                           TextElement("tt:InvalidAfterConnect", "false") +
-                                                           TextElement("tt:InvalidAfterReboot", "false") +
-                                                           TextElement("tt:Timeout", "PT0S")));
+        return StreamUriAnswer(camera, request);
+    }
+    if (action == "GetSnapshotUri") {
+        const auto encoder = EncoderOfProfile(ChildText(request.action, {"ProfileToken"}));
+        return encoder ? MediaUri(action, SnapshotUri(context, *encoder)) : NoProfile();
     }
     return std::nullopt;
 }

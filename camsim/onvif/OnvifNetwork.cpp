@@ -192,10 +192,11 @@ OnvifAnswer SetProtocols(LiveCamera& camera, const SoapRequest& request, int64_t
     camera.onvif.Log(camera.onvif.CameraTime(now),
                      "ports set: HTTP " + std::to_string(httpPort) + ", RTSP " + std::to_string(rtspPort));
     OnvifAnswer answer = Respond("SetNetworkProtocols", "");
+    answer.after = OnvifAfter::Restream;
     if (httpPort != camera.sim.port) {
         camera.sim.port = httpPort;
         camera.settings.ports.httpPort = httpPort;
-        answer.after = OnvifAfter::Readdress;
+        answer.after = OnvifAfter::Readdress; // which serves the streams anew too
     }
     return answer;
 }

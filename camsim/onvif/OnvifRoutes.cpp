@@ -4,6 +4,7 @@
 #include "DigestAuth.h"
 #include "InterfaceAddresses.h"
 #include "OnvifService.h"
+#include "PictureSource.h"
 #include "StatusPage.h"
 #include "WsSecurity.h"
 
@@ -79,15 +80,19 @@ void RunAfter(const OnvifAnswer& answer, const OnvifActions& actions)
     case OnvifAfter::Flash:
         actions.flash(answer.flashVersion);
         break;
+    case OnvifAfter::Restream:
+        actions.restream();
+        break;
     case OnvifAfter::Nothing:
         break;
     }
 }
 
-void AddService(httplib::Server& server, const char* path, bool media, const std::weak_ptr<LiveCamera>& weak,
-                const OnvifActions& actions, const vtwire::DigestNonceIssuer& nonces)
+void AddService(httplib::Server& server, const char* path, OnvifServiceKind service,
+                const std::weak_ptr<LiveCamera>& weak, const OnvifActions& actions,
+                const vtwire::DigestNonceIssuer& nonces)
 {
-    server.Post(path, [weak, actions, media, &nonces](const httplib::Request& req, httplib::Response& res) {
+    server.Post(path, [weak, actions, service, &nonces](const httplib::Request& req, httplib::Response& res) {
         std::string why;
         const std::unique_ptr<SoapRequest> request = ParseSoapRequest(req.body, why);
         const auto camera = weak.lock();
@@ -116,7 +121,7 @@ void AddService(httplib::Server& server, const char* path, bool media, const std
             OnvifRequestContext context;
             context.serviceRoot = camera->sim.OnvifRoot();
             context.now = Now();
-            answer = refused ? *refused : AnswerOnvifRequest(*camera, *request, media, context);
+            answer = refused ? *refused : AnswerOnvifRequest(*camera, *request, service, context);
         }
         Send(res, answer);
         RunAfter(answer, actions);
@@ -161,6 +166,43 @@ void AddFirmwareUpload(httplib::Server& server, const std::weak_ptr<LiveCamera>&
     });
 }
 
+// The current picture of a profile as a JPEG, behind HTTP Digest whatever
+// login the SOAP services take.
+void AddSnapshot(httplib::Server& server, const std::weak_ptr<LiveCamera>& weak, const vtwire::DigestNonceIssuer& nonces)
+{
+    server.Get(kSnapshotPath, [weak, &nonces](const httplib::Request& req, httplib::Response& res) {
+        const auto camera = weak.lock();
+        if (!camera) {
+            res.status = 503;
+            return;
+        }
+        PictureSettings picture;
+        {
+            std::lock_guard lock(camera->mutex);
+            if (const auto refused = DigestCheck(*camera, req, nonces, res)) {
+                res.status = refused->status;
+                res.set_content("authentication required\n", "text/plain");
+                return;
+            }
+            const auto encoder = EncoderOfProfile(req.get_param_value("profile"));
+            if (!encoder) {
+                res.status = 404;
+                res.set_content("no such profile\n", "text/plain");
+                return;
+            }
+            picture = PictureOf(*camera, *encoder);
+        }
+        std::string why;
+        const std::optional<std::string> jpeg = SnapshotJpeg(picture, why);
+        if (!jpeg) {
+            res.status = 500;
+            res.set_content(why + "\n", "text/plain");
+            return;
+        }
+        res.set_content(*jpeg, "image/jpeg");
+    });
+}
+
 std::string Row(std::string_view label, std::string_view value)
 {
     return "<tr><th>" + HtmlEscape(label) + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
@@ -176,8 +218,18 @@ bool IsOnvifUploadPath(const std::string& path)
 void AddOnvifRoutes(httplib::Server& server, std::weak_ptr<LiveCamera> camera, OnvifActions actions,
                     const vtwire::DigestNonceIssuer& nonces)
 {
-    AddService(server, kDeviceServicePath, false, camera, actions, nonces);
-    AddService(server, kMediaServicePath, true, camera, actions, nonces);
+    bool media2 = false;
+    if (const auto locked = camera.lock()) {
+        std::lock_guard lock(locked->mutex);
+        media2 = locked->sim.media2;
+    }
+    AddService(server, kDeviceServicePath, OnvifServiceKind::Device, camera, actions, nonces);
+    AddService(server, kMediaServicePath, OnvifServiceKind::Media, camera, actions, nonces);
+    if (media2) {
+        AddService(server, kMedia2ServicePath, OnvifServiceKind::Media2, camera, actions, nonces);
+    }
+    AddService(server, kImagingServicePath, OnvifServiceKind::Imaging, camera, actions, nonces);
+    AddSnapshot(server, camera, nonces);
     AddFirmwareUpload(server, camera, actions);
     server.Get("/", [camera](const httplib::Request&, httplib::Response& res) {
         const auto locked = camera.lock();
@@ -214,6 +266,22 @@ std::string OnvifStatusHtml(const LiveCamera& camera)
     if (camera.sim.https) {
         page += Row("Certificate SHA-256", state.certificateFingerprint);
     }
+    page += Row("RTSP port", std::to_string(state.rtspPort));
+    const OnvifMediaState& media = state.media;
+    for (std::size_t i = 0; i < media.encoders.size(); ++i) {
+        page += Row(std::string("Video ") + kProfileTokens[i], DescribeEncoder(media.encoders[i]));
+    }
+    for (const OsdConfig& osd : media.osds) {
+        page += Row("OSD " + osd.token, (osd.dateTime ? "date and time" : "title " + osd.text) + " " + osd.position);
+    }
+    const ImagingValues& imaging = media.imaging;
+    page += Row("Brightness", FormatNumber(imaging.brightness));
+    page += Row("ColorSaturation", FormatNumber(imaging.colorSaturation));
+    page += Row("Contrast", FormatNumber(imaging.contrast));
+    page += Row("Sharpness", FormatNumber(imaging.sharpness));
+    page += Row("IrCutFilter", imaging.irCutFilter);
+    page += Row("Exposure", imaging.exposureMode);
+    page += Row("WhiteBalance", imaging.whiteBalanceMode);
     page += "</table>\n</body></html>\n";
     return page;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// An ONVIF camera's paths on its web server: the device and media services
-// (SOAP 1.2 over POST), the firmware upload address StartFirmwareUpgrade
-// hands out, and a status page at "/" that shows what clients have set.
+// An ONVIF camera's paths on its web server: the device, media, Media2 and
+// imaging services (SOAP 1.2 over POST), the snapshot, the firmware upload
+// address StartFirmwareUpgrade hands out, and a status page at "/" that
+// shows what clients have set.
 #include "LiveCamera.h"
 
 #include <functional>
@@ -23,6 +24,7 @@ struct OnvifActions
     std::function<void()> reboot;    // after the answer: Bye, silent, then back with Hello
     std::function<void()> readdress; // after the answer: Bye, serve on the new address or port, Hello
     std::function<void(std::optional<std::string>)> flash; // after the answer: write, reboot with the version
+    std::function<void()> restream;  // after the answer: the streams take the camera's new settings
 };
 
 // True for the paths whose bodies are firmware images rather than SOAP.

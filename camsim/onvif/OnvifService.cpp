@@ -1,4 +1,4 @@
-// What the device and media services share: which actions need no login,
+// What the services share: which actions need no login,
 // the shape of answers and faults, and the choice of service for an action.
 #include "OnvifService.h"
 
@@ -24,12 +24,13 @@ bool IsPreAuthAction(std::string_view action)
 
 OnvifAnswer Respond(std::string_view action, const std::string& content)
 {
-    const std::string prefix = action == "GetProfiles" || action == "GetStreamUri" || action == "GetVideoSources" ||
-                                       action == "GetProfile"
-                                   ? "trt:"
-                                   : "tds:";
+    return RespondAs("tds", action, content);
+}
+
+OnvifAnswer RespondAs(std::string_view prefix, std::string_view action, const std::string& content)
+{
     OnvifAnswer answer;
-    answer.envelope = SoapEnvelope(Element(prefix + std::string(action) + "Response", content));
+    answer.envelope = SoapEnvelope(Element(std::string(prefix) + ":" + std::string(action) + "Response", content));
     return answer;
 }
 
@@ -46,23 +47,36 @@ OnvifAnswer InvalidArgument(std::string_view detail, std::string reason)
     return Fault(400, {true, "ter:InvalidArgVal", std::string(detail), std::move(reason)});
 }
 
-OnvifAnswer AnswerOnvifRequest(LiveCamera& camera, const SoapRequest& request, bool media,
+OnvifAnswer AnswerOnvifRequest(LiveCamera& camera, const SoapRequest& request, OnvifServiceKind service,
                                const OnvifRequestContext& context)
 {
     const std::string& action = request.actionName;
-    const bool change = action.rfind("Set", 0) == 0 || action == "SystemReboot" || action == "StartFirmwareUpgrade" ||
-                        action == "UpgradeSystemFirmware";
+    const bool change = action.rfind("Set", 0) == 0 || action.rfind("Create", 0) == 0 ||
+                        action.rfind("Delete", 0) == 0 || action == "SystemReboot" ||
+                        action == "StartFirmwareUpgrade" || action == "UpgradeSystemFirmware";
     if (change && camera.sim.Has(kFaultRefuseModify)) {
         return Fault(400, {true, "ter:OperationProhibited", {}, "the camera refuses changes"});
     }
     std::optional<OnvifAnswer> answer;
-    if (media) {
-        answer = AnswerMediaRequest(camera, request);
-    } else {
+    switch (service) {
+    case OnvifServiceKind::Device:
         answer = AnswerSystemRequest(camera, request, context);
         if (!answer) {
             answer = AnswerNetworkRequest(camera, request, context);
         }
+        break;
+    case OnvifServiceKind::Media:
+        answer = AnswerMediaRequest(camera, request, context);
+        break;
+    case OnvifServiceKind::Media2:
+        answer = camera.sim.media2 ? AnswerMedia2Request(camera, request, context) : std::nullopt;
+        if (!answer && camera.sim.media2) {
+            answer = AnswerOsdRequest(camera, request, context);
+        }
+        break;
+    case OnvifServiceKind::Imaging:
+        answer = AnswerImagingRequest(camera, request, context);
+        break;
     }
     if (!answer) {
         return Fault(500, {false, "ter:ActionNotSupported", {}, "the action " + request.actionName + " is not supported"});

@@ -53,6 +53,8 @@ OnvifState InitialOnvifState(const SimCamera& camera)
         state.dnsServers.push_back(camera.dns);
     }
     state.users.push_back({camera.user, camera.password, "Administrator"});
+    state.rtspPort = camera.rtspPort;
+    state.media = InitialMediaState(camera);
     return state;
 }
 

@@ -2,6 +2,8 @@
 // What an ONVIF camera keeps beyond its identity: its clock, time zone and
 // NTP, hostname, DNS, gateway, protocols, users, the nonces it has seen and
 // its system log. Guarded by the owning LiveCamera's mutex.
+#include "OnvifMediaState.h"
+
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -46,6 +48,7 @@ struct OnvifState
     std::optional<OnvifAddress> pendingAddress; // applied at the next reboot
     std::string uploadToken;                    // the path part StartFirmwareUpgrade handed out
     std::string certificateFingerprint;         // SHA-256 of an https camera's certificate
+    OnvifMediaState media;                      // encoders, on-screen texts, imaging
 
     // Appends a line stamped with the camera's clock; keeps the newest few hundred.
     void Log(int64_t cameraTime, const std::string& line);

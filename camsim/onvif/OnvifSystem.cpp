@@ -188,7 +188,9 @@ OnvifAnswer SetUsers(LiveCamera& camera, const SoapRequest& request, int64_t now
         }
     }
     state.Log(state.CameraTime(now), "users changed");
-    return Respond("SetUser", "");
+    OnvifAnswer answer = Respond("SetUser", "");
+    answer.after = OnvifAfter::Restream; // the streams take the new password
+    return answer;
 }
 
 std::string RandomToken()
@@ -218,11 +220,13 @@ OnvifAnswer Capabilities(const OnvifRequestContext& context)
         Element("tt:StreamingCapabilities", TextElement("tt:RTPMulticast", "false") +
                                                 TextElement("tt:RTP_TCP", "true") +
                                                 TextElement("tt:RTP_RTSP_TCP", "true"));
-    return Respond("GetCapabilities",
-                   Element("tds:Capabilities", Element("tt:Device", device) + Element("tt:Media", media)));
+    const std::string imaging = TextElement("tt:XAddr", context.serviceRoot + kImagingServicePath);
+    return Respond("GetCapabilities", Element("tds:Capabilities", Element("tt:Device", device) +
+                                                                      Element("tt:Imaging", imaging) +
+                                                                      Element("tt:Media", media)));
 }
 
-OnvifAnswer Services(const OnvifRequestContext& context)
+OnvifAnswer Services(const OnvifRequestContext& context, bool media2)
 {
     const auto service = [&](const char* ns, const char* path) {
         return Element("tds:Service", TextElement("tds:Namespace", ns) +
@@ -230,8 +234,11 @@ OnvifAnswer Services(const OnvifRequestContext& context)
                                           Element("tds:Version", TextElement("tt:Major", "2") +
                                                                      TextElement("tt:Minor", "60")));
     };
-    return Respond("GetServices", service("http://www.onvif.org/ver10/device/wsdl", kDeviceServicePath) +
-                                      service("http://www.onvif.org/ver10/media/wsdl", kMediaServicePath));
+    return Respond("GetServices",
+                   service("http://www.onvif.org/ver10/device/wsdl", kDeviceServicePath) +
+                       service("http://www.onvif.org/ver10/media/wsdl", kMediaServicePath) +
+                       (media2 ? service("http://www.onvif.org/ver20/media/wsdl", kMedia2ServicePath) : std::string()) +
+                       service("http://www.onvif.org/ver20/imaging/wsdl", kImagingServicePath));
 }
 
 OnvifAnswer Scopes(const SimCamera& sim)
@@ -370,7 +377,7 @@ std::optional<OnvifAnswer> AnswerSystemRequest(LiveCamera& camera, const SoapReq
         return SystemLog(state);
     }
     if (action == "GetServices") {
-        return Services(context);
+        return Services(context, camera.sim.media2);
     }
     if (action == "GetCapabilities") {
         return Capabilities(context);

@@ -188,6 +188,8 @@ std::string SoapEnvelope(const std::string& body, const std::string& header)
         " xmlns:tt=\"http://www.onvif.org/ver10/schema\""
         " xmlns:tds=\"http://www.onvif.org/ver10/device/wsdl\""
         " xmlns:trt=\"http://www.onvif.org/ver10/media/wsdl\""
+        " xmlns:tr2=\"http://www.onvif.org/ver20/media/wsdl\""
+        " xmlns:timg=\"http://www.onvif.org/ver20/imaging/wsdl\""
         " xmlns:ter=\"http://www.onvif.org/ver10/error\""
         " xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\""
         " xmlns:wsdd=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\""

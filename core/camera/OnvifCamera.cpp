@@ -148,7 +148,22 @@ onvif::DeviceEndpoint OnvifCamera::Endpoint(const std::string& password) const
 
 bool OnvifCamera::Supports(CameraOperation operation) const
 {
+    // Until the first media or imaging call has read the services, the
+    // camera is taken to offer them; one without answers NotSupported. Read
+    // without the call lock, so asking never waits for a running call.
+    const unsigned offered = m_offered.load();
+    const bool known = (offered & kServicesKnown) != 0;
     switch (operation) {
+    case CameraOperation::VideoConfig:
+    case CameraOperation::VideoOptions:
+    case CameraOperation::Snapshot:
+    case CameraOperation::LivePlay:
+        return !known || (offered & kMediaOffered) != 0;
+    case CameraOperation::Osd:
+        return !known || (offered & kMedia2Offered) != 0;
+    case CameraOperation::ImagingSettings:
+    case CameraOperation::ImagingConfig:
+        return !known || (offered & kImagingOffered) != 0;
     case CameraOperation::SystemDate:
     case CameraOperation::DeviceName:
     case CameraOperation::Password:
@@ -192,6 +207,25 @@ CameraResult OnvifCamera::Result(const OnvifResult& result)
     default:
         return {CameraStatus::Failed, static_cast<int>(result.status)};
     }
+}
+
+CameraResult OnvifCamera::MediaResult(const OnvifResult& result)
+{
+    const CameraResult mapped = Result(result);
+    if (!result.ok()) {
+        m_media.profiles.reset();
+        m_media.encoderOptions.clear();
+    }
+    if (result.status == OnvifStatus::Fault || result.status == OnvifStatus::BadAnswer) {
+        m_note = FilledText(88000, L"The camera refused it: %1", {result.reason.substr(0, 200)});
+    }
+    return mapped;
+}
+
+CameraResult OnvifCamera::NotOffered(unsigned key, const wchar_t* english)
+{
+    m_note = LangText(key, english);
+    return {CameraStatus::Failed, kNotOffered};
 }
 
 CameraResult OnvifCamera::Login()

@@ -1,5 +1,6 @@
 #include "LiveVideo.h"
 
+#include "FrameSinks.h"
 #include "MjpegParser.h"
 
 #include <string>
@@ -50,22 +51,9 @@ LiveVideo::~LiveVideo()
     StopAll();
 }
 
-void LiveVideo::SetSink(uint32_t window, FrameSinkFn sink, void* user)
-{
-    std::unique_lock lock(sinksLock_);
-    if (sink == nullptr) {
-        sinks_.erase(window);
-    } else {
-        sinks_[window] = Sink{sink, user};
-    }
-}
-
 void LiveVideo::Deliver(uint32_t window, const uint8_t* rgb, int width, int height)
 {
-    std::shared_lock lock(sinksLock_);
-    const auto found = sinks_.find(window);
-    if (found != sinks_.end()) {
-        found->second.fn(found->second.user, window, rgb, width, height, width * 3);
+    if (DeliverFrame(window, rgb, width, height, width * 3)) {
         ++delivered_;
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Live video: one thread per playing login handle reads the camera's MJPEG
 // stream, decodes each picture to RGB and hands it to the frame sink that the
-// program registered for the play's window handle.
+// program registered for the play's window handle (FrameSinks.h).
 #include "CameraSession.h"
 
 #include <atomic>
@@ -9,23 +9,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <thread>
 
 namespace vtclient {
-
-// rgb: height rows of width * 3 bytes, `stride` bytes apart; valid during the call.
-using FrameSinkFn = void (*)(void* user, uint32_t window, const uint8_t* rgb, int width, int height,
-                             int stride);
 
 class LiveVideo
 {
 public:
     ~LiveVideo();
-
-    // A null function removes the window's sink; returns after any delivery
-    // to the old sink has finished.
-    void SetSink(uint32_t window, FrameSinkFn sink, void* user);
 
     // Plays `stream` (1 primary, 0 secondary) of the handle's camera into the
     // window, replacing a play of the same handle.
@@ -44,19 +35,12 @@ private:
         CancelSignal stop;
         std::thread thread;
     };
-    struct Sink
-    {
-        FrameSinkFn fn = nullptr;
-        void* user = nullptr;
-    };
 
     void Run(Play& play, const std::shared_ptr<CameraSession>& session, uint32_t window, int stream);
     void Deliver(uint32_t window, const uint8_t* rgb, int width, int height);
 
     std::mutex playsLock_;
     std::map<int, std::unique_ptr<Play>> plays_;
-    std::shared_mutex sinksLock_;
-    std::map<uint32_t, Sink> sinks_;
     std::atomic<uint64_t> delivered_{0};
 };
 

@@ -162,7 +162,7 @@ TEST(OnvifSoapTest, NewAddressNowOrAfterTheRebootAndRefusedChanges)
     const OnvifRequestContext context{"http://192.168.5.100:80", 1'800'000'000};
     std::string why;
 
-    OnvifAnswer answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.21"), why), false, context);
+    OnvifAnswer answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.21"), why), OnvifServiceKind::Device, context);
     EXPECT_EQ(answer.status, 200);
     EXPECT_NE(answer.envelope.find("<tds:RebootNeeded>false<"), std::string::npos);
     EXPECT_EQ(answer.after, OnvifAfter::Readdress);
@@ -170,7 +170,7 @@ TEST(OnvifSoapTest, NewAddressNowOrAfterTheRebootAndRefusedChanges)
     EXPECT_EQ(camera.sim.netmask, "255.255.255.0");
 
     camera.sim.rebootNeeded = true;
-    answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.22"), why), false, context);
+    answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.22"), why), OnvifServiceKind::Device, context);
     EXPECT_NE(answer.envelope.find("<tds:RebootNeeded>true<"), std::string::npos);
     EXPECT_EQ(answer.after, OnvifAfter::Nothing);
     EXPECT_EQ(camera.sim.ip, "10.44.7.21") << "not before the reboot";
@@ -178,17 +178,17 @@ TEST(OnvifSoapTest, NewAddressNowOrAfterTheRebootAndRefusedChanges)
     EXPECT_EQ(camera.sim.ip, "10.44.7.22");
     EXPECT_FALSE(TakePendingAddress(camera));
 
-    answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.300"), why), false, context);
+    answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.300"), why), OnvifServiceKind::Device, context);
     EXPECT_EQ(answer.status, 400);
     EXPECT_NE(answer.envelope.find("ter:InvalidIPv4Address"), std::string::npos);
 
     camera.sim.faults = kFaultRefuseModify;
-    answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.23"), why), false, context);
+    answer = AnswerOnvifRequest(camera, *ParseSoapRequest(setAddress("10.44.7.23"), why), OnvifServiceKind::Device, context);
     EXPECT_NE(answer.envelope.find("ter:OperationProhibited"), std::string::npos);
     EXPECT_FALSE(TakePendingAddress(camera));
     EXPECT_EQ(camera.sim.ip, "10.44.7.22");
     const std::string read = Envelope("", "<GetNTP xmlns=\"http://www.onvif.org/ver10/device/wsdl\"/>");
-    EXPECT_EQ(AnswerOnvifRequest(camera, *ParseSoapRequest(read, why), false, context).status, 200)
+    EXPECT_EQ(AnswerOnvifRequest(camera, *ParseSoapRequest(read, why), OnvifServiceKind::Device, context).status, 200)
         << "reading is still answered";
 }
 

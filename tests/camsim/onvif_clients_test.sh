@@ -12,34 +12,8 @@ camlab=${1:?usage: onvif_clients_test.sh CAMLAB VTCAMSIM WORKDIR}
 vtcamsim=${2:?}
 work=${3:?}
 here=$(cd "$(dirname "$0")" && pwd)
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-[[ $(id -u) -eq 0 ]] || fail "the lab needs root (network namespaces)"
-command -v onvif-util >/dev/null || fail "onvif-util is missing (Debian onvif-tools; scripts/setup installs it)"
-command -v node >/dev/null && command -v npm >/dev/null || fail "node and npm are missing"
-
-# The npm client, installed exactly as the lock file says.
-mkdir -p "$work"
-cp "$here/onvif-clients/package.json" "$here/onvif-clients/package-lock.json" "$work/"
-if ! cmp -s "$work/package-lock.json" "$work/node_modules/.installed-lock.json" 2>/dev/null; then
-    (cd "$work" && npm ci --no-audit --no-fund --loglevel=error) || fail "npm ci failed"
-    cp "$work/package-lock.json" "$work/node_modules/.installed-lock.json"
-fi
-export NODE_PATH=$work/node_modules
-
-lab_id=""
-sim=""
-cleanup() {
-    [[ -n $sim ]] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null
-    [[ -n $lab_id ]] && bash "$camlab" destroy "$lab_id" >/dev/null 2>&1
-    true
-}
-trap cleanup EXIT
-eval "$(bash "$camlab" create --owner $$)"
-lab_id=$CAMLAB_ID
-ws() { ip netns exec "$CAMLAB_WS_NS" "$@"; }
+source "$here/onvif-clients/lab.sh"
+onvif_lab_prepare "$work"
 
 site=$work/site.json
 cat >"$site" <<'JSON'
@@ -57,16 +31,7 @@ cat >"$site" <<'JSON'
    "model": "C-1", "version": "1.0.4", "name": "Far"}
 ]}
 JSON
-log=$work/vtcamsim.log
-ip netns exec "$CAMLAB_CAM_NS" "$vtcamsim" --interface "$CAMLAB_CAM_IF" --count 6 --base-ip 192.168.5.100 \
-    --password qr7319 --config "$site" >"$log" 2>&1 &
-sim=$!
-for _ in $(seq 1 200); do
-    grep -qs "vtcamsim ready" "$log" && break
-    kill -0 "$sim" 2>/dev/null || break
-    sleep 0.1
-done
-grep -q "vtcamsim ready" "$log" || fail "vtcamsim did not start: $(cat "$log")"
+onvif_lab_start "$camlab" "$vtcamsim" "$site" 6
 
 # Discovery: the five ONVIF cameras, the one outside the subnet too, and no family camera.
 found=$(ws timeout 30 onvif-util -a 2>&1) || fail "onvif-util -a failed: $found"

@@ -2,22 +2,23 @@
 // The other end is a test fake: a few cpp-httplib handlers that answer as a
 // camera would for the case at hand (HTTP Digest, its own clock, oversized or
 // stalled answers, redirects, a self-signed certificate).
-#include <gtest/gtest.h>
+#include "SoapTransport.h"
+
+#include "OnvifDeviceClient.h"
+#include "OnvifMediaClient.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <httplib.h>
 #include <mutex>
 #include <openssl/evp.h>
 #include <regex>
 #include <set>
 #include <thread>
-
-#include "OnvifDeviceClient.h"
-#include "SoapTransport.h"
 
 namespace {
 
@@ -423,4 +424,56 @@ TEST(SoapTransportTest, FirmwareReachesTheCameraBothWays)
     EXPECT_NE(inlineRequest.find("href=\"cid:firmware@zendrix\""), std::string::npos);
     EXPECT_NE(inlineRequest.find("Content-ID: <firmware@zendrix>\r\n\r\n" + bytes + "\r\n--"), std::string::npos);
     fs::remove(image);
+}
+
+// The snapshot address comes from the camera's answer: a picture is fetched
+// only from the camera's own host, and only a JPEG is taken as one; a media
+// service on another host is never sent the login.
+TEST(SoapTransportTest, TheSnapshotComesOnlyFromTheCameraItselfAndOnlyAsAJpeg)
+{
+    FakeCamera camera(std::make_unique<httplib::Server>());
+    std::mutex mutex;
+    std::string snapshotUri;
+    camera.server().Post("/onvif/media2_service", [&](const httplib::Request&, httplib::Response& r) {
+        std::lock_guard lock(mutex);
+        r.set_content(
+            "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\""
+            " xmlns:tr2=\"http://www.onvif.org/ver20/media/wsdl\"><s:Body><tr2:GetSnapshotUriResponse>"
+            "<tr2:Uri>" +
+                snapshotUri + "</tr2:Uri></tr2:GetSnapshotUriResponse></s:Body></s:Envelope>",
+            "application/soap+xml");
+    });
+    camera.server().Get("/snap.jpg", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content(std::string("\xFF\xD8\xFF\xE0 picture", 12), "image/jpeg");
+    });
+    camera.server().Get("/page.html", [](const httplib::Request&, httplib::Response& r) {
+        r.set_content("<html>login</html>", "text/html");
+    });
+    onvif::DeviceEndpoint endpoint;
+    endpoint.serviceUrl = camera.Url("http", "/onvif/device_service");
+    endpoint.user = "admin";
+    endpoint.password = "qr7319";
+    onvif::OnvifDeviceClient device(endpoint);
+    onvif::MediaServices services;
+    services.media2 = camera.Url("http", "/onvif/media2_service");
+    onvif::OnvifMediaClient media(device, services);
+
+    const auto snapshot = [&](const std::string& uri, std::string& jpeg) {
+        {
+            std::lock_guard lock(mutex);
+            snapshotUri = uri;
+        }
+        return media.GetSnapshot("profile_1", jpeg);
+    };
+    std::string jpeg;
+    ASSERT_TRUE(snapshot(camera.Url("http", "/snap.jpg"), jpeg).ok());
+    EXPECT_EQ(jpeg.size(), 12u);
+    EXPECT_EQ(snapshot("http://127.0.0.2:9/snap.jpg", jpeg).status, onvif::OnvifStatus::BadAnswer);
+    EXPECT_EQ(snapshot(camera.Url("http", "/page.html"), jpeg).status, onvif::OnvifStatus::BadAnswer);
+
+    services.media2 = "http://127.0.0.2:9/onvif/media2_service";
+    onvif::OnvifMediaClient elsewhere(device, services);
+    const onvif::OnvifResult refused = elsewhere.GetSnapshot("profile_1", jpeg);
+    EXPECT_EQ(refused.status, onvif::OnvifStatus::BadAnswer);
+    EXPECT_NE(refused.reason.find("another host"), std::string::npos) << refused.reason;
 }

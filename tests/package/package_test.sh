@@ -48,7 +48,9 @@ depends=$(dpkg-deb -f "$program_deb" Depends)
 for wanted in libcap2-bin libqt6widgets6 libpcap0.8 libc6; do
     [[ $depends == *"$wanted"* ]] || fail "zendrix does not depend on $wanted: $depends"
 done
-[[ $(dpkg-deb -f "$simulator_deb" Depends) == *libpcap0.8* ]] || fail "zendrix-vtcamsim does not depend on libpcap0.8"
+for wanted in libpcap0.8 libgstrtspserver-1.0-0 gstreamer1.0-plugins-ugly; do
+    [[ $(dpkg-deb -f "$simulator_deb" Depends) == *"$wanted"* ]] || fail "zendrix-vtcamsim does not depend on $wanted"
+done
 contents=$(dpkg-deb -c "$program_deb")
 [[ $contents != *vtcamsim* ]] || fail "the simulator is in the program's package"
 

@@ -9,8 +9,9 @@
 #include "CameraProvider.h"
 #include "CertificatePins.h"
 #include "LiveCamera.h"
-#include "OnvifCameraMaker.h"
 #include "OemUpload.h"
+#include "OnvifCameraFixture.h"
+#include "OnvifCameraMaker.h"
 #include "ProgramFolder.h"
 #include "SystemParams.h"
 #include "TimeZoneTable.h"
@@ -26,54 +27,11 @@
 
 namespace {
 
-constexpr const char* kPassword = "onvif-pw1";
+constexpr const char* kPassword = kSimPassword;
 constexpr int kIndia = 94; // "5.5 India (Calcutta)"
 
-class OnvifCameraTest : public ::testing::Test
+class OnvifCameraTest : public OnvifCameraFixture
 {
-protected:
-    void SetUp() override
-    {
-        m_camera = std::make_shared<camsim::LiveCamera>();
-        camsim::SimCamera& sim = m_camera->sim;
-        sim.ip = "127.0.0.1";
-        sim.port = 0;
-        sim.mac = {0xAC, 0x1E, 0x50, 0x00, 0x24, 0x01};
-        sim.protocol = camsim::CameraProtocol::Onvif;
-        sim.maker = "Acme Optics";
-        sim.model = "AX-200";
-        sim.version = "2.1.0";
-        sim.password = kPassword;
-        sim.clockOffsetSec = -7200; // a camera whose clock is two hours behind
-        sim.flashMs = 50;
-        sim.rebootMs = 50;
-        m_camera->onvif = camsim::InitialOnvifState(sim);
-        ASSERT_TRUE(m_service.Start(m_camera));
-    }
-    void TearDown() override { m_service.StopAll(); }
-
-    tagVtIpcInfo Entry() const
-    {
-        tagVtIpcInfo info{};
-        std::lock_guard lock(m_camera->mutex);
-        std::memcpy(info.mac, m_camera->sim.mac.data(), m_camera->sim.mac.size());
-        std::snprintf(info.ip, sizeof info.ip, "%s", m_camera->sim.ip.c_str());
-        info.port = m_camera->sim.port;
-        std::snprintf(info.model, sizeof info.model, "%s", m_camera->sim.model.c_str());
-        return info;
-    }
-    OnvifCameraAddress Address() const
-    {
-        return {"http://127.0.0.1:" + std::to_string(Entry().port) + "/onvif/device_service", {}};
-    }
-    camsim::OnvifState State() const
-    {
-        std::lock_guard lock(m_camera->mutex);
-        return m_camera->onvif;
-    }
-
-    camsim::CameraHttpService m_service{4};
-    std::shared_ptr<camsim::LiveCamera> m_camera;
 };
 
 TEST_F(OnvifCameraTest, LoginReportsLikeTheFamilysAndWorkWithoutAnEquivalentIsNeverSent)
@@ -86,20 +44,15 @@ TEST_F(OnvifCameraTest, LoginReportsLikeTheFamilysAndWorkWithoutAnEquivalentIsNe
     OnvifCamera camera(Entry(), {"admin", kPassword}, Address());
     ASSERT_TRUE(camera.Login().Done()) << "logs in although the camera's clock is two hours off";
     const std::size_t logBefore = State().systemLog.size();
-    for (const CameraOperation lacking :
-         {CameraOperation::Ddns, CameraOperation::VideoConfig, CameraOperation::Osd,
-          CameraOperation::ImagingSettings, CameraOperation::ImagingConfig, CameraOperation::OemUpload,
-          CameraOperation::LogDownload, CameraOperation::ConfigDownload, CameraOperation::CustomDownload,
-          CameraOperation::LivePlay, CameraOperation::FirmwareUpload}) {
+    for (const CameraOperation lacking : {CameraOperation::Ddns, CameraOperation::OemUpload,
+                                          CameraOperation::LogDownload, CameraOperation::ConfigDownload,
+                                          CameraOperation::CustomDownload, CameraOperation::FirmwareUpload}) {
         EXPECT_FALSE(camera.Supports(lacking)) << static_cast<int>(lacking);
     }
     DdnsRecord ddns{};
-    OsdRecord osd{};
     EXPECT_EQ(camera.GetDdns(ddns).status, CameraStatus::NotSupported);
-    EXPECT_EQ(camera.GetOsd(osd).status, CameraStatus::NotSupported);
     EXPECT_EQ(camera.UploadOemFile("/etc/hostname").status, CameraStatus::NotSupported);
     EXPECT_EQ(camera.DownloadLog("/tmp/never").status, CameraStatus::NotSupported);
-    EXPECT_EQ(camera.StartLivePlay(1).status, CameraStatus::NotSupported);
     EXPECT_EQ(State().systemLog.size(), logBefore) << "nothing reached the camera";
 
     SystemInfoRecord info{};

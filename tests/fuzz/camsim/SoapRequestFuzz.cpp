@@ -44,8 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         camsim::VerifyUsernameToken(*request->token, camera.onvif, 1'800'000'000, why);
     }
     const camsim::OnvifRequestContext context{"http://192.168.5.100:80", 1'800'000'000};
-    for (const bool media : {false, true}) {
-        const camsim::OnvifAnswer answer = camsim::AnswerOnvifRequest(camera, *request, media, context);
+    for (const auto service : {camsim::OnvifServiceKind::Device, camsim::OnvifServiceKind::Media,
+                               camsim::OnvifServiceKind::Media2, camsim::OnvifServiceKind::Imaging}) {
+        const camsim::OnvifAnswer answer = camsim::AnswerOnvifRequest(camera, *request, service, context);
         pugi::xml_document reread;
         Check(camsim::ParseBoundedXml(answer.envelope, reread, why));
     }

@@ -1,12 +1,59 @@
-// Random answers against the SOAP parser and the device answer readers: the
+// Random answers against the SOAP parser and the device, media and imaging
+// answer readers: the
 // body of any answer is offered to every reader, as a confused or hostile
 // camera could answer any call with any response.
+#include "OnvifDeviceAnswers.h"
+#include "OnvifImagingClient.h"
+#include "OnvifMediaAnswers.h"
+#include "SoapEnvelope.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "OnvifDeviceAnswers.h"
-#include "SoapEnvelope.h"
+namespace {
+
+// Every media and imaging reader, in both media shapes.
+void ReadMediaAnswers(pugi::xml_node body)
+{
+    for (const bool media2 : {false, true}) {
+        std::vector<onvif::MediaProfile> profiles;
+        std::vector<onvif::VideoEncoderConfig> configurations;
+        std::vector<onvif::VideoEncoderOptions> options;
+        std::string uri;
+        if (onvif::ReadProfiles(body, media2, profiles) && profiles.size() > onvif::kMaxListItems) {
+            __builtin_trap();
+        }
+        onvif::ReadVideoEncoderConfigurations(body, media2, configurations);
+        if (onvif::ReadVideoEncoderOptions(body, media2, options)) {
+            for (const onvif::VideoEncoderOptions& item : options) {
+                if (item.resolutions.size() > onvif::kMaxListItems ||
+                    (item.bitrate && item.bitrate->min > item.bitrate->max)) {
+                    __builtin_trap();
+                }
+            }
+        }
+        if (onvif::ReadMediaUri(body, media2, "GetStreamUriResponse", uri) && uri.empty()) {
+            __builtin_trap();
+        }
+    }
+    onvif::VideoEncoderConfig configuration;
+    std::vector<onvif::OsdConfig> osds;
+    onvif::OsdOptions osdOptions;
+    std::string token;
+    onvif::ImagingSettings imaging;
+    onvif::ImagingOptions imagingOptions;
+    onvif::ReadVideoEncoderConfiguration(body, configuration);
+    onvif::ReadOsds(body, osds);
+    onvif::ReadOsdOptions(body, osdOptions);
+    onvif::ReadCreatedOsd(body, token);
+    if (onvif::ReadImagingSettings(body, imaging)) {
+        onvif::ImagingSettingsXml(imaging);
+    }
+    onvif::ReadImagingOptions(body, imagingOptions);
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -54,5 +101,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (onvif::ReadScopes(body, texts) && texts.size() > onvif::kMaxListItems) {
         __builtin_trap();
     }
+    ReadMediaAnswers(body);
     return 0;
 }

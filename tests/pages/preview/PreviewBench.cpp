@@ -3,23 +3,16 @@
 // 1280 x 720 / 30 and 1920 x 1080 / 25, played by the real page offscreen.
 #include "LabBench.h"
 #include "PreviewLab.h"
+#include "ThreadCpu.h"
 
 #include <QPushButton>
 #include <benchmark/benchmark.h>
-#include <ctime>
 
 namespace {
 
 const char* const kConfig = R"({"cameras": [{"index": 0, "model": "VT-C3190A"}]})";
 const char* const kCamera = "192.168.32.10";
 constexpr int kSecondsPerRound = 4;
-
-double ThreadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 // args: frame-size code, frame rate
 void BM_PaintLiveVideo(benchmark::State& state)
