@@ -108,6 +108,7 @@ protected:
     void PreviewAndBrighten();
     void ReadTheAlarmLog();
     void BrandTheEntrance();
+    void HandOverTheSiteReport();
     void ChineseAndBack();
 
     std::unique_ptr<labkit::ProgramSandbox> m_sandbox;
