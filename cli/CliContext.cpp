@@ -298,7 +298,8 @@ bool ParseSwitch(const CliCommandLine& line, const std::string& option, bool& va
     return true;
 }
 
-bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& status)
+bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& status,
+                    std::unique_ptr<CliSession>* keepSession)
 {
     std::string error;
     long wait = 0;
@@ -307,7 +308,8 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
         !ResolveCredentials(line, prepared.login, error)) {
         return FailInput(status, error);
     }
-    CliSession session(PrintPanelLine);
+    auto opened = std::make_unique<CliSession>(PrintPanelLine);
+    CliSession& session = *opened;
     session.SetLogin(prepared.login);
     if (!session.Open(line.Values("iface"), error)) {
         return FailInput(status, error);
@@ -336,6 +338,9 @@ bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& statu
         if (chosen && SharesAddress(ips, row)) {
             return FailInput(status, CameraLabel(cameras[row]) + ": " + KeyText(90012));
         }
+    }
+    if (keepSession != nullptr) {
+        *keepSession = std::move(opened);
     }
     return true;
 }

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+class CliSession;
+
 // Exit statuses scripts can rely on.
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitSomeFailed = 1;
@@ -74,7 +76,11 @@ struct CliTargets
     std::vector<tagVtIpcInfo> targets;
     std::vector<ProtocolMark> protocols; // of each target
 };
-bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& status);
+// keepSession, when given, receives the discovery session, for a command
+// whose cameras are opened after this returns: an ONVIF camera is opened
+// through the session that found it, for as long as that session lives.
+bool PrepareTargets(const CliCommandLine& line, CliTargets& prepared, int& status,
+                    std::unique_ptr<CliSession>* keepSession = nullptr);
 
 // Runs the operation over the targets with the batch engine and prints every
 // line in target order on stdout; a line whose text is none of successKeys'

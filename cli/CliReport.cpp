@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 
 #include "CliContext.h"
+#include "CliSession.h"
 #include "ReportHtml.h"
 #include "SiteReport.h"
 
@@ -48,7 +49,8 @@ int RunReport(const std::vector<std::string>& arguments)
         return status;
     }
     CliTargets prepared;
-    if (!PrepareTargets(line, prepared, status)) {
+    std::unique_ptr<CliSession> session; // opens the ONVIF cameras it found
+    if (!PrepareTargets(line, prepared, status, &session)) {
         return status;
     }
     std::vector<ReportCamera> cameras;
