@@ -45,7 +45,18 @@ DeviceRef FindOnvifEntry(const DeviceTable& table, const tagVtIpcInfo& info)
 int DiscoverySession::Open(DeviceTable& table, const std::vector<std::string>& only,
                            std::vector<std::string>* failed)
 {
-    m_onvif.SetTable(&table);
+    SetOnvifTable(&table);
+    return Open(&DeviceTable::CaptureCallback, &table, only, failed);
+}
+
+void DiscoverySession::SetOnvifTable(DeviceTable* onvifTable)
+{
+    m_onvif.SetTable(onvifTable);
+    if (onvifTable == nullptr) {
+        m_onvifCameras.reset();
+        return;
+    }
+    DeviceTable& table = *onvifTable;
     m_onvifCameras = std::make_unique<CameraMakerRegistration>(
         OnvifCameraMaker([&table](const tagVtIpcInfo& info) -> std::optional<OnvifCameraAddress> {
             const DeviceRef entry = FindOnvifEntry(table, info);
@@ -59,7 +70,6 @@ int DiscoverySession::Open(DeviceTable& table, const std::vector<std::string>& o
             }
             return OnvifCameraAddress{std::move(service), {}};
         }));
-    return Open(&DeviceTable::CaptureCallback, &table, only, failed);
 }
 
 int DiscoverySession::Open(TivoxCallback callback, void* user, const std::vector<std::string>& only,

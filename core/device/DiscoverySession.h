@@ -43,7 +43,9 @@ public:
     // cameras go to the table given to SetOnvifTable before (none without).
     int Open(TivoxCallback callback, void* user, const std::vector<std::string>& only = {},
              std::vector<std::string>* failed = nullptr);
-    void SetOnvifTable(DeviceTable* table) { m_onvif.SetTable(table); }
+    // The table ONVIF cameras are listed in; from then on, for as long as
+    // this session lives, OpenCamera opens them as ONVIF cameras.
+    void SetOnvifTable(DeviceTable* table);
     // The login that ONVIF cameras are read with (the window's user and
     // password); a new one reads every camera again.
     void SetOnvifLogin(const std::string& user, const std::string& password) { m_onvif.SetLogin(user, password); }

@@ -1,7 +1,7 @@
 // The site report as the installer makes it: zendrix-cli in the lab's
-// workstation namespace against vtcamsim, one camera whose web side does not
-// answer, the page read back, its pictures decoded and the page drawn by
-// headless Chromium.
+// workstation namespace against vtcamsim's family and ONVIF cameras, one of
+// them with a web side that does not answer; the page read back, its
+// pictures decoded and the page drawn by headless Chromium.
 #include "CliLab.h"
 #include "DigestAuth.h"
 #include "RecordJson.h"
@@ -70,8 +70,12 @@ TEST_F(CliLab, ReportListsEveryCameraWithItsPictureAndTheGoneOneWithItsReasonBut
     const std::string config = Scratch("report-site.json");
     std::ofstream(config) << R"({"cameras": [
         {"index": 1, "faults": ["unreachable"], "name": "Gate"},
-        {"index": 2, "name": "<script>document.title='pwned'</script>"}]})";
-    Start({"--count", "4", "--base-ip", "192.168.1.100", "--password", kSitePassword, "--config", config});
+        {"index": 2, "name": "<script>document.title='pwned'</script>"},
+        {"index": 4, "mac": "B0:EA:11:00:00:05", "protocol": "onvif", "maker": "Borealis", "model": "BV-9",
+         "version": "5.0.1", "name": "Dome", "onvifAuth": "http-digest"},
+        {"index": 5, "mac": "C0:41:D5:00:00:06", "protocol": "onvif", "maker": "Corvid", "model": "CS-4K",
+         "version": "1.0.4", "name": "Ramp"}]})";
+    Start({"--count", "6", "--base-ip", "192.168.1.100", "--password", kSitePassword, "--config", config});
 
     const std::string html = Scratch("site.html");
     std::remove(html.c_str());
@@ -82,19 +86,22 @@ TEST_F(CliLab, ReportListsEveryCameraWithItsPictureAndTheGoneOneWithItsReasonBut
     const CliRun run =
         Cli("report --all --html " + html + " --password " + kSitePassword + " --wait 2" + Interface());
     EXPECT_EQ(run.status, 1) << "the camera that cannot be reached is a failure\n" << run.err;
-    EXPECT_NE(run.err.find("report: 4 of 4 cameras read"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("report: 6 of 6 cameras read"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(Mac(2) + "] 192.168.1.101 Can not access device."), std::string::npos) << run.err;
     const std::string page = ReadFile(html);
     ASSERT_FALSE(page.empty()) << run.err;
 
-    EXPECT_EQ(Count(page, "<section class=\"card\">"), 4U);
-    for (int camera = 1; camera <= 4; ++camera) {
-        EXPECT_NE(page.find(Mac(camera)), std::string::npos) << Mac(camera);
+    EXPECT_EQ(Count(page, "<section class=\"card\">"), 6U);
+    for (const std::string& mac : {Mac(1), Mac(2), Mac(3), Mac(4), std::string("B0:EA:11:00:00:05"),
+                                   std::string("C0:41:D5:00:00:06")}) {
+        EXPECT_NE(page.find(mac), std::string::npos) << mac;
     }
     EXPECT_LT(page.find(Mac(1)), page.find(Mac(4))) << "cards in the list's order";
+    EXPECT_LT(page.find(Mac(4)), page.find("B0:EA:11:00:00:05"));
+    EXPECT_EQ(Count(page, "<td>ONVIF</td>"), 2U);
     EXPECT_NE(page.find("Can not access device. Please check it&apos;s network settings."), std::string::npos);
     const auto pictures = DecodedPictures(page);
-    ASSERT_EQ(pictures.size(), 3U) << "every camera that answers gives its picture";
+    ASSERT_EQ(pictures.size(), 5U) << "every camera that answers gives its picture, ONVIF ones too";
     for (const auto& [width, height] : pictures) {
         EXPECT_GT(width, 0);
         EXPECT_GT(height, 0);
