@@ -3,15 +3,9 @@
 
 #include "SiteReportRun.h"
 
-#include <QAction>
 #include <QFile>
-#include <QFileDialog>
 #include <QImage>
-#include <QLineEdit>
-#include <QMenu>
 #include <QRegularExpression>
-#include <QTimer>
-#include <algorithm>
 
 namespace installerday {
 
@@ -27,19 +21,8 @@ void InstallerDay::HandOverTheSiteReport()
     const QString path = QString::fromStdString(m_root) + QStringLiteral("/site-report.html");
     auto* run = m_dlg->findChild<SiteReportRun*>(QStringLiteral("siteReport"));
     ASSERT_NE(run, nullptr);
-    QTimer::singleShot(300, [path] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-    });
-    QMenu* menu = m_dlg->ShowHelpMenu();
-    const QList<QAction*> actions = menu->actions();
-    const auto command = std::find_if(actions.begin(), actions.end(),
-                                      [](QAction* action) { return action->text() == LangQText(88309); });
-    ASSERT_NE(command, actions.end());
-    menu->close();
-    (*command)->trigger();
+    labkit::AnswerNextFileDialog(path);
+    ASSERT_TRUE(labkit::PickMenuItem(m_dlg->ShowHelpMenu(), LangQText(88309)));
     ASSERT_TRUE(WaitFor([&] { return LinesWith(QStringLiteral("Site report written: ") + path) == 1; }, 120000))
         << Panel();
     EXPECT_TRUE(WaitFor([&] { return !run->Running(); }, 5000));

@@ -13,11 +13,7 @@
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
 
-#include <QAction>
-#include <QFileDialog>
 #include <QLineEdit>
-#include <QMenu>
-#include <QTimer>
 #include <QTreeWidget>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -93,24 +89,8 @@ protected:
     // Picks the menu's report command and names path in the file dialog.
     void ReportInto(const QString& path)
     {
-        QTimer::singleShot(300, [path] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            ASSERT_NE(nameBox, nullptr);
-            nameBox->setText(path);
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-        });
-        QMenu* menu = m_dlg->ShowHelpMenu();
-        QAction* command = nullptr;
-        for (QAction* action : menu->actions()) {
-            if (action->text() == LangQText(88309)) {
-                command = action;
-            }
-        }
-        ASSERT_NE(command, nullptr) << "the menu offers the report";
-        menu->close();
-        command->trigger();
+        labkit::AnswerNextFileDialog(path);
+        ASSERT_TRUE(labkit::PickMenuItem(m_dlg->ShowHelpMenu(), LangQText(88309))) << "the menu offers the report";
     }
 
     pid_t m_sim = -1;
