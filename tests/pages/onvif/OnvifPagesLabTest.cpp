@@ -172,7 +172,7 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
     // listed by its MAC without a login sent.
     ASSERT_TRUE(labkit::WaitFor([&] { return SiteListed(); }, 15000));
     const auto changedLines = [&] { return Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(); };
-    EXPECT_EQ(changedLines(), 2) << Shown();
+    EXPECT_TRUE(labkit::WaitFor([&] { return changedLines() == 2; }, 3000)) << Shown();
     const std::string newGate = ShownCertificate(m_onvif[0].ip);
     const std::string newYard = ShownCertificate(m_onvif[1].ip);
     ASSERT_FALSE(newGate.empty());
@@ -260,8 +260,8 @@ TEST_F(OnvifSiteLab, DiscoveryAndTheNetworkPageSendNothingToAnHttpsCameraWhoseCe
     ASSERT_NE(now, FingerprintText(first));
     ASSERT_TRUE(labkit::WaitFor([&] { return changedLines() == 2; }, 15000)) << Shown();
     // Listed by the MAC its pin is kept under, without anything the camera would tell after a login.
-    const DeviceRef entry = m_dlg->Table().Find(Entry(gate, "").mac);
-    ASSERT_TRUE(entry);
+    DeviceRef entry;
+    ASSERT_TRUE(labkit::WaitFor([&] { return (entry = m_dlg->Table().Find(Entry(gate, "").mac)) != nullptr; }, 3000));
     tagVtIpcInfo listed{};
     ASSERT_TRUE(m_dlg->Table().Snapshot(*entry, listed));
     EXPECT_STREQ(listed.ip, gate.ip.c_str());
