@@ -7,6 +7,7 @@
 #include "OemDlg.h"
 #include "OperationPanel.h"
 #include "RebootQueue.h"
+#include "SiteReportRun.h"
 #include "VideoViewDlg.h"
 #include "ZendrixApp.h"
 #include "ZendrixDlg.h"
@@ -53,4 +54,7 @@ void AddZendrixPages(CZendrixDlg& window)
         auto* page = new COemDlg(window);
         window.AddDevicePage(page, 0, QStringLiteral("OEM"), &page->Binding());
     }
+    auto* report = new SiteReportRun(window);
+    report->setObjectName(QStringLiteral("siteReport"));
+    window.AddMenuCommand(88309, [report] { report->Run(); });
 }

@@ -16,5 +16,6 @@ ZX_EXPORT std::shared_ptr<RebootQueue> MakeRebootQueue(CZendrixDlg& window,
 
 // Adds the pages that work on cameras to the main window, in the order of its
 // sheet: batch set, batch upgrade, video preview, then the log page and the
-// OEM page when the program was started with their switches.
+// OEM page when the program was started with their switches; and the site
+// report's command in the window's menu.
 ZX_EXPORT void AddZendrixPages(CZendrixDlg& window);

@@ -19,6 +19,8 @@ int RunCustomDownload(const std::vector<std::string>& arguments);
 int RunOemUpload(const std::vector<std::string>& arguments);
 // trust --mac MAC | --ip IP: accepts the changed certificate an https camera was refused for.
 int RunTrust(const std::vector<std::string>& arguments);
+// report --html FILE TARGETS: the site's record with every camera's picture as one HTML page.
+int RunReport(const std::vector<std::string>& arguments);
 
 // Help of one subcommand (or of the tool, for an empty or unknown name).
 std::string HelpText(const std::string& command);

@@ -11,6 +11,7 @@ Commands:
   discover    list the cameras that answer on the capture devices
   set-ip      change the network identity of one camera, a CSV batch, or sequential addresses
   inventory   the as-built record of a site (never a password)
+  report      the site's record with every camera's current picture as one HTML page
   get         read system, network, video, osd or imaging settings of cameras
   set         write system, network, video, osd or imaging settings to cameras
   upgrade     send a firmware or kernel image to cameras, in parallel
@@ -83,6 +84,24 @@ Passwords are never printed. Cameras that refuse the login are named on stderr (
 
 Example:
   ZENDRIX_PASSWORD=secret zendrix-cli inventory --format json > site.json
+)"},
+        {"report", R"(Usage: zendrix-cli report --html FILE TARGETS [--user U] [--password P]
+
+Writes the site's as-built report for the customer: one self-contained HTML page (pictures inlined,
+nothing fetched from elsewhere, fit to print) with one card per chosen camera in IP order: its current
+picture, name, MAC, IP, model, firmware, protocol, time zone, NTP server and main stream (codec, frame
+size, rate, bit rate), and the date. A camera that cannot be reached or refuses the login still gets
+its card, with the reason, and is named on stderr (exit status 1). Progress goes to stderr. The file
+appears only when it is whole; its folder must exist (else exit status 2 and nothing is asked of any
+camera). Passwords are never written.
+
+  --html FILE             where the page goes
+  --mac MAC, --ip IP, --model M, --targets FILE, --all   which cameras (repeatable)
+  --user U, --password P  login (default user admin; else ZENDRIX_USER / ZENDRIX_PASSWORD, else asked)
+  --iface IF, --wait S, --protocol P   discovery as for discover
+
+Example:
+  ZENDRIX_PASSWORD=secret zendrix-cli report --all --html site-report.html
 )"},
         {"get", R"(Usage: zendrix-cli get system|network|video|osd|imaging TARGETS [--format table|csv|json]
 

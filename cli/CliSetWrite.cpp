@@ -359,7 +359,7 @@ void BuildImagingWrite(const PicturePositions& positions, const ImageListEntries
                        CameraWrite& write)
 {
     write.after = current;
-    MergePicturePositions(write.after.picture, positions, IsAModel(ModelOf(camera)));
+    MergePicturePositions(write.after.picture, positions, !current.family || IsAModel(ModelOf(camera)));
     for (int i = 0; i < kImageListCount; ++i) {
         if (const auto& entry = lists[static_cast<std::size_t>(i)]) {
             SetListField(write.after.imaging, static_cast<ImageList>(i), *entry);

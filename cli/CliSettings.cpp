@@ -152,6 +152,8 @@ std::vector<OutputColumn> SectionColumns(SettingsSection section)
 std::vector<std::string> SectionCells(SettingsSection section, const SectionValues& v, const std::string& model)
 {
     const bool aModel = v.family && IsAModel(model);
+    // Cameras of other makers give every picture value over 0-255, as A models do.
+    const bool fullPictureRange = !v.family || aModel;
     switch (section) {
     case SettingsSection::System: {
         const char* zone = TimeZoneCaption(v.date.timeZone);
@@ -190,7 +192,7 @@ std::vector<std::string> SectionCells(SettingsSection section, const SectionValu
         std::vector<std::string> cells;
         for (int i = 0; i < kPictureValueCount; ++i) {
             const auto which = static_cast<PictureValue>(i);
-            cells.push_back(std::to_string(SliderFromCamera(PictureField(v.picture, which), which, aModel)));
+            cells.push_back(std::to_string(SliderFromCamera(PictureField(v.picture, which), which, fullPictureRange)));
         }
         const ImageChoices choices = ChoicesOf(v.imaging);
         for (const int value : {int(choices.exposureLevel), int(choices.maxExposure), int(choices.irCut),

@@ -29,7 +29,8 @@ int main(int argc, char** argv)
         {"export-config", RunExportConfig},
         {"custom-download", RunCustomDownload},
         {"oem-upload", RunOemUpload},
-        {"trust", RunTrust}};
+        {"trust", RunTrust},
+        {"report", RunReport}};
     const auto found = commands.find(arguments[0]);
     if (found == commands.end()) {
         std::cerr << "zendrix-cli: unknown command " << arguments[0] << "\n" << HelpText({});

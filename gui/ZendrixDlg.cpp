@@ -343,6 +343,9 @@ QMenu* CZendrixDlg::ShowHelpMenu()
     QAction* about = menu->addAction(QStringLiteral("&About Vantrel Zendrix"));
     SetCommandId(about, kAboutCommand);
     LangRelabelMenu(menu, "BTNMENU");
+    for (const auto& [titleKey, run] : m_menuCommands) {
+        connect(menu->addAction(LangQText(titleKey)), &QAction::triggered, this, run);
+    }
     QMenu* languages = menu->addMenu(LangQText(10015));
     languages->setObjectName(QStringLiteral("languageMenu"));
     SetCommandId(languages->addAction(QStringLiteral("English")), kLangFirstCommandId);

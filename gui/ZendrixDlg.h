@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class DeviceRouter;
@@ -96,6 +97,11 @@ public:
     bool IsMaximised() const { return m_titleBand.IsMaximised(); }
     // The help menu as it pops up below its button.
     QMenu* ShowHelpMenu();
+    // A command of the pages in the help menu, titled by key, above the languages.
+    void AddMenuCommand(unsigned titleKey, std::function<void()> run)
+    {
+        m_menuCommands.emplace_back(titleKey, std::move(run));
+    }
     void OnHelpCommand(unsigned commandId, const QString& text);
     void ShowAbout();
 
@@ -144,6 +150,7 @@ private:
         DeviceListBinding* list;
     };
     std::vector<SheetPage> m_pages;
+    std::vector<std::pair<unsigned, std::function<void()>>> m_menuCommands;
     std::unique_ptr<DiscoverySession> m_discovery;
     std::wstring m_searchText;
     TitleBand m_titleBand;

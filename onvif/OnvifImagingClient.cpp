@@ -1,6 +1,6 @@
 #include "OnvifImagingClient.h"
 
-#include "OnvifAnswerFields.h"
+#include "OnvifMediaAnswers.h"
 #include "SoapBody.h"
 
 namespace onvif {
@@ -16,22 +16,6 @@ bool Value(pugi::xml_node node, std::optional<float>& out)
         return true;
     }
     return FieldFloat(node, out.emplace(), -kMaxValue, kMaxValue);
-}
-
-bool Range(pugi::xml_node node, std::optional<FloatRange>& out)
-{
-    if (!node) {
-        return true;
-    }
-    FloatRange& range = out.emplace();
-    return FieldFloat(Child(node, "Min"), range.min, -kMaxValue, kMaxValue) &&
-           FieldFloat(Child(node, "Max"), range.max, -kMaxValue, kMaxValue) && range.min <= range.max;
-}
-
-bool Modes(pugi::xml_node parent, std::string_view localName, std::vector<std::string>& out)
-{
-    return EachChild(parent, localName,
-                     [&](pugi::xml_node node) { return FieldText(node, out.emplace_back()); });
 }
 
 bool ModeAndLevel(pugi::xml_node node, std::optional<ModeLevel>& out)
@@ -186,15 +170,15 @@ bool ReadImagingOptions(pugi::xml_node body, ImagingOptions& out)
     }
     out = ImagingOptions{};
     const pugi::xml_node exposure = Child(o, "Exposure");
-    return Modes(Child(o, "BacklightCompensation"), "Mode", out.backlightCompensationModes) &&
-           Range(Child(o, "Brightness"), out.brightness) &&
-           Range(Child(o, "ColorSaturation"), out.colorSaturation) &&
-           Range(Child(o, "Contrast"), out.contrast) && Modes(exposure, "Mode", out.exposureModes) &&
-           Range(Child(exposure, "MaxExposureTime"), out.maxExposureTime) &&
-           Modes(o, "IrCutFilterModes", out.irCutFilterModes) &&
-           Range(Child(o, "Sharpness"), out.sharpness) &&
-           Modes(Child(o, "WideDynamicRange"), "Mode", out.wideDynamicRangeModes) &&
-           Modes(Child(o, "WhiteBalance"), "Mode", out.whiteBalanceModes);
+    return ReadTexts(Child(o, "BacklightCompensation"), "Mode", out.backlightCompensationModes) &&
+           ReadRange(Child(o, "Brightness"), out.brightness) &&
+           ReadRange(Child(o, "ColorSaturation"), out.colorSaturation) &&
+           ReadRange(Child(o, "Contrast"), out.contrast) && ReadTexts(exposure, "Mode", out.exposureModes) &&
+           ReadRange(Child(exposure, "MaxExposureTime"), out.maxExposureTime) &&
+           ReadTexts(o, "IrCutFilterModes", out.irCutFilterModes) &&
+           ReadRange(Child(o, "Sharpness"), out.sharpness) &&
+           ReadTexts(Child(o, "WideDynamicRange"), "Mode", out.wideDynamicRangeModes) &&
+           ReadTexts(Child(o, "WhiteBalance"), "Mode", out.whiteBalanceModes);
 }
 
 } // namespace onvif

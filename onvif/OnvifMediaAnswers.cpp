@@ -15,21 +15,6 @@ bool Resolution(pugi::xml_node node, VideoResolution& out)
            FieldInt(Child(node, "Height"), out.height, 1, kMaxPixels);
 }
 
-// An IntRange or FloatRange element (Min, Max), absent is fine.
-bool Range(pugi::xml_node node, std::optional<FloatRange>& out)
-{
-    if (!node) {
-        return true;
-    }
-    FloatRange range;
-    if (!FieldFloat(Child(node, "Min"), range.min, -kMaxNumber, kMaxNumber) ||
-        !FieldFloat(Child(node, "Max"), range.max, -kMaxNumber, kMaxNumber) || range.min > range.max) {
-        return false;
-    }
-    out = range;
-    return true;
-}
-
 // An attribute holding a list of words, at most kMaxListItems of them.
 bool Words(pugi::xml_attribute attribute, std::vector<std::string>& out)
 {
@@ -81,12 +66,6 @@ bool FlagAttribute(pugi::xml_attribute attribute, std::optional<bool>& out)
     return false;
 }
 
-bool Texts(pugi::xml_node parent, std::string_view localName, std::vector<std::string>& out)
-{
-    return EachChild(parent, localName,
-                     [&](pugi::xml_node node) { return FieldText(node, out.emplace_back()); });
-}
-
 bool Multicast(pugi::xml_node node, std::optional<MulticastConfig>& out)
 {
     if (!node) {
@@ -128,13 +107,14 @@ bool OptionsOfCodec(pugi::xml_node options, const char* codec, std::vector<Video
     item.encoding = codec;
     const char* profiles =
         std::string_view(codec) == "H264" ? "H264ProfilesSupported" : "Mpeg4ProfilesSupported";
-    return Range(Child(options, "QualityRange"), item.quality) &&
+    return ReadRange(Child(options, "QualityRange"), item.quality) &&
            EachChild(
                block, "ResolutionsAvailable",
                [&](pugi::xml_node node) { return Resolution(node, item.resolutions.emplace_back()); }) &&
-           Range(Child(block, "FrameRateRange"), item.frameRate) &&
-           Range(Child(block, "GovLengthRange"), item.govLength) && Texts(block, profiles, item.profiles) &&
-           Range(Path(options, {"Extension", codec, "BitrateRange"}), item.bitrate);
+           ReadRange(Child(block, "FrameRateRange"), item.frameRate) &&
+           ReadRange(Child(block, "GovLengthRange"), item.govLength) &&
+           ReadTexts(block, profiles, item.profiles) &&
+           ReadRange(Path(options, {"Extension", codec, "BitrateRange"}), item.bitrate);
 }
 
 bool Osd(pugi::xml_node node, OsdConfig& out)
@@ -179,6 +159,26 @@ bool OptionalCount(pugi::xml_attribute attribute, std::optional<int>& out)
 }
 
 } // namespace
+
+bool ReadRange(pugi::xml_node node, std::optional<FloatRange>& out)
+{
+    if (!node) {
+        return true;
+    }
+    FloatRange range;
+    if (!FieldFloat(Child(node, "Min"), range.min, -kMaxNumber, kMaxNumber) ||
+        !FieldFloat(Child(node, "Max"), range.max, -kMaxNumber, kMaxNumber) || range.min > range.max) {
+        return false;
+    }
+    out = range;
+    return true;
+}
+
+bool ReadTexts(pugi::xml_node parent, std::string_view localName, std::vector<std::string>& out)
+{
+    return EachChild(parent, localName,
+                     [&](pugi::xml_node node) { return FieldText(node, out.emplace_back()); });
+}
 
 bool ReadVideoEncoderConfig(pugi::xml_node node, bool media2, VideoEncoderConfig& out)
 {
@@ -275,11 +275,11 @@ bool ReadVideoEncoderOptions(pugi::xml_node body, bool media2, std::vector<Video
         }
         item.constantBitRateSupported = constant.value_or(false);
         return FieldText(Child(node, "Encoding"), item.encoding) &&
-               Range(Child(node, "QualityRange"), item.quality) &&
+               ReadRange(Child(node, "QualityRange"), item.quality) &&
                EachChild(
                    node, "ResolutionsAvailable",
                    [&](pugi::xml_node size) { return Resolution(size, item.resolutions.emplace_back()); }) &&
-               Range(Child(node, "BitrateRange"), item.bitrate) &&
+               ReadRange(Child(node, "BitrateRange"), item.bitrate) &&
                NumberWords(Attribute(node, "GovLengthRange"), item.govLength) &&
                NumberWords(Attribute(node, "FrameRatesSupported"), item.frameRate) &&
                Words(Attribute(node, "ProfilesSupported"), item.profiles);
@@ -317,8 +317,8 @@ bool ReadOsdOptions(pugi::xml_node body, OsdOptions& out)
         return false;
     }
     out.maximumTotal = total.value_or(0);
-    return Texts(options, "PositionOption", out.positions) && Texts(text, "Type", out.textTypes) &&
-           Texts(text, "DateFormat", out.dateFormats) && Texts(text, "TimeFormat", out.timeFormats);
+    return ReadTexts(options, "PositionOption", out.positions) && ReadTexts(text, "Type", out.textTypes) &&
+           ReadTexts(text, "DateFormat", out.dateFormats) && ReadTexts(text, "TimeFormat", out.timeFormats);
 }
 
 bool ReadCreatedOsd(pugi::xml_node body, std::string& token)

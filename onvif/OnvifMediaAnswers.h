@@ -24,6 +24,11 @@ bool ReadOsds(pugi::xml_node body, std::vector<OsdConfig>& out);
 bool ReadOsdOptions(pugi::xml_node body, OsdOptions& out);
 bool ReadCreatedOsd(pugi::xml_node body, std::string& token);
 
+// A range element (Min, Max): absent leaves `out`, an upside-down one is bad.
+bool ReadRange(pugi::xml_node node, std::optional<FloatRange>& out);
+// The texts of every child named `localName`.
+bool ReadTexts(pugi::xml_node parent, std::string_view localName, std::vector<std::string>& out);
+
 // The configuration element (tt:VideoEncoderConfiguration or
 // tt:VideoEncoder2Configuration) itself.
 bool ReadVideoEncoderConfig(pugi::xml_node node, bool media2, VideoEncoderConfig& out);

@@ -4,6 +4,7 @@
 #include "CameraLoader.h"
 #include "CapabilityClass.h"
 #include "DialogKeys.h"
+#include "ImagingApply.h"
 #include "LangWidgets.h"
 #include "MessageBox.h"
 #include "PageHost.h"
@@ -237,6 +238,9 @@ void CVideoViewDlg::SelectCamera(QTreeWidgetItem* row)
 void CVideoViewDlg::ShowReading(const PreviewReading& reading)
 {
     m_loggedIn = reading.camera;
+    if (m_loggedIn) {
+        m_aModel = KeepsFullPictureRange(*m_loggedIn, m_camera.model);
+    }
     if (reading.loginFailure) {
         m_host.AddLine(*reading.loginFailure);
     }
@@ -263,6 +267,7 @@ void CVideoViewDlg::OnLoggedIn(const tagVtIpcInfo& camera, std::shared_ptr<Camer
 {
     if (m_state.HasCamera() && !m_loggedIn && SameCamera(camera, m_camera)) {
         m_loggedIn = std::move(loggedIn);
+        m_aModel = KeepsFullPictureRange(*m_loggedIn, m_camera.model);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "CameraSession.h"
 #include "FrameSinks.h"
 #include "LiveVideo.h"
+#include "MjpegParser.h"
 #include "PercentEncoding.h"
 #include "RecordJson.h"
 #include "UniqueFd.h"
@@ -453,5 +454,34 @@ int Vt_IpcClient_StopLivePlay(int handle)
         return Fail(VT_ERR_NO_RESOURCES);
     }
     return Succeed();
+}
+
+int Vt_IpcClient_Snapshot(int handle, uint8_t* buffer, size_t size, size_t* length)
+{
+    if (buffer == nullptr || length == nullptr) {
+        return Fail(VT_ERR_INVALID_ARGUMENT);
+    }
+    constexpr int kSnapshotMs = 10000;
+    return WithSession(handle, [&](vtclient::CameraSession& session) {
+        std::string picture;
+        vtclient::MjpegParser pictures([&](std::string_view jpeg) {
+            picture.assign(jpeg);
+            return false; // one is all we came for
+        });
+        const vtclient::CancelSignal never;
+        const auto result = session.Stream(
+            "/vtipc/v1/live?stream=1", [&](std::string_view bytes) { return pictures.Feed(bytes); }, never,
+            kSnapshotMs);
+        if (picture.empty()) {
+            // Stopping the stream early is not a failure; anything else is.
+            return result.error != VT_ERR_NONE ? result.error : static_cast<int>(VT_ERR_PROTOCOL);
+        }
+        *length = picture.size();
+        if (picture.size() > size) {
+            return static_cast<int>(VT_ERR_NO_RESOURCES);
+        }
+        std::memcpy(buffer, picture.data(), picture.size());
+        return static_cast<int>(VT_ERR_NONE);
+    });
 }
 }

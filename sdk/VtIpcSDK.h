@@ -97,4 +97,11 @@ ZX_EXPORT int Vt_IpcClient_LivePlay(int handle, const LivePlayRecord* record, in
 // Stops the handle's play and waits for its thread; returns at once whatever
 // the camera does (only a frame sink still running is waited for).
 ZX_EXPORT int Vt_IpcClient_StopLivePlay(int handle);
+
+// Copies the next whole picture of the camera's primary stream, as the JPEG
+// file the camera sent (not decoded), into `buffer` and its size into
+// `*length`. A picture larger than `size` bytes fails with
+// VT_ERR_NO_RESOURCES and `*length` then says how many bytes it needs. The
+// call gives up after 10 s (VT_ERR_UNREACHABLE when no picture came by then).
+ZX_EXPORT int Vt_IpcClient_Snapshot(int handle, uint8_t* buffer, size_t size, size_t* length);
 }

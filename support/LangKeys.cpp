@@ -253,6 +253,23 @@ constexpr LangKeyText kKeys[] = {
     {88202, L"The camera takes %1 to %2 frames per second, not %3."},
     {88203, L"The camera takes a bit rate of %1 to %2 kbit/s, not %3."},
     {88204, L"The camera takes an I-frame interval of %1 to %2, not %3."},
+    {88300, L"Site Report"},
+    {88301, L"Cameras"},
+    {88302, L"Date"},
+    {88303, L"Firmware"},
+    {88304, L"Time Zone"},
+    {88305, L"NTP Server"},
+    {88306, L"Main Stream"},
+    {88307, L"No picture"},
+    {88308, L"Not given"},
+    {88309, L"Site Report..."},
+    {88310, L"Site report written:"},
+    {88311, L"The site report could not be written:"},
+    {88312, L"HTML files (*.html)"},
+    {88313, L"Reading the cameras for the site report..."},
+    {88314, L"Not used"},
+    {88315, L"The file exists. Replace it?"},
+    {88316, L"Stop"},
     {90003, L"Username field can't be empty."},
     {90004, L"Password field can't be empty."},
     {90005, L"Field can't be empty."},
@@ -290,7 +307,7 @@ constexpr LangKeyText kKeys[] = {
     {600011, L"Stream"},
     {900115, L"Please check the time!"},
 };
-static_assert(std::size(kKeys) == 282);
+static_assert(std::size(kKeys) == 299);
 } // namespace
 
 const LangKeyText* LangKeyTable()

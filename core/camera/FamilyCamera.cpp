@@ -42,7 +42,6 @@ bool FamilyCamera::Supports(CameraOperation operation) const
     switch (operation) {
     case CameraOperation::SystemLog:
     case CameraOperation::MakersImage:
-    case CameraOperation::Snapshot:
         return false;
     default:
         return true;
@@ -185,6 +184,20 @@ CameraResult FamilyCamera::Reboot()
 CameraResult FamilyCamera::Restore()
 {
     return Result(Vt_Ipc_RestoreSystem(m_handle));
+}
+
+CameraResult FamilyCamera::GetSnapshot(std::vector<uint8_t>& jpeg)
+{
+    // The largest picture the family's stream carries.
+    constexpr size_t kMaxPicture = 4 * 1024 * 1024;
+    std::vector<uint8_t> picture(kMaxPicture);
+    size_t length = 0;
+    const CameraResult result = Result(Vt_IpcClient_Snapshot(m_handle, picture.data(), picture.size(), &length));
+    if (result.Done()) {
+        picture.resize(length);
+        jpeg = std::move(picture);
+    }
+    return result;
 }
 
 CameraResult FamilyCamera::StartLivePlay(uint32_t window)

@@ -55,6 +55,9 @@ public:
     CameraResult Reboot() override;
     CameraResult Restore() override;
 
+    // One picture of the primary stream as it came, not decoded.
+    CameraResult GetSnapshot(std::vector<uint8_t>& jpeg) override;
+
     CameraResult StartLivePlay(uint32_t window) override;
     CameraResult StopLivePlay() override;
 

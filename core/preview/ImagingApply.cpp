@@ -1,6 +1,7 @@
 #include "ImagingApply.h"
 
 #include "CapabilityClass.h"
+#include "FamilyCamera.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +16,11 @@ template <typename Array> bool AnyGiven(const Array& values)
     return std::any_of(values.begin(), values.end(), [](const auto& value) { return value.has_value(); });
 }
 } // namespace
+
+bool KeepsFullPictureRange(const Camera& camera, const std::string& model)
+{
+    return !IsFamilyCamera(camera) || IsAModel(model);
+}
 
 void MergePicturePositions(ImagingSettingsRecord& record, const PicturePositions& positions, bool aModel)
 {
@@ -35,7 +41,8 @@ BatchEngine::Operation ImagingApplyOperation(LoginCredentials login, PicturePosi
         if (!loggedIn) {
             return std::vector<PanelLine>{failure};
         }
-        const bool aModel = IsAModel(std::string(camera.model, strnlen(camera.model, sizeof camera.model)));
+        const bool aModel =
+            KeepsFullPictureRange(*loggedIn, std::string(camera.model, strnlen(camera.model, sizeof camera.model)));
         bool saved = true;
         if (AnyGiven(positions)) {
             ImagingSettingsRecord picture{};

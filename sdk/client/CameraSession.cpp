@@ -140,10 +140,10 @@ CallResult CameraSession::Download(std::string_view target, const std::string& l
 }
 
 CallResult CameraSession::Stream(std::string_view target, const HttpResponseParser::BodySink& sink,
-                                 const CancelSignal& stop)
+                                 const CancelSignal& stop, int totalMs)
 {
     ExchangeLimits limits = limits_;
-    limits.totalMs = std::numeric_limits<int>::max();
+    limits.totalMs = totalMs;
     return Exchange("GET", target, {}, RequestBody{}, {}, std::numeric_limits<size_t>::max(), limits, sink,
                     &stop);
 }

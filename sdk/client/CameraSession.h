@@ -6,6 +6,7 @@
 #include "HttpExchange.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -50,9 +51,10 @@ public:
 
     // A GET whose successful body goes to `sink` as it arrives, for as long as
     // the camera sends, the sink returns true and `stop` is not given; each
-    // read must still make progress within the read and pace bounds.
+    // read must still make progress within the read and pace bounds, and the
+    // whole exchange ends after totalMs.
     CallResult Stream(std::string_view target, const HttpResponseParser::BodySink& sink,
-                      const CancelSignal& stop);
+                      const CancelSignal& stop, int totalMs = std::numeric_limits<int>::max());
 
     bool Matches(std::string_view address, int port, std::string_view user, std::string_view password) const;
     // After the camera accepted a new password for `user`: when that is this

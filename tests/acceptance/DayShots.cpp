@@ -1,10 +1,13 @@
 #include "DayShots.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPixmap>
+#include <QProcess>
 #include <QTabWidget>
 #include <QTest>
+#include <QUrl>
 #include <QWidget>
 
 namespace {
@@ -93,4 +96,20 @@ void DayShots::TakeWith(QWidget* dialog, const QString& name)
     }
     QTest::qWait(kSettleMs);
     Save(Over(Window(), dialog), name);
+}
+
+void DayShots::TakeBrowser(const QString& htmlPath, const QString& name)
+{
+    if (!On()) {
+        return;
+    }
+    const QString png = m_folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    QProcess chromium;
+    chromium.start(QStringLiteral("chromium"),
+                   {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                    QStringLiteral("--hide-scrollbars"), QStringLiteral("--window-size=1280,1210"),
+                    QStringLiteral("--screenshot=") + png, QUrl::fromLocalFile(htmlPath).toString()});
+    if (!chromium.waitForFinished(60000) || chromium.exitCode() != 0 || !QFile::exists(png)) {
+        m_error = QStringLiteral("chromium could not draw ") + htmlPath;
+    }
 }

@@ -27,6 +27,9 @@ public:
     // The window with dialog, shown by the test, where the program would
     // place it, framed as a window of its own.
     void TakeWith(QWidget* dialog, const QString& name);
+    // The HTML page at htmlPath as headless Chromium draws it for a
+    // customer, 1280 pixels wide.
+    void TakeBrowser(const QString& htmlPath, const QString& name);
 
 private:
     QImage Window();

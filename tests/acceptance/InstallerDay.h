@@ -111,6 +111,7 @@ protected:
     void PreviewAndBrighten();
     void ReadTheAlarmLog();
     void BrandTheEntrance();
+    void HandOverTheSiteReport();
     void ChineseAndBack();
 
     std::unique_ptr<labkit::ProgramSandbox> m_sandbox;

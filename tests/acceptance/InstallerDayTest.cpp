@@ -24,6 +24,7 @@ TEST_F(InstallerDay, FromFindingTheCamerasToBrandingThemInBothLanguages)
     ASSERT_NO_FATAL_FAILURE(PreviewAndBrighten());
     ASSERT_NO_FATAL_FAILURE(ReadTheAlarmLog());
     ASSERT_NO_FATAL_FAILURE(BrandTheEntrance());
+    ASSERT_NO_FATAL_FAILURE(HandOverTheSiteReport());
     ChineseAndBack();
 }
 

@@ -140,4 +140,17 @@ TEST_F(CliLab, OnvifCameraVideoAndOsdFromTheTerminal)
     run = Cli("get osd --format csv" + camera);
     EXPECT_NE(run.out.find(",protocol"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(",on,Ramp,"), std::string::npos) << run.out;
+
+    // Another maker's camera spans 0-255 with every picture value, so the
+    // middle of its own range reads as the middle of 0-100, and a position
+    // written comes back as written.
+    const auto sharpness = [&] {
+        const CliRun got = Cli("get imaging --format json" + camera);
+        EXPECT_EQ(got.status, 0) << got.err;
+        return nlohmann::json::parse(got.out).at(0)["sharpness"];
+    };
+    EXPECT_EQ(sharpness(), 50);
+    run = Cli("set imaging --sharpness 30" + camera);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(sharpness(), 30);
 }

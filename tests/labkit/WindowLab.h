@@ -11,6 +11,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMetaObject>
+#include <QTimer>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -71,6 +76,39 @@ inline QStringList ListLines(const QListWidget* list)
         lines << list->item(i)->text();
     }
     return lines;
+}
+
+// Answers the file dialog that the next step opens with path, typed into its
+// name box as the operator would; the step itself runs the dialog.
+inline void AnswerNextFileDialog(const QString& path)
+{
+    QTimer::singleShot(300, [path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* nameBox = dialog != nullptr ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (nameBox == nullptr) {
+            ADD_FAILURE() << "no file dialog to answer";
+            return;
+        }
+        nameBox->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+}
+
+// Picks the item with that text from a menu that was just shown and closes
+// the menu; false when it has no such item.
+inline bool PickMenuItem(QMenu* menu, const QString& text)
+{
+    QAction* picked = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) {
+            picked = action;
+        }
+    }
+    menu->close();
+    if (picked != nullptr) {
+        picked->trigger();
+    }
+    return picked != nullptr;
 }
 
 // A program folder and settings store of the test's own, holding the shipped

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace loopback {
 namespace {
@@ -96,6 +97,27 @@ TEST_F(LoopbackTest, LivePlayDeliversFramesOfTheConfiguredSizeAndFollowsThePictu
     EXPECT_EQ(Vt_IpcClient_StopLivePlay(handle_), -1);
     EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_HANDLE);
     EXPECT_EQ(Vt_Sdk_SetFrameSink(7, nullptr, nullptr), 0);
+}
+
+TEST_F(LoopbackTest, SnapshotFitsTheCallersBufferOrSaysWhatItNeeds)
+{
+    uint8_t small[64];
+    size_t length = 0;
+    EXPECT_EQ(Vt_IpcClient_Snapshot(handle_, nullptr, sizeof small, &length), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(Vt_IpcClient_Snapshot(handle_, small, sizeof small, &length), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_NO_RESOURCES);
+    ASSERT_GT(length, sizeof small) << "the size the picture needs";
+    std::vector<uint8_t> picture(length * 2); // the next picture may be larger
+    size_t taken = 0;
+    ASSERT_EQ(Vt_IpcClient_Snapshot(handle_, picture.data(), picture.size(), &taken), 0) << Vt_Sdk_GetLastError();
+    ASSERT_GT(taken, 4u);
+    EXPECT_EQ(picture[0], 0xFF); // start of image ...
+    EXPECT_EQ(picture[1], 0xD8);
+    EXPECT_EQ(picture[taken - 2], 0xFF); // ... and its end: the whole file
+    EXPECT_EQ(picture[taken - 1], 0xD9);
+    EXPECT_EQ(Vt_IpcClient_Snapshot(12345, picture.data(), picture.size(), &taken), -1);
+    EXPECT_EQ(Vt_Sdk_GetLastError(), VT_ERR_INVALID_HANDLE);
 }
 
 } // namespace

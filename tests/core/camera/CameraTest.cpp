@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
+#include <turbojpeg.h>
 
 namespace {
 
@@ -113,6 +114,40 @@ TEST_F(FamilyCameraTest, EachCallSaysWhatTheCameraAnsweredAndNothingIsRefusedUna
     const CameraResult gone = camera.GetSystemInfo(info);
     EXPECT_EQ(gone.status, CameraStatus::Unreachable);
     EXPECT_EQ(gone.code, VT_ERR_UNREACHABLE);
+}
+
+TEST_F(FamilyCameraTest, SnapshotIsOneWholePictureOfThePrimaryStreamAtItsSize)
+{
+    {
+        std::lock_guard lock(m_camera->mutex);
+        m_camera->settings.primary.frameSize = 6; // 704x576
+    }
+    FamilyCamera camera(Entry(), {"admin", kPassword});
+    ASSERT_TRUE(camera.Supports(CameraOperation::Snapshot));
+    ASSERT_TRUE(camera.Login().Done());
+    std::vector<uint8_t> jpeg;
+    const CameraResult taken = camera.GetSnapshot(jpeg);
+    ASSERT_TRUE(taken.Done()) << taken.code;
+    tjhandle decoder = tjInitDecompress();
+    int width = 0;
+    int height = 0;
+    int subsampling = 0;
+    int colorspace = 0;
+    const int header = tjDecompressHeader3(decoder, jpeg.data(), static_cast<unsigned long>(jpeg.size()), &width,
+                                           &height, &subsampling, &colorspace);
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    const int decoded = header == 0 ? tjDecompress2(decoder, jpeg.data(), static_cast<unsigned long>(jpeg.size()),
+                                                    rgb.data(), width, 0, height, TJPF_RGB, 0)
+                                    : -1;
+    tjDestroy(decoder);
+    EXPECT_EQ(decoded, 0) << "the picture is a whole JPEG file";
+    EXPECT_EQ(width, 704);
+    EXPECT_EQ(height, 576);
+
+    m_service.Stop(m_camera);
+    std::vector<uint8_t> none;
+    EXPECT_EQ(camera.GetSnapshot(none).status, CameraStatus::Unreachable);
+    EXPECT_TRUE(none.empty());
 }
 
 // A camera of a protocol that cannot run here (a fake): it offers the date

@@ -91,6 +91,10 @@ TEST_P(OnvifCameraMediaTest, StreamsAreReadAndWrittenWithinTheCamerasOwnOptions)
         EXPECT_EQ(result.code, OnvifCamera::kNotOffered);
         EXPECT_FALSE(camera.Note().empty());
     }
+    // The second stream cannot be switched off: refused, not reported done.
+    VideoConfigRecord off = sub;
+    off.secondaryEnabled = 0;
+    EXPECT_EQ(camera.SetVideoConfig(off).code, OnvifCamera::kNotOffered);
     EXPECT_EQ(Media().encoders, media.encoders);
 }
 

@@ -1,21 +1,28 @@
 // ONVIF cameras of a mixed lab site on the pages that read or readdress one
 // camera at a time: the log page shows an ONVIF camera's system log as plain
 // lines, the network page moves the camera outside the workstation's subnet
-// into it, and a camera whose https certificate changed is asked about once
-// and sent no login by discovery or the network page.
+// into it, a camera whose https certificate changed is asked about once and
+// sent no login by discovery or the network page, and the preview page plays
+// an ONVIF camera and brightens its picture.
 #include "CertificatePins.h"
 #include "CertificatePrompt.h"
 #include "CertificateQuestions.h"
 #include "LogDlg.h"
 #include "OnvifSiteLab.h"
+#include "PreviewLab.h"
 #include "SearchDlg.h"
+#include "VideoViewDlg.h"
+#include "VideoWnd.h"
 
 #include <QComboBox>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSlider>
 #include <QTest>
 
 namespace {
+
+using previewlab::MeanLuma;
 
 // With ZX_ONVIF_SHOTS naming a folder, what grab shows of the window is saved
 // there in English and in Chinese as name-en.png and name-zh.png.
@@ -133,6 +140,12 @@ std::string ShownCertificate(const std::string& ip)
     return at == std::string::npos ? std::string() : page.substr(at + label.size(), 95);
 }
 
+// The panel's lines telling that a camera showed another certificate.
+qsizetype ChangedCertificateLines(const QStringList& lines)
+{
+    return lines.filter(QStringLiteral("HTTPS certificate has changed")).size();
+}
+
 TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainNoKeepsRefusing)
 {
     const std::string net = "192.168.176";
@@ -171,7 +184,7 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
     // Discovery's reads meet the pins: each camera is told about once, and
     // listed by its MAC without a login sent.
     ASSERT_TRUE(labkit::WaitFor([&] { return SiteListed(); }, 15000));
-    const auto changedLines = [&] { return Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(); };
+    const auto changedLines = [&] { return ChangedCertificateLines(Lines()); };
     EXPECT_TRUE(labkit::WaitFor([&] { return changedLines() == 2; }, 3000)) << Shown();
     const std::string newGate = ShownCertificate(m_onvif[0].ip);
     const std::string newYard = ShownCertificate(m_onvif[1].ip);
@@ -222,7 +235,7 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
 
 TEST_F(OnvifSiteLab, DiscoveryAndTheNetworkPageSendNothingToAnHttpsCameraWhoseCertificateChanged)
 {
-    const std::string net = "192.168.177";
+    const std::string net = "192.168.178";
     const SiteCamera gate{net + ".10", "AC:1E:50:00:24:07"};
     m_onvif = {gate};
     const std::string config =
@@ -234,7 +247,7 @@ TEST_F(OnvifSiteLab, DiscoveryAndTheNetworkPageSendNothingToAnHttpsCameraWhoseCe
     const std::string first = PinnedCertificate(gate.mac);
     ASSERT_FALSE(first.empty()) << Shown();
     EXPECT_EQ(FingerprintText(first), ShownCertificate(gate.ip));
-    const auto changedLines = [&] { return Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(); };
+    const auto changedLines = [&] { return ChangedCertificateLines(Lines()); };
 
     // Another certificate pinned before: the readdress is refused.
     const std::string other(64, 'e');
@@ -272,6 +285,86 @@ TEST_F(OnvifSiteLab, DiscoveryAndTheNetworkPageSendNothingToAnHttpsCameraWhoseCe
     ASSERT_NE(pin, pins.end());
     EXPECT_EQ(FingerprintText(pin->refused), now) << "noted for zendrix-cli trust";
     EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+}
+
+
+// The value of a row of the camera's status page.
+std::string StatusCell(const std::string& ip, const std::string& label)
+{
+    const std::string page = StatusPage(ip);
+    const std::string head = "<tr><th>" + label + "</th><td>";
+    const std::size_t at = page.find(head);
+    if (at == std::string::npos) {
+        return {};
+    }
+    const std::size_t from = at + head.size();
+    return page.substr(from, page.find("</td>", from) - from);
+}
+
+TEST_F(OnvifSiteLab, ThePreviewPagePlaysAnOnvifCameraAndItsBrightnessSliderBrightensThePicture)
+{
+    const SiteCamera camera{"192.168.177.11", "AC:1E:50:00:24:09"};
+    m_onvif = {camera};
+    // A range of the camera's own, so that the slider's value must be scaled into it.
+    StartSimulator("192.168.177",
+                   R"({"cameras": [{"index": 1, "mac": "AC:1E:50:00:24:09", "protocol": "onvif",
+                       "maker": "Acme Optics", "model": "AX-200", "version": "2.1.0", "name": "Loading bay",
+                       "imagingRange": [-50, 50]}]})",
+                   2);
+    // A small main stream keeps the simulator's encoder light.
+    OnvifCamera writer(Entry(camera, ""), {"admin", kPassword}, {"http://" + camera.ip + "/onvif/device_service", {}});
+    ASSERT_TRUE(writer.Login().Done());
+    VideoConfigRecord video{};
+    video.stream = 1;
+    ASSERT_TRUE(writer.GetVideoConfig(video).Done());
+    video.frameSize = 6; // 704 x 576
+    video.frameRate = 15;
+    ASSERT_TRUE(writer.SetVideoConfig(video).Done());
+    ASSERT_EQ(StatusCell(camera.ip, "Brightness"), "0") << "the middle of the camera's range";
+
+    StartProgram({}, 3);
+    m_dlg->resize(1400, 860);
+    auto* page = qobject_cast<CVideoViewDlg*>(m_page);
+    ASSERT_NE(page, nullptr);
+    QTreeWidgetItem* row = nullptr;
+    ASSERT_TRUE(labkit::WaitFor([&] { return (row = RowShowing(page->List(), camera.ip)) != nullptr; }, 10000));
+    QTest::mouseClick(page->List()->viewport(), Qt::LeftButton, {}, page->List()->visualItemRect(row).center());
+    ASSERT_TRUE(labkit::WaitFor([&] { return page->HeldCamera() && !page->Loading(); }, 20000)) << Shown();
+    // The camera's middle shows in the sliders' middle, sharpness too: an
+    // ONVIF camera's values are all scaled onto 0-255, whatever its model.
+    QSlider* brightness = page->Slider(PictureValue::Brightness);
+    QSlider* sharpness = page->Slider(PictureValue::Sharpness);
+    EXPECT_EQ(brightness->value(), 50);
+    EXPECT_EQ(sharpness->value(), 50);
+    QTest::keyClick(sharpness, Qt::Key_PageDown); // 40 of 100, 102 of 255, -10 in -50..50
+    EXPECT_TRUE(labkit::WaitFor([&] { return StatusCell(camera.ip, "Sharpness") == "-10"; }, 10000))
+        << StatusCell(camera.ip, "Sharpness");
+
+    QTest::mouseClick(page->PlayButton(), Qt::LeftButton);
+    CVideoWnd& area = *page->Video();
+    ASSERT_TRUE(labkit::WaitFor([&] { return area.FramesPainted() >= 20; }, 20000))
+        << "pictures painted: " << area.FramesPainted() << "\n" << Shown();
+    EXPECT_TRUE(page->IsPlaying());
+    EXPECT_EQ(Lines().filter(QStringLiteral("Play video successfully.")).size(), 1) << Shown();
+    EXPECT_EQ(area.ShownPicture().size(), area.size());
+    const double before = MeanLuma(area.ShownPicture());
+    SaveInBothLanguages(*m_dlg, QStringLiteral("preview-onvif"), [&] { return m_dlg->grab(); });
+
+    for (int step = 0; step < 3; ++step) {
+        QTest::keyClick(brightness, Qt::Key_PageUp); // 50 -> 80
+    }
+    ASSERT_EQ(brightness->value(), 80);
+    // 80 of 100 on the slider is 204 of 255, 30 in the camera's -50..50.
+    EXPECT_TRUE(labkit::WaitFor([&] { return StatusCell(camera.ip, "Brightness") == "30"; }, 10000))
+        << StatusCell(camera.ip, "Brightness");
+    const uint64_t painted = area.FramesPainted();
+    EXPECT_TRUE(labkit::WaitFor(
+        [&] { return area.FramesPainted() > painted && MeanLuma(area.ShownPicture()) > before + 30; }, 10000))
+        << "luma " << before << " -> " << MeanLuma(area.ShownPicture());
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+
+    QTest::mouseClick(page->PlayButton(), Qt::LeftButton);
+    EXPECT_TRUE(labkit::WaitFor([&] { return !page->IsPlaying(); }, 10000));
 }
 
 } // namespace
