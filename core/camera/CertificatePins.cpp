@@ -1,6 +1,7 @@
 #include "CertificatePins.h"
 
 #include "IniFile.h"
+#include "LangTable.h"
 #include "MacText.h"
 #include "ProgramFolder.h"
 
@@ -151,4 +152,13 @@ bool AcceptRefusedCertificate(const std::string& key, CertificatePin& before)
         pin.refused.clear();
         return true;
     });
+}
+
+std::wstring CertificateChangedNote(const std::string& key, const std::string& pinned, const std::string& seen)
+{
+    return LangFilledText(85005,
+                          L"The camera's HTTPS certificate has changed (pinned %1..., now %2...); nothing "
+                          L"was sent. If the change is expected, accept it with: zendrix-cli trust %3",
+                          {FingerprintText(pinned, 8), FingerprintText(seen, 8),
+                           (key.find(':') != std::string::npos ? "--mac " : "--ip ") + key});
 }

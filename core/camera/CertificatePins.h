@@ -29,6 +29,11 @@ ZX_EXPORT std::string CertificatePinKey(const tagVtIpcInfo& camera);
 // first `bytes` bytes only when given.
 ZX_EXPORT std::string FingerprintText(const std::string& sha256, std::size_t bytes = 32);
 
+// The line telling that the camera of key showed seen instead of the
+// pinned certificate, that nothing was sent, and how to accept it.
+ZX_EXPORT std::wstring CertificateChangedNote(const std::string& key, const std::string& pinned,
+                                              const std::string& seen);
+
 // Every pin, in the order they were made.
 ZX_EXPORT std::vector<CertificatePin> CertificatePins();
 // The pinned fingerprint of key; empty when none is.

@@ -174,11 +174,7 @@ CameraResult OnvifCamera::Result(const OnvifResult& result)
     const std::string key = CertificatePinKey(Info());
     if (result.status == OnvifStatus::CertificateChanged) {
         NoteRefusedCertificate(key, seen);
-        m_note = LangFilledText(85005,
-                            L"The camera's HTTPS certificate has changed (pinned %1..., now %2...); nothing "
-                            L"was sent. If the change is expected, accept it with: zendrix-cli trust %3",
-                            {FingerprintText(m_address.pinnedSha256, 8), FingerprintText(seen, 8),
-                             (key.find(':') != std::string::npos ? "--mac " : "--ip ") + key});
+        m_note = CertificateChangedNote(key, m_address.pinnedSha256, seen);
         return {CameraStatus::Failed, kCertificateChanged};
     }
     if (result.ok() && m_address.pinnedSha256.empty() && !seen.empty() && PinCertificate(key, seen)) {

@@ -1,6 +1,7 @@
 #include "OnvifDiscovery.h"
 
 #include "CameraAccess.h"
+#include "CertificatePins.h"
 #include "OnvifDeviceWork.h"
 #include "OperationLog.h"
 #include "TemporaryAddress.h"
@@ -162,24 +163,76 @@ void OnvifDiscovery::ReadDetails(const std::string& endpoint, const std::string&
     }
     const std::shared_ptr<TemporaryAddress> reached = Reach(interfaceName, host, kGuessedPrefix);
     const Login login = CurrentLogin();
+    const bool https = service.starts_with("https://");
+    const std::string key = https ? PinKeyAt(host) : std::string();
+    const std::string pinned = https ? PinnedCertificate(key) : std::string();
     onvif::OnvifDeviceClient client(
-        {service, login.user, login.password, false, {}, kConnectTimeout, kCallTimeout, &stop});
+        {service, login.user, login.password, false, pinned, kConnectTimeout, kCallTimeout, &stop});
     OnvifDetails details;
     details.endpoint = endpoint;
     const onvif::OnvifResult result = ReadOnvifDetails(client, scopeName, port, details);
+    tagVtIpcInfo camera{};
+    std::strncpy(camera.ip, host.c_str(), sizeof camera.ip - 1);
     if (result.ok()) {
-        m_table->OnOnvifDetails(details);
+        if (!https || KeepCertificate(host, details.info, pinned, client.CertificateSha256())) {
+            m_table->OnOnvifDetails(details);
+        }
         return;
     }
     TraceA(1, "ONVIF %s: %s %s", service.c_str(), onvif::OnvifStatusText(result.status), result.reason.c_str());
     if (Unanswered(result.status)) {
         Forget(endpoint);
+    } else if (result.status == onvif::OnvifStatus::CertificateChanged) {
+        // Told once, as a refused login is. Listed by the MAC its pin is
+        // kept under, with nothing the stranger told, so that the pages
+        // meet the same pin and can ask about accepting the new one.
+        RefuseCertificate(camera, key, pinned, client.CertificateSha256());
+        if (ParseOnvifMac(key, details.info.mac)) {
+            std::strncpy(details.info.ip, host.c_str(), sizeof details.info.ip - 1);
+            std::strncpy(details.info.devName, scopeName.c_str(), sizeof details.info.devName - 1);
+            details.info.port = port;
+            details.info.upTime = -1;
+            m_table->OnOnvifDetails(details);
+        }
     } else if (result.status == onvif::OnvifStatus::Refused) {
         // Told once: the camera is read again only when it moves or the login changes.
-        tagVtIpcInfo camera{};
-        std::strncpy(camera.ip, host.c_str(), sizeof camera.ip - 1);
         m_table->AddPanelLine(CameraLine(camera, LoginFailureKeys{}.refused));
     }
+}
+
+std::string OnvifDiscovery::PinKeyAt(const std::string& host) const
+{
+    std::lock_guard scope(m_lock);
+    const auto found = m_pinKeys.find(host);
+    return found != m_pinKeys.end() ? found->second : host;
+}
+
+bool OnvifDiscovery::KeepCertificate(const std::string& host, const tagVtIpcInfo& camera, const std::string& pinned,
+                                     const std::string& seen)
+{
+    const std::string key = CertificatePinKey(camera);
+    {
+        std::lock_guard scope(m_lock);
+        if (m_pinKeys.size() >= kDeviceTableLimit) {
+            m_pinKeys.clear();
+        }
+        m_pinKeys[host] = key;
+    }
+    const std::string macPinned = pinned.empty() ? PinnedCertificate(key) : pinned;
+    if (macPinned.empty() && !seen.empty()) {
+        PinCertificate(key, seen);
+    } else if (macPinned != seen) {
+        RefuseCertificate(camera, key, macPinned, seen);
+        return false;
+    }
+    return true;
+}
+
+void OnvifDiscovery::RefuseCertificate(const tagVtIpcInfo& camera, const std::string& key, const std::string& pinned,
+                                       const std::string& seen)
+{
+    NoteRefusedCertificate(key, seen);
+    m_table->AddPanelLine({CameraLinePrefix(camera) + CertificateChangedNote(key, pinned, seen), true});
 }
 
 bool OnvifDiscovery::Modify(const tagVtIpcInfo& request)
@@ -225,16 +278,26 @@ void OnvifDiscovery::ApplyChange(const tagVtIpcInfo& before, const std::string& 
         result.status = onvif::OnvifStatus::Unreachable;
     } else {
         const std::shared_ptr<TemporaryAddress> reached = Reach(interfaceName, host, PrefixOf(before.netmask));
+        const bool https = service.starts_with("https://");
+        const std::string key = CertificatePinKey(before);
+        const std::string pinned = https ? PinnedCertificate(key) : std::string();
         onvif::OnvifDeviceClient client(
-            {service, login.user, login.password, false, {}, kConnectTimeout, kCallTimeout, &stop});
+            {service, login.user, login.password, false, pinned, kConnectTimeout, kCallTimeout, &stop});
         result = ApplyOnvifIdentity(client, before, request);
+        const std::string& seen = client.CertificateSha256();
+        if (result.status == onvif::OnvifStatus::CertificateChanged) {
+            RefuseCertificate(before, key, pinned, seen);
+        } else if (result.ok() && pinned.empty() && !seen.empty()) {
+            PinCertificate(key, seen);
+        }
     }
     if (!result.ok()) {
         TraceA(1, "ONVIF change %s: %s %s", service.c_str(), onvif::OnvifStatusText(result.status),
                result.reason.c_str());
         if (result.status == onvif::OnvifStatus::Refused) {
             m_table->AddPanelLine(CameraLine(before, LoginFailureKeys{}.refused));
-        } else if (!result.reason.empty() && !Unanswered(result.status)) {
+        } else if (!result.reason.empty() && !Unanswered(result.status) &&
+                   result.status != onvif::OnvifStatus::CertificateChanged) {
             m_table->AddPanelLine({CameraLinePrefix(before) + PlatformFromUtf8(result.reason), true});
         }
     }

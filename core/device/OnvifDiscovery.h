@@ -87,13 +87,26 @@ private:
     // null when it needs none or none could be added.
     std::shared_ptr<TemporaryAddress> Reach(const std::string& interfaceName, const std::string& host, int prefix);
     Login CurrentLogin() const;
+    // The pin key of the https camera at host before a login tells its MAC:
+    // the MAC of the camera last read there, else the address itself.
+    std::string PinKeyAt(const std::string& host) const;
+    // After an https camera at host was read: pins what it showed on first
+    // use; false (and tells it) when its MAC's pin is another certificate.
+    bool KeepCertificate(const std::string& host, const tagVtIpcInfo& camera, const std::string& pinned,
+                         const std::string& seen);
+    // Notes the certificate seen as refused and puts the line on the panel.
+    void RefuseCertificate(const tagVtIpcInfo& camera, const std::string& key, const std::string& pinned,
+                           const std::string& seen);
 
     DeviceTable* m_table = nullptr;
     TivoxCallback m_outcome = nullptr;
     void* m_outcomeUser = nullptr;
-    mutable std::mutex m_lock; // guards m_login and m_known
+    mutable std::mutex m_lock; // guards m_login, m_known and m_pinKeys
     Login m_login;
     std::unordered_map<std::string, Known> m_known;
+    // Host address to the pin key (MAC) of the camera read there; kept past
+    // a Bye, so a stranger at a known camera's address meets its pin.
+    std::unordered_map<std::string, std::string> m_pinKeys;
     std::mutex m_reachLock;
     std::map<std::string, std::weak_ptr<TemporaryAddress>> m_reached;
     std::vector<std::unique_ptr<onvif::WsDiscoverySocket>> m_sockets;

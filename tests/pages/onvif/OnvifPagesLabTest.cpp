@@ -1,8 +1,9 @@
 // ONVIF cameras of a mixed lab site on the pages that read or readdress one
 // camera at a time: the log page shows an ONVIF camera's system log as plain
 // lines, the network page moves the camera outside the workstation's subnet
-// into it, a camera whose https certificate changed is asked about once, and
-// the preview page plays an ONVIF camera and brightens its picture.
+// into it, a camera whose https certificate changed is asked about once and
+// sent no login by discovery or the network page, and the preview page plays
+// an ONVIF camera and brightens its picture.
 #include "CertificatePins.h"
 #include "CertificatePrompt.h"
 #include "CertificateQuestions.h"
@@ -139,6 +140,12 @@ std::string ShownCertificate(const std::string& ip)
     return at == std::string::npos ? std::string() : page.substr(at + label.size(), 95);
 }
 
+// The panel's lines telling that a camera showed another certificate.
+qsizetype ChangedCertificateLines(const QStringList& lines)
+{
+    return lines.filter(QStringLiteral("HTTPS certificate has changed")).size();
+}
+
 TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainNoKeepsRefusing)
 {
     const std::string net = "192.168.176";
@@ -174,7 +181,11 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
     labkit::LabEnvironment::Current()->Stop(m_sim);
     ASSERT_TRUE(labkit::WaitFor([&] { return m_dlg->Table().Count() == 0; }, 5000)) << "each camera says Bye";
     StartSimulator(net, config, 2);
+    // Discovery's reads meet the pins: each camera is told about once, and
+    // listed by its MAC without a login sent.
     ASSERT_TRUE(labkit::WaitFor([&] { return SiteListed(); }, 15000));
+    const auto changedLines = [&] { return ChangedCertificateLines(Lines()); };
+    EXPECT_TRUE(labkit::WaitFor([&] { return changedLines() == 2; }, 3000)) << Shown();
     const std::string newGate = ShownCertificate(m_onvif[0].ip);
     const std::string newYard = ShownCertificate(m_onvif[1].ip);
     ASSERT_FALSE(newGate.empty());
@@ -190,7 +201,7 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
     EXPECT_TRUE(m_boxes[0].contains(QStringLiteral("Now: ") + QString::fromStdString(newGate)))
         << m_boxes[0].toStdString();
     EXPECT_FALSE(systemLogShown());
-    EXPECT_EQ(Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(), 1) << Shown();
+    EXPECT_EQ(changedLines(), 3) << Shown();
     EXPECT_EQ(PinnedCertificate(m_onvif[0].mac), firstGate) << "no keeps the old pin";
 
     m_question = ZxAnswer::Yes;
@@ -219,7 +230,61 @@ TEST_F(OnvifSiteLab, AChangedCertificateIsAskedAboutOnceYesPinsItAndLogsInAgainN
     ASSERT_TRUE(select(m_onvif[0]));
     EXPECT_EQ(m_boxes.size(), 2);
     EXPECT_FALSE(systemLogShown());
-    EXPECT_EQ(Lines().filter(QStringLiteral("HTTPS certificate has changed")).size(), 2) << Shown();
+    EXPECT_EQ(changedLines(), 4) << Shown();
+}
+
+TEST_F(OnvifSiteLab, DiscoveryAndTheNetworkPageSendNothingToAnHttpsCameraWhoseCertificateChanged)
+{
+    const std::string net = "192.168.178";
+    const SiteCamera gate{net + ".10", "AC:1E:50:00:24:07"};
+    m_onvif = {gate};
+    const std::string config =
+        R"({"cameras": [{"index": 0, "mac": "AC:1E:50:00:24:07", "protocol": "onvif", "maker": "Acme Optics",
+            "model": "AX-200", "version": "2.1.0", "name": "Gate", "https": true}]})";
+    StartSimulator(net, config, 1);
+    StartProgram({}, 0);
+    // Discovery's login read pins the certificate on first use.
+    const std::string first = PinnedCertificate(gate.mac);
+    ASSERT_FALSE(first.empty()) << Shown();
+    EXPECT_EQ(FingerprintText(first), ShownCertificate(gate.ip));
+    const auto changedLines = [&] { return ChangedCertificateLines(Lines()); };
+
+    // Another certificate pinned before: the readdress is refused.
+    const std::string other(64, 'e');
+    ASSERT_TRUE(PinCertificate(gate.mac, other));
+    QTreeWidget* list = m_dlg->NetworkPage()->List();
+    QTreeWidgetItem* row = RowShowing(list, gate.ip);
+    ASSERT_NE(row, nullptr);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+    ById<QLineEdit>(m_dlg->NetworkPage(), 1010)->setText(QString::fromStdString(net + ".41"));
+    QTest::mouseClick(ById<QPushButton>(m_dlg->NetworkPage(), 1015), Qt::LeftButton);
+    ASSERT_TRUE(labkit::WaitFor([&] { return changedLines() == 1; }, 20000)) << Shown();
+    EXPECT_EQ(Lines().filter(QStringLiteral("successfully.")).size(), 0) << Shown();
+    EXPECT_NE(StatusPage(gate.ip + ":80", true).find(Row("MAC", gate.mac)), std::string::npos)
+        << "the camera stays at its address";
+    EXPECT_EQ(PinnedCertificate(gate.mac), other);
+
+    // The site starts again with a new certificate: discovery's read sends no login and lists no details.
+    ASSERT_TRUE(PinCertificate(gate.mac, first));
+    labkit::LabEnvironment::Current()->Stop(m_sim);
+    ASSERT_TRUE(labkit::WaitFor([&] { return m_dlg->Table().Count() == 0; }, 5000)) << "the camera says Bye";
+    StartSimulator(net, config, 1);
+    const std::string now = ShownCertificate(gate.ip);
+    ASSERT_NE(now, FingerprintText(first));
+    ASSERT_TRUE(labkit::WaitFor([&] { return changedLines() == 2; }, 15000)) << Shown();
+    // Listed by the MAC its pin is kept under, without anything the camera would tell after a login.
+    DeviceRef entry;
+    ASSERT_TRUE(labkit::WaitFor([&] { return (entry = m_dlg->Table().Find(Entry(gate, "").mac)) != nullptr; }, 3000));
+    tagVtIpcInfo listed{};
+    ASSERT_TRUE(m_dlg->Table().Snapshot(*entry, listed));
+    EXPECT_STREQ(listed.ip, gate.ip.c_str());
+    EXPECT_STREQ(listed.model, "") << "the details were taken";
+    EXPECT_EQ(PinnedCertificate(gate.mac), first);
+    const std::vector<CertificatePin> pins = CertificatePins();
+    const auto pin = std::find_if(pins.begin(), pins.end(), [&](const auto& p) { return p.key == gate.mac; });
+    ASSERT_NE(pin, pins.end());
+    EXPECT_EQ(FingerprintText(pin->refused), now) << "noted for zendrix-cli trust";
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
 }
 
 
